@@ -1,0 +1,66 @@
+// What the engine asks of a user or a desktop. The engine calls only this
+// interface; the Qt front end, the console front end of tarvox-cli and the
+// scripted test double implement it. Implementations may be called from worker
+// threads and must block until the user has answered.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tarvox {
+
+enum class BoxIcon { None, Error, Warning, Question, Information };
+
+// Warning is the exclamation icon.
+enum class BoxButtons { Ok, YesNo, YesNoDefaultNo };
+
+enum class BoxAnswer { Ok, Yes, No };
+
+struct MessageBoxRequest {
+    std::string text;
+    std::string caption;  // empty: the box has no caption
+    BoxIcon icon = BoxIcon::None;
+    BoxButtons buttons = BoxButtons::Ok;
+};
+
+// The small modal text prompt shared by the whole program.
+struct TextPromptRequest {
+    std::string title;
+    std::string prompt;
+    // Size of the result buffer: at most capacity - 1 characters are returned.
+    std::size_t capacity = 512;
+    bool password_mode = false;      // input masked
+    bool numbers_only = false;       // digits only
+    bool prefill = false;            // the input starts with `initial_text`
+    bool dont_ask_again_box = false; // show the "&Don't ask again" check box
+    std::string initial_text;
+};
+
+struct TextPromptResult {
+    // False when the user pressed "&Cancel". A successful prompt never returns
+    // an empty text: "&Submit" refuses it with "Enter text (or Cancel)".
+    bool submitted = false;
+    std::string text;
+    bool dont_ask_again = false;
+};
+
+// The text "&Submit" shows for an empty input (exclamation icon, no caption).
+inline constexpr std::string_view kEmptyPromptRefusal = "Enter text (or Cancel)";
+
+class FrontendServices {
+public:
+    virtual ~FrontendServices() = default;
+
+    virtual BoxAnswer ShowMessageBox(const MessageBoxRequest& request) = 0;
+    virtual TextPromptResult TextPrompt(const TextPromptRequest& request) = 0;
+
+    // Shorthand for the common call.
+    BoxAnswer ShowMessage(std::string_view text, std::string_view caption, BoxIcon icon,
+                          BoxButtons buttons = BoxButtons::Ok) {
+        return ShowMessageBox(
+            MessageBoxRequest{std::string(text), std::string(caption), icon, buttons});
+    }
+};
+
+}  // namespace tarvox
