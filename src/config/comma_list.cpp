@@ -1,0 +1,98 @@
+#include "config/comma_list.h"
+
+#include "config/settings_line_reader.h"
+
+namespace tarvox {
+
+std::vector<std::string_view> SplitCommaList(std::string_view list) {
+    std::vector<std::string_view> items;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t comma = list.find(',', start);
+        if (comma == std::string_view::npos) {
+            comma = list.size();
+        }
+        if (comma > start) {
+            items.push_back(list.substr(start, comma - start));
+        }
+        start = comma + 1;
+    }
+    return items;
+}
+
+namespace {
+
+// Items as the writer sees them. A line break inside a list cannot be stored
+// (it would start a line of its own, which could even read as another key), so
+// CR and LF separate items like commas do.
+std::vector<std::string_view> SplitForWriting(std::string_view list) {
+    std::vector<std::string_view> items;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t end = list.find_first_of(",\r\n", start);
+        if (end == std::string_view::npos) {
+            end = list.size();
+        }
+        if (end > start) {
+            items.push_back(list.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return items;
+}
+
+}  // namespace
+
+void WriteCommaList(std::string& out, std::string_view key, std::string_view list) {
+    std::string line(key);
+    for (std::string_view item : SplitForWriting(list)) {
+        if (line.size() == key.size()) {
+            line += item;
+        } else if (line.size() + item.size() > kCommaListLineLimit) {
+            out += line;
+            out += '\n';
+            line.assign(key);
+            line += item;
+        } else {
+            line += ',';
+            line += item;
+        }
+    }
+    out += line;
+    out += '\n';
+}
+
+bool ReadCommaListLine(CommaList& list, std::string_view key, std::string_view line) {
+    if (line.size() <= key.size() || line.substr(0, key.size()) != key) {
+        return false;
+    }
+    std::string_view value = line.substr(key.size());
+    while (!value.empty() && value.back() == '\n') {
+        value.remove_suffix(1);
+    }
+    while (!value.empty() && (value.back() == ' ' || value.back() == ',')) {
+        value.remove_suffix(1);
+    }
+    if (list.empty()) {
+        list.assign(value);
+    } else {
+        list += ',';
+        list += value;
+    }
+    return true;
+}
+
+CommaList ReadBackCommaList(std::string_view list) {
+    static constexpr std::string_view kKey = "x=";
+    std::string text;
+    WriteCommaList(text, kKey, list);
+    CommaList result;
+    SettingsLineReader reader{std::string_view(text)};
+    std::string line;
+    while (reader.Next(line)) {
+        ReadCommaListLine(result, kKey, line);
+    }
+    return result;
+}
+
+}  // namespace tarvox

@@ -1,0 +1,361 @@
+#include "config/configuration_file.h"
+
+#include <cstdio>
+#include <memory>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "config/atomic_file.h"
+#include "config/comma_list.h"
+#include "config/master_passphrase.h"
+#include "config/settings_line_reader.h"
+#include "config/settings_text.h"
+#include "config/stored_password.h"
+
+namespace tarvox {
+
+namespace {
+
+enum class ValueKind { Integer, Text, Password, List, Tuple };
+
+// One key of a section: its text (with the "="), how its value is written and
+// scanned, and where it lives in the record. The tables below give the keys
+// in the order they are written; reading tries them in the same order.
+template <class Record>
+struct SettingKey {
+    std::string_view key;
+    ValueKind kind;
+    int Record::*integer = nullptr;
+    std::string Record::*text = nullptr;
+    std::span<int> (*tuple)(Record&) = nullptr;
+    char separator = ',';
+    // A tuple counts as read when at least this many values were scanned.
+    std::size_t values_needed = 0;
+};
+
+template <class Record>
+SettingKey<Record> Int(std::string_view key, int Record::*field) {
+    return {key, ValueKind::Integer, field};
+}
+
+template <class Record>
+SettingKey<Record> Text(std::string_view key, std::string Record::*field) {
+    return {key, ValueKind::Text, nullptr, field};
+}
+
+template <class Record>
+SettingKey<Record> Password(std::string_view key, std::string Record::*field) {
+    return {key, ValueKind::Password, nullptr, field};
+}
+
+template <class Record>
+SettingKey<Record> List(std::string_view key, std::string Record::*field) {
+    return {key, ValueKind::List, nullptr, field};
+}
+
+template <class Record, auto Field>
+std::span<int> TupleOf(Record& record) {
+    return std::span<int>(record.*Field);
+}
+
+template <class Record, auto Field>
+SettingKey<Record> Tuple(std::string_view key, char separator, std::size_t values_needed) {
+    return {key, ValueKind::Tuple, nullptr, nullptr, &TupleOf<Record, Field>, separator,
+            values_needed};
+}
+
+using G = GlobalSettings;
+using P = Profile;
+
+const std::vector<SettingKey<G>>& GlobalKeys() {
+    static const std::vector<SettingKey<G>> keys = {
+        Text("last=", &G::last),
+        Text("fqdn=", &G::fqdn),
+        Int("master=", &G::master),
+        Int("reprompt=", &G::reprompt),
+        Text("md5=", &G::md5),
+        Int("mailman=", &G::mailman),
+        Int("freq=", &G::freq),
+        Int("repoll=", &G::repoll),
+        Int("checkras=", &G::checkras),
+        Int("newsound=", &G::newsound),
+        Text("newwav=", &G::newwav),
+        Text("gpgpath=", &G::gpgpath),
+        Text("regfont=", &G::regfont),
+        Text("fixfont=", &G::fixfont),
+        Int("timeout=", &G::timeout),
+        Int("allheaders=", &G::allheaders),
+        Int("preview=", &G::preview),
+        Int("autoprev=", &G::autoprev),
+        Int("enterprev=", &G::enterprev),
+        Int("confirmdel=", &G::confirmdel),
+        Int("confirmclose=", &G::confirmclose),
+        Int("htmlfilt=", &G::htmlfilt),
+        Int("viewer_ro=", &G::viewer_ro),
+        List("blockext=", &G::blockext),
+        Int("mvfixedf=", &G::mvfixedf),
+        Int("replyquote=", &G::replyquote),
+        Int("quotesel=", &G::quotesel),
+        Int("quotemarker=", &G::quotemarker),
+        Int("useorigcc=", &G::useorigcc),
+        Int("copyself=", &G::copyself),
+        Int("autoaddress=", &G::autoaddress),
+        Int("gpgfunc=", &G::gpgfunc),
+        Int("encryptself=", &G::encryptself),
+        Int("useautobcc=", &G::useautobcc),
+        Int("textcolor=", &G::textcolor),
+        // Column widths count as read from the first value on; the other
+        // tuples only when complete. Values scanned before a mismatch stay set.
+        Tuple<G, &G::colwidth>("colwidth=", ',', 1),
+        Tuple<G, &G::mmcolwidth>("mmcolwidth=", ',', 3),
+        Tuple<G, &G::ibsize>("ibsize=", ',', 9),
+        Tuple<G, &G::mvsize>("mvsize=", ',', 9),
+        Tuple<G, &G::mmsize>("mmsize=", ',', 9),
+        Tuple<G, &G::amsize>("amsize=", ',', 9),
+    };
+    return keys;
+}
+
+const std::vector<SettingKey<P>>& ProfileKeys() {
+    static const std::vector<SettingKey<P>> keys = {
+        Int("savemail_fmt=", &P::savemail_fmt),
+        Int("copyself_fmt=", &P::copyself_fmt),
+        Text("savemail_ext=", &P::savemail_ext),
+        Text("copyself_ext=", &P::copyself_ext),
+        Text("savemail_dir=", &P::savemail_dir),
+        Text("copyself_dir=", &P::copyself_dir),
+        Int("inpoll=", &P::inpoll),
+        Int("autosave=", &P::autosave),
+        Text("host=", &P::host),
+        Text("pop_sslid=", &P::pop_sslid),
+        Int("protopop=", &P::protopop),
+        Int("port=", &P::port),
+        Int("alive=", &P::alive),
+        Int("nop_int=", &P::nop_int),
+        Int("autosort=", &P::autosort),
+        Text("user=", &P::user),
+        Password("pass=", &P::pass),
+        Int("apop=", &P::apop),
+        Int("entermod=", &P::entermod),
+        List("blacklist=", &P::blacklist),
+        List("antispam=", &P::antispam),
+        List("ispnetworks=", &P::ispnetworks),
+        List("whitepat=", &P::whitepat),
+        List("blackpat=", &P::blackpat),
+        List("msgid=", &P::msgid),
+        Int("filterbits=", &P::filterbits),
+        Int("mode=", &P::mode),
+        Int("parse=", &P::parse),
+        Int("use_status=", &P::use_status),
+        Int("maximum=", &P::maximum),
+        Tuple<P, &P::maildrop>("maildrop=", ' ', 1),
+        Text("SMTPserver=", &P::SMTPserver),
+        Text("SMTPuser=", &P::SMTPuser),
+        Password("SMTPpass=", &P::SMTPpass),
+        Text("SMTPsslid=", &P::SMTPsslid),
+        Int("SMTPproto=", &P::SMTPproto),
+        Int("SMTPport=", &P::SMTPport),
+        Text("SMTPname=", &P::SMTPname),
+        Text("SMTPaddress=", &P::SMTPaddress),
+        Text("SMTPreplyto=", &P::SMTPreplyto),
+        Text("SMTPautobcc=", &P::SMTPautobcc),
+        Text("SMTPsigfile=", &P::SMTPsigfile),
+        Int("SMTPauth=", &P::SMTPauth),
+        Int("SMTPpopbefore=", &P::SMTPpopbefore),
+    };
+    return keys;
+}
+
+// ---- Writing ----
+
+template <class Record>
+void WriteSection(std::string& out, const std::vector<SettingKey<Record>>& keys,
+                  const Record& record, const ProfileKey* password_key) {
+    Record& mutable_record = const_cast<Record&>(record);
+    for (const SettingKey<Record>& key : keys) {
+        switch (key.kind) {
+            case ValueKind::Integer:
+                out += key.key;
+                out += std::to_string(record.*key.integer);
+                out += '\n';
+                break;
+            case ValueKind::Text:
+                out += key.key;
+                out += StorableText(record.*key.text);
+                out += '\n';
+                break;
+            case ValueKind::Password:
+                out += key.key;
+                out += EncodeStoredPassword(record.*key.text, password_key);
+                out += '\n';
+                break;
+            case ValueKind::List:
+                WriteCommaList(out, key.key, record.*key.text);
+                break;
+            case ValueKind::Tuple: {
+                out += key.key;
+                std::span<int> values = key.tuple(mutable_record);
+                for (std::size_t i = 0; i < values.size(); ++i) {
+                    if (i > 0) {
+                        out += key.separator;
+                    }
+                    out += std::to_string(values[i]);
+                }
+                out += '\n';
+                break;
+            }
+        }
+    }
+}
+
+// ---- Reading ----
+
+// Tries the keys in order; the first that matches takes the line.
+template <class Record>
+void MatchLine(const std::vector<SettingKey<Record>>& keys, Record& record,
+               std::string_view line) {
+    for (const SettingKey<Record>& key : keys) {
+        if (!line.starts_with(key.key)) {
+            continue;
+        }
+        std::string_view rest = line.substr(key.key.size());
+        switch (key.kind) {
+            case ValueKind::Integer: {
+                int value = 0;
+                if (ScanIntegers(rest, ',', std::span<int>(&value, 1)) == 1) {
+                    record.*key.integer = value;
+                    return;
+                }
+                break;
+            }
+            case ValueKind::Tuple:
+                if (ScanIntegers(rest, key.separator, key.tuple(record)) >= key.values_needed) {
+                    return;
+                }
+                break;
+            case ValueKind::Text:
+            case ValueKind::Password:
+                if (rest.size() < kSettingsValueLineLimit) {
+                    if (rest.ends_with('\n')) {
+                        rest.remove_suffix(1);
+                    }
+                    if (!rest.empty()) {
+                        (record.*key.text).assign(rest);
+                    }
+                    return;
+                }
+                break;
+            case ValueKind::List:
+                if (ReadCommaListLine(record.*key.text, key.key, line)) {
+                    return;
+                }
+                break;
+        }
+    }
+}
+
+// A profile section ends at its empty line: the passwords are decoded and the
+// profile joins the list.
+bool CloseProfile(Profile& working, Configuration& config, FrontendServices& services) {
+    ProfileKey key{};
+    const ProfileKey* password_key = nullptr;
+    if (config.global.master == 1) {
+        if (config.master_passphrase.empty()) {
+            services.ShowMessage(kNoPassphraseText, "", BoxIcon::Error);
+            return false;
+        }
+        key = ComputeProfileKey(working, config.master_passphrase);
+        password_key = &key;
+    }
+    working.pass = DecodeStoredPassword(working.pass, password_key);
+    working.SMTPpass = DecodeStoredPassword(working.SMTPpass, password_key);
+    AppendProfile(config.profiles, working);
+    return true;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+bool LoadConfiguration(const std::filesystem::path& path, Configuration& config,
+                       FrontendServices& services) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        return true;
+    }
+    SettingsLineReader reader(file.get());
+    bool in_global = false;
+    bool in_profile = false;
+    bool passphrase_checked = false;
+    Profile working;
+    std::string line;
+    while (reader.Next(line)) {
+        if (line.empty()) {
+            continue;  // a piece that starts with NUL matches nothing
+        }
+        switch (line[0]) {
+            case '[':
+                // A profile still open here was never closed and is dropped.
+                in_profile = true;
+                in_global = false;
+                ResetProfile(working);
+                ReadSectionName(line, working.name);
+                break;
+            case '{':
+                in_global = true;
+                in_profile = false;
+                break;
+            case '\n':
+                if (in_profile) {
+                    in_profile = false;
+                    if (!CloseProfile(working, config, services)) {
+                        return false;
+                    }
+                } else if (in_global && config.global.master == 1 && !passphrase_checked) {
+                    passphrase_checked = true;
+                    if (!CheckPassphraseAtStartup(services, config.global,
+                                                  config.master_passphrase)) {
+                        return false;
+                    }
+                }
+                break;
+            default:
+                if (in_profile) {
+                    MatchLine(ProfileKeys(), working, line);
+                } else if (in_global) {
+                    MatchLine(GlobalKeys(), config.global, line);
+                }
+                break;
+        }
+    }
+    return true;
+}
+
+std::string FormatConfiguration(Configuration& config) {
+    bool locked = config.global.master == 1;
+    config.global.md5 =
+        locked ? ComputeVerifier(config.global, config.master_passphrase) : std::string();
+
+    std::string out = "{tarvox}\n";
+    WriteSection(out, GlobalKeys(), config.global, nullptr);
+    out += '\n';
+    for (const Profile& profile : config.profiles) {
+        ProfileKey key{};
+        if (locked) {
+            key = ComputeProfileKey(profile, config.master_passphrase);
+        }
+        out += SectionLine(profile.name);
+        WriteSection(out, ProfileKeys(), profile, locked ? &key : nullptr);
+        out += '\n';
+    }
+    return out;
+}
+
+bool SaveConfiguration(const std::filesystem::path& path, Configuration& config) {
+    return WriteFileAtomically(path, FormatConfiguration(config));
+}
+
+}  // namespace tarvox

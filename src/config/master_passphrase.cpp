@@ -1,0 +1,126 @@
+#include "config/master_passphrase.h"
+
+#include <cstdint>
+#include <string>
+
+#include "codec/md5.h"
+#include "config/comma_list.h"
+#include "config/settings_text.h"
+
+namespace tarvox {
+
+namespace {
+
+// Integers enter the hashed texts as unsigned 32-bit decimals.
+void AppendUnsigned(std::string& text, int value) {
+    text += std::to_string(static_cast<std::uint32_t>(value));
+}
+
+}  // namespace
+
+std::string ComputeVerifier(const GlobalSettings& settings, std::string_view passphrase) {
+    std::string text = ReadBackText(settings.last);
+    for (int value : {settings.mailman, settings.freq, settings.timeout, settings.repoll,
+                      settings.preview, settings.allheaders, settings.replyquote,
+                      settings.textcolor, settings.enterprev}) {
+        AppendUnsigned(text, value);
+    }
+    text += passphrase;
+    return Md5Hex(text);
+}
+
+ProfileKey ComputeProfileKey(const Profile& profile, std::string_view passphrase) {
+    std::string text = ReadBackSectionName(profile.name);
+    AppendUnsigned(text, profile.apop);
+    text += ReadBackCommaList(profile.antispam);
+    text += ReadBackText(profile.host);
+    AppendUnsigned(text, profile.port);
+    text += ReadBackText(profile.user);
+    text += ReadBackText(profile.SMTPserver);
+    AppendUnsigned(text, profile.SMTPport);
+    text += ReadBackText(profile.SMTPname);
+    text += ReadBackText(profile.SMTPaddress);
+    text += passphrase;
+    return Md5(text);
+}
+
+std::string ApplyProfileKey(std::string_view bytes, const ProfileKey& key) {
+    std::string out(bytes);
+    if (out.size() < key.size()) {
+        out.resize(key.size(), '\0');
+    }
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        out[i] = static_cast<char>(static_cast<std::uint8_t>(out[i]) ^ key[i % key.size()]);
+    }
+    return out;
+}
+
+namespace {
+
+TextPromptResult AskPassphrase(FrontendServices& services) {
+    TextPromptRequest request;
+    request.title = kPassphrasePromptTitle;
+    request.prompt = kPassphrasePromptText;
+    request.capacity = kFieldCapacity;
+    request.password_mode = true;
+    return services.TextPrompt(request);
+}
+
+void ShowAccessDenied(FrontendServices& services) {
+    services.ShowMessage(kIncorrectPassphraseText, kIncorrectPassphraseCaption, BoxIcon::Error);
+}
+
+}  // namespace
+
+bool CheckPassphraseAtStartup(FrontendServices& services, const GlobalSettings& settings,
+                              std::string& master_passphrase) {
+    TextPromptResult answer = AskPassphrase(services);
+    if (!answer.submitted || answer.text.empty()) {
+        return false;
+    }
+    if (ComputeVerifier(settings, answer.text) != settings.md5) {
+        ShowAccessDenied(services);
+        return false;
+    }
+    master_passphrase = std::move(answer.text);
+    return true;
+}
+
+bool RepromptPassphrase(FrontendServices& services, const GlobalSettings& settings,
+                        std::string_view master_passphrase, bool main_window_visible) {
+    if (settings.master == 0 || settings.reprompt == 0 || main_window_visible) {
+        return true;
+    }
+    TextPromptResult answer = AskPassphrase(services);
+    if (!answer.submitted) {
+        return false;
+    }
+    if (answer.text != master_passphrase) {
+        ShowAccessDenied(services);
+        return false;
+    }
+    return true;
+}
+
+bool ApplyPassphraseSetting(FrontendServices& services, GlobalSettings& settings,
+                            std::string& master_passphrase, bool enable,
+                            std::string_view typed) {
+    if (!enable) {
+        settings.master = 0;
+        return true;
+    }
+    static constexpr std::size_t kMinimumLength = 6;
+    bool too_short = !typed.empty() && typed.size() < kMinimumLength;
+    if (too_short || (typed.empty() && master_passphrase.empty())) {
+        services.ShowMessage(kPassphraseTooShortText, "", BoxIcon::Error);
+        settings.master = 0;
+        return false;
+    }
+    settings.master = 1;
+    if (!typed.empty()) {
+        master_passphrase.assign(typed);
+    }
+    return true;
+}
+
+}  // namespace tarvox

@@ -1,0 +1,37 @@
+#include "config/stored_password.h"
+
+#include "codec/letter_hex.h"
+#include "config/global_settings.h"
+
+namespace tarvox {
+
+namespace {
+
+// A password is a C string in a 512-byte buffer.
+std::string_view AsCString(std::string_view bytes, std::size_t capacity) {
+    std::size_t end = bytes.find('\0');
+    if (end == std::string_view::npos) {
+        end = bytes.size();
+    }
+    return bytes.substr(0, std::min(end, capacity - 1));
+}
+
+}  // namespace
+
+std::string EncodeStoredPassword(std::string_view password, const ProfileKey* key) {
+    std::string bytes(AsCString(password, kFieldCapacity));
+    if (key != nullptr) {
+        bytes = ApplyProfileKey(bytes, *key);
+    }
+    return EncodeLetterHex(bytes);
+}
+
+std::string DecodeStoredPassword(std::string_view letters, const ProfileKey* key) {
+    std::string bytes = DecodeLetterHex(letters);
+    if (key != nullptr) {
+        bytes = ApplyProfileKey(bytes, *key);
+    }
+    return std::string(AsCString(bytes, kFieldCapacity));
+}
+
+}  // namespace tarvox

@@ -1,0 +1,24 @@
+// Passwords in the settings file: letter-hex over the password bytes, with the
+// profile key's scrambling layer in between when the master passphrase lock is
+// on. Stored values must stay under 512 characters, so passwords are limited
+// to 255 bytes.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "config/master_passphrase.h"
+
+namespace tarvox {
+
+inline constexpr std::size_t kMaxPasswordLength = 255;
+
+// `key` is null when the lock is off.
+std::string EncodeStoredPassword(std::string_view password, const ProfileKey* key);
+
+// The inverse. With the lock on, the zero padding of short passwords ends the
+// clear text at its own length.
+std::string DecodeStoredPassword(std::string_view letters, const ProfileKey* key);
+
+}  // namespace tarvox

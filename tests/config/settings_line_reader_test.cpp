@@ -1,0 +1,64 @@
+#include "config/settings_line_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace tarvox {
+namespace {
+
+std::vector<std::string> PiecesOf(std::string_view text) {
+    SettingsLineReader reader(text);
+    std::vector<std::string> pieces;
+    std::string piece;
+    while (reader.Next(piece)) {
+        pieces.push_back(piece);
+    }
+    return pieces;
+}
+
+TEST(SettingsLineReader, ReadsLinesTheWayTextModeFgetsDoes) {
+    struct Case {
+        std::string text;
+        std::vector<std::string> pieces;
+    };
+    const std::string limit(kSettingsLinePieceLimit, 'x');
+    const Case cases[] = {
+        {"", {}},
+        {"a\nb\n", {"a\n", "b\n"}},
+        {"a\r\nb\r\n\r\n", {"a\n", "b\n", "\n"}},
+        {"lone\rcr\n", {"lone\rcr\n"}},
+        {"no newline", {"no newline"}},
+        {std::string("nu\0l\nnext\n", 10), {"nu", "next\n"}},
+        // A line longer than the buffer arrives in pieces; a piece that holds
+        // only the newline then reads as an empty line.
+        {limit + "\n", {limit, "\n"}},
+        {limit + "yz\n", {limit, "yz\n"}},
+        // The CR LF pair counts as one character against the limit.
+        {std::string(kSettingsLinePieceLimit - 1, 'x') + "\r\n", {std::string(kSettingsLinePieceLimit - 1, 'x') + "\n"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(PiecesOf(c.text), c.pieces) << c.text.substr(0, 40);
+    }
+}
+
+TEST(SettingsLineReader, FileAndMemorySourcesAgree) {
+    const std::string text = "{tarvox}\r\nlast=x\r\n\r\n[p]\nhost=h\r\n" + std::string(30000, 'q') + "\n";
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::rewind(file);
+    SettingsLineReader reader(file);
+    std::vector<std::string> pieces;
+    std::string piece;
+    while (reader.Next(piece)) {
+        pieces.push_back(piece);
+    }
+    std::fclose(file);
+    EXPECT_EQ(pieces, PiecesOf(text));
+}
+
+}  // namespace
+}  // namespace tarvox
