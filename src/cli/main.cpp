@@ -1,1 +1,41 @@
-int main() { return 0; }
+// tarvox-cli: the engine without windows, for scripts and terminals.
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "cli/settings_commands.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tarvox-cli COMMAND [ARGS]\n"
+    "\n"
+    "commands:\n"
+    "  profiles [--settings FILE]   list the profiles of the settings file\n"
+    "  self-check                   write, lock, read back and check a demo settings file\n"
+    "  --version                    print the version\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+        std::fputs(kUsage, args.empty() ? stderr : stdout);
+        return args.empty() ? 2 : 0;
+    }
+    std::string_view command = args[0];
+    std::span<const std::string_view> rest(args.data() + 1, args.size() - 1);
+    if (command == "--version") {
+        std::printf("tarvox-cli %s\n", TARVOX_VERSION);
+        return 0;
+    }
+    if (command == "profiles") {
+        return tarvox::RunProfilesCommand(rest);
+    }
+    if (command == "self-check") {
+        return tarvox::RunSelfCheckCommand(rest);
+    }
+    std::fprintf(stderr, "tarvox-cli: unknown command '%.*s'\n%s", static_cast<int>(command.size()),
+                 command.data(), kUsage);
+    return 2;
+}

@@ -1,0 +1,148 @@
+#include "cli/settings_commands.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "codec/latin1.h"
+#include "config/configuration_file.h"
+#include "config/data_paths.h"
+#include "frontend/console_services.h"
+
+namespace tarvox {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void Print(std::string_view latin1) { std::fputs(Latin1ToUtf8(latin1).c_str(), stdout); }
+
+const char* ConnectionName(int protocol, bool smtp) {
+    switch (protocol) {
+        case 0:
+            return "cleartext";
+        case 1:
+            return "TLS";
+        case 2:
+            return smtp ? "STARTTLS" : "STLS";
+        default:
+            return "unknown connection type";
+    }
+}
+
+void PrintProfiles(const ProfileList& profiles) {
+    if (profiles.empty()) {
+        Print("(no profiles)\n");
+    }
+    for (const Profile& p : profiles) {
+        std::string text = p.name + "\n";
+        text += "  POP3  " + p.host + ":" + std::to_string(p.port) + ", " +
+                ConnectionName(p.protopop, false) + ", user " +
+                (p.user.empty() ? "(asked)" : p.user) + ", password " +
+                (p.pass.empty() ? "asked" : "stored") + "\n";
+        text += "  SMTP  " + p.SMTPserver + ":" + std::to_string(p.SMTPport) + ", " +
+                ConnectionName(p.SMTPproto, true) + ", sender " + p.SMTPname + " <" +
+                p.SMTPaddress + ">\n";
+        Print(text);
+    }
+}
+
+// Answers the passphrase prompt of the self-check, and refuses anything else.
+class SelfCheckServices : public FrontendServices {
+public:
+    explicit SelfCheckServices(std::string passphrase) : m_passphrase(std::move(passphrase)) {}
+    BoxAnswer ShowMessageBox(const MessageBoxRequest& request) override {
+        std::fprintf(stderr, "%s\n", Latin1ToUtf8(request.text).c_str());
+        m_unexpected = true;
+        return BoxAnswer::No;
+    }
+    TextPromptResult TextPrompt(const TextPromptRequest&) override {
+        ++m_prompts;
+        return {true, m_passphrase, false};
+    }
+    bool unexpected() const { return m_unexpected; }
+    int prompts() const { return m_prompts; }
+
+private:
+    std::string m_passphrase;
+    bool m_unexpected = false;
+    int m_prompts = 0;
+};
+
+Configuration DemoConfiguration() {
+    Configuration config;
+    config.global.last = "Demo";
+    config.global.master = 1;
+    config.master_passphrase = "demo passphrase";
+    Profile demo;
+    demo.name = "Demo";
+    demo.host = "127.0.0.1";
+    demo.port = 11110;
+    demo.user = "demo";
+    demo.pass = "demo password";
+    demo.antispam = "friend@example.org,colleague@example.org";
+    demo.SMTPserver = "127.0.0.1";
+    demo.SMTPport = 11025;
+    demo.SMTPname = "Demo User";
+    demo.SMTPaddress = "demo@example.org";
+    config.profiles.push_back(demo);
+    return config;
+}
+
+}  // namespace
+
+int RunProfilesCommand(std::span<const std::string_view> args) {
+    fs::path settings_file = ResolveDataPaths(DataPathInputsFromEnvironment()).settings_file;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--settings" && i + 1 < args.size()) {
+            settings_file = fs::path(std::string(args[++i]));
+        } else {
+            std::fprintf(stderr, "usage: tarvox-cli profiles [--settings FILE]\n");
+            return 2;
+        }
+    }
+    Configuration config;
+    ConsoleServices services;
+    if (!LoadConfiguration(settings_file, config, services)) {
+        return 1;
+    }
+    PrintProfiles(config.profiles);
+    return 0;
+}
+
+int RunSelfCheckCommand(std::span<const std::string_view> args) {
+    if (!args.empty()) {
+        std::fprintf(stderr, "usage: tarvox-cli self-check\n");
+        return 2;
+    }
+    std::string folder = (fs::temp_directory_path() / "tarvox-self-check-XXXXXX").string();
+    if (::mkdtemp(folder.data()) == nullptr) {
+        std::perror("tarvox-cli: cannot make a temporary folder");
+        return 1;
+    }
+    fs::path settings_file = fs::path(folder) / kSettingsFileName;
+    Configuration written = DemoConfiguration();
+    bool saved = SaveConfiguration(settings_file, written);
+
+    Configuration read;
+    SelfCheckServices services(written.master_passphrase);
+    bool loaded = saved && LoadConfiguration(settings_file, read, services);
+    std::error_code error;
+    fs::remove_all(folder, error);
+
+    bool same = loaded && read.global == written.global && read.profiles == written.profiles;
+    if (!saved || !loaded || !same || services.unexpected() || services.prompts() != 1) {
+        std::fprintf(stderr, "tarvox self-check FAILED: settings %s\n",
+                     !saved ? "could not be written"
+                     : !loaded ? "could not be read back"
+                               : "did not read back the same");
+        return 1;
+    }
+    Print("Locked settings file written, unlocked and read back:\n");
+    PrintProfiles(read.profiles);
+    Print("tarvox self-check passed\n");
+    return 0;
+}
+
+}  // namespace tarvox
