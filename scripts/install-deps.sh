@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building and testing Tarvox needs, when they are
+# missing. Runs apt-get only when something is missing.
+set -euo pipefail
+
+# Later features add their packages here.
+PACKAGES=(
+    build-essential
+    cmake
+    ninja-build
+    pkg-config
+    git
+    libgtest-dev
+    libgmock-dev
+    clang                # the fuzzers are built with clang
+    libclang-rt-14-dev   # the libFuzzer runtime
+)
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+    status="$(dpkg-query -W -f='${Status}' "${package}" 2>/dev/null || true)"
+    if [[ "${status}" != "install ok installed" ]]; then
+        missing+=("${package}")
+    fi
+done
+
+if ((${#missing[@]} == 0)); then
+    echo "install-deps: all ${#PACKAGES[@]} packages are installed"
+    exit 0
+fi
+
+as_root=()
+if ((EUID != 0)); then
+    as_root=(sudo)
+fi
+
+echo "install-deps: installing ${missing[*]}"
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y --no-install-recommends "${missing[@]}"

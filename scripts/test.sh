@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test: the normal build, the
+# AddressSanitizer + UndefinedBehaviorSanitizer build, then a short fuzzing round.
+# Stops at the first failure.
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "${root}"
+
+scripts/install-deps.sh
+
+echo "== build (build/)"
+scripts/build.sh "${root}/build"
+echo "== tests (build/)"
+ctest --test-dir "${root}/build" --output-on-failure -j2
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/)"
+scripts/build.sh "${root}/build-asan" -DTARVOX_SANITIZE_ADDRESS=ON
+echo "== tests (build-asan/)"
+ASAN_OPTIONS="${ASAN_OPTIONS:-detect_stack_use_after_return=1:strict_string_checks=1}" \
+UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}" \
+    ctest --test-dir "${root}/build-asan" --output-on-failure -j2
+
+if [[ -f scripts/fuzz.sh ]]; then
+    echo "== fuzzing"
+    bash scripts/fuzz.sh 20
+fi

@@ -1,0 +1,76 @@
+// The front-end services double of the engine tests: it answers from a script of queued
+// answers and records every call.
+//
+// Rules:
+//   - A Yes/No box (YesNo or YesNoDefaultNo) takes the next queued box answer, which must
+//     be Yes or No.
+//   - An Ok box takes no queued answer: it is recorded and answered Ok at once, so tests
+//     need not script the many plain notices. Check them with Boxes().
+//   - A text prompt takes the next queued prompt result. As the real dialogs do, a
+//     submitted text is cut to capacity - 1 characters.
+//   - A call the script has no answer for fails the running test (ADD_FAILURE) and gets the
+//     safe answer: No for a Yes/No box, Cancel for a prompt. So does a scripted answer no
+//     user could give (Ok for a Yes/No box, non-digits in a numbers-only prompt, "Don't
+//     ask again" for a prompt without that box). Queueing an answer no dialog can give
+//     (an Ok box answer, a submitted empty text) fails at once.
+//   - ExpectScriptUsedUp() fails the test when queued answers were left over and then
+//     drops them; the destructor runs the same check, so a forgotten answer is never
+//     silently ignored.
+//
+// All members may be called from any thread.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "frontend/services.h"
+
+namespace tarvox {
+
+class ScriptedServices : public FrontendServices {
+public:
+    enum class CallKind { Box, Prompt };
+
+    struct Call {
+        CallKind kind = CallKind::Box;
+        MessageBoxRequest box;        // the request, when kind == Box
+        BoxAnswer box_answer = BoxAnswer::Ok;
+        TextPromptRequest prompt;     // the request, when kind == Prompt
+        TextPromptResult prompt_result;
+        bool unexpected = false;      // the script had no (valid) answer for this call
+    };
+
+    ScriptedServices() = default;
+    ~ScriptedServices() override;
+    ScriptedServices(const ScriptedServices&) = delete;
+    ScriptedServices& operator=(const ScriptedServices&) = delete;
+
+    void QueueBoxAnswer(BoxAnswer answer);
+    void QueuePrompt(TextPromptResult result);
+    void QueuePromptText(std::string_view text, bool dont_ask_again = false);
+    void QueuePromptCancel();
+
+    BoxAnswer ShowMessageBox(const MessageBoxRequest& request) override;
+    TextPromptResult TextPrompt(const TextPromptRequest& request) override;
+
+    // Every call so far, in order.
+    std::vector<Call> Calls() const;
+    std::vector<MessageBoxRequest> Boxes() const;
+    std::vector<TextPromptRequest> Prompts() const;
+    std::size_t PendingBoxAnswers() const;
+    std::size_t PendingPrompts() const;
+
+    void ExpectScriptUsedUp();
+
+private:
+    mutable std::mutex m_mutex;
+    std::deque<BoxAnswer> m_box_answers;
+    std::deque<TextPromptResult> m_prompt_results;
+    std::vector<Call> m_calls;
+};
+
+}  // namespace tarvox
