@@ -109,7 +109,9 @@ const std::string kEmptyRefused = "Warning\nEnter text (or Cancel)\n";
 const std::string kDigitsRefused = "Warning\nYou can only type a number here.\n";
 const std::string kDontAsk = "Don't ask again? [y/N] ";
 
-void PrintTo(const PromptCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const PromptCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PromptTranscript : public testing::TestWithParam<PromptCase> {};
 
@@ -136,25 +138,25 @@ INSTANTIATE_TEST_SUITE_P(
                    kLogin + "> "},
         PromptCase{"CarriageReturnDropped", kUser, "alice\r\n", false, Submitted("alice"),
                    kLogin + "> "},
-        PromptCase{"OnlyTheFirstLineIsTaken", kUser, "alice\nbob\n", false,
-                   Submitted("alice"), kLogin + "> "},
+        PromptCase{"OnlyTheFirstLineIsTaken", kUser, "alice\nbob\n", false, Submitted("alice"),
+                   kLogin + "> "},
         PromptCase{"BlanksAreText", kUser, "  \n", false, Submitted("  "), kLogin + "> "},
         PromptCase{"NoTitleNoPrompt", Prompt("", ""), "x\n", false, Submitted("x"), "> "},
-        PromptCase{"EmptyLineRefusedThenAnswered", kUser, "\n\nbob\n", false,
-                   Submitted("bob"), kLogin + "> " + kEmptyRefused + "> " + kEmptyRefused + "> "},
+        PromptCase{"EmptyLineRefusedThenAnswered", kUser, "\n\nbob\n", false, Submitted("bob"),
+                   kLogin + "> " + kEmptyRefused + "> " + kEmptyRefused + "> "},
         PromptCase{"EndOfInputCancels", kUser, "", false, kCancel, kLogin + "> \n"},
         PromptCase{"EndOfInputAfterRefusalCancels", kUser, "\n", false, kCancel,
                    kLogin + "> " + kEmptyRefused + "> \n"},
-        PromptCase{"NumbersOnlyTakesDigits", Numbers(kUser), "0110\n", false,
-                   Submitted("0110"), kLogin + "> "},
-        PromptCase{"NumbersOnlyRefusesOtherCharacters", Numbers(kUser), "11a\n 110\n-1\n110\n",
-                   false, Submitted("110"),
-                   kLogin + "> " + kDigitsRefused + "> " + kDigitsRefused + "> " +
-                       kDigitsRefused + "> "},
-        PromptCase{"NumbersOnlyRefusesEmptyAsEmpty", Numbers(kUser), "\n7\n", false,
-                   Submitted("7"), kLogin + "> " + kEmptyRefused + "> "},
-        PromptCase{"CutToCapacityLessOne", Capacity(kUser, 4), "abcdef\n", false,
-                   Submitted("abc"), kLogin + "> "},
+        PromptCase{"NumbersOnlyTakesDigits", Numbers(kUser), "0110\n", false, Submitted("0110"),
+                   kLogin + "> "},
+        PromptCase{
+            "NumbersOnlyRefusesOtherCharacters", Numbers(kUser), "11a\n 110\n-1\n110\n", false,
+            Submitted("110"),
+            kLogin + "> " + kDigitsRefused + "> " + kDigitsRefused + "> " + kDigitsRefused + "> "},
+        PromptCase{"NumbersOnlyRefusesEmptyAsEmpty", Numbers(kUser), "\n7\n", false, Submitted("7"),
+                   kLogin + "> " + kEmptyRefused + "> "},
+        PromptCase{"CutToCapacityLessOne", Capacity(kUser, 4), "abcdef\n", false, Submitted("abc"),
+                   kLogin + "> "},
         PromptCase{"ExactlyCapacityLessOneKept", Capacity(kUser, 4), "abc\n", false,
                    Submitted("abc"), kLogin + "> "},
         PromptCase{"CapacityCountsLatin1Characters", Capacity(kUser, 3),
@@ -170,11 +172,15 @@ INSTANTIATE_TEST_SUITE_P(
                    Submitted("x"), kLogin + "> " + kEmptyRefused + "> "},
         PromptCase{"PrefillEndOfInputStillCancels", Prefill(kUser, "abc"), "", false, kCancel,
                    kLogin + "[abc] > \n"},
-        PromptCase{"PasswordPrefillShownMasked", Password(Prefill(kUser, "p\xE4ss")), "\n",
-                   false, Submitted("p\xE4ss"), kLogin + "[****] > "},
-        PromptCase{"Latin1WrittenAsUtf8", Prompt("Adressbuch f\xFCr Gr\xFC\xDF" "e", "\xA7 1:"),
+        PromptCase{"PasswordPrefillShownMasked", Password(Prefill(kUser, "p\xE4ss")), "\n", false,
+                   Submitted("p\xE4ss"), kLogin + "[****] > "},
+        PromptCase{"Latin1WrittenAsUtf8",
+                   Prompt("Adressbuch f\xFCr Gr\xFC\xDF"
+                          "e",
+                          "\xA7 1:"),
                    "x\n", false, Submitted("x"),
-                   "Adressbuch f\xC3\xBCr Gr\xC3\xBC\xC3\x9F" "e\n\xC2\xA7 1:\n> "},
+                   "Adressbuch f\xC3\xBCr Gr\xC3\xBC\xC3\x9F"
+                   "e\n\xC2\xA7 1:\n> "},
         PromptCase{"Utf8ReadAsLatin1", kUser, "M\xC3\xBCller\n", false, Submitted("M\xFCller"),
                    kLogin + "> "},
         PromptCase{"Latin1PrefillWrittenAsUtf8", Prefill(kUser, "J\xF6rg"), "\n", false,
@@ -185,8 +191,8 @@ INSTANTIATE_TEST_SUITE_P(
                    Submitted("alice", false), kLogin + "> " + kDontAsk},
         PromptCase{"DontAskAgainEndOfInputIsNo", WithDontAskBox(kUser), "alice\n", false,
                    Submitted("alice", false), kLogin + "> " + kDontAsk + "\n"},
-        PromptCase{"DontAskAgainAsksAgainOnNonsense", WithDontAskBox(kUser),
-                   "alice\nmaybe\nYES\n", false, Submitted("alice", true),
+        PromptCase{"DontAskAgainAsksAgainOnNonsense", WithDontAskBox(kUser), "alice\nmaybe\nYES\n",
+                   false, Submitted("alice", true),
                    kLogin + "> " + kDontAsk + "Please answer y or n.\n" + kDontAsk},
         PromptCase{"CancelAsksNoDontAskAgain", WithDontAskBox(kUser), "", false, kCancel,
                    kLogin + "> \n"},
@@ -203,7 +209,9 @@ struct BoxCase {
     std::string expected_unread;
 };
 
-void PrintTo(const BoxCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BoxCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BoxTranscript : public testing::TestWithParam<BoxCase> {};
 
@@ -244,19 +252,25 @@ INSTANTIATE_TEST_SUITE_P(
                 "Cap\nJust text\n", ""},
         BoxCase{"TextEndingInLineEndNotDoubled", Box("Two\nlines\n", "", BoxIcon::None), "",
                 BoxAnswer::Ok, "Two\nlines\n", ""},
-        BoxCase{"Latin1WrittenAsUtf8", Box("L\xF6schen", "\xDC" "bersicht", BoxIcon::Error), "",
-                BoxAnswer::Ok, "\xC3\x9C" "bersicht - Error\nL\xC3\xB6schen\n", ""},
+        BoxCase{"Latin1WrittenAsUtf8",
+                Box("L\xF6schen",
+                    "\xDC"
+                    "bersicht",
+                    BoxIcon::Error),
+                "", BoxAnswer::Ok,
+                "\xC3\x9C"
+                "bersicht - Error\nL\xC3\xB6schen\n",
+                ""},
         BoxCase{"Yes", kDelete, "y\nnext\n", BoxAnswer::Yes, kDeleteBlock + "[y/n] ", "next\n"},
         BoxCase{"YesWord", kDelete, "Yes\n", BoxAnswer::Yes, kDeleteBlock + "[y/n] ", ""},
         BoxCase{"NoWithBlanks", kDelete, " N \n", BoxAnswer::No, kDeleteBlock + "[y/n] ", ""},
         BoxCase{"YesNoEmptyLineAsksAgain", kDelete, "\nmaybe\ny\n", BoxAnswer::Yes,
                 kDeleteBlock + "[y/n] " + kAgain + "[y/n] " + kAgain + "[y/n] ", ""},
-        BoxCase{"YesNoEndOfInputIsNo", kDelete, "", BoxAnswer::No, kDeleteBlock + "[y/n] \n",
-                ""},
+        BoxCase{"YesNoEndOfInputIsNo", kDelete, "", BoxAnswer::No, kDeleteBlock + "[y/n] \n", ""},
         BoxCase{"DefaultNoEmptyLineIsNo", kDeleteDefaultNo, "\nrest\n", BoxAnswer::No,
                 kDeleteBlock + "[y/N] ", "rest\n"},
-        BoxCase{"DefaultNoYes", kDeleteDefaultNo, "y\n", BoxAnswer::Yes,
-                kDeleteBlock + "[y/N] ", ""},
+        BoxCase{"DefaultNoYes", kDeleteDefaultNo, "y\n", BoxAnswer::Yes, kDeleteBlock + "[y/N] ",
+                ""},
         BoxCase{"DefaultNoNonsenseAsksAgain", kDeleteDefaultNo, "x\nyes\n", BoxAnswer::Yes,
                 kDeleteBlock + "[y/N] " + kAgain + "[y/N] ", ""},
         BoxCase{"DefaultNoEndOfInputIsNo", kDeleteDefaultNo, "", BoxAnswer::No,
@@ -270,10 +284,8 @@ TEST(ConsoleServices, DialogsInTurnShareTheInput) {
     EXPECT_EQ(services.ShowMessage("Port?", "", BoxIcon::None), BoxAnswer::Ok);
     const TextPromptResult port = services.TextPrompt(Numbers(Prompt("", "Port:")));
     EXPECT_EQ(port.text, "0042");
-    EXPECT_EQ(services.ShowMessage("Sure?", "", BoxIcon::None, BoxButtons::YesNo),
-              BoxAnswer::Yes);
-    EXPECT_EQ(console.Output(),
-              "Port?\nPort:\n> " + kEmptyRefused + "> Sure?\n[y/n] ");
+    EXPECT_EQ(services.ShowMessage("Sure?", "", BoxIcon::None, BoxButtons::YesNo), BoxAnswer::Yes);
+    EXPECT_EQ(console.Output(), "Port?\nPort:\n> " + kEmptyRefused + "> Sure?\n[y/n] ");
 }
 
 // A pseudo terminal: the services read from the slave side, the test types on the master.
@@ -321,8 +333,7 @@ public:
     }
 
     void Type(const std::string& keys) const {
-        EXPECT_EQ(write(m_master, keys.data(), keys.size()),
-                  static_cast<ssize_t>(keys.size()));
+        EXPECT_EQ(write(m_master, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
     }
 
     // What the terminal showed, up to and including the next line end.
@@ -390,8 +401,7 @@ TEST(ConsoleServicesTerminal, EchoComesBackWhenPasswordPromptIsCancelled) {
     const tcflag_t flags_before = terminal.LocalFlags();
 
     TextPromptResult password;
-    std::thread reader(
-        [&] { password = services.TextPrompt(Password(Prompt("", "Pass:"))); });
+    std::thread reader([&] { password = services.TextPrompt(Password(Prompt("", "Pass:"))); });
     EXPECT_TRUE(terminal.WaitForEcho(false)) << "the echo was not switched off";
     terminal.Type("\x04");  // Ctrl-D: end of input
     reader.join();

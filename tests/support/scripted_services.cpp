@@ -22,8 +22,8 @@ std::string_view ButtonsName(BoxButtons buttons) {
 }
 
 std::string Describe(const MessageBoxRequest& request) {
-    return std::string(ButtonsName(request.buttons)) + " box \"" + request.text +
-           "\" (caption \"" + request.caption + "\")";
+    return std::string(ButtonsName(request.buttons)) + " box \"" + request.text + "\" (caption \"" +
+           request.caption + "\")";
 }
 
 std::string Describe(const TextPromptRequest& request) {
@@ -36,7 +36,9 @@ bool IsAllDigits(std::string_view text) {
 
 }  // namespace
 
-ScriptedServices::~ScriptedServices() { ExpectScriptUsedUp(); }
+ScriptedServices::~ScriptedServices() {
+    ExpectScriptUsedUp();
+}
 
 void ScriptedServices::QueueBoxAnswer(BoxAnswer answer) {
     if (answer == BoxAnswer::Ok) {
@@ -65,7 +67,9 @@ void ScriptedServices::QueuePromptText(std::string_view text, bool dont_ask_agai
     QueuePrompt(TextPromptResult{true, std::string(text), dont_ask_again});
 }
 
-void ScriptedServices::QueuePromptCancel() { QueuePrompt(TextPromptResult{}); }
+void ScriptedServices::QueuePromptCancel() {
+    QueuePrompt(TextPromptResult{});
+}
 
 BoxAnswer ScriptedServices::ShowMessageBox(const MessageBoxRequest& request) {
     std::string failure;

@@ -37,11 +37,11 @@ public:
 
     struct Call {
         CallKind kind = CallKind::Box;
-        MessageBoxRequest box;        // the request, when kind == Box
+        MessageBoxRequest box;  // the request, when kind == Box
         BoxAnswer box_answer = BoxAnswer::Ok;
-        TextPromptRequest prompt;     // the request, when kind == Prompt
+        TextPromptRequest prompt;  // the request, when kind == Prompt
         TextPromptResult prompt_result;
-        bool unexpected = false;      // the script had no (valid) answer for this call
+        bool unexpected = false;  // the script had no (valid) answer for this call
     };
 
     ScriptedServices() = default;

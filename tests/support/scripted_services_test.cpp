@@ -44,9 +44,8 @@ TEST(ScriptedServices, AnswersFromTheScriptAndRecordsInOrder) {
     EXPECT_EQ(calls[2].kind, ScriptedServices::CallKind::Prompt);
     EXPECT_EQ(calls[2].prompt.prompt, "Passphrase:");
     EXPECT_EQ(calls[3].box.buttons, BoxButtons::YesNoDefaultNo);
-    EXPECT_FALSE(std::any_of(calls.begin(), calls.end(), [](const auto& c) {
-        return c.unexpected;
-    }));
+    EXPECT_FALSE(
+        std::any_of(calls.begin(), calls.end(), [](const auto& c) { return c.unexpected; }));
 
     const std::vector<MessageBoxRequest> boxes = services.Boxes();
     ASSERT_EQ(boxes.size(), 3u);
@@ -75,8 +74,7 @@ TEST(ScriptedServices, UnexpectedPromptFailsAndCancels) {
                             "unexpected prompt \"User:\"");
     EXPECT_FALSE(result.submitted);
     EXPECT_TRUE(result.text.empty());
-    EXPECT_EQ(services.ShowMessage("Go?", "", BoxIcon::None, BoxButtons::YesNo),
-              BoxAnswer::Yes);
+    EXPECT_EQ(services.ShowMessage("Go?", "", BoxIcon::None, BoxButtons::YesNo), BoxAnswer::Yes);
 }
 
 TEST(ScriptedServices, AnswersNoUserCouldGiveFail) {
