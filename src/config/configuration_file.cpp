@@ -278,15 +278,8 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-}  // namespace
-
-bool LoadConfiguration(const std::filesystem::path& path, Configuration& config,
+bool ReadConfiguration(SettingsLineReader& reader, Configuration& config,
                        FrontendServices& services) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        return true;
-    }
-    SettingsLineReader reader(file.get());
     bool in_global = false;
     bool in_profile = false;
     bool passphrase_checked = false;
@@ -332,6 +325,24 @@ bool LoadConfiguration(const std::filesystem::path& path, Configuration& config,
         }
     }
     return true;
+}
+
+}  // namespace
+
+bool LoadConfiguration(const std::filesystem::path& path, Configuration& config,
+                       FrontendServices& services) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        return true;
+    }
+    SettingsLineReader reader(file.get());
+    return ReadConfiguration(reader, config, services);
+}
+
+bool LoadConfigurationText(std::string_view text, Configuration& config,
+                           FrontendServices& services) {
+    SettingsLineReader reader(text);
+    return ReadConfiguration(reader, config, services);
 }
 
 std::string FormatConfiguration(Configuration& config) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "config/global_settings.h"
 #include "config/profile.h"
@@ -26,6 +27,10 @@ struct Configuration {
 // writing the file.
 bool LoadConfiguration(const std::filesystem::path& path, Configuration& config,
                        FrontendServices& services);
+
+// The same reading rules over file text already in memory.
+bool LoadConfigurationText(std::string_view text, Configuration& config,
+                           FrontendServices& services);
 
 // The whole file text. Recomputes the verifier (`md5`) from the master
 // passphrase when the lock is on, and empties it otherwise.
