@@ -4,32 +4,14 @@
 
 namespace tarvox {
 
-std::vector<std::string_view> SplitCommaList(std::string_view list) {
-    std::vector<std::string_view> items;
-    std::size_t start = 0;
-    while (start <= list.size()) {
-        std::size_t comma = list.find(',', start);
-        if (comma == std::string_view::npos) {
-            comma = list.size();
-        }
-        if (comma > start) {
-            items.push_back(list.substr(start, comma - start));
-        }
-        start = comma + 1;
-    }
-    return items;
-}
-
 namespace {
 
-// Items as the writer sees them. A line break inside a list cannot be stored
-// (it would start a line of its own, which could even read as another key), so
-// CR and LF separate items like commas do.
-std::vector<std::string_view> SplitForWriting(std::string_view list) {
+// The non-empty pieces between any of the separators.
+std::vector<std::string_view> SplitItems(std::string_view list, std::string_view separators) {
     std::vector<std::string_view> items;
     std::size_t start = 0;
     while (start <= list.size()) {
-        std::size_t end = list.find_first_of(",\r\n", start);
+        std::size_t end = list.find_first_of(separators, start);
         if (end == std::string_view::npos) {
             end = list.size();
         }
@@ -43,9 +25,16 @@ std::vector<std::string_view> SplitForWriting(std::string_view list) {
 
 }  // namespace
 
+std::vector<std::string_view> SplitCommaList(std::string_view list) {
+    return SplitItems(list, ",");
+}
+
 void WriteCommaList(std::string& out, std::string_view key, std::string_view list) {
+    // A line break inside a list cannot be stored (it would start a line of
+    // its own, which could even read as another key), so CR and LF separate
+    // items like commas do.
     std::string line(key);
-    for (std::string_view item : SplitForWriting(list)) {
+    for (std::string_view item : SplitItems(list, ",\r\n")) {
         if (line.size() == key.size()) {
             line += item;
         } else if (line.size() + item.size() > kCommaListLineLimit) {
