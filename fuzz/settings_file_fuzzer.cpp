@@ -6,25 +6,11 @@
 #include <string_view>
 
 #include "config/configuration_file.h"
-
-namespace {
-
-// Answers every passphrase prompt with the same text and every box with No.
-class FixedAnswers : public tarvox::FrontendServices {
-public:
-    tarvox::BoxAnswer ShowMessageBox(const tarvox::MessageBoxRequest&) override {
-        return tarvox::BoxAnswer::No;
-    }
-    tarvox::TextPromptResult TextPrompt(const tarvox::TextPromptRequest&) override {
-        return {true, "fuzz passphrase", false};
-    }
-};
-
-}  // namespace
+#include "frontend/fixed_answer_services.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
-    FixedAnswers services;
+    tarvox::FixedAnswerServices services("fuzz passphrase");
     tarvox::Configuration config;
     if (!tarvox::LoadConfigurationText(input, config, services)) {
         return 0;

@@ -9,6 +9,7 @@
 #include "config/configuration_file.h"
 #include "config/data_paths.h"
 #include "frontend/console_services.h"
+#include "frontend/fixed_answer_services.h"
 
 namespace tarvox {
 
@@ -47,28 +48,6 @@ void PrintProfiles(const ProfileList& profiles) {
         Print(text);
     }
 }
-
-// Answers the passphrase prompt of the self-check, and refuses anything else.
-class SelfCheckServices : public FrontendServices {
-public:
-    explicit SelfCheckServices(std::string passphrase) : m_passphrase(std::move(passphrase)) {}
-    BoxAnswer ShowMessageBox(const MessageBoxRequest& request) override {
-        std::fprintf(stderr, "%s\n", Latin1ToUtf8(request.text).c_str());
-        m_unexpected = true;
-        return BoxAnswer::No;
-    }
-    TextPromptResult TextPrompt(const TextPromptRequest&) override {
-        ++m_prompts;
-        return {true, m_passphrase, false};
-    }
-    bool unexpected() const { return m_unexpected; }
-    int prompts() const { return m_prompts; }
-
-private:
-    std::string m_passphrase;
-    bool m_unexpected = false;
-    int m_prompts = 0;
-};
 
 Configuration DemoConfiguration() {
     Configuration config;
@@ -126,13 +105,13 @@ int RunSelfCheckCommand(std::span<const std::string_view> args) {
     bool saved = SaveConfiguration(settings_file, written);
 
     Configuration read;
-    SelfCheckServices services(written.master_passphrase);
+    FixedAnswerServices services(written.master_passphrase);
     bool loaded = saved && LoadConfiguration(settings_file, read, services);
     std::error_code error;
     fs::remove_all(folder, error);
 
     bool same = loaded && read.global == written.global && read.profiles == written.profiles;
-    if (!saved || !loaded || !same || services.unexpected() || services.prompts() != 1) {
+    if (!saved || !loaded || !same || services.boxes() != 0 || services.prompts() != 1) {
         std::fprintf(stderr, "tarvox self-check FAILED: settings %s\n",
                      !saved ? "could not be written"
                      : !loaded ? "could not be read back"

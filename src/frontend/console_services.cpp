@@ -246,4 +246,28 @@ TextPromptResult ConsoleServices::TextPrompt(const TextPromptRequest& request) {
     return result;
 }
 
+void ConsoleServices::ShowStatus(StatusLine, std::string_view text) {
+    std::lock_guard lock(m_mutex);
+    Write(std::string(text) + "\n");
+}
+
+CertificateDecision ConsoleServices::ShowCertificate(const CertificateView& view) {
+    std::lock_guard lock(m_mutex);
+    std::string block = "SSL Information\n";
+    block += "Network host name: " + view.network_host_name + "\n";
+    block += "Certificate host name: " + view.certificate_host_name + "\n";
+    block += "SHA1 fingerprint: " + view.fingerprint + "\n";
+    block += "Valid from " + view.valid_from + " to " + view.valid_to + "\n";
+    block += "Trust evaluation: " + view.trust_evaluation + "\n";
+    block += "WARNING(s): " + view.warnings + "\n";
+    block += "The certificate was not accepted: a terminal cannot approve it.\n";
+    Write(block);
+    return CertificateDecision::Deny;
+}
+
+void ConsoleServices::NotifyLostConnection(NetResult result) {
+    std::lock_guard lock(m_mutex);
+    Write("Lost connection\n" + std::string(NetResultText(result)) + "\n");
+}
+
 }  // namespace tarvox

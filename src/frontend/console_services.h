@@ -51,6 +51,12 @@ public:
 
     BoxAnswer ShowMessageBox(const MessageBoxRequest& request) override;
     TextPromptResult TextPrompt(const TextPromptRequest& request) override;
+    // Each status text becomes one line of output.
+    void ShowStatus(StatusLine line, std::string_view text) override;
+    // A terminal cannot approve a certificate: its details are written out and
+    // it is denied, so only a fingerprint already on record lets TLS through.
+    CertificateDecision ShowCertificate(const CertificateView& view) override;
+    void NotifyLostConnection(NetResult result) override;
 
 private:
     enum class YesNoDefault { None, No };

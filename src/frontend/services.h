@@ -8,6 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "net/certificate_check.h"
+#include "net/net_result.h"
+
 namespace tarvox {
 
 enum class BoxIcon { None, Error, Warning, Question, Information };
@@ -48,12 +51,32 @@ struct TextPromptResult {
 // The text "&Submit" shows for an empty input (exclamation icon, no caption).
 inline constexpr std::string_view kEmptyPromptRefusal = "Enter text (or Cancel)";
 
+// The status lines that workers write into.
+enum class StatusLine {
+    Account,        // the options window's account tab
+    Inbox,          // the inbox window's status line
+    InboxProgress,  // the inbox window's progress text
+    Composer,       // the composer's SMTP tab
+    Mailman,        // the poller's window
+};
+
 class FrontendServices {
 public:
     virtual ~FrontendServices() = default;
 
     virtual BoxAnswer ShowMessageBox(const MessageBoxRequest& request) = 0;
     virtual TextPromptResult TextPrompt(const TextPromptRequest& request) = 0;
+
+    // Replaces the text of a status line. Does not wait for the window.
+    virtual void ShowStatus(StatusLine line, std::string_view text) = 0;
+
+    // The "SSL Information" dialog; waits for the user's decision.
+    virtual CertificateDecision ShowCertificate(const CertificateView& view) = 0;
+
+    // The inbox lost its connection: the window tells the user ("Lost
+    // connection", with the result's text) and closes. Waits until the window
+    // has handled it.
+    virtual void NotifyLostConnection(NetResult result) = 0;
 
     // Shorthand for the common call.
     BoxAnswer ShowMessage(std::string_view text, std::string_view caption, BoxIcon icon,

@@ -140,6 +140,87 @@ TextPromptResult ScriptedServices::TextPrompt(const TextPromptRequest& request) 
     return result;
 }
 
+void ScriptedServices::QueueCertificateDecision(CertificateDecision decision) {
+    std::lock_guard lock(m_mutex);
+    m_certificate_decisions.push_back(decision);
+}
+
+void ScriptedServices::ShowStatus(StatusLine line, std::string_view text) {
+    std::lock_guard lock(m_mutex);
+    m_statuses.emplace_back(line, std::string(text));
+}
+
+CertificateDecision ScriptedServices::ShowCertificate(const CertificateView& view) {
+    bool unexpected = false;
+    CertificateDecision decision = CertificateDecision::Deny;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_certificate_decisions.empty()) {
+            unexpected = true;
+        } else {
+            decision = m_certificate_decisions.front();
+            m_certificate_decisions.pop_front();
+        }
+        Call call;
+        call.kind = CallKind::Certificate;
+        call.certificate = view;
+        call.certificate_decision = decision;
+        call.unexpected = unexpected;
+        m_calls.push_back(std::move(call));
+    }
+    if (unexpected) {
+        ADD_FAILURE() << "ScriptedServices: unexpected certificate dialog for "
+                      << view.network_host_name << ": no decision queued";
+    }
+    return decision;
+}
+
+void ScriptedServices::NotifyLostConnection(NetResult result) {
+    std::lock_guard lock(m_mutex);
+    Call call;
+    call.kind = CallKind::LostConnection;
+    call.lost_connection_result = result;
+    m_calls.push_back(std::move(call));
+}
+
+std::vector<CertificateView> ScriptedServices::Certificates() const {
+    std::lock_guard lock(m_mutex);
+    std::vector<CertificateView> views;
+    for (const Call& call : m_calls) {
+        if (call.kind == CallKind::Certificate) {
+            views.push_back(call.certificate);
+        }
+    }
+    return views;
+}
+
+std::vector<std::string> ScriptedServices::Statuses(StatusLine line) const {
+    std::lock_guard lock(m_mutex);
+    std::vector<std::string> texts;
+    for (const auto& [status_line, text] : m_statuses) {
+        if (status_line == line) {
+            texts.push_back(text);
+        }
+    }
+    return texts;
+}
+
+std::string ScriptedServices::LastStatus(StatusLine line) const {
+    std::vector<std::string> texts = Statuses(line);
+    return texts.empty() ? std::string() : texts.back();
+}
+
+std::vector<NetResult> ScriptedServices::LostConnections() const {
+    std::lock_guard lock(m_mutex);
+    std::vector<NetResult> results;
+    for (const Call& call : m_calls) {
+        if (call.kind == CallKind::LostConnection) {
+            results.push_back(call.lost_connection_result);
+        }
+    }
+    return results;
+}
+
 std::vector<ScriptedServices::Call> ScriptedServices::Calls() const {
     std::lock_guard lock(m_mutex);
     return m_calls;
@@ -180,16 +261,20 @@ std::size_t ScriptedServices::PendingPrompts() const {
 void ScriptedServices::ExpectScriptUsedUp() {
     std::size_t box_answers = 0;
     std::size_t prompt_results = 0;
+    std::size_t certificate_decisions = 0;
     {
         std::lock_guard lock(m_mutex);
         box_answers = m_box_answers.size();
         prompt_results = m_prompt_results.size();
+        certificate_decisions = m_certificate_decisions.size();
         m_box_answers.clear();
         m_prompt_results.clear();
+        m_certificate_decisions.clear();
     }
-    if (box_answers != 0 || prompt_results != 0) {
+    if (box_answers != 0 || prompt_results != 0 || certificate_decisions != 0) {
         ADD_FAILURE() << "ScriptedServices: the script was not used up: " << box_answers
-                      << " box answer(s) and " << prompt_results << " prompt answer(s) left";
+                      << " box answer(s), " << prompt_results << " prompt answer(s) and "
+                      << certificate_decisions << " certificate decision(s) left";
     }
 }
 

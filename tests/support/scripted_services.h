@@ -25,6 +25,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "frontend/services.h"
@@ -33,7 +34,7 @@ namespace tarvox {
 
 class ScriptedServices : public FrontendServices {
 public:
-    enum class CallKind { Box, Prompt };
+    enum class CallKind { Box, Prompt, Certificate, LostConnection };
 
     struct Call {
         CallKind kind = CallKind::Box;
@@ -41,6 +42,9 @@ public:
         BoxAnswer box_answer = BoxAnswer::Ok;
         TextPromptRequest prompt;  // the request, when kind == Prompt
         TextPromptResult prompt_result;
+        CertificateView certificate;  // the dialog's content, when kind == Certificate
+        CertificateDecision certificate_decision = CertificateDecision::Cancel;
+        NetResult lost_connection_result = 0;  // when kind == LostConnection
         bool unexpected = false;  // the script had no (valid) answer for this call
     };
 
@@ -53,14 +57,27 @@ public:
     void QueuePrompt(TextPromptResult result);
     void QueuePromptText(std::string_view text, bool dont_ask_again = false);
     void QueuePromptCancel();
+    void QueueCertificateDecision(CertificateDecision decision);
 
     BoxAnswer ShowMessageBox(const MessageBoxRequest& request) override;
     TextPromptResult TextPrompt(const TextPromptRequest& request) override;
+    // Status texts are recorded, never scripted.
+    void ShowStatus(StatusLine line, std::string_view text) override;
+    // Takes the next queued decision; none queued fails the test and denies.
+    CertificateDecision ShowCertificate(const CertificateView& view) override;
+    // Recorded; needs no script.
+    void NotifyLostConnection(NetResult result) override;
 
     // Every call so far, in order.
     std::vector<Call> Calls() const;
     std::vector<MessageBoxRequest> Boxes() const;
     std::vector<TextPromptRequest> Prompts() const;
+    std::vector<CertificateView> Certificates() const;
+    // Every text shown in one status line, in order.
+    std::vector<std::string> Statuses(StatusLine line) const;
+    // The last text of a status line, empty when none was shown.
+    std::string LastStatus(StatusLine line) const;
+    std::vector<NetResult> LostConnections() const;
     std::size_t PendingBoxAnswers() const;
     std::size_t PendingPrompts() const;
 
@@ -70,6 +87,8 @@ private:
     mutable std::mutex m_mutex;
     std::deque<BoxAnswer> m_box_answers;
     std::deque<TextPromptResult> m_prompt_results;
+    std::deque<CertificateDecision> m_certificate_decisions;
+    std::vector<std::pair<StatusLine, std::string>> m_statuses;
     std::vector<Call> m_calls;
 };
 

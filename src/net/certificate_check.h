@@ -1,0 +1,78 @@
+// Trust on first use: a server certificate is accepted silently when its
+// fingerprint equals the one the profile recorded; otherwise the user sees it
+// in the "SSL Information" dialog and accepts or denies it.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "net/tls_certificate.h"
+
+namespace tarvox {
+
+class FrontendServices;
+class NetConnection;
+
+inline constexpr std::string_view kTrustUnknown = "Unknown. First certificate seen, none on record.";
+inline constexpr std::string_view kTrustGood = "Good. Matches recorded fingerprint.";
+inline constexpr std::string_view kTrustSuspicious =
+    "SUSPICIOUS. DOES NOT MATCH RECORDED FINGERPRINT.";
+inline constexpr std::string_view kWarningHostMismatch =
+    "* The network host name does not match the host name in the certificate.";
+inline constexpr std::string_view kWarningNoRecord =
+    "* This host does not yet have an associated certificate on record. Tarvox can not verify "
+    "the authenticity of certificate data; make sure you are connecting to the intended host.";
+inline constexpr std::string_view kWarningMismatch =
+    "** This certificate DOES NOT MATCH the one recorded in the profile. The host has changed, "
+    "perhaps maliciously. It's possible the connection is being intercepted.";
+inline constexpr std::string_view kUnknownField = "???";
+
+// Everything the "SSL Information" dialog shows, decided before it opens.
+struct CertificateView {
+    std::string protocol{kUnknownField};
+    std::string cipher_name{kUnknownField};
+    std::string cipher_version{kUnknownField};
+    std::string network_host_name;
+    std::string certificate_host_name{kUnknownField};
+    std::string fingerprint{kUnknownField};
+    std::string valid_from{kUnknownField};
+    std::string valid_to{kUnknownField};
+    std::string subject{kUnknownField};  // one component a line, each ending in CR LF
+    std::string issuer{kUnknownField};
+    std::string trust_evaluation;
+    std::string warnings{"none"};  // each warning followed by CR LF CR LF
+
+    // Fields drawn in black on yellow.
+    bool mark_warnings = false;
+    bool mark_network_host_name = false;
+    bool mark_trust_evaluation = false;
+    bool mark_fingerprint = false;
+
+    bool accept_enabled = false;
+    bool deny_enabled = false;
+    bool cancel_enabled = true;
+};
+
+// `recorded` is the profile's recorded fingerprint, or null when no stored
+// profile has this name. `may_decide` is set when the dialog is shown during
+// a connection and must end in accept or deny.
+CertificateView BuildCertificateView(const CertificateDetails& details,
+                                     std::string_view network_host_name,
+                                     const std::string* recorded, bool may_decide);
+
+enum class CertificateDecision { Cancel = 0, Deny = 1, Accept = 2 };
+
+// Called with the fingerprint when the user accepts a certificate: records it
+// in the stored profile and writes the settings file. Empty when no stored
+// profile has the connection's profile name.
+using CertificateRecorder = std::function<void(const std::string& fingerprint)>;
+
+// The check made after every TLS handshake of a connection: true when the
+// certificate is accepted. The caller closes the connection otherwise and
+// shows "Error: SSL certificate unrecognized".
+bool AcceptServerCertificate(NetConnection& connection, std::string_view host_name,
+                             const std::string* recorded, FrontendServices& services,
+                             const CertificateRecorder& recorder);
+
+}  // namespace tarvox

@@ -1,0 +1,490 @@
+#include "net/net_connection.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include "net/tls_library.h"
+
+namespace tarvox {
+
+// ---- Host lookup ----
+
+int ResolveHost(std::string_view host, std::uint16_t port, NetAddress& address) {
+    address = NetAddress{};
+    address.host.assign(host);
+    std::string name(host);
+
+    // A dotted IPv4 address in any form inet_addr takes is used without lookup.
+    in_addr ipv4{};
+    if (::inet_aton(name.c_str(), &ipv4) != 0) {
+        NetAddress::Entry entry;
+        auto* in = reinterpret_cast<sockaddr_in*>(&entry.address);
+        in->sin_family = AF_INET;
+        in->sin_port = htons(port);
+        in->sin_addr = ipv4;
+        entry.length = sizeof(sockaddr_in);
+        address.entries.push_back(entry);
+        return 0;
+    }
+
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_ADDRCONFIG;
+    addrinfo* results = nullptr;
+    if (name.empty() || ::getaddrinfo(name.c_str(), nullptr, &hints, &results) != 0) {
+        return 1;
+    }
+    for (addrinfo* r = results; r != nullptr; r = r->ai_next) {
+        if ((r->ai_family != AF_INET && r->ai_family != AF_INET6) ||
+            r->ai_addrlen > sizeof(sockaddr_storage)) {
+            continue;
+        }
+        NetAddress::Entry entry;
+        std::memcpy(&entry.address, r->ai_addr, r->ai_addrlen);
+        entry.length = r->ai_addrlen;
+        if (r->ai_family == AF_INET) {
+            reinterpret_cast<sockaddr_in*>(&entry.address)->sin_port = htons(port);
+        } else {
+            reinterpret_cast<sockaddr_in6*>(&entry.address)->sin6_port = htons(port);
+        }
+        address.entries.push_back(entry);
+    }
+    ::freeaddrinfo(results);
+    return address.entries.empty() ? 1 : 0;
+}
+
+// ---- Calls in progress ----
+
+NetConnection::CallGuard::CallGuard(NetConnection& connection) : m_connection(connection) {
+    std::lock_guard lock(m_connection.m_mutex);
+    ++m_connection.m_calls_in_progress;
+    m_fd = m_connection.m_fd;
+    m_tls = m_connection.m_tls;
+}
+
+NetConnection::CallGuard::~CallGuard() {
+    std::lock_guard lock(m_connection.m_mutex);
+    if (--m_connection.m_calls_in_progress == 0 && m_connection.m_release_pending) {
+        m_connection.ReleaseLocked();
+    }
+}
+
+NetConnection::NetConnection(const TlsLibrary* tls)
+    : m_tls_library(tls), m_wake_fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+NetConnection::~NetConnection() {
+    Close();
+    if (m_wake_fd >= 0) {
+        ::close(m_wake_fd);
+    }
+}
+
+NetConnection::Wait NetConnection::WaitFor(int fd, short events) {
+    pollfd fds[2] = {{fd, events, 0}, {m_wake_fd, POLLIN, 0}};
+    for (;;) {
+        int ready = ::poll(fds, 2, -1);
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return Wait::Failed;
+        }
+        if (fds[1].revents != 0) {
+            return Wait::Aborted;
+        }
+        return Wait::Ready;
+    }
+}
+
+// Frees the TLS object (after a close-notify) and closes the socket. Called
+// with the mutex held when no call is in progress.
+void NetConnection::ReleaseLocked() {
+    m_release_pending = false;
+    if (m_tls != nullptr) {
+        if (m_tls_library != nullptr && m_tls_library->Available()) {
+            const TlsFunctions& f = m_tls_library->functions();
+            f.SSL_shutdown(m_tls);
+            f.SSL_free(m_tls);
+        }
+        m_tls = nullptr;
+    }
+    m_tls_active = false;
+    if (m_fd >= 0) {
+        ::shutdown(m_fd, SHUT_WR);
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+// ---- Connect ----
+
+NetResult NetConnection::ConnectOne(const NetAddress::Entry& entry, int& fd_out) {
+    int fd = ::socket(entry.address.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        return net::kNoSocket;
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_fd = fd;
+    }
+    CallGuard call(*this);
+    int rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&entry.address), entry.length);
+    if (rc != 0 && errno == EINPROGRESS) {
+        if (WaitFor(fd, POLLOUT) == Wait::Ready) {
+            int error = 0;
+            socklen_t length = sizeof(error);
+            rc = (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0)
+                     ? 0
+                     : -1;
+        }
+    }
+    std::lock_guard lock(m_mutex);
+    if (rc != 0 || m_aborted) {
+        // Whoever is last out closes the socket; make sure that happens.
+        m_release_pending = true;
+        return net::kConnectFailed;
+    }
+    fd_out = fd;
+    return net::kSuccess;
+}
+
+NetResult NetConnection::Handshake(int fd, TlsSsl* ssl) {
+    const TlsFunctions& f = m_tls_library->functions();
+    m_in_tls_call = true;
+    NetResult result = net::kSuccess;
+    for (;;) {
+        f.ERR_clear_error();
+        int rc = f.SSL_connect(ssl);
+        if (rc == 1) {
+            break;
+        }
+        int error = f.SSL_get_error(ssl, rc);
+        Wait wait = Wait::Failed;
+        if (error == tls::kErrorWantRead) {
+            wait = WaitFor(fd, POLLIN);
+        } else if (error == tls::kErrorWantWrite) {
+            wait = WaitFor(fd, POLLOUT);
+        }
+        if (wait != Wait::Ready) {
+            // A handshake the server shut down in order is refused; anything
+            // else is most likely a server that does not speak TLS here.
+            result = rc == 0 ? net::kHandshakeFailed : net::kTlsWrongProtocol;
+            break;
+        }
+    }
+    m_in_tls_call = false;
+    return result;
+}
+
+NetResult NetConnection::Connect(bool direct_tls, const NetAddress& address) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_fd >= 0 || m_calls_in_progress > 0) {
+            m_release_pending = true;
+            if (m_calls_in_progress == 0) {
+                ReleaseLocked();
+            }
+        }
+        m_aborted = false;
+        m_server_name = address.host;
+        std::uint64_t drained = 0;
+        while (::read(m_wake_fd, &drained, sizeof(drained)) > 0) {
+        }
+    }
+    m_connected = false;
+    m_tls_active = false;
+    if (direct_tls && (m_tls_library == nullptr || !m_tls_library->Available())) {
+        return net::kTlsNotLoaded;
+    }
+    NetResult result = address.entries.empty() ? net::kConnectFailed : net::kNoSocket;
+    int fd = -1;
+    for (const NetAddress::Entry& entry : address.entries) {
+        result = ConnectOne(entry, fd);
+        if (result == net::kSuccess) {
+            break;
+        }
+        std::lock_guard lock(m_mutex);
+        if (m_aborted) {
+            break;
+        }
+    }
+    if (result != net::kSuccess) {
+        return result;
+    }
+    m_connected = true;
+    if (direct_tls) {
+        result = StartTls();
+        if (result != net::kSuccess) {
+            m_connected = false;
+            std::lock_guard lock(m_mutex);
+            if (m_tls != nullptr) {
+                m_tls_library->functions().SSL_free(m_tls);
+                m_tls = nullptr;
+            }
+            m_release_pending = true;
+            if (m_calls_in_progress == 0) {
+                ReleaseLocked();
+            }
+            return result;
+        }
+    }
+    return net::kSuccess;
+}
+
+NetResult NetConnection::StartTls() {
+    if (!m_connected) {
+        return net::kNotConnected;
+    }
+    if (m_tls_active) {
+        return net::kSuccess;
+    }
+    if (m_tls_library == nullptr || !m_tls_library->Available()) {
+        return net::kTlsNotLoaded;
+    }
+    const TlsFunctions& f = m_tls_library->functions();
+    TlsSsl* ssl = f.SSL_new(m_tls_library->context());
+    if (ssl == nullptr) {
+        return net::kNoTlsSocket;
+    }
+    int fd = -1;
+    std::string server_name;
+    {
+        std::lock_guard lock(m_mutex);
+        fd = m_fd;
+        server_name = m_server_name;
+    }
+    if (fd < 0 || f.SSL_set_fd(ssl, fd) != 1) {
+        f.SSL_free(ssl);
+        return net::kNoTlsSocket;
+    }
+    // RFC 6066 section 3: the server name is a host name, never an address.
+    in6_addr literal{};
+    if (!server_name.empty() && ::inet_pton(AF_INET, server_name.c_str(), &literal) != 1 &&
+        ::inet_pton(AF_INET6, server_name.c_str(), &literal) != 1) {
+        f.SSL_ctrl(ssl, tls::kCtrlSetTlsextHostname, tls::kNameTypeHostName, server_name.data());
+    }
+    NetResult result;
+    {
+        CallGuard call(*this);
+        result = call.fd() < 0 ? net::kNotConnected : Handshake(call.fd(), ssl);
+    }
+    std::lock_guard lock(m_mutex);
+    if (result != net::kSuccess || !m_connected) {
+        f.SSL_free(ssl);
+        return result != net::kSuccess ? result : net::kAborted;
+    }
+    m_tls = ssl;
+    m_tls_active = true;
+    return net::kSuccess;
+}
+
+// ---- Send and receive ----
+
+NetResult NetConnection::Send(std::string_view bytes) {
+    if (!m_connected) {
+        return net::kNotConnected;
+    }
+    if (m_tls_active && (m_tls_library == nullptr || !m_tls_library->Available())) {
+        return net::kTlsNotLoaded;
+    }
+    CallGuard call(*this);
+    if (call.fd() < 0) {
+        return net::kNotConnected;
+    }
+    if (m_tls_active) {
+        if (call.tls() == nullptr) {
+            return net::kNullPointer;
+        }
+        const TlsFunctions& f = m_tls_library->functions();
+        m_in_tls_call = true;
+        NetResult result = net::kSuccess;
+        while (!bytes.empty()) {
+            int piece = static_cast<int>(std::min<std::size_t>(bytes.size(), INT_MAX));
+            f.ERR_clear_error();
+            int written = f.SSL_write(call.tls(), bytes.data(), piece);
+            if (written > 0) {
+                bytes.remove_prefix(static_cast<std::size_t>(written));
+                continue;
+            }
+            int error = f.SSL_get_error(call.tls(), written);
+            Wait wait = error == tls::kErrorWantRead    ? WaitFor(call.fd(), POLLIN)
+                        : error == tls::kErrorWantWrite ? WaitFor(call.fd(), POLLOUT)
+                                                        : Wait::Failed;
+            if (wait == Wait::Aborted) {
+                result = net::kAborted;
+                break;
+            }
+            if (wait == Wait::Failed) {
+                result = MapTlsError(error);
+                break;
+            }
+        }
+        m_in_tls_call = false;
+        return result;
+    }
+    while (!bytes.empty()) {
+        ssize_t sent = ::send(call.fd(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent >= 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(sent));
+            continue;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            return MapSocketError(errno);
+        }
+        Wait wait = WaitFor(call.fd(), POLLOUT);
+        if (wait != Wait::Ready) {
+            return wait == Wait::Aborted ? net::kAborted : MapSocketError(errno);
+        }
+    }
+    return net::kSuccess;
+}
+
+NetResult NetConnection::Receive(char* buffer, std::size_t capacity, std::size_t* received) {
+    if (buffer == nullptr) {
+        return net::kNullPointer;
+    }
+    if (!m_connected) {
+        return net::kNotConnected;
+    }
+    if (m_tls_active && (m_tls_library == nullptr || !m_tls_library->Available())) {
+        return net::kTlsNotLoaded;
+    }
+    CallGuard call(*this);
+    if (call.fd() < 0) {
+        return net::kNotConnected;
+    }
+    if (m_tls_active) {
+        if (call.tls() == nullptr) {
+            return net::kNullPointer;
+        }
+        if (capacity == 0) {
+            return net::kTlsClosed;
+        }
+        const TlsFunctions& f = m_tls_library->functions();
+        m_in_tls_call = true;
+        NetResult result = net::kSuccess;
+        for (;;) {
+            int wanted = static_cast<int>(std::min<std::size_t>(capacity, INT_MAX));
+            f.ERR_clear_error();
+            int count = f.SSL_read(call.tls(), buffer, wanted);
+            if (count > 0) {
+                if (received != nullptr) {
+                    *received = static_cast<std::size_t>(count);
+                }
+                break;
+            }
+            int error = f.SSL_get_error(call.tls(), count);
+            Wait wait = error == tls::kErrorWantRead    ? WaitFor(call.fd(), POLLIN)
+                        : error == tls::kErrorWantWrite ? WaitFor(call.fd(), POLLOUT)
+                                                        : Wait::Failed;
+            if (wait == Wait::Aborted) {
+                result = net::kAborted;
+                break;
+            }
+            if (wait == Wait::Failed) {
+                result = MapTlsError(error);
+                break;
+            }
+        }
+        m_in_tls_call = false;
+        return result;
+    }
+    if (capacity == 0) {
+        // What a blocking recv of zero bytes reports.
+        return net::kGracefullyClosed;
+    }
+    for (;;) {
+        ssize_t count = ::recv(call.fd(), buffer, capacity, 0);
+        if (count > 0) {
+            if (received != nullptr) {
+                *received = static_cast<std::size_t>(count);
+            }
+            return net::kSuccess;
+        }
+        if (count == 0) {
+            return net::kGracefullyClosed;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            return MapSocketError(errno);
+        }
+        Wait wait = WaitFor(call.fd(), POLLIN);
+        if (wait != Wait::Ready) {
+            return wait == Wait::Aborted ? net::kAborted : MapSocketError(errno);
+        }
+    }
+}
+
+// ---- Close ----
+
+NetResult NetConnection::Close() {
+    m_connected = false;
+    std::lock_guard lock(m_mutex);
+    m_aborted = true;
+    std::uint64_t one = 1;
+    [[maybe_unused]] ssize_t ignored = ::write(m_wake_fd, &one, sizeof(one));
+    if (m_fd < 0) {
+        return net::kInvalidSocket;
+    }
+    if (m_calls_in_progress > 0) {
+        // A worker is inside a call: wake it; it releases everything on its
+        // way out.
+        ::shutdown(m_fd, SHUT_RDWR);
+        m_release_pending = true;
+        return net::kSuccess;
+    }
+    int shutdown_result = 0;
+    if (m_tls != nullptr && m_tls_library != nullptr && m_tls_library->Available()) {
+        const TlsFunctions& f = m_tls_library->functions();
+        shutdown_result = f.SSL_shutdown(m_tls);
+        f.SSL_free(m_tls);
+        m_tls = nullptr;
+    }
+    m_tls = nullptr;
+    m_tls_active = false;
+    ::shutdown(m_fd, SHUT_WR);
+    int close_result = ::close(m_fd);
+    int close_errno = errno;
+    m_fd = -1;
+    m_release_pending = false;
+    if (shutdown_result < 0) {
+        return net::kTlsCloseFailed;
+    }
+    return close_result == 0 ? net::kSuccess : MapSocketError(close_errno);
+}
+
+// ---- One reply ----
+
+NetResult ReadReply(NetConnection& connection, std::string& reply, std::size_t size) {
+    reply.clear();
+    std::string piece;
+    for (;;) {
+        std::size_t room = size > reply.size() + 1 ? size - 1 - reply.size() : 0;
+        piece.resize(room);
+        std::size_t received = 0;
+        NetResult result = connection.Receive(piece.data(), room, &received);
+        if (result != net::kSuccess) {
+            return result;
+        }
+        reply.append(piece.data(), received);
+        if (reply.find("\r\n") != std::string::npos) {
+            return net::kSuccess;
+        }
+    }
+}
+
+}  // namespace tarvox

@@ -1,0 +1,33 @@
+// What the server's certificate says, read from an established TLS
+// connection. A query that cannot be answered gives nothing.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tarvox {
+
+class NetConnection;
+
+struct CertificateDetails {
+    std::optional<std::string> protocol;        // "TLSv1.3"
+    std::optional<std::string> cipher_name;
+    std::optional<std::string> cipher_version;
+    std::optional<std::string> subject;         // "/CN=mail.example.org/O=..."
+    std::optional<std::string> issuer;
+    std::optional<std::string> valid_from;      // "Jan  1 00:00:00 2026 GMT"
+    std::optional<std::string> valid_to;
+    std::optional<std::string> fingerprint;     // see TlsFingerprint
+};
+
+CertificateDetails QueryCertificate(NetConnection& connection);
+
+// The SHA-1 digest of the peer certificate as 20 upper-case hexadecimal pairs
+// separated by colons (59 characters): the text a profile records.
+std::optional<std::string> TlsFingerprint(NetConnection& connection);
+
+// True only when a fingerprint was recorded, one can be computed, and the two
+// texts are equal byte for byte.
+bool TlsFingerprintMatches(NetConnection& connection, const std::string* recorded);
+
+}  // namespace tarvox
