@@ -111,7 +111,7 @@ TEST(ScriptedServices, LeftoverAnswersFail) {
     services.QueueBoxAnswer(BoxAnswer::Yes);
     services.QueuePromptCancel();
     EXPECT_NONFATAL_FAILURE(services.ExpectScriptUsedUp(),
-                            "1 box answer(s) and 1 prompt answer(s) left");
+                            "1 box answer(s), 1 prompt answer(s) and 0 certificate decision(s) left");
     // Reported once: the check dropped the leftovers.
     services.ExpectScriptUsedUp();
 }
