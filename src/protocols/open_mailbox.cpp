@@ -1,0 +1,222 @@
+#include "protocols/open_mailbox.h"
+
+#include "codec/text_format.h"
+#include "net/certificate_check.h"
+#include "net/tls_library.h"
+#include "protocols/pop_login.h"
+#include "protocols/pop_session.h"
+
+namespace tarvox {
+
+namespace {
+
+constexpr int kCleartext = 0;
+constexpr int kSslDirect = 1;
+constexpr int kSslViaStls = 2;
+
+class OpenMailboxRun {
+public:
+    OpenMailboxRun(PopSession& session, const OpenMailboxRequest& request,
+                   FrontendServices& services)
+        : m_session(session),
+          m_request(request),
+          m_services(services),
+          m_profile(request.working),
+          m_stored(request.stored != nullptr ? FindProfile(*request.stored, m_profile.name)
+                                             : nullptr) {}
+
+    OpenOutcome Run();
+
+private:
+    void Status(const std::string& text) { m_services.ShowStatus(StatusLine::Account, text); }
+    OpenOutcome Fail(const std::string& text) {
+        Status(text);
+        return OpenOutcome::Failed;
+    }
+    OpenOutcome CloseAndFail(const std::string& text) {
+        m_session.connection.Close();
+        return Fail(text);
+    }
+    OpenOutcome NetFailure(NetResult result) {
+        return CloseAndFail("Error: " + std::string(NetResultText(result)));
+    }
+    bool CertificateAccepted();
+    OpenOutcome ReportLogin(LoginResult result);
+    OpenOutcome QuitWith(const std::string& text);
+
+    PopSession& m_session;
+    const OpenMailboxRequest& m_request;
+    FrontendServices& m_services;
+    const Profile& m_profile;
+    Profile* m_stored;
+};
+
+bool OpenMailboxRun::CertificateAccepted() {
+    const std::string* recorded = m_stored != nullptr ? &m_stored->pop_sslid : nullptr;
+    CertificateRecorder recorder;
+    if (m_stored != nullptr && m_request.record_fingerprint) {
+        recorder = [this](const std::string& fingerprint) {
+            m_request.record_fingerprint(*m_stored, fingerprint);
+        };
+    }
+    return AcceptServerCertificate(m_session.connection, m_profile.host, recorded, m_services,
+                                   recorder);
+}
+
+OpenOutcome OpenMailboxRun::ReportLogin(LoginResult result) {
+    switch (result) {
+        case LoginResult::LoggedIn:
+            return OpenOutcome::EnterInbox;
+        case LoginResult::Rejected: {
+            const char* text =
+                m_profile.apop == 1
+                    ? "Unable to perform APOP login. Either your username/password is bad, or "
+                      "your account is not configured for APOP. The server responded with the "
+                      "following:\n\n%s"
+                    : "Unable to login. Most likely cause is an incorrect username or password. "
+                      "The server responded with the following:\n\n%s";
+            m_services.ShowMessage(TextFormat(text, m_session.text.c_str()), "Login error",
+                                   BoxIcon::Error);
+            return Fail("Error: Login failed");
+        }
+        case LoginResult::NoApopTimestamp:
+            m_services.ShowMessage(
+                "This POP server does not support APOP logins. You can still use a standard "
+                "login - uncheck \"APOP login (secure)\" under POP3 options.",
+                "Secure login aborted", BoxIcon::Warning);
+            return Fail("Error: Server does not support APOP. Uncheck APOP and retry.");
+        case LoginResult::NetworkFailure:
+            return NetFailure(m_session.last_result);
+        case LoginResult::NotPop3:
+            return Fail("Error: Not a POP3 mail server. Wrong port?");
+        case LoginResult::UnsafeCredentials:
+            return Fail("Error: the user name or password holds a line break; it was not sent");
+    }
+    return OpenOutcome::Failed;
+}
+
+OpenOutcome OpenMailboxRun::QuitWith(const std::string& text) {
+    Status("Received data from server. Closing connection...");
+    PopQuit(m_session.connection);
+    Status(text);
+    return OpenOutcome::Ended;
+}
+
+OpenOutcome OpenMailboxRun::Run() {
+    const int protocol = m_profile.protopop;
+    const bool wants_tls = protocol == kSslDirect || protocol == kSslViaStls;
+    const TlsLibrary* tls = m_session.connection.tls_library();
+    if (wants_tls && (tls == nullptr || !tls->Available())) {
+        return Fail("SSL not loaded; can not make connection");
+    }
+
+    const char* host = m_profile.host.c_str();
+    const auto port = static_cast<unsigned>(m_profile.port);
+    Status(TextFormat("Looking up host %s . . .", host));
+    NetAddress address;
+    if (ResolveHost(m_profile.host, static_cast<std::uint16_t>(port), address) != 0) {
+        return Fail(TextFormat("Error: host \"%s\" not found", host));
+    }
+    if (m_request.enable_abort) {
+        m_request.enable_abort();
+    }
+
+    const char* suffix = protocol == kSslDirect    ? " [SSL direct]"
+                         : protocol == kSslViaStls ? " [SSL via STLS]"
+                                                   : "";
+    Status(TextFormat("Connecting to server %s on port %u%s . . .", host, port, suffix));
+    NetResult result = m_session.connection.Connect(protocol == kSslDirect, address);
+    m_session.last_result = result;
+    if (result != net::kSuccess) {
+        return Fail("Error: " + std::string(NetResultText(result)));
+    }
+    Status(protocol == kSslViaStls ? "Connected. Switching to SSL . . ."
+                                   : "Connected. Logging in . . .");
+
+    std::string greeting;
+    if (protocol == kSslDirect && !CertificateAccepted()) {
+        return CloseAndFail("Error: SSL certificate unrecognized");
+    }
+    if (protocol == kSslViaStls) {
+        result = ReadReply(m_session.connection, greeting, kPopTextBufferSize);
+        if (result == net::kSuccess) {
+            result = m_session.connection.Send("STLS\r\n");
+        }
+        if (result == net::kSuccess) {
+            result = ReadReply(m_session.connection, m_session.text, kPopTextBufferSize);
+        }
+        if (result != net::kSuccess) {
+            return NetFailure(result);
+        }
+        if (!m_session.text.starts_with('+')) {
+            return CloseAndFail("Error: server does not support STLS method");
+        }
+        result = m_session.connection.StartTls();
+        if (result != net::kSuccess) {
+            return NetFailure(result);
+        }
+        if (!CertificateAccepted()) {
+            return CloseAndFail("Error: SSL certificate unrecognized");
+        }
+        Status("SSL active. Logging in . . .");
+    }
+
+    LoginRequest login;
+    login.user = m_profile.user;
+    login.password = m_profile.pass;
+    login.apop = m_profile.apop == 1;
+    login.skip_greeting = protocol == kSslViaStls;
+    login.greeting = greeting;
+    LoginResult login_result = PopLogin(m_session.connection, login, &m_session.text,
+                                        kPopTextBufferSize, m_session.last_result);
+    if (login_result != LoginResult::LoggedIn) {
+        return ReportLogin(login_result);
+    }
+
+    Status("Logged in. Retrieving mailbox stat . . .");
+    if (!PopStat(m_session.connection, m_session.message_count, m_session.mailbox_size,
+                 m_session.last_result)) {
+        if (m_session.last_result == net::kSuccess) {
+            return CloseAndFail("Error: server gave invalid response to STAT");
+        }
+        return NetFailure(m_session.last_result);
+    }
+
+    const std::uint32_t count = m_session.message_count;
+    const std::uint32_t size = m_session.mailbox_size;
+    const bool modified = m_stored != nullptr && MailboxModified(*m_stored, count, size);
+
+    if (count == 0) {
+        OpenOutcome outcome = QuitWith(
+            TextFormat("No mail for user %s on %s", m_profile.user.c_str(), host));
+        if (m_request.clear_new_mail_mark) {
+            m_request.clear_new_mail_mark(m_profile.name);
+        }
+        return outcome;
+    }
+    if (m_request.mode == OpenMode::StatOnly) {
+        std::string text = TextFormat("User %s on %s - %u msgs, total %.1f KB",
+                                      m_profile.user.c_str(), host, count, size / 1024.0);
+        if (m_stored != nullptr) {
+            text += modified ? " - [modified]" : " - [unmodified]";
+        }
+        return QuitWith(text);
+    }
+    if (m_stored != nullptr && m_stored->entermod == 1 && !modified) {
+        return QuitWith(TextFormat("User %s on %s has mail, but none of it is new",
+                                   m_stored->user.c_str(), m_stored->host.c_str()));
+    }
+    return OpenOutcome::EnterInbox;
+}
+
+}  // namespace
+
+OpenOutcome OpenMailbox(PopSession& session, const OpenMailboxRequest& request,
+                        FrontendServices& services) {
+    session.busy = true;
+    OpenOutcome outcome = OpenMailboxRun(session, request, services).Run();
+    session.busy = false;
+    return outcome;
+}
+
+}  // namespace tarvox

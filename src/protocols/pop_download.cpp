@@ -1,0 +1,123 @@
+#include "protocols/pop_download.h"
+
+#include <algorithm>
+#include <chrono>
+#include <new>
+
+#include "codec/text_format.h"
+#include "protocols/pop_session.h"
+
+namespace tarvox {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::string_view kEndMarker = "\r\n.\r\n";
+// How far before a new chunk the end marker search starts, so that a marker
+// split across two chunks is found.
+constexpr std::size_t kMarkerLookBack = 10;
+
+DownloadResult LoseConnection(PopSession& session, FrontendServices& services,
+                              NetResult result) {
+    session.last_result = result;
+    session.connection.Close();
+    session.busy = false;
+    services.NotifyLostConnection(result);
+    return DownloadResult::Lost;
+}
+
+}  // namespace
+
+DownloadResult PopDownload(PopSession& session, const DownloadRequest& request,
+                           DownloadedMessage& message, FrontendServices& services) {
+    const std::uint32_t number = request.message_number;
+    const std::size_t listed =
+        number >= 1 && number <= session.sizes.size() ? session.sizes[number - 1] : 0;
+    const std::size_t expected = listed + kDownloadChunkSize;
+
+    message = DownloadedMessage{};
+    try {
+        message.buffer.reserve(expected + 1);
+    } catch (const std::bad_alloc&) {
+        return DownloadResult::NoMemory;
+    }
+
+    PopSend(session, request.top ? TextFormat("TOP %u %u\r\n", number, request.lines)
+                                 : TextFormat("RETR %u\r\n", number));
+
+    Clock::time_point last_update = Clock::now();
+    if (request.viewer) {
+        last_update -= std::chrono::seconds(10);
+    } else {
+        services.ShowStatus(request.progress_line, request.progress_prefix);
+    }
+
+    bool status_checked = false;
+    std::size_t held = 0;
+    std::string& buffer = message.buffer;
+    for (;;) {
+        if (held == buffer.capacity()) {
+            // The server sends more than it listed.
+            if (held >= kDownloadSizeCap) {
+                return LoseConnection(session, services, net::kBufferOverflow);
+            }
+            try {
+                buffer.reserve(std::min(kDownloadSizeCap, held * 2));
+            } catch (const std::bad_alloc&) {
+                return LoseConnection(session, services, net::kBufferOverflow);
+            }
+        }
+        std::size_t room = std::min(buffer.capacity() - held, kDownloadChunkSize);
+        buffer.resize(held + room);
+        std::size_t received = 0;
+        NetResult result = session.connection.Receive(buffer.data() + held, room, &received);
+        buffer.resize(held + (result == net::kSuccess ? received : 0));
+        if (result != net::kSuccess) {
+            return LoseConnection(session, services, result);
+        }
+        const std::size_t chunk_start = held;
+        held += received;
+
+        if (!status_checked) {
+            std::size_t line_end = buffer.find("\r\n");
+            // A status line that never ends is no POP3 reply either.
+            bool endless = line_end == std::string::npos && held >= kPopTextBufferSize;
+            if (line_end != std::string::npos || endless) {
+                status_checked = true;
+                if (endless || !buffer.starts_with('+')) {
+                    services.ShowStatus(StatusLine::Inbox,
+                                        "Server gave error response. Please restart Tarvox");
+                    services.ShowMessage(
+                        "Server refused to send message (mailbox out of sync?). Please restart "
+                        "program.",
+                        "", BoxIcon::Error);
+                    session.connection.Close();
+                    session.busy = false;
+                    message = DownloadedMessage{};
+                    return DownloadResult::Refused;
+                }
+                message.start = line_end + 2;
+            }
+        }
+
+        Clock::time_point now = Clock::now();
+        if (now - last_update >= std::chrono::milliseconds(1000)) {
+            last_update = now;
+            const std::size_t percent = std::min<std::size_t>(held * 100 / expected, 99);
+            services.ShowStatus(request.progress_line,
+                                request.progress_prefix + std::to_string(percent) + "%");
+            if (request.viewer && request.show_partial_text && status_checked &&
+                held - message.start < kDownloadChunkSize) {
+                request.show_partial_text(message.Text());
+            }
+        }
+
+        const std::size_t search_from = chunk_start > kMarkerLookBack ? chunk_start - kMarkerLookBack : 0;
+        if (status_checked && buffer.find(kEndMarker, search_from) != std::string::npos) {
+            return DownloadResult::Complete;
+        }
+    }
+}
+
+}  // namespace tarvox

@@ -1,0 +1,93 @@
+#include "protocols/pop_login.h"
+
+#include "codec/md5.h"
+#include "protocols/pop_session.h"
+
+namespace tarvox {
+
+namespace {
+
+constexpr std::size_t kLoginReplySize = 1024;
+
+bool HasLineBreak(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+}  // namespace
+
+std::string ApopDigest(std::string_view greeting, std::string_view password) {
+    std::size_t open = greeting.find('<');
+    std::size_t close = greeting.find('>');
+    if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
+        return {};
+    }
+    std::string text(greeting.substr(open, close - open + 1));
+    text += password;
+    return Md5Hex(text);
+}
+
+LoginResult PopLogin(NetConnection& connection, const LoginRequest& request,
+                     std::string* rejection, std::size_t rejection_capacity, NetResult& result) {
+    std::string reply;
+    std::string greeting(request.greeting);
+    if (!request.skip_greeting) {
+        result = ReadReply(connection, reply, kLoginReplySize);
+        if (result != net::kSuccess) {
+            return LoginResult::NetworkFailure;
+        }
+        if (!reply.starts_with("+OK")) {
+            PopQuit(connection);
+            return LoginResult::NotPop3;
+        }
+        greeting = reply;
+    }
+
+    // A line break would end the command early and let the rest pass as a
+    // command of its own.
+    if (HasLineBreak(request.user) || HasLineBreak(request.password)) {
+        PopQuit(connection);
+        return LoginResult::UnsafeCredentials;
+    }
+
+    // Sends one command and reads its reply; false on a network failure.
+    auto exchange = [&](const std::string& command) {
+        result = connection.Send(command);
+        if (result == net::kSuccess) {
+            result = ReadReply(connection, reply, kLoginReplySize);
+        }
+        return result == net::kSuccess;
+    };
+
+    bool accepted = false;
+    if (request.apop) {
+        std::string digest = ApopDigest(greeting, request.password);
+        if (digest.empty()) {
+            PopQuit(connection);
+            return LoginResult::NoApopTimestamp;
+        }
+        if (!exchange("APOP " + std::string(request.user) + " " + digest + "\r\n")) {
+            return LoginResult::NetworkFailure;
+        }
+        accepted = reply.starts_with('+');
+    } else {
+        if (!exchange("USER " + std::string(request.user) + "\r\n")) {
+            return LoginResult::NetworkFailure;
+        }
+        if (reply.starts_with('+')) {
+            if (!exchange("PASS " + std::string(request.password) + "\r\n")) {
+                return LoginResult::NetworkFailure;
+            }
+            accepted = reply.starts_with('+');
+        }
+    }
+    if (accepted) {
+        return LoginResult::LoggedIn;
+    }
+    if (rejection != nullptr && rejection_capacity > 0) {
+        *rejection = reply.substr(0, rejection_capacity - 1);
+    }
+    PopQuit(connection);
+    return LoginResult::Rejected;
+}
+
+}  // namespace tarvox

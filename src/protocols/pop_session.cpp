@@ -1,0 +1,173 @@
+#include "protocols/pop_session.h"
+
+#include "codec/text_format.h"
+#include "config/profile.h"
+#include "frontend/services.h"
+
+namespace tarvox {
+
+bool PopSend(PopSession& session, std::string_view command) {
+    session.last_result = session.connection.Send(command);
+    return session.last_result == net::kSuccess;
+}
+
+StatusReply ReadStatus(PopSession& session, FrontendServices& services) {
+    session.last_result = ReadReply(session.connection, session.text, kPopTextBufferSize);
+    if (session.last_result != net::kSuccess) {
+        session.connection.Close();
+        session.busy = false;
+        services.NotifyLostConnection(session.last_result);
+        return StatusReply::Lost;
+    }
+    return session.text.starts_with('+') ? StatusReply::Positive : StatusReply::Negative;
+}
+
+namespace {
+
+// One "%u" conversion: optional white space, then digits that fit in 32 bits.
+bool ScanUnsigned(std::string_view text, std::size_t& pos, std::uint32_t& value) {
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) {
+        ++pos;
+    }
+    std::uint64_t number = 0;
+    std::size_t digits = 0;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+        number = number * 10 + static_cast<std::uint64_t>(text[pos] - '0');
+        if (number > UINT32_MAX) {
+            return false;
+        }
+        ++pos;
+        ++digits;
+    }
+    value = static_cast<std::uint32_t>(number);
+    return digits > 0;
+}
+
+}  // namespace
+
+bool PopStat(NetConnection& connection, std::uint32_t& count, std::uint32_t& size,
+             NetResult& result) {
+    static constexpr std::size_t kStatReplySize = 100;
+    result = connection.Send("STAT\r\n");
+    if (result != net::kSuccess) {
+        return false;
+    }
+    std::string reply;
+    result = ReadReply(connection, reply, kStatReplySize);
+    if (result != net::kSuccess) {
+        return false;
+    }
+    std::string_view text = reply;
+    std::size_t pos = 3;
+    std::uint32_t parsed_count = 0;
+    std::uint32_t parsed_size = 0;
+    if (!text.starts_with("+OK") || !ScanUnsigned(text, pos, parsed_count) ||
+        !ScanUnsigned(text, pos, parsed_size)) {
+        return false;
+    }
+    count = parsed_count;
+    size = parsed_size;
+    return true;
+}
+
+NetResult PopQuit(NetConnection& connection, std::string* reply, std::size_t reply_size) {
+    if (connection.Send("QUIT\r\n") == net::kSuccess) {
+        std::string ignored;
+        ReadReply(connection, reply != nullptr ? *reply : ignored, reply_size);
+    }
+    return connection.Close();
+}
+
+bool MailboxModified(Profile& stored, std::uint32_t count, std::uint32_t size) {
+    // The recorded pair comes from "maildrop=%d %d"; compare as the unsigned
+    // numbers they were stored from.
+    const auto recorded_count = static_cast<std::uint32_t>(stored.maildrop[0]);
+    const auto recorded_size = static_cast<std::uint64_t>(static_cast<std::uint32_t>(stored.maildrop[1]));
+    if (count == 0) {
+        stored.maildrop = {0, 0};
+        return false;
+    }
+    if (count != recorded_count) {
+        return true;
+    }
+    const std::uint64_t current = size;
+    if (current + 100 < recorded_size) {
+        return true;
+    }
+    return current > recorded_size + 100ull * count;
+}
+
+bool PopDelete(PopSession& session, std::uint32_t message_number, bool last_of_batch,
+               FrontendServices& services,
+               const std::function<void(std::uint32_t)>& remove_from_list) {
+    PopSend(session, TextFormat("DELE %u\r\n", message_number));
+    StatusReply reply = ReadStatus(session, services);
+    if (reply == StatusReply::Lost) {
+        return false;
+    }
+    if (reply == StatusReply::Negative) {
+        services.ShowMessage(
+            "The mail server was unable to delete this message, either because it was deleted "
+            "earlier or because of an internal server error.",
+            "Error during delete!", BoxIcon::Error);
+    }
+    if (remove_from_list) {
+        remove_from_list(message_number);
+    }
+    if (last_of_batch) {
+        services.ShowStatus(StatusLine::Inbox, "Finished deleting message(s)");
+        session.busy = false;
+    }
+    return true;
+}
+
+void PopKeepAlive(PopSession& session, FrontendServices& services) {
+    session.busy = true;
+    services.ShowStatus(StatusLine::Inbox, "Prodding server . . .");
+    PopSend(session, "NOOP\r\n");
+    if (ReadStatus(session, services) == StatusReply::Lost) {
+        return;
+    }
+    services.ShowStatus(StatusLine::Inbox, "Connection is alive");
+    session.busy = false;
+}
+
+namespace {
+
+// A server reply shown to the user, without its line end.
+std::string ReplyLine(std::string_view reply) {
+    std::size_t end = reply.find("\r\n");
+    return std::string(reply.substr(0, end));
+}
+
+}  // namespace
+
+InboxExit PopResetAndExit(PopSession& session, FrontendServices& services) {
+    session.busy = true;
+    services.ShowStatus(StatusLine::Inbox, "Resetting mailbox and exiting . . .");
+    PopSend(session, "RSET\r\n");
+    StatusReply reply = ReadStatus(session, services);
+    if (reply == StatusReply::Lost) {
+        return InboxExit::Lost;
+    }
+    std::string reply_line = ReplyLine(session.text);
+    services.ShowStatus(StatusLine::Inbox, reply_line);
+    if (reply == StatusReply::Negative) {
+        services.ShowMessage(reply_line, "", BoxIcon::Error);
+        session.busy = false;
+        return InboxExit::StayOpen;
+    }
+    PopQuit(session.connection, &session.text, kPopTextBufferSize);
+    session.busy = false;
+    return InboxExit::CloseInbox;
+}
+
+InboxExit PopSaveAndExit(PopSession& session, FrontendServices& services) {
+    session.busy = true;
+    services.ShowStatus(StatusLine::Inbox, "Saving changes to mailbox and exiting . . .");
+    PopQuit(session.connection, &session.text, kPopTextBufferSize);
+    session.busy = false;
+    return InboxExit::CloseInbox;
+}
+
+}  // namespace tarvox
