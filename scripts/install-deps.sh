@@ -14,6 +14,11 @@ PACKAGES=(
     libgmock-dev
     clang                # the fuzzers are built with clang
     libclang-rt-14-dev   # the libFuzzer runtime
+    dovecot-core         # the real POP3 server of the tests (scripts/test-servers)
+    dovecot-pop3d
+    openssl              # test certificates
+    libssl-dev
+    python3              # the test-server scripts run with /usr/bin/python3
 )
 
 missing=()
@@ -38,3 +43,14 @@ echo "install-deps: installing ${missing[*]}"
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
     apt-get install -y --no-install-recommends "${missing[@]}"
+
+# Installing Dovecot may start the system's own server on every interface; the tests start
+# their own on loopback ports, so the system one is stopped and kept from starting again.
+if [[ " ${missing[*]} " == *" dovecot-core "* ]]; then
+    if [[ -d /run/systemd/system ]]; then
+        "${as_root[@]}" systemctl disable --now dovecot.socket dovecot.service || true
+    else
+        "${as_root[@]}" service dovecot stop || true
+        "${as_root[@]}" systemctl disable dovecot.socket dovecot.service 2>/dev/null || true
+    fi
+fi

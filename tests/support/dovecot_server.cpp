@@ -1,0 +1,445 @@
+#include "support/dovecot_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <system_error>
+
+#ifndef TARVOX_SOURCE_DIR
+#error "TARVOX_SOURCE_DIR must name the source tree (tests/CMakeLists.txt defines it)"
+#endif
+
+namespace tarvox {
+namespace {
+
+constexpr const char* kPython = "/usr/bin/python3";
+constexpr auto kScriptTimeout = std::chrono::seconds(120);
+
+std::filesystem::path ScriptPath() {
+    return std::filesystem::path(TARVOX_SOURCE_DIR) / "scripts" / "test-servers" /
+           "dovecot_server.py";
+}
+
+// Dovecot's master forks into the background and is orphaned. Where the machine's init does
+// not reap orphans, every stopped server would stay behind as a zombie; as a subreaper this
+// process inherits the master and reaps it in Stop().
+void BecomeSubreaperOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { ::prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0); });
+}
+
+// Reads the script's one-line JSON object into a flat map: nested keys are joined with a
+// dot ("users.alice"), every value is kept as its text (numbers unchanged).
+class FlatJsonReader {
+public:
+    explicit FlatJsonReader(std::string_view text) : m_text(text) {}
+
+    bool Read(std::map<std::string, std::string>* values) {
+        SkipSpace();
+        if (!ReadObject("", values)) {
+            return false;
+        }
+        SkipSpace();
+        return m_pos == m_text.size();
+    }
+
+private:
+    void SkipSpace() {
+        while (m_pos < m_text.size() && std::strchr(" \t\r\n", m_text[m_pos]) != nullptr) {
+            ++m_pos;
+        }
+    }
+
+    bool Take(char expected) {
+        SkipSpace();
+        if (m_pos < m_text.size() && m_text[m_pos] == expected) {
+            ++m_pos;
+            return true;
+        }
+        return false;
+    }
+
+    bool ReadString(std::string* out) {
+        if (!Take('"')) {
+            return false;
+        }
+        while (m_pos < m_text.size()) {
+            char c = m_text[m_pos++];
+            if (c == '"') {
+                return true;
+            }
+            if (c != '\\') {
+                out->push_back(c);
+                continue;
+            }
+            if (m_pos >= m_text.size()) {
+                return false;
+            }
+            char escaped = m_text[m_pos++];
+            if (escaped == 'u') {
+                // The script writes ASCII only, so \u00XX is all that can come.
+                if (m_pos + 4 > m_text.size() || m_text.substr(m_pos, 2) != "00") {
+                    return false;
+                }
+                out->push_back(static_cast<char>(
+                    std::strtol(std::string(m_text.substr(m_pos + 2, 2)).c_str(), nullptr, 16)));
+                m_pos += 4;
+                continue;
+            }
+            constexpr std::string_view kNamed = "n\nt\tr\rb\bf\f";
+            std::size_t named = kNamed.find(escaped);
+            out->push_back(named != std::string_view::npos && named % 2 == 0 ? kNamed[named + 1]
+                                                                             : escaped);
+        }
+        return false;
+    }
+
+    bool ReadValue(const std::string& key, std::map<std::string, std::string>* values) {
+        SkipSpace();
+        if (m_pos >= m_text.size()) {
+            return false;
+        }
+        if (m_text[m_pos] == '{') {
+            return ReadObject(key + ".", values);
+        }
+        if (m_text[m_pos] == '"') {
+            std::string text;
+            if (!ReadString(&text)) {
+                return false;
+            }
+            (*values)[key] = text;
+            return true;
+        }
+        std::size_t end = m_text.find_first_of(",}] \t\r\n", m_pos);
+        if (end == std::string_view::npos || end == m_pos) {
+            return false;
+        }
+        (*values)[key] = std::string(m_text.substr(m_pos, end - m_pos));
+        m_pos = end;
+        return true;
+    }
+
+    bool ReadObject(const std::string& prefix, std::map<std::string, std::string>* values) {
+        if (!Take('{')) {
+            return false;
+        }
+        if (Take('}')) {
+            return true;
+        }
+        do {
+            std::string name;
+            if (!ReadString(&name) || !Take(':') || !ReadValue(prefix + name, values)) {
+                return false;
+            }
+        } while (Take(','));
+        return Take('}');
+    }
+
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+};
+
+bool ParsePort(const std::string& text, std::uint16_t* port) {
+    char* end = nullptr;
+    unsigned long value = std::strtoul(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value == 0 || value > 65535) {
+        return false;
+    }
+    *port = static_cast<std::uint16_t>(value);
+    return true;
+}
+
+std::string ExitDescription(int status) {
+    if (WIFEXITED(status)) {
+        return "exit status " + std::to_string(WEXITSTATUS(status));
+    }
+    if (WIFSIGNALED(status)) {
+        return "signal " + std::to_string(WTERMSIG(status));
+    }
+    return "status " + std::to_string(status);
+}
+
+}  // namespace
+
+DovecotServer::~DovecotServer() {
+    Stop();
+    if (!m_dir.empty()) {
+        std::error_code error;
+        std::filesystem::remove_all(m_dir, error);
+    }
+}
+
+bool DovecotServer::Start(int message_count, std::string_view cert_cn) {
+    if (!m_dir.empty()) {
+        m_error = "this DovecotServer was started before";
+        return false;
+    }
+    BecomeSubreaperOnce();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "tarvox-dovecot-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        m_error = "cannot make a temporary folder from " + pattern + ": " + std::strerror(errno);
+        return false;
+    }
+    m_dir = pattern;
+    std::string output;
+    if (!RunScript({"start", "--dir", m_dir.string(), "--messages", std::to_string(message_count),
+                    "--cert-cn", std::string(cert_cn)},
+                   &output)) {
+        return false;
+    }
+    return TakeDescription(output);
+}
+
+bool DovecotServer::RestartWithNewCertificate() {
+    if (!m_running) {
+        m_error = "the server is not running";
+        return false;
+    }
+    int old_pid = m_pid;
+    std::string output;
+    bool done = RunScript({"restart-with-new-certificate", "--dir", m_dir.string()}, &output);
+    ReapMaster(old_pid);
+    if (!done) {
+        m_running = false;
+        return false;
+    }
+    return TakeDescription(output);
+}
+
+void DovecotServer::Stop() {
+    if (!m_running) {
+        return;
+    }
+    m_running = false;
+    std::string output;
+    if (!RunScript({"stop", "--dir", m_dir.string()}, &output) && m_pid > 0) {
+        // The script failed; do not leave Dovecot's master behind.
+        ::kill(m_pid, SIGKILL);
+    }
+    ReapMaster(m_pid);
+}
+
+void DovecotServer::ReapMaster(int pid) {
+    if (pid <= 0) {
+        return;
+    }
+    // The master is our child only when it was orphaned to us (see BecomeSubreaperOnce); the
+    // script has already waited until it ended, so this does not block for long.
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        pid_t reaped = ::waitpid(pid, nullptr, WNOHANG);
+        if (reaped == pid || (reaped < 0 && errno != EINTR)) {
+            return;
+        }
+        ::usleep(10 * 1000);
+    }
+}
+
+bool DovecotServer::RunScript(const std::vector<std::string>& arguments, std::string* output) {
+    int out_pipe[2];
+    int err_pipe[2];
+    if (::pipe2(out_pipe, O_CLOEXEC) != 0) {
+        m_error = std::string("pipe: ") + std::strerror(errno);
+        return false;
+    }
+    if (::pipe2(err_pipe, O_CLOEXEC) != 0) {
+        m_error = std::string("pipe: ") + std::strerror(errno);
+        ::close(out_pipe[0]);
+        ::close(out_pipe[1]);
+        return false;
+    }
+    std::string script = ScriptPath().string();
+    std::vector<std::string> words = {kPython, script};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+
+    pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(out_pipe[1], STDOUT_FILENO);
+        ::dup2(err_pipe[1], STDERR_FILENO);
+        int null_fd = ::open("/dev/null", O_RDONLY);
+        if (null_fd >= 0) {
+            ::dup2(null_fd, STDIN_FILENO);
+        }
+        ::execv(kPython, argv.data());
+        const char message[] = "cannot run /usr/bin/python3\n";
+        [[maybe_unused]] ssize_t ignored = ::write(STDERR_FILENO, message, sizeof message - 1);
+        ::_exit(127);
+    }
+    ::close(out_pipe[1]);
+    ::close(err_pipe[1]);
+    if (child < 0) {
+        m_error = std::string("fork: ") + std::strerror(errno);
+        ::close(out_pipe[0]);
+        ::close(err_pipe[0]);
+        return false;
+    }
+
+    std::string errors;
+    pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
+    std::string* sinks[2] = {output, &errors};
+    int open_count = 2;
+    bool timed_out = false;
+    auto deadline = std::chrono::steady_clock::now() + kScriptTimeout;
+    while (open_count > 0) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            timed_out = true;
+            ::kill(child, SIGKILL);
+            break;
+        }
+        int ready = ::poll(fds, 2, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready < 0) {
+            break;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) {
+                continue;
+            }
+            char buffer[4096];
+            ssize_t count = ::read(fds[i].fd, buffer, sizeof buffer);
+            if (count > 0) {
+                sinks[i]->append(buffer, static_cast<std::size_t>(count));
+            } else if (count == 0 || errno != EINTR) {
+                ::close(fds[i].fd);
+                fds[i].fd = -1;
+                --open_count;
+            }
+        }
+    }
+    for (pollfd& fd : fds) {
+        if (fd.fd >= 0) {
+            ::close(fd.fd);
+        }
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (timed_out || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        m_error = "dovecot_server.py " + arguments.front() + " failed (" +
+                  (timed_out ? std::string("timed out") : ExitDescription(status)) + ")";
+        if (!errors.empty()) {
+            m_error += ":\n" + errors;
+        }
+        return false;
+    }
+    return true;
+}
+
+bool DovecotServer::TakeDescription(const std::string& output) {
+    // The description is the last line the script printed.
+    std::string line = output;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+        line.pop_back();
+    }
+    if (std::size_t last_break = line.rfind('\n'); last_break != std::string::npos) {
+        line.erase(0, last_break + 1);
+    }
+    std::map<std::string, std::string> values;
+    if (!FlatJsonReader(line).Read(&values)) {
+        m_error = "dovecot_server.py printed no JSON description: " + output;
+        return false;
+    }
+    // From here on a server is running, so that Stop() ends it whatever else goes wrong.
+    m_running = true;
+    m_pid = std::atoi(values["pid"].c_str());
+    if (!ParsePort(values["plain_port"], &m_plain_port) ||
+        !ParsePort(values["tls_port"], &m_tls_port) || m_pid <= 0) {
+        m_error = "dovecot_server.py described no ports or pid: " + line;
+        Stop();
+        return false;
+    }
+    m_fingerprint = values["fingerprint_sha1"];
+    m_cert_file = values["cert_file"];
+    m_log_file = values["log_file"];
+    m_passwords.clear();
+    m_maildirs.clear();
+    for (const auto& [key, value] : values) {
+        if (key.starts_with("users.")) {
+            m_passwords[key.substr(6)] = value;
+        } else if (key.starts_with("maildir.")) {
+            m_maildirs[key.substr(8)] = value;
+        }
+    }
+    return true;
+}
+
+std::string DovecotServer::password(std::string_view user) const {
+    auto found = m_passwords.find(user);
+    return found == m_passwords.end() ? std::string() : found->second;
+}
+
+std::filesystem::path DovecotServer::maildir(std::string_view user) const {
+    auto found = m_maildirs.find(user);
+    return found == m_maildirs.end() ? std::filesystem::path() : found->second;
+}
+
+std::vector<std::filesystem::path> DovecotServer::MessageFiles(std::string_view user) const {
+    std::vector<std::filesystem::path> files;
+    std::filesystem::path folder = maildir(user);
+    if (folder.empty()) {
+        return files;
+    }
+    for (const char* sub : {"new", "cur"}) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder / sub, error)) {
+            if (entry.is_regular_file()) {
+                files.push_back(entry.path());
+            }
+        }
+    }
+    std::sort(files.begin(), files.end(),
+              [](const std::filesystem::path& left, const std::filesystem::path& right) {
+                  return left.filename() < right.filename();
+              });
+    return files;
+}
+
+std::string DovecotServer::ExpectedRetrText(const std::filesystem::path& message_file) {
+    std::ifstream in(message_file, std::ios::binary);
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string expected;
+    expected.reserve(content.size() + content.size() / 16 + 8);
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find('\n', start);
+        std::size_t next = end == std::string::npos ? content.size() : end + 1;
+        if (end == std::string::npos) {
+            end = content.size();
+        }
+        std::string_view line(content.data() + start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);  // a CR LF in the file stays one CR LF
+        }
+        if (line.starts_with('.')) {
+            expected += '.';
+        }
+        expected += line;
+        expected += "\r\n";
+        start = next;
+    }
+    expected += ".\r\n";
+    return expected;
+}
+
+}  // namespace tarvox
