@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
@@ -79,7 +80,12 @@ NetConnection::CallGuard::~CallGuard() {
 }
 
 NetConnection::NetConnection(const TlsLibrary* tls)
-    : m_tls_library(tls), m_wake_fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    : m_tls_library(tls), m_wake_fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    // OpenSSL writes to the socket itself, without MSG_NOSIGNAL: a server that
+    // hangs up must give a failed write, not end the program.
+    static std::once_flag ignore_sigpipe;
+    std::call_once(ignore_sigpipe, [] { std::signal(SIGPIPE, SIG_IGN); });
+}
 
 NetConnection::~NetConnection() {
     Close();
@@ -175,9 +181,16 @@ NetResult NetConnection::Handshake(int fd, TlsSsl* ssl) {
             wait = WaitFor(fd, POLLOUT);
         }
         if (wait != Wait::Ready) {
-            // A handshake the server shut down in order is refused; anything
-            // else is most likely a server that does not speak TLS here.
-            result = rc == 0 ? net::kHandshakeFailed : net::kTlsWrongProtocol;
+            // A server that refused the handshake (shut it down in order, or
+            // sent a fatal alert) gives 7; anything else is most likely a
+            // server that does not speak TLS on this port.
+            unsigned long last = f.ERR_peek_last_error();
+            unsigned long reason = last & tls::kReasonMask;
+            bool peer_alert = (last & tls::kSystemErrorFlag) == 0 &&
+                              reason >= tls::kPeerAlertReasonFirst &&
+                              reason <= tls::kPeerAlertReasonLast;
+            result = (rc == 0 || peer_alert) && wait != Wait::Aborted ? net::kHandshakeFailed
+                                                                      : net::kTlsWrongProtocol;
             break;
         }
     }

@@ -48,7 +48,8 @@ bool BindAll(const TlsLibrary::SymbolLookup& lookup, TlsFunctions& f) {
            Bind(lookup, C, "BIO_free", f.BIO_free) & Bind(lookup, C, "X509_free", f.X509_free) &
            Bind(lookup, C, "X509_get0_notBefore", f.X509_get0_notBefore) &
            Bind(lookup, C, "X509_get0_notAfter", f.X509_get0_notAfter) &
-           Bind(lookup, C, "ERR_clear_error", f.ERR_clear_error);
+           Bind(lookup, C, "ERR_clear_error", f.ERR_clear_error) &
+           Bind(lookup, C, "ERR_peek_last_error", f.ERR_peek_last_error);
 }
 
 const char* LibraryName(const char* variable, const char* fallback) {

@@ -34,6 +34,13 @@ inline constexpr int kCtrlSetTlsextHostname = 55;
 inline constexpr long kNameTypeHostName = 0;
 inline constexpr int kBioCtrlInfo = 3;
 inline constexpr int kVersionText = 0;
+// An error queue entry's reason (ERR_GET_REASON); reasons from 1000 up are
+// TLS alerts that the peer sent (SSL_AD_REASON_OFFSET); system errors carry
+// the top flag instead.
+inline constexpr unsigned long kReasonMask = 0x7FFFFF;
+inline constexpr unsigned long kSystemErrorFlag = 0x80000000UL;
+inline constexpr unsigned long kPeerAlertReasonFirst = 1000;
+inline constexpr unsigned long kPeerAlertReasonLast = 1255;
 }  // namespace tls
 
 // The bound functions, named as in OpenSSL 3.
@@ -75,6 +82,7 @@ struct TlsFunctions {
     const TlsTime* (*X509_get0_notBefore)(const TlsCertificate*) = nullptr;
     const TlsTime* (*X509_get0_notAfter)(const TlsCertificate*) = nullptr;
     void (*ERR_clear_error)() = nullptr;
+    unsigned long (*ERR_peek_last_error)() = nullptr;
 };
 
 enum class TlsModule { Ssl, Crypto };

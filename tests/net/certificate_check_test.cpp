@@ -1,0 +1,152 @@
+#include "net/certificate_check.h"
+
+#include <gtest/gtest.h>
+
+#include "net/net_connection.h"
+#include "net/tls_library.h"
+#include "support/scripted_server.h"
+#include "support/scripted_services.h"
+
+namespace tarvox {
+namespace {
+
+using namespace script;
+
+constexpr std::string_view kPrint = "AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01";
+constexpr std::string_view kOtherPrint =
+    "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33";
+
+CertificateDetails Details(std::string subject) {
+    CertificateDetails details;
+    details.protocol = "TLSv1.3";
+    details.cipher_name = "TLS_AES_256_GCM_SHA384";
+    details.cipher_version = "TLSv1.3";
+    details.subject = std::move(subject);
+    details.issuer = "/C=DE/O=Example CA/CN=Example Root";
+    details.valid_from = "Jan  1 00:00:00 2026 GMT";
+    details.valid_to = "Jan  1 00:00:00 2036 GMT";
+    details.fingerprint = std::string(kPrint);
+    return details;
+}
+
+TEST(CertificateView, TrustWarningsAndMarksFollowTheRecord) {
+    struct Case {
+        const char* what;
+        std::string subject;
+        std::optional<std::string> recorded;  // nullopt: no stored profile
+        std::string_view trust;
+        std::string warnings;
+        bool mark_host, mark_trust, mark_fingerprint;
+    };
+    const std::string host_warning = std::string(kWarningHostMismatch) + "\r\n\r\n";
+    const std::string record_warning = std::string(kWarningNoRecord) + "\r\n\r\n";
+    const std::string mismatch_warning = std::string(kWarningMismatch) + "\r\n\r\n";
+    const Case cases[] = {
+        {"known and matching", "/O=Example/CN=mail.example.org", std::string(kPrint), kTrustGood,
+         "none", false, false, false},
+        {"no stored profile", "/CN=mail.example.org", std::nullopt, kTrustUnknown,
+         record_warning, false, true, false},
+        {"empty record", "/CN=mail.example.org", "", kTrustUnknown, record_warning, false, true,
+         false},
+        {"changed", "/CN=mail.example.org", std::string(kOtherPrint), kTrustSuspicious,
+         mismatch_warning, false, true, true},
+        {"lower-case record never matches", "/CN=mail.example.org",
+         "ab:cd:ef:01:23:45:67:89:ab:cd:ef:01:23:45:67:89:ab:cd:ef:01", kTrustSuspicious,
+         mismatch_warning, false, true, true},
+        {"other host, first seen", "/CN=other.example.org", std::nullopt, kTrustUnknown,
+         host_warning + record_warning, true, true, false},
+        {"host differs in case", "/CN=MAIL.example.org", std::string(kPrint), kTrustGood,
+         host_warning, true, false, false},
+        {"all three", "/CN=other.example.org", std::string(kOtherPrint), kTrustSuspicious,
+         host_warning + mismatch_warning, true, true, true},
+        {"one of several names matches", "/CN=a.example.org/CN=mail.example.org/CN=b",
+         std::string(kPrint), kTrustGood, "none", false, false, false},
+    };
+    for (const Case& c : cases) {
+        const std::string* recorded = c.recorded ? &*c.recorded : nullptr;
+        CertificateView view =
+            BuildCertificateView(Details(c.subject), "mail.example.org", recorded, true);
+        EXPECT_EQ(view.trust_evaluation, c.trust) << c.what;
+        EXPECT_EQ(view.warnings, c.warnings) << c.what;
+        EXPECT_EQ(view.mark_warnings, c.warnings != "none") << c.what;
+        EXPECT_EQ(view.mark_network_host_name, c.mark_host) << c.what;
+        EXPECT_EQ(view.mark_trust_evaluation, c.mark_trust) << c.what;
+        EXPECT_EQ(view.mark_fingerprint, c.mark_fingerprint) << c.what;
+    }
+}
+
+TEST(CertificateView, FieldsAndButtons) {
+    CertificateView view = BuildCertificateView(
+        Details("/C=US/O=Example Mail/CN=mail.example.org"), "mail.example.org", nullptr, true);
+    EXPECT_EQ(view.subject, "C=US\r\nO=Example Mail\r\nCN=mail.example.org\r\n");
+    EXPECT_EQ(view.issuer, "C=DE\r\nO=Example CA\r\nCN=Example Root\r\n");
+    EXPECT_EQ(view.certificate_host_name, "mail.example.org");
+    EXPECT_EQ(view.fingerprint, kPrint);
+    EXPECT_EQ(view.valid_to, "Jan  1 00:00:00 2036 GMT");
+    EXPECT_TRUE(view.accept_enabled && view.deny_enabled && !view.cancel_enabled);
+
+    CertificateView information =
+        BuildCertificateView(CertificateDetails{}, "mail.example.org", nullptr, false);
+    EXPECT_FALSE(information.accept_enabled || information.deny_enabled);
+    EXPECT_TRUE(information.cancel_enabled);
+    for (const std::string& field :
+         {information.protocol, information.cipher_name, information.fingerprint,
+          information.subject, information.issuer, information.valid_from}) {
+        EXPECT_EQ(field, kUnknownField);
+    }
+}
+
+TEST(AcceptServerCertificate, AsksOnlyWhenTheFingerprintIsNotOnRecord) {
+    TlsLibrary tls;
+    ASSERT_TRUE(tls.Load());
+    ScriptedServer server(kScriptPerConnection,
+                          {{ExpectClosed()}, {ExpectClosed()}, {ExpectClosed()}},
+                          ServerOptions{.tls = TlsMode::Direct});
+    NetAddress address;
+    ASSERT_EQ(ResolveHost("localhost", server.port(), address), 0);
+    const std::string actual = server.certificate().fingerprint;
+
+    struct Case {
+        const char* what;
+        std::string recorded;
+        std::optional<CertificateDecision> decision;  // none: no dialog expected
+        bool accepted;
+        std::string recorded_after;
+    };
+    const Case cases[] = {
+        {"first seen, accepted", "", CertificateDecision::Accept, true, actual},
+        {"matching", actual, std::nullopt, true, actual},
+        {"changed, denied", std::string(kOtherPrint), CertificateDecision::Deny, false,
+         std::string(kOtherPrint)},
+    };
+    for (const Case& c : cases) {
+        ScriptedServices services;
+        if (c.decision) {
+            services.QueueCertificateDecision(*c.decision);
+        }
+        NetConnection connection(&tls);
+        ASSERT_EQ(connection.Connect(true, address), 1);
+        std::string recorded = c.recorded;
+        int recorded_calls = 0;
+        bool accepted = AcceptServerCertificate(
+            connection, "localhost", &recorded, services, [&](const std::string& fingerprint) {
+                recorded = fingerprint;
+                ++recorded_calls;
+            });
+        EXPECT_EQ(accepted, c.accepted) << c.what;
+        EXPECT_EQ(recorded, c.recorded_after) << c.what;
+        EXPECT_EQ(recorded_calls, c.decision == CertificateDecision::Accept ? 1 : 0) << c.what;
+        EXPECT_EQ(services.Certificates().size(), c.decision ? 1u : 0u) << c.what;
+        if (c.decision == CertificateDecision::Deny) {
+            CertificateView view = services.Certificates().at(0);
+            EXPECT_EQ(view.trust_evaluation, kTrustSuspicious);
+            EXPECT_EQ(view.fingerprint, actual);
+            EXPECT_TRUE(view.mark_fingerprint && view.mark_trust_evaluation);
+        }
+        connection.Close();
+    }
+    EXPECT_SCRIPT_DONE(server);
+}
+
+}  // namespace
+}  // namespace tarvox

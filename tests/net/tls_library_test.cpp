@@ -1,0 +1,75 @@
+#include "net/tls_library.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <dlfcn.h>
+#include <string>
+
+#include "net/net_connection.h"
+
+namespace tarvox {
+namespace {
+
+// Looks names up in the real libraries, except the one a test takes away.
+TlsLibrary::SymbolLookup RealLookupWithout(std::string missing) {
+    void* ssl = ::dlopen("libssl.so.3", RTLD_NOW | RTLD_LOCAL);
+    void* crypto = ::dlopen("libcrypto.so.3", RTLD_NOW | RTLD_LOCAL);
+    return [ssl, crypto, missing](TlsModule module, const char* name) -> void* {
+        if (missing == name) {
+            return nullptr;
+        }
+        return ::dlsym(module == TlsModule::Ssl ? ssl : crypto, name);
+    };
+}
+
+TEST(TlsLibrary, LoadsOpenSslThree) {
+    TlsLibrary library;
+    ASSERT_TRUE(library.Load());
+    EXPECT_TRUE(library.Available());
+    EXPECT_TRUE(library.VersionText().starts_with("OpenSSL 3")) << library.VersionText();
+    library.Unload();
+    EXPECT_FALSE(library.Available());
+    EXPECT_EQ(library.VersionText(), "OpenSSL not loaded");
+}
+
+TEST(TlsLibrary, AnyMissingFunctionLeavesTlsOff) {
+    for (const char* missing : {"EVP_md5", "SSL_connect", "X509_digest", "ERR_clear_error",
+                                "SSL_get1_peer_certificate"}) {
+        TlsLibrary library;
+        EXPECT_FALSE(library.LoadWith(RealLookupWithout(missing))) << missing;
+        EXPECT_FALSE(library.Available()) << missing;
+        EXPECT_EQ(library.VersionText(), "OpenSSL not loaded");
+    }
+    TlsLibrary complete;
+    EXPECT_TRUE(complete.LoadWith(RealLookupWithout("")));
+}
+
+TEST(TlsLibrary, LibraryNamesComeFromTheEnvironment) {
+    ::setenv("TARVOX_LIBSSL", "libtarvox-no-such-ssl.so", 1);
+    TlsLibrary missing_ssl;
+    EXPECT_FALSE(missing_ssl.Load());
+    ::unsetenv("TARVOX_LIBSSL");
+
+    // A library that loads but has none of the crypto functions.
+    ::setenv("TARVOX_LIBCRYPTO", "libm.so.6", 1);
+    TlsLibrary wrong_crypto;
+    EXPECT_FALSE(wrong_crypto.Load());
+    ::unsetenv("TARVOX_LIBCRYPTO");
+}
+
+TEST(TlsLibrary, DirectTlsWithoutTheLibraryFailsBeforeAnySocket) {
+    TlsLibrary unloaded;
+    NetAddress address;
+    ASSERT_EQ(ResolveHost("127.0.0.1", 9, address), 0);
+    for (const TlsLibrary* library : {static_cast<const TlsLibrary*>(nullptr),
+                                      static_cast<const TlsLibrary*>(&unloaded)}) {
+        NetConnection connection(library);
+        EXPECT_EQ(connection.Connect(true, address), 2);
+        EXPECT_FALSE(connection.Connected());
+        EXPECT_EQ(connection.StartTls(), 12);
+    }
+}
+
+}  // namespace
+}  // namespace tarvox
