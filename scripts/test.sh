@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the normal build, the
-# AddressSanitizer + UndefinedBehaviorSanitizer build, then a short fuzzing round.
+# AddressSanitizer + UndefinedBehaviorSanitizer build, the ThreadSanitizer build,
+# then a short fuzzing round.
 # Stops at the first failure.
 set -euo pipefail
 
@@ -20,6 +21,12 @@ echo "== tests (build-asan/)"
 ASAN_OPTIONS="${ASAN_OPTIONS:-detect_stack_use_after_return=1:strict_string_checks=1}" \
 UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}" \
     ctest --test-dir "${root}/build-asan" --output-on-failure -j2
+
+echo "== ThreadSanitizer build (build-tsan/)"
+scripts/build.sh "${root}/build-tsan" -DTARVOX_SANITIZE_THREAD=ON
+echo "== tests (build-tsan/)"
+TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}" \
+    ctest --test-dir "${root}/build-tsan" --output-on-failure -j2
 
 if [[ -f scripts/fuzz.sh ]]; then
     echo "== fuzzing"
