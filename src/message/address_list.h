@@ -1,0 +1,14 @@
+// Splitting an address header value ("A <a@x>, b@y (B)") into entries.
+#pragma once
+
+#include <string_view>
+
+#include "message/header_summary.h"
+
+namespace tarvox {
+
+// Appends the entries of `text` to `list`; returns how many were appended.
+// Entries end at a line feed, at a comma outside double quotes, or at the end.
+std::size_t ParseAddressList(std::string_view text, AddressList& list);
+
+}  // namespace tarvox

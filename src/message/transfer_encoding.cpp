@@ -1,0 +1,67 @@
+#include "message/transfer_encoding.h"
+
+#include "codec/ascii.h"
+
+namespace tarvox {
+
+namespace {
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
+}
+
+}  // namespace
+
+bool DetectTransferEncoding(std::string_view line, TransferEncoding& encoding,
+                            bool keep_quoted_printable) {
+    static constexpr std::string_view kPrefix = "content-transfer-encoding: ";
+    if (!StartsWithIgnoringCase(line, kPrefix)) {
+        return false;
+    }
+    std::string_view value = line.substr(kPrefix.size());
+    if (StartsWithIgnoringCase(value, "quoted-printable")) {
+        encoding = TransferEncoding::QuotedPrintable;
+        return true;
+    }
+    for (auto [name, declared] : {std::pair{std::string_view("7bit"), TransferEncoding::SevenBit},
+                                  std::pair{std::string_view("8bit"), TransferEncoding::EightBit}}) {
+        if (StartsWithIgnoringCase(value, name)) {
+            if (!(keep_quoted_printable && encoding == TransferEncoding::QuotedPrintable)) {
+                encoding = declared;
+            }
+            return true;
+        }
+    }
+    if (StartsWithIgnoringCase(value, "base64")) {
+        encoding = TransferEncoding::Base64;
+        return true;
+    }
+    return false;
+}
+
+void ExtractBoundary(std::string_view line, std::string& boundary_line, std::size_t capacity) {
+    static constexpr std::string_view kParameter = "boundary=";
+    std::string lower = ToAsciiLower(line);
+    std::size_t at = lower.find(kParameter);
+    if (at == std::string::npos) {
+        return;
+    }
+    std::string_view rest = line.substr(at);
+    if (capacity < 5 || rest.size() >= capacity - 5) {
+        return;
+    }
+    std::string_view value = rest.substr(kParameter.size());
+    if (value.starts_with('"')) {
+        value.remove_prefix(1);
+        value = value.substr(0, value.find('"'));
+    } else {
+        value = value.substr(0, value.find_first_of(" \t\r\n"));
+    }
+    if (!value.empty()) {
+        boundary_line = "--";
+        boundary_line += value;
+        boundary_line += "\r\n";
+    }
+}
+
+}  // namespace tarvox
