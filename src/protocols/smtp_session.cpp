@@ -1,0 +1,430 @@
+#include "protocols/smtp_session.h"
+
+#include "codec/base64.h"
+#include "codec/text_format.h"
+#include "frontend/services.h"
+#include "net/tls_certificate.h"
+#include "net/tls_library.h"
+#include "protocols/pop_login.h"
+#include "protocols/pop_session.h"
+
+namespace tarvox {
+
+namespace {
+
+constexpr std::string_view kLostConnection = "Send failed. Lost connection to SMTP server.";
+
+bool HasLineBreak(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+std::string WithText(const char* format, std::string_view text) {
+    return TextFormat(format, std::string(text).c_str());
+}
+
+}  // namespace
+
+SmtpSession::SmtpSession(const TlsLibrary* tls, FrontendServices& services,
+                         std::string ehlo_name)
+    : m_connection(tls), m_services(services) {
+    // The name goes into a command line: nothing after a line break.
+    m_ehlo_name = ehlo_name.substr(0, ehlo_name.find_first_of("\r\n"));
+}
+
+SmtpSession::~SmtpSession() { m_connection.Close(); }
+
+void SmtpSession::Status(std::string_view text) {
+    m_services.ShowStatus(StatusLine::Composer, text);
+}
+
+void SmtpSession::LostStatus() { Status(kLostConnection); }
+
+bool SmtpSession::Fail(std::string_view status, const std::string& box) {
+    Status(status);
+    Quit();
+    m_services.ShowMessage(box, "", BoxIcon::Error);
+    return false;
+}
+
+bool SmtpSession::FailLost(const std::string& box) {
+    if (m_closed) {
+        return false;
+    }
+    LostStatus();
+    Quit();
+    m_services.ShowMessage(box, "", BoxIcon::Error);
+    return false;
+}
+
+bool SmtpSession::SendCommand(const std::string& command) {
+    m_last_result = m_connection.Send(command);
+    return m_last_result == net::kSuccess;
+}
+
+SmtpReply SmtpSession::Exchange(const std::string& command, int code) {
+    if (!SendCommand(command)) {
+        return SmtpReply::Lost;
+    }
+    return ReadReply(code);
+}
+
+SmtpReply SmtpSession::ReadReply(int code) {
+    const std::string code_text = std::to_string(code);
+    const std::string final_line = code_text + " ";
+    m_reply.clear();
+    std::string piece;
+    for (;;) {
+        std::size_t room = kSmtpBufferSize - 1 - m_reply.size();
+        piece.resize(room);
+        std::size_t received = 0;
+        m_last_result = m_connection.Receive(piece.data(), room, &received);
+        if (m_last_result != net::kSuccess) {
+            return SmtpReply::Lost;
+        }
+        m_reply.append(piece.data(), received);
+        if (m_reply.find("\r\n") != std::string::npos &&
+            m_reply.find(code_text) == std::string::npos) {
+            return SmtpReply::Other;
+        }
+        std::size_t at = m_reply.find(final_line);
+        if (at != std::string::npos && m_reply.find("\r\n", at) != std::string::npos) {
+            return SmtpReply::Expected;
+        }
+    }
+}
+
+bool SmtpSession::Greeting() {
+    SmtpReply reply = ReadReply(220);
+    if (reply == SmtpReply::Lost) {
+        return FailLost(WithText("Did not receive greeting:\n\n%s", NetResultText(m_last_result)));
+    }
+    if (reply == SmtpReply::Other) {
+        return Fail("Send failed. SMTP server returned unxpected greeting",
+                    WithText("SMTP server returned unexpected greeting:\n\n%s", m_reply));
+    }
+    return true;
+}
+
+bool SmtpSession::Hello(const std::string& name, bool helo_fallback) {
+    SmtpReply reply = Exchange("EHLO " + name + "\r\n", 250);
+    if (reply == SmtpReply::Other && helo_fallback) {
+        reply = Exchange("HELO " + name + "\r\n", 250);
+    }
+    if (reply == SmtpReply::Lost) {
+        return FailLost(WithText("Lost connection to server:\n\n%s", NetResultText(m_last_result)));
+    }
+    if (reply == SmtpReply::Other) {
+        return Fail("Send failed. SMTP server rejected our greeting",
+                    WithText("SMTP server rejected our greeting, and returned:\n\n%s", m_reply));
+    }
+    m_auth_login = false;
+    m_auth_plain = false;
+    if (m_reply.find("AUTH") != std::string::npos) {
+        m_auth_login = m_reply.find("LOGIN") != std::string::npos;
+        m_auth_plain = m_reply.find("PLAIN") != std::string::npos;
+    }
+    return true;
+}
+
+bool SmtpSession::Connect(std::string_view server, int port, int protocol,
+                          const std::string* recorded, const CertificateRecorder& recorder) {
+    const auto mode = static_cast<SmtpProtocol>(protocol);
+    const bool wants_tls = mode == SmtpProtocol::SslDirect || mode == SmtpProtocol::StartTls;
+    const TlsLibrary* tls = m_connection.tls_library();
+    if (wants_tls && (tls == nullptr || !tls->Available())) {
+        const char* text = "SSL not loaded; can not make connection";
+        Status(text);
+        m_services.ShowMessage(text, "", BoxIcon::Error);
+        return false;
+    }
+
+    const std::string host(server);
+    Status(TextFormat("Looking up host %s . . .", host.c_str()));
+    NetAddress address;
+    if (ResolveHost(host, static_cast<std::uint16_t>(port), address) != 0) {
+        std::string text = TextFormat("Error: host \"%s\" not found", host.c_str());
+        Status(text);
+        m_services.ShowMessage(text, "", BoxIcon::Error);
+        return false;
+    }
+
+    const char* suffix = mode == SmtpProtocol::SslDirect ? " [SSL direct]"
+                         : mode == SmtpProtocol::StartTls ? " [SSL, STARTTLS]"
+                                                          : "";
+    Status(TextFormat("Connecting to server %s on port %u%s . . .", host.c_str(),
+                      static_cast<unsigned>(port), suffix));
+    m_last_result = m_connection.Connect(mode == SmtpProtocol::SslDirect, address);
+    if (m_last_result != net::kSuccess) {
+        Status("Connect failed");
+        m_services.ShowMessage(WithText("Connect failed: %s", NetResultText(m_last_result)), "",
+                               BoxIcon::Error);
+        return false;
+    }
+    Status("Connected. Logging in . . .");
+
+    if (mode == SmtpProtocol::StartTls) {
+        // RFC 3207: greet, ask for STARTTLS, then greet again inside TLS.
+        // Before TLS the literal name "default" is used.
+        if (!Greeting()) {
+            return false;
+        }
+        if (!Hello("default", false)) {
+            return false;
+        }
+        Status("Switching to SSL . . .");
+        SmtpReply reply = Exchange("STARTTLS\r\n", 220);
+        if (reply == SmtpReply::Lost) {
+            // Always reported, also after an abort.
+            LostStatus();
+            Quit();
+            m_services.ShowMessage(WithText("Error after sending STARTTLS command:\n\n%s",
+                                            NetResultText(m_last_result)),
+                                   "", BoxIcon::Error);
+            return false;
+        }
+        if (reply == SmtpReply::Other) {
+            return Fail("STARTTLS failed",
+                        WithText("STARTTLS command failed. Response was:\n\n%s", m_reply));
+        }
+        m_last_result = m_connection.StartTls();
+        if (m_last_result != net::kSuccess) {
+            return Fail("STARTTLS handshake failed.",
+                        WithText("STARTTLS handshake failed:\n\n%s", NetResultText(m_last_result)));
+        }
+    }
+    if (wants_tls) {
+        if (!AcceptServerCertificate(m_connection, server, recorded, m_services, recorder)) {
+            return Fail("Error: SSL certificate unrecognized", "Error: SSL certificate unrecognized");
+        }
+        if (mode == SmtpProtocol::StartTls) {
+            Status("SSL active. Logging in . . .");
+        }
+    }
+    if (mode != SmtpProtocol::StartTls) {
+        if (!Greeting()) {
+            return false;
+        }
+        Status("Received greeting. Sending our greeting...");
+    }
+    return Hello(m_ehlo_name, true);
+}
+
+bool SmtpSession::Auth(std::string_view user, std::string_view password) {
+    SmtpReply reply = SmtpReply::Other;
+    const char* lost_text = nullptr;
+    if (m_auth_plain) {
+        Status("Authenticating (PLAIN)...");
+        // RFC 4616: authorisation identity (empty), NUL, user, NUL, password.
+        std::string credentials;
+        credentials += '\0';
+        credentials += user;
+        credentials += '\0';
+        credentials += password;
+        reply = Exchange("AUTH PLAIN " + EncodeBase64(credentials) + "\r\n", 235);
+        lost_text = "SMTP server disconnected after we tried to authenticate (AUTH PLAIN)";
+    } else if (m_auth_login) {
+        Status("Authenticating (LOGIN)...");
+        reply = Exchange("AUTH LOGIN\r\n", 334);
+        if (reply == SmtpReply::Expected) {
+            reply = Exchange(EncodeBase64(user) + "\r\n", 334);
+        }
+        if (reply == SmtpReply::Expected) {
+            reply = Exchange(EncodeBase64(password) + "\r\n", 235);
+        }
+        lost_text = "SMTP server disconnected during authentication (AUTH LOGIN)";
+    } else {
+        return Fail("Send failed. SMTP server does not support our authentication type",
+                    "Mail server does not support SMTP AUTH!");
+    }
+    if (reply == SmtpReply::Lost) {
+        return FailLost(lost_text);
+    }
+    if (reply == SmtpReply::Other) {
+        return Fail("Send failed. SMTP server denied us access",
+                    WithText("SMTP server denied us access, and returned:\n\n%s", m_reply));
+    }
+    return true;
+}
+
+bool SmtpSession::MailFrom(std::string_view address) {
+    Status("Starting mail transfer...");
+    if (address.size() > kSmtpMaxAddressLength) {
+        return Fail("Error: Sender address is too long", "Sender address is too long");
+    }
+    if (HasLineBreak(address)) {
+        return Fail("Error: Sender address holds a line break",
+                    "Sender address holds a line break (CR or LF); it was not sent");
+    }
+    SmtpReply reply = Exchange("MAIL FROM:<" + std::string(address) + ">\r\n", 250);
+    if (reply == SmtpReply::Lost) {
+        return FailLost("SMTP server disconnected after we set SMTP sender");
+    }
+    if (reply == SmtpReply::Other) {
+        return Fail("Send failed. SMTP server rejected the sender",
+                    WithText("SMTP server rejected the sender, and returned:\n\n%s", m_reply));
+    }
+    return true;
+}
+
+bool SmtpSession::RcptTo(std::string_view address) {
+    if (address.size() > kSmtpMaxAddressLength) {
+        return Fail("Error: Recipient address is too long", "Recipient address is too long");
+    }
+    if (HasLineBreak(address)) {
+        return Fail("Error: Recipient address holds a line break",
+                    "Recipient address holds a line break (CR or LF); it was not sent");
+    }
+    // Only 250 accepts; 251 (forwarded) counts as a refusal like any other.
+    SmtpReply reply = Exchange("RCPT TO:<" + std::string(address) + ">\r\n", 250);
+    if (reply == SmtpReply::Lost) {
+        return FailLost("SMTP server disconnected after we set recipient");
+    }
+    if (reply == SmtpReply::Other) {
+        return Fail("Send failed. SMTP server rejected recipient",
+                    WithText("SMTP server rejected recipient, and returned:\n\n%s", m_reply));
+    }
+    return true;
+}
+
+bool SmtpSession::Data() {
+    SmtpReply reply = Exchange("DATA\r\n", 354);
+    if (reply == SmtpReply::Lost) {
+        return FailLost("SMTP server disconnected after start of mail data");
+    }
+    if (reply == SmtpReply::Other) {
+        return Fail("Send failed. SMTP server rejected mail data",
+                    WithText("SMTP server rejected mail data, and returned:\n\n%s", m_reply));
+    }
+    Status("Uploading message body...");
+    return true;
+}
+
+bool SmtpSession::SendLine(std::string_view line) {
+    if (m_closed) {
+        return false;
+    }
+    if (line.size() > kSmtpMaxLineLength) {
+        return Fail("Error: Encountered body line which was too long",
+                    "Encountered a body line which was too long");
+    }
+    std::string command;
+    command.reserve(line.size() + 3);
+    if (line.starts_with('.')) {
+        command += '.';
+    }
+    command += line;
+    command += "\r\n";
+    if (!SendCommand(command)) {
+        return FailLost(WithText("Lost connection to server:\n\n%s", NetResultText(m_last_result)));
+    }
+    return true;
+}
+
+bool SmtpSession::EndData() {
+    SmtpReply reply = Exchange("\r\n.\r\n", 250);
+    if (reply == SmtpReply::Lost) {
+        return FailLost("SMTP server disconnected after we sent message body");
+    }
+    if (reply == SmtpReply::Other) {
+        return Fail("Send failed. SMTP server rejected message body",
+                    WithText("SMTP server rejected message body, and returned:\n\n%s", m_reply));
+    }
+    Status("Mail has been accepted. Closing connection...");
+    return true;
+}
+
+void SmtpSession::Quit() {
+    if (!m_closed && m_connection.Connected()) {
+        Exchange("QUIT\r\n", 221);
+    }
+    m_closed = true;
+    m_connection.Close();
+}
+
+void SmtpSession::Abort() {
+    m_closed = true;
+    m_connection.Close();
+}
+
+// ---- POP before SMTP ----
+
+int PopBeforeSmtp(const TlsLibrary* tls, const PopBeforeSmtpRequest& request) {
+    static constexpr std::size_t kReplySize = 1024;
+    if (request.inbox_open) {
+        return 0;
+    }
+    if (request.host.empty() || request.user.empty() || request.password.empty()) {
+        return 8;
+    }
+    NetAddress address;
+    if (ResolveHost(request.host, static_cast<std::uint16_t>(request.port), address) != 0) {
+        return 1;
+    }
+    NetConnection connection(tls);
+    if (connection.Connect(request.protopop == 1, address) != net::kSuccess) {
+        return 2;
+    }
+    std::string greeting;
+    if (request.protopop == 2) {
+        std::string reply;
+        NetResult result = ReadReply(connection, greeting, kReplySize);
+        if (result == net::kSuccess) {
+            result = connection.Send("STLS\r\n");
+        }
+        if (result == net::kSuccess) {
+            result = ReadReply(connection, reply, kReplySize);
+        }
+        if (result != net::kSuccess || !reply.starts_with('+')) {
+            PopQuit(connection);
+            return 2;
+        }
+        if (connection.StartTls() != net::kSuccess) {
+            connection.Close();
+            return 2;
+        }
+    }
+    if (request.protopop == 1 || request.protopop == 2) {
+        // No dialog here: only a certificate already on record passes.
+        if (!TlsFingerprintMatches(connection, request.recorded_fingerprint)) {
+            connection.Close();
+            return 10;
+        }
+    }
+    LoginRequest login;
+    login.user = request.user;
+    login.password = request.password;
+    login.apop = request.apop;
+    login.skip_greeting = request.protopop == 2;
+    login.greeting = greeting;
+    NetResult result = 0;
+    if (PopLogin(connection, login, nullptr, 0, result) != LoginResult::LoggedIn) {
+        connection.Close();
+        return 3;
+    }
+    PopQuit(connection);
+    return 0;
+}
+
+std::string_view PopBeforeSmtpText(int code) {
+    switch (code) {
+        case 1:
+            return "Unable to resolve POP3 server name through DNS (network connection may be "
+                   "down). Please review your POP3 connection parameters for this profile.";
+        case 2:
+            return "Unable to connect to POP3 server. The POP3 information in your profile may be "
+                   "invalid, or the server may be unreachable at this time.";
+        case 3:
+            return "Unable to authenticate on POP3 server";
+        case 8:
+            return "Unable to do POP before SMTP authentication. This profile does not have valid "
+                   "POP3 information (host, username, password) defined.";
+        case 10:
+            return "The SSL connection to the POP3 server was aborted because the server's "
+                   "certificate was unrecognized.";
+        default:
+            return "Unable to perform POP before SMTP authentication. Unknown error (please "
+                   "contact developer).";
+    }
+}
+
+}  // namespace tarvox
