@@ -78,6 +78,10 @@ public:
     // has handled it.
     virtual void NotifyLostConnection(NetResult result) = 0;
 
+    // A send has ended: the message was accepted, or it failed (the failure
+    // was already shown).
+    virtual void ReportSendResult(bool sent) { static_cast<void>(sent); }
+
     // Shorthand for the common call.
     BoxAnswer ShowMessage(std::string_view text, std::string_view caption, BoxIcon icon,
                           BoxButtons buttons = BoxButtons::Ok) {

@@ -12,6 +12,12 @@ namespace {
 
 using namespace script;
 
+ServerOptions DirectTls() {
+    ServerOptions options;
+    options.tls = TlsMode::Direct;
+    return options;
+}
+
 constexpr std::string_view kPrint = "AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01";
 constexpr std::string_view kOtherPrint =
     "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33";
@@ -101,7 +107,7 @@ TEST(AcceptServerCertificate, AsksOnlyWhenTheFingerprintIsNotOnRecord) {
     ASSERT_TRUE(tls.Load());
     ScriptedServer server(kScriptPerConnection,
                           {{ExpectClosed()}, {ExpectClosed()}, {ExpectClosed()}},
-                          ServerOptions{.tls = TlsMode::Direct});
+                          DirectTls());
     NetAddress address;
     ASSERT_EQ(ResolveHost("localhost", server.port(), address), 0);
     const std::string actual = server.certificate().fingerprint;

@@ -18,6 +18,12 @@ namespace tarvox {
 namespace {
 
 using namespace script;
+
+ServerOptions DirectTls() {
+    ServerOptions options;
+    options.tls = TlsMode::Direct;
+    return options;
+}
 using namespace std::chrono_literals;
 
 const TlsLibrary& Tls() {
@@ -131,7 +137,7 @@ TEST(NetConnection, DirectTlsSendsTheServerNameAndShowsTheCertificate) {
         kScriptPerConnection,
         {{Expect("HELLO\r\n"), Send("+OK tls\r\n"), ExpectClosed()},
          {Expect("AGAIN\r\n"), ExpectClosed()}},
-        ServerOptions{.tls = TlsMode::Direct});
+        DirectTls());
     NetConnection connection(&Tls());
     ASSERT_EQ(connection.Connect(true, Loopback(server.port(), "localhost")), 1);
     EXPECT_TRUE(connection.TlsActive());
@@ -322,7 +328,8 @@ TEST(NetConnectionAbort, CloseEndsABlockedTlsReadAndWrite) {
     for (int i = 0; i < kRepetitions; ++i) {
         // A TLS server that waits for a line that never comes, and reads
         // nothing meanwhile.
-        const ServerOptions options{.tls = TlsMode::Direct, .idle_timeout = 15s};
+        ServerOptions options = DirectTls();
+        options.idle_timeout = 15s;
         ScriptedServer read_server({ClientMayClose(Expect("never\r\n")), ExpectClosed()}, options);
         NetConnection reading(&Tls());
         ASSERT_EQ(reading.Connect(true, Loopback(read_server.port())), 1);
@@ -347,7 +354,7 @@ TEST(NetConnectionAbort, CloseRacingAFinishedCallIsHarmless) {
     for (int i = 0; i < 200; ++i) {
         ScriptedServer server({ClientMayClose(Send("+OK\r\n")), ClientMayClose(Expect("QUIT\r\n")),
                                ClientMayClose(Send("+OK bye\r\n")), ExpectClosed()},
-                              ServerOptions{.tls = i % 2 ? TlsMode::Direct : TlsMode::Plain});
+                              i % 2 ? DirectTls() : ServerOptions{});
         NetConnection connection(&Tls());
         ASSERT_EQ(connection.Connect(i % 2 == 1, Loopback(server.port())), 1);
         std::thread closer([&] {
