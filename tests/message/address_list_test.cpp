@@ -1,0 +1,68 @@
+#include "message/address_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarvox {
+namespace {
+
+struct Case {
+    std::string text;
+    AddressList expected;  // {address, name, raw}
+};
+
+// One line per entry, so that a failure shows which part differs.
+std::string Describe(const AddressList& list) {
+    std::string text;
+    for (const AddressEntry& entry : list) {
+        text += "address[" + entry.address + "] name[" + entry.name + "] raw[" + entry.raw + "]\n";
+    }
+    return text;
+}
+
+TEST(ParseAddressList, SplitsTheFormsMailersWrite) {
+    const Case cases[] = {
+        {"a@b.example", {{"a@b.example", "", "a@b.example"}}},
+        {"Jo Bloggs <jo@x.example>", {{"jo@x.example", "Jo Bloggs", "Jo Bloggs <jo@x.example>"}}},
+        // Blanks before "<" are not part of the name.
+        {" Jo \t <jo@x>", {{"jo@x", "Jo", "Jo \t <jo@x>"}}},
+        {"<jo@x>", {{"jo@x", "", "<jo@x>"}}},
+        // The comma inside quotes does not split the entry.
+        {"\"Doe, Jane\" <jane@x>", {{"jane@x", "Doe, Jane", "\"Doe, Jane\" <jane@x>"}}},
+        {"\"a \\\"b\\\" c\" <x@y>", {{"x@y", "a \\\"b\\\" c", "\"a \\\"b\\\" c\" <x@y>"}}},
+        // An address followed by a name in parentheses, or the other way round.
+        {"carol@x (Carol C)", {{"carol@x", "Carol C", "carol@x (Carol C)"}}},
+        {"(Carol) carol@x", {{"carol@x", "Carol", "(Carol) carol@x"}}},
+        {"\"Carol\" carol@x", {{"carol@x", "Carol", "\"Carol\" carol@x"}}},
+        // "@" turns the word being read into the address; the name is lost.
+        {"John Doe jd@x", {{"jd@x", "", "John Doe jd@x"}}},
+        // A bare word made of address characters is copied into the address.
+        {"postmaster", {{"postmaster", "postmaster", "postmaster"}}},
+        {"Jo Bloggs", {{"", "Jo Bloggs", "Jo Bloggs"}}},
+        // An encoded name is cleared; the raw text keeps it.
+        {"=?iso-8859-1?Q?J=E9r=F4me?= <j@x>", {{"j@x", "", "=?iso-8859-1?Q?J=E9r=F4me?= <j@x>"}}},
+        // Open parts close at the end of the entry.
+        {"Jo <jo@x", {{"jo@x", "Jo", "Jo <jo@x"}}},
+        // Commas and line feeds separate entries; empty entries give nothing.
+        {"a@x, B <b@x>,,\n c@x ,",
+         {{"a@x", "", "a@x"}, {"b@x", "B", "B <b@x>"}, {"c@x", "", "c@x"}}},
+        {" , \"\" , <>", {}},
+        {"", {}},
+    };
+    for (const Case& c : cases) {
+        AddressList list;
+        EXPECT_EQ(ParseAddressList(c.text, list), c.expected.size()) << c.text;
+        EXPECT_EQ(Describe(list), Describe(c.expected)) << c.text;
+    }
+}
+
+TEST(ParseAddressList, AppendsToTheGivenList) {
+    AddressList list = {{"first@x", "", "first@x"}};
+    EXPECT_EQ(ParseAddressList("second@x", list), 1u);
+    EXPECT_EQ(Describe(list), Describe({{"first@x", "", "first@x"}, {"second@x", "", "second@x"}}));
+}
+
+}  // namespace
+}  // namespace tarvox
