@@ -1,0 +1,213 @@
+// Junk classification: term lists, wildcard header patterns and the
+// heuristic rules.
+#include "junk/junk_rules.h"
+
+#include <array>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "codec/ascii.h"
+#include "codec/base64.h"
+#include "config/comma_list.h"
+
+namespace tarvox {
+
+namespace {
+
+// The heuristic rules and the bits of `filterbits` that switch them on.
+constexpr int kRuleEmptyFrom = 0x01;
+constexpr int kRuleSubjectSpaces = 0x02;
+constexpr int kRuleSimilarUsernames = 0x04;
+constexpr int kRuleFromMissingAt = 0x08;
+constexpr int kRuleToMissingAddress = 0x10;
+constexpr int kRuleSimilarDomains = 0x20;
+
+// The recipient rules look only at lists of at least this many entries.
+constexpr std::size_t kMinimumRecipients = 5;
+// Addresses whose first this many characters agree count as similar names.
+constexpr std::size_t kUsernamePrefix = 3;
+
+bool ContainsIgnoringCase(std::string_view text, std::string_view term) {
+    if (term.size() > text.size()) {
+        return false;
+    }
+    for (std::size_t at = 0; at + term.size() <= text.size(); ++at) {
+        if (EqualsIgnoreAsciiCase(text.substr(at, term.size()), term)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SubjectHasSpacedLetters(std::string_view subject) {
+    if (subject.find("    ") != std::string_view::npos) {
+        return true;
+    }
+    // "F R E E  m o n e y": count the blanks whose next blank is two
+    // characters on, with one non-blank between them.
+    int count = 0;
+    for (std::size_t i = 0; i + 2 < subject.size(); ++i) {
+        if (subject[i] == ' ' && subject[i + 1] != ' ' && subject[i + 2] == ' ') {
+            ++count;
+        }
+    }
+    return count >= 4;
+}
+
+// Counts the pairs (i before j) of `recipients` whose keys are both present
+// and equal: the sum over each group of k equal keys of k (k - 1) / 2.
+template <typename KeyOf>
+std::size_t CountMatchingPairs(const AddressList& to, const AddressList& cc, KeyOf key_of) {
+    std::map<std::string, std::size_t> groups;
+    for (const AddressList* list : {&to, &cc}) {
+        for (const AddressEntry& entry : *list) {
+            if (std::optional<std::string> key = key_of(entry)) {
+                ++groups[*key];
+            }
+        }
+    }
+    std::size_t pairs = 0;
+    for (const auto& [key, count] : groups) {
+        pairs += count * (count - 1) / 2;
+    }
+    return pairs;
+}
+
+// s / n >= 0.5 with n >= 5, in integers.
+bool ManyPairs(std::size_t pairs, std::size_t recipients) {
+    return recipients >= kMinimumRecipients && pairs >= (recipients + 1) / 2;
+}
+
+}  // namespace
+
+std::string_view VerdictName(std::uint32_t code) {
+    static constexpr std::array<std::string_view, 12> kNames = {
+        "(not junk)",           "Matches blacklist",          "Not on whitelist",
+        "From: empty () or <>", "Subject: multiple spaces",   "To/CC: similar usernames",
+        "From: missing @",      "To: missing address or @",   "To/CC: similar domains",
+        "HTML message",         "Not on whitelist (pattern)", "Matches blacklist (pattern)",
+    };
+    return code < kNames.size() ? kNames[code] : std::string_view();
+}
+
+bool MatchTermList(std::string_view terms, std::string_view subject, std::string_view from,
+                   const AddressList& to, const AddressList& cc) {
+    for (std::string_view term : SplitCommaList(terms)) {
+        if (ContainsIgnoringCase(subject, term) || ContainsIgnoringCase(from, term)) {
+            return true;
+        }
+        for (const AddressList* list : {&to, &cc}) {
+            for (const AddressEntry& entry : *list) {
+                if (ContainsIgnoringCase(entry.raw, term)) {
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+bool MatchPatternList(std::string_view line, std::string_view patterns) {
+    for (std::string_view item : SplitCommaList(patterns)) {
+        std::string pattern = DecodeBase64Text(item);
+        // The pattern is kept as a C string: a decoded NUL ends it.
+        if (const std::size_t nul = pattern.find('\0'); nul != std::string::npos) {
+            pattern.resize(nul);
+        }
+        if (pattern.empty()) {
+            continue;
+        }
+        if (MatchWildcard(pattern, line)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool MatchWildcard(std::string_view pattern, std::string_view text) {
+    // One restart point, just after the last "*" passed; the text is never
+    // re-read, so a mismatch after a partial match retries the pattern from
+    // the restart point at the current character only.
+    std::size_t p = 0;
+    std::optional<std::size_t> restart;
+    for (const char c : text) {
+        bool first_try = true;
+        for (;;) {
+            if (p < pattern.size() && pattern[p] == '*') {
+                ++p;
+                restart = p;
+            }
+            if (p < pattern.size() && pattern[p] == '?') {
+                ++p;
+                break;
+            }
+            if (p < pattern.size() && AsciiUpper(pattern[p]) == AsciiUpper(c)) {
+                ++p;
+                break;
+            }
+            if (!restart) {
+                return false;
+            }
+            if (!first_try) {
+                break;  // the character is absorbed by the last "*"
+            }
+            first_try = false;
+            p = *restart;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+std::uint32_t HeuristicVerdict(int filterbits, std::string_view from, std::string_view subject,
+                               const AddressList& to, const AddressList& cc) {
+    const std::size_t recipients = to.size() + cc.size();
+    if ((filterbits & kRuleEmptyFrom) != 0) {
+        for (std::string_view empty : {"()", "( )", "<>", "< >"}) {
+            if (from.find(empty) != std::string_view::npos) {
+                return verdict::kEmptyFrom;
+            }
+        }
+    }
+    if ((filterbits & kRuleSubjectSpaces) != 0 && SubjectHasSpacedLetters(subject)) {
+        return verdict::kSubjectSpaces;
+    }
+    if ((filterbits & kRuleSimilarUsernames) != 0) {
+        const std::size_t pairs =
+            CountMatchingPairs(to, cc, [](const AddressEntry& entry) -> std::optional<std::string> {
+                if (entry.address.empty()) {
+                    return std::nullopt;
+                }
+                return ToAsciiLower(std::string_view(entry.address).substr(0, kUsernamePrefix));
+            });
+        if (ManyPairs(pairs, recipients)) {
+            return verdict::kSimilarUsernames;
+        }
+    }
+    if ((filterbits & kRuleFromMissingAt) != 0 && from.find('@') == std::string_view::npos) {
+        return verdict::kFromMissingAt;
+    }
+    if ((filterbits & kRuleToMissingAddress) != 0 &&
+        (to.empty() || to.front().address.find('@') == std::string::npos)) {
+        return verdict::kToMissingAddress;
+    }
+    if ((filterbits & kRuleSimilarDomains) != 0) {
+        const std::size_t pairs =
+            CountMatchingPairs(to, cc, [](const AddressEntry& entry) -> std::optional<std::string> {
+                const std::size_t at = entry.address.find('@');
+                if (at == std::string::npos || !entry.name.empty()) {
+                    return std::nullopt;
+                }
+                return ToAsciiLower(std::string_view(entry.address).substr(at));
+            });
+        if (ManyPairs(pairs, recipients)) {
+            return verdict::kSimilarDomains;
+        }
+    }
+    return verdict::kNotJunk;
+}
+
+}  // namespace tarvox
