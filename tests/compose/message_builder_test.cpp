@@ -1,0 +1,180 @@
+#include "compose/message_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace tarvox {
+namespace {
+
+HeaderBlockRequest Wire(std::string boundary = "", bool quoted_printable = false) {
+    HeaderBlockRequest request;
+    request.boundary = std::move(boundary);
+    request.quoted_printable = quoted_printable;
+    request.date = "Sat, 22 Mar 2003 11:33:30 +0100";
+    request.message_id = "<tvx.20030322113330.01020304@desk.example.org>";
+    return request;
+}
+
+std::vector<std::string> QpLines(std::string_view line) {
+    std::vector<std::string> lines;
+    EncodeQuotedPrintableLine(line, [&](std::string_view piece) { lines.emplace_back(piece); });
+    return lines;
+}
+
+TEST(MessageBuilder, WireHeaderBlockForAPlainMessage) {
+    ComposedMessage message;
+    message.from = "Alice <alice@example.org>";
+    message.to = "bob@example.org, \"Carol, C.\" <carol@example.org>";
+    message.subject = "Lunch";
+    message.references = "<a@x> <b@y>";
+    EXPECT_EQ(BuildHeaderBlock(message, Wire()),
+              "Date: Sat, 22 Mar 2003 11:33:30 +0100\r\n"
+              "From: Alice <alice@example.org>\r\n"
+              "To: bob@example.org,\r\n"
+              "\t\"Carol, C.\" <carol@example.org>\r\n"
+              "Subject: Lunch\r\n"
+              "References: <a@x>\r\n"
+              "  <b@y>\r\n"
+              "Message-ID: <tvx.20030322113330.01020304@desk.example.org>\r\n"
+              "X-Mailer: Tarvox Plus 3.3 beta3a\r\n");
+}
+
+TEST(MessageBuilder, MimeLinesFollowAttachmentsAndEncoding) {
+    ComposedMessage message;
+    message.from = "a@example.org";
+    message.subject = "x";
+    message.cc = "c@example.org";
+    message.bcc = "hidden@example.org";
+    message.reply_to = "r@example.org";
+    message.in_reply_to = "<m@x>";
+    std::string multipart = BuildHeaderBlock(message, Wire("--=_Boundary-0A0B0C0D", true));
+    EXPECT_TRUE(multipart.ends_with(
+        "MIME-Version: 1.0\r\n"
+        "Content-Type: multipart/mixed; boundary=\"--=_Boundary-0A0B0C0D\"\r\n"));
+    EXPECT_NE(multipart.find("CC: c@example.org\r\n"), std::string::npos);
+    EXPECT_NE(multipart.find("Reply-To: r@example.org\r\n"), std::string::npos);
+    EXPECT_NE(multipart.find("In-Reply-To: <m@x>\r\n"), std::string::npos);
+    EXPECT_EQ(multipart.find("hidden"), std::string::npos);  // BCC is in no header
+
+    std::string eight_bit = BuildHeaderBlock(message, Wire("", true));
+    EXPECT_TRUE(eight_bit.ends_with("MIME-Version: 1.0\r\n"
+                                    "Content-Type: text/plain; charset=ISO-8859-1\r\n"
+                                    "Content-Transfer-Encoding: QUOTED-PRINTABLE\r\n"));
+    std::string seven_bit = BuildHeaderBlock(message, Wire());
+    EXPECT_EQ(seven_bit.find("MIME-Version"), std::string::npos);
+}
+
+TEST(MessageBuilder, EightBitNamesAndSubjectsAreEncoded) {
+    ComposedMessage message;
+    message.from = "Ren\xe9 <rene@example.org>";
+    message.to = "\"Zo\xeb\" <zoe@example.org>, Plain Name <plain@example.org>";
+    message.subject = "Caf\xe9 ce soir";
+    std::string block = BuildHeaderBlock(message, Wire());
+    EXPECT_NE(block.find("From: =?iso-8859-1?Q?Ren=E9?= <rene@example.org>\r\n"), std::string::npos)
+        << block;
+    // One 8-bit letter in three is more than a quarter: base64.
+    EXPECT_NE(block.find("To: =?iso-8859-1?B?Wm/r?= <zoe@example.org>,\r\n"
+                         "\tPlain Name <plain@example.org>\r\n"),
+              std::string::npos)
+        << block;
+    EXPECT_NE(block.find("Subject: =?iso-8859-1?Q?Caf=E9_ce_soir?=\r\n"), std::string::npos)
+        << block;
+}
+
+TEST(MessageBuilder, TextFormIsTabAligned) {
+    ComposedMessage message;
+    message.from = "Alice <alice@example.org>";
+    message.to = "bob@example.org, carol@example.org";
+    message.bcc = "hidden@example.org";
+    message.subject = "Caf\xe9";
+    message.references = "<a@x> <b@y>";
+    message.attachments = {{"/home/alice/report.pdf", "application/pdf", 10}};
+    HeaderBlockRequest request;
+    request.text_form = true;
+    request.date = "Sat, 22 Mar 2003 11:33:30 +0100";
+    EXPECT_EQ(BuildHeaderBlock(message, request),
+              "Date:   \tSat, 22 Mar 2003 11:33:30 +0100\r\n"
+              "From:   \tAlice <alice@example.org>\r\n"
+              "To:     \tbob@example.org,\r\n"
+              "        \tcarol@example.org\r\n"
+              "BCC:    \thidden@example.org\r\n"
+              "Subject:\tCaf\xe9\r\n"
+              "References: <a@x>\r\n"
+              "  <b@y>\r\n"
+              "Attach: \t/home/alice/report.pdf\r\n");
+}
+
+TEST(MessageBuilder, QuotedPrintableLines) {
+    const std::string letters(200, 'a');
+    struct Case {
+        std::string line;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {letters, {std::string(75, 'a') + "=", std::string(75, 'a') + "=", std::string(50, 'a')}},
+        {"a=b", {"a=3Db"}},
+        {"trailing   \t", {"trailing"}},
+        {"tab\there", {"tab\there"}},
+        {"\x7f", {"=7F"}},
+        {"caf\xe9", {"caf=E9"}},
+        {"", {""}},
+        // An encoded character never crosses the 76-column limit.
+        {std::string(72, 'x') + "\xe9\xe9", {std::string(72, 'x') + "=E9=", "=E9"}},
+        {std::string(73, 'x') + "\xe9", {std::string(73, 'x') + "=", "=E9"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> lines = QpLines(c.line);
+        EXPECT_EQ(lines, c.expected) << c.line;
+        for (const std::string& line : lines) {
+            EXPECT_LE(line.size(), 76u);
+        }
+    }
+}
+
+TEST(MessageBuilder, EightBitMeansAboveTilde) {
+    ComposedMessage message;
+    message.body_lines = {"plain\r\n", "\x01\x1f control\r\n"};
+    EXPECT_FALSE(BodyHasEightBit(message));
+    message.body_lines.push_back("\x7f");
+    EXPECT_TRUE(BodyHasEightBit(message));
+}
+
+TEST(MessageBuilder, DatesAndIdentifiers) {
+    ::setenv("TZ", "Europe/Berlin", 1);
+    ::tzset();
+    // 2003-03-22 10:33:30 UTC is 11:33:30 in Berlin (winter time).
+    EXPECT_EQ(MakeMailDate(1048329210), "Sat, 22 Mar 2003 11:33:30 +0100");
+    // 2003-07-01 12:00:00 UTC is summer time.
+    EXPECT_EQ(MakeMailDate(1057060800), "Tue, 01 Jul 2003 14:00:00 +0200");
+    ::setenv("TZ", "America/St_Johns", 1);
+    ::tzset();
+    EXPECT_EQ(MakeMailDate(1048329210), "Sat, 22 Mar 2003 07:03:30 -0330");
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    EXPECT_EQ(MakeMailDate(1048329210), "Sat, 22 Mar 2003 10:33:30 +0000");
+
+    std::uint32_t next = 0x100 + 1;
+    RandomDraw draw = [&next] { return next++; };  // draws 1, 2, 3, 4 (mod 256)
+    EXPECT_EQ(MakeMessageId(1048329210, "desk.example.org", draw),
+              "<tvx.20030322103330.04030201@desk.example.org>");
+    EXPECT_EQ(MakeBoundary(draw), "--=_Boundary-08070605");
+    EXPECT_EQ(MessageHost("given.example.org"), "given.example.org");
+    EXPECT_FALSE(MessageHost("").empty());
+}
+
+TEST(MessageBuilder, ComposeTextKeepsEditorLines) {
+    ComposedMessage message;
+    message.from = "a@example.org";
+    message.subject = "s";
+    message.body_lines = {"first paragraph\r\n", "wrapped ", "line\r\n", "last"};
+    EXPECT_EQ(ComposeText(message, false, 0), "first paragraph\r\nwrapped \r\nline\r\nlast\r\n");
+    std::string with_header = ComposeText(message, true, 0);
+    EXPECT_NE(with_header.find("Subject:\ts\r\n\r\nfirst paragraph\r\n"), std::string::npos);
+    EXPECT_EQ(BodyLine("paragraph\r\n"), "paragraph");
+    EXPECT_EQ(BodyLine(std::string(2000, 'z')), std::string(1024, 'z'));
+}
+
+}  // namespace
+}  // namespace tarvox

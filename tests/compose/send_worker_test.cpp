@@ -1,0 +1,192 @@
+// The send worker against real servers: aiosmtpd delivering into Dovecot, read
+// back over POP3 and parsed by Python's email package.
+#include "compose/send_worker.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <random>
+
+#include "codec/latin1.h"
+#include "net/tls_library.h"
+#include "protocols/open_mailbox.h"
+#include "protocols/pop_download.h"
+#include "protocols/pop_session.h"
+#include "support/dovecot_server.h"
+#include "support/scripted_services.h"
+#include "support/smtp_server.h"
+#include "support/temp_dir.h"
+
+namespace tarvox {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs the Python reader on a message file and returns its JSON output.
+std::string ParseWithPython(const fs::path& file) {
+    std::string command = "/usr/bin/python3 '" TARVOX_SOURCE_DIR
+                          "/tests/compose/parse_delivered.py' '" + file.string() + "'";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    std::string output;
+    if (pipe == nullptr) {
+        return output;
+    }
+    std::array<char, 4096> buffer{};
+    std::size_t count = 0;
+    while ((count = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        output.append(buffer.data(), count);
+    }
+    ::pclose(pipe);
+    return output;
+}
+
+std::string Sha256Of(const fs::path& file) {
+    std::string command = "sha256sum '" + file.string() + "'";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    char hex[65] = {};
+    if (pipe != nullptr) {
+        std::fread(hex, 1, 64, pipe);
+        ::pclose(pipe);
+    }
+    return hex;
+}
+
+class SendAgainstRealServers : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_tls.Load());
+        ASSERT_TRUE(m_dovecot.Start(1)) << m_dovecot.error();
+        ASSERT_TRUE(m_smtp.Start(m_dovecot.maildir("alice"))) << m_smtp.error();
+    }
+
+    // The newest message of alice's mailbox as RETR delivers it.
+    std::string FetchNewest() {
+        PopSession session(&m_tls);
+        ScriptedServices services;
+        OpenMailboxRequest request;
+        request.working.name = "Alice";
+        request.working.host = "127.0.0.1";
+        request.working.port = m_dovecot.plain_port();
+        request.working.user = "alice";
+        request.working.pass = m_dovecot.password("alice");
+        EXPECT_EQ(OpenMailbox(session, request, services), OpenOutcome::EnterInbox);
+        DownloadRequest retr;
+        retr.message_number = session.message_count;
+        DownloadedMessage message;
+        EXPECT_EQ(PopDownload(session, retr, message, services), DownloadResult::Complete);
+        PopQuit(session.connection);
+        return std::string(message.Text());
+    }
+
+    SendRequest Request() const {
+        SendRequest request;
+        request.smtp.server = "127.0.0.1";
+        request.smtp.port = m_smtp.plain_port();
+        request.smtp.use_auth = true;
+        request.profile.name = "Alice";
+        request.profile.user = "alice";
+        request.profile.pass = "wonderland";
+        request.fqdn = "desk.example.org";
+        return request;
+    }
+
+    TlsLibrary m_tls;
+    DovecotServer m_dovecot;
+    SmtpTestServer m_smtp;
+    TempDir m_files;
+};
+
+TEST_F(SendAgainstRealServers, MessageWithAttachmentsMakesTheRoundTrip) {
+    // Three attachments: empty, text, and 1 MB of random bytes.
+    WriteWholeFile(m_files / "empty.dat", "");
+    WriteWholeFile(m_files / "notes.txt", "line one\nline two\n");
+    std::string random_bytes(1 << 20, '\0');
+    std::mt19937 generator(7);
+    for (char& c : random_bytes) {
+        c = static_cast<char>(generator());
+    }
+    WriteWholeFile(m_files / "random.bin", random_bytes);
+
+    SendRequest request = Request();
+    ComposedMessage& message = request.message;
+    message.from = Utf8ToLatin1("Ren\xc3\xa9 Sender <alice@example.org>");
+    message.to = "Bob <bob@example.org>";
+    message.cc = "carol@example.org";
+    message.bcc = "dave@example.org";
+    message.subject = Utf8ToLatin1("Caf\xc3\xa9 tonight?");
+    message.body_lines = {Utf8ToLatin1("Gr\xc3\xbc\xc3\x9f" "e aus M\xc3\xbcnchen.\r\n"),
+                          ".a line with a leading dot\r\n", "a=b\r\n", "last"};
+    for (const char* name : {"empty.dat", "notes.txt", "random.bin"}) {
+        message.attachments.push_back({(m_files / name).string(), "application/octet-stream",
+                                       fs::file_size(m_files / name)});
+    }
+    ScriptedServices services;
+    ASSERT_TRUE(SendWorker(&m_tls, request, services)) << services.LastStatus(StatusLine::Composer);
+    EXPECT_TRUE(services.Boxes().empty());
+
+    std::vector<SmtpEnvelope> envelopes = m_smtp.Envelopes();
+    ASSERT_EQ(envelopes.size(), 1u);
+    EXPECT_EQ(envelopes[0].mail_from, "alice@example.org");
+    EXPECT_EQ(envelopes[0].rcpt_tos,
+              (std::vector<std::string>{"bob@example.org", "carol@example.org", "dave@example.org"}));
+    EXPECT_EQ(envelopes[0].auth_user, "alice");
+
+    std::string delivered = FetchNewest();
+    EXPECT_EQ(delivered.find("dave@example.org"), std::string::npos);  // BCC in no header
+    // Undo the POP3 dot-stuffing and the terminator for the reader.
+    std::string unstuffed;
+    std::size_t start = 0;
+    while (start < delivered.size()) {
+        std::size_t end = delivered.find("\r\n", start);
+        std::string_view line(delivered.data() + start, end - start);
+        if (line == ".") {
+            break;
+        }
+        unstuffed += line.starts_with('.') ? line.substr(1) : line;
+        unstuffed += "\r\n";
+        start = end + 2;
+    }
+    WriteWholeFile(m_files / "delivered.eml", unstuffed);
+    std::string json = ParseWithPython(m_files / "delivered.eml");
+    auto has = [&json](const std::string& fragment) {
+        return json.find(fragment) != std::string::npos;
+    };
+    EXPECT_TRUE(has("\"subject\": \"Caf\\u00e9 tonight?\"")) << json;
+    EXPECT_TRUE(has("\"from\": \"Ren\\u00e9 Sender <alice@example.org>\"")) << json;
+    EXPECT_TRUE(has("\"has_bcc\": false")) << json;
+    EXPECT_TRUE(has("\"multipart\": true")) << json;
+    // Quoted-printable lines decode with bare line feeds.
+    EXPECT_TRUE(has("\"body\": \"Gr\\u00fc\\u00dfe aus M\\u00fcnchen.\\n.a line with a leading "
+                    "dot\\na=b\\nlast\\n\""))
+        << json;
+    for (const char* name : {"empty.dat", "notes.txt", "random.bin"}) {
+        EXPECT_TRUE(has(std::string("\"name\": \"") + name + "\"")) << json;
+        EXPECT_TRUE(has("\"sha256\": \"" + Sha256Of(m_files / name) + "\"")) << name << json;
+    }
+}
+
+TEST_F(SendAgainstRealServers, WrongPasswordAndServerDown) {
+    SendRequest request = Request();
+    request.message.from = "alice@example.org";
+    request.message.to = "bob@example.org";
+    request.message.subject = "x";
+    request.smtp.password = "not-wonderland";
+    ScriptedServices services;
+    EXPECT_FALSE(SendWorker(&m_tls, request, services));
+    ASSERT_EQ(services.Boxes().size(), 1u);
+    EXPECT_TRUE(services.Boxes()[0].text.starts_with(
+        "SMTP server denied us access, and returned:\n\n535"))
+        << services.Boxes()[0].text;
+
+    const std::uint16_t port = m_smtp.plain_port();
+    m_smtp.Stop();
+    request.smtp.port = port;
+    ScriptedServices down;
+    EXPECT_FALSE(SendWorker(&m_tls, request, down));
+    ASSERT_EQ(down.Boxes().size(), 1u);
+    EXPECT_EQ(down.Boxes()[0].text, "Connect failed: unable to connect to host");
+}
+
+}  // namespace
+}  // namespace tarvox
