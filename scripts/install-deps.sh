@@ -19,6 +19,7 @@ PACKAGES=(
     openssl              # test certificates
     libssl-dev
     python3              # the test-server scripts run with /usr/bin/python3
+    tzdata               # date tests use real time zones
     python3-aiosmtpd     # the real SMTP server of the tests (scripts/test-servers)
 )
 
