@@ -1,0 +1,252 @@
+#include "protocols/inbox_loader.h"
+
+#include <array>
+#include <string>
+
+#include "codec/text_format.h"
+#include "frontend/services.h"
+#include "junk/foreign_address.h"
+#include "junk/stored_flags.h"
+#include "message/header_scan.h"
+#include "protocols/pop_download.h"
+#include "protocols/pop_session.h"
+
+namespace tarvox {
+
+namespace {
+
+constexpr std::string_view kListParseError = "Unable to parse server's response to LIST command";
+
+double Kilobytes(std::uint32_t size) { return static_cast<double>(size) / 1024.0; }
+
+// One "%u" conversion as sscanf does it: white space, then digits.
+bool ScanUnsigned(std::string_view text, std::size_t& pos, std::uint32_t& value) {
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) {
+        ++pos;
+    }
+    std::uint64_t number = 0;
+    std::size_t digits = 0;
+    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
+        number = number * 10 + static_cast<std::uint64_t>(text[pos] - '0');
+        if (number > UINT32_MAX) {
+            return false;
+        }
+        ++pos;
+        ++digits;
+    }
+    value = static_cast<std::uint32_t>(number);
+    return digits > 0;
+}
+
+enum class ListRead { Done, NetworkFailure, ParseFailure };
+
+// Reads the LIST reply into session.sizes. The buffer keeps what has arrived,
+// receives more only while it holds no CR LF, and drops each line once used.
+ListRead ReadList(PopSession& session, NetResult& failure) {
+    std::string buffer;
+    buffer.reserve(kListLineBufferSize);
+    std::array<char, kListLineBufferSize> piece{};
+    bool first_line = true;
+    for (;;) {
+        std::size_t line_end;
+        while ((line_end = buffer.find("\r\n")) == std::string::npos) {
+            const std::size_t room = kListLineBufferSize - 1 - buffer.size();
+            if (room == 0) {
+                failure = net::kGracefullyClosed;
+                return ListRead::NetworkFailure;
+            }
+            std::size_t received = 0;
+            NetResult result = session.connection.Receive(piece.data(), room, &received);
+            if (result != net::kSuccess) {
+                failure = result;
+                return ListRead::NetworkFailure;
+            }
+            buffer.append(piece.data(), received);
+        }
+        const std::string_view line = std::string_view(buffer).substr(0, line_end);
+        if (first_line) {
+            if (!line.starts_with('+')) {
+                return ListRead::ParseFailure;
+            }
+            first_line = false;
+        } else if (line == ".") {
+            // The end line arrived on its own, or cut after its dot: it ends
+            // the reply as well as when it comes whole behind the last line.
+            return ListRead::Done;
+        } else {
+            std::size_t pos = 0;
+            std::uint32_t number = 0;
+            std::uint32_t size = 0;
+            if (!ScanUnsigned(line, pos, number) || !ScanUnsigned(line, pos, size)) {
+                return ListRead::ParseFailure;
+            }
+            if (number >= 1 && number <= session.sizes.size()) {
+                session.sizes[number - 1] = size;
+            }
+        }
+        buffer.erase(0, line_end + 2);
+        if (buffer == ".\r\n") {
+            return ListRead::Done;
+        }
+    }
+}
+
+LoadOutcome Purge(PopSession& session, const InboxLoadRequest& request,
+                  FrontendServices& services, bool& go_on) {
+    go_on = false;
+    if (request.set_title) {
+        request.set_title("Tarvox - Purge mode");
+    }
+    const std::uint32_t count = session.message_count;
+    BoxAnswer answer = services.ShowMessage(
+        TextFormat("WARNING: You have indicated that you wish to delete all mail from your POP3 "
+                   "mailbox. Your mailbox currently contains %u messages occupying %.1f KB. DO "
+                   "YOU WISH TO DELETE ALL OF THIS MAIL?",
+                   count, Kilobytes(session.mailbox_size)),
+        "Tarvox", BoxIcon::Warning, BoxButtons::YesNoDefaultNo);
+    if (answer != BoxAnswer::Yes) {
+        if (request.set_title) {
+            request.set_title("Tarvox - Reading inbox");
+        }
+        go_on = true;
+        return LoadOutcome::Loaded;
+    }
+    for (std::uint32_t i = 1; i <= count; ++i) {
+        services.ShowStatus(StatusLine::Inbox,
+                            TextFormat("Deleting message %u of %u . . . %u%%", i, count,
+                                       static_cast<unsigned>(std::uint64_t{i} * 100 / count)));
+        PopSend(session, TextFormat("DELE %u\r\n", i));
+        if (ReadStatus(session, services) == StatusReply::Lost) {
+            return LoadOutcome::Lost;
+        }
+    }
+    answer = services.ShowMessage("LAST CHANCE. Confirm delete? (Yes writes changes to mailbox).",
+                                  "Tarvox", BoxIcon::Warning, BoxButtons::YesNoDefaultNo);
+    InboxExit exit = answer == BoxAnswer::Yes ? PopSaveAndExit(session, services)
+                                              : PopResetAndExit(session, services);
+    return exit == InboxExit::Lost ? LoadOutcome::Lost : LoadOutcome::Purged;
+}
+
+LoadOutcome FailLoad(PopSession& session) {
+    session.connection.Close();
+    session.busy = false;
+    return LoadOutcome::Failed;
+}
+
+JunkSettings JunkSettingsOf(const Profile& profile) {
+    JunkSettings junk;
+    junk.blacklist = profile.blacklist;
+    junk.antispam = profile.antispam;
+    junk.whitepat = profile.whitepat;
+    junk.blackpat = profile.blackpat;
+    junk.filterbits = profile.filterbits;
+    return junk;
+}
+
+}  // namespace
+
+LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, MessageList& list,
+                      FrontendServices& services) {
+    const Profile& working = *request.working;
+    const std::uint32_t count = session.message_count;
+    services.ShowStatus(StatusLine::Inbox, TextFormat("Reading inbox [%u messages] . . .", count));
+    session.busy = true;
+
+    if (working.mode == 2) {
+        bool go_on = false;
+        LoadOutcome outcome = Purge(session, request, services, go_on);
+        if (!go_on) {
+            return outcome;
+        }
+    }
+
+    session.sizes.assign(count, 0);
+    std::uint32_t first = 1;
+    if (working.mode == 1 && working.maximum > 0 &&
+        static_cast<std::uint32_t>(working.maximum) < count) {
+        first = count - static_cast<std::uint32_t>(working.maximum) + 1;
+    }
+
+    NetResult failure = net::kSuccess;
+    ListRead list_read = ListRead::NetworkFailure;
+    if (!PopSend(session, "LIST\r\n")) {
+        failure = session.last_result;
+    } else {
+        list_read = ReadList(session, failure);
+    }
+    if (list_read == ListRead::NetworkFailure) {
+        session.last_result = failure;
+        services.ShowMessage(NetResultText(failure), "Error during LIST", BoxIcon::Error);
+        return FailLoad(session);
+    }
+    if (list_read == ListRead::ParseFailure) {
+        services.ShowMessage(kListParseError, "Protocol error", BoxIcon::Error);
+        return FailLoad(session);
+    }
+
+    if (working.parse == 0) {
+        for (std::uint32_t n = first; n <= count; ++n) {
+            list.Add(MakeUnparsedEntry(n, session.sizes[n - 1]));
+        }
+    } else {
+        const JunkSettings junk = JunkSettingsOf(working);
+        const Profile* stored =
+            request.stored != nullptr ? FindProfile(*request.stored, working.name) : nullptr;
+        const std::string_view networks =
+            stored != nullptr ? stored->ispnetworks : working.ispnetworks;
+        for (std::uint32_t n = first; n <= count; ++n) {
+            DownloadRequest top;
+            top.message_number = n;
+            top.top = true;
+            top.lines = 0;
+            top.progress_prefix = TextFormat("Reading message %u of %u . . . ", n, count);
+            top.progress_line = StatusLine::Inbox;
+            DownloadedMessage message;
+            switch (PopDownload(session, top, message, services)) {
+            case DownloadResult::Complete: break;
+            case DownloadResult::Lost: return LoadOutcome::Lost;
+            case DownloadResult::Refused: return LoadOutcome::Failed;
+            case DownloadResult::NoMemory: return FailLoad(session);
+            }
+            const HeaderSummary summary = ScanHeaders(message.Text(), &junk);
+            const std::string origin =
+                FindForeignAddress(message.Text(), networks).value_or(std::string());
+            message = DownloadedMessage{};
+
+            EntryFacts facts;
+            facts.number = n;
+            facts.size = session.sizes[n - 1];
+            facts.use_status = working.use_status == 1;
+            facts.originating_address = origin;
+            if (stored != nullptr) {
+                facts.stored_flags =
+                    LookupStoredFlags(stored->msgid, ComputeMessageIdentity(summary));
+            }
+            list.Add(MakeInboxEntry(summary, facts));
+        }
+    }
+
+    if (first > 1) {
+        services.ShowStatus(StatusLine::Inbox,
+                            TextFormat("Showing %u newest from total %u messages (mailbox size: "
+                                       "%.1f KB)",
+                                       count - first + 1, count, Kilobytes(session.mailbox_size)));
+    } else {
+        services.ShowStatus(StatusLine::Inbox,
+                            TextFormat("Loaded %u message(s) occupying %.1f KB", count,
+                                       Kilobytes(session.mailbox_size)));
+    }
+    if (working.alive == 1 && working.nop_int != 0 && request.start_keep_alive) {
+        request.start_keep_alive(std::chrono::milliseconds(std::int64_t{working.nop_int} * 1000));
+    }
+    if (working.autosort == 1) {
+        list.SortNewestFirst();
+    }
+    if (request.set_title) {
+        request.set_title(TextFormat("Tarvox - %s on %s", working.user.c_str(), working.host.c_str()));
+    }
+    session.busy = false;
+    return LoadOutcome::Loaded;
+}
+
+}  // namespace tarvox

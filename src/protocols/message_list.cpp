@@ -1,0 +1,161 @@
+#include "protocols/message_list.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "codec/ascii.h"
+#include "codec/text_format.h"
+#include "frontend/services.h"
+#include "protocols/pop_session.h"
+
+namespace tarvox {
+
+std::string RowText(const InboxEntry& entry, InboxColumn column) {
+    switch (column) {
+    case InboxColumn::Subject: return entry.subject;
+    case InboxColumn::From: return entry.sender;
+    case InboxColumn::DateTime: return entry.date;
+    case InboxColumn::Size: return entry.size_text;
+    case InboxColumn::To: return entry.recipient;
+    case InboxColumn::Number: return TextFormat("%d", static_cast<int>(entry.number));
+    }
+    return {};
+}
+
+void MessageList::Add(const InboxEntry& entry) {
+    m_entries.push_back(entry);
+    m_rows.push_back(Row{entry.number, entry.junk_verdict != 0});
+}
+
+bool MessageList::Remove(std::uint32_t number) {
+    std::erase_if(m_rows, [number](const Row& row) { return row.number == number; });
+    return std::erase_if(m_entries, [number](const InboxEntry& e) { return e.number == number; }) > 0;
+}
+
+const InboxEntry* MessageList::Find(std::uint32_t number) const {
+    auto it = std::find_if(m_entries.begin(), m_entries.end(),
+                           [number](const InboxEntry& e) { return e.number == number; });
+    return it == m_entries.end() ? nullptr : &*it;
+}
+
+InboxEntry* MessageList::Find(std::uint32_t number) {
+    return const_cast<InboxEntry*>(std::as_const(*this).Find(number));
+}
+
+const InboxEntry& MessageList::RowEntry(std::size_t position) const {
+    const InboxEntry* entry = Find(m_rows.at(position).number);
+    if (entry == nullptr) {
+        static const InboxEntry kNone;
+        return kNone;
+    }
+    return *entry;
+}
+
+void MessageList::SelectAll() {
+    for (Row& row : m_rows) {
+        row.selected = true;
+    }
+}
+
+std::vector<std::uint32_t> MessageList::SelectedNumbers() const {
+    std::vector<std::uint32_t> numbers;
+    for (const Row& row : m_rows) {
+        if (row.selected) {
+            numbers.push_back(row.number);
+        }
+    }
+    return numbers;
+}
+
+void MessageList::RemoveSelectedRows() {
+    auto first = std::find_if(m_rows.begin(), m_rows.end(), [](const Row& r) { return r.selected; });
+    if (first == m_rows.end()) {
+        return;
+    }
+    const std::size_t position = static_cast<std::size_t>(first - m_rows.begin());
+    std::erase_if(m_rows, [](const Row& row) { return row.selected; });
+    if (!m_rows.empty()) {
+        m_rows[std::min(position, m_rows.size() - 1)].selected = true;
+    }
+}
+
+namespace {
+
+int CompareNumbers(std::uint64_t a, std::uint64_t b) { return a < b ? -1 : a > b ? 1 : 0; }
+
+int CompareTextsIgnoringCase(std::string_view a, std::string_view b) {
+    a = a.substr(0, kSortCompareLimit);
+    b = b.substr(0, kSortCompareLimit);
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        const int ca = static_cast<unsigned char>(AsciiLower(a[i]));
+        const int cb = static_cast<unsigned char>(AsciiLower(b[i]));
+        if (ca != cb) {
+            return ca < cb ? -1 : 1;
+        }
+    }
+    return CompareNumbers(a.size(), b.size());
+}
+
+}  // namespace
+
+void MessageList::ResetTitles() {
+    for (std::size_t i = 0; i < kInboxColumnCount; ++i) {
+        m_titles[i] = std::string(kInboxColumnNames[i]);
+    }
+}
+
+void MessageList::SortByColumn(InboxColumn column, std::span<const std::uint32_t> sizes,
+                               bool parsed) {
+    m_descending = !m_descending;
+    ResetTitles();
+    const auto index = static_cast<std::size_t>(column);
+    m_titles[index] = TextFormat(m_descending ? "%s -" : "%s +", kInboxColumnNames[index].data());
+
+    auto listed_size = [sizes](std::uint32_t number) -> std::uint32_t {
+        return number >= 1 && number <= sizes.size() ? sizes[number - 1] : 0;
+    };
+    auto compare = [&](const Row& a, const Row& b) -> int {
+        if (column == InboxColumn::Size) {
+            return CompareNumbers(listed_size(a.number), listed_size(b.number));
+        }
+        if (column == InboxColumn::Number || (column == InboxColumn::Subject && !parsed)) {
+            return CompareNumbers(a.number, b.number);
+        }
+        const InboxEntry* ea = Find(a.number);
+        const InboxEntry* eb = Find(b.number);
+        return CompareTextsIgnoringCase(ea ? RowText(*ea, column) : "", eb ? RowText(*eb, column) : "");
+    };
+    const bool descending = m_descending;
+    std::stable_sort(m_rows.begin(), m_rows.end(), [&](const Row& a, const Row& b) {
+        const int result = compare(a, b);
+        return descending ? result > 0 : result < 0;
+    });
+}
+
+void MessageList::SortNewestFirst() {
+    ResetTitles();
+    std::stable_sort(m_rows.begin(), m_rows.end(),
+                     [](const Row& a, const Row& b) { return a.number > b.number; });
+}
+
+bool DeleteSelected(PopSession& session, MessageList& list, FrontendServices& services) {
+    session.busy = true;
+    services.ShowStatus(StatusLine::Inbox, "Please wait ... queuing deletion(s) . . .");
+    const std::vector<std::uint32_t> numbers = list.SelectedNumbers();
+    list.RemoveSelectedRows();
+    const std::size_t total = numbers.size();
+    for (std::size_t p = 0; p < total; ++p) {
+        services.ShowStatus(StatusLine::Inbox,
+                            TextFormat("Deleting selected message(s) . . . %u%%",
+                                       static_cast<unsigned>(p * 100 / total)));
+        if (!PopDelete(session, numbers[p], false, services,
+                       [&list](std::uint32_t number) { list.Remove(number); })) {
+            return false;
+        }
+    }
+    services.ShowStatus(StatusLine::Inbox, "Finished deleting message(s)");
+    session.busy = false;
+    return true;
+}
+
+}  // namespace tarvox

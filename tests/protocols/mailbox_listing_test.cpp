@@ -1,0 +1,66 @@
+#include "protocols/mailbox_listing.h"
+
+#include <gtest/gtest.h>
+
+namespace tarvox {
+namespace {
+
+TEST(MailboxListing, HeadingThenOneBlockPerRowInListOrder) {
+    MessageList list;
+    InboxEntry tea;
+    tea.number = 1;
+    tea.subject = "Tea at four";
+    tea.sender = "Alice Liddell";
+    tea.date = "2003-03-22 11:33:30";
+    tea.size_text = "2.5 K";
+    tea.recipient = "hatter@example.org";
+    list.Add(tea);
+    InboxEntry raw;
+    raw.number = 2;
+    raw.subject = "{No subject}";
+    raw.date = "teatime";
+    raw.size_text = "0.4 K";
+    list.Add(raw);
+    list.SortNewestFirst();
+
+    MailboxListingHeading heading;
+    heading.user = "alice";
+    heading.host = "pop.example.org";
+    heading.message_count = 2;
+    heading.mailbox_size = 3000;
+    heading.date = "Sun, 06 Dec 2026 22:40:00 +0000";
+    EXPECT_EQ(BuildMailboxListing(heading, list),
+              "alice on host pop.example.org\r\n"
+              "Mailbox contains 2 message(s) occupying 2.9 KB\r\n"
+              "Sun, 06 Dec 2026 22:40:00 +0000\r\n"
+              "\r\n"
+              "Message: 2\r\n"
+              "\tSubject:\t{No subject}\r\n"
+              "\tFrom:   \t\r\n"
+              "\tDate:   \tteatime\r\n"
+              "\tSize:   \t0.4 K\r\n"
+              "\tTo:     \t\r\n"
+              "\r\n"
+              "Message: 1\r\n"
+              "\tSubject:\tTea at four\r\n"
+              "\tFrom:   \tAlice Liddell\r\n"
+              "\tDate:   \t2003-03-22 11:33:30\r\n"
+              "\tSize:   \t2.5 K\r\n"
+              "\tTo:     \thatter@example.org\r\n"
+              "\r\n");
+}
+
+TEST(MailboxListing, EmptyMailboxIsTheHeadingAlone) {
+    MailboxListingHeading heading;
+    heading.user = "bob";
+    heading.host = "127.0.0.1";
+    heading.date = "Mon, 07 Dec 2026 09:00:00 +0100";
+    EXPECT_EQ(BuildMailboxListing(heading, MessageList{}),
+              "bob on host 127.0.0.1\r\n"
+              "Mailbox contains 0 message(s) occupying 0.0 KB\r\n"
+              "Mon, 07 Dec 2026 09:00:00 +0100\r\n"
+              "\r\n");
+}
+
+}  // namespace
+}  // namespace tarvox

@@ -1,0 +1,207 @@
+#include "protocols/message_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "net/net_connection.h"
+#include "protocols/pop_session.h"
+#include "support/scripted_server.h"
+#include "support/scripted_services.h"
+
+namespace tarvox {
+namespace {
+
+using namespace script;
+
+InboxEntry Entry(std::uint32_t number, std::string subject, std::string sender, std::string date,
+                 std::string size_text, std::uint32_t junk = 0) {
+    InboxEntry entry;
+    entry.number = number;
+    entry.subject = std::move(subject);
+    entry.sender = std::move(sender);
+    entry.date = std::move(date);
+    entry.size_text = std::move(size_text);
+    entry.recipient = "me@example.org";
+    entry.junk_verdict = junk;
+    return entry;
+}
+
+// Four messages; sizes[n - 1] is the listed size of message n.
+MessageList FourMessages() {
+    MessageList list;
+    list.Add(Entry(1, "lunch", "bob", "2003-03-22 11:33:30", "9.8 K"));
+    list.Add(Entry(2, "Agenda", "Alice", "2001-01-02 08:00:00", "10.0 K"));
+    list.Add(Entry(3, "zebra", "carol", "2004-12-31 23:59:59", "0.5 K"));
+    list.Add(Entry(4, "apples", "Dave", "1999-07-01 00:00:00", "100.0 K"));
+    return list;
+}
+const std::vector<std::uint32_t> kSizes = {10035, 10240, 512, 102400};
+
+std::vector<std::uint32_t> RowNumbers(const MessageList& list) {
+    std::vector<std::uint32_t> numbers;
+    for (std::size_t i = 0; i < list.RowCount(); ++i) {
+        numbers.push_back(list.RowAt(i).number);
+    }
+    return numbers;
+}
+
+std::vector<std::uint32_t> Selected(const MessageList& list) { return list.SelectedNumbers(); }
+
+TEST(MessageList, AddFindRemoveKeepLoadOrder) {
+    MessageList list = FourMessages();
+    ASSERT_EQ(list.Count(), 4u);
+    ASSERT_NE(list.Find(3), nullptr);
+    EXPECT_EQ(list.Find(3)->subject, "zebra");
+    EXPECT_EQ(list.Find(9), nullptr);
+    EXPECT_TRUE(list.Remove(2));
+    EXPECT_FALSE(list.Remove(2));
+    EXPECT_EQ(list.Count(), 3u);
+    EXPECT_EQ(list.At(1).number, 3u);
+    EXPECT_EQ(RowNumbers(list), (std::vector<std::uint32_t>{1, 3, 4}));
+}
+
+TEST(MessageList, JunkRowsStandSelected) {
+    MessageList list;
+    list.Add(Entry(1, "hello", "a", "", "1.0 K"));
+    list.Add(Entry(2, "WIN MONEY", "b", "", "1.0 K", 3));
+    EXPECT_EQ(Selected(list), (std::vector<std::uint32_t>{2}));
+}
+
+TEST(MessageList, ColumnSorts) {
+    struct Click {
+        InboxColumn column;
+        std::vector<std::uint32_t> rows;
+        std::string title;
+    };
+    // Clicks on one list in turn: the direction starts ascending and every click flips it
+    // first, so the first click sorts descending.
+    const Click clicks[] = {
+        {InboxColumn::Subject, {3, 1, 4, 2}, "Subject -"},
+        {InboxColumn::Subject, {2, 4, 1, 3}, "Subject +"},  // case is ignored
+        {InboxColumn::DateTime, {3, 1, 2, 4}, "Date/Time -"},
+        {InboxColumn::Size, {3, 1, 2, 4}, "Size +"},  // bytes: as text 10.0 K would come first
+        {InboxColumn::From, {4, 3, 1, 2}, "From -"},
+        {InboxColumn::Number, {1, 2, 3, 4}, "No. +"},
+        {InboxColumn::To, {1, 2, 3, 4}, "To -"},  // all equal
+    };
+    MessageList list = FourMessages();
+    for (const Click& click : clicks) {
+        list.SortByColumn(click.column, kSizes, true);
+        EXPECT_EQ(RowNumbers(list), click.rows) << click.title;
+        const auto& titles = list.ColumnTitles();
+        const auto clicked = static_cast<std::size_t>(click.column);
+        EXPECT_EQ(titles[clicked], click.title);
+        for (std::size_t i = 0; i < titles.size(); ++i) {
+            if (i != clicked) {
+                EXPECT_EQ(titles[i], kInboxColumnNames[i]) << click.title;
+            }
+        }
+    }
+    list.SortNewestFirst();
+    EXPECT_EQ(RowNumbers(list), (std::vector<std::uint32_t>{4, 3, 2, 1}));
+    EXPECT_EQ(list.ColumnTitles()[0], "Subject");
+}
+
+TEST(MessageList, SubjectSortsByNumberWhenHeadersWereNotRead) {
+    MessageList list;
+    for (std::uint32_t n : {9u, 10u, 11u}) {
+        list.Add(Entry(n, "Message " + std::to_string(n), "", "", "1.0 K"));
+    }
+    list.SortByColumn(InboxColumn::Subject, {}, false);
+    EXPECT_EQ(RowNumbers(list), (std::vector<std::uint32_t>{11, 10, 9}));
+    // The next click sorts ascending, and by text once headers were read.
+    list.SortByColumn(InboxColumn::Subject, {}, true);
+    EXPECT_EQ(RowNumbers(list), (std::vector<std::uint32_t>{10, 11, 9}));
+}
+
+TEST(MessageList, TextsCompareOverTheirFirst512Characters) {
+    MessageList list;
+    list.Add(Entry(1, std::string(512, 'a') + "b", "", "", ""));
+    list.Add(Entry(2, std::string(512, 'a') + "z", "", "", ""));
+    list.Add(Entry(3, std::string(511, 'a') + "b", "", "", ""));
+    list.SortByColumn(InboxColumn::Subject, {}, true);  // descending
+    EXPECT_EQ(RowNumbers(list), (std::vector<std::uint32_t>{3, 1, 2})) << "1 and 2 compare equal";
+}
+
+TEST(MessageList, SelectionAfterRemovingRows) {
+    struct Case {
+        const char* what;
+        std::vector<std::size_t> select;  // row positions of FourMessages
+        std::vector<std::uint32_t> rows_after;
+        std::vector<std::uint32_t> selected_after;
+    };
+    const Case cases[] = {
+        {"first row", {0}, {2, 3, 4}, {2}},
+        {"middle rows", {1, 2}, {1, 4}, {4}},
+        {"rows apart", {0, 2}, {2, 4}, {2}},
+        {"last rows", {2, 3}, {1, 2}, {2}},
+        {"last row", {3}, {1, 2, 3}, {3}},
+        {"every row", {0, 1, 2, 3}, {}, {}},
+        {"nothing", {}, {1, 2, 3, 4}, {}},
+    };
+    for (const Case& c : cases) {
+        MessageList list = FourMessages();
+        for (std::size_t position : c.select) {
+            list.Select(position, true);
+        }
+        list.RemoveSelectedRows();
+        EXPECT_EQ(RowNumbers(list), c.rows_after) << c.what;
+        EXPECT_EQ(Selected(list), c.selected_after) << c.what;
+        EXPECT_EQ(list.Count(), 4u) << c.what << ": entries stay until their DELE";
+    }
+}
+
+class DeleteSelectedRows : public ::testing::Test {
+protected:
+    void Open(const ScriptedServer& server) {
+        NetAddress address;
+        ASSERT_EQ(ResolveHost("127.0.0.1", server.port(), address), 0);
+        ASSERT_EQ(session.connection.Connect(false, address), 1);
+    }
+    PopSession session{nullptr};
+    ScriptedServices services;
+};
+
+TEST_F(DeleteSelectedRows, SendsDeleInRowOrderAndReportsProgress) {
+    ScriptedServer server({Expect("DELE 4\r\n"), Send("+OK\r\n"), Expect("DELE 2\r\n"),
+                           Send("-ERR no such message\r\n"), Expect("DELE 1\r\n"),
+                           Send("+OK\r\n")});
+    Open(server);
+    MessageList list = FourMessages();
+    list.SortNewestFirst();  // rows 4 3 2 1
+    list.Select(0, true);
+    list.Select(2, true);
+    list.Select(3, true);
+    EXPECT_TRUE(DeleteSelected(session, list, services));
+    EXPECT_SCRIPT_DONE(server);
+    EXPECT_EQ(RowNumbers(list), (std::vector<std::uint32_t>{3}));
+    EXPECT_EQ(Selected(list), (std::vector<std::uint32_t>{3}));
+    EXPECT_EQ(list.Count(), 1u) << "a refused DELE still leaves the list";
+    EXPECT_EQ(services.Statuses(StatusLine::Inbox),
+              (std::vector<std::string>{"Please wait ... queuing deletion(s) . . .",
+                                        "Deleting selected message(s) . . . 0%",
+                                        "Deleting selected message(s) . . . 33%",
+                                        "Deleting selected message(s) . . . 66%",
+                                        "Finished deleting message(s)"}));
+    ASSERT_EQ(services.Boxes().size(), 1u);
+    EXPECT_EQ(services.Boxes()[0].caption, "Error during delete!");
+    EXPECT_FALSE(session.busy);
+}
+
+TEST_F(DeleteSelectedRows, LostConnectionEndsTheRun) {
+    ScriptedServer server({Expect("DELE 1\r\n"), CloseConnection()});
+    Open(server);
+    MessageList list = FourMessages();
+    list.Select(0, true);
+    list.Select(1, true);
+    EXPECT_FALSE(DeleteSelected(session, list, services));
+    EXPECT_SCRIPT_DONE(server);
+    EXPECT_EQ(services.LostConnections().size(), 1u);
+    EXPECT_EQ(list.Count(), 4u);
+    EXPECT_NE(services.LastStatus(StatusLine::Inbox), "Finished deleting message(s)");
+}
+
+}  // namespace
+}  // namespace tarvox
