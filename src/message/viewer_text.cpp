@@ -1,0 +1,140 @@
+#include "message/viewer_text.h"
+
+#include <utility>
+
+#include "message/header_scan.h"
+#include "message/header_words.h"
+
+namespace tarvox {
+
+namespace {
+
+void AppendLine(std::string& out, std::string_view prefix, std::string_view value) {
+    out += prefix;
+    out += value;
+    out += "\r\n";
+}
+
+void AppendAddressLines(std::string& out, std::string_view label, const AddressList& list) {
+    bool first = true;
+    for (const AddressEntry& entry : list) {
+        AppendLine(out, first ? label : std::string_view("\t\t"), entry.raw);
+        first = false;
+    }
+}
+
+std::string Kept(std::string_view value) {
+    return std::string(value.substr(0, kViewerKeptFieldLength));
+}
+
+struct FormedText {
+    std::string text;
+    std::string attachment_boundary;  // the boundary line the body walk ended with
+};
+
+FormedText FormViewerText(std::string_view message, const HeaderSummary& summary,
+                          const ViewerOptions& options) {
+    FormedText formed;
+    if (options.all_headers) {
+        formed.text.assign(message.substr(0, summary.body_start));
+    } else {
+        formed.text = FormatViewerHeaderBlock(summary);
+    }
+    formed.attachment_boundary = BuildBodyText(
+        message, summary.body_start, BodyWalkStartFrom(summary), options.html_filter, formed.text);
+    return formed;
+}
+
+}  // namespace
+
+std::string FormatViewerHeaderBlock(const HeaderSummary& summary) {
+    std::string out;
+    if (!summary.date.empty()) {
+        AppendLine(out, "Date:\t\t", summary.date);
+    }
+    if (!summary.from.empty()) {
+        AppendLine(out, "From:\t\t", summary.from);
+    }
+    AppendAddressLines(out, "To:\t\t", summary.to);
+    AppendAddressLines(out, "CC:\t\t", summary.cc);
+    if (!summary.reply_to.empty()) {
+        AppendLine(out, "ReplyTo:\t", summary.reply_to);
+    }
+    if (!summary.subject.empty()) {
+        AppendLine(out, "Subject:\t", summary.subject);
+    }
+    return out;
+}
+
+std::string_view FirstAngleToken(std::string_view text) {
+    const std::size_t open = text.find('<');
+    if (open == std::string_view::npos) {
+        return {};
+    }
+    const std::size_t close = text.find('>', open);
+    if (close == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(open, close - open + 1);
+}
+
+std::string BuildReferencesText(std::string_view references, std::string_view in_reply_to,
+                                std::string_view message_id) {
+    // Every piece goes in with a blank before it; the first blank is dropped
+    // at the end.
+    std::string text;
+    for (std::string_view rest = references;;) {
+        const std::string_view token = FirstAngleToken(rest);
+        if (token.empty()) {
+            break;
+        }
+        text += ' ';
+        text += token;
+        rest.remove_prefix(static_cast<std::size_t>(token.data() - rest.data()) + token.size());
+    }
+    const std::string_view reply_token = FirstAngleToken(in_reply_to);
+    if (text.find(reply_token) == std::string::npos) {
+        text += ' ';
+        text += reply_token;
+    }
+    // A message without Message-ID leaves a trailing blank here.
+    text += ' ';
+    text += FirstAngleToken(message_id);
+    text.erase(0, 1);
+    if (text.size() <= 1) {
+        text.clear();
+    }
+    return text;
+}
+
+std::string BuildViewerText(std::string_view message, const ViewerOptions& options) {
+    return FormViewerText(message, ScanHeaders(message), options).text;
+}
+
+ViewedMessage::ViewedMessage(std::string message_text, const ViewerOptions& options)
+    : m_message_text(std::move(message_text)), m_summary(ScanHeaders(m_message_text)) {
+    FormedText formed = FormViewerText(m_message_text, m_summary, options);
+    m_display_text = std::move(formed.text);
+
+    m_reply_values.from = Kept(m_summary.from);
+    m_reply_values.reply_to = Kept(m_summary.reply_to);
+    m_reply_values.subject = Kept(m_summary.subject);
+    m_reply_values.message_id = Kept(FirstAngleToken(m_summary.message_id));
+    m_reply_values.references =
+        BuildReferencesText(m_summary.references, m_summary.in_reply_to, m_summary.message_id);
+
+    for (AttachmentRef& ref : FindAttachments(m_message_text, formed.attachment_boundary)) {
+        ViewedAttachment attachment;
+        attachment.display_name = ref.name;
+        DecodeHeaderWords(attachment.display_name);
+        attachment.label = EncodingLabel(ref.kind);
+        attachment.ref = std::move(ref);
+        m_attachments.push_back(std::move(attachment));
+    }
+}
+
+bool ViewedMessage::WriteAttachmentData(std::size_t index, const ByteSink& sink) const {
+    return WriteAttachment(m_message_text, m_attachments.at(index).ref, sink);
+}
+
+}  // namespace tarvox
