@@ -114,22 +114,37 @@ void MessageList::SortByColumn(InboxColumn column, std::span<const std::uint32_t
     auto listed_size = [sizes](std::uint32_t number) -> std::uint32_t {
         return number >= 1 && number <= sizes.size() ? sizes[number - 1] : 0;
     };
-    auto compare = [&](const Row& a, const Row& b) -> int {
-        if (column == InboxColumn::Size) {
-            return CompareNumbers(listed_size(a.number), listed_size(b.number));
-        }
-        if (column == InboxColumn::Number || (column == InboxColumn::Subject && !parsed)) {
-            return CompareNumbers(a.number, b.number);
-        }
-        const InboxEntry* ea = Find(a.number);
-        const InboxEntry* eb = Find(b.number);
-        return CompareTextsIgnoringCase(ea ? RowText(*ea, column) : "", eb ? RowText(*eb, column) : "");
+    const bool by_number =
+        column == InboxColumn::Number || (column == InboxColumn::Subject && !parsed);
+    // The sort keys, made once per row rather than once per comparison.
+    struct Keyed {
+        Row row;
+        std::uint64_t number_key = 0;
+        std::string text_key;
     };
+    std::vector<Keyed> keyed;
+    keyed.reserve(m_rows.size());
+    for (const Row& row : m_rows) {
+        Keyed k{row, 0, {}};
+        if (column == InboxColumn::Size) {
+            k.number_key = listed_size(row.number);
+        } else if (by_number) {
+            k.number_key = row.number;
+        } else if (const InboxEntry* entry = Find(row.number)) {
+            k.text_key = RowText(*entry, column);
+        }
+        keyed.push_back(std::move(k));
+    }
+    const bool by_text = column != InboxColumn::Size && !by_number;
     const bool descending = m_descending;
-    std::stable_sort(m_rows.begin(), m_rows.end(), [&](const Row& a, const Row& b) {
-        const int result = compare(a, b);
+    std::stable_sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) {
+        const int result = by_text ? CompareTextsIgnoringCase(a.text_key, b.text_key)
+                                   : CompareNumbers(a.number_key, b.number_key);
         return descending ? result > 0 : result < 0;
     });
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        m_rows[i] = keyed[i].row;
+    }
 }
 
 void MessageList::SortNewestFirst() {
