@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/message_commands.h"
 #include "cli/settings_commands.h"
 
 namespace {
@@ -13,6 +14,10 @@ constexpr const char* kUsage =
     "commands:\n"
     "  profiles [--settings FILE]   list the profiles of the settings file\n"
     "  self-check                   write, lock, read back and check a demo settings file\n"
+    "  view FILE [--all-headers] [--no-html-filter] [--raw] [--bytes]\n"
+    "                               print a message file as the viewer shows it\n"
+    "  attachments FILE [--save DIR] [--bytes]\n"
+    "                               list a message file's attachments, or save them into DIR\n"
     "  --version                    print the version\n";
 
 }  // namespace
@@ -34,6 +39,12 @@ int main(int argc, char** argv) {
     }
     if (command == "self-check") {
         return tarvox::RunSelfCheckCommand(rest);
+    }
+    if (command == "view") {
+        return tarvox::RunViewCommand(rest);
+    }
+    if (command == "attachments") {
+        return tarvox::RunAttachmentsCommand(rest);
     }
     std::fprintf(stderr, "tarvox-cli: unknown command '%.*s'\n%s", static_cast<int>(command.size()),
                  command.data(), kUsage);

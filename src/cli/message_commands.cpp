@@ -1,0 +1,222 @@
+#include "cli/message_commands.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "codec/latin1.h"
+#include "message/viewer_text.h"
+
+namespace tarvox {
+
+namespace {
+
+constexpr const char* kViewUsage =
+    "usage: tarvox-cli view FILE [--all-headers] [--no-html-filter] [--raw] [--bytes]\n";
+constexpr const char* kAttachmentsUsage =
+    "usage: tarvox-cli attachments FILE [--save DIR] [--bytes]\n";
+
+// The whole file, or nothing with a one-line message on standard error.
+std::optional<std::string> ReadMessageFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        std::fprintf(stderr, "tarvox-cli: cannot open %s: %s\n", path.c_str(),
+                     std::strerror(errno));
+        return std::nullopt;
+    }
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            std::fprintf(stderr, "tarvox-cli: cannot read %s: %s\n", path.c_str(),
+                         std::strerror(errno));
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    ::close(fd);
+    return text;
+}
+
+// The program's text for the terminal: UTF-8 with LF line ends, or with
+// `bytes` exactly as it is.
+void PrintText(std::string_view latin1, bool bytes) {
+    if (bytes) {
+        std::fwrite(latin1.data(), 1, latin1.size(), stdout);
+        return;
+    }
+    std::string utf8 = Latin1ToUtf8(latin1);
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') {
+            continue;
+        }
+        out += utf8[i];
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// Writes attachment `index` as a new file in `dir`; an existing file is left
+// alone. True when the file was written.
+bool SaveAttachment(const ViewedMessage& viewed, std::size_t index, const std::string& dir) {
+    const ViewedAttachment& attachment = viewed.attachments()[index];
+    const std::string path = dir + "/" + Latin1ToUtf8(AttachmentFilePart(attachment.display_name));
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        std::fprintf(stderr, "tarvox-cli: cannot create %s: %s%s\n", path.c_str(),
+                     std::strerror(errno), errno == EEXIST ? " (not overwritten)" : "");
+        return false;
+    }
+    std::size_t total = 0;
+    int write_errno = 0;
+    const bool written = viewed.WriteAttachmentData(index, [&](std::string_view bytes) {
+        if (!WriteAll(fd, bytes)) {
+            write_errno = errno;
+            return false;
+        }
+        total += bytes.size();
+        return true;
+    });
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed) {
+        std::fprintf(stderr, "tarvox-cli: cannot write %s: %s\n", path.c_str(),
+                     std::strerror(write_errno != 0 ? write_errno : errno));
+        ::unlink(path.c_str());
+        return false;
+    }
+    std::printf("saved %s (%zu bytes)\n", path.c_str(), total);
+    return true;
+}
+
+}  // namespace
+
+std::string AttachmentFilePart(std::string_view name) {
+    name = name.substr(0, name.find('\0'));
+    const std::size_t slash = name.find_last_of("/\\");
+    if (slash != std::string_view::npos) {
+        name.remove_prefix(slash + 1);
+    }
+    if (name.empty() || name == "." || name == ".." || name == "\"\"" || name == "\" \"") {
+        return "untitled";
+    }
+    return std::string(name);
+}
+
+int RunViewCommand(std::span<const std::string_view> args) {
+    ViewerOptions options;
+    bool raw = false;
+    bool bytes = false;
+    std::optional<std::string> file;
+    for (std::string_view arg : args) {
+        if (arg == "--all-headers") {
+            options.all_headers = true;
+        } else if (arg == "--no-html-filter") {
+            options.html_filter = HtmlFilterMode::ShowRaw;
+        } else if (arg == "--raw") {
+            raw = true;
+        } else if (arg == "--bytes") {
+            bytes = true;
+        } else if (!arg.starts_with("--") && !file) {
+            file = std::string(arg);
+        } else {
+            std::fputs(kViewUsage, stderr);
+            return 2;
+        }
+    }
+    if (!file) {
+        std::fputs(kViewUsage, stderr);
+        return 2;
+    }
+    std::optional<std::string> message = ReadMessageFile(*file);
+    if (!message) {
+        return 2;
+    }
+    if (raw) {
+        PrintText(*message, bytes);
+    } else {
+        const ViewedMessage viewed(std::move(*message), options);
+        PrintText(viewed.display_text(), bytes);
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+int RunAttachmentsCommand(std::span<const std::string_view> args) {
+    bool bytes = false;
+    std::optional<std::string> file;
+    std::optional<std::string> save_dir;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--bytes") {
+            bytes = true;
+        } else if (args[i] == "--save" && i + 1 < args.size() && !save_dir) {
+            save_dir = std::string(args[++i]);
+        } else if (!args[i].starts_with("--") && !file) {
+            file = std::string(args[i]);
+        } else {
+            std::fputs(kAttachmentsUsage, stderr);
+            return 2;
+        }
+    }
+    if (!file) {
+        std::fputs(kAttachmentsUsage, stderr);
+        return 2;
+    }
+    std::optional<std::string> message = ReadMessageFile(*file);
+    if (!message) {
+        return 2;
+    }
+    if (save_dir) {
+        struct stat info {};
+        if (::stat(save_dir->c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+            std::fprintf(stderr, "tarvox-cli: %s is not a folder\n", save_dir->c_str());
+            return 2;
+        }
+    }
+    const ViewedMessage viewed(std::move(*message), ViewerOptions{});
+    const std::string_view line_end = bytes ? "\r\n" : "\n";
+    std::string listing;
+    for (const ViewedAttachment& attachment : viewed.attachments()) {
+        listing += attachment.display_name;
+        listing += '\t';
+        listing += attachment.label;
+        listing += line_end;
+    }
+    PrintText(listing, bytes);
+    bool all_saved = true;
+    if (save_dir) {
+        std::fflush(stdout);
+        for (std::size_t i = 0; i < viewed.attachments().size(); ++i) {
+            all_saved = SaveAttachment(viewed, i, *save_dir) && all_saved;
+        }
+    }
+    return std::fflush(stdout) == 0 && all_saved ? 0 : 1;
+}
+
+}  // namespace tarvox
