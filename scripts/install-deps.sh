@@ -21,6 +21,7 @@ PACKAGES=(
     python3              # the test-server scripts run with /usr/bin/python3
     tzdata               # date tests use real time zones
     python3-aiosmtpd     # the real SMTP server of the tests (scripts/test-servers)
+    libbenchmark-dev     # bench/ (Google Benchmark)
 )
 
 missing=()
