@@ -1,6 +1,7 @@
 #include "protocols/inbox_loader.h"
 
 #include <array>
+#include <new>
 #include <string>
 
 #include "codec/text_format.h"
@@ -160,7 +161,13 @@ LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, Mess
         }
     }
 
-    session.sizes.assign(count, 0);
+    try {
+        session.sizes.assign(count, 0);
+    } catch (const std::bad_alloc&) {
+        // A count no memory can hold a size table for: nothing can be listed.
+        services.ShowMessage(NetResultText(net::kNoBuffers), "Error during LIST", BoxIcon::Error);
+        return FailLoad(session);
+    }
     std::uint32_t first = 1;
     if (working.mode == 1 && working.maximum > 0 &&
         static_cast<std::uint32_t>(working.maximum) < count) {
