@@ -38,7 +38,8 @@ DownloadResult PopDownload(PopSession& session, const DownloadRequest& request,
 
     message = DownloadedMessage{};
     try {
-        message.buffer.reserve(expected + 1);
+        // The listed size comes from the server: it buys no room beyond the cap.
+        message.buffer.reserve(std::min(expected + 1, kDownloadSizeCap));
     } catch (const std::bad_alloc&) {
         return DownloadResult::NoMemory;
     }
