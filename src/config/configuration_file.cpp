@@ -369,4 +369,11 @@ bool SaveConfiguration(const std::filesystem::path& path, Configuration& config)
     return WriteFileAtomically(path, FormatConfiguration(config));
 }
 
+void RecordAcceptedFingerprint(const std::filesystem::path& path, Configuration& config,
+                               Profile& stored, std::string Profile::*field,
+                               const std::string& fingerprint) {
+    stored.*field = fingerprint;
+    SaveConfiguration(path, config);
+}
+
 }  // namespace tarvox

@@ -42,4 +42,11 @@ std::string FormatConfiguration(Configuration& config);
 // silent about it.
 bool SaveConfiguration(const std::filesystem::path& path, Configuration& config);
 
+// Records the fingerprint of a certificate the user accepted: it goes into the
+// stored profile's field (`pop_sslid` or `SMTPsslid`) and the settings file is
+// written at once.
+void RecordAcceptedFingerprint(const std::filesystem::path& path, Configuration& config,
+                               Profile& stored, std::string Profile::*field,
+                               const std::string& fingerprint);
+
 }  // namespace tarvox

@@ -750,5 +750,25 @@ TEST(ConfigurationFile, ValuesWithLineBreaksCannotInjectKeys) {
     EXPECT_EQ(loaded.profiles.front().blacklist, "spam,host=evil");
 }
 
+TEST(ConfigurationFile, AcceptedFingerprintIsRecordedAndWrittenAtOnce) {
+    TempDir dir;
+    Configuration config = KnownConfiguration();
+    config.global.master = 1;
+    config.master_passphrase = "long passphrase";
+    const std::string print = "AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01";
+    RecordAcceptedFingerprint(dir / "tarvox.ini", config, config.profiles.front(),
+                              &Profile::pop_sslid, print);
+    RecordAcceptedFingerprint(dir / "tarvox.ini", config, config.profiles.back(),
+                              &Profile::SMTPsslid, print);
+    ScriptedServices services;
+    services.QueuePromptText("long passphrase");
+    bool ok = false;
+    Configuration loaded = LoadFrom(dir / "tarvox.ini", services, &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(loaded.profiles.front().pop_sslid, print);
+    EXPECT_EQ(loaded.profiles.back().SMTPsslid, print);
+    EXPECT_EQ(loaded.profiles.front().pass, "hello");
+}
+
 }  // namespace
 }  // namespace tarvox
