@@ -58,18 +58,20 @@ DownloadResult PopDownload(PopSession& session, const DownloadRequest& request,
     std::size_t held = 0;
     std::string& buffer = message.buffer;
     for (;;) {
+        if (held >= kDownloadSizeCap) {
+            return LoseConnection(session, services, net::kBufferOverflow);
+        }
         if (held == buffer.capacity()) {
             // The server sends more than it listed.
-            if (held >= kDownloadSizeCap) {
-                return LoseConnection(session, services, net::kBufferOverflow);
-            }
             try {
                 buffer.reserve(std::min(kDownloadSizeCap, held * 2));
             } catch (const std::bad_alloc&) {
                 return LoseConnection(session, services, net::kBufferOverflow);
             }
         }
-        std::size_t room = std::min(buffer.capacity() - held, kDownloadChunkSize);
+        // The string may have grown past the cap; what it holds never does.
+        std::size_t room = std::min({buffer.capacity() - held, kDownloadChunkSize,
+                                     kDownloadSizeCap - held});
         buffer.resize(held + room);
         std::size_t received = 0;
         NetResult result = session.connection.Receive(buffer.data() + held, room, &received);
