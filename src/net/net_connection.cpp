@@ -302,6 +302,16 @@ NetResult NetConnection::StartTls() {
 
 // ---- Send and receive ----
 
+NetResult NetConnection::AwaitTls(int fd, int tls_error) {
+    Wait wait = tls_error == tls::kErrorWantRead    ? WaitFor(fd, POLLIN)
+                : tls_error == tls::kErrorWantWrite ? WaitFor(fd, POLLOUT)
+                                                    : Wait::Failed;
+    if (wait == Wait::Ready) {
+        return net::kSuccess;
+    }
+    return wait == Wait::Aborted ? net::kAborted : MapTlsError(tls_error);
+}
+
 NetResult NetConnection::Send(std::string_view bytes) {
     if (!m_connected) {
         return net::kNotConnected;
@@ -328,16 +338,8 @@ NetResult NetConnection::Send(std::string_view bytes) {
                 bytes.remove_prefix(static_cast<std::size_t>(written));
                 continue;
             }
-            int error = f.SSL_get_error(call.tls(), written);
-            Wait wait = error == tls::kErrorWantRead    ? WaitFor(call.fd(), POLLIN)
-                        : error == tls::kErrorWantWrite ? WaitFor(call.fd(), POLLOUT)
-                                                        : Wait::Failed;
-            if (wait == Wait::Aborted) {
-                result = net::kAborted;
-                break;
-            }
-            if (wait == Wait::Failed) {
-                result = MapTlsError(error);
+            result = AwaitTls(call.fd(), f.SSL_get_error(call.tls(), written));
+            if (result != net::kSuccess) {
                 break;
             }
         }
@@ -398,16 +400,8 @@ NetResult NetConnection::Receive(char* buffer, std::size_t capacity, std::size_t
                 }
                 break;
             }
-            int error = f.SSL_get_error(call.tls(), count);
-            Wait wait = error == tls::kErrorWantRead    ? WaitFor(call.fd(), POLLIN)
-                        : error == tls::kErrorWantWrite ? WaitFor(call.fd(), POLLOUT)
-                                                        : Wait::Failed;
-            if (wait == Wait::Aborted) {
-                result = net::kAborted;
-                break;
-            }
-            if (wait == Wait::Failed) {
-                result = MapTlsError(error);
+            result = AwaitTls(call.fd(), f.SSL_get_error(call.tls(), count));
+            if (result != net::kSuccess) {
                 break;
             }
         }

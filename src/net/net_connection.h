@@ -93,6 +93,9 @@ private:
     enum class Wait { Ready, Aborted, Failed };
 
     Wait WaitFor(int fd, short events);
+    // After a TLS read or write that could not finish: waits until the socket
+    // is ready for what the library wants (1: call again), else the failure.
+    NetResult AwaitTls(int fd, int tls_error);
     NetResult Handshake(int fd, TlsSsl* ssl);
     NetResult ConnectOne(const NetAddress::Entry& entry, int& fd_out);
     void ReleaseLocked();
