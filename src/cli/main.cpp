@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/mailbox_commands.h"
 #include "cli/message_commands.h"
 #include "cli/settings_commands.h"
 
@@ -18,6 +19,9 @@ constexpr const char* kUsage =
     "                               print a message file as the viewer shows it\n"
     "  attachments FILE [--save DIR] [--bytes]\n"
     "                               list a message file's attachments, or save them into DIR\n"
+    "  list PROFILE [--settings FILE] [--host HOST] [--port N] [--user NAME] [--tls|--stls]\n"
+    "       [--fingerprint FP] [--bytes]\n"
+    "                               list the mailbox on the server, deleting nothing\n"
     "  --version                    print the version\n";
 
 }  // namespace
@@ -39,6 +43,9 @@ int main(int argc, char** argv) {
     }
     if (command == "self-check") {
         return tarvox::RunSelfCheckCommand(rest);
+    }
+    if (command == "list") {
+        return tarvox::RunListCommand(rest);
     }
     if (command == "view") {
         return tarvox::RunViewCommand(rest);

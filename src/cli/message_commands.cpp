@@ -9,6 +9,7 @@
 #include <cstring>
 #include <optional>
 
+#include "cli/terminal_text.h"
 #include "codec/latin1.h"
 #include "message/viewer_text.h"
 
@@ -49,25 +50,6 @@ std::optional<std::string> ReadMessageFile(const std::string& path) {
     }
     ::close(fd);
     return text;
-}
-
-// The program's text for the terminal: UTF-8 with LF line ends, or with
-// `bytes` exactly as it is.
-void PrintText(std::string_view latin1, bool bytes) {
-    if (bytes) {
-        std::fwrite(latin1.data(), 1, latin1.size(), stdout);
-        return;
-    }
-    std::string utf8 = Latin1ToUtf8(latin1);
-    std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') {
-            continue;
-        }
-        out += utf8[i];
-    }
-    std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -160,10 +142,10 @@ int RunViewCommand(std::span<const std::string_view> args) {
         return 2;
     }
     if (raw) {
-        PrintText(*message, bytes);
+        PrintTerminalText(*message, bytes);
     } else {
         const ViewedMessage viewed(std::move(*message), options);
-        PrintText(viewed.display_text(), bytes);
+        PrintTerminalText(viewed.display_text(), bytes);
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
@@ -208,7 +190,7 @@ int RunAttachmentsCommand(std::span<const std::string_view> args) {
         listing += attachment.label;
         listing += line_end;
     }
-    PrintText(listing, bytes);
+    PrintTerminalText(listing, bytes);
     bool all_saved = true;
     if (save_dir) {
         std::fflush(stdout);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "cli/command_profile.h"
 #include "codec/latin1.h"
 #include "config/configuration_file.h"
 #include "config/data_paths.h"
@@ -72,7 +73,7 @@ Configuration DemoConfiguration() {
 }  // namespace
 
 int RunProfilesCommand(std::span<const std::string_view> args) {
-    fs::path settings_file = ResolveDataPaths(DataPathInputsFromEnvironment()).settings_file;
+    fs::path settings_file = DefaultSettingsFile();
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--settings" && i + 1 < args.size()) {
             settings_file = fs::path(std::string(args[++i]));

@@ -1,9 +1,4 @@
 // tarvox-cli view and attachments, run as the built program.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,7 +10,8 @@
 #include <string_view>
 #include <vector>
 
-extern char** environ;
+#include "cli/cli_runner.h"
+#include "support/temp_dir.h"
 
 namespace tarvox {
 namespace {
@@ -35,68 +31,6 @@ void WriteFile(const fs::path& path, std::string_view bytes) {
 
 std::string DataFile(std::string_view relative) {
     return (fs::path(TARVOX_TEST_DATA_DIR) / "message" / fs::path(relative)).string();
-}
-
-struct CliResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// A fresh empty folder for one test, removed at its end.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (fs::temp_directory_path() / "tarvox-cli-test-XXXXXX").string();
-        EXPECT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_path = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
-
-// Runs tarvox-cli with `args`; its standard output and error go to files in
-// `scratch`.
-CliResult RunCli(const ScratchFolder& scratch, const std::vector<std::string>& args) {
-    const std::string out_path = (scratch.path() / "cli.out").string();
-    const std::string err_path = (scratch.path() / "cli.err").string();
-    std::vector<std::string> strings = {TARVOX_CLI_BINARY};
-    strings.insert(strings.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& s : strings) {
-        argv.push_back(s.data());
-    }
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
-    CliResult result;
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    EXPECT_EQ(spawned, 0) << argv[0];
-    if (spawned != 0) {
-        return result;
-    }
-    int wait_status = 0;
-    EXPECT_EQ(::waitpid(pid, &wait_status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(wait_status));
-    result.status = WEXITSTATUS(wait_status);
-    result.out = ReadFile(out_path);
-    result.err = ReadFile(err_path);
-    fs::remove(out_path);
-    fs::remove(err_path);
-    return result;
 }
 
 std::set<std::string> FolderEntries(const fs::path& folder) {
@@ -189,7 +123,6 @@ TEST(CliView, PrintsTheViewersText) {
          "<html><body>Offers</body></html>\n"},
     };
     for (const ViewCase& c : cases) {
-        ScratchFolder scratch;
         std::vector<std::string> args = {"view"};
         args.insert(args.end(), c.options.begin(), c.options.end());
         args.push_back(c.file);
@@ -198,7 +131,7 @@ TEST(CliView, PrintsTheViewersText) {
             if (options_first) {
                 std::rotate(args.begin() + 1, args.end() - 1, args.end());
             }
-            const CliResult result = RunCli(scratch, args);
+            const CliResult result = RunCli(args);
             const std::string label = args[1] + " " + (args.size() > 2 ? args[2] : "");
             EXPECT_EQ(result.status, 0) << label << result.err;
             EXPECT_EQ(result.out, c.out) << label;
@@ -208,8 +141,7 @@ TEST(CliView, PrintsTheViewersText) {
 }
 
 TEST(CliAttachments, ListsNamesAndEncodings) {
-    ScratchFolder scratch;
-    const CliResult result = RunCli(scratch, {"attachments", DataFile("viewer/hostile_names.eml")});
+    const CliResult result = RunCli({"attachments", DataFile("viewer/hostile_names.eml")});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out,
               "../../evil\tBase64\n"
@@ -220,7 +152,7 @@ TEST(CliAttachments, ListsNamesAndEncodings) {
               "sub/dir/uu.bin\tUUEncoded\n");
 
     const CliResult bytes =
-        RunCli(scratch, {"attachments", "--bytes", DataFile("viewer/hostile_names.eml")});
+        RunCli({"attachments", "--bytes", DataFile("viewer/hostile_names.eml")});
     EXPECT_EQ(bytes.status, 0);
     EXPECT_EQ(bytes.out,
               "../../evil\tBase64\r\n"
@@ -232,10 +164,10 @@ TEST(CliAttachments, ListsNamesAndEncodings) {
 }
 
 TEST(CliAttachments, SavesDecodedDataUnderFileNamesInsideTheFolder) {
-    ScratchFolder scratch;
+    TempDir scratch;
     const fs::path save_dir = scratch.path() / "a" / "b" / "save";
     fs::create_directories(save_dir);
-    const CliResult result = RunCli(scratch, {"attachments", DataFile("viewer/hostile_names.eml"),
+    const CliResult result = RunCli({"attachments", DataFile("viewer/hostile_names.eml"),
                                               "--save", save_dir.string()});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "");
@@ -268,11 +200,11 @@ TEST(CliAttachments, SavesDecodedDataUnderFileNamesInsideTheFolder) {
 }
 
 TEST(CliAttachments, DoesNotOverwriteAnExistingFile) {
-    ScratchFolder scratch;
+    TempDir scratch;
     const fs::path save_dir = scratch.path() / "save";
     fs::create_directories(save_dir);
     WriteFile(save_dir / "evil", "kept");
-    const CliResult result = RunCli(scratch, {"attachments", DataFile("viewer/hostile_names.eml"),
+    const CliResult result = RunCli({"attachments", DataFile("viewer/hostile_names.eml"),
                                               "--save", save_dir.string()});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(ReadFile(save_dir / "evil"), "kept");
@@ -284,7 +216,7 @@ TEST(CliAttachments, DoesNotOverwriteAnExistingFile) {
 }
 
 TEST(CliMessageCommands, UnreadableFileGivesStatusTwoAndOneLine) {
-    ScratchFolder scratch;
+    TempDir scratch;
     const std::string missing = (scratch.path() / "no-such.eml").string();
     const std::string folder = scratch.path().string();
     const std::vector<std::vector<std::string>> runs = {
@@ -293,7 +225,7 @@ TEST(CliMessageCommands, UnreadableFileGivesStatusTwoAndOneLine) {
         {"view", folder},         {"attachments", folder},
     };
     for (const std::vector<std::string>& run : runs) {
-        const CliResult result = RunCli(scratch, run);
+        const CliResult result = RunCli(run);
         EXPECT_EQ(result.status, 2) << run[0] << " " << run[1];
         EXPECT_EQ(result.out, "") << run[0] << " " << run[1];
         EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
@@ -302,7 +234,7 @@ TEST(CliMessageCommands, UnreadableFileGivesStatusTwoAndOneLine) {
     }
     // A save folder that does not exist.
     const CliResult no_folder =
-        RunCli(scratch, {"attachments", DataFile("viewer/hostile_names.eml"), "--save",
+        RunCli({"attachments", DataFile("viewer/hostile_names.eml"), "--save",
                          (scratch.path() / "nowhere").string()});
     EXPECT_EQ(no_folder.status, 2);
     EXPECT_EQ(std::count(no_folder.err.begin(), no_folder.err.end(), '\n'), 1);

@@ -1,0 +1,29 @@
+// The profile a command of tarvox-cli runs on, read from the settings file.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "config/configuration_file.h"
+
+namespace tarvox {
+
+class FrontendServices;
+
+// The settings file of the data folder, unless `--settings FILE` names another.
+std::filesystem::path DefaultSettingsFile();
+
+// Loads `settings_file` into `config` (the master passphrase is asked through
+// `services` when the file is locked) and returns a copy of the profile named
+// `name` (ASCII case ignored). Nothing, with a one-line message on standard
+// error, when the file cannot be unlocked or holds no such profile.
+std::optional<Profile> LoadCommandProfile(const std::filesystem::path& settings_file,
+                                          std::string_view name, Configuration& config,
+                                          FrontendServices& services);
+
+// A port number given on the command line: 1 to 65535, digits only.
+std::optional<int> ParsePortArgument(std::string_view text);
+
+}  // namespace tarvox

@@ -1,0 +1,12 @@
+// Text of the program (ISO-8859-1, CR LF) written to standard output.
+#pragma once
+
+#include <string_view>
+
+namespace tarvox {
+
+// As UTF-8 with LF line ends for the terminal, or with `bytes` exactly as the
+// program holds it.
+void PrintTerminalText(std::string_view latin1, bool bytes);
+
+}  // namespace tarvox

@@ -1,0 +1,73 @@
+#include "protocols/connect_preparation.h"
+
+#include <optional>
+#include <string>
+
+#include "frontend/services.h"
+
+namespace tarvox {
+
+namespace {
+
+constexpr int kPartialMode = 1;
+
+// The answer to one credential prompt, or nothing when it was cancelled.
+std::optional<std::string> AskCredential(FrontendServices& services, const char* title,
+                                         bool password) {
+    TextPromptRequest request;
+    request.title = title;
+    request.prompt = password ? "Enter password (this will not be stored in profile)"
+                              : "Enter username (this will not be stored in profile)";
+    request.password_mode = password;
+    TextPromptResult result = services.TextPrompt(request);
+    if (!result.submitted) {
+        return std::nullopt;
+    }
+    return std::move(result.text);
+}
+
+}  // namespace
+
+bool PrepareConnect(Profile& working, OpenMode mode, FrontendServices& services) {
+    if (working.port < 1 || working.port > 65535) {
+        services.ShowMessage(
+            "[POP3 options] Invalid POP3 port\nEnter a number between 1 and 65535. The POP3 "
+            "port is usually 110.",
+            "", BoxIcon::Error);
+        return false;
+    }
+    if (working.host.empty()) {
+        services.ShowMessage("[Account] Fill in the POP3 host", "", BoxIcon::None);
+        return false;
+    }
+    if (working.user.empty()) {
+        std::optional<std::string> user = AskCredential(services, "POP3 username", false);
+        if (!user) {
+            return false;
+        }
+        working.user = std::move(*user);
+    }
+    if (working.pass.empty()) {
+        std::optional<std::string> pass = AskCredential(services, "POP3 password", true);
+        if (!pass) {
+            return false;
+        }
+        working.pass = std::move(*pass);
+    }
+    if (mode == OpenMode::Connect) {
+        if (working.mode == kPartialMode && working.maximum == 0) {
+            services.ShowMessage(
+                "[POP3 options] To specify the maximum number of messages to load, enter a "
+                "value in the box beside the Partial radio button. Or, select the Full radio "
+                "button to load all messages.",
+                "", BoxIcon::None);
+            return false;
+        }
+        if (working.mode != kPartialMode) {
+            working.maximum = 0;
+        }
+    }
+    return true;
+}
+
+}  // namespace tarvox

@@ -1,0 +1,22 @@
+// Runs the built tarvox-cli as a child process, for the tests of its commands.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvox {
+
+struct CliResult {
+    int status = -1;  // the exit status; -1 when it did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Runs tarvox-cli with `args`, `input` on its standard input (not a
+// terminal) and `environment` entries ("NAME=value") added to this process's
+// environment. Fails the running test when the program cannot be started.
+CliResult RunCli(const std::vector<std::string>& args, std::string_view input = {},
+                 const std::vector<std::string>& environment = {});
+
+}  // namespace tarvox
