@@ -22,6 +22,7 @@ PACKAGES=(
     tzdata               # date tests use real time zones
     python3-aiosmtpd     # the real SMTP server of the tests (scripts/test-servers)
     libbenchmark-dev     # bench/ (Google Benchmark)
+    gnupg                # the GnuPG tests run the real gpg with keys made for them
 )
 
 missing=()

@@ -82,6 +82,14 @@ public:
     // was already shown).
     virtual void ReportSendResult(bool sent) { static_cast<void>(sent); }
 
+    // A modal window titled `title` that shows a long text read-only in a
+    // multi-line field, with an OK button (a helper program's messages).
+    // Waits until it is closed. Without a window of its own the text is shown
+    // in a plain box with the title as caption.
+    virtual void ShowTextOutput(std::string_view title, std::string_view text) {
+        ShowMessage(text, title, BoxIcon::None);
+    }
+
     // Shorthand for the common call.
     BoxAnswer ShowMessage(std::string_view text, std::string_view caption, BoxIcon icon,
                           BoxButtons buttons = BoxButtons::Ok) {

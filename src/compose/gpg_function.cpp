@@ -1,0 +1,86 @@
+#include "compose/gpg_function.h"
+
+#include "compose/piped_process.h"
+#include "frontend/services.h"
+#include "message/address_list.h"
+
+namespace tarvox {
+
+namespace {
+
+struct FunctionTraits {
+    const char* option;  // null: none
+    bool takes_recipients;
+};
+
+constexpr FunctionTraits kFunctions[] = {
+    {"-ae", true},
+    {"--clearsign", false},
+    {"-ase", true},
+    {nullptr, false},
+};
+
+}  // namespace
+
+std::optional<std::vector<std::string>> GpgArguments(const GpgRequest& request) {
+    if (request.function_index < 0 ||
+        request.function_index >= static_cast<int>(std::size(kFunctions))) {
+        return std::nullopt;
+    }
+    const FunctionTraits& function = kFunctions[request.function_index];
+    std::vector<std::string> arguments{request.gpg_path};
+    if (function.option != nullptr) {
+        arguments.emplace_back(function.option);
+    }
+    if (function.takes_recipients) {
+        // The recipients as the send routine takes them, the own address last.
+        AddressList recipients;
+        ParseAddressList(request.to + ", " + request.cc + ", " + request.bcc, recipients);
+        if (request.encrypt_to_self) {
+            ParseAddressList(request.own_address, recipients);
+        }
+        for (const AddressEntry& recipient : recipients) {
+            arguments.emplace_back("-r");
+            arguments.push_back(recipient.address);
+        }
+    }
+    return arguments;
+}
+
+std::string LineFeedsToCrLf(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) {
+            out += '\r';
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+std::optional<std::string> ApplyGpgFunction(const GpgRequest& request, FrontendServices& services) {
+    std::optional<std::vector<std::string>> arguments = GpgArguments(request);
+    if (!arguments) {
+        services.ShowMessage(kGpgNoFunctionText, "", BoxIcon::Error);
+        return std::nullopt;
+    }
+    std::optional<PipedResult> run = RunPiped(*arguments, request.body);
+    if (!run) {
+        services.ShowMessage(kGpgCannotRunText, request.gpg_path, BoxIcon::Error);
+        return std::nullopt;
+    }
+    std::optional<std::string> body;
+    if (!run->standard_output.empty()) {
+        body = LineFeedsToCrLf(run->standard_output);
+    }
+    if (run->exit_code != 0) {
+        services.ShowMessage(kGpgNonzeroExitText, kGpgSupportCaption, BoxIcon::Warning);
+    }
+    if (!run->standard_error.empty()) {
+        services.ShowTextOutput(kGpgStderrTitle, run->standard_error);
+    }
+    return body;
+}
+
+}  // namespace tarvox
