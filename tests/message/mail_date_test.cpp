@@ -10,31 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "support/scoped_time_zone.h"
+
 namespace tarvox {
 namespace {
-
-// Sets TZ for the life of the object and puts the old value back.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) {
-            m_old = old;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (m_old) {
-            setenv("TZ", m_old->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    std::optional<std::string> m_old;
-};
 
 struct Case {
     std::string date;

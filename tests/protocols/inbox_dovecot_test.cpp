@@ -1,49 +1,25 @@
-// Loading alice's inbox from a real Dovecot.
+// Loading the inbox from a real Dovecot: what LoadInbox lists, what it asks the
+// server for, purge mode, deletions and stored flags.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <string>
+#include <vector>
 
 #include "codec/text_format.h"
 #include "config/profile.h"
+#include "junk/stored_flags.h"
 #include "net/tls_library.h"
 #include "protocols/inbox_loader.h"
 #include "protocols/open_mailbox.h"
 #include "protocols/pop_session.h"
 #include "support/dovecot_server.h"
+#include "support/scoped_time_zone.h"
 #include "support/scripted_services.h"
 
 namespace tarvox {
 namespace {
-
-constexpr int kMessages = 5;
-
-// Sets TZ for the life of the object and puts the old value back.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) {
-            m_old = old;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (m_old) {
-            setenv("TZ", m_old->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    std::optional<std::string> m_old;
-};
 
 // The size the server lists for a message file: its lines end in CR LF on the wire.
 std::uint32_t WireSize(const std::filesystem::path& file) {
@@ -56,49 +32,73 @@ std::uint32_t WireSize(const std::filesystem::path& file) {
     return size;
 }
 
+std::string SizeText(std::uint32_t size) { return TextFormat("%.1f K", size / 1024.0); }
+
+std::vector<std::string> Subjects(const MessageList& list) {
+    std::vector<std::string> subjects;
+    for (std::size_t row = 0; row < list.RowCount(); ++row) {
+        subjects.push_back(list.RowEntry(row).subject);
+    }
+    return subjects;
+}
+
 class InboxAgainstDovecot : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_tls.Load());
-        ASSERT_TRUE(m_dovecot.Start(kMessages)) << m_dovecot.error();
-        m_files = m_dovecot.MessageFiles("alice");
-        ASSERT_EQ(m_files.size(), static_cast<std::size_t>(kMessages));
-        for (const auto& file : m_files) {  // before a login moves them
-            m_sizes.push_back(WireSize(file));
-            ASSERT_GT(m_sizes.back(), 0u) << file;
-        }
         m_profile.name = "Alice";
         m_profile.host = "127.0.0.1";
-        m_profile.port = m_dovecot.plain_port();
         m_profile.user = "alice";
-        m_profile.pass = m_dovecot.password("alice");
         m_profile.alive = 0;
     }
 
-    LoadOutcome OpenAndLoad(PopSession& session, MessageList& list, ScriptedServices& services) {
+    void StartServer(int messages) {
+        ASSERT_TRUE(m_dovecot.Start(messages)) << m_dovecot.error();
+        m_profile.port = m_dovecot.plain_port();
+        m_profile.pass = m_dovecot.password("alice");
+    }
+
+    // Opens the mailbox and loads it with the stored profiles given.
+    LoadOutcome OpenAndLoad(PopSession& session, MessageList& list, ScriptedServices& services,
+                            const ProfileList* stored = nullptr) {
         OpenMailboxRequest open;
         open.working = m_profile;
         EXPECT_EQ(OpenMailbox(session, open, services), OpenOutcome::EnterInbox);
         InboxLoadRequest load;
         load.working = &m_profile;
+        load.stored = stored;
         return LoadInbox(session, load, list, services);
+    }
+
+    // Loads the mailbox in a session of its own, ended with QUIT.
+    MessageList LoadAndQuit(const ProfileList* stored = nullptr) {
+        PopSession session(&m_tls);
+        ScriptedServices services;
+        MessageList list;
+        EXPECT_EQ(OpenAndLoad(session, list, services, stored), LoadOutcome::Loaded);
+        PopQuit(session.connection);
+        return list;
     }
 
     TlsLibrary m_tls;
     DovecotServer m_dovecot;
-    std::vector<std::filesystem::path> m_files;
-    std::vector<std::uint32_t> m_sizes;
     Profile m_profile;
 };
 
 TEST_F(InboxAgainstDovecot, AlicesFiveMessages) {
     ScopedTimeZone utc("UTC");
+    StartServer(5);
+    std::vector<std::uint32_t> sizes;
+    for (const auto& file : m_dovecot.MessageFiles("alice")) {  // before a login moves them
+        sizes.push_back(WireSize(file));
+    }
+    ASSERT_EQ(sizes.size(), 5u);
     struct Expected {
         const char* subject;
         const char* sender;
         const char* date;  // the samples are sent an hour apart from 10:00 UTC
     };
-    const Expected expected[kMessages] = {
+    const Expected expected[5] = {
         {"Plain text sample 1", "Sender 1", "2024-01-01 11:00:00"},
         {"Dot-stuffing sample 2", "Sender 2", "2024-01-01 12:00:00"},
         {"Caf\xe9 quoted-printable sample 3", "Sender 3", "2024-01-01 13:00:00"},
@@ -110,8 +110,8 @@ TEST_F(InboxAgainstDovecot, AlicesFiveMessages) {
     ScriptedServices services;
     MessageList list;
     ASSERT_EQ(OpenAndLoad(session, list, services), LoadOutcome::Loaded);
-    ASSERT_EQ(list.Count(), static_cast<std::size_t>(kMessages));
-    for (std::uint32_t n = 1; n <= kMessages; ++n) {
+    ASSERT_EQ(list.Count(), 5u);
+    for (std::uint32_t n = 1; n <= 5; ++n) {
         const InboxEntry* entry = list.Find(n);
         ASSERT_NE(entry, nullptr) << n;
         const Expected& e = expected[n - 1];
@@ -119,7 +119,7 @@ TEST_F(InboxAgainstDovecot, AlicesFiveMessages) {
         EXPECT_EQ(entry->sender, e.sender);
         EXPECT_EQ(entry->date, e.date);
         EXPECT_EQ(entry->recipient, "alice@example.test");
-        EXPECT_EQ(entry->size_text, SizeText(m_sizes[n - 1])) << n;
+        EXPECT_EQ(entry->size_text, SizeText(sizes[n - 1])) << n;
         EXPECT_EQ(entry->multipart, n == 4) << n;
         EXPECT_FALSE(entry->identity.IsZero()) << n;
     }
@@ -130,24 +130,132 @@ TEST_F(InboxAgainstDovecot, AlicesFiveMessages) {
     PopQuit(session.connection);
 }
 
-TEST_F(InboxAgainstDovecot, PartialModeFetchesTheNewestHeadersOnly) {
+TEST_F(InboxAgainstDovecot, PartialModeListsEverySizeAndReadsTheNewestHeadersOnly) {
+    StartServer(250);
+    std::vector<std::uint32_t> sizes;
+    for (const auto& file : m_dovecot.MessageFiles("alice")) {
+        sizes.push_back(WireSize(file));
+    }
+    ASSERT_EQ(sizes.size(), 250u);
     m_profile.mode = 1;
-    m_profile.maximum = 2;
+    m_profile.maximum = 100;
+    m_profile.autosort = 0;
     PopSession session(&m_tls);
     ScriptedServices services;
     MessageList list;
     ASSERT_EQ(OpenAndLoad(session, list, services), LoadOutcome::Loaded);
-    ASSERT_EQ(list.Count(), 2u);
-    EXPECT_EQ(list.At(0).subject, "Multipart sample 4 with an attachment");
-    EXPECT_EQ(list.At(1).subject, "Long sample 5 (about 300 KB)");
-    ASSERT_EQ(session.sizes.size(), static_cast<std::size_t>(kMessages));
-    for (std::uint32_t n = 1; n <= kMessages; ++n) {
-        EXPECT_EQ(session.sizes[n - 1], m_sizes[n - 1]) << "LIST gives every size";
+    ASSERT_EQ(list.Count(), 100u);
+    for (std::size_t i = 0; i < list.Count(); ++i) {
+        EXPECT_EQ(list.At(i).number, 151 + i);
     }
-    for (const std::string& status : services.Statuses(StatusLine::Inbox)) {
-        EXPECT_FALSE(status.starts_with("Reading message 3 ")) << status;
-    }
+    EXPECT_EQ(session.sizes, sizes) << "LIST gives every size";
+    EXPECT_EQ(services.LastStatus(StatusLine::Inbox),
+              TextFormat("Showing 100 newest from total 250 messages (mailbox size: %.1f KB)",
+                         session.mailbox_size / 1024.0));
     PopQuit(session.connection);
+    // Dovecot's account of the session: a TOP for each shown message, nothing else.
+    const std::string logout = m_dovecot.WaitForLogLine("Logged out top=");
+    EXPECT_NE(logout.find("top=100/"), std::string::npos) << logout;
+    EXPECT_NE(logout.find("retr=0/0"), std::string::npos) << logout;
+    EXPECT_NE(logout.find("del=0/250"), std::string::npos) << logout;
+}
+
+TEST_F(InboxAgainstDovecot, PurgeDeletesOnlyAfterTheLastChance) {
+    StartServer(5);
+    m_profile.mode = 2;
+    struct Run {
+        std::vector<BoxAnswer> answers;
+        LoadOutcome outcome;
+        std::size_t files_after;
+    };
+    const Run runs[] = {
+        {{BoxAnswer::No}, LoadOutcome::Loaded, 5},
+        {{BoxAnswer::Yes, BoxAnswer::No}, LoadOutcome::Purged, 5},
+        {{BoxAnswer::Yes, BoxAnswer::Yes}, LoadOutcome::Purged, 0},
+    };
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.answers.size());
+        PopSession session(&m_tls);
+        ScriptedServices services;
+        for (BoxAnswer answer : run.answers) {
+            services.QueueBoxAnswer(answer);
+        }
+        MessageList list;
+        ASSERT_EQ(OpenAndLoad(session, list, services), run.outcome);
+        const std::vector<MessageBoxRequest> boxes = services.Boxes();
+        ASSERT_EQ(boxes.size(), run.answers.size());
+        EXPECT_EQ(boxes[0].text,
+                  TextFormat("WARNING: You have indicated that you wish to delete all mail from "
+                             "your POP3 mailbox. Your mailbox currently contains 5 messages "
+                             "occupying %.1f KB. DO YOU WISH TO DELETE ALL OF THIS MAIL?",
+                             session.mailbox_size / 1024.0));
+        EXPECT_EQ(boxes[0].buttons, BoxButtons::YesNoDefaultNo);
+        if (run.outcome == LoadOutcome::Loaded) {
+            EXPECT_EQ(list.Count(), 5u);
+            PopQuit(session.connection);
+        } else {
+            EXPECT_EQ(boxes[1].text, "LAST CHANCE. Confirm delete? (Yes writes changes to mailbox).");
+            EXPECT_FALSE(session.connection.Connected());
+        }
+        EXPECT_EQ(m_dovecot.MessageFiles("alice").size(), run.files_after);
+    }
+}
+
+TEST_F(InboxAgainstDovecot, DeletedRowsLeaveTheServerOnlyWithQuit) {
+    StartServer(5);
+    m_profile.autosort = 0;
+    PopSession session(&m_tls);
+    ScriptedServices services;
+    MessageList list;
+    ASSERT_EQ(OpenAndLoad(session, list, services), LoadOutcome::Loaded);
+    list.Select(1, true);  // messages 2 and 4
+    list.Select(3, true);
+    ASSERT_TRUE(DeleteSelected(session, list, services));
+    EXPECT_EQ(services.LastStatus(StatusLine::Inbox), "Finished deleting message(s)");
+    EXPECT_EQ(list.Count(), 3u);
+    EXPECT_EQ(m_dovecot.MessageFiles("alice").size(), 5u) << "DELE alone removes nothing";
+
+    ASSERT_EQ(PopSaveAndExit(session, services), InboxExit::CloseInbox);
+    EXPECT_EQ(m_dovecot.MessageFiles("alice").size(), 3u);
+    EXPECT_EQ(Subjects(LoadAndQuit()),
+              (std::vector<std::string>{"Plain text sample 1", "Caf\xe9 quoted-printable sample 3",
+                                        "Long sample 5 (about 300 KB)"}));
+}
+
+TEST_F(InboxAgainstDovecot, FlagsStoredAtOneLoadComeBackAtTheNext) {
+    StartServer(5);
+    MessageList first = LoadAndQuit();
+    ASSERT_EQ(first.Count(), 5u);
+    std::vector<FlaggedMessage> flagged = {
+        {first.Find(2)->identity, kFlagRead},
+        {first.Find(5)->identity, kFlagRead | kFlagReplied},
+    };
+    ProfileList stored{m_profile};
+    stored.front().msgid = BuildStoredFlags(flagged);
+
+    const MessageList second = LoadAndQuit(&stored);
+    for (std::uint32_t n = 1; n <= 5; ++n) {
+        const std::uint32_t expected = n == 2 ? kFlagRead : n == 5 ? kFlagRead | kFlagReplied : 0;
+        EXPECT_EQ(second.Find(n)->flags, expected) << n;
+        EXPECT_EQ(second.Find(n)->identity, first.Find(n)->identity) << n;
+    }
+}
+
+TEST_F(InboxAgainstDovecot, MissingSubjectAndUnreadableDate) {
+    StartServer(1);
+    ASSERT_TRUE(m_dovecot.AddMessage("alice", "2000000000.M1P1.extra",
+                                     "From: Odd Sender <odd@example.test>\n"
+                                     "To: alice@example.test\n"
+                                     "Date: sometime last week\n"
+                                     "\n"
+                                     "No subject here.\n"));
+    const MessageList list = LoadAndQuit();
+    ASSERT_EQ(list.Count(), 2u);
+    const InboxEntry* odd = list.Find(2);
+    ASSERT_NE(odd, nullptr);
+    EXPECT_EQ(odd->subject, "{No subject}");
+    EXPECT_EQ(odd->date, "sometime last week");
+    EXPECT_EQ(odd->sender, "Odd Sender");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include <iterator>
 #include <mutex>
 #include <system_error>
+#include <thread>
 
 #ifndef TARVOX_SOURCE_DIR
 #error "TARVOX_SOURCE_DIR must name the source tree (tests/CMakeLists.txt defines it)"
@@ -308,6 +310,46 @@ std::vector<std::filesystem::path> DovecotServer::MessageFiles(std::string_view 
                   return left.filename() < right.filename();
               });
     return files;
+}
+
+bool DovecotServer::AddMessage(std::string_view user, std::string_view name,
+                              std::string_view text) const {
+    const std::filesystem::path folder = maildir(user);
+    struct stat owner {};
+    if (folder.empty() || ::stat(folder.c_str(), &owner) != 0) {
+        return false;
+    }
+    const std::filesystem::path temporary = folder / "tmp" / name;
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        if (!out.flush()) {
+            return false;
+        }
+    }
+    if (::chown(temporary.c_str(), owner.st_uid, owner.st_gid) != 0 && ::geteuid() == 0) {
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::rename(temporary, folder / "new" / name, error);
+    return !error;
+}
+
+std::string DovecotServer::WaitForLogLine(std::string_view text, int seconds) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    for (;;) {
+        std::ifstream in(m_log_file);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.find(text) != std::string::npos) {
+                return line;
+            }
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return {};
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 std::string DovecotServer::ExpectedRetrText(const std::filesystem::path& message_file) {

@@ -61,6 +61,14 @@ public:
     // files before logging in or ask again afterwards.
     std::vector<std::filesystem::path> MessageFiles(std::string_view user) const;
 
+    // Writes a message into the user's new/ under `name` (through tmp/, owned like the
+    // Maildir). Dovecot numbers new mail by file name; the samples are named
+    // "<seconds>.M<index>P1000.tarvox-test" with seconds from 1704103260 on, so a name
+    // like "2000000000.M1P1.extra" comes after all of them. False when it could not be written.
+    bool AddMessage(std::string_view user, std::string_view name, std::string_view text) const;
+    // Waits up to `seconds` for a line holding `text` in Dovecot's log; the line, or empty.
+    std::string WaitForLogLine(std::string_view text, int seconds = 10) const;
+
     // The exact bytes a POP3 RETR of the message in `message_file` delivers after the "+OK"
     // line: bare LF becomes CR LF, lines starting with "." get another ".", an unterminated
     // last line is terminated, and ".\r\n" ends it.
