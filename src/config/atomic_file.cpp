@@ -8,25 +8,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "config/file_io.h"
+
 namespace tarvox {
-
-namespace {
-
-bool WriteAll(int fd, std::string_view content) {
-    while (!content.empty()) {
-        ssize_t written = ::write(fd, content.data(), content.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        content.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-}  // namespace
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view content,
                          mode_t mode) {
