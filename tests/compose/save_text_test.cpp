@@ -1,0 +1,53 @@
+#include "compose/save_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/scripted_services.h"
+#include "support/temp_dir.h"
+
+namespace tarvox {
+namespace {
+
+TEST(SaveTextToFile, SaveAsReplacesTheFile) {
+    TempDir dir;
+    const std::string path = (dir / "out.txt").string();
+    WriteWholeFile(path, "an older and longer content");
+    ScriptedServices services;
+    const std::string text("new\r\ntext\0\xFF", 11);  // written unchanged, NUL included
+    EXPECT_TRUE(
+        SaveTextToFile(services, path, text, SaveTextMode::Replace, InboxStatusShown::Yes));
+    EXPECT_EQ(ReadWholeFile(path), text);
+    EXPECT_EQ(services.Statuses(StatusLine::Inbox),
+              (std::vector<std::string>{"Saving text to file...", "Text has been saved"}));
+    EXPECT_TRUE(services.Boxes().empty());
+}
+
+TEST(SaveTextToFile, AppendWritesTheSeparatorFirst) {
+    TempDir dir;
+    const std::string path = (dir / "out.txt").string();
+    ScriptedServices services;
+    // Even into an empty (here: new) file.
+    EXPECT_TRUE(
+        SaveTextToFile(services, path, "one", SaveTextMode::Append, InboxStatusShown::No));
+    EXPECT_TRUE(
+        SaveTextToFile(services, path, "two", SaveTextMode::Append, InboxStatusShown::No));
+    EXPECT_EQ(ReadWholeFile(path), "\r\n\r\none\r\n\r\ntwo");
+    EXPECT_TRUE(services.Statuses(StatusLine::Inbox).empty());
+}
+
+TEST(SaveTextToFile, AFileThatCannotBeOpened) {
+    TempDir dir;
+    ScriptedServices services;
+    EXPECT_FALSE(SaveTextToFile(services, (dir / "no" / "such").string(), "x",
+                                SaveTextMode::Replace, InboxStatusShown::Yes));
+    ASSERT_EQ(services.Boxes().size(), 1u);
+    EXPECT_EQ(services.Boxes()[0].text, "Unable to create file");
+    EXPECT_EQ(services.Boxes()[0].icon, BoxIcon::Error);
+    EXPECT_EQ(services.Statuses(StatusLine::Inbox),
+              (std::vector<std::string>{"Saving text to file..."}));
+}
+
+}  // namespace
+}  // namespace tarvox
