@@ -1,0 +1,204 @@
+#include "compose/quoting.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarvox {
+namespace {
+
+ViewerEditorText Editor(std::vector<std::string> lines) {
+    ViewerEditorText editor;
+    editor.lines = std::move(lines);
+    return editor;
+}
+
+// The offset of character `column` of line `line`.
+std::size_t Offset(const ViewerEditorText& editor, std::size_t line, std::size_t column) {
+    std::size_t offset = column;
+    for (std::size_t i = 0; i < line; ++i) {
+        offset += editor.lines[i].size();
+    }
+    return offset;
+}
+
+struct CollectCase {
+    const char* what;
+    std::vector<std::string> lines;
+    std::string expected;
+};
+
+TEST(CollectViewerText, Lines) {
+    const std::string sixty(60, 'a');
+    const std::string sixty_one(61, 'b');
+    const std::vector<CollectCase> cases = {
+        {"short lines end with LF", {"one\r\n", "two\r\n"}, "one\ntwo\n"},
+        {"a line of 60 characters ends", {sixty + "\r\n", "next\r\n"}, sixty + "\nnext\n"},
+        {"a line of 61 characters goes on after a blank", {sixty_one, "rest\r\n"},
+         sixty_one + " rest\n"},
+        {"no second blank after one already there",
+         {sixty_one + " ", "rest\r\n"}, sixty_one + " rest\n"},
+        {"a long paragraph end also joins", {sixty_one + "\r\n", "next\r\n"},
+         sixty_one + " next\n"},
+        {"tabs become four blanks", {"a\tb\r\n"}, "a    b\n"},
+        {"the 60 counts the tab as one", {"\t" + std::string(59, 'c') + "\r\n", "d\r\n"},
+         "    " + std::string(59, 'c') + "\nd\n"},
+        {"a lone dot with fewer than 5 lines is left out", {"a\r\n", ".\r\n", "b\r\n"},
+         "a\nb\n"},
+        {"a lone dot with 5 lines stays", {"a\r\n", ".\r\n", "b\r\n", "c\r\n", "d\r\n"},
+         "a\n.\nb\nc\nd\n"},
+        {"a dot with other text stays", {". \r\n", "..\r\n"}, ". \n..\n"},
+        {"trailing empty lines become one LF", {"a\r\n", "\r\n", "\r\n"}, "a\n"},
+        {"leading empty lines stay", {"\r\n", "a\r\n"}, "\na\n"},
+        {"an empty editor gives one LF", {}, "\n"},
+        {"at most 1024 characters of a line", {std::string(1030, 'x') + "\r\n", "y\r\n"},
+         std::string(1024, 'x') + " y\n"},
+    };
+    for (const CollectCase& c : cases) {
+        EXPECT_EQ(CollectViewerText(Editor(c.lines), QuoteSelection::All), c.expected) << c.what;
+    }
+}
+
+TEST(CollectViewerText, SelectionQuotesWholeLines) {
+    ViewerEditorText editor =
+        Editor({"first line\r\n", "second line\r\n", "third line\r\n", "fourth line\r\n",
+                "fifth line\r\n"});
+    // From inside the second line to inside the fourth.
+    editor.selection_start = Offset(editor, 1, 3);
+    editor.selection_end = Offset(editor, 3, 5);
+    EXPECT_EQ(CollectViewerText(editor, QuoteSelection::SelectedLines),
+              "second line\nthird line\nfourth line\n");
+    // The flag off: everything.
+    EXPECT_EQ(CollectViewerText(editor, QuoteSelection::All),
+              "first line\nsecond line\nthird line\nfourth line\nfifth line\n");
+
+    // Selected backwards: the same lines.
+    std::swap(editor.selection_start, editor.selection_end);
+    EXPECT_EQ(CollectViewerText(editor, QuoteSelection::SelectedLines),
+              "second line\nthird line\nfourth line\n");
+
+    // Inside one line: that line.
+    editor.selection_start = Offset(editor, 2, 1);
+    editor.selection_end = Offset(editor, 2, 4);
+    EXPECT_EQ(CollectViewerText(editor, QuoteSelection::SelectedLines), "third line\n");
+
+    // The end at the very end of the text: up to the last line.
+    editor.selection_end = Offset(editor, 5, 0);
+    EXPECT_EQ(CollectViewerText(editor, QuoteSelection::SelectedLines),
+              "third line\nfourth line\nfifth line\n");
+
+    // No selection: everything.
+    editor.selection_start = editor.selection_end = Offset(editor, 2, 2);
+    EXPECT_EQ(CollectViewerText(editor, QuoteSelection::SelectedLines),
+              "first line\nsecond line\nthird line\nfourth line\nfifth line\n");
+}
+
+TEST(StripSignature, Cases) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"Hello\n\n-- \nMe\nPhone\n", "Hello\n\n"},
+        {"Hello\n- -- \nMe\n", "Hello\n"},
+        {"A\n-- \nfirst\n- -- \nsecond\n", "A\n"},
+        {"A\n- -- \nx\n-- \ny\n", "A\n- -- \nx\n"},  // "\n-- \n" is looked for first
+        {"No signature\n--\nhere\n", "No signature\n--\nhere\n"},
+        {"-- \nat the very start\n", "-- \nat the very start\n"},
+        {"Text\n-- ", "Text\n-- "},
+    };
+    for (const auto& [text, expected] : cases) {
+        std::string stripped = text;
+        StripSignature(stripped);
+        EXPECT_EQ(stripped, expected) << text;
+    }
+}
+
+std::vector<std::string> Lines(const std::string& wrapped) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = wrapped.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(wrapped.substr(start, end - start));
+    }
+    EXPECT_EQ(start, wrapped.size()) << "text after the last line break";
+    return lines;
+}
+
+TEST(WrapText, QuotedParagraphWrapsAt72AfterTheMarker) {
+    // Display lines longer than 60 characters, re-joined and wrapped again.
+    std::vector<std::string> display;
+    std::string words;
+    for (int i = 0; i < 40; ++i) {
+        words += "word" + std::to_string(i) + " ";
+    }
+    // The editor wraps after the blank that follows a word, about 65
+    // characters in.
+    std::string line;
+    for (std::size_t at = 0; at < words.size();) {
+        const std::size_t next = words.find(' ', at) + 1;
+        line += words.substr(at, next - at);
+        at = next;
+        if (line.size() > 61) {
+            display.push_back(line);
+            line.clear();
+        }
+    }
+    display.push_back(line + "\r\n");
+    display.push_back("Short line\r\n");
+    const std::string collected = CollectViewerText(Editor(display), QuoteSelection::All);
+
+    const std::vector<std::string> lines =
+        Lines(WrapText(collected, kReplyWrapWidth, QuoteMarker::Marked));
+    ASSERT_GE(lines.size(), 4u);
+    std::string rejoined;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        ASSERT_TRUE(lines[i].starts_with("> ")) << lines[i];
+        const std::string text = lines[i].substr(2);
+        EXPECT_LE(text.size(), 72u) << text;
+        EXPECT_FALSE(text.ends_with(' ')) << text;
+        if (i + 2 < lines.size()) {
+            // Filled: the next word would not have fitted.
+            const std::string next_word = lines[i + 1].substr(2, lines[i + 1].find(' ', 2) - 2);
+            EXPECT_GT(text.size() + 1 + next_word.size(), 72u) << text;
+        }
+        if (i + 1 < lines.size()) {
+            rejoined += text + " ";
+        }
+    }
+    // No word is split or lost, and the short line stays its own line.
+    EXPECT_EQ(rejoined, words);
+    EXPECT_EQ(lines.back(), "> Short line");
+}
+
+TEST(WrapText, Cases) {
+    const std::string word100(100, 'w');
+    struct Case {
+        const char* what;
+        std::string text;
+        std::size_t width;
+        QuoteMarker marker;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"a word of 100 characters is cut hard at 72", word100 + "\n", 74, QuoteMarker::Marked,
+         "> " + word100.substr(0, 72) + "\r\n> " + word100.substr(72) + "\r\n"},
+        {"and at 75 without the marker", word100 + "\n", 75, QuoteMarker::None,
+         word100.substr(0, 75) + "\r\n" + word100.substr(75) + "\r\n"},
+        {"a long word after a short one moves whole", "ab " + word100 + "\n", 74,
+         QuoteMarker::Marked,
+         "> ab\r\n> " + word100.substr(0, 72) + "\r\n> " + word100.substr(72) + "\r\n"},
+        {"empty lines are kept, marked", "a\n\nb\n", 74, QuoteMarker::Marked,
+         "> a\r\n> \r\n> b\r\n"},
+        {"trailing blanks go", "a   \n", 75, QuoteMarker::None, "a\r\n"},
+        {"a line of exactly the width stays", std::string(72, 'x') + "\n", 74,
+         QuoteMarker::Marked, "> " + std::string(72, 'x') + "\r\n"},
+        {"breaks at the last word start that fits", "aaaa bbbb cccc\n", 9, QuoteMarker::None,
+         "aaaa bbbb\r\ncccc\r\n"},
+        {"text after the last LF is left out", "a\nb", 75, QuoteMarker::None, "a\r\n"},
+        {"a width below the marker still ends", "abc\n", 1, QuoteMarker::Marked,
+         "> a\r\n> b\r\n> c\r\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(WrapText(c.text, c.width, c.marker), c.expected) << c.what;
+    }
+}
+
+}  // namespace
+}  // namespace tarvox

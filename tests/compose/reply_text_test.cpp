@@ -1,0 +1,184 @@
+#include "compose/reply_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/scripted_services.h"
+#include "support/temp_dir.h"
+
+namespace tarvox {
+namespace {
+
+TEST(ReplySubject, KeepsKnownPrefixesInAnyCase) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"hello", "Re: hello"},
+        {"RE: hello", "RE: hello"},
+        {"re:hello", "re:hello"},
+        {"Aw: Termin", "Aw: Termin"},
+        {"SV: m\xF8" "de", "SV: m\xF8" "de"},
+        {"ANG: svar", "ANG: svar"},
+        {"Fw: note", "Re: Fw: note"},
+        {"Re hello", "Re: Re hello"},
+        {"an", "Re: an"},
+        {"", "Re: "},
+    };
+    for (const auto& [subject, expected] : cases) {
+        EXPECT_EQ(ReplySubject(subject), expected) << subject;
+    }
+    EXPECT_EQ(ForwardSubject("Fwd: plans"), "Fwd: Fwd: plans");
+    EXPECT_EQ(ForwardSubject("Re: plans"), "Fwd: Re: plans");
+}
+
+AddressList ToList() {
+    return {{"ann@x", "Ann", "Ann <ann@x>"}, {"bob@y", "", "bob@y"}};
+}
+
+TEST(ReplyOptionRows, ReplyToIsCheckedOverFrom) {
+    ReplyValues values;
+    values.from = "Sender <s@x>";
+    values.reply_to = "list@x";
+    std::vector<ReplyOptionRow> rows = ReplyOptionRows(values, ToList());
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0].address, "list@x");
+    EXPECT_EQ(rows[0].field, "Reply-To");
+    EXPECT_TRUE(rows[0].checked);
+    EXPECT_EQ(rows[1].address, "Sender <s@x>");
+    EXPECT_EQ(rows[1].field, "From");
+    EXPECT_FALSE(rows[1].checked);
+    EXPECT_EQ(rows[2].address, "Ann <ann@x>");
+    EXPECT_EQ(rows[2].field, "To");
+    EXPECT_FALSE(rows[2].checked);
+    EXPECT_EQ(ReplyAddressText(rows), "list@x");
+
+    // Checked in any order, joined in row order.
+    rows[3].checked = true;
+    rows[1].checked = true;
+    EXPECT_EQ(ReplyAddressText(rows), "list@x, Sender <s@x>, bob@y");
+
+    // Nothing checked: an empty To.
+    for (ReplyOptionRow& row : rows) {
+        row.checked = false;
+    }
+    EXPECT_EQ(ReplyAddressText(rows), "");
+}
+
+TEST(ReplyOptionRows, FromIsCheckedWithoutReplyTo) {
+    ReplyValues values;
+    values.from = "s@x";
+    const std::vector<ReplyOptionRow> rows = ReplyOptionRows(values, {});
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].field, "From");
+    EXPECT_TRUE(rows[0].checked);
+    EXPECT_TRUE(ReplyOptionRows(ReplyValues{}, {}).empty());
+}
+
+TEST(ReplySettings, ReadAndStoredAsTheFourKeys) {
+    GlobalSettings settings;
+    settings.replyquote = 0;
+    settings.quotesel = 1;
+    settings.quotemarker = 0;
+    settings.useorigcc = 1;
+    ReplySettings reply = ReplySettingsOf(settings);
+    EXPECT_FALSE(reply.include_original);
+    EXPECT_TRUE(reply.quote_selection);
+    EXPECT_FALSE(reply.quote_marker);
+    EXPECT_TRUE(reply.use_original_cc);
+    reply.include_original = true;
+    reply.use_original_cc = false;
+    StoreReplySettings(reply, settings);
+    EXPECT_EQ(settings.replyquote, 1);
+    EXPECT_EQ(settings.quotesel, 1);
+    EXPECT_EQ(settings.quotemarker, 0);
+    EXPECT_EQ(settings.useorigcc, 0);
+}
+
+TEST(WarnIfLongViewerText, AboveAThousandLines) {
+    ScriptedServices services;
+    WarnIfLongViewerText(services, 1000);
+    EXPECT_TRUE(services.Boxes().empty());
+    WarnIfLongViewerText(services, 1001);
+    ASSERT_EQ(services.Boxes().size(), 1u);
+    EXPECT_EQ(services.Boxes()[0].text,
+              "There is a substantial amount of text shown (is raw view on?) The attempted "
+              "operation may take a long time to complete.");
+    EXPECT_EQ(services.Boxes()[0].caption, "Warning");
+    EXPECT_EQ(services.Boxes()[0].icon, BoxIcon::Warning);
+}
+
+const std::string kMessage =
+    "From: Sender <s@example.com>\r\n"
+    "To: me@example.org\r\n"
+    "Cc: Carl <c@example.net>, d@example.net\r\n"
+    "Subject: Plans\r\n"
+    "Message-ID: <m1@example.com>\r\n"
+    "References: <r0@example.com>\r\n"
+    "\r\n"
+    "Body\r\n";
+
+ViewerEditorText ShownText() {
+    ViewerEditorText editor;
+    editor.lines = {"Hi there,\r\n", "see\tyou.\r\n", "-- \r\n", "Sender\r\n", "Phone\r\n"};
+    return editor;
+}
+
+TEST(StartReply, FillsTheComposerFromTheViewedMessage) {
+    const ViewedMessage viewed(kMessage, ViewerOptions{});
+    TempDir dir;
+    const std::string signature = (dir / "sig.txt").string();
+    WriteWholeFile(signature, "Me\nme@example.org\n");
+
+    ComposedMessage reply =
+        StartReply(viewed, ShownText(), "Sender <s@example.com>", ReplySettings{}, signature);
+    EXPECT_EQ(reply.subject, "Re: Plans");
+    EXPECT_EQ(reply.to, "Sender <s@example.com>");
+    EXPECT_EQ(reply.cc, "Carl <c@example.net>, d@example.net");
+    EXPECT_EQ(reply.in_reply_to, "<m1@example.com>");
+    EXPECT_EQ(reply.references, "<r0@example.com> <m1@example.com>");
+    // Quoted with the marker, signature of the original cut off, ours added.
+    EXPECT_EQ(reply.body_lines,
+              (std::vector<std::string>{"> Hi there,\r\n", "> see    you.\r\n", "\r\n", "\r\n",
+                                        "-- \r\n", "Me\r\n", "me@example.org\r\n"}));
+
+    // Without quoting, CC or marker settings.
+    ReplySettings plain;
+    plain.include_original = false;
+    plain.use_original_cc = false;
+    reply = StartReply(viewed, ShownText(), "", plain, (dir / "none").string());
+    EXPECT_EQ(reply.to, "");
+    EXPECT_EQ(reply.cc, "");
+    EXPECT_TRUE(reply.body_lines.empty());
+
+    plain.include_original = true;
+    plain.quote_marker = false;
+    reply = StartReply(viewed, ShownText(), "", plain, "");
+    EXPECT_EQ(reply.body_lines, (std::vector<std::string>{"Hi there,\r\n", "see    you.\r\n"}));
+}
+
+TEST(StartForward, HeadingAndTheShownText) {
+    const ViewedMessage viewed(kMessage, ViewerOptions{});
+    ViewerEditorText editor;
+    editor.lines = {"From: x\r\n", "a wrapped ", "line\r\n"};
+    const ComposedMessage forward = StartForward(viewed, editor, "");
+    EXPECT_EQ(forward.subject, "Fwd: Plans");
+    EXPECT_TRUE(forward.to.empty());
+    EXPECT_TRUE(forward.cc.empty());
+    EXPECT_TRUE(forward.in_reply_to.empty());
+    EXPECT_TRUE(forward.references.empty());
+    EXPECT_EQ(forward.body_lines,
+              (std::vector<std::string>{"\r\n", "\r\n", "--- Forwarded Message ---\r\n", "\r\n",
+                                        "From: x\r\n", "a wrapped line\r\n"}));
+}
+
+TEST(StartNewMessage, SignatureAndMailto) {
+    TempDir dir;
+    const std::string signature = (dir / "sig.txt").string();
+    WriteWholeFile(signature, "");
+    const ComposedMessage message = StartNewMessage("a@b", signature);
+    EXPECT_EQ(message.to, "a@b");
+    EXPECT_EQ(message.body_lines, (std::vector<std::string>{"\r\n", "\r\n", "-- \r\n"}));
+}
+
+}  // namespace
+}  // namespace tarvox
