@@ -2,13 +2,15 @@
 """A throw-away SMTP server for the tests that delivers into a Maildir, on free loopback ports.
 
     smtp_server.py start --dir DIR --maildir PATH [--users alice:wonderland,...]
-                         [--cert PEM --key PEM] [--reject-rcpt ADDRESS]... [--watch-pid PID]
+                         [--cert PEM --key PEM] [--reject-rcpt ADDRESS]... [--auth-without-tls]
+                         [--watch-pid PID]
     smtp_server.py stop --dir DIR
 
 `start` runs aiosmtpd in a background process (its pid goes into DIR/server.json) with two
 listeners on 127.0.0.1: a cleartext one that offers STARTTLS, and one that speaks TLS from
-the start (SMTPS). Both offer AUTH PLAIN and LOGIN, also without TLS, and check the given
-users (default alice:wonderland,bob:builder); a session need not log in to send. Without
+the start (SMTPS). Both offer AUTH PLAIN and LOGIN and check the given users (default
+alice:wonderland,bob:builder); on the cleartext listener AUTH is offered and accepted only
+after STARTTLS, unless --auth-without-tls is given. A session need not log in to send. Without
 --cert and --key it makes a self-signed certificate with the openssl command.
 
 Every accepted message becomes a new file in PATH/new/ (written into tmp/ and renamed): the
@@ -275,7 +277,9 @@ def serve(p, args, users, sockets, tls_context):
             settings = dict(
                 server_hostname=SERVER_NAME,
                 authenticator=handler.authenticate,
-                auth_require_tls=False,
+                # aiosmtpd counts only STARTTLS as TLS; the SMTPS listener is
+                # encrypted from its first byte.
+                auth_require_tls=listener == "plain" and not args.auth_without_tls,
                 ready_timeout=READY_TIMEOUT,
             )
             if listener == "plain":
@@ -505,6 +509,7 @@ def main():
     start.add_argument("--cert")
     start.add_argument("--key")
     start.add_argument("--reject-rcpt", action="append", default=[], metavar="ADDRESS")
+    start.add_argument("--auth-without-tls", action="store_true")
     start.add_argument("--watch-pid", type=int, metavar="PID")
     start.set_defaults(run=command_start)
     stop = commands.add_parser("stop", help="stop the server started in DIR")

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "codec/latin1.h"
+#include "message/viewer_text.h"
 #include "net/tls_library.h"
 #include "protocols/open_mailbox.h"
 #include "protocols/pop_download.h"
@@ -79,10 +80,15 @@ protected:
         return std::string(message.Text());
     }
 
-    SendRequest Request() const {
+    // STARTTLS on the cleartext port, where the server offers AUTH only after
+    // it, with the server's certificate on record.
+    SendRequest Request() {
+        m_recorded_fingerprint = m_smtp.fingerprint();
         SendRequest request;
         request.smtp.server = "127.0.0.1";
         request.smtp.port = m_smtp.plain_port();
+        request.smtp.protocol = 2;
+        request.recorded_smtp_fingerprint = &m_recorded_fingerprint;
         request.smtp.use_auth = true;
         request.profile.name = "Alice";
         request.profile.user = "alice";
@@ -95,6 +101,7 @@ protected:
     DovecotServer m_dovecot;
     SmtpTestServer m_smtp;
     TempDir m_files;
+    std::string m_recorded_fingerprint;
 };
 
 TEST_F(SendAgainstRealServers, MessageWithAttachmentsMakesTheRoundTrip) {
@@ -131,6 +138,7 @@ TEST_F(SendAgainstRealServers, MessageWithAttachmentsMakesTheRoundTrip) {
     EXPECT_EQ(envelopes[0].rcpt_tos,
               (std::vector<std::string>{"bob@example.org", "carol@example.org", "dave@example.org"}));
     EXPECT_EQ(envelopes[0].auth_user, "alice");
+    EXPECT_TRUE(envelopes[0].tls);
 
     std::string delivered = FetchNewest();
     EXPECT_EQ(delivered.find("dave@example.org"), std::string::npos);  // BCC in no header
@@ -148,6 +156,32 @@ TEST_F(SendAgainstRealServers, MessageWithAttachmentsMakesTheRoundTrip) {
         start = end + 2;
     }
     WriteWholeFile(m_files / "delivered.eml", unstuffed);
+
+    // Our own reading engine sees what was sent.
+    const ViewedMessage viewed(unstuffed, ViewerOptions{});
+    EXPECT_EQ(viewed.reply_values().subject, message.subject);
+    EXPECT_EQ(viewed.reply_values().from, message.from);
+    EXPECT_NE(viewed.display_text().find("To:\t\tBob <bob@example.org>\r\n"
+                                         "CC:\t\tcarol@example.org\r\n"),
+              std::string::npos)
+        << viewed.display_text();
+    EXPECT_NE(viewed.display_text().find("\r\n\r\n" + message.body_lines[0] +
+                                         ".a line with a leading dot\r\na=b\r\nlast\r\n"),
+              std::string::npos)
+        << viewed.display_text();
+    ASSERT_EQ(viewed.attachments().size(), 3u);
+    const char* const names[] = {"empty.dat", "notes.txt", "random.bin"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(viewed.attachments()[i].display_name, names[i]);
+        std::string data;
+        ASSERT_TRUE(viewed.WriteAttachmentData(i, [&data](std::string_view bytes) {
+            data.append(bytes);
+            return true;
+        }));
+        EXPECT_TRUE(data == ReadWholeFile(m_files / names[i])) << names[i];
+    }
+
+    // And so does Python's email package.
     std::string json = ParseWithPython(m_files / "delivered.eml");
     auto has = [&json](const std::string& fragment) {
         return json.find(fragment) != std::string::npos;

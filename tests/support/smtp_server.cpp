@@ -305,6 +305,9 @@ bool SmtpTestServer::Start(const std::filesystem::path& maildir, const Users& us
         arguments.insert(arguments.end(), {"--cert", options.cert_file.string(), "--key",
                                            options.key_file.string()});
     }
+    if (options.auth_without_tls) {
+        arguments.push_back("--auth-without-tls");
+    }
     for (const std::string& address : options.reject_recipients) {
         arguments.insert(arguments.end(), {"--reject-rcpt", address});
     }

@@ -8,8 +8,9 @@
 //   ASSERT_TRUE(smtp.Start(dovecot.maildir("alice"))) << smtp.error();
 //   ... send to 127.0.0.1:smtp.plain_port() (STARTTLS offered) or smtp.tls_port() ...
 //
-// Both ports offer AUTH PLAIN and LOGIN, also without TLS, and check the given users; a
-// session may send without logging in. A delivered file holds the DATA as received, without
+// Both ports offer AUTH PLAIN and LOGIN and check the given users; on the cleartext port
+// only after STARTTLS (unless the options allow it without TLS). A session may send
+// without logging in. A delivered file holds the DATA as received, without
 // the transparency dots, with CR LF turned into LF; it is in the Maildir's new/ when the
 // client reads the 250 (until a POP3 login moves it to cur/).
 // The destructor stops the server and removes its own folder, not the Maildir. Should this
@@ -42,6 +43,8 @@ struct SmtpEnvelope {
 struct SmtpServerOptions {
     // RCPT TO for these addresses (compared without regard to case) is answered with 550.
     std::vector<std::string> reject_recipients;
+    // AUTH on the cleartext port before STARTTLS, which a careful server refuses.
+    bool auth_without_tls = false;
     // The certificate and key in PEM files; when both are empty, a self-signed one is made.
     std::filesystem::path cert_file;
     std::filesystem::path key_file;
