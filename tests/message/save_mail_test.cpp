@@ -1,0 +1,81 @@
+#include "message/save_mail.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/scoped_time_zone.h"
+#include "support/scripted_services.h"
+#include "support/temp_dir.h"
+
+namespace tarvox {
+namespace {
+
+using namespace std::string_literals;
+
+const std::string kMessage =
+    "Date: Sat, 22 Mar 2003 11:33:30 +0000\r\n"
+    "From: Ann <ann@example.com>\r\n"
+    "To: Bob <bob@example.org>, carl@example.net\r\n"
+    "Subject: Re: hello?\r\n"
+    "\r\n"
+    "Body with a NUL \0 byte\r\n"
+    ".\r\n"s;
+
+TEST(SaveDownloadedMessage, IntoTheDefaultFolderThenPromptsForASecondSave) {
+    ScopedTimeZone utc("UTC");
+    TempDir dir;
+    Profile profile;
+    profile.name = "work";
+    const std::string& message = kMessage;
+    ASSERT_NE(message.find('\0'), std::string::npos);
+    ScriptedServices services;
+
+    const SaveMailResult first = SaveDownloadedMessage(services, profile, dir.path(), message);
+    EXPECT_EQ(first.outcome, SaveMailOutcome::Saved);
+    const std::string expected_path =
+        (dir / "work" / "2003-03-22 11.33.30  ann@example.com  Re. hello_.tvx").string();
+    EXPECT_EQ(first.path, expected_path);
+    EXPECT_EQ(ReadWholeFile(expected_path), message);
+
+    // The same message again: the prompt offers the existing path; the
+    // typed name is used.
+    const std::string other = (dir / "other.tvx").string();
+    services.QueuePromptText(other);
+    const SaveMailResult second = SaveDownloadedMessage(services, profile, dir.path(), message);
+    EXPECT_EQ(second.outcome, SaveMailOutcome::Saved);
+    EXPECT_EQ(second.path, other);
+    ASSERT_EQ(services.Prompts().size(), 1u);
+    EXPECT_EQ(services.Prompts()[0].title, "Save mail");
+    EXPECT_EQ(services.Prompts()[0].initial_text, expected_path);
+
+    services.QueuePromptCancel();
+    EXPECT_EQ(SaveDownloadedMessage(services, profile, dir.path(), message).outcome,
+              SaveMailOutcome::Skipped);
+}
+
+TEST(SaveDownloadedMessage, ASettingsFolderAndAFolderTooLongForAName) {
+    ScopedTimeZone utc("UTC");
+    TempDir dir;
+    Profile profile;
+    profile.savemail_dir = (dir / "chosen").string();
+    profile.savemail_fmt = 0x5000;  // the first To address
+    profile.savemail_ext = ".eml";
+    CreateMailFolder(profile.savemail_dir);
+    ScriptedServices services;
+    EXPECT_EQ(SaveDownloadedMessage(services, profile, dir.path(), kMessage).path,
+              profile.savemail_dir + "/bob@example.org.eml");
+    // No default folder was made.
+    EXPECT_FALSE(std::filesystem::exists(dir / "default"));
+
+    profile.savemail_dir = "/" + std::string(253, 'd');
+    EXPECT_EQ(SaveDownloadedMessage(services, profile, dir.path(), kMessage).outcome,
+              SaveMailOutcome::NoName);
+    ASSERT_EQ(services.Boxes().size(), 1u);
+    EXPECT_EQ(services.Boxes()[0].text, "Unable to create a valid filename for this email");
+    EXPECT_EQ(services.Boxes()[0].caption, "Save mail");
+    EXPECT_EQ(services.Boxes()[0].icon, BoxIcon::Error);
+}
+
+}  // namespace
+}  // namespace tarvox
