@@ -15,6 +15,7 @@
 #include "protocols/pop_download.h"
 #include "protocols/pop_session.h"
 #include "support/dovecot_server.h"
+#include "support/scripted_server.h"
 #include "support/scripted_services.h"
 #include "support/smtp_server.h"
 #include "support/temp_dir.h"
@@ -220,6 +221,80 @@ TEST_F(SendAgainstRealServers, WrongPasswordAndServerDown) {
     EXPECT_FALSE(SendWorker(&m_tls, request, down));
     ASSERT_EQ(down.Boxes().size(), 1u);
     EXPECT_EQ(down.Boxes()[0].text, "Connect failed: unable to connect to host");
+}
+
+}  // namespace
+}  // namespace tarvox
+
+namespace tarvox {
+namespace {
+
+using namespace script;
+
+// The send worker against a scripted server, for what a real one will not do.
+TEST(SendWorkerScripted, EnvelopeEdgeCases) {
+    const std::vector<ScriptStep> greeting = {Send("220 mail.example.org ESMTP\r\n"),
+                                              Expect("EHLO desk.example.org\r\n"),
+                                              Send("250 mail.example.org\r\n")};
+    struct Case {
+        const char* what;
+        std::vector<ScriptStep> script;
+        bool sent;
+        std::string status;
+        std::string box;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"the first refused recipient stops the send",
+                     {Expect("MAIL FROM:<a@example.org>\r\n"), Send("250 ok\r\n"),
+                      Expect("RCPT TO:<b@example.org>\r\n"), Send("250 ok\r\n"),
+                      Expect("RCPT TO:<c@example.org>\r\n"), Send("550 no such user\r\n"),
+                      Expect("QUIT\r\n"), Send("221 bye\r\n"), ExpectClosed()},
+                     false,
+                     "Send failed. SMTP server rejected recipient",
+                     "SMTP server rejected recipient, and returned:\n\n550 no such user\r\n"});
+    cases.push_back({"the server closes after MAIL FROM",
+                     {Expect("MAIL FROM:<a@example.org>\r\n"), CloseConnection()},
+                     false,
+                     "Send failed. Lost connection to SMTP server.",
+                     "SMTP server disconnected after we set SMTP sender"});
+    cases.push_back({"every recipient accepted",
+                     {Expect("MAIL FROM:<a@example.org>\r\n"), Send("250 ok\r\n"),
+                      Expect("RCPT TO:<b@example.org>\r\n"), Send("250 ok\r\n"),
+                      Expect("RCPT TO:<c@example.org>\r\n"), Send("250 ok\r\n"),
+                      Expect("RCPT TO:<d@example.org>\r\n"), Send("250 ok\r\n"),
+                      Expect("DATA\r\n"), Send("354 go\r\n"), ExpectUntil("\r\n.\r\n"),
+                      Send("250 queued\r\n"), Expect("QUIT\r\n"), Send("221 bye\r\n"),
+                      ExpectClosed()},
+                     true,
+                     "Mail has been accepted. Closing connection...",
+                     ""});
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<ScriptStep> script = greeting;
+        for (ScriptStep& step : c.script) {
+            script.push_back(std::move(step));
+        }
+        ScriptedServer server(std::move(script));
+        SendRequest request;
+        request.smtp.server = "127.0.0.1";
+        request.smtp.port = server.port();
+        request.fqdn = "desk.example.org";
+        request.message.from = "Ann <a@example.org>";
+        request.message.to = "b@example.org";
+        request.message.cc = "c@example.org";
+        request.message.bcc = "d@example.org";
+        request.message.subject = "hello";
+        request.message.body_lines = {"one line"};
+        ScriptedServices services;
+        EXPECT_EQ(SendWorker(nullptr, request, services), c.sent);
+        EXPECT_EQ(services.LastStatus(StatusLine::Composer), c.status);
+        const std::vector<MessageBoxRequest> boxes = services.Boxes();
+        ASSERT_EQ(boxes.size(), c.box.empty() ? 0u : 1u);
+        if (!c.box.empty()) {
+            EXPECT_EQ(boxes[0].text, c.box);
+        }
+        EXPECT_SCRIPT_DONE(server);
+    }
 }
 
 }  // namespace

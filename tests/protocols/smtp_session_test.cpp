@@ -186,6 +186,21 @@ TEST(SmtpSession, AuthMethodFollowsTheEhloReply) {
     }
 }
 
+TEST(SmtpSession, HeloWhenEhloIsRefused) {
+    ScriptedServer server(Join(std::vector<ScriptStep>{Send("220 hi\r\n"), Expect("EHLO n\r\n"),
+                                                       Send("502 command not implemented\r\n"),
+                                                       Expect("HELO n\r\n"), Send("250 hi\r\n")},
+                               Quit()));
+    ScriptedServices services;
+    SmtpSession session(Tls(), services, "n");
+    ASSERT_TRUE(session.Connect("127.0.0.1", server.port(), 0, nullptr, {}));
+    EXPECT_FALSE(session.auth_plain_offered());
+    EXPECT_FALSE(session.auth_login_offered());
+    session.Quit();
+    EXPECT_SCRIPT_DONE(server);
+    EXPECT_TRUE(services.Boxes().empty());
+}
+
 TEST(SmtpSession, StartTlsGreetsAsDefaultFirstAndNotTwice) {
     ScriptedServer server(Join(
         std::vector<ScriptStep>{Send("220 hi\r\n"), Expect("EHLO default\r\n"),
