@@ -1,0 +1,109 @@
+#include "addressbook/address_book.h"
+
+#include <algorithm>
+
+#include "codec/ascii.h"
+#include "message/address_list.h"
+
+namespace tarvox {
+
+namespace {
+
+// Letter case is folded for ASCII letters only, as everywhere in the program.
+bool ContainsIgnoringCase(std::string_view text, std::string_view part) {
+    auto found = std::search(text.begin(), text.end(), part.begin(), part.end(),
+                             [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
+    return found != text.end() || part.empty();
+}
+
+bool EntryMatches(const AddressBookEntry& entry, std::string_view query) {
+    return ContainsIgnoringCase(entry.name, query) || ContainsIgnoringCase(entry.address, query);
+}
+
+// The bare address of a stored recipient text; empty when it holds none.
+std::string BareAddress(std::string_view recipient) {
+    AddressList parsed;
+    ParseAddressList(recipient, parsed);
+    return parsed.empty() ? std::string() : parsed.front().address;
+}
+
+template <typename Books>
+auto FindIn(Books& books, std::string_view name) -> decltype(&books.books.front()) {
+    if (name.empty()) {
+        return nullptr;
+    }
+    for (auto& book : books.books) {
+        if (book.name == name) {
+            return &book;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+AddressBook* FindAddressBook(AddressBooks& books, std::string_view name) {
+    return FindIn(books, name);
+}
+
+const AddressBook* FindAddressBook(const AddressBooks& books, std::string_view name) {
+    return FindIn(books, name);
+}
+
+AddressBook SearchAddressBooks(const AddressBooks& books, std::string_view query) {
+    AddressBook results{std::string(kSearchResultsName), {}};
+    for (const AddressBook& book : books.books) {
+        for (const AddressBookEntry& entry : book.entries) {
+            if (EntryMatches(entry, query)) {
+                results.entries.push_back(entry);
+            }
+        }
+    }
+    return results;
+}
+
+std::optional<std::string> ResolveAddress(const AddressBooks& books, std::string_view partial) {
+    if (partial.empty()) {
+        return std::nullopt;
+    }
+    const AddressBookEntry* match = nullptr;
+    for (const AddressBook& book : books.books) {
+        for (const AddressBookEntry& entry : book.entries) {
+            if (EntryMatches(entry, partial)) {
+                if (match != nullptr) {
+                    return std::nullopt;  // ambiguous
+                }
+                match = &entry;
+            }
+        }
+    }
+    if (match != nullptr) {
+        return match->address;
+    }
+    for (const std::string& recent : books.recently_used) {
+        if (ContainsIgnoringCase(recent, partial)) {
+            return recent;
+        }
+    }
+    return std::nullopt;
+}
+
+void RememberRecipients(AddressBooks& books, std::string_view to, std::string_view cc,
+                        std::string_view bcc) {
+    AddressList recipients;
+    for (std::string_view field : {to, cc, bcc}) {
+        ParseAddressList(field, recipients);
+    }
+    std::vector<std::string>& recent = books.recently_used;
+    for (const AddressEntry& recipient : recipients) {
+        std::erase_if(recent, [&](const std::string& stored) {
+            return EqualsIgnoreAsciiCase(BareAddress(stored), recipient.address);
+        });
+        recent.push_back(recipient.raw);
+    }
+    if (recent.size() > kRecentlyUsedLimit) {
+        recent.erase(recent.begin(), recent.end() - kRecentlyUsedLimit);
+    }
+}
+
+}  // namespace tarvox

@@ -1,0 +1,18 @@
+// The two export texts of one address book. Lines end in CR LF.
+#pragma once
+
+#include <string>
+
+#include "addressbook/address_book.h"
+
+namespace tarvox {
+
+// For printing and for "&Text file...": the book's name between two lines of
+// "-" as long as the name, an empty line, then one line per entry: the name
+// padded with blanks to the longest name of the book, a tab, the address.
+std::string FormatBookText(const AddressBook& book);
+
+// For "Ta&b delimited...": one line per entry, the name, a tab, the address.
+std::string FormatBookTabDelimited(const AddressBook& book);
+
+}  // namespace tarvox

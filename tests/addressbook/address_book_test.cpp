@@ -1,0 +1,114 @@
+#include "addressbook/address_book.h"
+
+#include <gtest/gtest.h>
+
+namespace tarvox {
+namespace {
+
+AddressBooks Books() {
+    AddressBooks books;
+    books.books = {
+        {"Friends", {{"Ann Smith", "ann@a.example"}, {"Bob Jones", "bob@b.example"}, {"J\xF6rg", "joerg@c.example"}}},
+        {"Work", {{"Carol", "carol@work.example"}, {"Dave Smithers", "dave@work.example"}}},
+        {"friends", {{"Eve", "eve@e.example"}}},
+    };
+    books.recently_used = {"Frank <frank@f.example>", "\"Grace Hopper\" <grace@g.example>", "frank.two@f.example"};
+    return books;
+}
+
+TEST(FindAddressBook, ExactNameOnly) {
+    AddressBooks books = Books();
+    ASSERT_NE(FindAddressBook(books, "Friends"), nullptr);
+    EXPECT_EQ(FindAddressBook(books, "Friends")->entries.size(), 3u);
+    ASSERT_NE(FindAddressBook(books, "friends"), nullptr);
+    EXPECT_EQ(FindAddressBook(books, "friends")->entries.size(), 1u);
+    EXPECT_EQ(FindAddressBook(books, "FRIENDS"), nullptr);
+    EXPECT_EQ(FindAddressBook(books, "Friend"), nullptr);
+    EXPECT_EQ(FindAddressBook(books, ""), nullptr);
+    books.books.push_back({"", {}});
+    EXPECT_EQ(FindAddressBook(books, ""), nullptr);
+    // The editable overload finds the same book.
+    FindAddressBook(books, "Work")->entries.clear();
+    EXPECT_TRUE(FindAddressBook(std::as_const(books), "Work")->entries.empty());
+}
+
+TEST(SearchAddressBooks, CopiesMatchesInBookAndEntryOrder) {
+    const AddressBooks books = Books();
+    AddressBook results = SearchAddressBooks(books, "SMITH");
+    EXPECT_EQ(results.name, "Search results");
+    EXPECT_EQ(results.entries,
+              (std::vector<AddressBookEntry>{{"Ann Smith", "ann@a.example"}, {"Dave Smithers", "dave@work.example"}}));
+    EXPECT_EQ(SearchAddressBooks(books, "WORK.example").entries.size(), 2u);
+    EXPECT_EQ(SearchAddressBooks(books, "e.example").entries,
+              (std::vector<AddressBookEntry>{{"Eve", "eve@e.example"}}));
+    EXPECT_TRUE(SearchAddressBooks(books, "nobody").entries.empty());
+    // Bytes above 127 are not folded.
+    EXPECT_EQ(SearchAddressBooks(books, "J\xF6").entries.size(), 1u);
+    EXPECT_TRUE(SearchAddressBooks(books, "J\xD6").entries.empty());
+    // Recently used addresses are not part of a search.
+    EXPECT_TRUE(SearchAddressBooks(books, "grace").entries.empty());
+}
+
+TEST(ResolveAddress, BooksFirstThenRecentlyUsed) {
+    const AddressBooks books = Books();
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {"ann", "ann@a.example"},          // a name
+        {"BOB@B", "bob@b.example"},        // an address
+        {"carol@work.example", "carol@work.example"},
+        {"smith", std::nullopt},           // Ann Smith and Dave Smithers, two books
+        {"o", std::nullopt},               // many
+        {".example", std::nullopt},
+        {"grace", "\"Grace Hopper\" <grace@g.example>"},  // only recently used
+        {"FRANK", "Frank <frank@f.example>"},              // the oldest of two
+        {"two@", "frank.two@f.example"},
+        {"nobody", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [partial, expected] : cases) {
+        EXPECT_EQ(ResolveAddress(books, partial), expected) << partial;
+    }
+    // Two matches inside one book are just as ambiguous.
+    AddressBooks one_book;
+    one_book.books = {{"B", {{"Ann", "x@x.example"}, {"Anna", "y@y.example"}}}};
+    one_book.recently_used = {"Ann <recent@r.example>"};
+    EXPECT_EQ(ResolveAddress(one_book, "ann"), std::nullopt);
+    EXPECT_EQ(ResolveAddress(one_book, "anna"), "y@y.example");
+}
+
+TEST(RememberRecipients, NewestLastOneEntryPerAddress) {
+    AddressBooks books;
+    books.recently_used = {"Old Ann <ANN@a.example>", "bob@b.example", "carol@c.example"};
+    RememberRecipients(books, "New Ann <ann@A.example>, dave@d.example", "carol@c.example",
+                       "\"Eve, E.\" <eve@e.example>");
+    EXPECT_EQ(books.recently_used,
+              (std::vector<std::string>{"bob@b.example", "New Ann <ann@A.example>", "dave@d.example",
+                                        "carol@c.example", "\"Eve, E.\" <eve@e.example>"}));
+    // Nothing typed changes nothing.
+    const std::vector<std::string> before = books.recently_used;
+    RememberRecipients(books, "", "", "");
+    EXPECT_EQ(books.recently_used, before);
+}
+
+TEST(RememberRecipients, HundredTwentyRecipientsLeaveTheHundredNewest) {
+    AddressBooks books;
+    books.recently_used = {"early@x.example"};
+    std::string to;
+    for (int i = 0; i < 120; ++i) {
+        to += (i ? ", " : "") + std::string("user") + std::to_string(i) + "@x.example";
+    }
+    RememberRecipients(books, to, "", "");
+    ASSERT_EQ(books.recently_used.size(), 100u);
+    EXPECT_EQ(books.recently_used.front(), "user20@x.example");
+    EXPECT_EQ(books.recently_used.back(), "user119@x.example");
+    for (std::size_t i = 0; i < 100; ++i) {
+        EXPECT_EQ(books.recently_used[i], "user" + std::to_string(i + 20) + "@x.example");
+    }
+    // One more recipient that is already listed moves to the end, no drop.
+    RememberRecipients(books, "", "USER50@x.example", "");
+    ASSERT_EQ(books.recently_used.size(), 100u);
+    EXPECT_EQ(books.recently_used.front(), "user20@x.example");
+    EXPECT_EQ(books.recently_used.back(), "USER50@x.example");
+}
+
+}  // namespace
+}  // namespace tarvox

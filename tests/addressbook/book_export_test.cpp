@@ -1,0 +1,36 @@
+#include "addressbook/book_export.h"
+
+#include <gtest/gtest.h>
+
+#include "addressbook/delimited_import.h"
+
+namespace tarvox {
+namespace {
+
+const AddressBook kBook{"Friends",
+                        {{"Ann", "ann@a.example"}, {"Bartholomew", "bart@b.example"}, {"J\xF6rg", "j@c.example"}}};
+
+TEST(FormatBookText, NameBetweenRulesThenPaddedRows) {
+    EXPECT_EQ(FormatBookText(kBook),
+              "-------\r\n"
+              "Friends\r\n"
+              "-------\r\n"
+              "\r\n"
+              "Ann        \tann@a.example\r\n"
+              "Bartholomew\tbart@b.example\r\n"
+              "J\xF6rg       \tj@c.example\r\n");
+    EXPECT_EQ(FormatBookText(AddressBook{"X", {}}), "-\r\nX\r\n-\r\n\r\n");
+    EXPECT_EQ(FormatBookText(AddressBook{"Y", {{"", "a@b"}}}), "-\r\nY\r\n-\r\n\r\n\ta@b\r\n");
+}
+
+TEST(FormatBookTabDelimited, OneLinePerEntryAndImportsBack) {
+    const std::string text = FormatBookTabDelimited(kBook);
+    EXPECT_EQ(text, "Ann\tann@a.example\r\nBartholomew\tbart@b.example\r\nJ\xF6rg\tj@c.example\r\n");
+    AddressBook again{"Friends", {}};
+    EXPECT_EQ(ImportDelimitedText(again, text, Delimiter::Tab), 3u);
+    EXPECT_EQ(again, kBook);
+    EXPECT_EQ(FormatBookTabDelimited(AddressBook{"Empty", {}}), "");
+}
+
+}  // namespace
+}  // namespace tarvox
