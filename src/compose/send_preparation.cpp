@@ -1,0 +1,116 @@
+#include "compose/send_preparation.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "frontend/services.h"
+#include "message/header_words.h"
+
+namespace tarvox {
+
+namespace {
+
+constexpr std::size_t kLongestSubject = 75;
+constexpr const char* kIncomplete = "Incomplete/incorrect parameters";
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Opens the file for binary reading and takes its size by seeking to its end.
+bool TakeFileSize(const std::string& path, std::uint64_t& size) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
+        return false;
+    }
+    const long end = std::ftell(file.get());
+    if (end < 0) {
+        return false;
+    }
+    size = static_cast<std::uint64_t>(end);
+    return true;
+}
+
+bool Refuse(FrontendServices& services, std::string_view text) {
+    services.ShowMessage(text, kIncomplete, BoxIcon::Warning);
+    return false;
+}
+
+}  // namespace
+
+std::string SenderFieldText(const Profile& profile) {
+    if (profile.SMTPaddress.empty()) {
+        return {};
+    }
+    if (profile.SMTPname.empty()) {
+        return profile.SMTPaddress;
+    }
+    return "\"" + profile.SMTPname + "\" <" + profile.SMTPaddress + ">";
+}
+
+SendRequest SendRequestForProfile(const Profile& profile, const GlobalSettings& global) {
+    SendRequest request;
+    request.message.from = SenderFieldText(profile);
+    request.message.reply_to = profile.SMTPreplyto;
+    if (global.useautobcc != 0 && !profile.SMTPautobcc.empty()) {
+        request.message.bcc = profile.SMTPautobcc;
+    }
+    request.smtp.server = profile.SMTPserver;
+    request.smtp.port = profile.SMTPport;
+    request.smtp.protocol = profile.SMTPproto;
+    request.smtp.use_auth = profile.SMTPauth != 0;
+    request.smtp.pop_before_smtp = profile.SMTPpopbefore != 0;
+    request.smtp.user = profile.SMTPuser;
+    request.smtp.password = profile.SMTPpass;
+    request.fqdn = global.fqdn;
+    request.profile = profile;
+    return request;
+}
+
+bool CheckBeforeSend(ComposedMessage& message, const SmtpSendSettings& smtp, bool gpg_used,
+                     FrontendServices& services) {
+    for (ComposedAttachment& attachment : message.attachments) {
+        if (!TakeFileSize(attachment.path, attachment.size)) {
+            services.ShowMessage(
+                "At least one of the attached files cannot be opened for reading. Please "
+                "correct then re-try.",
+                "Problem with attachments", BoxIcon::Warning);
+            return false;
+        }
+    }
+    if (gpg_used && !message.attachments.empty() &&
+        services.ShowMessage("WARNING: Tarvox does not sign or encrypt attachments. Proceed with "
+                             "send?",
+                             "PGP/GPG support", BoxIcon::Warning,
+                             BoxButtons::YesNo) != BoxAnswer::Yes) {
+        return false;
+    }
+    std::string subject = message.subject;
+    if (CountNonAscii(subject) > 0) {
+        EncodeHeaderWord(subject);
+    }
+    if (subject.size() > kLongestSubject) {
+        return Refuse(services,
+                      "The subject is too long. The maximum length of the subject, after non "
+                      "US-ASCII character encoding (if needed) is 75 characters.");
+    }
+    if (smtp.server.empty()) {
+        return Refuse(services,
+                      "Please define an SMTP server (SMTP tab) in order to send this e-mail");
+    }
+    if (smtp.port == 0) {
+        return Refuse(services, "Please enter a valid SMTP port number, usually 25 (SMTP tab)");
+    }
+    if (message.from.empty()) {
+        return Refuse(services, "Please provide a From: field (SMTP tab) to identify the sender");
+    }
+    if (message.to.empty()) {
+        return Refuse(services, "Please identify the recipient(s) by filling in the To: field");
+    }
+    if (message.subject.empty()) {
+        return Refuse(services, "Please fill in the Subject: field");
+    }
+    return true;
+}
+
+}  // namespace tarvox
