@@ -5,6 +5,7 @@
 
 #include "cli/mailbox_commands.h"
 #include "cli/message_commands.h"
+#include "cli/send_command.h"
 #include "cli/settings_commands.h"
 
 namespace {
@@ -15,6 +16,9 @@ constexpr const char* kUsage =
     "commands:\n"
     "  profiles [--settings FILE]   list the profiles of the settings file\n"
     "  self-check                   write, lock, read back and check a demo settings file\n"
+    "  send PROFILE [--settings FILE] --to ADDR [--cc ADDR] [--bcc ADDR] --subject TEXT\n"
+    "       [--attach FILE]... [--bytes] < BODY\n"
+    "                               send a message with the profile's SMTP settings\n"
     "  view FILE [--all-headers] [--no-html-filter] [--raw] [--bytes]\n"
     "                               print a message file as the viewer shows it\n"
     "  attachments FILE [--save DIR] [--bytes]\n"
@@ -46,6 +50,9 @@ int main(int argc, char** argv) {
     }
     if (command == "list") {
         return tarvox::RunListCommand(rest);
+    }
+    if (command == "send") {
+        return tarvox::RunSendCommand(rest);
     }
     if (command == "view") {
         return tarvox::RunViewCommand(rest);

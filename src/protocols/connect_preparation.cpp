@@ -1,6 +1,5 @@
 #include "protocols/connect_preparation.h"
 
-#include <optional>
 #include <string>
 
 #include "frontend/services.h"
@@ -11,9 +10,10 @@ namespace {
 
 constexpr int kPartialMode = 1;
 
-// The answer to one credential prompt, or nothing when it was cancelled.
-std::optional<std::string> AskCredential(FrontendServices& services, const char* title,
-                                         bool password) {
+}  // namespace
+
+bool PromptCredential(FrontendServices& services, const char* title, bool password,
+                      std::string& value) {
     TextPromptRequest request;
     request.title = title;
     request.prompt = password ? "Enter password (this will not be stored in profile)"
@@ -21,12 +21,11 @@ std::optional<std::string> AskCredential(FrontendServices& services, const char*
     request.password_mode = password;
     TextPromptResult result = services.TextPrompt(request);
     if (!result.submitted) {
-        return std::nullopt;
+        return false;
     }
-    return std::move(result.text);
+    value = std::move(result.text);
+    return true;
 }
-
-}  // namespace
 
 bool PrepareConnect(Profile& working, OpenMode mode, FrontendServices& services) {
     if (working.port < 1 || working.port > 65535) {
@@ -40,19 +39,11 @@ bool PrepareConnect(Profile& working, OpenMode mode, FrontendServices& services)
         services.ShowMessage("[Account] Fill in the POP3 host", "", BoxIcon::None);
         return false;
     }
-    if (working.user.empty()) {
-        std::optional<std::string> user = AskCredential(services, "POP3 username", false);
-        if (!user) {
-            return false;
-        }
-        working.user = std::move(*user);
+    if (working.user.empty() && !PromptCredential(services, "POP3 username", false, working.user)) {
+        return false;
     }
-    if (working.pass.empty()) {
-        std::optional<std::string> pass = AskCredential(services, "POP3 password", true);
-        if (!pass) {
-            return false;
-        }
-        working.pass = std::move(*pass);
+    if (working.pass.empty() && !PromptCredential(services, "POP3 password", true, working.pass)) {
+        return false;
     }
     if (mode == OpenMode::Connect) {
         if (working.mode == kPartialMode && working.maximum == 0) {

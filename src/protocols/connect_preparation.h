@@ -4,12 +4,20 @@
 // refuses partial mode without a maximum.
 #pragma once
 
+#include <string>
+
 #include "config/profile.h"
 #include "protocols/open_mailbox.h"
 
 namespace tarvox {
 
 class FrontendServices;
+
+// Asks for a credential that is not stored ("Enter username (this will not
+// be stored in profile)", or the password form with masked input) under
+// `title`. False when the prompt was cancelled; `value` is then unchanged.
+bool PromptCredential(FrontendServices& services, const char* title, bool password,
+                      std::string& value);
 
 // Runs the checks on `working` and fills in prompted credentials. False when
 // a check failed (its message was shown) or a prompt was cancelled: the
