@@ -1,9 +1,9 @@
 #include "compose/attach_file.h"
 
 #include <fcntl.h>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <string>
 
 namespace tarvox {
 

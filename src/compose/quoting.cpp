@@ -31,9 +31,13 @@ void AppendWithoutTabs(std::string& out, std::string_view line) {
     }
 }
 
-void EmitLine(std::string& out, std::string_view line, QuoteMarker marker) {
+std::string_view WithoutTrailingBlanks(std::string_view line) {
     const std::size_t end = line.find_last_not_of(' ');
-    line = line.substr(0, end == std::string_view::npos ? 0 : end + 1);
+    return line.substr(0, end == std::string_view::npos ? 0 : end + 1);
+}
+
+void EmitLine(std::string& out, std::string_view line, QuoteMarker marker) {
+    line = WithoutTrailingBlanks(line);
     if (marker == QuoteMarker::Marked) {
         out += "> ";
     }
@@ -104,7 +108,12 @@ std::string WrapText(std::string_view text, std::size_t width, QuoteMarker marke
             word_start = i;
         }
         previous = c;
-        if (i - line_start > usable) {
+        // A line that fits once its trailing blanks are gone needs no break:
+        // breaking it would only add an empty line.
+        const bool fitting_line_end =
+            c == '\n' &&
+            WithoutTrailingBlanks(text.substr(line_start, i - line_start)).size() <= usable;
+        if (!fitting_line_end && i - line_start > usable) {
             if (word_start != kNoBreak && word_start > line_start) {
                 EmitLine(out, text.substr(line_start, word_start - line_start), marker);
                 line_start = word_start;

@@ -13,7 +13,8 @@ namespace {
 constexpr std::array<std::string_view, 4> kReplyPrefixes = {"re:", "aw:", "sv:", "ang:"};
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() &&
+           EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 // The body text with the signature after it, as editor lines.

@@ -1,8 +1,8 @@
 #include "compose/save_text.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include "config/file_io.h"
 
@@ -13,8 +13,8 @@ bool SaveTextToFile(FrontendServices& services, const std::string& path, std::st
     if (inbox == InboxStatusShown::Yes) {
         services.ShowStatus(StatusLine::Inbox, kSavingTextStatus);
     }
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC |
-                      (mode == SaveTextMode::Append ? O_APPEND : O_TRUNC);
+    const int flags =
+        O_WRONLY | O_CREAT | O_CLOEXEC | (mode == SaveTextMode::Append ? O_APPEND : O_TRUNC);
     const int fd = ::open(path.c_str(), flags, 0666);
     bool saved = fd >= 0;
     if (saved) {

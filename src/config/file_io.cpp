@@ -1,8 +1,8 @@
 #include "config/file_io.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace tarvox {
 

@@ -1,9 +1,9 @@
 #include "message/mail_file_creation.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include "config/file_io.h"
 

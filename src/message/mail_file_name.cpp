@@ -151,7 +151,8 @@ MailSaveSettings MailSaveSettingsOf(const Profile& profile, MailFolderUse use) {
         return {profile.copyself_dir, profile.copyself_ext,
                 static_cast<NameFormat>(profile.copyself_fmt)};
     }
-    return {profile.savemail_dir, profile.savemail_ext, static_cast<NameFormat>(profile.savemail_fmt)};
+    return {profile.savemail_dir, profile.savemail_ext,
+            static_cast<NameFormat>(profile.savemail_fmt)};
 }
 
 std::string EffectiveMailFolder(const MailSaveSettings& settings,

@@ -20,7 +20,15 @@ namespace tarvox {
 using NameFormat = unsigned int;
 
 // Selector values; 7 to 15 count as None.
-enum class NameSelector { None = 0, Profile = 1, Date = 2, DateTime = 3, From = 4, To = 5, Subject = 6 };
+enum class NameSelector {
+    None = 0,
+    Profile = 1,
+    Date = 2,
+    DateTime = 3,
+    From = 4,
+    To = 5,
+    Subject = 6
+};
 
 // The option texts of the name format lists, in selector order.
 inline constexpr std::array<std::string_view, 7> kNameSelectorTexts = {
@@ -51,9 +59,9 @@ NameFormat ResolveNameFormat(NameFormat stored, MailFolderUse use);
 
 // The header values a name is built from.
 struct MailNameFields {
-    std::string date;     // the Date value as it stands; converted by FormatMailDate
-    std::string from;     // a From value; its first address is used
-    std::string to;       // a To value; its first address is used
+    std::string date;  // the Date value as it stands; converted by FormatMailDate
+    std::string from;  // a From value; its first address is used
+    std::string to;    // a To value; its first address is used
     std::string subject;
 };
 

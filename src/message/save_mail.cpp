@@ -21,7 +21,8 @@ SaveMailResult SaveDownloadedMessage(FrontendServices& services, const Profile& 
     if (profile.savemail_dir.empty()) {
         // A folder that cannot be made shows up as a file that cannot be
         // created, which offers another name.
-        CreateMailFolder(DefaultMailFolder(mail_folder_root, profile.name, MailFolderUse::SavedMail));
+        CreateMailFolder(
+            DefaultMailFolder(mail_folder_root, profile.name, MailFolderUse::SavedMail));
     }
     const std::optional<std::string> path =
         MailFilePathFor(profile, MailFolderUse::SavedMail, mail_folder_root, fields);

@@ -12,10 +12,10 @@
 namespace tarvox {
 
 enum class SaveMailOutcome {
-    Saved,     // the file holds the message
-    Skipped,   // the user cancelled the prompt for another name
-    NoName,    // no valid path could be built (the box was shown)
-    Failed,    // writing failed; no file is left
+    Saved,    // the file holds the message
+    Skipped,  // the user cancelled the prompt for another name
+    NoName,   // no valid path could be built (the box was shown)
+    Failed,   // writing failed; no file is left
 };
 
 struct SaveMailResult {

@@ -157,9 +157,11 @@ struct BodyCase {
 
 TEST(ReadDraftText, BodySection) {
     const std::vector<BodyCase> cases = {
-        {"lines keep their order and get CR LF", "Subject: s\r\n\r\none\r\n\r\ntwo",
+        {"lines keep their order and get CR LF",
+         "Subject: s\r\n\r\none\r\n\r\ntwo",
          {"one\r\n", "\r\n", "two\r\n"}},
-        {"trailing empty lines become one line end", "Subject: s\r\n\r\nend\r\n\r\n\r\n",
+        {"trailing empty lines become one line end",
+         "Subject: s\r\n\r\nend\r\n\r\n\r\n",
          {"end\r\n"}},
         {"leading empty lines stay", "\r\n\r\n\r\nx\r\n", {"\r\n", "\r\n", "x\r\n"}},
         {"header-like lines in the body are body", "\r\nTo: z@x\r\n", {"To: z@x\r\n"}},
@@ -181,9 +183,8 @@ TEST(ReadDraftText, LongLinesArriveInPiecesOf511) {
     // own, which must not end the header section.
     const std::string subject(502, 's');
     const std::string body_line(600, 'b');
-    const std::string draft =
-        "Subject:\t" + subject + "\r\nTo: a@x\r\nFrom:\t" + std::string(600, 'f') + "\r\n\r\n" +
-        body_line + "\r\nnext\r\n";
+    const std::string draft = "Subject:\t" + subject + "\r\nTo: a@x\r\nFrom:\t" +
+                              std::string(600, 'f') + "\r\n\r\n" + body_line + "\r\nnext\r\n";
     ComposedMessage message = Untouched();
     ReadDraftText(draft, "", message);
     EXPECT_EQ(message.subject, subject);
@@ -191,8 +192,8 @@ TEST(ReadDraftText, LongLinesArriveInPiecesOf511) {
     // The rest of the long From line is read as a line of its own and ignored.
     EXPECT_EQ(message.from, std::string(511 - 6, 'f'));
     EXPECT_EQ(message.body_lines,
-              (std::vector<std::string>{std::string(511, 'b') + "\r\n", std::string(89, 'b') + "\r\n",
-                                        "next\r\n"}));
+              (std::vector<std::string>{std::string(511, 'b') + "\r\n",
+                                        std::string(89, 'b') + "\r\n", "next\r\n"}));
 
     // A body line of exactly 511 characters gains no empty line after it.
     ComposedMessage exact = Untouched();

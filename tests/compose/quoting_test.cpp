@@ -35,24 +35,29 @@ TEST(CollectViewerText, Lines) {
     const std::vector<CollectCase> cases = {
         {"short lines end with LF", {"one\r\n", "two\r\n"}, "one\ntwo\n"},
         {"a line of 60 characters ends", {sixty + "\r\n", "next\r\n"}, sixty + "\nnext\n"},
-        {"a line of 61 characters goes on after a blank", {sixty_one, "rest\r\n"},
+        {"a line of 61 characters goes on after a blank",
+         {sixty_one, "rest\r\n"},
          sixty_one + " rest\n"},
         {"no second blank after one already there",
-         {sixty_one + " ", "rest\r\n"}, sixty_one + " rest\n"},
-        {"a long paragraph end also joins", {sixty_one + "\r\n", "next\r\n"},
+         {sixty_one + " ", "rest\r\n"},
+         sixty_one + " rest\n"},
+        {"a long paragraph end also joins",
+         {sixty_one + "\r\n", "next\r\n"},
          sixty_one + " next\n"},
         {"tabs become four blanks", {"a\tb\r\n"}, "a    b\n"},
-        {"the 60 counts the tab as one", {"\t" + std::string(59, 'c') + "\r\n", "d\r\n"},
+        {"the 60 counts the tab as one",
+         {"\t" + std::string(59, 'c') + "\r\n", "d\r\n"},
          "    " + std::string(59, 'c') + "\nd\n"},
-        {"a lone dot with fewer than 5 lines is left out", {"a\r\n", ".\r\n", "b\r\n"},
-         "a\nb\n"},
-        {"a lone dot with 5 lines stays", {"a\r\n", ".\r\n", "b\r\n", "c\r\n", "d\r\n"},
+        {"a lone dot with fewer than 5 lines is left out", {"a\r\n", ".\r\n", "b\r\n"}, "a\nb\n"},
+        {"a lone dot with 5 lines stays",
+         {"a\r\n", ".\r\n", "b\r\n", "c\r\n", "d\r\n"},
          "a\n.\nb\nc\nd\n"},
         {"a dot with other text stays", {". \r\n", "..\r\n"}, ". \n..\n"},
         {"trailing empty lines become one LF", {"a\r\n", "\r\n", "\r\n"}, "a\n"},
         {"leading empty lines stay", {"\r\n", "a\r\n"}, "\na\n"},
         {"an empty editor gives one LF", {}, "\n"},
-        {"at most 1024 characters of a line", {std::string(1030, 'x') + "\r\n", "y\r\n"},
+        {"at most 1024 characters of a line",
+         {std::string(1030, 'x') + "\r\n", "y\r\n"},
          std::string(1024, 'x') + " y\n"},
     };
     for (const CollectCase& c : cases) {
@@ -61,9 +66,8 @@ TEST(CollectViewerText, Lines) {
 }
 
 TEST(CollectViewerText, SelectionQuotesWholeLines) {
-    ViewerEditorText editor =
-        Editor({"first line\r\n", "second line\r\n", "third line\r\n", "fourth line\r\n",
-                "fifth line\r\n"});
+    ViewerEditorText editor = Editor({"first line\r\n", "second line\r\n", "third line\r\n",
+                                      "fourth line\r\n", "fifth line\r\n"});
     // From inside the second line to inside the fourth.
     editor.selection_start = Offset(editor, 1, 3);
     editor.selection_end = Offset(editor, 3, 5);
@@ -114,7 +118,8 @@ TEST(StripSignature, Cases) {
 std::vector<std::string> Lines(const std::string& wrapped) {
     std::vector<std::string> lines;
     std::size_t start = 0;
-    for (std::size_t end; (end = wrapped.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    for (std::size_t end; (end = wrapped.find("\r\n", start)) != std::string::npos;
+         start = end + 2) {
         lines.push_back(wrapped.substr(start, end - start));
     }
     EXPECT_EQ(start, wrapped.size()) << "text after the last line break";
@@ -187,10 +192,15 @@ TEST(WrapText, Cases) {
         {"empty lines are kept, marked", "a\n\nb\n", 74, QuoteMarker::Marked,
          "> a\r\n> \r\n> b\r\n"},
         {"trailing blanks go", "a   \n", 75, QuoteMarker::None, "a\r\n"},
-        {"a line of exactly the width stays", std::string(72, 'x') + "\n", 74,
-         QuoteMarker::Marked, "> " + std::string(72, 'x') + "\r\n"},
+        {"a line of exactly the width stays", std::string(72, 'x') + "\n", 74, QuoteMarker::Marked,
+         "> " + std::string(72, 'x') + "\r\n"},
         {"breaks at the last word start that fits", "aaaa bbbb cccc\n", 9, QuoteMarker::None,
          "aaaa bbbb\r\ncccc\r\n"},
+        {"a full line whose blank falls past the width adds no empty line",
+         std::string(72, 'x') + " \n", 74, QuoteMarker::Marked,
+         "> " + std::string(72, 'x') + "\r\n"},
+        {"nor does one that ends a longer paragraph", "aaaa bbbb ccccccccc \nd\n", 9,
+         QuoteMarker::None, "aaaa bbbb\r\nccccccccc\r\nd\r\n"},
         {"text after the last LF is left out", "a\nb", 75, QuoteMarker::None, "a\r\n"},
         {"a width below the marker still ends", "abc\n", 1, QuoteMarker::Marked,
          "> a\r\n> b\r\n> c\r\n"},

@@ -17,7 +17,10 @@ TEST(ReplySubject, KeepsKnownPrefixesInAnyCase) {
         {"RE: hello", "RE: hello"},
         {"re:hello", "re:hello"},
         {"Aw: Termin", "Aw: Termin"},
-        {"SV: m\xF8" "de", "SV: m\xF8" "de"},
+        {"SV: m\xF8"
+         "de",
+         "SV: m\xF8"
+         "de"},
         {"ANG: svar", "ANG: svar"},
         {"Fw: note", "Re: Fw: note"},
         {"Re hello", "Re: Re hello"},

@@ -16,8 +16,7 @@ TEST(SaveTextToFile, SaveAsReplacesTheFile) {
     WriteWholeFile(path, "an older and longer content");
     ScriptedServices services;
     const std::string text("new\r\ntext\0\xFF", 11);  // written unchanged, NUL included
-    EXPECT_TRUE(
-        SaveTextToFile(services, path, text, SaveTextMode::Replace, InboxStatusShown::Yes));
+    EXPECT_TRUE(SaveTextToFile(services, path, text, SaveTextMode::Replace, InboxStatusShown::Yes));
     EXPECT_EQ(ReadWholeFile(path), text);
     EXPECT_EQ(services.Statuses(StatusLine::Inbox),
               (std::vector<std::string>{"Saving text to file...", "Text has been saved"}));
@@ -29,10 +28,8 @@ TEST(SaveTextToFile, AppendWritesTheSeparatorFirst) {
     const std::string path = (dir / "out.txt").string();
     ScriptedServices services;
     // Even into an empty (here: new) file.
-    EXPECT_TRUE(
-        SaveTextToFile(services, path, "one", SaveTextMode::Append, InboxStatusShown::No));
-    EXPECT_TRUE(
-        SaveTextToFile(services, path, "two", SaveTextMode::Append, InboxStatusShown::No));
+    EXPECT_TRUE(SaveTextToFile(services, path, "one", SaveTextMode::Append, InboxStatusShown::No));
+    EXPECT_TRUE(SaveTextToFile(services, path, "two", SaveTextMode::Append, InboxStatusShown::No));
     EXPECT_EQ(ReadWholeFile(path), "\r\n\r\none\r\n\r\ntwo");
     EXPECT_TRUE(services.Statuses(StatusLine::Inbox).empty());
 }

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
-#include <cerrno>
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <string>
 
 #include "support/scripted_services.h"
 #include "support/temp_dir.h"
@@ -21,7 +21,8 @@ TEST(CreateMailFile, WritesANewFileWithoutAsking) {
     TempDir dir;
     ScriptedServices services;
     const std::string path = (dir / "a.tvx").string();
-    const MailFileResult result = CreateMailFile(services, kSaveMailTitle, path, "Subject: x\r\n\r\nbody\r\n");
+    const MailFileResult result =
+        CreateMailFile(services, kSaveMailTitle, path, "Subject: x\r\n\r\nbody\r\n");
     EXPECT_EQ(result.outcome, MailFileOutcome::Written);
     EXPECT_EQ(result.path, path);
     EXPECT_EQ(ReadWholeFile(path), "Subject: x\r\n\r\nbody\r\n");

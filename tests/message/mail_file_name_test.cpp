@@ -34,11 +34,17 @@ TEST(BuildMailFileName, Cases) {
         {"trailing dots and blanks go before the separator", 0x6430,
          Fields(date, "ann@example.com", "", "Wait... . "),
          "Wait  ann@example.com  2003-03-22 11.33.30"},
-        {"8-bit bytes become blanks", 0x6000, Fields(date, "", "", "Caf\xE9 na\xEFve"), "Caf  na ve"},
-        {"control bytes become blanks", 0x6000, Fields(date, "", "", "a\tb\x01" "c"), "a b c"},
+        {"8-bit bytes become blanks", 0x6000, Fields(date, "", "", "Caf\xE9 na\xEFve"),
+         "Caf  na ve"},
+        {"control bytes become blanks", 0x6000,
+         Fields(date, "", "",
+                "a\tb\x01"
+                "c"),
+         "a b c"},
         {"the other replacements", 0x6000, Fields(date, "", "", "a\"b<c>d|e/f\\g?h*i:j"),
          "a'b_c_d_e_f_g_h_i.j"},
-        {"unreadable date", 0x2300, Fields("sometime", "", "", ""), "2000-01-01  2000-01-01 00.00.00"},
+        {"unreadable date", 0x2300, Fields("sometime", "", "", ""),
+         "2000-01-01  2000-01-01 00.00.00"},
         {"all -none-", 0x0000, Fields(date, "ann@example.com", "bob@example.org", "Subject"), ""},
         {"7 to 15 count as -none-", 0x7F9A, Fields(date, "a@b", "c@d", "Subject"), ""},
         // Only trailing blanks are removed: the blanks after missing first
@@ -132,8 +138,7 @@ TEST(DefaultMailFolder, UnderTheRootPerProfile) {
               "/data/tarvox/work/copyself");
     EXPECT_EQ(DefaultMailFolder(root, "", MailFolderUse::SavedMail), "/data/tarvox/default");
     EXPECT_EQ(DefaultMailFolder(root, "a/../b", MailFolderUse::SavedMail), "/data/tarvox/a_.._b");
-    EXPECT_EQ(DefaultMailFolder(root, "..", MailFolderUse::CopyToSelf),
-              "/data/tarvox/__/copyself");
+    EXPECT_EQ(DefaultMailFolder(root, "..", MailFolderUse::CopyToSelf), "/data/tarvox/__/copyself");
     EXPECT_EQ(DefaultMailFolder(root, "a.b.", MailFolderUse::SavedMail), "/data/tarvox/a.b.");
 }
 
