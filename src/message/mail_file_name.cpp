@@ -15,10 +15,10 @@ constexpr std::string_view kSampleSender = "sender@example.com";
 constexpr std::string_view kSampleRecipient = "recipient@example.com";
 constexpr std::string_view kSampleSubject = "The subject";
 
-std::string_view FirstAddress(std::string_view value) {
+std::string FirstAddress(std::string_view value) {
     AddressList list;
     ParseAddressList(value, list);
-    return list.empty() ? std::string_view() : std::string_view(list.front().address);
+    return list.empty() ? std::string() : std::move(list.front().address);
 }
 
 void RemoveTrailing(std::string& text, std::string_view characters) {
