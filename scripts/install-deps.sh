@@ -23,6 +23,8 @@ PACKAGES=(
     python3-aiosmtpd     # the real SMTP server of the tests (scripts/test-servers)
     libbenchmark-dev     # bench/ (Google Benchmark)
     gnupg                # the GnuPG tests run the real gpg with keys made for them
+    qt6-base-dev         # the Qt 6 program (Widgets, Network, PrintSupport)
+    qt6-qpa-plugins      # its platforms, "offscreen" for the tests among them
 )
 
 missing=()

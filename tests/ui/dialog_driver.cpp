@@ -1,0 +1,131 @@
+#include "ui/dialog_driver.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <deque>
+
+namespace tarvox {
+
+struct DialogDriver::State {
+    std::deque<Action> actions;
+    QPointer<QWidget> last_handled;
+    QTimer timer;
+};
+
+DialogDriver::DialogDriver() : m_state(new State) {
+    m_state->timer.setInterval(20);
+    QObject::connect(&m_state->timer, &QTimer::timeout, [state = m_state] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || modal == state->last_handled || state->actions.empty() ||
+            !modal->isVisible()) {
+            return;
+        }
+        state->last_handled = modal;
+        Action action = std::move(state->actions.front());
+        state->actions.pop_front();
+        // Run after this tick returns: an action that opens another modal
+        // window runs a nested loop, and this timer must go on firing in it.
+        QTimer::singleShot(0, modal, [action = std::move(action), modal] { action(modal); });
+    });
+    m_state->timer.start();
+}
+
+DialogDriver::~DialogDriver() { delete m_state; }
+
+void DialogDriver::Then(Action action) { m_state->actions.push_back(std::move(action)); }
+
+std::size_t DialogDriver::pending() const { return m_state->actions.size(); }
+
+bool DialogDriver::RunUntil(const std::function<bool()>& done) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!done()) {
+        if (elapsed.elapsed() > 5000) {
+            return false;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+bool DialogDriver::RunWorker(const std::function<void()>& work) {
+    std::atomic<bool> finished{false};
+    std::thread worker([&] {
+        work();
+        finished = true;
+    });
+    const bool in_time = RunUntil([&] { return finished.load(); });
+    if (!in_time) {
+        // Close whatever is still open so the worker can end before the join.
+        while (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+            QApplication::processEvents();
+        }
+    }
+    worker.join();
+    return in_time;
+}
+
+namespace {
+
+QAbstractButton* FindButton(QWidget* dialog, const QString& text_or_name) {
+    for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+        QString text = button->text();
+        text.remove('&');
+        if (button->objectName() == text_or_name || text == text_or_name) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+DialogDriver::Action ClickButton(const QString& text_or_name) {
+    return [text_or_name](QWidget* dialog) {
+        if (QAbstractButton* button = FindButton(dialog, text_or_name)) {
+            button->click();
+        } else {
+            ADD_FAILURE_AT(__FILE__, __LINE__) << "no button " << text_or_name.toStdString();
+            dialog->close();
+        }
+    };
+}
+
+DialogDriver::Action TypeAndClick(const QString& text, const QString& button) {
+    return [text, button](QWidget* dialog) {
+        if (auto* input = dialog->findChild<QLineEdit*>()) {
+            input->setText(text);
+        }
+        ClickButton(button)(dialog);
+    };
+}
+
+DialogDriver::Action RecordBoxAndClick(SeenBox* seen, const QString& button) {
+    return [seen, button](QWidget* dialog) {
+        if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+            seen->title = box->windowTitle();
+            seen->text = box->text();
+            seen->icon = box->icon();
+            for (QAbstractButton* b : box->buttons()) {
+                seen->buttons << b->text().remove('&');
+            }
+            if (box->defaultButton() != nullptr) {
+                seen->default_button = box->defaultButton()->text().remove('&');
+            }
+        }
+        ClickButton(button)(dialog);
+    };
+}
+
+}  // namespace tarvox
