@@ -1,0 +1,44 @@
+// The running program listens on a per-user local socket; a second start
+// that carries a mailto address hands it over there and exits. The address
+// goes as ISO-8859-1 bytes ending in one NUL.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <string>
+
+class QLocalServer;
+
+namespace tarvox {
+
+// The socket name of this user's running program.
+QString InstanceServerName();
+
+// True when a program listens on `name`.
+bool IsAnotherInstanceRunning(const QString& name);
+
+// Hands `address` to the program listening on `name`; false when none took it.
+bool SendAddressToInstance(const QString& name, const std::string& address);
+
+// The listening side, living on the GUI thread.
+class InstanceServer : public QObject {
+    Q_OBJECT
+
+public:
+    // `on_address` gets every address handed over (at most 511 characters).
+    InstanceServer(std::function<void(const std::string&)> on_address,
+                   QObject* parent = nullptr);
+
+    // Listens on `name`, taking over a socket file a crashed program left.
+    bool Listen(const QString& name);
+
+private:
+    void Accept();
+
+    QLocalServer* m_server;
+    std::function<void(const std::string&)> m_on_address;
+};
+
+}  // namespace tarvox

@@ -1,0 +1,147 @@
+// A whole run of the program with stand-in windows: the second-start rules,
+// view mode's syntax message, and what is saved on the way out.
+#include "app/program_run.h"
+
+#include <QMessageBox>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+#include "app/instance_channel.h"
+#include "support/temp_dir.h"
+#include "ui/dialog_driver.h"
+#include "ui/qt_services.h"
+
+namespace tarvox {
+namespace {
+
+class ProgramRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_context.paths.settings_file = m_folder / "tarvox.ini";
+        m_context.paths.address_book_file = m_folder / "tarvox.dat";
+        m_context.services = &m_services;
+        m_windows.instance_name =
+            QStringLiteral("tarvox-test-%1").arg(QString::fromStdString(m_folder.path().filename()));
+        m_windows.options_window = [this](AppContext&) {
+            ++m_options_runs;
+            return 0;
+        };
+    }
+
+    int Run(std::vector<std::string_view> args) {
+        m_context.start = ParseCommandLine(args);
+        return RunProgram(m_context, m_windows);
+    }
+
+    TempDir m_folder;
+    QtServices m_services;
+    AppContext m_context;
+    ProgramWindows m_windows;
+    int m_options_runs = 0;
+};
+
+TEST_F(ProgramRunTest, ToAddressGoesToTheRunningInstance) {
+    std::vector<std::string> received;
+    InstanceServer running([&](const std::string& address) { received.push_back(address); });
+    ASSERT_TRUE(running.Listen(m_windows.instance_name));
+
+    std::atomic<int> status{-1};
+    // The second start runs on a thread of its own while this one serves.
+    ASSERT_TRUE(DialogDriver::RunWorker([&] {
+        AppContext second;
+        second.paths = m_context.paths;
+        second.services = &m_services;
+        second.start = ParseCommandLine(std::vector<std::string_view>{"/to", "mailto:bob%40example.org"});
+        status = RunProgram(second, m_windows);
+    }));
+    EXPECT_EQ(status, 0);
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return !received.empty(); }));
+    EXPECT_EQ(received, std::vector<std::string>{"bob@example.org"});
+    EXPECT_EQ(m_options_runs, 0);
+    EXPECT_FALSE(std::filesystem::exists(m_context.paths.settings_file)) << "nothing saved";
+}
+
+TEST_F(ProgramRunTest, ToAddressWithoutARunningInstanceStartsNormally) {
+    EXPECT_EQ(Run({"/TO", "mailto:ann%40example.org"}), 0);
+    EXPECT_EQ(m_context.start.to_address, "ann@example.org");
+    EXPECT_EQ(m_options_runs, 1) << "no second-instance question";
+    EXPECT_TRUE(std::filesystem::exists(m_context.paths.settings_file));
+}
+
+TEST_F(ProgramRunTest, ViewWithoutAFileGivesTheSyntaxMessage) {
+    DialogDriver driver;
+    SeenBox seen;
+    driver.Then(RecordBoxAndClick(&seen, "OK"));
+    EXPECT_EQ(Run({"/VIEW", "   "}), kExitRefused);
+    EXPECT_EQ(seen.text, "You must specify a file to view. Syntax:\r\n\r\ntarvox.exe /VIEW filename");
+    EXPECT_EQ(seen.title, "Tarvox Plus 3.3 beta3a");
+    EXPECT_EQ(seen.icon, QMessageBox::Critical);
+    EXPECT_EQ(m_options_runs, 0);
+}
+
+TEST_F(ProgramRunTest, SecondInstanceQuestion) {
+    InstanceServer running([](const std::string&) {});
+    ASSERT_TRUE(running.Listen(m_windows.instance_name));
+    for (const char* answer : {"No", "Yes"}) {
+        DialogDriver driver;
+        SeenBox seen;
+        driver.Then(RecordBoxAndClick(&seen, answer));
+        const int status = Run({});
+        EXPECT_EQ(seen.title, "Warning");
+        EXPECT_TRUE(seen.text.startsWith("Another instance of Tarvox is running."));
+        EXPECT_EQ(status, std::string(answer) == "No" ? kExitRefused : 0);
+    }
+    EXPECT_EQ(m_options_runs, 1);
+}
+
+TEST_F(ProgramRunTest, WrongPassphraseEndsWithoutWritingAnything) {
+    Configuration locked;
+    locked.global.master = 1;
+    locked.master_passphrase = "right passphrase";
+    Profile profile;
+    profile.name = "Work";
+    profile.pass = "secret";
+    locked.profiles.push_back(profile);
+    ASSERT_TRUE(SaveConfiguration(m_context.paths.settings_file, locked));
+    const std::string before = ReadWholeFile(m_context.paths.settings_file);
+
+    DialogDriver driver;
+    SeenBox denied;
+    driver.Then(TypeAndClick("wrong passphrase", "submit"));
+    driver.Then(RecordBoxAndClick(&denied, "OK"));
+    EXPECT_EQ(Run({}), 0);
+    EXPECT_EQ(denied.text, "Incorrect passphrase. Access denied.");
+    EXPECT_EQ(m_options_runs, 0);
+    EXPECT_EQ(ReadWholeFile(m_context.paths.settings_file), before);
+    EXPECT_FALSE(std::filesystem::exists(m_context.paths.address_book_file));
+}
+
+TEST_F(ProgramRunTest, EnteredMailboxReturnsToTheOptionsWindow) {
+    int inbox_runs = 0;
+    m_windows.options_window = [this](AppContext&) { return ++m_options_runs < 3 ? 1 : 0; };
+    m_windows.inbox_window = [&](AppContext&) { ++inbox_runs; };
+    EXPECT_EQ(Run({}), 0);
+    EXPECT_EQ(m_options_runs, 3);
+    EXPECT_EQ(inbox_runs, 2);
+}
+
+TEST(InstanceChannel, LongAddressesAreCutAndNobodyListeningIsReported) {
+    TempDir folder;
+    const QString name = QStringLiteral("tarvox-test-long-%1")
+                             .arg(QString::fromStdString(folder.path().filename()));
+    EXPECT_FALSE(IsAnotherInstanceRunning(name));
+    EXPECT_FALSE(SendAddressToInstance(name, "nobody@example.org"));
+    std::vector<std::string> received;
+    InstanceServer server([&](const std::string& address) { received.push_back(address); });
+    ASSERT_TRUE(server.Listen(name));
+    ASSERT_TRUE(DialogDriver::RunWorker(
+        [&] { EXPECT_TRUE(SendAddressToInstance(name, std::string(600, 'a'))); }));
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return !received.empty(); }));
+    EXPECT_EQ(received[0], std::string(511, 'a'));
+}
+
+}  // namespace
+}  // namespace tarvox
