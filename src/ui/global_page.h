@@ -1,0 +1,63 @@
+// The "Global" tab of the options window: Mailman's period and time-out, its
+// switches, the master passphrase lock, the new-mail sound, the GnuPG setup
+// and the desktop registrations. The controls change the global settings
+// only when "&Apply" is pressed; the file is written at the next save.
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+#include "ui/app_context.h"
+#include "ui/file_open_picker.h"
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace tarvox {
+
+class GlobalPage : public QWidget {
+    Q_OBJECT
+
+public:
+    // Boxes go through `context.services`, which must be set.
+    explicit GlobalPage(AppContext& context, QWidget* parent = nullptr);
+
+    // Fills the controls from the global settings; the passphrase box is
+    // left empty (the passphrase is never shown).
+    void ShowSettings();
+
+    // Runs "&Apply": the checks in order, each refusal with its box; a step
+    // that is refused stores neither itself nor anything after it. Returns
+    // whether every step went through.
+    bool Apply();
+
+    // Starts (true) or stops (false) the background poller, and tells whether
+    // it runs. The poller does not exist yet: until it does, nothing runs.
+    void SetMailmanControl(std::function<void(bool run)> control,
+                           std::function<bool()> running);
+
+    // Replaces the file dialog of the wave-file choice and of "&GPG setup...".
+    void SetFilePicker(FileOpenPicker picker);
+
+private:
+    void OpenGpgSetup();
+
+    AppContext& m_context;
+    std::function<void(bool run)> m_mailman_control;
+    std::function<bool()> m_mailman_running;
+    FileOpenPicker m_picker;
+
+    QLineEdit* m_timeout = nullptr;
+    QCheckBox* m_mailman = nullptr;
+    QLineEdit* m_freq = nullptr;
+    QCheckBox* m_repoll = nullptr;
+    QCheckBox* m_newsound = nullptr;
+    QCheckBox* m_checkras = nullptr;
+    QCheckBox* m_master = nullptr;
+    QCheckBox* m_reprompt = nullptr;
+    QLineEdit* m_passphrase = nullptr;
+};
+
+}  // namespace tarvox

@@ -1,0 +1,51 @@
+// "PGP/GPG settings": where the GnuPG program is (`gpgpath`). OK stores an
+// empty box as "no GnuPG" and otherwise only the path of an executable
+// regular file; any other path is refused with a box and the dialog stays
+// open.
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+#include <string_view>
+
+#include "config/global_settings.h"
+#include "frontend/services.h"
+#include "ui/file_open_picker.h"
+
+class QLineEdit;
+
+namespace tarvox {
+
+inline constexpr std::string_view kGpgNotFoundText =
+    "File not found (or not executable program). Please specify a valid GPG.EXE";
+inline constexpr std::string_view kGpgNotFoundCaption = "PGP/GPG support";
+
+class GpgSettingsDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // `settings` and `services` must outlive the dialog.
+    GpgSettingsDialog(GlobalSettings& settings, FrontendServices& services,
+                      QWidget* parent = nullptr);
+
+    // Replaces the file dialog of "&Browse..." (tests answer it directly).
+    void SetFilePicker(FileOpenPicker picker);
+
+    QLineEdit* path_box() const { return m_path; }
+
+    void accept() override;
+
+private:
+    void Browse();
+
+    GlobalSettings& m_settings;
+    FrontendServices& m_services;
+    FileOpenPicker m_picker;
+    QLineEdit* m_path = nullptr;
+};
+
+// True when `path` names a regular file (after links) that this user may run.
+bool IsExecutableFile(const std::string& path);
+
+}  // namespace tarvox
