@@ -15,6 +15,8 @@ constexpr const char* kUsage =
     "\n"
     "commands:\n"
     "  profiles [--settings FILE]   list the profiles of the settings file\n"
+    "  demo-settings FILE --pop3-port N --smtp-port N\n"
+    "                               write a settings file for the demo mailbox\n"
     "  self-check                   write, lock, read back and check a demo settings file\n"
     "  send PROFILE [--settings FILE] --to ADDR [--cc ADDR] [--bcc ADDR] --subject TEXT\n"
     "       [--attach FILE]... [--bytes] < BODY\n"
@@ -44,6 +46,9 @@ int main(int argc, char** argv) {
     }
     if (command == "profiles") {
         return tarvox::RunProfilesCommand(rest);
+    }
+    if (command == "demo-settings") {
+        return tarvox::RunDemoSettingsCommand(rest);
     }
     if (command == "self-check") {
         return tarvox::RunSelfCheckCommand(rest);

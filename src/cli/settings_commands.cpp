@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "cli/command_profile.h"
@@ -88,6 +89,54 @@ int RunProfilesCommand(std::span<const std::string_view> args) {
         return 1;
     }
     PrintProfiles(config.profiles);
+    return 0;
+}
+
+int RunDemoSettingsCommand(std::span<const std::string_view> args) {
+    constexpr const char* kUsage =
+        "usage: tarvox-cli demo-settings FILE --pop3-port N --smtp-port N\n";
+    std::optional<std::string> file;
+    std::optional<int> pop3_port;
+    std::optional<int> smtp_port;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--pop3-port" && i + 1 < args.size()) {
+            pop3_port = ParsePortArgument(args[++i]);
+        } else if (args[i] == "--smtp-port" && i + 1 < args.size()) {
+            smtp_port = ParsePortArgument(args[++i]);
+        } else if (!args[i].starts_with("--") && !file) {
+            file = std::string(args[i]);
+        } else {
+            file.reset();
+            break;
+        }
+    }
+    if (!file || !pop3_port || !smtp_port) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    std::error_code error;
+    if (fs::exists(*file, error)) {
+        std::fprintf(stderr, "tarvox-cli: %s exists already; it is left as it is\n",
+                     file->c_str());
+        return 1;
+    }
+    Configuration config;
+    config.global.last = "Demo";
+    Profile demo;
+    demo.name = "Demo";
+    demo.host = "127.0.0.1";
+    demo.port = *pop3_port;
+    demo.user = "alice";
+    demo.pass = "wonderland";
+    demo.SMTPserver = "127.0.0.1";
+    demo.SMTPport = *smtp_port;
+    demo.SMTPname = "Alice Demo";
+    demo.SMTPaddress = "alice@example.test";
+    config.profiles.push_back(demo);
+    if (!SaveConfiguration(*file, config)) {
+        std::fprintf(stderr, "tarvox-cli: cannot write %s\n", file->c_str());
+        return 1;
+    }
     return 0;
 }
 

@@ -14,4 +14,9 @@ int RunProfilesCommand(std::span<const std::string_view> args);
 // a temporary folder, reads it back and checks that everything came back.
 int RunSelfCheckCommand(std::span<const std::string_view> args);
 
+// tarvox-cli demo-settings FILE --pop3-port N --smtp-port N: writes a new,
+// unlocked settings file whose profile "Demo" reads the demo mailbox of
+// scripts/start.sh on this machine. An existing file is never overwritten.
+int RunDemoSettingsCommand(std::span<const std::string_view> args);
+
 }  // namespace tarvox
