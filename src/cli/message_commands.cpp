@@ -11,6 +11,7 @@
 
 #include "cli/terminal_text.h"
 #include "codec/latin1.h"
+#include "config/file_io.h"
 #include "message/viewer_text.h"
 
 namespace tarvox {
@@ -24,46 +25,13 @@ constexpr const char* kAttachmentsUsage =
 
 // The whole file, or nothing with a one-line message on standard error.
 std::optional<std::string> ReadMessageFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        std::fprintf(stderr, "tarvox-cli: cannot open %s: %s\n", path.c_str(),
-                     std::strerror(errno));
-        return std::nullopt;
+    errno = 0;
+    std::optional<std::string> text = ReadFileBytes(path);
+    if (!text) {
+        std::fprintf(stderr, "tarvox-cli: cannot read %s: %s\n", path.c_str(),
+                     errno != 0 ? std::strerror(errno) : "not a readable file");
     }
-    std::string text;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            std::fprintf(stderr, "tarvox-cli: cannot read %s: %s\n", path.c_str(),
-                         std::strerror(errno));
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (got == 0) {
-            break;
-        }
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
     return text;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
 }
 
 // Writes attachment `index` as a new file in `dir`; an existing file is left
