@@ -215,18 +215,18 @@ std::optional<PipedResult> RunPiped(const std::vector<std::string>& arguments, s
     err.write_end.Close();
 
     PipedResult result;
-    bool write_failed = false;
+    bool failed = false;
     {
         SigpipeBlock sigpipe_block;
         if (!SetNonBlocking(in.write_end) || !SetNonBlocking(out.read_end) ||
             !SetNonBlocking(err.read_end)) {
-            write_failed = true;
+            failed = true;
         }
         std::size_t written = 0;
         if (input.empty()) {
             in.write_end.Close();
         }
-        while (!write_failed && (in.write_end.open() || out.read_end.open() || err.read_end.open())) {
+        while (!failed && (in.write_end.open() || out.read_end.open() || err.read_end.open())) {
             pollfd polled[3];
             nfds_t count = 0;
             auto watch = [&](const Descriptor& fd, short events) {
@@ -241,7 +241,7 @@ std::optional<PipedResult> RunPiped(const std::vector<std::string>& arguments, s
                 if (errno == EINTR) {
                     continue;
                 }
-                write_failed = true;
+                failed = true;
                 break;
             }
             for (nfds_t i = 0; i < count; ++i) {
@@ -262,7 +262,7 @@ std::optional<PipedResult> RunPiped(const std::vector<std::string>& arguments, s
                         sigpipe_block.NoteRaised();
                         in.write_end.Close();
                     } else if (n < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
-                        write_failed = true;
+                        failed = true;
                     }
                 } else if (out.read_end.open() && polled[i].fd == out.read_end.get()) {
                     ReadAvailable(out.read_end, result.standard_output);
@@ -278,7 +278,7 @@ std::optional<PipedResult> RunPiped(const std::vector<std::string>& arguments, s
     out.read_end.Close();
     err.read_end.Close();
     result.exit_code = WaitForExit(pid);
-    if (write_failed) {
+    if (failed) {
         return std::nullopt;
     }
     return result;
