@@ -19,7 +19,9 @@ constexpr qsizetype kLongestMessage = 4096;
 
 }  // namespace
 
-QString InstanceServerName() { return QStringLiteral("tarvox-%1").arg(::getuid()); }
+QString InstanceServerName() {
+    return QStringLiteral("tarvox-%1").arg(::getuid());
+}
 
 bool IsAnotherInstanceRunning(const QString& name) {
     QLocalSocket socket;
@@ -48,8 +50,7 @@ bool SendAddressToInstance(const QString& name, const std::string& address) {
     return true;
 }
 
-InstanceServer::InstanceServer(std::function<void(const std::string&)> on_address,
-                               QObject* parent)
+InstanceServer::InstanceServer(std::function<void(const std::string&)> on_address, QObject* parent)
     : QObject(parent), m_server(new QLocalServer(this)), m_on_address(std::move(on_address)) {
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, &InstanceServer::Accept);

@@ -21,9 +21,13 @@ constexpr const char* kSecondInstanceQuestion =
     "can access a mailbox at a time, and (2) whichever terminates LAST will update the INI "
     "file, if they use the same INI file.\n\nAre you sure you want to start a new instance?";
 
-// Saves the address books and the settings file.
-void SaveEverything(AppContext& context) {
-    if (!SaveAddressBooks(context.paths.address_book_file, context.address_books)) {
+// Saves the address books and the settings file. Address books that could
+// not be read are not written over: the file would lose every book.
+void SaveEverything(AppContext& context, AddressBookFileState books_state) {
+    if (books_state == AddressBookFileState::Unreadable) {
+        std::fprintf(stderr, "tarvox: %s could not be read, so it is left as it is\n",
+                     context.paths.address_book_file.c_str());
+    } else if (!SaveAddressBooks(context.paths.address_book_file, context.address_books)) {
         std::fprintf(stderr, "tarvox: the address books could not be written to %s\n",
                      context.paths.address_book_file.c_str());
     }
@@ -76,9 +80,10 @@ int RunProgram(AppContext& context, const ProgramWindows& windows) {
     }
 
     context.config = Configuration{};
+    AddressBookFileState books_state = AddressBookFileState::Missing;
     const bool loaded = LoadConfiguration(context.paths.settings_file, context.config, services);
     if (loaded) {
-        context.address_books = LoadAddressBooks(context.paths.address_book_file);
+        context.address_books = LoadAddressBooks(context.paths.address_book_file, &books_state);
         if (context.config.global.blockext.empty()) {
             context.config.global.blockext = std::string(kDefaultBlockList);
         }
@@ -87,11 +92,12 @@ int RunProgram(AppContext& context, const ProgramWindows& windows) {
         // When the desktop session ends the program may not get to its end.
         const QMetaObject::Connection session_end = QObject::connect(
             qGuiApp, &QGuiApplication::commitDataRequest, qGuiApp,
-            [&context](QSessionManager&) { SaveEverything(context); }, Qt::DirectConnection);
+            [&context, books_state](QSessionManager&) { SaveEverything(context, books_state); },
+            Qt::DirectConnection);
 
         if (start.view) {
-            if (const Profile* last = FindProfile(context.config.profiles,
-                                                  context.config.global.last)) {
+            if (const Profile* last =
+                    FindProfile(context.config.profiles, context.config.global.last)) {
                 context.working = *last;
             }
             if (windows.viewer) {
@@ -111,7 +117,7 @@ int RunProgram(AppContext& context, const ProgramWindows& windows) {
             }
         }
         QObject::disconnect(session_end);
-        SaveEverything(context);
+        SaveEverything(context, books_state);
     }
     context.tls.Unload();
     return 0;

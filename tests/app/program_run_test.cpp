@@ -23,8 +23,8 @@ protected:
         m_context.paths.settings_file = m_folder / "tarvox.ini";
         m_context.paths.address_book_file = m_folder / "tarvox.dat";
         m_context.services = &m_services;
-        m_windows.instance_name =
-            QStringLiteral("tarvox-test-%1").arg(QString::fromStdString(m_folder.path().filename()));
+        m_windows.instance_name = QStringLiteral("tarvox-test-%1")
+                                      .arg(QString::fromStdString(m_folder.path().filename()));
         m_windows.options_window = [this](AppContext&) {
             ++m_options_runs;
             return 0;
@@ -54,7 +54,8 @@ TEST_F(ProgramRunTest, ToAddressGoesToTheRunningInstance) {
         AppContext second;
         second.paths = m_context.paths;
         second.services = &m_services;
-        second.start = ParseCommandLine(std::vector<std::string_view>{"/to", "mailto:bob%40example.org"});
+        second.start =
+            ParseCommandLine(std::vector<std::string_view>{"/to", "mailto:bob%40example.org"});
         status = RunProgram(second, m_windows);
     }));
     EXPECT_EQ(status, 0);
@@ -76,7 +77,8 @@ TEST_F(ProgramRunTest, ViewWithoutAFileGivesTheSyntaxMessage) {
     SeenBox seen;
     driver.Then(RecordBoxAndClick(&seen, "OK"));
     EXPECT_EQ(Run({"/VIEW", "   "}), kExitRefused);
-    EXPECT_EQ(seen.text, "You must specify a file to view. Syntax:\r\n\r\ntarvox.exe /VIEW filename");
+    EXPECT_EQ(seen.text,
+              "You must specify a file to view. Syntax:\r\n\r\ntarvox.exe /VIEW filename");
     EXPECT_EQ(seen.title, "Tarvox Plus 3.3 beta3a");
     EXPECT_EQ(seen.icon, QMessageBox::Critical);
     EXPECT_EQ(m_options_runs, 0);
@@ -130,8 +132,8 @@ TEST_F(ProgramRunTest, EnteredMailboxReturnsToTheOptionsWindow) {
 
 TEST(InstanceChannel, LongAddressesAreCutAndNobodyListeningIsReported) {
     TempDir folder;
-    const QString name = QStringLiteral("tarvox-test-long-%1")
-                             .arg(QString::fromStdString(folder.path().filename()));
+    const QString name =
+        QStringLiteral("tarvox-test-long-%1").arg(QString::fromStdString(folder.path().filename()));
     EXPECT_FALSE(IsAnotherInstanceRunning(name));
     EXPECT_FALSE(SendAddressToInstance(name, "nobody@example.org"));
     std::vector<std::string> received;
