@@ -1,0 +1,239 @@
+#include "ui/global_page.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include "config/master_passphrase.h"
+#include "ui/gpg_settings_dialog.h"
+#include "ui/qt_services.h"
+#include "ui/qt_text.h"
+
+namespace tarvox {
+
+namespace {
+
+constexpr std::string_view kTimeoutRangeText = "Timeout must be between 1 and 300 seconds";
+constexpr std::string_view kFrequencyRangeText =
+    "Mailman's mail check frequency must be between 1 and 720 minutes";
+constexpr int kMinTimeout = 1;
+constexpr int kMaxTimeout = 300;
+constexpr int kMinFrequency = 1;
+constexpr int kMaxFrequency = 720;
+
+// A box's text as a signed number; anything that is not one reads as 0,
+// which every range check refuses.
+int ReadSigned(const QLineEdit& box) {
+    bool ok = false;
+    const int value = box.text().trimmed().toInt(&ok);
+    return ok ? value : 0;
+}
+
+QLineEdit* NumberBox(QWidget* parent, const char* name) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(name);
+    box->setMaxLength(6);
+    box->setMaximumWidth(70);
+    box->setValidator(
+        new QRegularExpressionValidator(QRegularExpression("-?[0-9]*"), box));
+    return box;
+}
+
+QCheckBox* CheckBox(QWidget* parent, const char* text, const char* name) {
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(name);
+    return box;
+}
+
+}  // namespace
+
+GlobalPage::GlobalPage(AppContext& context, QWidget* parent)
+    : QWidget(parent),
+      m_context(context),
+      // Mailman, the background poller, does not exist yet: until the window
+      // that owns it installs its hooks, starting and stopping do nothing and
+      // it never runs.
+      m_mailman_control([](bool) {}),
+      m_mailman_running([] { return false; }),
+      m_picker(PickExistingFile) {
+    auto* layout = new QVBoxLayout(this);
+
+    auto* mailman = new QGridLayout;
+    mailman->addWidget(new QLabel("Mailman connect time-out:", this), 0, 0);
+    m_timeout = NumberBox(this, "timeout");
+    mailman->addWidget(m_timeout, 0, 1);
+    mailman->addWidget(new QLabel("seconds", this), 0, 2);
+    m_mailman = CheckBox(this, "Enable &Mailman (system tray icon)", "mailman");
+    mailman->addWidget(m_mailman, 1, 0, 1, 3);
+    mailman->addWidget(new QLabel("Poll profiles every", this), 2, 0);
+    m_freq = NumberBox(this, "freq");
+    mailman->addWidget(m_freq, 2, 1);
+    mailman->addWidget(new QLabel("minutes", this), 2, 2);
+    m_repoll = CheckBox(this, "&Refresh mail report if new mail", "repoll");
+    mailman->addWidget(m_repoll, 3, 0, 1, 3);
+    m_newsound = CheckBox(this, "&Play new mail sound", "newsound");
+    mailman->addWidget(m_newsound, 4, 0, 1, 3);
+    m_checkras = CheckBox(this, "&Check for RAS connection first", "checkras");
+    mailman->addWidget(m_checkras, 5, 0, 1, 3);
+    mailman->setColumnStretch(3, 1);
+    layout->addLayout(mailman);
+
+    auto* lock = new QGroupBox("Master passphrase for Tarvox execution", this);
+    auto* lock_layout = new QGridLayout(lock);
+    m_master = CheckBox(lock, "&Enable", "master");
+    lock_layout->addWidget(m_master, 0, 0);
+    m_reprompt = CheckBox(lock, "Re-pr&ompt from Mailman", "reprompt");
+    lock_layout->addWidget(m_reprompt, 0, 1);
+    lock_layout->addWidget(new QLabel("Passphrase:", lock), 1, 0);
+    m_passphrase = new QLineEdit(lock);
+    m_passphrase->setObjectName("passphrase");
+    m_passphrase->setEchoMode(QLineEdit::Password);
+    m_passphrase->setMaxLength(static_cast<int>(kFieldCapacity - 1));
+    lock_layout->addWidget(m_passphrase, 1, 1);
+    auto* caution = new QLabel(
+        "Case sensitive (any characters). Minimum 6. CAUTION - there is no way to bypass lock!",
+        lock);
+    caution->setWordWrap(true);
+    lock_layout->addWidget(caution, 2, 0, 1, 2);
+    layout->addWidget(lock);
+
+    auto* tools = new QHBoxLayout;
+    auto* gpg = new QPushButton("&GPG setup...", this);
+    gpg->setObjectName("gpgSetup");
+    connect(gpg, &QPushButton::clicked, this, &GlobalPage::OpenGpgSetup);
+    tools->addWidget(gpg);
+    tools->addSpacing(16);
+    tools->addWidget(new QLabel("Registry settings:", this));
+    // The desktop registrations (mailto: handler, .tvx files) are not built
+    // yet; the buttons are shown disabled until they are.
+    auto* mailto = new QPushButton("Set mailto: handler", this);
+    mailto->setObjectName("setMailtoHandler");
+    mailto->setEnabled(false);
+    tools->addWidget(mailto);
+    auto* associate = new QPushButton("Associate .TVX", this);
+    associate->setObjectName("associateTvx");
+    associate->setEnabled(false);
+    tools->addWidget(associate);
+    tools->addStretch(1);
+    layout->addLayout(tools);
+
+    auto* bottom = new QHBoxLayout;
+    auto* apply = new QPushButton("&Apply", this);
+    apply->setObjectName("apply");
+    connect(apply, &QPushButton::clicked, this, [this] { Apply(); });
+    bottom->addWidget(apply);
+    bottom->addWidget(new QLabel("Click Apply to activate changes on this page.", this));
+    bottom->addStretch(1);
+    auto* help = new QPushButton("He&lp", this);
+    help->setObjectName("help");
+    connect(help, &QPushButton::clicked, this, [this] {
+        if (m_context.show_help) {
+            m_context.show_help("#global");
+        }
+    });
+    bottom->addWidget(help);
+    layout->addLayout(bottom);
+    layout->addStretch(1);
+
+    ShowSettings();
+}
+
+void GlobalPage::SetMailmanControl(std::function<void(bool run)> control,
+                                   std::function<bool()> running) {
+    m_mailman_control = std::move(control);
+    m_mailman_running = std::move(running);
+}
+
+void GlobalPage::SetFilePicker(FileOpenPicker picker) { m_picker = std::move(picker); }
+
+void GlobalPage::ShowSettings() {
+    const GlobalSettings& g = m_context.config.global;
+    m_timeout->setText(QString::number(g.timeout));
+    m_mailman->setChecked(g.mailman == 1);
+    m_freq->setText(QString::number(g.freq));
+    m_repoll->setChecked(g.repoll == 1);
+    m_newsound->setChecked(g.newsound == 1);
+    m_checkras->setChecked(g.checkras == 1);
+    m_master->setChecked(g.master == 1);
+    m_reprompt->setChecked(g.reprompt == 1);
+    m_passphrase->clear();
+}
+
+bool GlobalPage::Apply() {
+    FrontendServices& services = *m_context.services;
+    GlobalSettings& g = m_context.config.global;
+
+    const int timeout = ReadSigned(*m_timeout);
+    if (timeout < kMinTimeout || timeout > kMaxTimeout) {
+        services.ShowMessage(kTimeoutRangeText, "", BoxIcon::Error);
+        m_timeout->setFocus();
+        return false;
+    }
+    const int freq = ReadSigned(*m_freq);
+    if (freq < kMinFrequency || freq > kMaxFrequency) {
+        services.ShowMessage(kFrequencyRangeText, "", BoxIcon::Error);
+        m_freq->setFocus();
+        return false;
+    }
+    g.freq = freq;
+    g.timeout = timeout;
+
+    // A running poller is restarted so that it takes the new period and
+    // time-out. Unchecking always clears the setting, running or not.
+    if (m_mailman->isChecked()) {
+        if (m_mailman_running()) {
+            m_mailman_control(false);
+        }
+        g.mailman = 1;
+        m_mailman_control(true);
+    } else {
+        const bool was_running = m_mailman_running();
+        g.mailman = 0;
+        if (was_running) {
+            m_mailman_control(false);
+        }
+    }
+
+    g.repoll = m_repoll->isChecked() ? 1 : 0;
+    g.checkras = m_checkras->isChecked() ? 1 : 0;
+    g.reprompt = m_reprompt->isChecked() ? 1 : 0;
+
+    if (!ApplyPassphraseSetting(services, g, m_context.config.master_passphrase,
+                                m_master->isChecked(), FromQString(m_passphrase->text()))) {
+        m_master->setChecked(false);
+        m_passphrase->setFocus();
+        return false;
+    }
+
+    if (!m_newsound->isChecked()) {
+        g.newsound = 0;
+        g.newwav.clear();
+    } else if (g.newsound != 1) {
+        FileOpenRequest request;
+        request.filter = "Wave audio (*.WAV)";
+        request.default_suffix = "wav";
+        request.start = ToQString(g.newwav);
+        const QString chosen = m_picker(this, request);
+        if (chosen.isEmpty()) {
+            m_newsound->setChecked(false);
+        } else {
+            g.newsound = 1;
+            g.newwav = FromQString(chosen);
+        }
+    }
+    return true;
+}
+
+void GlobalPage::OpenGpgSetup() {
+    GpgSettingsDialog dialog(m_context.config.global, *m_context.services, this);
+    dialog.SetFilePicker(m_picker);
+    dialog.exec();
+}
+
+}  // namespace tarvox
