@@ -23,7 +23,10 @@ UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}" \
     ctest --test-dir "${root}/build-asan" --output-on-failure -j2
 
 echo "== ThreadSanitizer build (build-tsan/)"
-scripts/build.sh "${root}/build-tsan" -DTARVOX_SANITIZE_THREAD=ON
+# Without the Qt program: Debian's Qt is not built for ThreadSanitizer, which
+# therefore cannot see Qt hand data from one thread to another and reports
+# every queued call as a race. The engine's threads are all covered here.
+scripts/build.sh "${root}/build-tsan" -DTARVOX_SANITIZE_THREAD=ON -DTARVOX_BUILD_UI=OFF
 echo "== tests (build-tsan/)"
 TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}" \
     ctest --test-dir "${root}/build-tsan" --output-on-failure -j2
