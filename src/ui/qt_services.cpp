@@ -1,6 +1,11 @@
 #include "ui/qt_services.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
 #include <QMetaObject>
 #include <QThread>
 
@@ -162,6 +167,31 @@ void QtServices::ReportSendResult(bool sent) {
     if (handler) {
         QMetaObject::invokeMethod(this, [handler, sent] { handler(sent); }, Qt::QueuedConnection);
     }
+}
+
+}  // namespace tarvox
+
+namespace tarvox {
+
+void QtServices::ShowTextOutput(std::string_view title, std::string_view text) {
+    RunOnGuiThread([&] {
+        QDialog dialog(DialogParent());
+        dialog.setWindowTitle(ToQString(title));
+        auto* layout = new QVBoxLayout(&dialog);
+        auto* field = new QPlainTextEdit(&dialog);
+        field->setObjectName("output");
+        field->setReadOnly(true);
+        field->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        QString shown = ToQString(text);
+        shown.replace("\r\n", "\n");
+        field->setPlainText(shown);
+        layout->addWidget(field);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+        layout->addWidget(buttons);
+        dialog.resize(560, 320);
+        dialog.exec();
+    });
 }
 
 }  // namespace tarvox

@@ -30,6 +30,7 @@ public:
     CertificateDecision ShowCertificate(const CertificateView& view) override;
     void NotifyLostConnection(NetResult result) override;
     void ReportSendResult(bool sent) override;
+    void ShowTextOutput(std::string_view title, std::string_view text) override;
 
     // The window that owns the dialogs (none: they stand alone).
     void SetDialogParent(QWidget* parent);

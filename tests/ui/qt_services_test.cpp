@@ -4,6 +4,7 @@
 
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -141,6 +142,27 @@ TEST(QtServices, CertificateDialogShowsCausesOnYellowAndDecides) {
         EXPECT_EQ(marked, (QStringList{"fingerprint", "networkHostName", "trustEvaluation",
                                        "warnings"}));
     }
+}
+
+TEST(QtServices, TextOutputWindowShowsTheWholeText) {
+    QtServices services;
+    DialogDriver driver;
+    QString title;
+    QString shown;
+    bool read_only = false;
+    driver.Then([&](QWidget* dialog) {
+        title = dialog->windowTitle();
+        auto* field = dialog->findChild<QPlainTextEdit*>("output");
+        shown = field->toPlainText();
+        read_only = field->isReadOnly();
+        ClickButton("OK")(dialog);
+    });
+    ASSERT_TRUE(DialogDriver::RunWorker([&] {
+        services.ShowTextOutput("GPG stderr output", "gpg: line one\r\ngpg: l\xe9ne two\r\n");
+    }));
+    EXPECT_EQ(title, "GPG stderr output");
+    EXPECT_EQ(shown, QString::fromUtf8("gpg: line one\ngpg: léne two\n"));
+    EXPECT_TRUE(read_only);
 }
 
 TEST(QtServices, StatusTextsAreQueuedToTheirLine) {
