@@ -40,8 +40,7 @@ QLineEdit* NumberBox(QWidget* parent, const char* name) {
     box->setObjectName(name);
     box->setMaxLength(6);
     box->setMaximumWidth(70);
-    box->setValidator(
-        new QRegularExpressionValidator(QRegularExpression("-?[0-9]*"), box));
+    box->setValidator(new QRegularExpressionValidator(QRegularExpression("-?[0-9]*"), box));
     return box;
 }
 
@@ -150,7 +149,9 @@ void GlobalPage::SetMailmanControl(std::function<void(bool run)> control,
     m_mailman_running = std::move(running);
 }
 
-void GlobalPage::SetFilePicker(FileOpenPicker picker) { m_picker = std::move(picker); }
+void GlobalPage::SetFilePicker(FileOpenPicker picker) {
+    m_picker = std::move(picker);
+}
 
 void GlobalPage::ShowSettings() {
     const GlobalSettings& g = m_context.config.global;

@@ -35,8 +35,7 @@ public:
 
     // Starts (true) or stops (false) the background poller, and tells whether
     // it runs. The poller does not exist yet: until it does, nothing runs.
-    void SetMailmanControl(std::function<void(bool run)> control,
-                           std::function<bool()> running);
+    void SetMailmanControl(std::function<void(bool run)> control, std::function<bool()> running);
 
     // Replaces the file dialog of the wave-file choice and of "&GPG setup...".
     void SetFilePicker(FileOpenPicker picker);

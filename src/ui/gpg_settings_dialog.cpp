@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "ui/qt_text.h"
 
@@ -56,7 +57,9 @@ GpgSettingsDialog::GpgSettingsDialog(GlobalSettings& settings, FrontendServices&
     layout->addWidget(buttons, 3, 0, 1, 2);
 }
 
-void GpgSettingsDialog::SetFilePicker(FileOpenPicker picker) { m_picker = std::move(picker); }
+void GpgSettingsDialog::SetFilePicker(FileOpenPicker picker) {
+    m_picker = std::move(picker);
+}
 
 void GpgSettingsDialog::Browse() {
     FileOpenRequest request;

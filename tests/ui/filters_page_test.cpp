@@ -25,9 +25,12 @@ struct BitCase {
     int bit;
 };
 const BitCase kBitCases[] = {
-    {"F&rom: empty () or <>", 0x01},     {"S&ubject: multiple spaces", 0x02},
-    {"T&o/CC: similar usernames", 0x04}, {"Fro&m: missing @", 0x08},
-    {"To: m&issing address or @", 0x10}, {"To/&CC: similar domains", 0x20},
+    {"F&rom: empty () or <>", 0x01},
+    {"S&ubject: multiple spaces", 0x02},
+    {"T&o/CC: similar usernames", 0x04},
+    {"Fro&m: missing @", 0x08},
+    {"To: m&issing address or @", 0x10},
+    {"To/&CC: similar domains", 0x20},
     {"&HTML mail", 0x40},
 };
 

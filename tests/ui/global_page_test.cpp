@@ -80,12 +80,17 @@ TEST_F(GlobalPageTest, TimeOutAndIntervalAreCheckedInOrder) {
         QString box;  // empty: accepted
     };
     const Case cases[] = {
-        {"0", "15", kTimeoutText},     {"1", "15", ""},
-        {"300", "30", ""},             {"301", "30", kTimeoutText},
-        {"-5", "30", kTimeoutText},    {"", "30", kTimeoutText},
-        {"120", "721", kFrequencyText}, {"120", "0", kFrequencyText},
-        {"120", "720", ""},            {"1", "1", ""},
-        {"0", "721", kTimeoutText},    // the first refusal only
+        {"0", "15", kTimeoutText},
+        {"1", "15", ""},
+        {"300", "30", ""},
+        {"301", "30", kTimeoutText},
+        {"-5", "30", kTimeoutText},
+        {"", "30", kTimeoutText},
+        {"120", "721", kFrequencyText},
+        {"120", "0", kFrequencyText},
+        {"120", "720", ""},
+        {"1", "1", ""},
+        {"0", "721", kTimeoutText},  // the first refusal only
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.timeout) + " / " + c.freq);

@@ -89,8 +89,8 @@ TEST_F(GpgSettingsDialogTest, EmptyBoxClearsThePath) {
 }
 
 TEST_F(GpgSettingsDialogTest, ExecutablesAreStored) {
-    for (const std::string& path : {MakeFile("gpg", 0755), MakeFile("gpg-owner", 0700),
-                                    std::string("/bin/sh")}) {
+    for (const std::string& path :
+         {MakeFile("gpg", 0755), MakeFile("gpg-owner", 0700), std::string("/bin/sh")}) {
         SCOPED_TRACE(path);
         GlobalSettings settings;
         settings.gpgpath = "/old/gpg";
