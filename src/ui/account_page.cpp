@@ -1,0 +1,93 @@
+#include "ui/account_page.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/page_fields.h"
+
+namespace tarvox {
+
+namespace {
+
+QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    // Enter belongs to Connect, whichever button has the focus.
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+AccountPage::AccountPage(QWidget* parent) : ProfilePage(parent) {
+    m_host = MakeTextBox("host", this);
+    m_user = MakeTextBox("user", this);
+    m_pass = MakeTextBox("pass", this, /*password=*/true);
+    auto* form = new QFormLayout;
+    form->addRow(tr("POP3 host:"), m_host);
+    form->addRow(tr("User name:"), m_user);
+    form->addRow(tr("Password:"), m_pass);
+
+    m_compose = MakeButton(tr("Co&mpose"), "compose", this);
+    m_connect = MakeButton(tr("&Connect"), "connect", this);
+    m_poll = MakeButton(tr("&Poll"), "poll", this);
+    m_poll_all = MakeButton(tr("P&oll all"), "pollAll", this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_compose);
+    buttons->addStretch();
+    buttons->addWidget(m_connect);
+    buttons->addWidget(m_poll);
+    buttons->addWidget(m_poll_all);
+
+    m_autosave = new QCheckBox(tr("A&utosave profile on Connect"), this);
+    m_autosave->setObjectName("autosave");
+    m_entermod = new QCheckBox(tr("&Enter only if mailbox was modified"), this);
+    m_entermod->setObjectName("entermod");
+
+    m_abort = MakeButton(tr("&Abort"), "abort", this);
+    m_abort->setEnabled(false);  // until a connection is under way
+    auto* abort_row = new QHBoxLayout;
+    abort_row->addStretch();
+    abort_row->addWidget(m_abort);
+
+    auto* status_group = new QGroupBox(tr("Status"), this);
+    m_status = new QLabel(tr("Ready to connect to mailbox."), status_group);
+    m_status->setObjectName("status");
+    m_status->setWordWrap(true);
+    m_status->setTextFormat(Qt::PlainText);
+    auto* status_layout = new QVBoxLayout(status_group);
+    status_layout->addWidget(m_status);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+    layout->addWidget(m_autosave);
+    layout->addWidget(m_entermod);
+    layout->addLayout(abort_row);
+    layout->addWidget(status_group);
+    layout->addStretch();
+}
+
+void AccountPage::ShowProfile(const Profile& profile) {
+    SetText(m_host, profile.host);
+    SetText(m_user, profile.user);
+    SetText(m_pass, profile.pass);
+    SetChecked(m_autosave, profile.autosave);
+    SetChecked(m_entermod, profile.entermod);
+}
+
+void AccountPage::ReadProfile(Profile& profile) const {
+    profile.host = ReadText(m_host);
+    profile.user = ReadText(m_user);
+    profile.pass = ReadText(m_pass);
+    profile.autosave = ReadChecked(m_autosave);
+    profile.entermod = ReadChecked(m_entermod);
+}
+
+}  // namespace tarvox

@@ -1,0 +1,457 @@
+#include "ui/options_window.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMetaObject>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "config/global_settings.h"
+#include "protocols/connect_preparation.h"
+#include "protocols/pop_session.h"
+#include "ui/account_page.h"
+#include "ui/app_context.h"
+#include "ui/filters_page.h"
+#include "ui/global_page.h"
+#include "ui/pattern_filters_page.h"
+#include "ui/pop3_options_page.h"
+#include "ui/profile_manager_dialog.h"
+#include "ui/qt_services.h"
+#include "ui/qt_text.h"
+#include "ui/send_settings_page.h"
+
+namespace tarvox {
+
+namespace {
+
+constexpr const char* kWindowTitle = "Tarvox Plus 3.3 beta3a";
+constexpr const char* kUntitled = "(Untitled)";
+
+QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    // Enter belongs to Connect, whichever button has the focus.
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+OptionsWindow::OptionsWindow(AppContext& context, QWidget* parent)
+    : QDialog(parent), m_context(context) {
+    setWindowTitle(QString::fromLatin1(kWindowTitle));
+    // Window placement is neither restored nor saved yet; the window opens
+    // where the desktop puts it.
+
+    m_profile_box = new QComboBox(this);
+    m_profile_box->setObjectName("profiles");
+    m_profile_box->setEditable(true);
+    m_profile_box->setInsertPolicy(QComboBox::NoInsert);
+    m_profile_box->setCompleter(nullptr);
+    m_profile_box->lineEdit()->setMaxLength(static_cast<int>(kFieldCapacity) - 1);
+    m_profile_box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connect(m_profile_box, &QComboBox::activated, this,
+            [this](int index) { SelectProfile(FromQString(m_profile_box->itemText(index))); });
+    m_save = MakeButton(tr("&Save"), "save", this);
+    m_delete = MakeButton(tr("&Delete"), "delete", this);
+    m_new = MakeButton(tr("&New"), "new", this);
+    connect(m_save, &QPushButton::clicked, this, &OptionsWindow::SaveProfile);
+    connect(m_delete, &QPushButton::clicked, this, &OptionsWindow::DeleteProfile);
+    connect(m_new, &QPushButton::clicked, this, &OptionsWindow::NewProfile);
+    auto* top_row = new QHBoxLayout;
+    top_row->addWidget(m_profile_box, 1);
+    top_row->addWidget(m_save);
+    top_row->addWidget(m_delete);
+    top_row->addWidget(m_new);
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName("tabs");
+    m_account = new AccountPage(m_tabs);
+    m_pop3 = new Pop3OptionsPage(m_tabs);
+    m_send = new SendSettingsPage(m_tabs);
+    m_tabs->addTab(m_account, tr("Account"));
+    m_tabs->addTab(m_pop3, tr("POP3 options"));
+    m_tabs->addTab(m_send, tr("Send settings"));
+    auto* filters = new FiltersPage(m_tabs);
+    auto* pattern_filters = new PatternFiltersPage(*m_context.services, m_tabs);
+    m_tabs->addTab(filters, tr("Filters"));
+    m_tabs->addTab(pattern_filters, tr("Pattern filters"));
+    m_global = new GlobalPage(m_context, m_tabs);
+    m_tabs->addTab(m_global, tr("Global"));
+    m_profile_pages = {m_account, m_pop3, m_send, filters, pattern_filters};
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] { m_new->setFocus(); });
+
+    connect(m_account->connect_button(), &QPushButton::clicked, this,
+            [this] { StartConnect(OpenMode::Connect); });
+    connect(m_account->poll_button(), &QPushButton::clicked, this,
+            [this] { StartConnect(OpenMode::StatOnly); });
+    connect(m_account->abort_button(), &QPushButton::clicked, this, &OptionsWindow::Abort);
+    // The composer and the poller are not written yet: Compose and Poll all
+    // stay disabled until they are.
+    m_account->compose_button()->setEnabled(false);
+    m_account->poll_all_button()->setEnabled(false);
+
+    m_exit = MakeButton(tr("E&xit"), "exit", this);
+    connect(m_exit, &QPushButton::clicked, this, [this] { done(0); });
+    auto* bottom_row = new QHBoxLayout;
+    bottom_row->addStretch();
+    bottom_row->addWidget(m_exit);
+
+    auto* layout = new QVBoxLayout(this);
+    BuildMenus(layout);
+    layout->addLayout(top_row);
+    layout->addWidget(m_tabs, 1);
+    layout->addLayout(bottom_row);
+
+    m_abort_repeat.setInterval(100);
+    connect(&m_abort_repeat, &QTimer::timeout, this, [this] {
+        if (m_session != nullptr) {
+            m_session->connection.Close();
+        }
+    });
+
+    {
+        m_context.services->SetDialogParent(this);
+        QPointer<QLabel> status = m_account->status_line();
+        m_context.services->SetStatusSink(StatusLine::Account, [status](const QString& text) {
+            if (status) {
+                status->setText(text);
+            }
+        });
+    }
+
+    FillProfileBox();
+    if (m_context.start.command_text.empty() || !SelectProfile(m_context.start.command_text)) {
+        SelectDefaultProfile();
+    }
+}
+
+OptionsWindow::~OptionsWindow() {
+    m_closing = true;
+    StopWorker();
+    m_context.services->SetStatusSink(StatusLine::Account, {});
+}
+
+void OptionsWindow::BuildMenus(QVBoxLayout* layout) {
+    auto* bar = new QMenuBar(this);
+    bar->setObjectName("menuBar");
+
+    QMenu* file = bar->addMenu(tr("&File"));
+    // The composer and the address book manager are not written yet; their
+    // items stay disabled until they are.
+    file->addAction(tr("Compose &Mail"))->setEnabled(false);
+    m_profile_manager = file->addAction(tr("&Profile Manager..."));
+    connect(m_profile_manager, &QAction::triggered, this, &OptionsWindow::OpenProfileManager);
+    file->addAction(tr("Addr&ess books..."))->setEnabled(false);
+    file->addSeparator();
+    connect(file->addAction(tr("E&xit")), &QAction::triggered, this, [this] { done(0); });
+
+    QMenu* setup = bar->addMenu(tr("Se&tup"));
+    const QString tab_items[] = {tr("&Account tab"),         tr("P&OP3 options tab"),
+                                 tr("&Send settings tab"),   tr("&Filters tab"),
+                                 tr("&Pattern filters tab"), tr("&Global tab")};
+    for (int i = 0; i < 6; ++i) {
+        connect(setup->addAction(tab_items[i]), &QAction::triggered, this,
+                [this, i] { m_tabs->setCurrentIndex(i); });
+    }
+
+    QMenu* help = bar->addMenu(tr("&Help"));
+    connect(help->addAction(tr("&Quick start guide")), &QAction::triggered, this,
+            [this] { ShowHelp("#quick"); });
+    connect(help->addAction(tr("&Setup")), &QAction::triggered, this,
+            [this] { ShowHelp("#setup"); });
+    connect(help->addAction(tr("&Contents")), &QAction::triggered, this,
+            [this] { ShowHelp("#contents"); });
+    connect(help->addAction(tr("&About")), &QAction::triggered, this, [this] {
+        m_context.services->ShowMessage(kWindowTitle, "About Tarvox", BoxIcon::Information);
+    });
+
+    layout->setMenuBar(bar);
+}
+
+void OptionsWindow::ShowHelp(const char* anchor) const {
+    if (m_context.show_help) {
+        m_context.show_help(QString::fromLatin1(anchor));
+    }
+}
+
+void OptionsWindow::ProfileFromDialog(Profile& profile) const {
+    ResetProfile(profile);
+    profile.name = FromQString(m_profile_box->currentText());
+    for (const ProfilePage* page : m_profile_pages) {
+        page->ReadProfile(profile);
+    }
+}
+
+void OptionsWindow::ProfileToDialog(const Profile& profile) {
+    for (ProfilePage* page : m_profile_pages) {
+        page->ShowProfile(profile);
+    }
+}
+
+void OptionsWindow::FillProfileBox() {
+    const QSignalBlocker blocker(m_profile_box);
+    m_profile_box->clear();
+    for (const Profile& profile : m_context.config.profiles) {
+        m_profile_box->addItem(ToQString(profile.name));
+    }
+}
+
+bool OptionsWindow::SelectProfile(std::string_view name) {
+    const Profile* found = FindProfile(m_context.config.profiles, name);
+    if (found == nullptr) {
+        return false;
+    }
+    int index = 0;
+    for (const Profile& profile : m_context.config.profiles) {
+        if (&profile == found) {
+            break;
+        }
+        ++index;
+    }
+    {
+        const QSignalBlocker blocker(m_profile_box);
+        m_profile_box->setCurrentIndex(index);
+    }
+    ProfileToDialog(*found);
+    return true;
+}
+
+void OptionsWindow::SelectDefaultProfile() {
+    ProfileList& profiles = m_context.config.profiles;
+    if (SelectProfile(m_context.config.global.last)) {
+        return;
+    }
+    if (!profiles.empty()) {
+        SelectProfile(profiles.front().name);
+        return;
+    }
+    {
+        const QSignalBlocker blocker(m_profile_box);
+        m_profile_box->setCurrentIndex(-1);
+        m_profile_box->setEditText(QString());
+    }
+    Profile reset;
+    ResetProfile(reset);
+    ProfileToDialog(reset);
+}
+
+void OptionsWindow::NewProfile() {
+    {
+        const QSignalBlocker blocker(m_profile_box);
+        m_profile_box->setCurrentIndex(-1);
+        m_profile_box->setEditText(QString::fromLatin1(kUntitled));
+    }
+    Profile reset;
+    ResetProfile(reset);
+    ProfileToDialog(reset);
+}
+
+bool OptionsWindow::StoreShownProfile() {
+    const std::string name = FromQString(m_profile_box->currentText());
+    if (name.empty()) {
+        return false;
+    }
+    m_context.config.global.last = name;
+    Profile edited;
+    ProfileFromDialog(edited);
+    if (Profile* existing = FindProfile(m_context.config.profiles, name)) {
+        MergeProfileEdits(*existing, edited);
+        return true;
+    }
+    AppendProfile(m_context.config.profiles, std::move(edited));
+    FillProfileBox();
+    SelectProfile(name);
+    return true;
+}
+
+void OptionsWindow::SaveProfile() {
+    if (m_profile_box->currentText().isEmpty()) {
+        m_context.services->ShowMessage(
+            "Enter a name for the profile (left of Save), then click Save", "Profile not named",
+            BoxIcon::Error);
+        return;
+    }
+    StoreShownProfile();
+    m_context.SaveSettings();
+}
+
+void OptionsWindow::DeleteProfile() {
+    const int index = m_profile_box->currentIndex();
+    if (index < 0) {
+        return;
+    }
+    Profile* profile =
+        FindProfile(m_context.config.profiles, FromQString(m_profile_box->itemText(index)));
+    if (profile == nullptr) {
+        return;
+    }
+    if (m_context.services->ShowMessage(
+            "Are you sure you want to delete this profile?\nAll associated settings and message "
+            "flags will be lost.",
+            profile->name, BoxIcon::Warning, BoxButtons::YesNo) != BoxAnswer::Yes) {
+        return;
+    }
+    RemoveProfile(m_context.config.profiles, profile);
+    m_context.SaveSettings();
+    FillProfileBox();
+    SelectDefaultProfile();
+}
+
+void OptionsWindow::OpenProfileManager() {
+    ProfileManagerDialog dialog(m_context.config.profiles, *m_context.services, this);
+    dialog.SetHelpHandler(m_context.show_help);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const std::string shown = FromQString(m_profile_box->currentText());
+    FillProfileBox();
+    if (!SelectProfile(shown)) {
+        SelectDefaultProfile();
+    }
+}
+
+void OptionsWindow::StartConnect(OpenMode mode) {
+    if (worker_running()) {
+        return;
+    }
+    Profile working;
+    ProfileFromDialog(working);
+    if (!PrepareConnect(working, mode, *m_context.services)) {
+        return;
+    }
+    if (mode == OpenMode::Connect) {
+        m_context.config.global.last = working.name;
+        // The autosave takes the pages as they are, so credentials that were
+        // only prompted for never reach the list.
+        if (working.autosave == 1) {
+            StoreShownProfile();
+        }
+    }
+    StartWorker(mode, std::move(working));
+}
+
+void OptionsWindow::StartWorker(OpenMode mode, Profile working) {
+    SetRunning(true);
+    m_session = std::make_unique<PopSession>(&m_context.tls);
+    m_request = OpenMailboxRequest{};
+    m_request.mode = mode;
+    m_request.working = std::move(working);
+    m_request.stored = &m_context.config.profiles;
+    m_request.enable_abort = [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { m_account->abort_button()->setEnabled(true); }, Qt::QueuedConnection);
+    };
+    // The profile list and the settings belong to this thread: the record
+    // and the file write run here while the worker waits.
+    m_request.record_fingerprint = [this](Profile& stored, const std::string& fingerprint) {
+        QMetaObject::invokeMethod(
+            this,
+            [&] {
+                RecordAcceptedFingerprint(m_context.paths.settings_file, m_context.config, stored,
+                                          &Profile::pop_sslid, fingerprint);
+            },
+            Qt::BlockingQueuedConnection);
+    };
+    m_worker_done = false;
+    m_worker = std::thread([this] {
+        const OpenOutcome outcome = OpenMailbox(*m_session, m_request, *m_context.services);
+        m_worker_done = true;
+        // Posted after the flag is set, so that StopWorker, waiting for
+        // events, wakes up to find it.
+        QMetaObject::invokeMethod(
+            this, [this, outcome] { WorkerEnded(outcome); }, Qt::QueuedConnection);
+    });
+}
+
+void OptionsWindow::WorkerEnded(OpenOutcome outcome) {
+    if (m_closing || !m_worker.joinable()) {
+        return;
+    }
+    m_worker.join();
+    m_abort_repeat.stop();
+    SetRunning(false);
+    if (outcome == OpenOutcome::EnterInbox && !m_session->connection.Connected()) {
+        // Abort came after the login but before this: the session is gone.
+        m_account->status_line()->setText(QStringLiteral("Error: ") +
+                                          ToQString(NetResultText(net::kAborted)));
+        outcome = OpenOutcome::Failed;
+    }
+    if (outcome == OpenOutcome::EnterInbox) {
+        m_context.working = std::move(m_request.working);
+        m_context.session = std::move(m_session);
+        done(1);
+        return;
+    }
+    m_session.reset();
+}
+
+void OptionsWindow::SetRunning(bool running) {
+    m_account->connect_button()->setEnabled(!running);
+    m_account->poll_button()->setEnabled(!running);
+    if (!running) {
+        m_account->abort_button()->setEnabled(false);
+    }
+    // The worker reads the profile list (the recorded fingerprint and mailbox
+    // statistics) while it runs, so the list is not edited meanwhile.
+    m_save->setEnabled(!running);
+    m_delete->setEnabled(!running);
+    m_profile_manager->setEnabled(!running);
+}
+
+void OptionsWindow::Abort() {
+    // A worker that has ended has nothing left to abort; its session may be
+    // the one the inbox takes over.
+    if (m_session != nullptr && worker_running() && !m_worker_done.load()) {
+        m_session->connection.Close();
+        m_abort_repeat.start();
+    }
+}
+
+void OptionsWindow::StopWorker() {
+    if (!m_worker.joinable()) {
+        return;
+    }
+    Abort();
+    while (!m_worker_done.load()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    m_worker.join();
+    m_abort_repeat.stop();
+    m_session.reset();
+}
+
+void OptionsWindow::done(int result) {
+    if (result != 1 && worker_running()) {
+        // Leaving while a connection is under way ends it first.
+        m_closing = true;
+        StopWorker();
+        m_closing = false;
+        SetRunning(false);
+    }
+    QDialog::done(result);
+}
+
+void OptionsWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        QPushButton* connect_button = m_account->connect_button();
+        if (connect_button->isEnabled()) {
+            connect_button->click();
+        }
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace tarvox

@@ -1,0 +1,77 @@
+#include "ui/page_fields.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+
+#include <climits>
+
+#include "config/global_settings.h"
+#include "ui/qt_text.h"
+
+namespace tarvox {
+
+QLineEdit* MakeTextBox(const char* object_name, QWidget* parent, bool password) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(object_name);
+    box->setMaxLength(static_cast<int>(kFieldCapacity) - 1);
+    if (password) {
+        box->setEchoMode(QLineEdit::Password);
+    }
+    return box;
+}
+
+QLineEdit* MakeNumberBox(const char* object_name, QWidget* parent) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(object_name);
+    box->setMaxLength(10);
+    box->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), box));
+    return box;
+}
+
+void SetText(QLineEdit* box, const std::string& text) {
+    box->setText(ToQString(text));
+}
+
+std::string ReadText(const QLineEdit* box) {
+    return FromQString(box->text());
+}
+
+int ParseUnsigned(const QString& text) {
+    const QString digits = text.trimmed();
+    if (digits.isEmpty()) {
+        return 0;
+    }
+    long long value = 0;
+    for (QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+            return 0;
+        }
+        value = value * 10 + (c.unicode() - '0');
+        if (value > INT_MAX) {
+            return 0;
+        }
+    }
+    return static_cast<int>(value);
+}
+
+int ReadNumber(const QLineEdit* box) {
+    return ParseUnsigned(box->text());
+}
+
+void SetNumber(QLineEdit* box, int value) {
+    // A stored value the box cannot hold (negative) is shown as it is, so
+    // that reading it back gives 0 rather than a silently different number.
+    box->setText(QString::number(value));
+}
+
+void SetChecked(QCheckBox* box, int value) {
+    box->setChecked(value == 1);
+}
+
+int ReadChecked(const QCheckBox* box) {
+    return box->isChecked() ? 1 : 0;
+}
+
+}  // namespace tarvox

@@ -1,0 +1,32 @@
+// Small helpers the options window's pages share: text boxes that hold what a
+// 512-byte settings field holds, number boxes read as unsigned numbers, and
+// check boxes that stand for 0 or 1.
+#pragma once
+
+#include <string>
+
+class QCheckBox;
+class QLineEdit;
+class QString;
+class QWidget;
+
+namespace tarvox {
+
+// A one-line box of at most 511 characters; masked when `password` is set.
+QLineEdit* MakeTextBox(const char* object_name, QWidget* parent, bool password = false);
+// A box for digits only.
+QLineEdit* MakeNumberBox(const char* object_name, QWidget* parent);
+
+void SetText(QLineEdit* box, const std::string& text);
+std::string ReadText(const QLineEdit* box);
+
+// The box's text as an unsigned number; 0 when it is empty, holds anything but
+// digits (blanks around them aside) or does not fit a signed 32-bit setting.
+int ReadNumber(const QLineEdit* box);
+int ParseUnsigned(const QString& text);
+void SetNumber(QLineEdit* box, int value);
+
+void SetChecked(QCheckBox* box, int value);
+int ReadChecked(const QCheckBox* box);
+
+}  // namespace tarvox

@@ -1,0 +1,200 @@
+#include "ui/profile_manager_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "codec/ascii.h"
+#include "frontend/services.h"
+#include "ui/qt_text.h"
+
+namespace tarvox {
+
+namespace {
+
+constexpr int kNameColumnWidth = 250;
+constexpr int kSourceRole = Qt::UserRole;
+
+constexpr const char* kNamePrompt = "Enter new profile name (unique)";
+constexpr const char* kNameExists = "A profile by this name already exists";
+constexpr const char* kCaption = "Profile Manager";
+
+QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+ProfileManagerDialog::ProfileManagerDialog(ProfileList& profiles, FrontendServices& services,
+                                           QWidget* parent)
+    : QDialog(parent), m_profiles(profiles), m_services(services) {
+    setWindowTitle(tr("Profile Manager"));
+
+    m_rows = new QTreeWidget(this);
+    m_rows->setObjectName("rows");
+    m_rows->setColumnCount(1);
+    m_rows->setHeaderLabels({tr("Profile Identifier")});
+    m_rows->setColumnWidth(0, kNameColumnWidth);
+    m_rows->setRootIsDecorated(false);
+    m_rows->setSelectionMode(QAbstractItemView::SingleSelection);
+    for (const Profile& profile : m_profiles) {
+        AddRow(profile.name, &profile);
+    }
+    if (m_rows->topLevelItemCount() > 0) {
+        m_rows->setCurrentItem(m_rows->topLevelItem(0));
+    }
+
+    auto* up = MakeButton(tr("&Up"), "up", this);
+    auto* down = MakeButton(tr("D&own"), "down", this);
+    auto* rename = MakeButton(tr("&Rename"), "rename", this);
+    auto* remove = MakeButton(tr("&Delete"), "delete", this);
+    auto* clone = MakeButton(tr("&Clone"), "clone", this);
+    auto* help = MakeButton(tr("&Help"), "help", this);
+    connect(up, &QPushButton::clicked, this, [this] { MoveSelected(-1); });
+    connect(down, &QPushButton::clicked, this, [this] { MoveSelected(1); });
+    connect(rename, &QPushButton::clicked, this, [this] { RenameSelected(); });
+    connect(remove, &QPushButton::clicked, this, [this] { DeleteSelected(); });
+    connect(clone, &QPushButton::clicked, this, [this] { CloneSelected(); });
+    connect(help, &QPushButton::clicked, this, [this] {
+        if (m_help) {
+            m_help(QStringLiteral("#profileman"));
+        }
+    });
+    auto* side = new QVBoxLayout;
+    for (QPushButton* button : {up, down, rename, remove, clone, help}) {
+        side->addWidget(button);
+    }
+    side->addStretch();
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName("ok");
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName("cancel");
+    connect(buttons, &QDialogButtonBox::accepted, this, &ProfileManagerDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &ProfileManagerDialog::reject);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_rows, 1);
+    top->addLayout(side);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(buttons);
+}
+
+void ProfileManagerDialog::AddRow(const std::string& name, const Profile* source, int index) {
+    auto* item = new QTreeWidgetItem({ToQString(name)});
+    item->setData(0, kSourceRole, QVariant::fromValue(reinterpret_cast<quintptr>(source)));
+    if (index < 0) {
+        m_rows->addTopLevelItem(item);
+    } else {
+        m_rows->insertTopLevelItem(index, item);
+    }
+}
+
+bool ProfileManagerDialog::NameTaken(const std::string& name, const QTreeWidgetItem* except) const {
+    for (int i = 0; i < m_rows->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = m_rows->topLevelItem(i);
+        if (item != except && EqualsIgnoreAsciiCase(FromQString(item->text(0)), name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void ProfileManagerDialog::MoveSelected(int step) {
+    QTreeWidgetItem* item = m_rows->currentItem();
+    if (item == nullptr) {
+        return;
+    }
+    const int from = m_rows->indexOfTopLevelItem(item);
+    const int to = from + step;
+    if (to < 0 || to >= m_rows->topLevelItemCount()) {
+        return;
+    }
+    m_rows->takeTopLevelItem(from);
+    m_rows->insertTopLevelItem(to, item);
+    m_rows->setCurrentItem(item);
+}
+
+void ProfileManagerDialog::RenameSelected() {
+    QTreeWidgetItem* item = m_rows->currentItem();
+    if (item == nullptr) {
+        return;
+    }
+    TextPromptRequest request;
+    request.title = "Rename profile";
+    request.prompt = kNamePrompt;
+    request.prefill = true;
+    request.initial_text = FromQString(item->text(0));
+    const TextPromptResult answer = m_services.TextPrompt(request);
+    if (!answer.submitted) {
+        return;
+    }
+    // The row's own name in another letter case is no clash.
+    if (NameTaken(answer.text, item)) {
+        m_services.ShowMessage(kNameExists, "Rename profile", BoxIcon::Error);
+        return;
+    }
+    item->setText(0, ToQString(answer.text));
+}
+
+void ProfileManagerDialog::DeleteSelected() {
+    QTreeWidgetItem* item = m_rows->currentItem();
+    if (item == nullptr) {
+        return;
+    }
+    if (m_services.ShowMessage("Are you sure you want to delete this profile?", kCaption,
+                               BoxIcon::Warning, BoxButtons::YesNo) != BoxAnswer::Yes) {
+        return;
+    }
+    delete m_rows->takeTopLevelItem(m_rows->indexOfTopLevelItem(item));
+}
+
+void ProfileManagerDialog::CloneSelected() {
+    QTreeWidgetItem* item = m_rows->currentItem();
+    if (item == nullptr) {
+        return;
+    }
+    TextPromptRequest request;
+    request.title = "Clone profile";
+    request.prompt = kNamePrompt;
+    request.prefill = true;
+    request.initial_text = FromQString(item->text(0));
+    const TextPromptResult answer = m_services.TextPrompt(request);
+    if (!answer.submitted) {
+        return;
+    }
+    if (NameTaken(answer.text, nullptr)) {
+        m_services.ShowMessage(kNameExists, "Clone profile", BoxIcon::Error);
+        return;
+    }
+    const auto* source =
+        reinterpret_cast<const Profile*>(item->data(0, kSourceRole).value<quintptr>());
+    AddRow(answer.text, source);
+    m_rows->setCurrentItem(m_rows->topLevelItem(m_rows->topLevelItemCount() - 1));
+}
+
+void ProfileManagerDialog::accept() {
+    ProfileList rebuilt;
+    for (int i = 0; i < m_rows->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = m_rows->topLevelItem(i);
+        const QVariant source = item != nullptr ? item->data(0, kSourceRole) : QVariant();
+        if (!source.isValid() || source.value<quintptr>() == 0) {
+            m_services.ShowMessage("Error reading list entry", kCaption, BoxIcon::Error);
+            return;
+        }
+        Profile copy;
+        CopyProfile(copy, *reinterpret_cast<const Profile*>(source.value<quintptr>()));
+        copy.name = FromQString(item->text(0));
+        AppendProfile(rebuilt, std::move(copy));
+    }
+    m_profiles = std::move(rebuilt);
+    QDialog::accept();
+}
+
+}  // namespace tarvox
