@@ -215,6 +215,11 @@ NetResult NetConnection::Connect(bool direct_tls, const NetAddress& address) {
     }
     m_connected = false;
     m_tls_active = false;
+    // Checked after the wake-up descriptor was drained: an Abort from now on
+    // either is seen here or wakes the connect below.
+    if (m_abort_requested) {
+        return net::kAborted;
+    }
     if (direct_tls && (m_tls_library == nullptr || !m_tls_library->Available())) {
         return net::kTlsNotLoaded;
     }
@@ -437,6 +442,11 @@ NetResult NetConnection::Receive(char* buffer, std::size_t capacity, std::size_t
 }
 
 // ---- Close ----
+
+NetResult NetConnection::Abort() {
+    m_abort_requested = true;
+    return Close();
+}
 
 NetResult NetConnection::Close() {
     m_connected = false;

@@ -61,6 +61,10 @@ public:
     NetResult Receive(char* buffer, std::size_t capacity, std::size_t* received);
     // Safe from any thread, also on a closed connection (which gives 14).
     NetResult Close();
+    // The user's Abort, from any thread: closes as Close does, and a Connect
+    // that has not begun yet (the worker may still be looking up the host)
+    // or begins later fails with 24 instead of connecting.
+    NetResult Abort();
 
     bool Connected() const { return m_connected.load(); }
     bool TlsActive() const { return m_tls_active.load(); }
@@ -111,6 +115,7 @@ private:
     bool m_aborted = false;
     std::string m_server_name;
 
+    std::atomic<bool> m_abort_requested{false};
     std::atomic<bool> m_connected{false};
     std::atomic<bool> m_tls_active{false};
     std::atomic<bool> m_in_tls_call{false};

@@ -113,13 +113,6 @@ OptionsWindow::OptionsWindow(AppContext& context, QWidget* parent)
     layout->addWidget(m_tabs, 1);
     layout->addLayout(bottom_row);
 
-    m_abort_repeat.setInterval(100);
-    connect(&m_abort_repeat, &QTimer::timeout, this, [this] {
-        if (m_session != nullptr) {
-            m_session->connection.Close();
-        }
-    });
-
     {
         m_context.services->SetDialogParent(this);
         QPointer<QLabel> status = m_account->status_line();
@@ -379,7 +372,6 @@ void OptionsWindow::WorkerEnded(OpenOutcome outcome) {
         return;
     }
     m_worker.join();
-    m_abort_repeat.stop();
     SetRunning(false);
     if (outcome == OpenOutcome::EnterInbox && !m_session->connection.Connected()) {
         // Abort came after the login but before this: the session is gone.
@@ -413,8 +405,7 @@ void OptionsWindow::Abort() {
     // A worker that has ended has nothing left to abort; its session may be
     // the one the inbox takes over.
     if (m_session != nullptr && worker_running() && !m_worker_done.load()) {
-        m_session->connection.Close();
-        m_abort_repeat.start();
+        m_session->connection.Abort();
     }
 }
 
@@ -427,7 +418,6 @@ void OptionsWindow::StopWorker() {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     m_worker.join();
-    m_abort_repeat.stop();
     m_session.reset();
 }
 

@@ -11,7 +11,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QTimer>
 
 #include <atomic>
 #include <memory>
@@ -118,9 +117,6 @@ private:
     std::unique_ptr<PopSession> m_session;
     OpenMailboxRequest m_request;
     std::atomic<bool> m_worker_done{false};
-    // Repeats the close while an aborted worker runs: a close that comes
-    // before the connection is made is forgotten when it is made.
-    QTimer m_abort_repeat;
     bool m_closing = false;
 };
 

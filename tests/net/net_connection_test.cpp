@@ -297,6 +297,20 @@ TEST(NetConnectionAbort, CloseEndsABlockedConnect) {
     }
 }
 
+TEST(NetConnectionAbort, AbortBeforeConnectIsNotForgotten) {
+    SilentPeer peer;
+    NetConnection connection(&Tls());
+    // The user pressed Abort while the worker was still looking up the host.
+    connection.Abort();
+    EXPECT_EQ(connection.Connect(false, Loopback(peer.port())), net::kAborted);
+    EXPECT_FALSE(connection.Connected());
+    // Close alone belongs to the conversation: a later Connect goes ahead.
+    NetConnection closed(&Tls());
+    closed.Close();
+    EXPECT_EQ(closed.Connect(false, Loopback(peer.port())), net::kSuccess);
+    closed.Close();
+}
+
 TEST(NetConnectionAbort, CloseEndsABlockedPlainReceiveAndSend) {
     for (int i = 0; i < kRepetitions; ++i) {
         SilentPeer peer;
