@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and starts Tarvox. For now the program is the
-# command-line tool: its self-check writes a settings file with a demo profile into a
-# temporary folder, loads it back and lists the profiles.
+# Installs what is missing, builds Tarvox and starts it on the demo mailbox: a
+# throw-away Dovecot POP3 server with sample mail for "alice" and an SMTP server
+# delivering into the same mailbox, both on loopback ports, and a settings file
+# whose profile "Demo" reads them. Everything lives in a temporary folder that
+# is removed, with both servers stopped, when the program ends.
+#
+#   scripts/start.sh [ARGUMENTS FOR tarvox]
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -9,4 +13,31 @@ cd "${root}"
 
 scripts/install-deps.sh
 scripts/build.sh "${root}/build"
-exec "${root}/build/src/cli/tarvox-cli" self-check
+
+demo="$(mktemp -d "${TMPDIR:-/tmp}/tarvox-demo-XXXXXX")"
+servers="${root}/scripts/test-servers"
+cleanup() {
+    /usr/bin/python3 "${servers}/smtp_server.py" stop --dir "${demo}/smtp" >/dev/null 2>&1 || true
+    /usr/bin/python3 "${servers}/dovecot_server.py" stop --dir "${demo}/dovecot" >/dev/null 2>&1 || true
+    rm -rf "${demo}"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Dovecot's own processes run as another user when started by root: they must be
+# able to pass through the folder (but not list it).
+chmod 711 "${demo}"
+mkdir -p "${demo}/dovecot" "${demo}/smtp"
+mkdir -m 700 "${demo}/home"
+dovecot_json="$(/usr/bin/python3 "${servers}/dovecot_server.py" start --dir "${demo}/dovecot" --messages 12)"
+field() { /usr/bin/python3 -c 'import json, sys; print(json.loads(sys.argv[1])[sys.argv[2]])' "$1" "$2"; }
+maildir="$(/usr/bin/python3 -c 'import json, sys; print(json.loads(sys.argv[1])["maildir"]["alice"])' "${dovecot_json}")"
+smtp_json="$(/usr/bin/python3 "${servers}/smtp_server.py" start --dir "${demo}/smtp" --maildir "${maildir}")"
+
+"${root}/build/src/cli/tarvox-cli" demo-settings "${demo}/home/tarvox.ini" \
+    --pop3-port "$(field "${dovecot_json}" plain_port)" \
+    --smtp-port "$(field "${smtp_json}" plain_port)"
+
+echo "Demo mailbox: alice on 127.0.0.1, POP3 port $(field "${dovecot_json}" plain_port)," \
+     "SMTP port $(field "${smtp_json}" plain_port); settings in ${demo}/home"
+TARVOX_HOME="${demo}/home" "${root}/build/src/app/tarvox" "$@"

@@ -78,7 +78,8 @@ CertificateDialog::CertificateDialog(const CertificateView& view, QWidget* paren
     AddBlock(form, tr("Purported issuer:"), view.issuer, "issuer", false);
     AddLine(form, tr("Trust evaluation:"), view.trust_evaluation, "trustEvaluation",
             view.mark_trust_evaluation);
-    AddBlock(form, tr("WARNING(s):"), view.warnings, "warnings", view.mark_warnings);
+    AddBlock(form, tr("WARNING(s):"), view.warnings, "warnings", view.mark_warnings)
+        ->setMinimumHeight(120);
     layout->addLayout(form);
 
     auto* buttons = new QDialogButtonBox(this);
@@ -108,6 +109,8 @@ CertificateDialog::CertificateDialog(const CertificateView& view, QWidget* paren
         }
     });
     layout->addWidget(buttons);
+    // The keyboard starts on the safe answer.
+    (view.deny_enabled ? deny : cancel)->setFocus();
 }
 
 CertificateDecision CertificateDialog::Decide() {

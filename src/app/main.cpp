@@ -1,0 +1,56 @@
+// tarvox: the Qt program. Reads the command line, finds the data files and
+// runs the program with its windows.
+#include <QApplication>
+
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/program_run.h"
+#include "config/data_paths.h"
+#include "ui/app_context.h"
+#include "ui/options_window.h"
+#include "ui/qt_services.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tarvox [PROFILE] [/MIN] [/POLL]\n"
+    "       tarvox /TO ADDRESS       compose to ADDRESS (a mailto: link); a running\n"
+    "                                tarvox is handed the address\n"
+    "       tarvox /VIEW FILE        show a saved message\n"
+    "The switches may be written in any letter case, or as --to, --view, --min, --poll.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    tarvox::AppContext context;
+    context.start = tarvox::ParseCommandLine(args);
+    if (context.start.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (context.start.version) {
+        std::printf("tarvox %s\n", TARVOX_VERSION);
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Tarvox");
+    QApplication::setApplicationVersion(TARVOX_VERSION);
+    // The windows come and go; the program ends when the run does.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    context.paths = tarvox::ResolveDataPaths(tarvox::DataPathInputsFromEnvironment());
+    tarvox::QtServices services;
+    context.services = &services;
+
+    tarvox::ProgramWindows windows;
+    windows.options_window = [](tarvox::AppContext& run) {
+        tarvox::OptionsWindow window(run);
+        return window.exec();
+    };
+    return tarvox::RunProgram(context, windows);
+}
