@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "config/global_settings.h"
@@ -430,6 +431,14 @@ void OptionsWindow::done(int result) {
         SetRunning(false);
     }
     QDialog::done(result);
+}
+
+void OptionsWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_context.start.minimized) {
+        m_context.start.minimized = false;
+        QTimer::singleShot(0, this, [this] { showMinimized(); });
+    }
 }
 
 void OptionsWindow::keyPressEvent(QKeyEvent* event) {

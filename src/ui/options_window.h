@@ -75,6 +75,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // The first showing of a run started with /MIN minimises the window.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildMenus(QVBoxLayout* layout);

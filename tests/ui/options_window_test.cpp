@@ -656,6 +656,21 @@ TEST(OptionsWindow, ConnectAutosavesANewProfileIntoTheListWithoutWritingTheFile)
     EXPECT_EQ(c.context.config.global.last, "Other");
 }
 
+TEST(OptionsWindow, StartedMinimizedOnlyTheFirstTime) {
+    OptionsWindowContext fixture;
+    fixture.context.start.minimized = true;
+    {
+        OptionsWindow window(fixture.context);
+        window.show();
+        ASSERT_TRUE(DialogDriver::RunUntil([&] { return window.isMinimized(); }));
+        EXPECT_FALSE(fixture.context.start.minimized);
+    }
+    OptionsWindow again(fixture.context);
+    again.show();
+    QApplication::processEvents();
+    EXPECT_FALSE(again.isMinimized());
+}
+
 TEST(OptionsWindow, EnterPressesConnect) {
     OptionsWindowContext c;
     OptionsWindow window(c.context);
