@@ -25,146 +25,6 @@
 #endif
 
 namespace tarvox {
-namespace {
-
-
-std::filesystem::path ScriptPath() {
-    return std::filesystem::path(TARVOX_SOURCE_DIR) / "scripts" / "test-servers" /
-           "dovecot_server.py";
-}
-
-// Dovecot's master forks into the background and is orphaned. Where the machine's init does
-// not reap orphans, every stopped server would stay behind as a zombie; as a subreaper this
-// process inherits the master and reaps it in Stop().
-void BecomeSubreaperOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { ::prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0); });
-}
-
-// Reads the script's one-line JSON object into a flat map: nested keys are joined with a
-// dot ("users.alice"), every value is kept as its text (numbers unchanged).
-class FlatJsonReader {
-public:
-    explicit FlatJsonReader(std::string_view text) : m_text(text) {}
-
-    bool Read(std::map<std::string, std::string>* values) {
-        SkipSpace();
-        if (!ReadObject("", values)) {
-            return false;
-        }
-        SkipSpace();
-        return m_pos == m_text.size();
-    }
-
-private:
-    void SkipSpace() {
-        while (m_pos < m_text.size() && std::strchr(" \t\r\n", m_text[m_pos]) != nullptr) {
-            ++m_pos;
-        }
-    }
-
-    bool Take(char expected) {
-        SkipSpace();
-        if (m_pos < m_text.size() && m_text[m_pos] == expected) {
-            ++m_pos;
-            return true;
-        }
-        return false;
-    }
-
-    bool ReadString(std::string* out) {
-        if (!Take('"')) {
-            return false;
-        }
-        while (m_pos < m_text.size()) {
-            char c = m_text[m_pos++];
-            if (c == '"') {
-                return true;
-            }
-            if (c != '\\') {
-                out->push_back(c);
-                continue;
-            }
-            if (m_pos >= m_text.size()) {
-                return false;
-            }
-            char escaped = m_text[m_pos++];
-            if (escaped == 'u') {
-                // The script writes ASCII only, so \u00XX is all that can come.
-                if (m_pos + 4 > m_text.size() || m_text.substr(m_pos, 2) != "00") {
-                    return false;
-                }
-                out->push_back(static_cast<char>(
-                    std::strtol(std::string(m_text.substr(m_pos + 2, 2)).c_str(), nullptr, 16)));
-                m_pos += 4;
-                continue;
-            }
-            constexpr std::string_view kNamed = "n\nt\tr\rb\bf\f";
-            std::size_t named = kNamed.find(escaped);
-            out->push_back(named != std::string_view::npos && named % 2 == 0 ? kNamed[named + 1]
-                                                                             : escaped);
-        }
-        return false;
-    }
-
-    bool ReadValue(const std::string& key, std::map<std::string, std::string>* values) {
-        SkipSpace();
-        if (m_pos >= m_text.size()) {
-            return false;
-        }
-        if (m_text[m_pos] == '{') {
-            return ReadObject(key + ".", values);
-        }
-        if (m_text[m_pos] == '"') {
-            std::string text;
-            if (!ReadString(&text)) {
-                return false;
-            }
-            (*values)[key] = text;
-            return true;
-        }
-        std::size_t end = m_text.find_first_of(",}] \t\r\n", m_pos);
-        if (end == std::string_view::npos || end == m_pos) {
-            return false;
-        }
-        (*values)[key] = std::string(m_text.substr(m_pos, end - m_pos));
-        m_pos = end;
-        return true;
-    }
-
-    bool ReadObject(const std::string& prefix, std::map<std::string, std::string>* values) {
-        if (!Take('{')) {
-            return false;
-        }
-        if (Take('}')) {
-            return true;
-        }
-        do {
-            std::string name;
-            if (!ReadString(&name) || !Take(':') || !ReadValue(prefix + name, values)) {
-                return false;
-            }
-        } while (Take(','));
-        return Take('}');
-    }
-
-    std::string_view m_text;
-    std::size_t m_pos = 0;
-};
-
-bool ParsePort(const std::string& text, std::uint16_t* port) {
-    char* end = nullptr;
-    unsigned long value = std::strtoul(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || value == 0 || value > 65535) {
-        return false;
-    }
-    *port = static_cast<std::uint16_t>(value);
-    return true;
-}
-
-
-}  // namespace
-
 DovecotServer::~DovecotServer() {
     Stop();
     if (!m_dir.empty()) {
@@ -240,42 +100,40 @@ void DovecotServer::ReapMaster(int pid) {
 }
 
 bool DovecotServer::RunScript(const std::vector<std::string>& arguments, std::string* output) {
-    return RunTestServerScript(ScriptPath(), arguments, output, &m_error);
+    return RunTestServerScript(TestServerScriptPath("dovecot_server.py"), arguments, output,
+                               &m_error);
 }
 
 bool DovecotServer::TakeDescription(const std::string& output) {
     // The description is the last line the script printed.
-    std::string line = output;
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
-        line.pop_back();
-    }
-    if (std::size_t last_break = line.rfind('\n'); last_break != std::string::npos) {
-        line.erase(0, last_break + 1);
-    }
-    std::map<std::string, std::string> values;
-    if (!FlatJsonReader(line).Read(&values)) {
+    const std::string line = LastOutputLine(output);
+    ScriptJsonObject values;
+    if (!ReadScriptJson(line, &values)) {
         m_error = "dovecot_server.py printed no JSON description: " + output;
         return false;
     }
     // From here on a server is running, so that Stop() ends it whatever else goes wrong.
     m_running = true;
-    m_pid = std::atoi(values["pid"].c_str());
-    if (!ParsePort(values["plain_port"], &m_plain_port) ||
-        !ParsePort(values["tls_port"], &m_tls_port) || m_pid <= 0) {
+    unsigned long long pid = 0;
+    if (ParseScriptNumber(values["pid"].text, 1u << 30, &pid)) {
+        m_pid = static_cast<int>(pid);
+    }
+    if (m_pid <= 0 || !ParseScriptPort(values["plain_port"], &m_plain_port) ||
+        !ParseScriptPort(values["tls_port"], &m_tls_port)) {
         m_error = "dovecot_server.py described no ports or pid: " + line;
         Stop();
         return false;
     }
-    m_fingerprint = values["fingerprint_sha1"];
-    m_cert_file = values["cert_file"];
-    m_log_file = values["log_file"];
+    m_fingerprint = values["fingerprint_sha1"].text;
+    m_cert_file = values["cert_file"].text;
+    m_log_file = values["log_file"].text;
     m_passwords.clear();
     m_maildirs.clear();
     for (const auto& [key, value] : values) {
         if (key.starts_with("users.")) {
-            m_passwords[key.substr(6)] = value;
+            m_passwords[key.substr(6)] = value.text;
         } else if (key.starts_with("maildir.")) {
-            m_maildirs[key.substr(8)] = value;
+            m_maildirs[key.substr(8)] = value.text;
         }
     }
     return true;
@@ -313,7 +171,7 @@ std::vector<std::filesystem::path> DovecotServer::MessageFiles(std::string_view 
 }
 
 bool DovecotServer::AddMessage(std::string_view user, std::string_view name,
-                              std::string_view text) const {
+                               std::string_view text) const {
     const std::filesystem::path folder = maildir(user);
     struct stat owner {};
     if (folder.empty() || ::stat(folder.c_str(), &owner) != 0) {

@@ -9,11 +9,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <mutex>
 #include <system_error>
 
@@ -132,12 +134,205 @@ bool RunTestServerScript(const std::filesystem::path& script_path,
     }
     if (timed_out || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         *error = script_path.filename().string() + " " + arguments.front() + " failed (" +
-                  (timed_out ? std::string("timed out") : ExitDescription(status)) + ")";
+                 (timed_out ? std::string("timed out") : ExitDescription(status)) + ")";
         if (!errors.empty()) {
             *error += ":\n" + errors;
         }
         return false;
     }
+    return true;
+}
+
+namespace {
+
+class JsonReader {
+public:
+    explicit JsonReader(std::string_view text) : m_text(text) {}
+
+    bool Read(ScriptJsonObject* object) {
+        if (!ReadObject("", object)) {
+            return false;
+        }
+        SkipSpace();
+        return m_pos == m_text.size();
+    }
+
+private:
+    void SkipSpace() {
+        while (m_pos < m_text.size() && std::strchr(" \t\r\n", m_text[m_pos]) != nullptr) {
+            ++m_pos;
+        }
+    }
+
+    bool Take(char expected) {
+        SkipSpace();
+        if (m_pos < m_text.size() && m_text[m_pos] == expected) {
+            ++m_pos;
+            return true;
+        }
+        return false;
+    }
+
+    static void AppendUtf8(unsigned long code, std::string* out) {
+        if (code < 0x80) {
+            out->push_back(static_cast<char>(code));
+        } else if (code < 0x800) {
+            out->push_back(static_cast<char>(0xC0 | (code >> 6)));
+            out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else {
+            out->push_back(static_cast<char>(0xE0 | (code >> 12)));
+            out->push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+            out->push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        }
+    }
+
+    // Text that is not UTF-8 arrives as its raw bytes; those are copied unchanged.
+    bool ReadString(std::string* out) {
+        if (!Take('"')) {
+            return false;
+        }
+        while (m_pos < m_text.size()) {
+            char c = m_text[m_pos++];
+            if (c == '"') {
+                return true;
+            }
+            if (c != '\\') {
+                out->push_back(c);
+                continue;
+            }
+            if (m_pos >= m_text.size()) {
+                return false;
+            }
+            char escaped = m_text[m_pos++];
+            if (escaped == 'u') {
+                if (m_pos + 4 > m_text.size()) {
+                    return false;
+                }
+                std::string hex(m_text.substr(m_pos, 4));
+                char* end = nullptr;
+                unsigned long code = std::strtoul(hex.c_str(), &end, 16);
+                if (end != hex.c_str() + 4) {
+                    return false;
+                }
+                AppendUtf8(code, out);
+                m_pos += 4;
+                continue;
+            }
+            constexpr std::string_view kNamed = "n\nt\tr\rb\bf\f";
+            std::size_t named = kNamed.find(escaped);
+            out->push_back(named != std::string_view::npos && named % 2 == 0 ? kNamed[named + 1]
+                                                                             : escaped);
+        }
+        return false;
+    }
+
+    bool ReadValue(const std::string& key, ScriptJsonObject* object) {
+        SkipSpace();
+        if (m_pos >= m_text.size()) {
+            return false;
+        }
+        ScriptJsonField field;
+        switch (m_text[m_pos]) {
+            case '{':
+                return ReadObject(key + ".", object);
+            case '"':
+                field.is_string = true;
+                if (!ReadString(&field.text)) {
+                    return false;
+                }
+                break;
+            case '[':
+                ++m_pos;
+                if (!Take(']')) {
+                    do {
+                        field.items.emplace_back();
+                        if (!ReadString(&field.items.back())) {
+                            return false;
+                        }
+                    } while (Take(','));
+                    if (!Take(']')) {
+                        return false;
+                    }
+                }
+                break;
+            default: {
+                std::size_t end = m_text.find_first_of(",}] \t\r\n", m_pos);
+                if (end == std::string_view::npos || end == m_pos) {
+                    return false;
+                }
+                field.text = m_text.substr(m_pos, end - m_pos);
+                m_pos = end;
+            }
+        }
+        (*object)[key] = std::move(field);
+        return true;
+    }
+
+    bool ReadObject(const std::string& prefix, ScriptJsonObject* object) {
+        if (!Take('{')) {
+            return false;
+        }
+        if (Take('}')) {
+            return true;
+        }
+        do {
+            std::string name;
+            if (!ReadString(&name) || !Take(':') || !ReadValue(prefix + name, object)) {
+                return false;
+            }
+        } while (Take(','));
+        return Take('}');
+    }
+
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+};
+
+}  // namespace
+
+std::filesystem::path TestServerScriptPath(std::string_view name) {
+    return std::filesystem::path(TARVOX_SOURCE_DIR) / "scripts" / "test-servers" / name;
+}
+
+void BecomeSubreaperOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { ::prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0); });
+}
+
+std::string LastOutputLine(const std::string& output) {
+    std::string line = output;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+        line.pop_back();
+    }
+    if (std::size_t last_break = line.rfind('\n'); last_break != std::string::npos) {
+        line.erase(0, last_break + 1);
+    }
+    return line;
+}
+
+bool ReadScriptJson(std::string_view line, ScriptJsonObject* object) {
+    return JsonReader(line).Read(object);
+}
+
+bool ParseScriptNumber(const std::string& text, unsigned long long maximum,
+                       unsigned long long* value) {
+    char* end = nullptr;
+    errno = 0;
+    unsigned long long parsed = std::strtoull(text.c_str(), &end, 10);
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])) || *end != '\0' ||
+        errno != 0 || parsed > maximum) {
+        return false;
+    }
+    *value = parsed;
+    return true;
+}
+
+bool ParseScriptPort(const ScriptJsonField& field, std::uint16_t* port) {
+    unsigned long long value = 0;
+    if (field.is_string || !ParseScriptNumber(field.text, 65535, &value) || value == 0) {
+        return false;
+    }
+    *port = static_cast<std::uint16_t>(value);
     return true;
 }
 
