@@ -25,6 +25,7 @@ PACKAGES=(
     gnupg                # the GnuPG tests run the real gpg with keys made for them
     qt6-base-dev         # the Qt 6 program (Widgets, Network, PrintSupport)
     qt6-qpa-plugins      # its platforms, "offscreen" for the tests among them
+    poppler-utils        # pdfinfo and pdftotext read back what the printing tests print
 )
 
 missing=()
