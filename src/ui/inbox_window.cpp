@@ -1,0 +1,708 @@
+#include "ui/inbox_window.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QPainter>
+#include <QPixmap>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "codec/text_format.h"
+#include "config/profile.h"
+#include "junk/stored_flags.h"
+#include "net/net_result.h"
+#include "protocols/inbox_loader.h"
+#include "protocols/pop_session.h"
+#include "ui/app_context.h"
+#include "ui/qt_services.h"
+#include "ui/qt_text.h"
+
+namespace tarvox {
+
+namespace {
+
+constexpr const char* kBusyText =
+    "Please wait for the current network operation to complete, or use the Abort button to "
+    "force the connection to your mailbox to close.";
+constexpr const char* kSelectFirst = "Please select message(s) first";
+constexpr const char* kProgramTitle = "Tarvox Plus 3.3 beta3a";
+constexpr const char* kShortcuts =
+    "F11\tInbox filters\nF12\tMessage flags\nEnter\tView or Preview (see Options)\nDel "
+    "key\tALT+D\tDelete\nL.dbl-clk\tALT+V\tView\nR.dbl-clk\tALT+P\tPreview\n\nCTRL+Click\tSelect "
+    "multiple e-mails\nSHIFT+arrows\tSelect multiple e-mails\n\nALT+X\tExit with save\nALT+C\tCancel "
+    "(undo changes)\nALT+A\tAbort and close\n";
+constexpr int kNumberColumnWidth = 30;
+
+QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+bool RightAligned(int column) {
+    return column == static_cast<int>(InboxColumn::Size) ||
+           column == static_cast<int>(InboxColumn::Number);
+}
+
+QPixmap LockPixmap() {
+    QPixmap pixmap(15, 15);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(QPen(Qt::darkGray, 2));
+    painter.drawArc(4, 1, 7, 9, 0, 180 * 16);
+    painter.setPen(Qt::black);
+    painter.setBrush(QColor(0xd4, 0xa0, 0x17));
+    painter.drawRect(2, 6, 10, 8);
+    return pixmap;
+}
+
+}  // namespace
+
+QIcon InboxStateIcon(int index) {
+    if (index < 1 || index > 7) {
+        return {};
+    }
+    const bool read = (index & 1) != 0;
+    const bool attachment = (index & 2) != 0;
+    const bool replied = (index & 4) != 0;
+    QPixmap pixmap(21, 13);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    // The envelope: closed and yellow while unread, open and white once read.
+    painter.setPen(Qt::black);
+    painter.setBrush(read ? QColor(Qt::white) : QColor(0xff, 0xe0, 0x60));
+    painter.drawRect(0, 3, 12, 9);
+    if (read) {
+        painter.drawLine(0, 3, 6, 0);
+        painter.drawLine(6, 0, 12, 3);
+    }
+    painter.drawLine(0, 3, 6, 8);
+    painter.drawLine(6, 8, 12, 3);
+    if (attachment) {
+        // A paper clip.
+        painter.setPen(QPen(QColor(0x40, 0x40, 0x40), 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(14, 1, 3, 10, 1, 1);
+    }
+    if (replied) {
+        // A red arrow pointing back.
+        painter.setPen(QPen(Qt::red, 2));
+        painter.drawLine(11, 10, 20, 10);
+        painter.drawLine(11, 10, 14, 7);
+    }
+    painter.end();
+    return QIcon(pixmap);
+}
+
+InboxWindow::InboxWindow(AppContext& context, QWidget* parent)
+    : QDialog(parent), m_context(context) {
+    setObjectName(QStringLiteral("inbox"));
+    setWindowTitle(QStringLiteral("Tarvox - Reading inbox..."));
+    setSizeGripEnabled(true);
+    resize(760, 440);
+
+    m_view_button = MakeButton(tr("&View"), "view", this);
+    m_preview_button = MakeButton(tr("&Preview"), "preview", this);
+    m_delete_button = MakeButton(tr("&Delete"), "delete", this);
+    m_save_button = MakeButton(tr("Save && E&xit"), "save", this);
+    m_cancel_button = MakeButton(tr("&Cancel/Undo"), "cancel", this);
+    m_abort_button = MakeButton(tr("&Abort"), "abort", this);
+    m_ssl_button = MakeButton(tr("SSL"), "ssl", this);
+    connect(m_view_button, &QPushButton::clicked, this, &InboxWindow::View);
+    connect(m_preview_button, &QPushButton::clicked, this, &InboxWindow::Preview);
+    connect(m_delete_button, &QPushButton::clicked, this, &InboxWindow::Delete);
+    connect(m_save_button, &QPushButton::clicked, this, &InboxWindow::SaveAndExit);
+    connect(m_cancel_button, &QPushButton::clicked, this, &InboxWindow::CancelUndo);
+    connect(m_abort_button, &QPushButton::clicked, this, &InboxWindow::Abort);
+
+    // Six places in a row at the top; the fourth stays empty.
+    auto* top_row = new QHBoxLayout;
+    top_row->addWidget(m_view_button, 1);
+    top_row->addWidget(m_preview_button, 1);
+    top_row->addWidget(m_delete_button, 1);
+    top_row->addStretch(1);
+    top_row->addWidget(m_save_button, 1);
+    top_row->addWidget(m_cancel_button, 1);
+
+    m_view = new QTreeWidget(this);
+    m_view->setObjectName(QStringLiteral("messages"));
+    m_view->setColumnCount(static_cast<int>(kInboxColumnCount));
+    m_view->setRootIsDecorated(false);
+    m_view->setUniformRowHeights(true);
+    m_view->setAllColumnsShowFocus(true);
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSortingEnabled(false);
+    m_view->setIconSize(QSize(21, 13));
+    m_view->header()->setSectionsClickable(true);
+    m_view->header()->setStretchLastSection(false);
+    m_view->installEventFilter(this);
+    ShowTitles();
+    for (int column = 0; column < 5; ++column) {
+        m_view->setColumnWidth(column, m_context.config.global.colwidth[column]);
+    }
+    m_view->setColumnWidth(static_cast<int>(InboxColumn::Number), kNumberColumnWidth);
+    connect(m_view->header(), &QHeaderView::sectionClicked, this, &InboxWindow::SortByColumn);
+    // Viewing needs the viewer, which is not written yet; the checks of View
+    // still run.
+    connect(m_view, &QTreeWidget::itemDoubleClicked, this, [this] { View(); });
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("status"));
+    m_status->setFrameShape(QFrame::Panel);
+    m_status->setFrameShadow(QFrame::Sunken);
+    m_lock = new QLabel(this);
+    m_lock->setObjectName(QStringLiteral("lock"));
+    m_lock->setPixmap(LockPixmap());
+    m_lock->setFixedSize(15, 15);
+    m_abort_button->setFixedWidth(75);
+    m_ssl_button->setFixedWidth(75);
+    auto* bottom_row = new QHBoxLayout;
+    bottom_row->addWidget(m_abort_button);
+    bottom_row->addWidget(m_status, 1);
+    bottom_row->addWidget(m_lock);
+    bottom_row->addWidget(m_ssl_button);
+
+    auto* layout = new QVBoxLayout(this);
+    BuildMenus(layout);
+    layout->addLayout(top_row);
+    layout->addWidget(m_view, 1);
+    layout->addLayout(bottom_row);
+
+    const bool tls = m_context.session->connection.TlsActive();
+    // The SSL Information dialog for an open session is not reachable from
+    // here yet: the button stays disabled.
+    m_ssl_button->setEnabled(false);
+    m_lock->setVisible(tls);
+
+    m_keep_alive = new QTimer(this);
+    connect(m_keep_alive, &QTimer::timeout, this, &InboxWindow::KeepAliveTick);
+
+    QtServices& services = *m_context.services;
+    services.SetDialogParent(this);
+    {
+        QPointer<QLabel> status = m_status;
+        services.SetStatusSink(StatusLine::Inbox, [status](const QString& text) {
+            if (status) {
+                status->setText(text);
+            }
+        });
+    }
+    // Runs here while the worker that lost the connection waits.
+    services.SetLostConnectionHandler([this](NetResult result) {
+        m_keep_alive->stop();
+        QMessageBox box(QMessageBox::Critical, tr("Lost connection"),
+                        ToQString(NetResultText(result)), QMessageBox::Ok, this);
+        box.exec();
+        done(0);
+    });
+
+    InboxLoadRequest request;
+    request.working = &m_context.working;
+    request.stored = &m_context.config.profiles;
+    request.set_title = [this](std::string_view title) {
+        QMetaObject::invokeMethod(
+            this, [this, text = ToQString(title)] { setWindowTitle(text); },
+            Qt::QueuedConnection);
+    };
+    request.start_keep_alive = [this](std::chrono::milliseconds period) {
+        QMetaObject::invokeMethod(
+            this, [this, period] { m_keep_alive->start(period); }, Qt::QueuedConnection);
+    };
+    StartWorker(Job::Load, [this, request] {
+        return static_cast<int>(
+            LoadInbox(*m_context.session, request, m_list, *m_context.services));
+    });
+}
+
+InboxWindow::~InboxWindow() {
+    m_closed = true;
+    // A worker still running ends on the closed connection; its notice finds
+    // the window going and is not shown.
+    m_context.services->SetLostConnectionHandler([](NetResult) {});
+    StopWorker();
+    m_context.services->SetLostConnectionHandler({});
+    m_context.services->SetStatusSink(StatusLine::Inbox, {});
+    m_context.services->SetDialogParent(nullptr);
+}
+
+void InboxWindow::BuildMenus(QVBoxLayout* layout) {
+    auto* bar = new QMenuBar(this);
+    layout->setMenuBar(bar);
+
+    QMenu* file = bar->addMenu(tr("&File"));
+    // The composer, the address book manager, the save-mail window and the
+    // list export are not written yet: their items stay disabled.
+    file->addAction(tr("Compose &Mail"))->setEnabled(false);
+    file->addSeparator();
+    connect(file->addAction(tr("S&ort newest to oldest")), &QAction::triggered, this,
+            &InboxWindow::SortNewestFirst);
+    connect(file->addAction(tr("&Refresh mailbox stat")), &QAction::triggered, this,
+            &InboxWindow::RefreshStat);
+    file->addSeparator();
+    file->addAction(tr("Addr&ess books..."))->setEnabled(false);
+    QMenu* save_mail = file->addMenu(tr("Save Mail"));
+    save_mail->addAction(tr("&Selected mail..."))->setEnabled(false);
+    save_mail->addAction(tr("&All mail..."))->setEnabled(false);
+    QMenu* mail_list = file->addMenu(tr("Mail List"));
+    mail_list->addAction(tr("Save &As..."))->setEnabled(false);
+    mail_list->addAction(tr("&Print..."))->setEnabled(false);
+    file->addSeparator();
+    connect(file->addAction(tr("&Cancel/Undo changes")), &QAction::triggered, this,
+            &InboxWindow::CancelUndo);
+    connect(file->addAction(tr("Save && E&xit")), &QAction::triggered, this,
+            &InboxWindow::SaveAndExit);
+
+    QMenu* options = bar->addMenu(tr("&Options"));
+    // The inbox filter, message flags and foreign IP windows are not written
+    // yet: their items stay disabled.
+    options->addAction(tr("&Inbox filters [F11]"))->setEnabled(false);
+    options->addAction(tr("Message &flags [F12]"))->setEnabled(false);
+    options->addAction(tr("F&oreign IP..."))->setEnabled(false);
+    options->addSeparator();
+    connect(options->addAction(tr("&Preview N lines...")), &QAction::triggered, this,
+            &InboxWindow::SetPreviewLines);
+    GlobalSettings& global = m_context.config.global;
+    AddToggle(options, tr("&Enter key previews"), global.enterprev);
+    AddToggle(options, tr("&Confirm Cancel/Undo"), global.confirmclose);
+    AddToggle(options, tr("Confirm &Delete"), global.confirmdel);
+    AddToggle(options, tr("&View all headers"), global.allheaders);
+    AddToggle(options, tr("&HTML filter"), global.htmlfilt);
+    AddToggle(options, tr("&Read-only viewer"), global.viewer_ro);
+
+    QMenu* help = bar->addMenu(tr("&Help"));
+    connect(help->addAction(tr("&Inbox")), &QAction::triggered, this, [this] {
+        if (m_context.show_help) {
+            m_context.show_help(QStringLiteral("#inbox"));
+        }
+    });
+    connect(help->addAction(tr("&Contents")), &QAction::triggered, this, [this] {
+        if (m_context.show_help) {
+            m_context.show_help(QStringLiteral("#contents"));
+        }
+    });
+    connect(help->addAction(tr("&Shortcuts")), &QAction::triggered, this,
+            &InboxWindow::ShowShortcuts);
+    connect(help->addAction(tr("&About")), &QAction::triggered, this, &InboxWindow::ShowAbout);
+}
+
+QAction* InboxWindow::AddToggle(QMenu* menu, const QString& text, int& setting) {
+    QAction* action = menu->addAction(text);
+    action->setCheckable(true);
+    action->setChecked(setting != 0);
+    connect(action, &QAction::toggled, this, [&setting](bool on) { setting = on ? 1 : 0; });
+    return action;
+}
+
+void InboxWindow::SetPreviewLines() {
+    GlobalSettings& global = m_context.config.global;
+    TextPromptRequest request;
+    request.title = "Preview lines";
+    request.prompt =
+        "Enter the number of lines to download when using Preview function (less = faster)";
+    request.numbers_only = true;
+    request.prefill = true;
+    request.initial_text = std::to_string(global.preview);
+    request.dont_ask_again_box = true;
+    const TextPromptResult answer = m_context.services->TextPrompt(request);
+    if (!answer.submitted) {
+        return;
+    }
+    global.autoprev = answer.dont_ask_again ? 1 : 0;
+    const int lines = std::atoi(answer.text.c_str());
+    if (lines < 1) {
+        m_context.services->ShowMessage("Invalid number entered (must be greater than 0)",
+                                        "Tarvox", BoxIcon::Warning);
+        return;
+    }
+    global.preview = lines;
+}
+
+void InboxWindow::ShowShortcuts() {
+    m_context.services->ShowMessage(kShortcuts, "Shortcuts", BoxIcon::Information);
+}
+
+void InboxWindow::ShowAbout() {
+    // The maker's web page button is left out until there is a page.
+    m_context.services->ShowMessage(
+        std::string(kProgramTitle) + "\n\n" + m_context.tls.VersionText(), "About",
+        BoxIcon::Information);
+}
+
+bool InboxWindow::busy() const { return worker_running() || m_context.session->busy.load(); }
+
+void InboxWindow::BusyBox() { m_context.services->ShowMessage(kBusyText, "Busy", BoxIcon::Warning); }
+
+void InboxWindow::SelectFirstBox() {
+    m_context.services->ShowMessage(kSelectFirst, "Tarvox", BoxIcon::Warning);
+}
+
+bool InboxWindow::ReadyWithSelection() {
+    if (busy()) {
+        BusyBox();
+        return false;
+    }
+    TakeSelection();
+    if (m_list.SelectedNumbers().empty()) {
+        SelectFirstBox();
+        return false;
+    }
+    return true;
+}
+
+void InboxWindow::View() {
+    if (!ReadyWithSelection()) {
+        return;
+    }
+    // The viewer is not written yet: nothing opens.
+}
+
+void InboxWindow::Preview() {
+    if (!ReadyWithSelection()) {
+        return;
+    }
+    if (m_context.config.global.autoprev == 0) {
+        SetPreviewLines();
+    }
+    // The viewer is not written yet: nothing opens.
+}
+
+void InboxWindow::Delete() {
+    if (!ReadyWithSelection()) {
+        return;
+    }
+    if (m_context.config.global.confirmdel != 0 &&
+        m_context.services->ShowMessage("Are you sure you want to delete the message(s)?",
+                                        "Tarvox", BoxIcon::Warning,
+                                        BoxButtons::YesNo) != BoxAnswer::Yes) {
+        return;
+    }
+    if (busy()) {
+        return;
+    }
+    StartWorker(Job::Delete, [this] {
+        return DeleteSelected(*m_context.session, m_list, *m_context.services) ? 1 : 0;
+    });
+}
+
+void InboxWindow::CancelUndo() {
+    if (m_closed) {
+        return;
+    }
+    if (busy()) {
+        BusyBox();
+        return;
+    }
+    if (m_context.config.global.confirmclose != 0 &&
+        m_context.services->ShowMessage(
+            "Any messages that were deleted during this session will be restored if you close "
+            "your mailbox without saving changes. Are you sure you want to do this?",
+            "Undelete all?", BoxIcon::Question, BoxButtons::YesNo) != BoxAnswer::Yes) {
+        return;
+    }
+    if (busy() || m_closed) {
+        return;
+    }
+    StartWorker(Job::Reset, [this] {
+        return static_cast<int>(PopResetAndExit(*m_context.session, *m_context.services));
+    });
+}
+
+void InboxWindow::SaveAndExit() {
+    if (m_closed) {
+        return;
+    }
+    if (busy()) {
+        BusyBox();
+        return;
+    }
+    GlobalSettings& global = m_context.config.global;
+    for (int column = 0; column < 5; ++column) {
+        global.colwidth[column] = m_view->columnWidth(column);
+    }
+    Profile* stored = FindProfile(m_context.config.profiles, m_context.working.name);
+    if (stored == nullptr) {
+        StartWorker(Job::Save, [this] {
+            return static_cast<int>(PopSaveAndExit(*m_context.session, *m_context.services));
+        });
+        return;
+    }
+    std::vector<FlaggedMessage> flagged;
+    flagged.reserve(m_list.Count());
+    for (std::size_t i = 0; i < m_list.Count(); ++i) {
+        flagged.push_back(FlaggedMessage{m_list.At(i).identity, m_list.At(i).flags});
+    }
+    if (stored->mode == 0 && stored->parse == 1) {
+        stored->msgid = BuildStoredFlags(flagged);
+    } else {
+        stored->msgid = MergeStoredFlags(stored->msgid, flagged);
+    }
+    // STAT runs on the worker; the statistics and the settings file are
+    // written here while it waits, then it sends QUIT.
+    StartWorker(Job::Save, [this] {
+        PopSession& session = *m_context.session;
+        session.busy = true;
+        std::uint32_t count = 0;
+        std::uint32_t size = 0;
+        NetResult result = net::kSuccess;
+        const bool stat = PopStat(session.connection, count, size, result);
+        QMetaObject::invokeMethod(
+            this,
+            [this, stat, count, size] {
+                Profile* profile = FindProfile(m_context.config.profiles, m_context.working.name);
+                if (profile != nullptr && stat) {
+                    profile->maildrop = {static_cast<int>(count), static_cast<int>(size)};
+                }
+                m_context.SaveSettings();
+            },
+            Qt::BlockingQueuedConnection);
+        session.busy = false;
+        return static_cast<int>(PopSaveAndExit(session, *m_context.services));
+    });
+}
+
+void InboxWindow::Abort() {
+    if (!busy()) {
+        return;
+    }
+    if (m_context.services->ShowMessage(
+            "Are you sure you want to abort all network operations and close your mailbox?",
+            "Abort", BoxIcon::Question, BoxButtons::YesNo) != BoxAnswer::Yes) {
+        return;
+    }
+    // The worker may have ended while the question stood.
+    if (!busy()) {
+        return;
+    }
+    m_context.session->connection.Abort();
+    m_context.session->busy = false;
+}
+
+void InboxWindow::SortByColumn(int column) {
+    // While a worker runs the list is its own; the click is not taken.
+    if (worker_running() || column < 0 || column >= static_cast<int>(kInboxColumnCount)) {
+        return;
+    }
+    TakeSelection();
+    m_list.SortByColumn(static_cast<InboxColumn>(column), m_context.session->sizes,
+                        m_context.working.parse != 0);
+    ShowTitles();
+    ShowRows();
+}
+
+void InboxWindow::SortNewestFirst() {
+    if (worker_running()) {
+        return;
+    }
+    TakeSelection();
+    m_list.SortNewestFirst();
+    ShowTitles();
+    ShowRows();
+}
+
+void InboxWindow::RefreshStat() {
+    if (busy()) {
+        BusyBox();
+        return;
+    }
+    StartWorker(Job::Stat, [this] {
+        PopSession& session = *m_context.session;
+        FrontendServices& services = *m_context.services;
+        session.busy = true;
+        services.ShowStatus(StatusLine::Inbox, "Retrieving mailbox stat...");
+        std::uint32_t count = 0;
+        std::uint32_t size = 0;
+        NetResult result = net::kSuccess;
+        if (PopStat(session.connection, count, size, result)) {
+            services.ShowStatus(StatusLine::Inbox,
+                                TextFormat("Mailbox contains %u message(s) occupying %.1f KB",
+                                           count, static_cast<double>(size) / 1024.0));
+        } else {
+            services.ShowMessage("Server did not return mailbox stat", "Tarvox", BoxIcon::Error);
+            services.ShowStatus(StatusLine::Inbox, "Mailbox stat unavailable");
+        }
+        session.busy = false;
+        return 0;
+    });
+}
+
+void InboxWindow::KeepAliveTick() {
+    if (m_closed || busy() || !m_context.session->connection.Connected()) {
+        return;
+    }
+    StartWorker(Job::KeepAlive, [this] {
+        PopKeepAlive(*m_context.session, *m_context.services);
+        return 0;
+    });
+}
+
+void InboxWindow::StartWorker(Job job, std::function<int()> work) {
+    SetBusy(true);
+    m_worker_done = false;
+    m_worker = std::thread([this, job, work = std::move(work)] {
+        const int outcome = work();
+        m_worker_done = true;
+        // Posted after the flag is set, so that StopWorker, waiting for
+        // events, wakes up to find it.
+        QMetaObject::invokeMethod(
+            this, [this, job, outcome] { WorkerEnded(job, outcome); }, Qt::QueuedConnection);
+    });
+}
+
+void InboxWindow::WorkerEnded(Job job, int outcome) {
+    if (!m_worker.joinable()) {
+        return;
+    }
+    m_worker.join();
+    if (m_closed) {
+        return;
+    }
+    switch (job) {
+    case Job::Load:
+        if (static_cast<LoadOutcome>(outcome) != LoadOutcome::Loaded) {
+            done(0);
+            return;
+        }
+        ShowRows();
+        break;
+    case Job::Delete:
+        if (outcome == 0) {
+            done(0);
+            return;
+        }
+        ShowRows();
+        break;
+    case Job::Reset:
+        if (static_cast<InboxExit>(outcome) != InboxExit::StayOpen) {
+            done(0);
+            return;
+        }
+        break;
+    case Job::Save: done(0); return;
+    case Job::KeepAlive:
+    case Job::Stat: break;
+    }
+    if (!m_context.session->connection.Connected()) {
+        // Aborted between two calls of the worker: nothing is left to show.
+        done(0);
+        return;
+    }
+    SetBusy(false);
+}
+
+void InboxWindow::StopWorker() {
+    if (!m_worker.joinable()) {
+        return;
+    }
+    if (!m_worker_done.load()) {
+        m_context.session->connection.Abort();
+    }
+    while (!m_worker_done.load()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    // The worker's end notice may have been handled meanwhile, joining it.
+    if (m_worker.joinable()) {
+        m_worker.join();
+    }
+}
+
+void InboxWindow::SetBusy(bool busy) {
+    m_abort_button->setEnabled(busy);
+    m_view_button->setEnabled(!busy);
+    m_preview_button->setEnabled(!busy);
+    m_delete_button->setEnabled(!busy);
+    m_save_button->setEnabled(!busy);
+    m_cancel_button->setEnabled(!busy);
+}
+
+void InboxWindow::ShowTitles() {
+    const auto& titles = m_list.ColumnTitles();
+    QStringList labels;
+    for (const std::string& title : titles) {
+        labels << ToQString(title);
+    }
+    m_view->setHeaderLabels(labels);
+    QTreeWidgetItem* header = m_view->headerItem();
+    for (int column = 0; column < static_cast<int>(kInboxColumnCount); ++column) {
+        if (RightAligned(column)) {
+            header->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+        }
+    }
+}
+
+void InboxWindow::ShowRows() {
+    m_view->clear();
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(m_list.RowCount()));
+    for (std::size_t row = 0; row < m_list.RowCount(); ++row) {
+        const InboxEntry& entry = m_list.RowEntry(row);
+        auto* item = new QTreeWidgetItem;
+        for (int column = 0; column < static_cast<int>(kInboxColumnCount); ++column) {
+            item->setText(column, ToQString(RowText(entry, static_cast<InboxColumn>(column))));
+            if (RightAligned(column)) {
+                item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+            }
+        }
+        item->setIcon(0, InboxStateIcon(StateIconIndex(entry)));
+        item->setData(0, Qt::UserRole, static_cast<uint>(entry.number));
+        items.append(item);
+    }
+    m_view->addTopLevelItems(items);
+    for (std::size_t row = 0; row < m_list.RowCount(); ++row) {
+        items[static_cast<qsizetype>(row)]->setSelected(m_list.RowAt(row).selected);
+    }
+}
+
+void InboxWindow::TakeSelection() {
+    const int count = m_view->topLevelItemCount();
+    for (int row = 0; row < count && static_cast<std::size_t>(row) < m_list.RowCount(); ++row) {
+        m_list.Select(static_cast<std::size_t>(row), m_view->topLevelItem(row)->isSelected());
+    }
+}
+
+bool InboxWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_view && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+        case Qt::Key_Delete: Delete(); return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (m_context.config.global.enterprev == 1) {
+                Preview();
+            } else {
+                View();
+            }
+            return true;
+        case Qt::Key_Tab: m_view_button->setFocus(Qt::TabFocusReason); return true;
+        default: break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void InboxWindow::reject() { CancelUndo(); }
+
+void InboxWindow::done(int result) {
+    m_closed = true;
+    m_keep_alive->stop();
+    QDialog::done(result);
+}
+
+}  // namespace tarvox

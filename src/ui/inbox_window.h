@@ -1,0 +1,129 @@
+// The inbox window: the view of one open POP3 mailbox. It takes over the
+// logged-in session and the profile a Connect left in the application
+// context, loads the list on a worker thread it owns, and closes with result
+// 0 by Save & Exit (QUIT), Cancel/Undo (RSET, QUIT), Abort or a lost
+// connection. Every network operation runs on that one worker; while it runs
+// the window refuses the commands that need the network and leaves the
+// message list to the worker, showing its rows again once it has ended.
+#pragma once
+
+#include <QDialog>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "protocols/message_list.h"
+
+class QAction;
+class QKeyEvent;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTimer;
+class QTreeWidget;
+class QVBoxLayout;
+
+namespace tarvox {
+
+struct AppContext;
+
+// The seven state icons (index 1 to 7: Read + 2 x attachment + 4 x Replied
+// to), 21 x 13 pixels each; index 0 gives a null icon.
+QIcon InboxStateIcon(int index);
+
+class InboxWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    // `context.services` and `context.session` (logged in) must be set.
+    explicit InboxWindow(AppContext& context, QWidget* parent = nullptr);
+    ~InboxWindow() override;
+
+    // The commands.
+    void View();
+    void Preview();
+    void Delete();
+    void CancelUndo();
+    void SaveAndExit();
+    void Abort();
+    // A click on a column title.
+    void SortByColumn(int column);
+    void SortNewestFirst();
+    void RefreshStat();
+    void KeepAliveTick();
+
+    // Whether a worker runs (or has ended and not yet been joined).
+    bool worker_running() const { return m_worker.joinable(); }
+    bool busy() const;
+    const MessageList& messages() const { return m_list; }
+
+    QTreeWidget* list() const { return m_view; }
+    QPushButton* view_button() const { return m_view_button; }
+    QPushButton* preview_button() const { return m_preview_button; }
+    QPushButton* delete_button() const { return m_delete_button; }
+    QPushButton* save_button() const { return m_save_button; }
+    QPushButton* cancel_button() const { return m_cancel_button; }
+    QPushButton* abort_button() const { return m_abort_button; }
+    QPushButton* ssl_button() const { return m_ssl_button; }
+    QLabel* status_line() const { return m_status; }
+    QLabel* lock_picture() const { return m_lock; }
+    QTimer* keep_alive_timer() const { return m_keep_alive; }
+
+    void done(int result) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Escape and closing the window run Cancel/Undo.
+    void reject() override;
+
+private:
+    enum class Job { Load, Delete, KeepAlive, Reset, Save, Stat };
+
+    void BuildMenus(QVBoxLayout* layout);
+    QAction* AddToggle(QMenu* menu, const QString& text, int& setting);
+    void SetPreviewLines();
+    void ShowShortcuts();
+    void ShowAbout();
+
+    // Refuses with the Busy box while busy, then with the select-first box
+    // when no row is selected; true when the command may go on.
+    bool ReadyWithSelection();
+    void BusyBox();
+    void SelectFirstBox();
+
+    // Runs `work` on the worker thread; WorkerEnded gets its outcome here once
+    // the thread is joined.
+    void StartWorker(Job job, std::function<int()> work);
+    void WorkerEnded(Job job, int outcome);
+    // Closes the connection and waits for the worker, turning the event loop
+    // so that what it waits for on this thread can run.
+    void StopWorker();
+    void SetBusy(bool busy);
+
+    // The list view from the model and back (selection only).
+    void ShowRows();
+    void TakeSelection();
+    void ShowTitles();
+
+    AppContext& m_context;
+    MessageList m_list;
+
+    QTreeWidget* m_view = nullptr;
+    QPushButton* m_view_button = nullptr;
+    QPushButton* m_preview_button = nullptr;
+    QPushButton* m_delete_button = nullptr;
+    QPushButton* m_save_button = nullptr;
+    QPushButton* m_cancel_button = nullptr;
+    QPushButton* m_abort_button = nullptr;
+    QPushButton* m_ssl_button = nullptr;
+    QLabel* m_status = nullptr;
+    QLabel* m_lock = nullptr;
+    QTimer* m_keep_alive = nullptr;
+
+    std::thread m_worker;
+    std::atomic<bool> m_worker_done{false};
+    bool m_closed = false;
+};
+
+}  // namespace tarvox

@@ -1,0 +1,553 @@
+// The inbox window on a real Dovecot (loading, sorting, Delete with
+// Cancel/Undo and with Save & Exit, the stored flags and statistics) and on a
+// server that stops answering halfway through the load (Busy, Abort).
+#include "ui/inbox_window.h"
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "codec/text_format.h"
+#include "junk/stored_flags.h"
+#include "net/net_result.h"
+#include "options_window_fixture.h"
+#include "protocols/open_mailbox.h"
+#include "protocols/pop_session.h"
+#include "support/dovecot_server.h"
+#include "ui/dialog_driver.h"
+#include "ui/qt_text.h"
+
+namespace tarvox {
+namespace {
+
+constexpr const char* kBusyText =
+    "Please wait for the current network operation to complete, or use the Abort button to "
+    "force the connection to your mailbox to close.";
+
+QStringList ColumnTexts(const QTreeWidget* list, int column) {
+    QStringList texts;
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        texts << list->topLevelItem(row)->text(column);
+    }
+    return texts;
+}
+
+QStringList Titles(const QTreeWidget* list) {
+    QStringList titles;
+    for (int column = 0; column < list->columnCount(); ++column) {
+        titles << list->headerItem()->text(column);
+    }
+    return titles;
+}
+
+TEST(InboxStateIconTest, SevenDistinctIconsOf21By13AndNoneForZero) {
+    EXPECT_TRUE(InboxStateIcon(0).isNull());
+    EXPECT_TRUE(InboxStateIcon(8).isNull());
+    std::vector<QImage> images;
+    for (int index = 1; index <= 7; ++index) {
+        const QIcon icon = InboxStateIcon(index);
+        ASSERT_FALSE(icon.isNull()) << index;
+        ASSERT_EQ(icon.availableSizes().value(0), QSize(21, 13)) << index;
+        images.push_back(icon.pixmap(QSize(21, 13)).toImage());
+    }
+    for (std::size_t a = 0; a < images.size(); ++a) {
+        for (std::size_t b = a + 1; b < images.size(); ++b) {
+            EXPECT_NE(images[a], images[b]) << "icons " << a + 1 << " and " << b + 1;
+        }
+    }
+}
+
+// A fresh Dovecot with five messages for each test, since some of them
+// delete mail for good.
+class InboxWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server = std::make_unique<DovecotServer>();
+        ASSERT_TRUE(server->Start(5)) << server->error();
+        ASSERT_TRUE(c.context.tls.Load());
+        Profile& alice = c.AddProfile("Alice", "127.0.0.1");
+        alice.user = "alice";
+        alice.pass = "wonderland";
+        alice.port = server->plain_port();
+    }
+    void TearDown() override {
+        if (c.context.session != nullptr && c.context.session->connection.Connected()) {
+            PopQuit(c.context.session->connection);
+        }
+    }
+
+    // Logs in as the options window's Connect does and leaves the session and
+    // the profile in the context.
+    void Open() {
+        auto session = std::make_unique<PopSession>(&c.context.tls);
+        OpenMailboxRequest request;
+        request.working = c.context.config.profiles.front();
+        request.stored = &c.context.config.profiles;
+        OpenOutcome outcome = OpenOutcome::Failed;
+        ASSERT_TRUE(DialogDriver::RunWorker(
+            [&] { outcome = OpenMailbox(*session, request, c.services); }));
+        ASSERT_EQ(outcome, OpenOutcome::EnterInbox);
+        c.context.working = request.working;
+        c.context.session = std::move(session);
+    }
+
+    // The number of messages the server holds now, from a session of its own.
+    std::uint32_t ServerCount() {
+        PopSession session(&c.context.tls);
+        OpenMailboxRequest request;
+        request.working = c.context.config.profiles.front();
+        OpenOutcome outcome = OpenOutcome::Failed;
+        EXPECT_TRUE(DialogDriver::RunWorker(
+            [&] { outcome = OpenMailbox(session, request, c.services); }));
+        const std::uint32_t count = session.message_count;
+        PopQuit(session.connection);
+        return count;
+    }
+
+    static bool Loaded(InboxWindow& window) {
+        return DialogDriver::RunUntil([&] { return !window.worker_running(); });
+    }
+
+    std::unique_ptr<DovecotServer> server;
+    OptionsWindowContext c;
+};
+
+TEST_F(InboxWindowTest, LoadsTheRowsNewestFirst) {
+    Open();
+    InboxWindow window(c.context);
+    EXPECT_EQ(window.windowTitle(), "Tarvox - Reading inbox...");
+    window.show();
+    ASSERT_TRUE(Loaded(window));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.windowTitle(), "Tarvox - alice on 127.0.0.1");
+    const QString loaded = ToQString(
+        TextFormat("Loaded 5 message(s) occupying %.1f KB",
+                   static_cast<double>(c.context.session->mailbox_size) / 1024.0));
+    EXPECT_EQ(window.status_line()->text(), loaded);
+
+    QTreeWidget* list = window.list();
+    EXPECT_EQ(Titles(list),
+              QStringList({"Subject", "From", "Date/Time", "Size", "To", "No."}));
+    const auto& widths = c.context.config.global.colwidth;
+    for (int column = 0; column < 5; ++column) {
+        EXPECT_EQ(list->columnWidth(column), widths[column]) << column;
+    }
+    EXPECT_EQ(list->columnWidth(5), 30);
+    ASSERT_EQ(list->topLevelItemCount(), 5);
+    EXPECT_EQ(ColumnTexts(list, 5), QStringList({"5", "4", "3", "2", "1"}));
+    for (int row = 0; row < 5; ++row) {
+        const QTreeWidgetItem* item = list->topLevelItem(row);
+        const InboxEntry& entry = window.messages().RowEntry(static_cast<std::size_t>(row));
+        for (int column = 0; column < 6; ++column) {
+            EXPECT_EQ(item->text(column),
+                      ToQString(RowText(entry, static_cast<InboxColumn>(column))))
+                << row << ", " << column;
+        }
+        const auto number = static_cast<std::uint32_t>(5 - row);
+        EXPECT_EQ(item->text(3),
+                  ToQString(SizeText(c.context.session->sizes[number - 1])));
+        EXPECT_TRUE(item->text(1).contains(QString("Sender %1").arg(number))) << item->text(1).toStdString();
+        EXPECT_EQ(item->textAlignment(3) & Qt::AlignRight, Qt::AlignRight);
+        EXPECT_EQ(item->textAlignment(5) & Qt::AlignRight, Qt::AlignRight);
+        EXPECT_EQ(item->textAlignment(0) & Qt::AlignRight, 0);
+        EXPECT_EQ(item->icon(0).isNull(), StateIconIndex(entry) == 0);
+        EXPECT_FALSE(item->isSelected()) << "no junk among the samples";
+    }
+    EXPECT_TRUE(window.delete_button()->isEnabled());
+    EXPECT_TRUE(window.save_button()->isEnabled());
+    EXPECT_TRUE(window.cancel_button()->isEnabled());
+    EXPECT_FALSE(window.abort_button()->isEnabled());
+    EXPECT_FALSE(window.ssl_button()->isEnabled()) << "not in TLS";
+    EXPECT_TRUE(window.lock_picture()->isHidden());
+}
+
+TEST_F(InboxWindowTest, LoadWithoutAutosortKeepsServerOrder) {
+    c.context.config.profiles.front().autosort = 0;
+    Open();
+    InboxWindow window(c.context);
+    window.show();
+    ASSERT_TRUE(Loaded(window));
+    EXPECT_EQ(ColumnTexts(window.list(), 5), QStringList({"1", "2", "3", "4", "5"}));
+}
+
+struct SortCase {
+    int column;
+    const char* ascending_title;
+    const char* descending_title;
+};
+
+TEST_F(InboxWindowTest, ClickingATitleTwiceReversesTheOrderAndTheMarker) {
+    Open();
+    InboxWindow window(c.context);
+    window.show();
+    ASSERT_TRUE(Loaded(window));
+    QTreeWidget* list = window.list();
+    const SortCase cases[] = {
+        {5, "No. +", "No. -"},
+        {0, "Subject +", "Subject -"},
+        {1, "From +", "From -"},
+        {2, "Date/Time +", "Date/Time -"},
+    };
+    for (const SortCase& sort : cases) {
+        SCOPED_TRACE(sort.ascending_title);
+        // The direction flips with every click, whatever the column: the
+        // first click on a column may thus sort either way.
+        emit list->header()->sectionClicked(sort.column);
+        bool ascending = Titles(list)[sort.column] == sort.ascending_title;
+        if (!ascending) {
+            EXPECT_EQ(Titles(list)[sort.column], sort.descending_title);
+            emit list->header()->sectionClicked(sort.column);
+            ascending = true;
+        }
+        EXPECT_EQ(Titles(list)[sort.column], sort.ascending_title);
+        for (int other = 0; other < 5; ++other) {
+            if (other != sort.column) {
+                EXPECT_FALSE(Titles(list)[other].endsWith(" +") ||
+                             Titles(list)[other].endsWith(" -"))
+                    << other;
+            }
+        }
+        const QStringList up = ColumnTexts(list, sort.column);
+        emit list->header()->sectionClicked(sort.column);
+        EXPECT_EQ(Titles(list)[sort.column], sort.descending_title);
+        const QStringList down = ColumnTexts(list, sort.column);
+        QStringList reversed(up.rbegin(), up.rend());
+        EXPECT_EQ(down, reversed);
+        for (int row = 1; row < up.size(); ++row) {
+            if (sort.column == 5) {
+                EXPECT_LT(up[row - 1].toInt(), up[row].toInt());
+            } else {
+                EXPECT_LE(up[row - 1].compare(up[row], Qt::CaseInsensitive), 0);
+            }
+        }
+    }
+    EXPECT_EQ(ColumnTexts(list, 5).size(), 5);
+    // The newest-first sort resets every marker.
+    window.SortNewestFirst();
+    EXPECT_EQ(Titles(list),
+              QStringList({"Subject", "From", "Date/Time", "Size", "To", "No."}));
+    EXPECT_EQ(ColumnTexts(list, 5), QStringList({"5", "4", "3", "2", "1"}));
+}
+
+TEST_F(InboxWindowTest, CommandsWithoutASelectionAskForOne) {
+    Open();
+    InboxWindow window(c.context);
+    window.show();
+    ASSERT_TRUE(Loaded(window));
+    window.list()->clearSelection();
+    DialogDriver driver;
+    SeenBox box;
+    driver.Then(RecordBoxAndClick(&box, "OK"));
+    window.delete_button()->click();
+    EXPECT_EQ(driver.pending(), 0u);
+    EXPECT_EQ(box.title, "Tarvox");
+    EXPECT_EQ(box.text, "Please select message(s) first");
+    EXPECT_EQ(box.icon, QMessageBox::Warning);
+    EXPECT_FALSE(window.worker_running());
+}
+
+TEST_F(InboxWindowTest, DeleteThenCancelUndoRestoresTheMessages) {
+    Open();
+    InboxWindow window(c.context);
+    window.show();
+    ASSERT_TRUE(Loaded(window));
+    QTreeWidget* list = window.list();
+    list->topLevelItem(0)->setSelected(true);  // 5
+    list->topLevelItem(2)->setSelected(true);  // 3
+    DialogDriver driver;
+    SeenBox question;
+    driver.Then(RecordBoxAndClick(&question, "Yes"));
+    window.delete_button()->click();
+    ASSERT_TRUE(Loaded(window));
+    EXPECT_EQ(question.title, "Tarvox");
+    EXPECT_EQ(question.text, "Are you sure you want to delete the message(s)?");
+    EXPECT_EQ(question.icon, QMessageBox::Warning);
+    EXPECT_EQ(ColumnTexts(list, 5), QStringList({"4", "2", "1"}));
+    EXPECT_EQ(window.messages().Count(), 3u);
+    EXPECT_EQ(window.status_line()->text(), "Finished deleting message(s)");
+    EXPECT_TRUE(window.delete_button()->isEnabled());
+
+    int finished = -1;
+    QObject::connect(&window, &QDialog::finished, [&](int result) { finished = result; });
+    SeenBox undelete;
+    driver.Then(RecordBoxAndClick(&undelete, "Yes"));
+    window.cancel_button()->click();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return finished != -1; }));
+    EXPECT_EQ(finished, 0);
+    EXPECT_EQ(undelete.title, "Undelete all?");
+    EXPECT_TRUE(undelete.text.startsWith("Any messages that were deleted during this session"));
+    EXPECT_EQ(driver.pending(), 0u);
+    EXPECT_FALSE(c.context.session->connection.Connected());
+    EXPECT_EQ(ServerCount(), 5u);
+}
+
+TEST_F(InboxWindowTest, DeleteKeyThenSaveAndExitRemovesTheMessages) {
+    c.context.config.global.confirmdel = 0;
+    Open();
+    InboxWindow window(c.context);
+    window.show();
+    ASSERT_TRUE(Loaded(window));
+    QTreeWidget* list = window.list();
+    list->topLevelItem(1)->setSelected(true);  // 4
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QCoreApplication::sendEvent(list, &del);
+    ASSERT_TRUE(Loaded(window));
+    EXPECT_EQ(ColumnTexts(list, 5), QStringList({"5", "3", "2", "1"}));
+    // The row now standing where the removed one stood is selected.
+    EXPECT_TRUE(list->topLevelItem(1)->isSelected());
+
+    int finished = -1;
+    QObject::connect(&window, &QDialog::finished, [&](int result) { finished = result; });
+    window.save_button()->click();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return finished != -1; }));
+    EXPECT_EQ(finished, 0);
+    EXPECT_FALSE(c.context.session->connection.Connected());
+    EXPECT_EQ(ServerCount(), 4u);
+}
+
+struct FlagsCase {
+    const char* name;
+    int mode;
+    bool keeps_foreign_item;  // a merge keeps flags of messages not listed
+};
+
+class InboxWindowFlagsTest : public InboxWindowTest,
+                             public ::testing::WithParamInterface<FlagsCase> {};
+
+TEST_P(InboxWindowFlagsTest, SaveAndExitWritesFlagsStatisticsAndWidths) {
+    const FlagsCase& flags_case = GetParam();
+    // A first visit learns the messages' identities.
+    MessageIdentity third;
+    {
+        Open();
+        c.context.config.global.confirmclose = 0;
+        InboxWindow window(c.context);
+        window.show();
+        ASSERT_TRUE(Loaded(window));
+        const InboxEntry* entry = window.messages().Find(3);
+        ASSERT_NE(entry, nullptr);
+        third = entry->identity;
+        ASSERT_FALSE(third.IsZero());
+        window.CancelUndo();
+        ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window.isVisible(); }));
+    }
+    Profile& stored = c.context.config.profiles.front();
+    stored.mode = flags_case.mode;
+    const MessageIdentity foreign{0x01020304, 0x05060708};
+    const FlaggedMessage before[] = {{third, kFlagRead | kFlagReplied}, {foreign, kFlagRead}};
+    stored.msgid = BuildStoredFlags(before);
+    stored.maildrop = {0, 0};
+
+    Open();
+    InboxWindow window(c.context);
+    window.show();
+    ASSERT_TRUE(Loaded(window));
+    ASSERT_EQ(window.list()->topLevelItemCount(), 5);
+    // Message 3 (the third row, newest first) shows Read and Replied to.
+    EXPECT_EQ(window.messages().Find(3)->flags, kFlagRead | kFlagReplied);
+    EXPECT_EQ(StateIconIndex(*window.messages().Find(3)), 5);
+    EXPECT_EQ(window.list()->topLevelItem(2)->icon(0).pixmap(QSize(21, 13)).toImage(),
+              InboxStateIcon(5).pixmap(QSize(21, 13)).toImage());
+    window.list()->setColumnWidth(0, 211);
+
+    int finished = -1;
+    QObject::connect(&window, &QDialog::finished, [&](int result) { finished = result; });
+    window.save_button()->click();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return finished != -1; }));
+    EXPECT_EQ(finished, 0);
+
+    const FlaggedMessage kept[] = {{third, kFlagRead | kFlagReplied}};
+    const std::string expected =
+        flags_case.keeps_foreign_item ? BuildStoredFlags(before) : BuildStoredFlags(kept);
+    EXPECT_EQ(c.context.config.profiles.front().msgid, expected);
+    const Configuration reloaded = c.Reload();
+    ASSERT_EQ(reloaded.profiles.size(), 1u);
+    // The file holds the same items (its reader drops the last comma).
+    const std::string& written = reloaded.profiles.front().msgid;
+    EXPECT_EQ(LookupStoredFlags(written, third), kFlagRead | kFlagReplied);
+    EXPECT_EQ(LookupStoredFlags(written, foreign),
+              flags_case.keeps_foreign_item ? kFlagRead : 0u);
+    EXPECT_EQ(reloaded.profiles.front().maildrop[0], 5);
+    EXPECT_EQ(reloaded.profiles.front().maildrop[1],
+              static_cast<int>(c.context.session->mailbox_size));
+    EXPECT_EQ(reloaded.global.colwidth[0], 211);
+}
+
+INSTANTIATE_TEST_SUITE_P(InboxModes, InboxWindowFlagsTest,
+                         ::testing::Values(FlagsCase{"Full", 0, false},
+                                           FlagsCase{"Partial", 1, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(InboxWindowTest, SaveAndExitOfAnUnstoredProfileRecordsNothing) {
+    Open();
+    c.context.working.name = "Never saved";
+    InboxWindow window(c.context);
+    window.show();
+    ASSERT_TRUE(Loaded(window));
+    int finished = -1;
+    QObject::connect(&window, &QDialog::finished, [&](int result) { finished = result; });
+    window.save_button()->click();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return finished != -1; }));
+    EXPECT_FALSE(c.context.session->connection.Connected()) << "QUIT went out";
+    EXPECT_EQ(c.context.config.profiles.front().maildrop[0], 0);
+    EXPECT_FALSE(std::filesystem::exists(c.context.paths.settings_file));
+}
+
+// A POP3 server that answers LIST for one message and then never answers the
+// TOP that follows, until the client goes.
+class StallingServer {
+public:
+    StallingServer() {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_listener, 1);
+        socklen_t length = sizeof address;
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~StallingServer() {
+        ::shutdown(m_listener, SHUT_RDWR);
+        m_thread.join();
+        ::close(m_listener);
+    }
+    std::uint16_t port() const { return m_port; }
+    bool top_seen() const { return m_top_seen.load(); }
+
+private:
+    void Serve() {
+        const int client = ::accept(m_listener, nullptr, nullptr);
+        if (client < 0) {
+            return;
+        }
+        std::string received;
+        char buffer[512];
+        bool listed = false;
+        for (;;) {
+            const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
+            if (got <= 0) {
+                break;
+            }
+            received.append(buffer, static_cast<std::size_t>(got));
+            if (!listed && received.find("LIST\r\n") != std::string::npos) {
+                listed = true;
+                const std::string reply = "+OK 1 messages\r\n1 120\r\n.\r\n";
+                ::send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
+            }
+            if (received.find("TOP 1 0\r\n") != std::string::npos) {
+                m_top_seen = true;
+            }
+        }
+        ::close(client);
+    }
+
+    int m_listener = -1;
+    std::uint16_t m_port = 0;
+    std::thread m_thread;
+    std::atomic<bool> m_top_seen{false};
+};
+
+class InboxWindowStallTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        c.context.working.name = "Stall";
+        c.context.working.host = "127.0.0.1";
+        c.context.working.user = "u";
+        c.context.session = std::make_unique<PopSession>(nullptr);
+        NetAddress address;
+        ASSERT_EQ(ResolveHost("127.0.0.1", server.port(), address), 0);
+        ASSERT_EQ(c.context.session->connection.Connect(false, address), net::kSuccess);
+        c.context.session->message_count = 1;
+        c.context.session->mailbox_size = 120;
+    }
+
+    StallingServer server;
+    OptionsWindowContext c;
+};
+
+TEST_F(InboxWindowStallTest, CommandsWhileLoadingShowTheBusyBox) {
+    InboxWindow window(c.context);
+    window.show();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return server.top_seen(); }));
+    EXPECT_TRUE(window.abort_button()->isEnabled());
+    EXPECT_FALSE(window.delete_button()->isEnabled());
+    EXPECT_FALSE(window.save_button()->isEnabled());
+    EXPECT_FALSE(window.cancel_button()->isEnabled());
+
+    DialogDriver driver;
+    SeenBox on_delete, on_save, on_close;
+    driver.Then(RecordBoxAndClick(&on_delete, "OK"));
+    driver.Then(RecordBoxAndClick(&on_save, "OK"));
+    driver.Then(RecordBoxAndClick(&on_close, "OK"));
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QCoreApplication::sendEvent(window.list(), &del);
+    window.SaveAndExit();
+    window.close();
+    EXPECT_EQ(driver.pending(), 0u);
+    for (const SeenBox* box : {&on_delete, &on_save, &on_close}) {
+        EXPECT_EQ(box->title, "Busy");
+        EXPECT_EQ(box->text, kBusyText);
+        EXPECT_EQ(box->icon, QMessageBox::Warning);
+    }
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.worker_running());
+}
+
+TEST_F(InboxWindowStallTest, AbortWhileLoadingClosesWithLostConnection) {
+    InboxWindow window(c.context);
+    int finished = -1;
+    QObject::connect(&window, &QDialog::finished, [&](int result) { finished = result; });
+    window.show();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return server.top_seen(); }));
+
+    DialogDriver driver;
+    SeenBox question, lost;
+    driver.Then(RecordBoxAndClick(&question, "Yes"));
+    driver.Then(RecordBoxAndClick(&lost, "OK"));
+    window.abort_button()->click();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return finished != -1; }));
+    EXPECT_EQ(finished, 0);
+    EXPECT_EQ(question.title, "Abort");
+    EXPECT_EQ(question.text,
+              "Are you sure you want to abort all network operations and close your mailbox?");
+    EXPECT_EQ(lost.title, "Lost connection");
+    EXPECT_EQ(lost.text, ToQString(NetResultText(net::kAborted)));
+    EXPECT_FALSE(c.context.session->connection.Connected());
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window.worker_running(); }));
+}
+
+TEST_F(InboxWindowStallTest, AbortAnsweredNoLeavesTheLoadRunning) {
+    InboxWindow window(c.context);
+    window.show();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return server.top_seen(); }));
+    DialogDriver driver;
+    driver.Then(ClickButton("No"));
+    window.abort_button()->click();
+    EXPECT_EQ(driver.pending(), 0u);
+    EXPECT_TRUE(c.context.session->connection.Connected());
+    EXPECT_TRUE(window.isVisible());
+}
+
+}  // namespace
+}  // namespace tarvox
