@@ -1,0 +1,152 @@
+// The message viewer: one message in two tabs, "Message Text" (the formatted
+// text, or in raw view the text as it came) and "Attachments" (the list of
+// attached files with Save, View, Delete and the block list). The window is
+// given the message text and where it came from; getting the text (a POP3
+// download, reading a file) is the caller's job.
+//
+// Result of exec(): 0 on a normal close. 1 (next message) and 2 (previous
+// message) belong to the inbox's Next and Previous, which come later.
+#pragma once
+
+#include <QDialog>
+#include <QFont>
+#include <QString>
+#include <QUrl>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "message/viewer_text.h"
+#include "ui/file_save_picker.h"
+
+class QAction;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTreeWidget;
+class QVBoxLayout;
+
+namespace tarvox {
+
+struct AppContext;
+
+// Where the shown message came from.
+struct ViewerSource {
+    enum class Kind { File, Mail };
+    Kind kind = Kind::File;
+    std::string file_path;  // file mode: the message file
+    // Mail mode: the message's POP3 number and inbox row, the inbox row's
+    // first column (the window title) and whether only the first lines were
+    // downloaded (a preview).
+    int pop3_number = 0;
+    int inbox_row = -1;
+    QString row_title;
+    bool preview = false;
+};
+
+// Opens a file with the desktop's program for it; false when that failed.
+using UrlOpener = std::function<bool(const QUrl& url)>;
+// The font dialog: the chosen font, or nothing on Cancel. `fixed_only`
+// offers fixed-pitch fonts only.
+using FontPicker = std::function<bool(QWidget* parent, bool fixed_only, QFont& font)>;
+
+class ViewerWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    // `context.services` must be set. The message text is ISO-8859-1 bytes.
+    ViewerWindow(AppContext& context, std::string message_text, ViewerSource source,
+                 QWidget* parent = nullptr);
+    ~ViewerWindow() override;
+
+    // Replaceable desktop pieces (tests answer them).
+    void SetSavePicker(FileSavePicker picker) { m_save_picker = std::move(picker); }
+    void SetUrlOpener(UrlOpener opener) { m_url_opener = std::move(opener); }
+    void SetFontPicker(FontPicker picker) { m_font_picker = std::move(picker); }
+    // The SanityCheck's random numbers (two draws).
+    void SetSanityDraw(std::function<std::uint32_t()> draw) { m_draw = std::move(draw); }
+
+    const ViewedMessage& message() const { return *m_message; }
+    bool raw_view() const { return m_raw_view; }
+    // The formatted view's text (changed by Reformat).
+    const std::string& display_text() const { return m_display_text; }
+    const std::string& last_saved_attachment() const { return m_last_saved; }
+    const ViewerSource& source() const { return m_source; }
+
+    QTabWidget* tabs() const { return m_tabs; }
+    QPlainTextEdit* text_edit() const { return m_text; }
+    QTreeWidget* attachment_list() const { return m_attachments; }
+    // The menu item of a command, by its object name ("rawView", "fixedFont",
+    // "reformat", "setFont", "copy", "selectAll", "messageTab",
+    // "attachmentsTab", "close", "help", and the later "archive", "saveAs",
+    // "appendTo", "print", "addressBooks", "forward", "reply").
+    QAction* action(const char* name) const;
+
+    // Commands of the menus.
+    void ToggleRawView();
+    void ToggleFixedFont();
+    void ReformatToWidth75();
+    void SetFont();
+
+    // Commands of the Attachments tab, on the selected rows.
+    void SaveSelectedAttachments();
+    void ViewSelectedAttachments();
+    void DeleteLastSaved();
+    void EditBlockList();
+
+    // The text control's context menu: the standard items, then one item per
+    // web address in the selection.
+    std::unique_ptr<QMenu> BuildContextMenu();
+
+protected:
+    void done(int result) override;
+
+private:
+    void BuildMenus(QVBoxLayout* layout);
+    QWidget* BuildAttachmentsPage();
+    void ShowText();
+    void ApplyFont();
+    void RestorePlacement();
+    void SavePlacement();
+    // True when the user may go on (shows the warning for a long text).
+    void WarnIfLongText();
+
+    void SaveOrView(bool view);
+    // Shows the save dialog and writes attachment `index`; the written path,
+    // or an empty text.
+    std::string SaveAttachment(std::size_t index);
+    void OpenSavedFile(const std::string& path);
+
+    AppContext& m_context;
+    ViewerSource m_source;
+    std::unique_ptr<ViewedMessage> m_message;
+    std::string m_display_text;
+    bool m_raw_view = false;
+    QFont m_fixed_font;
+    QFont m_regular_font;
+    std::string m_last_saved;
+
+    QTabWidget* m_tabs = nullptr;
+    QPlainTextEdit* m_text = nullptr;
+    QTreeWidget* m_attachments = nullptr;
+    std::vector<QAction*> m_actions;
+
+    FileSavePicker m_save_picker;
+    UrlOpener m_url_opener;
+    FontPicker m_font_picker;
+    std::function<std::uint32_t()> m_draw;
+};
+
+// Reads a message file whole for the viewer. An unreadable file shows
+// "Unable to open file for reading." (caption: the path) and gives false.
+bool ReadViewerFile(AppContext& context, const std::string& path, std::string& text);
+
+// File mode (/VIEW): reads the file and runs the viewer on it modally; after
+// a failed read the viewer opens empty, titled with the path.
+void RunViewerOnFile(AppContext& context, const std::string& path);
+
+}  // namespace tarvox
