@@ -10,9 +10,9 @@
 #include "app/program_run.h"
 #include "config/data_paths.h"
 #include "ui/app_context.h"
-#include "ui/inbox_window.h"
 #include "ui/options_window.h"
 #include "ui/qt_services.h"
+#include "ui/viewer_window.h"
 
 namespace {
 
@@ -53,9 +53,6 @@ int main(int argc, char** argv) {
         tarvox::OptionsWindow window(run);
         return window.exec();
     };
-    windows.inbox_window = [](tarvox::AppContext& run) {
-        tarvox::InboxWindow window(run);
-        window.exec();
-    };
+    windows.viewer = tarvox::RunViewerOnFile;
     return tarvox::RunProgram(context, windows);
 }
