@@ -10,6 +10,7 @@
 #include "app/program_run.h"
 #include "config/data_paths.h"
 #include "ui/app_context.h"
+#include "ui/inbox_window.h"
 #include "ui/options_window.h"
 #include "ui/qt_services.h"
 #include "ui/viewer_window.h"
@@ -52,6 +53,10 @@ int main(int argc, char** argv) {
     windows.options_window = [](tarvox::AppContext& run) {
         tarvox::OptionsWindow window(run);
         return window.exec();
+    };
+    windows.inbox_window = [](tarvox::AppContext& run) {
+        tarvox::InboxWindow window(run);
+        window.exec();
     };
     windows.viewer = tarvox::RunViewerOnFile;
     return tarvox::RunProgram(context, windows);
