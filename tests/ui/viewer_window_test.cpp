@@ -179,6 +179,36 @@ TEST_F(ViewerWindowTest, ReformatWrapsTheFormattedViewAt75) {
     EXPECT_NE(window->display_text(), window->message().display_text());
 }
 
+TEST_F(ViewerWindowTest, HtmlFilterSetting) {
+    const std::string html = DataFile("message/mime/html_quoted_printable.eml");
+    for (const int filter : {1, 0}) {
+        SCOPED_TRACE(filter);
+        context.config.global.htmlfilt = filter;
+        auto window = Open(html);
+        const std::string shown = Shown(*window);
+        EXPECT_NE(shown.find("Caf\xe9"), std::string::npos) << shown;
+        EXPECT_EQ(shown.find("<p>") != std::string::npos, filter == 0) << shown;
+        EXPECT_EQ(shown.find("&amp;") != std::string::npos, filter == 0) << shown;
+    }
+}
+
+TEST_F(ViewerWindowTest, ReformatOfALongTextWarnsFirst) {
+    std::string body;
+    for (int i = 0; i < 1001; ++i) {
+        body += "line\r\n";
+    }
+    auto window = Open("Subject: long\r\n\r\n" + body);
+    SeenBox box;
+    DialogDriver driver;
+    driver.Then(RecordBoxAndClick(&box, "OK"));
+    window->action("reformat")->trigger();
+    EXPECT_EQ(box.title, QStringLiteral("Warning"));
+    EXPECT_TRUE(box.text.startsWith(
+        QStringLiteral("There is a substantial amount of text shown (is raw view on?)")));
+    EXPECT_EQ(box.icon, QMessageBox::Warning);
+    EXPECT_EQ(driver.pending(), 0u);
+}
+
 TEST_F(ViewerWindowTest, ReadOnlySettingAndFixedFontToggle) {
     context.config.global.viewer_ro = 0;
     context.config.global.mvfixedf = 1;
@@ -268,6 +298,31 @@ TEST_F(ViewerWindowTest, SaveProposesOnlyTheLastComponent) {
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].proposed, QStringLiteral("evil"));
     EXPECT_TRUE(window->last_saved_attachment().empty());
+}
+
+TEST_F(ViewerWindowTest, PreviewWarnsAndAnUnwritablePathIsReported) {
+    ViewerSource source;
+    source.kind = ViewerSource::Kind::Mail;
+    source.preview = true;
+    source.row_title = QStringLiteral("Files");
+    ViewerWindow window(context, MessageWithAttachment("notes.txt", "x"), source);
+    window.SetSavePicker([this](QWidget*, const FileSaveRequest&) {
+        return QString::fromStdString((dir / "missing-folder" / "notes.txt").string());
+    });
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Files"));
+    SelectOnly(window, QStringLiteral("notes.txt"));
+    SeenBox warning;
+    SeenBox failure;
+    DialogDriver driver;
+    driver.Then(RecordBoxAndClick(&warning, "OK"));
+    driver.Then(RecordBoxAndClick(&failure, "OK"));
+    window.SaveSelectedAttachments();
+    EXPECT_EQ(warning.title, QStringLiteral("Warning"));
+    EXPECT_TRUE(warning.text.startsWith(
+        QStringLiteral("Because only a part of the entire message is shown")));
+    EXPECT_EQ(failure.text, QStringLiteral("Unable to create file"));
+    EXPECT_EQ(failure.icon, QMessageBox::Critical);
+    EXPECT_TRUE(window.last_saved_attachment().empty());
 }
 
 TEST_F(ViewerWindowTest, BlockedNameAsksFirst) {
