@@ -23,6 +23,12 @@ constexpr const char* kRestoreQuestion =
     "Are you sure you want to restore the default attachment block list? This list of "
     "potentially dangerous file extensions was selected by the developer.";
 
+void Toggle(QTreeWidgetItem* item) {
+    if (item != nullptr) {
+        item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    }
+}
+
 }  // namespace
 
 BlockListDialog::BlockListDialog(AppContext& context, QWidget* parent)
@@ -35,10 +41,12 @@ BlockListDialog::BlockListDialog(AppContext& context, QWidget* parent)
     m_list->setHeaderLabels({tr("File extension to block")});
     m_list->setColumnWidth(0, 120);
     m_list->setRootIsDecorated(false);
-    // A click on a row toggles its check box (the space bar does so already).
-    connect(m_list, &QTreeWidget::itemClicked, this, [](QTreeWidgetItem* item, int) {
-        item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-    });
+    // A click anywhere on a row, or the space bar, toggles its check box. The
+    // rows are not user-checkable, so that the list's own handling of a click
+    // on the box does not toggle it a second time.
+    connect(m_list, &QTreeWidget::itemClicked, this,
+            [](QTreeWidgetItem* item, int) { Toggle(item); });
+    m_list->installEventFilter(this);
     for (const BlockListRow& row : BlockListRows(m_context.config.global.blockext)) {
         AppendRow(ToQString(row.fragment), row.checked);
     }
@@ -75,8 +83,17 @@ BlockListDialog::BlockListDialog(AppContext& context, QWidget* parent)
 void BlockListDialog::AppendRow(const QString& fragment, bool checked) {
     auto* item = new QTreeWidgetItem(m_list);
     item->setText(0, fragment);
-    item->setFlags((item->flags() | Qt::ItemIsUserCheckable) & ~Qt::ItemIsAutoTristate);
+    item->setFlags(item->flags() & ~(Qt::ItemIsUserCheckable | Qt::ItemIsAutoTristate));
     item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+}
+
+bool BlockListDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
+        Toggle(m_list->currentItem());
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void BlockListDialog::AddFragment() {

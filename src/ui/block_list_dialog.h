@@ -25,6 +25,9 @@ public:
     void RestoreDefaults();
     void accept() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void AppendRow(const QString& fragment, bool checked);
 

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -457,8 +459,34 @@ TEST_F(ViewerWindowTest, BlockListDialogStoresTheCheckedRows) {
     driver.Then(TypeAndClick(".tvx", "submit"));
     dialog.AddFragment();
     emit list->itemClicked(list->topLevelItem(0), 0);  // check .ADE
+    // The space bar toggles the current row: .ADP on and off, .BAS on.
+    for (const int row : {1, 1, 2}) {
+        list->setCurrentItem(list->topLevelItem(row));
+        QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QCoreApplication::sendEvent(list, &space);
+    }
+    // A click on a checked row unchecks it.
+    emit list->itemClicked(list->topLevelItem(40), 0);  // .EML off
     dialog.accept();
-    EXPECT_EQ(context.config.global.blockext, ".ADE,.EXE,.EML,.tvx,");
+    EXPECT_EQ(context.config.global.blockext, ".ADE,.BAS,.EXE,.tvx,");
+}
+
+TEST_F(ViewerWindowTest, BlockListRestoreDefaults) {
+    for (const char* answer : {"No", "Yes"}) {
+        context.config.global.blockext = ".EML,";
+        BlockListDialog dialog(context);
+        SeenBox box;
+        DialogDriver driver;
+        driver.Then(RecordBoxAndClick(&box, answer));
+        dialog.RestoreDefaults();
+        EXPECT_EQ(box.title, QStringLiteral("Attachment block list"));
+        EXPECT_TRUE(box.text.startsWith(QStringLiteral(
+            "Are you sure you want to restore the default attachment block list?")));
+        const bool yes = std::string(answer) == "Yes";
+        EXPECT_EQ(context.config.global.blockext,
+                  yes ? std::string(kDefaultBlockList) : std::string(".EML,"));
+        EXPECT_EQ(dialog.result(), yes ? QDialog::Accepted : QDialog::Rejected);
+    }
 }
 
 TEST_F(ViewerWindowTest, LinksFromTheSelectionOpenWithTheDesktop) {
