@@ -108,8 +108,8 @@ void BlockListDialog::AddFragment() {
 }
 
 void BlockListDialog::RestoreDefaults() {
-    if (m_context.services->ShowMessage(kRestoreQuestion, "Attachment block list",
-                                        BoxIcon::Warning, BoxButtons::YesNo) != BoxAnswer::Yes) {
+    if (m_context.services->ShowMessage(kRestoreQuestion, "Attachment block list", BoxIcon::Warning,
+                                        BoxButtons::YesNo) != BoxAnswer::Yes) {
         return;
     }
     m_context.config.global.blockext = std::string(kDefaultBlockList);

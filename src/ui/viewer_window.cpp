@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -55,7 +56,8 @@ constexpr const char* kBlockedQuestion =
 constexpr const char* kBlockedView =
     "This attachment's file extension is on Tarvox's \"block list\". The file was saved to "
     "disk but it can not be executed.\n\nView/Execute denied - potentially dangerous file.";
-constexpr const char* kNotOpened = "The executable attachment was saved to disk but was NOT opened.";
+constexpr const char* kNotOpened =
+    "The executable attachment was saved to disk but was NOT opened.";
 constexpr const char* kNoViewer = "Could not invoke default viewer";
 constexpr const char* kDeleteQuestion =
     "Delete this file? (If last save was for temporary viewing)";
@@ -73,10 +75,9 @@ bool PlacementStored(const WindowPlacement& placement) {
 
 bool PickFont(QWidget* parent, bool fixed_only, QFont& font) {
     bool ok = false;
-    const QFont chosen =
-        QFontDialog::getFont(&ok, font, parent, QString(),
-                             fixed_only ? QFontDialog::MonospacedFonts
-                                        : QFontDialog::FontDialogOptions());
+    const QFont chosen = QFontDialog::getFont(
+        &ok, font, parent, QString(),
+        fixed_only ? QFontDialog::MonospacedFonts : QFontDialog::FontDialogOptions());
     if (ok) {
         font = chosen;
     }
@@ -252,9 +253,10 @@ QWidget* ViewerWindow::BuildAttachmentsPage() {
     layout->addWidget(m_attachments, 1);
 
     auto* buttons = new QHBoxLayout;
-    const std::pair<const char*, const char*> commands[] = {
-        {"&Save", "save"}, {"&View", "view"}, {"&Delete", "deleteSaved"},
-        {"&Block list...", "blockList"}};
+    const std::pair<const char*, const char*> commands[] = {{"&Save", "save"},
+                                                            {"&View", "view"},
+                                                            {"&Delete", "deleteSaved"},
+                                                            {"&Block list...", "blockList"}};
     for (const auto& [text, name] : commands) {
         auto* button = new QPushButton(tr(text), page);
         button->setObjectName(name);
@@ -362,9 +364,9 @@ void ViewerWindow::done(int result) {
 std::unique_ptr<QMenu> ViewerWindow::BuildContextMenu() {
     std::unique_ptr<QMenu> menu(m_text->createStandardContextMenu());
     const QTextCursor cursor = m_text->textCursor();
-    const std::vector<std::string> links =
-        FindLinks(FromQString(m_text->toPlainText()), static_cast<std::size_t>(cursor.selectionStart()),
-                  static_cast<std::size_t>(cursor.selectionEnd()));
+    const std::vector<std::string> links = FindLinks(
+        FromQString(m_text->toPlainText()), static_cast<std::size_t>(cursor.selectionStart()),
+        static_cast<std::size_t>(cursor.selectionEnd()));
     if (!links.empty()) {
         menu->addSeparator();
     }
@@ -380,9 +382,13 @@ std::unique_ptr<QMenu> ViewerWindow::BuildContextMenu() {
     return menu;
 }
 
-void ViewerWindow::SaveSelectedAttachments() { SaveOrView(false); }
+void ViewerWindow::SaveSelectedAttachments() {
+    SaveOrView(false);
+}
 
-void ViewerWindow::ViewSelectedAttachments() { SaveOrView(true); }
+void ViewerWindow::ViewSelectedAttachments() {
+    SaveOrView(true);
+}
 
 void ViewerWindow::SaveOrView(bool view) {
     // The busy flag shared with the inbox arrives with the inbox window.
@@ -483,11 +489,17 @@ void ViewerWindow::EditBlockList() {
 }
 
 bool ReadViewerFile(AppContext& context, const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (in) {
+    // A folder opens as a stream on this platform but reads nothing.
+    std::error_code error;
+    const bool folder = std::filesystem::is_directory(path, error);
+    std::ifstream in;
+    if (!folder) {
+        in.open(path, std::ios::binary);
+    }
+    if (in.is_open()) {
         text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    if (!in && !in.eof()) {
+    if (!in.is_open() || (!in && !in.eof())) {
         text.clear();
         context.services->ShowMessage("Unable to open file for reading.", path, BoxIcon::Error);
         return false;

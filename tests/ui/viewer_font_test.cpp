@@ -27,8 +27,8 @@ std::string Record(std::int32_t height, std::int32_t weight, char italic, const 
 }
 
 TEST(ViewerFontTest, ReadsTheFieldsAtTheirOffsets) {
-    const QFont font = FontFromRecord(EncodeBase64(Record(-17, 700, 1, "Courier New")),
-                                      FontRole::Regular);
+    const QFont font =
+        FontFromRecord(EncodeBase64(Record(-17, 700, 1, "Courier New")), FontRole::Regular);
     EXPECT_EQ(font.family(), QStringLiteral("Courier New"));
     EXPECT_EQ(font.pixelSize(), 17);
     EXPECT_EQ(font.weight(), QFont::Bold);
@@ -89,9 +89,9 @@ TEST(ViewerFontTest, EmptyOrUndecodableGivesTheSystemFont) {
     const std::string values[] = {
         "",
         "not base64!",
-        EncodeBase64(std::string(59, 'a')),          // one byte short
-        EncodeBase64(std::string(61, 'a')),          // one byte long
-        EncodeBase64(Record(-12, 400, 0, "")),       // no face name
+        EncodeBase64(std::string(59, 'a')),     // one byte short
+        EncodeBase64(std::string(61, 'a')),     // one byte long
+        EncodeBase64(Record(-12, 400, 0, "")),  // no face name
     };
     for (const std::string& value : values) {
         EXPECT_EQ(FontFromRecord(value, FontRole::Fixed), fixed) << value;

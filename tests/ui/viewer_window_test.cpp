@@ -149,8 +149,8 @@ TEST_F(ViewerWindowTest, RawViewShowsTheTextAsItIsAndRefusesReformat) {
     DialogDriver driver;
     driver.Then(RecordBoxAndClick(&box, "OK"));
     window->action("reformat")->trigger();
-    EXPECT_EQ(box.text, QStringLiteral(
-                            "Can only reformat and wrap the formatted view (turn off raw view)"));
+    EXPECT_EQ(box.text,
+              QStringLiteral("Can only reformat and wrap the formatted view (turn off raw view)"));
     EXPECT_EQ(box.icon, QMessageBox::Warning);
     EXPECT_EQ(Shown(*window), lf);
 
@@ -172,7 +172,8 @@ TEST_F(ViewerWindowTest, ReformatWrapsTheFormattedViewAt75) {
     int lines = 0;
     while (start <= shown.size()) {
         std::size_t end = shown.find('\n', start);
-        if (end == std::string::npos) end = shown.size();
+        if (end == std::string::npos)
+            end = shown.size();
         EXPECT_LE(end - start, 75u) << shown.substr(start, end - start);
         ++lines;
         start = end + 1;
@@ -368,8 +369,8 @@ TEST_F(ViewerWindowTest, ViewOfABlockedNameSavesButDoesNotOpen) {
     EXPECT_TRUE(fs::exists(target));
     EXPECT_TRUE(opened.empty());
     EXPECT_EQ(denied.title, QString::fromStdString(target.string()));
-    EXPECT_TRUE(denied.text.endsWith(
-        QStringLiteral("View/Execute denied - potentially dangerous file.")));
+    EXPECT_TRUE(
+        denied.text.endsWith(QStringLiteral("View/Execute denied - potentially dangerous file.")));
     EXPECT_EQ(denied.icon, QMessageBox::Critical);
 }
 
@@ -414,9 +415,9 @@ TEST_F(ViewerWindowTest, SanityCheckBeforeOpeningAnExecutable) {
         EXPECT_EQ(opened.size(), c.opens ? 1u : 0u);
         if (!c.opens) {
             EXPECT_EQ(refused.title, QStringLiteral("SanityCheck"));
-            EXPECT_EQ(refused.text, QStringLiteral(
-                                        "The executable attachment was saved to disk but was NOT "
-                                        "opened."));
+            EXPECT_EQ(refused.text,
+                      QStringLiteral("The executable attachment was saved to disk but was NOT "
+                                     "opened."));
             EXPECT_EQ(refused.icon, QMessageBox::Critical);
         }
         EXPECT_EQ(ReadWholeFile(target), program);
@@ -438,8 +439,8 @@ TEST_F(ViewerWindowTest, DeleteLastSavedAsksAndRemoves) {
         DialogDriver driver;
         driver.Then(RecordBoxAndClick(&box, answer));
         window->DeleteLastSaved();
-        EXPECT_EQ(box.text, QStringLiteral(
-                                "Delete this file? (If last save was for temporary viewing)"));
+        EXPECT_EQ(box.text,
+                  QStringLiteral("Delete this file? (If last save was for temporary viewing)"));
         EXPECT_EQ(box.title, QString::fromStdString(target.string()));
         EXPECT_EQ(fs::exists(target), std::string(answer) == "No");
     }
@@ -480,8 +481,8 @@ TEST_F(ViewerWindowTest, BlockListRestoreDefaults) {
         driver.Then(RecordBoxAndClick(&box, answer));
         dialog.RestoreDefaults();
         EXPECT_EQ(box.title, QStringLiteral("Attachment block list"));
-        EXPECT_TRUE(box.text.startsWith(QStringLiteral(
-            "Are you sure you want to restore the default attachment block list?")));
+        EXPECT_TRUE(box.text.startsWith(
+            QStringLiteral("Are you sure you want to restore the default attachment block list?")));
         const bool yes = std::string(answer) == "Yes";
         EXPECT_EQ(context.config.global.blockext,
                   yes ? std::string(kDefaultBlockList) : std::string(".EML,"));
@@ -540,23 +541,25 @@ TEST_F(ViewerWindowTest, ViewFileModeReadsTheFile) {
 }
 
 TEST_F(ViewerWindowTest, ViewFileModeOnAMissingFile) {
-    const std::string missing = (dir / "no-such.eml").string();
-    SeenBox box;
-    QString shown = QStringLiteral("unset");
-    DialogDriver driver;
-    driver.Then(RecordBoxAndClick(&box, "OK"));
-    driver.Then([&](QWidget* dialog) {
-        auto* viewer = qobject_cast<ViewerWindow*>(dialog);
-        ASSERT_NE(viewer, nullptr);
-        shown = viewer->text_edit()->toPlainText();
-        viewer->reject();
-    });
-    RunViewerOnFile(context, missing);
-    EXPECT_EQ(box.text, QStringLiteral("Unable to open file for reading."));
-    EXPECT_EQ(box.title, QString::fromStdString(missing));
-    EXPECT_EQ(box.icon, QMessageBox::Critical);
-    EXPECT_TRUE(shown.isEmpty()) << shown.toStdString();
-    EXPECT_EQ(driver.pending(), 0u);
+    for (const std::string missing : {(dir / "no-such.eml").string(), dir.path().string()}) {
+        SCOPED_TRACE(missing);
+        SeenBox box;
+        QString shown = QStringLiteral("unset");
+        DialogDriver driver;
+        driver.Then(RecordBoxAndClick(&box, "OK"));
+        driver.Then([&](QWidget* dialog) {
+            auto* viewer = qobject_cast<ViewerWindow*>(dialog);
+            ASSERT_NE(viewer, nullptr);
+            shown = viewer->text_edit()->toPlainText();
+            viewer->reject();
+        });
+        RunViewerOnFile(context, missing);
+        EXPECT_EQ(box.text, QStringLiteral("Unable to open file for reading."));
+        EXPECT_EQ(box.title, QString::fromStdString(missing));
+        EXPECT_EQ(box.icon, QMessageBox::Critical);
+        EXPECT_TRUE(shown.isEmpty()) << shown.toStdString();
+        EXPECT_EQ(driver.pending(), 0u);
+    }
 }
 
 }  // namespace
