@@ -50,8 +50,8 @@ struct ViewerSource {
 
 // Opens a file with the desktop's program for it; false when that failed.
 using UrlOpener = std::function<bool(const QUrl& url)>;
-// The font dialog: the chosen font, or nothing on Cancel. `fixed_only`
-// offers fixed-pitch fonts only.
+// The font dialog, started at `font`: true with the choice in `font`, false
+// on Cancel. `fixed_only` offers fixed-pitch fonts only.
 using FontPicker = std::function<bool(QWidget* parent, bool fixed_only, QFont& font)>;
 
 class ViewerWindow : public QDialog {
@@ -112,7 +112,8 @@ private:
     void ApplyFont();
     void RestorePlacement();
     void SavePlacement();
-    // True when the user may go on (shows the warning for a long text).
+    // Warns when the text control holds more than 1000 lines; the operation
+    // goes on either way.
     void WarnIfLongText();
 
     void SaveOrView(bool view);
