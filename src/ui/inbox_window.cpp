@@ -254,8 +254,9 @@ void InboxWindow::BuildMenus(QVBoxLayout* layout) {
     file->addSeparator();
     connect(file->addAction(tr("S&ort newest to oldest")), &QAction::triggered, this,
             &InboxWindow::SortNewestFirst);
-    connect(file->addAction(tr("&Refresh mailbox stat")), &QAction::triggered, this,
-            &InboxWindow::RefreshStat);
+    QAction* refresh = file->addAction(tr("&Refresh mailbox stat"));
+    refresh->setObjectName(QStringLiteral("refreshStat"));
+    connect(refresh, &QAction::triggered, this, &InboxWindow::RefreshStat);
     file->addSeparator();
     file->addAction(tr("Addr&ess books..."))->setEnabled(false);
     QMenu* save_mail = file->addMenu(tr("Save Mail"));
@@ -277,15 +278,16 @@ void InboxWindow::BuildMenus(QVBoxLayout* layout) {
     options->addAction(tr("Message &flags [F12]"))->setEnabled(false);
     options->addAction(tr("F&oreign IP..."))->setEnabled(false);
     options->addSeparator();
-    connect(options->addAction(tr("&Preview N lines...")), &QAction::triggered, this,
-            &InboxWindow::SetPreviewLines);
+    QAction* preview_lines = options->addAction(tr("&Preview N lines..."));
+    preview_lines->setObjectName(QStringLiteral("previewLines"));
+    connect(preview_lines, &QAction::triggered, this, &InboxWindow::SetPreviewLines);
     GlobalSettings& global = m_context.config.global;
-    AddToggle(options, tr("&Enter key previews"), global.enterprev);
-    AddToggle(options, tr("&Confirm Cancel/Undo"), global.confirmclose);
-    AddToggle(options, tr("Confirm &Delete"), global.confirmdel);
-    AddToggle(options, tr("&View all headers"), global.allheaders);
-    AddToggle(options, tr("&HTML filter"), global.htmlfilt);
-    AddToggle(options, tr("&Read-only viewer"), global.viewer_ro);
+    AddToggle(options, tr("&Enter key previews"), "enterprev", global.enterprev);
+    AddToggle(options, tr("&Confirm Cancel/Undo"), "confirmclose", global.confirmclose);
+    AddToggle(options, tr("Confirm &Delete"), "confirmdel", global.confirmdel);
+    AddToggle(options, tr("&View all headers"), "allheaders", global.allheaders);
+    AddToggle(options, tr("&HTML filter"), "htmlfilt", global.htmlfilt);
+    AddToggle(options, tr("&Read-only viewer"), "viewer_ro", global.viewer_ro);
 
     QMenu* help = bar->addMenu(tr("&Help"));
     connect(help->addAction(tr("&Inbox")), &QAction::triggered, this, [this] {
@@ -298,13 +300,18 @@ void InboxWindow::BuildMenus(QVBoxLayout* layout) {
             m_context.show_help(QStringLiteral("#contents"));
         }
     });
-    connect(help->addAction(tr("&Shortcuts")), &QAction::triggered, this,
-            &InboxWindow::ShowShortcuts);
-    connect(help->addAction(tr("&About")), &QAction::triggered, this, &InboxWindow::ShowAbout);
+    QAction* shortcuts = help->addAction(tr("&Shortcuts"));
+    shortcuts->setObjectName(QStringLiteral("shortcuts"));
+    connect(shortcuts, &QAction::triggered, this, &InboxWindow::ShowShortcuts);
+    QAction* about = help->addAction(tr("&About"));
+    about->setObjectName(QStringLiteral("about"));
+    connect(about, &QAction::triggered, this, &InboxWindow::ShowAbout);
 }
 
-QAction* InboxWindow::AddToggle(QMenu* menu, const QString& text, int& setting) {
+QAction* InboxWindow::AddToggle(QMenu* menu, const QString& text, const char* name,
+                                int& setting) {
     QAction* action = menu->addAction(text);
+    action->setObjectName(QString::fromLatin1(name));
     action->setCheckable(true);
     action->setChecked(setting != 0);
     connect(action, &QAction::toggled, this, [&setting](bool on) { setting = on ? 1 : 0; });

@@ -81,7 +81,8 @@ private:
     enum class Job { Load, Delete, KeepAlive, Reset, Save, Stat };
 
     void BuildMenus(QVBoxLayout* layout);
-    QAction* AddToggle(QMenu* menu, const QString& text, int& setting);
+    // A checkable item named `name` that sets `setting` to 1 or 0.
+    QAction* AddToggle(QMenu* menu, const QString& text, const char* name, int& setting);
     void SetPreviewLines();
     void ShowShortcuts();
     void ShowAbout();

@@ -3,6 +3,7 @@
 // server that stops answering halfway through the load (Busy, Abort).
 #include "ui/inbox_window.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QImage>
@@ -323,6 +324,134 @@ TEST_F(InboxWindowTest, DeleteKeyThenSaveAndExitRemovesTheMessages) {
     EXPECT_EQ(ServerCount(), 4u);
 }
 
+TEST_F(InboxWindowTest, KeepAliveTickWhenIdleProdsTheServer) {
+    Open();
+    InboxWindow window(c.context);
+    window.show();
+    ASSERT_TRUE(Loaded(window));
+    window.KeepAliveTick();
+    EXPECT_TRUE(window.worker_running());
+    ASSERT_TRUE(Loaded(window));
+    EXPECT_EQ(window.status_line()->text(), "Connection is alive");
+    EXPECT_TRUE(window.delete_button()->isEnabled());
+}
+
+TEST_F(InboxWindowTest, RefreshMailboxStatShowsTheCountAndSize) {
+    Open();
+    InboxWindow window(c.context);
+    window.show();
+    ASSERT_TRUE(Loaded(window));
+    auto* refresh = window.findChild<QAction*>("refreshStat");
+    ASSERT_NE(refresh, nullptr);
+    refresh->trigger();
+    ASSERT_TRUE(Loaded(window));
+    EXPECT_EQ(window.status_line()->text(),
+              ToQString(TextFormat("Mailbox contains 5 message(s) occupying %.1f KB",
+                                   static_cast<double>(c.context.session->mailbox_size) /
+                                       1024.0)));
+}
+
+struct ToggleCase {
+    const char* name;
+    int GlobalSettings::*setting;
+};
+
+TEST_F(InboxWindowTest, OptionItemsToggleTheirSettings) {
+    Open();
+    const ToggleCase cases[] = {
+        {"enterprev", &GlobalSettings::enterprev},   {"confirmclose", &GlobalSettings::confirmclose},
+        {"confirmdel", &GlobalSettings::confirmdel}, {"allheaders", &GlobalSettings::allheaders},
+        {"htmlfilt", &GlobalSettings::htmlfilt},     {"viewer_ro", &GlobalSettings::viewer_ro},
+    };
+    GlobalSettings& global = c.context.config.global;
+    global.enterprev = 1;
+    global.confirmclose = 0;
+    global.confirmdel = 1;
+    global.allheaders = 0;
+    global.htmlfilt = 1;
+    global.viewer_ro = 0;
+    InboxWindow window(c.context);
+    for (const ToggleCase& toggle : cases) {
+        SCOPED_TRACE(toggle.name);
+        auto* action = window.findChild<QAction*>(toggle.name);
+        ASSERT_NE(action, nullptr);
+        const int before = global.*toggle.setting;
+        EXPECT_EQ(action->isChecked(), before != 0);
+        action->trigger();
+        EXPECT_EQ(global.*toggle.setting, before != 0 ? 0 : 1);
+        EXPECT_EQ(action->isChecked(), before == 0);
+    }
+    ASSERT_TRUE(Loaded(window));
+}
+
+struct PreviewCase {
+    const char* typed;
+    bool check_box;
+    int preview_after;
+    int autoprev_after;
+    bool refused;
+};
+
+TEST_F(InboxWindowTest, PreviewLinesPrompt) {
+    Open();
+    InboxWindow window(c.context);
+    ASSERT_TRUE(Loaded(window));
+    auto* item = window.findChild<QAction*>("previewLines");
+    ASSERT_NE(item, nullptr);
+    const PreviewCase cases[] = {
+        {"35", true, 35, 1, false},
+        {"0", false, 35, 0, true},
+        {"7", false, 7, 0, false},
+    };
+    for (const PreviewCase& preview : cases) {
+        SCOPED_TRACE(preview.typed);
+        DialogDriver driver;
+        QString prefilled;
+        QString title;
+        driver.Then([&](QWidget* dialog) {
+            title = dialog->windowTitle();
+            prefilled = Control(dialog, "input")->text();
+            Control<QAbstractButton>(dialog, "dontAskAgain")->setChecked(preview.check_box);
+            TypeAndClick(preview.typed, "submit")(dialog);
+        });
+        SeenBox box;
+        if (preview.refused) {
+            driver.Then(RecordBoxAndClick(&box, "OK"));
+        }
+        const int before = c.context.config.global.preview;
+        item->trigger();
+        EXPECT_EQ(driver.pending(), 0u);
+        EXPECT_EQ(title, "Preview lines");
+        EXPECT_EQ(prefilled, QString::number(before));
+        EXPECT_EQ(c.context.config.global.preview, preview.preview_after);
+        EXPECT_EQ(c.context.config.global.autoprev, preview.autoprev_after);
+        if (preview.refused) {
+            EXPECT_EQ(box.text, "Invalid number entered (must be greater than 0)");
+        }
+    }
+}
+
+TEST_F(InboxWindowTest, ShortcutsAndAboutBoxes) {
+    Open();
+    InboxWindow window(c.context);
+    ASSERT_TRUE(Loaded(window));
+    DialogDriver driver;
+    SeenBox shortcuts, about;
+    driver.Then(RecordBoxAndClick(&shortcuts, "OK"));
+    driver.Then(RecordBoxAndClick(&about, "OK"));
+    window.findChild<QAction*>("shortcuts")->trigger();
+    window.findChild<QAction*>("about")->trigger();
+    EXPECT_EQ(driver.pending(), 0u);
+    EXPECT_EQ(shortcuts.title, "Shortcuts");
+    EXPECT_EQ(shortcuts.text,
+              "F11\tInbox filters\nF12\tMessage flags\nEnter\tView or Preview (see Options)\n"
+              "Del key\tALT+D\tDelete\nL.dbl-clk\tALT+V\tView\nR.dbl-clk\tALT+P\tPreview\n\n"
+              "CTRL+Click\tSelect multiple e-mails\nSHIFT+arrows\tSelect multiple e-mails\n\n"
+              "ALT+X\tExit with save\nALT+C\tCancel (undo changes)\nALT+A\tAbort and close\n");
+    EXPECT_TRUE(about.text.startsWith("Tarvox Plus 3.3 beta3a"));
+    EXPECT_TRUE(about.text.endsWith(ToQString(c.context.tls.VersionText())));
+}
+
 struct FlagsCase {
     const char* name;
     int mode;
@@ -434,6 +563,8 @@ public:
     }
     std::uint16_t port() const { return m_port; }
     bool top_seen() const { return m_top_seen.load(); }
+    bool noop_seen() const { return m_noop_seen.load(); }
+    bool client_gone() const { return m_client_gone.load(); }
 
 private:
     void Serve() {
@@ -458,14 +589,20 @@ private:
             if (received.find("TOP 1 0\r\n") != std::string::npos) {
                 m_top_seen = true;
             }
+            if (received.find("NOOP") != std::string::npos) {
+                m_noop_seen = true;
+            }
         }
         ::close(client);
+        m_client_gone = true;
     }
 
     int m_listener = -1;
     std::uint16_t m_port = 0;
     std::thread m_thread;
     std::atomic<bool> m_top_seen{false};
+    std::atomic<bool> m_noop_seen{false};
+    std::atomic<bool> m_client_gone{false};
 };
 
 class InboxWindowStallTest : public ::testing::Test {
@@ -535,6 +672,24 @@ TEST_F(InboxWindowStallTest, AbortWhileLoadingClosesWithLostConnection) {
     EXPECT_EQ(lost.text, ToQString(NetResultText(net::kAborted)));
     EXPECT_FALSE(c.context.session->connection.Connected());
     ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window.worker_running(); }));
+}
+
+TEST_F(InboxWindowStallTest, KeepAliveTickWhileLoadingDoesNothing) {
+    InboxWindow window(c.context);
+    window.show();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return server.top_seen(); }));
+    window.KeepAliveTick();
+    window.KeepAliveTick();
+    EXPECT_TRUE(window.abort_button()->isEnabled());
+    // End the load and read all the server was sent.
+    DialogDriver driver;
+    driver.Then(ClickButton("Yes"));
+    driver.Then(ClickButton("OK"));
+    window.abort_button()->click();
+    ASSERT_TRUE(DialogDriver::RunUntil(
+        [&] { return server.client_gone() && !window.worker_running(); }));
+    EXPECT_EQ(driver.pending(), 0u);
+    EXPECT_FALSE(server.noop_seen());
 }
 
 TEST_F(InboxWindowStallTest, AbortAnsweredNoLeavesTheLoadRunning) {
