@@ -26,7 +26,9 @@
 #include "codec/text_format.h"
 #include "config/profile.h"
 #include "junk/stored_flags.h"
+#include "net/certificate_check.h"
 #include "net/net_result.h"
+#include "net/tls_certificate.h"
 #include "protocols/inbox_loader.h"
 #include "protocols/pop_session.h"
 #include "ui/app_context.h"
@@ -187,10 +189,9 @@ InboxWindow::InboxWindow(AppContext& context, QWidget* parent)
     layout->addLayout(bottom_row);
 
     const bool tls = m_context.session->connection.TlsActive();
-    // The SSL Information dialog for an open session is not reachable from
-    // here yet: the button stays disabled.
-    m_ssl_button->setEnabled(false);
+    m_ssl_button->setEnabled(tls);
     m_lock->setVisible(tls);
+    connect(m_ssl_button, &QPushButton::clicked, this, &InboxWindow::ShowSslInformation);
 
     m_keep_alive = new QTimer(this);
     connect(m_keep_alive, &QTimer::timeout, this, &InboxWindow::KeepAliveTick);
@@ -351,6 +352,20 @@ void InboxWindow::ShowAbout() {
     m_context.services->ShowMessage(
         std::string(kProgramTitle) + "\n\n" + m_context.tls.VersionText(), "About",
         BoxIcon::Information);
+}
+
+void InboxWindow::ShowSslInformation() {
+    // Only reads the certificate of the open stream, which a worker's calls
+    // do not disturb.
+    NetConnection& connection = m_context.session->connection;
+    if (!connection.TlsActive()) {
+        return;
+    }
+    const Profile* stored = FindProfile(m_context.config.profiles, m_context.working.name);
+    const CertificateView view =
+        BuildCertificateView(QueryCertificate(connection), m_context.working.host,
+                             stored != nullptr ? &stored->pop_sslid : nullptr, false);
+    m_context.services->ShowCertificate(view);
 }
 
 bool InboxWindow::busy() const { return worker_running() || m_context.session->busy.load(); }

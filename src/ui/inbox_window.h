@@ -52,6 +52,9 @@ public:
     void SortNewestFirst();
     void RefreshStat();
     void KeepAliveTick();
+    // The SSL Information dialog, for information only, on the session's
+    // certificate.
+    void ShowSslInformation();
 
     // Whether a worker runs (or has ended and not yet been joined).
     bool worker_running() const { return m_worker.joinable(); }

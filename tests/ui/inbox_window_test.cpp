@@ -28,6 +28,7 @@
 
 #include "codec/text_format.h"
 #include "junk/stored_flags.h"
+#include "net/certificate_check.h"
 #include "net/net_result.h"
 #include "options_window_fixture.h"
 #include "protocols/open_mailbox.h"
@@ -349,6 +350,37 @@ TEST_F(InboxWindowTest, RefreshMailboxStatShowsTheCountAndSize) {
               ToQString(TextFormat("Mailbox contains 5 message(s) occupying %.1f KB",
                                    static_cast<double>(c.context.session->mailbox_size) /
                                        1024.0)));
+}
+
+TEST_F(InboxWindowTest, InTlsTheLockShowsAndSslShowsTheCertificate) {
+    Profile& alice = c.context.config.profiles.front();
+    alice.protopop = 1;
+    alice.port = server->tls_port();
+    alice.pop_sslid = server->fingerprint();  // accepted without asking
+    Open();
+    ASSERT_TRUE(c.context.session->connection.TlsActive());
+    InboxWindow window(c.context);
+    window.show();
+    ASSERT_TRUE(Loaded(window));
+    EXPECT_TRUE(window.ssl_button()->isEnabled());
+    EXPECT_FALSE(window.lock_picture()->isHidden());
+    DialogDriver driver;
+    QString title, fingerprint, trust;
+    bool accept_enabled = true;
+    driver.Then([&](QWidget* dialog) {
+        title = dialog->windowTitle();
+        fingerprint = Control(dialog, "fingerprint")->text();
+        trust = Control(dialog, "trustEvaluation")->text();
+        accept_enabled = Control<QAbstractButton>(dialog, "accept")->isEnabled();
+        ClickButton("cancel")(dialog);
+    });
+    window.ssl_button()->click();
+    EXPECT_EQ(driver.pending(), 0u);
+    EXPECT_EQ(title, "SSL Information");
+    EXPECT_EQ(fingerprint, ToQString(server->fingerprint()));
+    EXPECT_EQ(trust, ToQString(kTrustGood));
+    EXPECT_FALSE(accept_enabled) << "information only";
+    EXPECT_TRUE(window.isVisible());
 }
 
 struct ToggleCase {
