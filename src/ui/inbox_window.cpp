@@ -19,6 +19,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -192,6 +193,8 @@ InboxWindow::InboxWindow(AppContext& context, QWidget* parent)
     m_ssl_button->setEnabled(tls);
     m_lock->setVisible(tls);
     connect(m_ssl_button, &QPushButton::clicked, this, &InboxWindow::ShowSslInformation);
+
+    RestorePlacement();
 
     m_keep_alive = new QTimer(this);
     connect(m_keep_alive, &QTimer::timeout, this, &InboxWindow::KeepAliveTick);
@@ -721,7 +724,35 @@ bool InboxWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void InboxWindow::reject() { CancelUndo(); }
 
+void InboxWindow::RestorePlacement() {
+    const WindowPlacement& placement = m_context.config.global.ibsize;
+    if (std::all_of(placement.begin(), placement.end(), [](int value) { return value == 0; })) {
+        return;
+    }
+    const int width = placement[7] - placement[5];
+    const int height = placement[8] - placement[6];
+    if (width > 0 && height > 0) {
+        setGeometry(placement[5], placement[6], width, height);
+    }
+    if (placement[0] == 3) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    }
+}
+
+void InboxWindow::SavePlacement() {
+    WindowPlacement& placement = m_context.config.global.ibsize;
+    const QRect normal = isMaximized() ? normalGeometry() : geometry();
+    placement[0] = isMaximized() ? 3 : 1;
+    placement[5] = normal.left();
+    placement[6] = normal.top();
+    placement[7] = normal.left() + normal.width();
+    placement[8] = normal.top() + normal.height();
+}
+
 void InboxWindow::done(int result) {
+    if (!m_closed) {
+        SavePlacement();
+    }
     m_closed = true;
     m_keep_alive->stop();
     QDialog::done(result);

@@ -104,6 +104,10 @@ private:
     // so that what it waits for on this thread can run.
     void StopWorker();
     void SetBusy(bool busy);
+    // The window's place and size in `ibsize` (show command 1 or 3, the
+    // normal rectangle), read when it opens and written when it closes.
+    void RestorePlacement();
+    void SavePlacement();
 
     // The list view from the model and back (selection only).
     void ShowRows();

@@ -383,6 +383,41 @@ TEST_F(InboxWindowTest, InTlsTheLockShowsAndSslShowsTheCertificate) {
     EXPECT_TRUE(window.isVisible());
 }
 
+TEST_F(InboxWindowTest, JunkRowsStandSelected) {
+    c.context.config.profiles.front().blacklist = "sender2@example.test,sender4@example.test";
+    Open();
+    InboxWindow window(c.context);
+    window.show();
+    ASSERT_TRUE(Loaded(window));
+    QStringList selected;
+    for (int row = 0; row < window.list()->topLevelItemCount(); ++row) {
+        if (window.list()->topLevelItem(row)->isSelected()) {
+            selected << window.list()->topLevelItem(row)->text(5);
+        }
+    }
+    EXPECT_EQ(selected, QStringList({"4", "2"}));
+    // Ready for deletion as they stand.
+    c.context.config.global.confirmdel = 0;
+    window.delete_button()->click();
+    ASSERT_TRUE(Loaded(window));
+    EXPECT_EQ(ColumnTexts(window.list(), 5), QStringList({"5", "3", "1"}));
+}
+
+TEST_F(InboxWindowTest, PlacementIsRestoredAndStored) {
+    c.context.config.global.ibsize = {1, 0, 0, 0, 0, 40, 50, 640, 450};
+    Open();
+    InboxWindow window(c.context);
+    EXPECT_EQ(window.geometry(), QRect(40, 50, 600, 400));
+    window.show();
+    ASSERT_TRUE(Loaded(window));
+    window.setGeometry(60, 70, 700, 500);
+    c.context.config.global.confirmclose = 0;
+    window.CancelUndo();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window.isVisible(); }));
+    const WindowPlacement expected{1, 0, 0, 0, 0, 60, 70, 760, 570};
+    EXPECT_EQ(c.context.config.global.ibsize, expected);
+}
+
 struct ToggleCase {
     const char* name;
     int GlobalSettings::*setting;
