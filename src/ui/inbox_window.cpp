@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
@@ -157,6 +158,7 @@ InboxWindow::InboxWindow(AppContext& context, QWidget* parent)
     m_view->header()->setSectionsClickable(true);
     m_view->header()->setStretchLastSection(false);
     m_view->installEventFilter(this);
+    m_view->viewport()->installEventFilter(this);
     ShowTitles();
     for (int column = 0; column < 5; ++column) {
         m_view->setColumnWidth(column, m_context.config.global.colwidth[column]);
@@ -718,6 +720,12 @@ bool InboxWindow::eventFilter(QObject* watched, QEvent* event) {
         case Qt::Key_Tab: m_view_button->setFocus(Qt::TabFocusReason); return true;
         default: break;
         }
+    }
+    // A right double click previews; a left one views (itemDoubleClicked).
+    if (watched == m_view->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+        Preview();
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -416,6 +417,62 @@ TEST_F(InboxWindowTest, PlacementIsRestoredAndStored) {
     ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window.isVisible(); }));
     const WindowPlacement expected{1, 0, 0, 0, 0, 60, 70, 760, 570};
     EXPECT_EQ(c.context.config.global.ibsize, expected);
+}
+
+struct OpenCase {
+    const char* name;
+    int enterprev;
+    bool select;
+    bool right_double_click;  // else the Enter key
+    const char* expected_title;  // of the one dialog that opens, or none
+};
+
+TEST_F(InboxWindowTest, EnterAndRightDoubleClickChooseViewOrPreview) {
+    Open();
+    c.context.config.global.autoprev = 0;
+    InboxWindow window(c.context);
+    window.show();
+    ASSERT_TRUE(Loaded(window));
+    QTreeWidget* list = window.list();
+    const OpenCase cases[] = {
+        // Preview asks for the number of lines first (autoprev is 0).
+        {"Enter previews", 1, true, false, "Preview lines"},
+        // View has nothing to ask once a row is selected; without one both
+        // ask for a selection.
+        {"Enter views, none selected", 0, false, false, "Tarvox"},
+        {"Enter views", 0, true, false, nullptr},
+        {"Enter previews, none selected", 1, false, false, "Tarvox"},
+        {"right double click previews", 0, true, true, "Preview lines"},
+    };
+    for (const OpenCase& open : cases) {
+        SCOPED_TRACE(open.name);
+        c.context.config.global.enterprev = open.enterprev;
+        list->clearSelection();
+        if (open.select) {
+            list->topLevelItem(1)->setSelected(true);
+        }
+        DialogDriver driver;
+        QString title;
+        driver.Then([&](QWidget* dialog) {
+            title = dialog->windowTitle();
+            ClickButton(qobject_cast<QMessageBox*>(dialog) != nullptr ? "OK" : "cancel")(dialog);
+        });
+        if (open.right_double_click) {
+            const QPoint at = list->visualItemRect(list->topLevelItem(1)).center();
+            QMouseEvent click(QEvent::MouseButtonDblClick, at, list->viewport()->mapToGlobal(at),
+                              Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(list->viewport(), &click);
+        } else {
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QCoreApplication::sendEvent(list, &enter);
+        }
+        if (open.expected_title == nullptr) {
+            EXPECT_EQ(driver.pending(), 1u) << title.toStdString();
+        } else {
+            EXPECT_EQ(driver.pending(), 0u);
+            EXPECT_EQ(title, open.expected_title);
+        }
+    }
 }
 
 struct ToggleCase {
