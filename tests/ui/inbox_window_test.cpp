@@ -208,6 +208,8 @@ TEST_F(InboxWindowTest, ClickingATitleTwiceReversesTheOrderAndTheMarker) {
         {0, "Subject +", "Subject -"},
         {1, "From +", "From -"},
         {2, "Date/Time +", "Date/Time -"},
+        {3, "Size +", "Size -"},
+        {4, "To +", "To -"},
     };
     for (const SortCase& sort : cases) {
         SCOPED_TRACE(sort.ascending_title);
@@ -229,17 +231,32 @@ TEST_F(InboxWindowTest, ClickingATitleTwiceReversesTheOrderAndTheMarker) {
             }
         }
         const QStringList up = ColumnTexts(list, sort.column);
+        const QStringList up_numbers = ColumnTexts(list, 5);
         emit list->header()->sectionClicked(sort.column);
         EXPECT_EQ(Titles(list)[sort.column], sort.descending_title);
         const QStringList down = ColumnTexts(list, sort.column);
-        QStringList reversed(up.rbegin(), up.rend());
-        EXPECT_EQ(down, reversed);
-        for (int row = 1; row < up.size(); ++row) {
-            if (sort.column == 5) {
-                EXPECT_LT(up[row - 1].toInt(), up[row].toInt());
-            } else {
-                EXPECT_LE(up[row - 1].compare(up[row], Qt::CaseInsensitive), 0);
+        const QStringList down_numbers = ColumnTexts(list, 5);
+        // Negative when row a comes before row b in ascending order.
+        auto compare = [&](const QStringList& texts, const QStringList& numbers, int a, int b) {
+            switch (sort.column) {
+            case 5: return numbers[a].toInt() - numbers[b].toInt();
+            case 3: {
+                const auto size = [&](int row) {
+                    return c.context.session->sizes[numbers[row].toUInt() - 1];
+                };
+                return size(a) < size(b) ? -1 : size(a) > size(b) ? 1 : 0;
             }
+            default: return texts[a].compare(texts[b], Qt::CaseInsensitive);
+            }
+        };
+        ASSERT_EQ(up.size(), 5);
+        ASSERT_EQ(down.size(), 5);
+        for (int row = 1; row < 5; ++row) {
+            EXPECT_LE(compare(up, up_numbers, row - 1, row), 0) << "ascending, row " << row;
+            EXPECT_GE(compare(down, down_numbers, row - 1, row), 0) << "descending, row " << row;
+        }
+        if (sort.column != 4) {  // every row has the same recipient
+            EXPECT_EQ(down, QStringList(up.rbegin(), up.rend()));
         }
     }
     EXPECT_EQ(ColumnTexts(list, 5).size(), 5);
@@ -642,6 +659,18 @@ TEST_P(InboxWindowFlagsTest, SaveAndExitWritesFlagsStatisticsAndWidths) {
     EXPECT_EQ(reloaded.profiles.front().maildrop[1],
               static_cast<int>(c.context.session->mailbox_size));
     EXPECT_EQ(reloaded.global.colwidth[0], 211);
+
+    // The next load shows the flags again.
+    Open();
+    auto next = std::make_unique<InboxWindow>(c.context);
+    next->show();
+    ASSERT_TRUE(Loaded(*next));
+    ASSERT_NE(next->messages().Find(3), nullptr);
+    EXPECT_EQ(next->messages().Find(3)->flags, kFlagRead | kFlagReplied);
+    EXPECT_EQ(next->messages().Find(2)->flags, 0u);
+    c.context.config.global.confirmclose = 0;
+    next->CancelUndo();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return !next->isVisible(); }));
 }
 
 INSTANTIATE_TEST_SUITE_P(InboxModes, InboxWindowFlagsTest,
