@@ -47,10 +47,19 @@ constexpr const char* kBusyText =
 constexpr const char* kSelectFirst = "Please select message(s) first";
 constexpr const char* kProgramTitle = "Tarvox Plus 3.3 beta3a";
 constexpr const char* kShortcuts =
-    "F11\tInbox filters\nF12\tMessage flags\nEnter\tView or Preview (see Options)\nDel "
-    "key\tALT+D\tDelete\nL.dbl-clk\tALT+V\tView\nR.dbl-clk\tALT+P\tPreview\n\nCTRL+Click\tSelect "
-    "multiple e-mails\nSHIFT+arrows\tSelect multiple e-mails\n\nALT+X\tExit with save\nALT+C\tCancel "
-    "(undo changes)\nALT+A\tAbort and close\n";
+    "F11\tInbox filters\n"
+    "F12\tMessage flags\n"
+    "Enter\tView or Preview (see Options)\n"
+    "Del key\tALT+D\tDelete\n"
+    "L.dbl-clk\tALT+V\tView\n"
+    "R.dbl-clk\tALT+P\tPreview\n"
+    "\n"
+    "CTRL+Click\tSelect multiple e-mails\n"
+    "SHIFT+arrows\tSelect multiple e-mails\n"
+    "\n"
+    "ALT+X\tExit with save\n"
+    "ALT+C\tCancel (undo changes)\n"
+    "ALT+A\tAbort and close\n";
 constexpr int kNumberColumnWidth = 30;
 
 QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) {
@@ -225,8 +234,7 @@ InboxWindow::InboxWindow(AppContext& context, QWidget* parent)
     request.stored = &m_context.config.profiles;
     request.set_title = [this](std::string_view title) {
         QMetaObject::invokeMethod(
-            this, [this, text = ToQString(title)] { setWindowTitle(text); },
-            Qt::QueuedConnection);
+            this, [this, text = ToQString(title)] { setWindowTitle(text); }, Qt::QueuedConnection);
     };
     request.start_keep_alive = [this](std::chrono::milliseconds period) {
         QMetaObject::invokeMethod(
@@ -314,8 +322,7 @@ void InboxWindow::BuildMenus(QVBoxLayout* layout) {
     connect(about, &QAction::triggered, this, &InboxWindow::ShowAbout);
 }
 
-QAction* InboxWindow::AddToggle(QMenu* menu, const QString& text, const char* name,
-                                int& setting) {
+QAction* InboxWindow::AddToggle(QMenu* menu, const QString& text, const char* name, int& setting) {
     QAction* action = menu->addAction(text);
     action->setObjectName(QString::fromLatin1(name));
     action->setCheckable(true);
@@ -341,8 +348,8 @@ void InboxWindow::SetPreviewLines() {
     global.autoprev = answer.dont_ask_again ? 1 : 0;
     const int lines = std::atoi(answer.text.c_str());
     if (lines < 1) {
-        m_context.services->ShowMessage("Invalid number entered (must be greater than 0)",
-                                        "Tarvox", BoxIcon::Warning);
+        m_context.services->ShowMessage("Invalid number entered (must be greater than 0)", "Tarvox",
+                                        BoxIcon::Warning);
         return;
     }
     global.preview = lines;
@@ -373,9 +380,13 @@ void InboxWindow::ShowSslInformation() {
     m_context.services->ShowCertificate(view);
 }
 
-bool InboxWindow::busy() const { return worker_running() || m_context.session->busy.load(); }
+bool InboxWindow::busy() const {
+    return worker_running() || m_context.session->busy.load();
+}
 
-void InboxWindow::BusyBox() { m_context.services->ShowMessage(kBusyText, "Busy", BoxIcon::Warning); }
+void InboxWindow::BusyBox() {
+    m_context.services->ShowMessage(kBusyText, "Busy", BoxIcon::Warning);
+}
 
 void InboxWindow::SelectFirstBox() {
     m_context.services->ShowMessage(kSelectFirst, "Tarvox", BoxIcon::Warning);
@@ -416,9 +427,8 @@ void InboxWindow::Delete() {
         return;
     }
     if (m_context.config.global.confirmdel != 0 &&
-        m_context.services->ShowMessage("Are you sure you want to delete the message(s)?",
-                                        "Tarvox", BoxIcon::Warning,
-                                        BoxButtons::YesNo) != BoxAnswer::Yes) {
+        m_context.services->ShowMessage("Are you sure you want to delete the message(s)?", "Tarvox",
+                                        BoxIcon::Warning, BoxButtons::YesNo) != BoxAnswer::Yes) {
         return;
     }
     if (busy()) {
@@ -602,29 +612,32 @@ void InboxWindow::WorkerEnded(Job job, int outcome) {
         return;
     }
     switch (job) {
-    case Job::Load:
-        if (static_cast<LoadOutcome>(outcome) != LoadOutcome::Loaded) {
+        case Job::Load:
+            if (static_cast<LoadOutcome>(outcome) != LoadOutcome::Loaded) {
+                done(0);
+                return;
+            }
+            ShowRows();
+            break;
+        case Job::Delete:
+            if (outcome == 0) {
+                done(0);
+                return;
+            }
+            ShowRows();
+            break;
+        case Job::Reset:
+            if (static_cast<InboxExit>(outcome) != InboxExit::StayOpen) {
+                done(0);
+                return;
+            }
+            break;
+        case Job::Save:
             done(0);
             return;
-        }
-        ShowRows();
-        break;
-    case Job::Delete:
-        if (outcome == 0) {
-            done(0);
-            return;
-        }
-        ShowRows();
-        break;
-    case Job::Reset:
-        if (static_cast<InboxExit>(outcome) != InboxExit::StayOpen) {
-            done(0);
-            return;
-        }
-        break;
-    case Job::Save: done(0); return;
-    case Job::KeepAlive:
-    case Job::Stat: break;
+        case Job::KeepAlive:
+        case Job::Stat:
+            break;
     }
     if (!m_context.session->connection.Connected()) {
         // Aborted between two calls of the worker: nothing is left to show.
@@ -708,17 +721,22 @@ bool InboxWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_view && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         switch (key->key()) {
-        case Qt::Key_Delete: Delete(); return true;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (m_context.config.global.enterprev == 1) {
-                Preview();
-            } else {
-                View();
-            }
-            return true;
-        case Qt::Key_Tab: m_view_button->setFocus(Qt::TabFocusReason); return true;
-        default: break;
+            case Qt::Key_Delete:
+                Delete();
+                return true;
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                if (m_context.config.global.enterprev == 1) {
+                    Preview();
+                } else {
+                    View();
+                }
+                return true;
+            case Qt::Key_Tab:
+                m_view_button->setFocus(Qt::TabFocusReason);
+                return true;
+            default:
+                break;
         }
     }
     // A right double click previews; a left one views (itemDoubleClicked).
@@ -730,7 +748,9 @@ bool InboxWindow::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void InboxWindow::reject() { CancelUndo(); }
+void InboxWindow::reject() {
+    CancelUndo();
+}
 
 void InboxWindow::RestorePlacement() {
     const WindowPlacement& placement = m_context.config.global.ibsize;

@@ -105,8 +105,8 @@ protected:
         request.working = c.context.config.profiles.front();
         request.stored = &c.context.config.profiles;
         OpenOutcome outcome = OpenOutcome::Failed;
-        ASSERT_TRUE(DialogDriver::RunWorker(
-            [&] { outcome = OpenMailbox(*session, request, c.services); }));
+        ASSERT_TRUE(
+            DialogDriver::RunWorker([&] { outcome = OpenMailbox(*session, request, c.services); }));
         ASSERT_EQ(outcome, OpenOutcome::EnterInbox);
         c.context.working = request.working;
         c.context.session = std::move(session);
@@ -118,8 +118,8 @@ protected:
         OpenMailboxRequest request;
         request.working = c.context.config.profiles.front();
         OpenOutcome outcome = OpenOutcome::Failed;
-        EXPECT_TRUE(DialogDriver::RunWorker(
-            [&] { outcome = OpenMailbox(session, request, c.services); }));
+        EXPECT_TRUE(
+            DialogDriver::RunWorker([&] { outcome = OpenMailbox(session, request, c.services); }));
         const std::uint32_t count = session.message_count;
         PopQuit(session.connection);
         return count;
@@ -141,14 +141,13 @@ TEST_F(InboxWindowTest, LoadsTheRowsNewestFirst) {
     ASSERT_TRUE(Loaded(window));
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.windowTitle(), "Tarvox - alice on 127.0.0.1");
-    const QString loaded = ToQString(
-        TextFormat("Loaded 5 message(s) occupying %.1f KB",
-                   static_cast<double>(c.context.session->mailbox_size) / 1024.0));
+    const QString loaded =
+        ToQString(TextFormat("Loaded 5 message(s) occupying %.1f KB",
+                             static_cast<double>(c.context.session->mailbox_size) / 1024.0));
     EXPECT_EQ(window.status_line()->text(), loaded);
 
     QTreeWidget* list = window.list();
-    EXPECT_EQ(Titles(list),
-              QStringList({"Subject", "From", "Date/Time", "Size", "To", "No."}));
+    EXPECT_EQ(Titles(list), QStringList({"Subject", "From", "Date/Time", "Size", "To", "No."}));
     const auto& widths = c.context.config.global.colwidth;
     for (int column = 0; column < 5; ++column) {
         EXPECT_EQ(list->columnWidth(column), widths[column]) << column;
@@ -165,9 +164,9 @@ TEST_F(InboxWindowTest, LoadsTheRowsNewestFirst) {
                 << row << ", " << column;
         }
         const auto number = static_cast<std::uint32_t>(5 - row);
-        EXPECT_EQ(item->text(3),
-                  ToQString(SizeText(c.context.session->sizes[number - 1])));
-        EXPECT_TRUE(item->text(1).contains(QString("Sender %1").arg(number))) << item->text(1).toStdString();
+        EXPECT_EQ(item->text(3), ToQString(SizeText(c.context.session->sizes[number - 1])));
+        EXPECT_TRUE(item->text(1).contains(QString("Sender %1").arg(number)))
+            << item->text(1).toStdString();
         EXPECT_EQ(item->textAlignment(3) & Qt::AlignRight, Qt::AlignRight);
         EXPECT_EQ(item->textAlignment(5) & Qt::AlignRight, Qt::AlignRight);
         EXPECT_EQ(item->textAlignment(0) & Qt::AlignRight, 0);
@@ -204,12 +203,9 @@ TEST_F(InboxWindowTest, ClickingATitleTwiceReversesTheOrderAndTheMarker) {
     ASSERT_TRUE(Loaded(window));
     QTreeWidget* list = window.list();
     const SortCase cases[] = {
-        {5, "No. +", "No. -"},
-        {0, "Subject +", "Subject -"},
-        {1, "From +", "From -"},
-        {2, "Date/Time +", "Date/Time -"},
-        {3, "Size +", "Size -"},
-        {4, "To +", "To -"},
+        {5, "No. +", "No. -"},   {0, "Subject +", "Subject -"},
+        {1, "From +", "From -"}, {2, "Date/Time +", "Date/Time -"},
+        {3, "Size +", "Size -"}, {4, "To +", "To -"},
     };
     for (const SortCase& sort : cases) {
         SCOPED_TRACE(sort.ascending_title);
@@ -239,14 +235,16 @@ TEST_F(InboxWindowTest, ClickingATitleTwiceReversesTheOrderAndTheMarker) {
         // Negative when row a comes before row b in ascending order.
         auto compare = [&](const QStringList& texts, const QStringList& numbers, int a, int b) {
             switch (sort.column) {
-            case 5: return numbers[a].toInt() - numbers[b].toInt();
-            case 3: {
-                const auto size = [&](int row) {
-                    return c.context.session->sizes[numbers[row].toUInt() - 1];
-                };
-                return size(a) < size(b) ? -1 : size(a) > size(b) ? 1 : 0;
-            }
-            default: return texts[a].compare(texts[b], Qt::CaseInsensitive);
+                case 5:
+                    return numbers[a].toInt() - numbers[b].toInt();
+                case 3: {
+                    const auto size = [&](int row) {
+                        return c.context.session->sizes[numbers[row].toUInt() - 1];
+                    };
+                    return size(a) < size(b) ? -1 : size(a) > size(b) ? 1 : 0;
+                }
+                default:
+                    return texts[a].compare(texts[b], Qt::CaseInsensitive);
             }
         };
         ASSERT_EQ(up.size(), 5);
@@ -262,8 +260,7 @@ TEST_F(InboxWindowTest, ClickingATitleTwiceReversesTheOrderAndTheMarker) {
     EXPECT_EQ(ColumnTexts(list, 5).size(), 5);
     // The newest-first sort resets every marker.
     window.SortNewestFirst();
-    EXPECT_EQ(Titles(list),
-              QStringList({"Subject", "From", "Date/Time", "Size", "To", "No."}));
+    EXPECT_EQ(Titles(list), QStringList({"Subject", "From", "Date/Time", "Size", "To", "No."}));
     EXPECT_EQ(ColumnTexts(list, 5), QStringList({"5", "4", "3", "2", "1"}));
 }
 
@@ -366,8 +363,7 @@ TEST_F(InboxWindowTest, RefreshMailboxStatShowsTheCountAndSize) {
     ASSERT_TRUE(Loaded(window));
     EXPECT_EQ(window.status_line()->text(),
               ToQString(TextFormat("Mailbox contains 5 message(s) occupying %.1f KB",
-                                   static_cast<double>(c.context.session->mailbox_size) /
-                                       1024.0)));
+                                   static_cast<double>(c.context.session->mailbox_size) / 1024.0)));
 }
 
 TEST_F(InboxWindowTest, InTlsTheLockShowsAndSslShowsTheCertificate) {
@@ -440,7 +436,7 @@ struct OpenCase {
     const char* name;
     int enterprev;
     bool select;
-    bool right_double_click;  // else the Enter key
+    bool right_double_click;     // else the Enter key
     const char* expected_title;  // of the one dialog that opens, or none
 };
 
@@ -500,9 +496,12 @@ struct ToggleCase {
 TEST_F(InboxWindowTest, OptionItemsToggleTheirSettings) {
     Open();
     const ToggleCase cases[] = {
-        {"enterprev", &GlobalSettings::enterprev},   {"confirmclose", &GlobalSettings::confirmclose},
-        {"confirmdel", &GlobalSettings::confirmdel}, {"allheaders", &GlobalSettings::allheaders},
-        {"htmlfilt", &GlobalSettings::htmlfilt},     {"viewer_ro", &GlobalSettings::viewer_ro},
+        {"enterprev", &GlobalSettings::enterprev},
+        {"confirmclose", &GlobalSettings::confirmclose},
+        {"confirmdel", &GlobalSettings::confirmdel},
+        {"allheaders", &GlobalSettings::allheaders},
+        {"htmlfilt", &GlobalSettings::htmlfilt},
+        {"viewer_ro", &GlobalSettings::viewer_ro},
     };
     GlobalSettings& global = c.context.config.global;
     global.enterprev = 1;
@@ -653,8 +652,7 @@ TEST_P(InboxWindowFlagsTest, SaveAndExitWritesFlagsStatisticsAndWidths) {
     // The file holds the same items (its reader drops the last comma).
     const std::string& written = reloaded.profiles.front().msgid;
     EXPECT_EQ(LookupStoredFlags(written, third), kFlagRead | kFlagReplied);
-    EXPECT_EQ(LookupStoredFlags(written, foreign),
-              flags_case.keeps_foreign_item ? kFlagRead : 0u);
+    EXPECT_EQ(LookupStoredFlags(written, foreign), flags_case.keeps_foreign_item ? kFlagRead : 0u);
     EXPECT_EQ(reloaded.profiles.front().maildrop[0], 5);
     EXPECT_EQ(reloaded.profiles.front().maildrop[1],
               static_cast<int>(c.context.session->mailbox_size));
@@ -839,8 +837,8 @@ TEST_F(InboxWindowStallTest, KeepAliveTickWhileLoadingDoesNothing) {
     driver.Then(ClickButton("Yes"));
     driver.Then(ClickButton("OK"));
     window.abort_button()->click();
-    ASSERT_TRUE(DialogDriver::RunUntil(
-        [&] { return server.client_gone() && !window.worker_running(); }));
+    ASSERT_TRUE(
+        DialogDriver::RunUntil([&] { return server.client_gone() && !window.worker_running(); }));
     EXPECT_EQ(driver.pending(), 0u);
     EXPECT_FALSE(server.noop_seen());
 }
