@@ -7,12 +7,23 @@
 #include <QTabWidget>
 #include <QWidget>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <string>
+#include <thread>
 
 #include "net/certificate_check.h"
+#include "net/net_connection.h"
+#include "net/net_result.h"
+#include "protocols/pop_session.h"
 #include "ui/app_context.h"
 #include "ui/certificate_dialog.h"
 #include "ui/gpg_settings_dialog.h"
+#include "ui/inbox_window.h"
 #include "ui/options_window.h"
 #include "ui/profile_manager_dialog.h"
 #include "ui/qt_services.h"
@@ -40,6 +51,81 @@ tarvox::Profile DemoProfile() {
     profile.antispam = "friend@example.org";
     return profile;
 }
+
+// A POP3 server on loopback for one client that lists three messages and
+// hands out their headers, so that the inbox window has rows to show.
+class DemoMailbox {
+public:
+    DemoMailbox() {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_listener, 1);
+        socklen_t length = sizeof address;
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~DemoMailbox() {
+        ::shutdown(m_listener, SHUT_RDWR);
+        m_thread.join();
+        ::close(m_listener);
+    }
+    std::uint16_t port() const { return m_port; }
+
+private:
+    static std::string Headers(int n) {
+        static const char* const subjects[] = {"Quarterly report", "Lunch on Friday?",
+                                               "Re: the printer on floor 2"};
+        static const char* const senders[] = {"Bob Example <bob@example.org>",
+                                              "Carol <carol@example.org>",
+                                              "Dave Example <dave@example.org>"};
+        return std::string("From: ") + senders[n - 1] +
+               "\r\nTo: Alice Demo <alice@example.org>\r\nSubject: " + subjects[n - 1] +
+               "\r\nDate: Mon, 0" + std::to_string(n) +
+               " Jun 2026 09:30:00 +0000\r\nMessage-ID: <demo-" + std::to_string(n) +
+               "@example.org>\r\n\r\n";
+    }
+    void Serve() {
+        const int client = ::accept(m_listener, nullptr, nullptr);
+        if (client < 0) {
+            return;
+        }
+        std::string received;
+        char buffer[512];
+        for (;;) {
+            std::size_t end;
+            while ((end = received.find("\r\n")) == std::string::npos) {
+                const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
+                if (got <= 0) {
+                    ::close(client);
+                    return;
+                }
+                received.append(buffer, static_cast<std::size_t>(got));
+            }
+            const std::string line = received.substr(0, end);
+            received.erase(0, end + 2);
+            std::string reply = "+OK\r\n";
+            int n = 0;
+            if (line == "LIST") {
+                reply = "+OK 3 messages\r\n1 2310\r\n2 845\r\n3 15872\r\n.\r\n";
+            } else if (std::sscanf(line.c_str(), "TOP %d", &n) == 1 && n >= 1 && n <= 3) {
+                reply = "+OK\r\n" + Headers(n) + ".\r\n";
+            }
+            ::send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
+            if (line == "QUIT") {
+                ::close(client);
+                return;
+            }
+        }
+    }
+
+    int m_listener = -1;
+    std::uint16_t m_port = 0;
+    std::thread m_thread;
+};
 
 }  // namespace
 
@@ -101,6 +187,30 @@ int main(int argc, char** argv) {
     {
         tarvox::GpgSettingsDialog dialog(context.config.global, services);
         ok = Save(dialog, folder, "gpg-settings") && ok;
+    }
+    {
+        DemoMailbox mailbox;
+        context.working = DemoProfile();
+        context.working.host = "127.0.0.1";
+        context.working.antispam.clear();  // else every row is junk and selected
+        context.session = std::make_unique<tarvox::PopSession>(nullptr);
+        tarvox::NetAddress address;
+        if (tarvox::ResolveHost("127.0.0.1", mailbox.port(), address) != 0 ||
+            context.session->connection.Connect(false, address) != tarvox::net::kSuccess) {
+            std::printf("FAILED inbox: no demo mailbox\n");
+            ok = false;
+        } else {
+            context.session->message_count = 3;
+            context.session->mailbox_size = 2310 + 845 + 15872;
+            tarvox::InboxWindow window(context);
+            window.show();
+            while (window.worker_running()) {
+                QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            }
+            ok = Save(window, folder, "inbox") && ok;
+            tarvox::PopQuit(context.session->connection);
+        }
+        context.session.reset();
     }
     return ok ? 0 : 1;
 }
