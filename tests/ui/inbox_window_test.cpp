@@ -692,7 +692,8 @@ TEST_F(InboxWindowTest, SaveAndExitOfAnUnstoredProfileRecordsNothing) {
 }
 
 // A POP3 server that answers LIST for one message and then never answers the
-// TOP that follows, until the client goes.
+// TOP that follows, until the client goes. Told to answer TOP, it does, and
+// drops the connection at the first DELE instead.
 class StallingServer {
 public:
     StallingServer() {
@@ -716,6 +717,7 @@ public:
     bool top_seen() const { return m_top_seen.load(); }
     bool noop_seen() const { return m_noop_seen.load(); }
     bool client_gone() const { return m_client_gone.load(); }
+    void AnswerTopDropAtDele() { m_answer_top = true; }
 
 private:
     void Serve() {
@@ -737,8 +739,15 @@ private:
                 const std::string reply = "+OK 1 messages\r\n1 120\r\n.\r\n";
                 ::send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
             }
-            if (received.find("TOP 1 0\r\n") != std::string::npos) {
+            if (!m_top_seen && received.find("TOP 1 0\r\n") != std::string::npos) {
                 m_top_seen = true;
+                if (m_answer_top) {
+                    const std::string reply = "+OK\r\nSubject: One\r\n\r\n.\r\n";
+                    ::send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
+                }
+            }
+            if (m_answer_top && received.find("DELE") != std::string::npos) {
+                break;
             }
             if (received.find("NOOP") != std::string::npos) {
                 m_noop_seen = true;
@@ -754,6 +763,7 @@ private:
     std::atomic<bool> m_top_seen{false};
     std::atomic<bool> m_noop_seen{false};
     std::atomic<bool> m_client_gone{false};
+    std::atomic<bool> m_answer_top{false};
 };
 
 class InboxWindowStallTest : public ::testing::Test {
@@ -841,6 +851,28 @@ TEST_F(InboxWindowStallTest, KeepAliveTickWhileLoadingDoesNothing) {
         DialogDriver::RunUntil([&] { return server.client_gone() && !window.worker_running(); }));
     EXPECT_EQ(driver.pending(), 0u);
     EXPECT_FALSE(server.noop_seen());
+}
+
+TEST_F(InboxWindowStallTest, ConnectionDroppedDuringDeleteClosesWithLostConnection) {
+    server.AnswerTopDropAtDele();
+    c.context.config.global.confirmdel = 0;
+    InboxWindow window(c.context);
+    int finished = -1;
+    QObject::connect(&window, &QDialog::finished, [&](int result) { finished = result; });
+    window.show();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window.worker_running(); }));
+    ASSERT_EQ(window.list()->topLevelItemCount(), 1);
+    EXPECT_EQ(window.list()->topLevelItem(0)->text(0), "One");
+    window.list()->topLevelItem(0)->setSelected(true);
+    DialogDriver driver;
+    SeenBox lost;
+    driver.Then(RecordBoxAndClick(&lost, "OK"));
+    window.delete_button()->click();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return finished != -1; }));
+    EXPECT_EQ(finished, 0);
+    EXPECT_EQ(lost.title, "Lost connection");
+    EXPECT_EQ(lost.text, ToQString(NetResultText(net::kGracefullyClosed)));
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window.worker_running(); }));
 }
 
 TEST_F(InboxWindowStallTest, AbortAnsweredNoLeavesTheLoadRunning) {
