@@ -36,6 +36,7 @@
 #include "ui/app_context.h"
 #include "ui/qt_services.h"
 #include "ui/qt_text.h"
+#include "ui/window_placement.h"
 
 namespace tarvox {
 
@@ -753,28 +754,11 @@ void InboxWindow::reject() {
 }
 
 void InboxWindow::RestorePlacement() {
-    const WindowPlacement& placement = m_context.config.global.ibsize;
-    if (std::all_of(placement.begin(), placement.end(), [](int value) { return value == 0; })) {
-        return;
-    }
-    const int width = placement[7] - placement[5];
-    const int height = placement[8] - placement[6];
-    if (width > 0 && height > 0) {
-        setGeometry(placement[5], placement[6], width, height);
-    }
-    if (placement[0] == 3) {
-        setWindowState(windowState() | Qt::WindowMaximized);
-    }
+    RestoreWindowPlacement(*this, m_context.config.global.ibsize);
 }
 
 void InboxWindow::SavePlacement() {
-    WindowPlacement& placement = m_context.config.global.ibsize;
-    const QRect normal = isMaximized() ? normalGeometry() : geometry();
-    placement[0] = isMaximized() ? 3 : 1;
-    placement[5] = normal.left();
-    placement[6] = normal.top();
-    placement[7] = normal.left() + normal.width();
-    placement[8] = normal.top() + normal.height();
+    StoreWindowPlacement(*this, m_context.config.global.ibsize);
 }
 
 void InboxWindow::done(int result) {

@@ -31,6 +31,7 @@
 #include "ui/block_list_dialog.h"
 #include "ui/qt_services.h"
 #include "ui/qt_text.h"
+#include "ui/window_placement.h"
 #include "ui/viewer_font.h"
 
 namespace tarvox {
@@ -67,10 +68,6 @@ QString ToShownText(std::string_view text) {
     QString shown = ToQString(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return shown;
-}
-
-bool PlacementStored(const WindowPlacement& placement) {
-    return std::any_of(placement.begin(), placement.end(), [](int value) { return value != 0; });
 }
 
 bool PickFont(QWidget* parent, bool fixed_only, QFont& font) {
@@ -332,28 +329,11 @@ void ViewerWindow::SetFont() {
 }
 
 void ViewerWindow::RestorePlacement() {
-    const WindowPlacement& placement = m_context.config.global.mvsize;
-    if (!PlacementStored(placement)) {
-        return;
-    }
-    const int width = placement[7] - placement[5];
-    const int height = placement[8] - placement[6];
-    if (width > 0 && height > 0) {
-        setGeometry(placement[5], placement[6], width, height);
-    }
-    if (placement[0] == 3) {
-        setWindowState(windowState() | Qt::WindowMaximized);
-    }
+    RestoreWindowPlacement(*this, m_context.config.global.mvsize);
 }
 
 void ViewerWindow::SavePlacement() {
-    WindowPlacement& placement = m_context.config.global.mvsize;
-    const QRect normal = isMaximized() ? normalGeometry() : geometry();
-    placement[0] = isMaximized() ? 3 : 1;
-    placement[5] = normal.left();
-    placement[6] = normal.top();
-    placement[7] = normal.left() + normal.width();
-    placement[8] = normal.top() + normal.height();
+    StoreWindowPlacement(*this, m_context.config.global.mvsize);
 }
 
 void ViewerWindow::done(int result) {

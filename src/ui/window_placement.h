@@ -1,0 +1,18 @@
+// A window's place kept in the settings as nine integers: the show state (1
+// normal, 3 maximised) at 0 and the normal rectangle (left, top, right,
+// bottom) at 5 to 8. All zero means nothing was stored yet.
+#pragma once
+
+#include "config/global_settings.h"
+
+class QWidget;
+
+namespace tarvox {
+
+// Puts the window where `placement` says; nothing when none was stored.
+void RestoreWindowPlacement(QWidget& window, const WindowPlacement& placement);
+
+// Stores the window's normal rectangle and whether it is maximised.
+void StoreWindowPlacement(const QWidget& window, WindowPlacement& placement);
+
+}  // namespace tarvox
