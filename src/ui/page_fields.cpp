@@ -1,7 +1,9 @@
 #include "ui/page_fields.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QRegularExpressionValidator>
 
 #include <climits>
@@ -19,6 +21,20 @@ QLineEdit* MakeTextBox(const char* object_name, QWidget* parent, bool password) 
         box->setEchoMode(QLineEdit::Password);
     }
     return box;
+}
+
+QCheckBox* MakeCheck(const QString& text, const char* object_name, QWidget* parent) {
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(object_name);
+    return box;
+}
+
+QRadioButton* AddRadio(QButtonGroup* group, int id, const QString& text, const char* object_name,
+                       QWidget* parent) {
+    auto* radio = new QRadioButton(text, parent);
+    radio->setObjectName(object_name);
+    group->addButton(radio, id);
+    return radio;
 }
 
 QLineEdit* MakeNumberBox(const char* object_name, QWidget* parent) {

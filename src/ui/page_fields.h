@@ -5,8 +5,10 @@
 
 #include <string>
 
+class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
+class QRadioButton;
 class QString;
 class QWidget;
 
@@ -25,6 +27,11 @@ std::string ReadText(const QLineEdit* box);
 int ReadNumber(const QLineEdit* box);
 int ParseUnsigned(const QString& text);
 void SetNumber(QLineEdit* box, int value);
+
+// A named check box, and a named radio button that is member `id` of `group`.
+QCheckBox* MakeCheck(const QString& text, const char* object_name, QWidget* parent);
+QRadioButton* AddRadio(QButtonGroup* group, int id, const QString& text, const char* object_name,
+                       QWidget* parent);
 
 void SetChecked(QCheckBox* box, int value);
 int ReadChecked(const QCheckBox* box);

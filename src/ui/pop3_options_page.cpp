@@ -26,20 +26,6 @@ constexpr int kPurgeMode = 2;
 constexpr int kPop3Port = 110;
 constexpr int kPop3sPort = 995;
 
-QRadioButton* AddRadio(QButtonGroup* group, int id, const QString& text, const char* name,
-                       QWidget* parent) {
-    auto* radio = new QRadioButton(text, parent);
-    radio->setObjectName(name);
-    group->addButton(radio, id);
-    return radio;
-}
-
-QCheckBox* MakeCheck(const QString& text, const char* name, QWidget* parent) {
-    auto* box = new QCheckBox(text, parent);
-    box->setObjectName(name);
-    return box;
-}
-
 // Checks the radio button of `id`, or the first one for a value the page
 // does not offer.
 void CheckId(QButtonGroup* group, int id, int fallback) {

@@ -23,20 +23,6 @@ constexpr int kSslViaStarttls = 2;
 constexpr int kSmtpPort = 25;
 constexpr int kSmtpsPort = 465;
 
-QRadioButton* AddRadio(QButtonGroup* group, int id, const QString& text, const char* name,
-                       QWidget* parent) {
-    auto* radio = new QRadioButton(text, parent);
-    radio->setObjectName(name);
-    group->addButton(radio, id);
-    return radio;
-}
-
-QCheckBox* MakeCheck(const QString& text, const char* name, QWidget* parent) {
-    auto* box = new QCheckBox(text, parent);
-    box->setObjectName(name);
-    return box;
-}
-
 }  // namespace
 
 SendSettingsPage::SendSettingsPage(QWidget* parent) : ProfilePage(parent) {
