@@ -8,32 +8,10 @@
 #include <string>
 
 #include "message/header_scan.h"
+#include "support/scoped_time_zone.h"
 
 namespace tarvox {
 namespace {
-
-// Sets TZ for the life of the object and puts the old value back.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) {
-            m_old = old;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (m_old) {
-            setenv("TZ", m_old->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    std::optional<std::string> m_old;
-};
 
 const std::string kTeaHeaders =
     "Message-ID: <20030322.1@example.org>\r\n"
