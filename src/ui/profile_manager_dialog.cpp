@@ -126,21 +126,29 @@ void ProfileManagerDialog::RenameSelected() {
     if (item == nullptr) {
         return;
     }
+    // The row's own name in another letter case is no clash.
+    if (const std::optional<std::string> name = AskUniqueName("Rename profile", item, item)) {
+        item->setText(0, ToQString(*name));
+    }
+}
+
+std::optional<std::string> ProfileManagerDialog::AskUniqueName(const char* title,
+                                                               const QTreeWidgetItem* item,
+                                                               const QTreeWidgetItem* except) {
     TextPromptRequest request;
-    request.title = "Rename profile";
+    request.title = title;
     request.prompt = kNamePrompt;
     request.prefill = true;
     request.initial_text = FromQString(item->text(0));
     const TextPromptResult answer = m_services.TextPrompt(request);
     if (!answer.submitted) {
-        return;
+        return std::nullopt;
     }
-    // The row's own name in another letter case is no clash.
-    if (NameTaken(answer.text, item)) {
-        m_services.ShowMessage(kNameExists, "Rename profile", BoxIcon::Error);
-        return;
+    if (NameTaken(answer.text, except)) {
+        m_services.ShowMessage(kNameExists, title, BoxIcon::Error);
+        return std::nullopt;
     }
-    item->setText(0, ToQString(answer.text));
+    return answer.text;
 }
 
 void ProfileManagerDialog::DeleteSelected() {
@@ -160,22 +168,13 @@ void ProfileManagerDialog::CloneSelected() {
     if (item == nullptr) {
         return;
     }
-    TextPromptRequest request;
-    request.title = "Clone profile";
-    request.prompt = kNamePrompt;
-    request.prefill = true;
-    request.initial_text = FromQString(item->text(0));
-    const TextPromptResult answer = m_services.TextPrompt(request);
-    if (!answer.submitted) {
-        return;
-    }
-    if (NameTaken(answer.text, nullptr)) {
-        m_services.ShowMessage(kNameExists, "Clone profile", BoxIcon::Error);
+    const std::optional<std::string> name = AskUniqueName("Clone profile", item, nullptr);
+    if (!name) {
         return;
     }
     const auto* source =
         reinterpret_cast<const Profile*>(item->data(0, kSourceRole).value<quintptr>());
-    AddRow(answer.text, source);
+    AddRow(*name, source);
     m_rows->setCurrentItem(m_rows->topLevelItem(m_rows->topLevelItemCount() - 1));
 }
 

@@ -8,6 +8,7 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "config/profile.h"
@@ -43,6 +44,11 @@ private:
     void CloneSelected();
     // Whether a row other than `except` has `name`, letter case ignored.
     bool NameTaken(const std::string& name, const QTreeWidgetItem* except) const;
+    // Asks for a new name for `item`'s profile under `title`, pre-filled with
+    // its name; nothing when cancelled or when another row (any row but
+    // `except`) has that name, which is then said in a box.
+    std::optional<std::string> AskUniqueName(const char* title, const QTreeWidgetItem* item,
+                                             const QTreeWidgetItem* except);
 
     ProfileList& m_profiles;
     FrontendServices& m_services;
