@@ -591,8 +591,18 @@ void InboxWindow::KeepAliveTick() {
     });
 }
 
-void InboxWindow::StartWorker(Job job, std::function<int()> work) {
+PopSession& InboxWindow::Session() {
+    return *m_context.session;
+}
+
+void InboxWindow::RunSessionJob(std::function<int()> work, std::function<void(int)> ended) {
+    StartWorker(Job::Other, std::move(work), std::move(ended));
+}
+
+void InboxWindow::StartWorker(Job job, std::function<int()> work,
+                              std::function<void(int)> ended) {
     SetBusy(true);
+    m_job_ended = std::move(ended);
     m_worker_done = false;
     m_worker = std::thread([this, job, work = std::move(work)] {
         const int outcome = work();
@@ -636,6 +646,20 @@ void InboxWindow::WorkerEnded(Job job, int outcome) {
         case Job::Save:
             done(0);
             return;
+        case Job::Other:
+            if (m_job_ended) {
+                // Taken first: it may start the next job.
+                std::function<void(int)> ended = std::move(m_job_ended);
+                m_job_ended = {};
+                ended(outcome);
+                if (m_closed) {
+                    return;
+                }
+                if (m_worker.joinable()) {
+                    return;
+                }
+            }
+            break;
         case Job::KeepAlive:
         case Job::Stat:
             break;

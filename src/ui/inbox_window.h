@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "protocols/message_list.h"
+#include "ui/session_host.h"
 
 class QAction;
 class QKeyEvent;
@@ -32,7 +33,7 @@ struct AppContext;
 // to), 21 x 13 pixels each; index 0 gives a null icon.
 QIcon InboxStateIcon(int index);
 
-class InboxWindow : public QDialog {
+class InboxWindow : public QDialog, public SessionHost {
     Q_OBJECT
 
 public:
@@ -59,6 +60,13 @@ public:
     // Whether a worker runs (or has ended and not yet been joined).
     bool worker_running() const { return m_worker.joinable(); }
     bool busy() const;
+
+    // The session's worker, for the windows opened from here.
+    PopSession& Session() override;
+    bool Busy() const override { return busy(); }
+    void ShowBusyBox() override { BusyBox(); }
+    void RunSessionJob(std::function<int()> work, std::function<void(int)> ended) override;
+    void AbortSession() override { Abort(); }
     const MessageList& messages() const { return m_list; }
 
     QTreeWidget* list() const { return m_view; }
@@ -81,7 +89,7 @@ protected:
     void reject() override;
 
 private:
-    enum class Job { Load, Delete, KeepAlive, Reset, Save, Stat };
+    enum class Job { Load, Delete, KeepAlive, Reset, Save, Stat, Other };
 
     void BuildMenus(QVBoxLayout* layout);
     // A checkable item named `name` that sets `setting` to 1 or 0.
@@ -98,7 +106,8 @@ private:
 
     // Runs `work` on the worker thread; WorkerEnded gets its outcome here once
     // the thread is joined.
-    void StartWorker(Job job, std::function<int()> work);
+    void StartWorker(Job job, std::function<int()> work,
+                     std::function<void(int)> ended = {});
     void WorkerEnded(Job job, int outcome);
     // Closes the connection and waits for the worker, turning the event loop
     // so that what it waits for on this thread can run.
@@ -131,6 +140,8 @@ private:
 
     std::thread m_worker;
     std::atomic<bool> m_worker_done{false};
+    // What a job started by another window runs when it has ended.
+    std::function<void(int)> m_job_ended;
     bool m_closed = false;
 };
 
