@@ -27,6 +27,17 @@ constexpr bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+// True when `part` occurs in `text`, ASCII letter case ignored; an empty
+// part occurs everywhere.
+constexpr bool ContainsIgnoreAsciiCase(std::string_view text, std::string_view part) {
+    for (std::size_t at = 0; at + part.size() <= text.size(); ++at) {
+        if (EqualsIgnoreAsciiCase(text.substr(at, part.size()), part)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 inline std::string ToAsciiLower(std::string_view text) {
     std::string out(text);
     for (char& c : out) {

@@ -51,6 +51,15 @@ const InboxEntry& MessageList::RowEntry(std::size_t position) const {
     return *entry;
 }
 
+std::vector<std::uint32_t> MessageList::RowNumbers() const {
+    std::vector<std::uint32_t> numbers;
+    numbers.reserve(m_rows.size());
+    for (const Row& row : m_rows) {
+        numbers.push_back(row.number);
+    }
+    return numbers;
+}
+
 void MessageList::SelectAll() {
     for (Row& row : m_rows) {
         row.selected = true;
@@ -76,6 +85,15 @@ void MessageList::RemoveSelectedRows() {
     std::erase_if(m_rows, [](const Row& row) { return row.selected; });
     if (!m_rows.empty()) {
         m_rows[std::min(position, m_rows.size() - 1)].selected = true;
+    }
+}
+
+void MessageList::RebuildRows(const std::function<bool(const InboxEntry&)>& keep) {
+    m_rows.clear();
+    for (const InboxEntry& entry : m_entries) {
+        if (keep(entry)) {
+            m_rows.push_back(Row{entry.number, entry.junk_verdict != 0});
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -51,6 +52,8 @@ public:
     std::size_t RowCount() const { return m_rows.size(); }
     const Row& RowAt(std::size_t position) const { return m_rows.at(position); }
     const InboxEntry& RowEntry(std::size_t position) const;
+    // The message numbers of the rows, in row order.
+    std::vector<std::uint32_t> RowNumbers() const;
     void Select(std::size_t position, bool selected) { m_rows.at(position).selected = selected; }
     void SelectAll();
     std::vector<std::uint32_t> SelectedNumbers() const;
@@ -58,6 +61,9 @@ public:
     // that now stands where the first removed one stood, or the last row when
     // that place is past the end.
     void RemoveSelectedRows();
+    // Rows again from the entries, in load order, for those `keep` accepts;
+    // junk rows stand selected as when they were added.
+    void RebuildRows(const std::function<bool(const InboxEntry&)>& keep);
 
     // A click on a column title: flips the direction, marks the clicked title
     // "%s +" (ascending) or "%s -" (descending) and sorts by that column.

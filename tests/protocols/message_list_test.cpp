@@ -39,14 +39,6 @@ MessageList FourMessages() {
 }
 const std::vector<std::uint32_t> kSizes = {10035, 10240, 512, 102400};
 
-std::vector<std::uint32_t> RowNumbers(const MessageList& list) {
-    std::vector<std::uint32_t> numbers;
-    for (std::size_t i = 0; i < list.RowCount(); ++i) {
-        numbers.push_back(list.RowAt(i).number);
-    }
-    return numbers;
-}
-
 std::vector<std::uint32_t> Selected(const MessageList& list) { return list.SelectedNumbers(); }
 
 TEST(MessageList, AddFindRemoveKeepLoadOrder) {
@@ -59,7 +51,7 @@ TEST(MessageList, AddFindRemoveKeepLoadOrder) {
     EXPECT_FALSE(list.Remove(2));
     EXPECT_EQ(list.Count(), 3u);
     EXPECT_EQ(list.At(1).number, 3u);
-    EXPECT_EQ(RowNumbers(list), (std::vector<std::uint32_t>{1, 3, 4}));
+    EXPECT_EQ(list.RowNumbers(), (std::vector<std::uint32_t>{1, 3, 4}));
 }
 
 TEST(MessageList, JunkRowsStandSelected) {
@@ -89,7 +81,7 @@ TEST(MessageList, ColumnSorts) {
     MessageList list = FourMessages();
     for (const Click& click : clicks) {
         list.SortByColumn(click.column, kSizes, true);
-        EXPECT_EQ(RowNumbers(list), click.rows) << click.title;
+        EXPECT_EQ(list.RowNumbers(), click.rows) << click.title;
         const auto& titles = list.ColumnTitles();
         const auto clicked = static_cast<std::size_t>(click.column);
         EXPECT_EQ(titles[clicked], click.title);
@@ -100,7 +92,7 @@ TEST(MessageList, ColumnSorts) {
         }
     }
     list.SortNewestFirst();
-    EXPECT_EQ(RowNumbers(list), (std::vector<std::uint32_t>{4, 3, 2, 1}));
+    EXPECT_EQ(list.RowNumbers(), (std::vector<std::uint32_t>{4, 3, 2, 1}));
     EXPECT_EQ(list.ColumnTitles()[0], "Subject");
 }
 
@@ -110,10 +102,10 @@ TEST(MessageList, SubjectSortsByNumberWhenHeadersWereNotRead) {
         list.Add(Entry(n, "Message " + std::to_string(n), "", "", "1.0 K"));
     }
     list.SortByColumn(InboxColumn::Subject, {}, false);
-    EXPECT_EQ(RowNumbers(list), (std::vector<std::uint32_t>{11, 10, 9}));
+    EXPECT_EQ(list.RowNumbers(), (std::vector<std::uint32_t>{11, 10, 9}));
     // The next click sorts ascending, and by text once headers were read.
     list.SortByColumn(InboxColumn::Subject, {}, true);
-    EXPECT_EQ(RowNumbers(list), (std::vector<std::uint32_t>{10, 11, 9}));
+    EXPECT_EQ(list.RowNumbers(), (std::vector<std::uint32_t>{10, 11, 9}));
 }
 
 TEST(MessageList, TextsCompareOverTheirFirst512Characters) {
@@ -122,7 +114,7 @@ TEST(MessageList, TextsCompareOverTheirFirst512Characters) {
     list.Add(Entry(2, std::string(512, 'a') + "z", "", "", ""));
     list.Add(Entry(3, std::string(511, 'a') + "b", "", "", ""));
     list.SortByColumn(InboxColumn::Subject, {}, true);  // descending
-    EXPECT_EQ(RowNumbers(list), (std::vector<std::uint32_t>{3, 1, 2})) << "1 and 2 compare equal";
+    EXPECT_EQ(list.RowNumbers(), (std::vector<std::uint32_t>{3, 1, 2})) << "1 and 2 compare equal";
 }
 
 TEST(MessageList, SelectionAfterRemovingRows) {
@@ -147,10 +139,30 @@ TEST(MessageList, SelectionAfterRemovingRows) {
             list.Select(position, true);
         }
         list.RemoveSelectedRows();
-        EXPECT_EQ(RowNumbers(list), c.rows_after) << c.what;
+        EXPECT_EQ(list.RowNumbers(), c.rows_after) << c.what;
         EXPECT_EQ(Selected(list), c.selected_after) << c.what;
         EXPECT_EQ(list.Count(), 4u) << c.what << ": entries stay until their DELE";
     }
+}
+
+TEST(MessageList, RebuildRowsTakesEntriesInLoadOrder) {
+    MessageList list = FourMessages();
+    list.Add(Entry(5, "prize", "eve", "", "1.0 K", 1));
+    list.SortNewestFirst();
+    list.Select(4, true);  // message 1
+    list.Select(0, false);  // message 5, junk
+    list.RebuildRows([](const InboxEntry& entry) { return entry.number != 3; });
+    EXPECT_EQ(list.RowNumbers(), (std::vector<std::uint32_t>{1, 2, 4, 5}));
+    // The old selection is gone; junk stands selected again.
+    EXPECT_EQ(Selected(list), (std::vector<std::uint32_t>{5}));
+    EXPECT_EQ(list.Count(), 5u);
+
+    // A hidden row comes back; a removed entry does not.
+    ASSERT_TRUE(list.Remove(2));
+    list.RebuildRows([](const InboxEntry&) { return true; });
+    EXPECT_EQ(list.RowNumbers(), (std::vector<std::uint32_t>{1, 3, 4, 5}));
+    list.RebuildRows([](const InboxEntry&) { return false; });
+    EXPECT_EQ(list.RowCount(), 0u);
 }
 
 class DeleteSelectedRows : public ::testing::Test {
@@ -176,7 +188,7 @@ TEST_F(DeleteSelectedRows, SendsDeleInRowOrderAndReportsProgress) {
     list.Select(3, true);
     EXPECT_TRUE(DeleteSelected(session, list, services));
     EXPECT_SCRIPT_DONE(server);
-    EXPECT_EQ(RowNumbers(list), (std::vector<std::uint32_t>{3}));
+    EXPECT_EQ(list.RowNumbers(), (std::vector<std::uint32_t>{3}));
     EXPECT_EQ(Selected(list), (std::vector<std::uint32_t>{3}));
     EXPECT_EQ(list.Count(), 1u) << "a refused DELE still leaves the list";
     EXPECT_EQ(services.Statuses(StatusLine::Inbox),
