@@ -85,6 +85,22 @@ bool InProviderNetworks(std::string_view networks, std::string_view address) {
     return false;
 }
 
+std::string SuggestedNetwork(std::string_view address) {
+    const std::size_t last = address.rfind('.');
+    if (last == std::string_view::npos || last == 0) {
+        return std::string(address);
+    }
+    const std::size_t second_last = address.rfind('.', last - 1);
+    if (second_last == std::string_view::npos) {
+        return std::string(address);
+    }
+    return std::string(address.substr(0, second_last + 1));
+}
+
+bool IsAcceptableNetwork(std::string_view network) {
+    return std::count(network.begin(), network.end(), '.') == 3 || network.ends_with('.');
+}
+
 std::optional<std::string> FindForeignAddress(std::string_view header_text,
                                               std::string_view networks) {
     static constexpr std::string_view kReceived = "Received:";

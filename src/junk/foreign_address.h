@@ -16,6 +16,16 @@ std::optional<std::string> ExtractReceivedAddress(std::string_view received);
 // match is textual: "10." stops at an octet boundary, "10.1" does not.
 bool InProviderNetworks(std::string_view networks, std::string_view address);
 
+// What the Foreign IP dialog offers to add for an address: the text up to
+// and including its second-to-last period ("192.168.0.1" gives "192.168.").
+// A text with fewer than two periods is offered whole.
+std::string SuggestedNetwork(std::string_view address);
+
+// Whether a network typed by the user is taken into the list: it holds
+// exactly three periods (a whole address) or ends in a period, so that it
+// cannot match in the middle of an octet.
+bool IsAcceptableNetwork(std::string_view network);
+
 std::optional<std::string> FindForeignAddress(std::string_view header_text,
                                               std::string_view networks);
 

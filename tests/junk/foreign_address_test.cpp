@@ -59,5 +59,39 @@ TEST(FindForeignAddress, SkipsOwnNetworksTopDown) {
     EXPECT_EQ(FindForeignAddress("received: a ([192.0.2.1])\r\n", ""), std::nullopt);
 }
 
+TEST(SuggestedNetwork, CutsAfterTheSecondToLastPeriod) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"192.168.0.1", "192.168."},
+        {"203.0.113.7", "203.0."},
+        {"10.1.2.", "10.1."},
+        {"10.1", "10.1"},  // one period: nothing to cut
+        {"10", "10"},
+        {".5", ".5"},
+        {"..", "."},
+        {"", ""},
+    };
+    for (const auto& [address, expected] : cases) {
+        EXPECT_EQ(SuggestedNetwork(address), expected) << address;
+    }
+}
+
+TEST(IsAcceptableNetwork, NeedsThreePeriodsOrAFinalOne) {
+    const std::pair<std::string, bool> cases[] = {
+        {"192.168.", true},
+        {"10.", true},
+        {"10.1.2.", true},
+        {"192.168.0.1", true},  // a whole address
+        {"10.1", false},        // would also match 10.100.2.3
+        {"10", false},
+        {"1.2.3.4.5", false},   // four periods, not ending in one
+        {"1.2.3.4.5.", true},
+        {"a.b.c.d", true},
+        {".", true},
+    };
+    for (const auto& [network, expected] : cases) {
+        EXPECT_EQ(IsAcceptableNetwork(network), expected) << network;
+    }
+}
+
 }  // namespace
 }  // namespace tarvox
