@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -125,6 +126,28 @@ DialogDriver::Action RecordBoxAndClick(SeenBox* seen, const QString& button) {
             }
         }
         ClickButton(button)(dialog);
+    };
+}
+
+DialogDriver::Action RecordPromptAndAnswer(SeenPrompt* seen, const QString& answer) {
+    return [seen, answer](QWidget* dialog) {
+        seen->title = dialog->windowTitle();
+        if (auto* label = dialog->findChild<QLabel*>()) {
+            seen->text = label->text();
+        }
+        auto* input = dialog->findChild<QLineEdit*>("input");
+        if (input == nullptr) {
+            ADD_FAILURE_AT(__FILE__, __LINE__) << "not a text prompt";
+            dialog->close();
+            return;
+        }
+        seen->initial = input->text();
+        if (answer.isNull()) {
+            ClickButton("cancel")(dialog);
+            return;
+        }
+        input->setText(answer);
+        ClickButton("submit")(dialog);
     };
 }
 

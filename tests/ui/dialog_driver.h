@@ -51,4 +51,14 @@ struct SeenBox {
 };
 DialogDriver::Action RecordBoxAndClick(SeenBox* seen, const QString& button);
 
+// What a text prompt showed.
+struct SeenPrompt {
+    QString title;
+    QString text;
+    QString initial;  // the input's text as the prompt opened
+};
+// Records the prompt, then types `answer` and submits, or cancels when
+// `answer` is null.
+DialogDriver::Action RecordPromptAndAnswer(SeenPrompt* seen, const QString& answer);
+
 }  // namespace tarvox

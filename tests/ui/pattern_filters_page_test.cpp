@@ -24,31 +24,6 @@ const QString kPromptText =
     "Define pattern (case insensitive) to match an entire header line. Use ? for single and * "
     "for multiple unknown chars.";
 
-struct SeenPrompt {
-    QString title;
-    QString text;
-    QString initial;
-};
-
-// Records the prompt, then types `answer` and submits (or cancels when
-// `answer` is null).
-DialogDriver::Action AnswerPrompt(SeenPrompt* seen, const QString& answer) {
-    return [seen, answer](QWidget* dialog) {
-        seen->title = dialog->windowTitle();
-        if (auto* label = dialog->findChild<QLabel*>()) {
-            seen->text = label->text();
-        }
-        auto* input = dialog->findChild<QLineEdit*>("input");
-        seen->initial = input->text();
-        if (answer.isNull()) {
-            dialog->findChild<QPushButton*>("cancel")->click();
-            return;
-        }
-        input->setText(answer);
-        dialog->findChild<QPushButton*>("submit")->click();
-    };
-}
-
 class PatternFiltersPageTest : public ::testing::TestWithParam<List> {
 protected:
     QString Prefix() const { return GetParam() == List::White ? "white" : "black"; }
@@ -71,14 +46,14 @@ TEST_P(PatternFiltersPageTest, AddEditAndDelete) {
     SeenPrompt prompt;
 
     // Add: the example pre-filled; a new pattern goes on top.
-    driver.Then(AnswerPrompt(&prompt, "Subject: *viagra*"));
+    driver.Then(RecordPromptAndAnswer(&prompt, "Subject: *viagra*"));
     Click("Add");
     EXPECT_EQ(prompt.title, "Match custom header");
     EXPECT_EQ(prompt.text, kPromptText);
     EXPECT_EQ(prompt.initial, "X-Example-Header: *spam*");
-    driver.Then(AnswerPrompt(&prompt, "X-Spam-Flag: YES"));
+    driver.Then(RecordPromptAndAnswer(&prompt, "X-Spam-Flag: YES"));
     Click("Add");
-    driver.Then(AnswerPrompt(&prompt, QString()));
+    driver.Then(RecordPromptAndAnswer(&prompt, QString()));
     Click("Add");
     EXPECT_EQ(driver.pending(), 0u);
     EXPECT_EQ(page.Patterns(GetParam()), (QStringList{"X-Spam-Flag: YES", "Subject: *viagra*"}));
@@ -97,11 +72,11 @@ TEST_P(PatternFiltersPageTest, AddEditAndDelete) {
 
     // Edit: the row's text pre-filled, the answer replaces it; Cancel keeps it.
     Select(1);
-    driver.Then(AnswerPrompt(&prompt, "Subject: *pills*"));
+    driver.Then(RecordPromptAndAnswer(&prompt, "Subject: *pills*"));
     Click("Edit");
     EXPECT_EQ(prompt.title, "Match custom header");
     EXPECT_EQ(prompt.initial, "Subject: *viagra*");
-    driver.Then(AnswerPrompt(&prompt, QString()));
+    driver.Then(RecordPromptAndAnswer(&prompt, QString()));
     Click("Edit");
     EXPECT_EQ(page.Patterns(GetParam()), (QStringList{"X-Spam-Flag: YES", "Subject: *pills*"}));
 
@@ -164,7 +139,7 @@ TEST(PatternFiltersPage, AddedPatternIsStoredEncoded) {
     PatternFiltersPage page(services);
     DialogDriver driver;
     SeenPrompt prompt;
-    driver.Then(AnswerPrompt(&prompt, "Received: *, spam*"));
+    driver.Then(RecordPromptAndAnswer(&prompt, "Received: *, spam*"));
     page.findChild<QPushButton*>("blackAdd")->click();
     Profile read;
     page.ReadProfile(read);
