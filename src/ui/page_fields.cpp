@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 
@@ -21,6 +22,13 @@ QLineEdit* MakeTextBox(const char* object_name, QWidget* parent, bool password) 
         box->setEchoMode(QLineEdit::Password);
     }
     return box;
+}
+
+QPushButton* MakeActionButton(const QString& text, const char* object_name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(object_name);
+    button->setAutoDefault(false);
+    return button;
 }
 
 QCheckBox* MakeCheck(const QString& text, const char* object_name, QWidget* parent) {

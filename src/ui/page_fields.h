@@ -8,6 +8,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 class QString;
 class QWidget;
@@ -27,6 +28,9 @@ std::string ReadText(const QLineEdit* box);
 int ReadNumber(const QLineEdit* box);
 int ParseUnsigned(const QString& text);
 void SetNumber(QLineEdit* box, int value);
+
+// A named push button that leaves Enter to the dialog's default button.
+QPushButton* MakeActionButton(const QString& text, const char* object_name, QWidget* parent);
 
 // A named check box, and a named radio button that is member `id` of `group`.
 QCheckBox* MakeCheck(const QString& text, const char* object_name, QWidget* parent);
