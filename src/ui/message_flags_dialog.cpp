@@ -1,0 +1,89 @@
+#include "ui/message_flags_dialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "junk/junk_rules.h"
+#include "junk/stored_flags.h"
+#include "protocols/inbox_entry.h"
+#include "protocols/inbox_filter.h"
+#include "ui/help_button.h"
+#include "ui/page_fields.h"
+#include "ui/qt_text.h"
+
+namespace tarvox {
+
+namespace {
+
+QLabel* MakeLabel(const QString& text, const char* object_name, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(object_name);
+    label->setTextFormat(Qt::PlainText);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+}  // namespace
+
+MessageFlagsDialog::MessageFlagsDialog(AppContext& context, InboxEntry& entry,
+                                       const Profile& profile, QWidget* parent)
+    : QDialog(parent), m_entry(entry) {
+    setWindowTitle(tr("Message Flags"));
+    auto* layout = new QVBoxLayout(this);
+
+    auto* facts = new QFormLayout;
+    facts->addRow(MakeLabel(ToQString(entry.subject), "subject", this));
+    facts->addRow(MakeLabel(ToQString(entry.sender), "sender", this));
+    facts->addRow(MakeLabel(ToQString(entry.date), "date", this));
+    facts->addRow(tr("Message number on server:"),
+                  MakeLabel(QString::number(entry.number), "number", this));
+    layout->addLayout(facts);
+
+    m_read = MakeCheck(tr("&Read"), "read", this);
+    m_read->setChecked((entry.flags & kFlagRead) != 0);
+    m_replied = MakeCheck(tr("Re&plied to"), "replied", this);
+    m_replied->setChecked((entry.flags & kFlagReplied) != 0);
+    auto* copy_to_self = MakeCheck(tr("Copy to self"), "copyToSelf", this);
+    copy_to_self->setChecked(IsCopyToSelf(entry, profile));
+    copy_to_self->setEnabled(false);
+    auto* attachments = MakeCheck(tr("Attachments"), "attachments", this);
+    attachments->setChecked(entry.multipart);
+    attachments->setEnabled(false);
+    m_junk = MakeCheck(tr("&Junk/spam (temp)"), "junk", this);
+    m_junk->setChecked(entry.junk_verdict != 0);
+    m_junk->setEnabled(entry.junk_verdict != 0);
+    for (QCheckBox* box : {m_read, m_replied, copy_to_self, attachments, m_junk}) {
+        layout->addWidget(box);
+    }
+
+    auto* rule = new QGroupBox(tr("Junk filtering rule used"), this);
+    rule->setObjectName("junkRule");
+    auto* rule_layout = new QVBoxLayout(rule);
+    rule_layout->addWidget(MakeLabel(ToQString(VerdictName(entry.junk_verdict)), "verdict", rule));
+    layout->addWidget(rule);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName("ok");
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName("cancel");
+    AddHelpButton(buttons, tr("&Help"), context, QStringLiteral("#msgflags"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &MessageFlagsDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &MessageFlagsDialog::reject);
+    layout->addWidget(buttons);
+}
+
+void MessageFlagsDialog::accept() {
+    // Only Read and Replied to are kept; any other bit is dropped.
+    m_entry.flags = (m_read->isChecked() ? kFlagRead : 0u) |
+                    (m_replied->isChecked() ? kFlagReplied : 0u);
+    if (!m_junk->isChecked()) {
+        m_entry.junk_verdict = 0;
+    }
+    QDialog::accept();
+}
+
+}  // namespace tarvox
