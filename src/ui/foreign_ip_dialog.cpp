@@ -1,0 +1,185 @@
+#include "ui/foreign_ip_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "config/comma_list.h"
+#include "junk/foreign_address.h"
+#include "protocols/inbox_entry.h"
+#include "ui/app_context.h"
+#include "ui/page_fields.h"
+#include "ui/qt_services.h"
+#include "ui/qt_text.h"
+
+namespace tarvox {
+
+namespace {
+
+constexpr const char* kExplanation =
+    "If this address is part of your ISP and is NOT foreign, add the network to the list. For "
+    "example, to cover 192.168.0.1 enter: 192.168. (takes effect next time you connect). All "
+    "DNSBL filtering requires the foreign IP address -- make sure it's not local.";
+constexpr const char* kNetworksNote =
+    "ISP NETWORKS:\n\nEnter a partial IP address (e.g. 127.0.0.) ending with a period. Any IP "
+    "that matches is seen as local, not foreign.";
+
+}  // namespace
+
+// What the lookup thread shares with the dialog: the dialog while it exists.
+// The thread posts its answer under the lock, and the dialog's destructor
+// clears the pointer under the same lock, so an answer is either queued to a
+// living dialog (and dropped by Qt if the dialog goes first) or not sent.
+struct ForeignIpDialog::LookupReply {
+    std::mutex mutex;
+    ForeignIpDialog* dialog = nullptr;
+};
+
+Profile& NetworksProfile(AppContext& context) {
+    Profile* stored = FindProfile(context.config.profiles, context.working.name);
+    return stored != nullptr ? *stored : context.working;
+}
+
+ForeignIpDialog::ForeignIpDialog(AppContext& context, const InboxEntry& entry, Profile& edited,
+                                 QWidget* parent, ReverseLookup lookup)
+    : QDialog(parent), m_context(context), m_edited(edited) {
+    setWindowTitle(entry.subject.empty() ? tr("Foreign IP address") : ToQString(entry.subject));
+    auto* layout = new QVBoxLayout(this);
+
+    auto* facts = new QGridLayout;
+    facts->addWidget(new QLabel(tr("First foreign IP address:"), this), 0, 0);
+    m_address = new QLineEdit(ToQString(entry.originating_address), this);
+    m_address->setObjectName("address");
+    m_address->setReadOnly(true);
+    facts->addWidget(m_address, 0, 1);
+    facts->addWidget(new QLabel(tr("Hostname, reverse-lookup:"), this), 1, 0);
+    m_host_name = new QLabel(this);
+    m_host_name->setObjectName("hostName");
+    m_host_name->setTextFormat(Qt::PlainText);
+    m_host_name->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    facts->addWidget(m_host_name, 1, 1);
+    facts->setColumnStretch(1, 1);
+    layout->addLayout(facts);
+
+    auto* explanation = new QLabel(tr(kExplanation), this);
+    explanation->setObjectName("explanation");
+    explanation->setWordWrap(true);
+    layout->addWidget(explanation);
+
+    auto* networks_row = new QHBoxLayout;
+    auto* note = new QLabel(tr(kNetworksNote), this);
+    note->setObjectName("networksNote");
+    note->setWordWrap(true);
+    networks_row->addWidget(note, 1);
+    m_networks = new QListWidget(this);
+    m_networks->setObjectName("networks");
+    m_networks->setSelectionMode(QAbstractItemView::SingleSelection);
+    for (std::string_view network : SplitCommaList(edited.ispnetworks)) {
+        m_networks->addItem(ToQString(network));
+    }
+    networks_row->addWidget(m_networks, 1);
+    auto* list_buttons = new QVBoxLayout;
+    QPushButton* add = MakeActionButton(tr("&Add"), "add", this);
+    connect(add, &QPushButton::clicked, this, &ForeignIpDialog::AddNetwork);
+    QPushButton* del = MakeActionButton(tr("&Del"), "del", this);
+    connect(del, &QPushButton::clicked, this, &ForeignIpDialog::DeleteNetwork);
+    list_buttons->addWidget(add);
+    list_buttons->addWidget(del);
+    list_buttons->addStretch(1);
+    networks_row->addLayout(list_buttons);
+    layout->addLayout(networks_row);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName("ok");
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName("cancel");
+    connect(buttons, &QDialogButtonBox::accepted, this, &ForeignIpDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &ForeignIpDialog::reject);
+    layout->addWidget(buttons);
+
+    if (entry.originating_address.empty()) {
+        // No relay address was found: there is nothing to look up.
+        m_host_name->setText(ToQString(kNoHostName));
+    } else {
+        StartLookup(entry.originating_address, std::move(lookup));
+    }
+}
+
+ForeignIpDialog::~ForeignIpDialog() {
+    if (m_reply) {
+        std::lock_guard lock(m_reply->mutex);
+        m_reply->dialog = nullptr;
+    }
+}
+
+void ForeignIpDialog::StartLookup(const std::string& address, ReverseLookup lookup) {
+    m_host_name->setText(ToQString(kLookingUp));
+    m_reply = std::make_shared<LookupReply>();
+    m_reply->dialog = this;
+    // The thread holds only copies and the shared reply, so it is left to end
+    // by itself: a slow resolver never holds up the dialog's closing.
+    std::thread([reply = m_reply, lookup = std::move(lookup), address] {
+        const std::string name = lookup(address);
+        const QString shown = ToQString(name.empty() ? kNoHostName : std::string_view(name));
+        std::lock_guard lock(reply->mutex);
+        if (ForeignIpDialog* dialog = reply->dialog) {
+            QMetaObject::invokeMethod(
+                dialog, [dialog, shown] { dialog->ShowHostName(shown); }, Qt::QueuedConnection);
+        }
+    }).detach();
+}
+
+void ForeignIpDialog::ShowHostName(const QString& name) {
+    m_host_name->setText(name);
+}
+
+QStringList ForeignIpDialog::networks() const {
+    QStringList rows;
+    for (int row = 0; row < m_networks->count(); ++row) {
+        rows << m_networks->item(row)->text();
+    }
+    return rows;
+}
+
+void ForeignIpDialog::AddNetwork() {
+    TextPromptRequest request;
+    request.title = std::string(kAddNetworkTitle);
+    request.prompt = std::string(kAddNetworkPrompt);
+    request.prefill = true;
+    request.initial_text = SuggestedNetwork(FromQString(m_address->text()));
+    for (;;) {
+        const TextPromptResult answer = m_context.services->TextPrompt(request);
+        if (!answer.submitted) {
+            return;
+        }
+        if (IsAcceptableNetwork(answer.text)) {
+            m_networks->addItem(ToQString(answer.text));
+            return;
+        }
+        m_context.services->ShowMessage(kAddNetworkRefusal, kAddNetworkTitle, BoxIcon::Warning);
+        // Asked again with the refused text, ready to be mended.
+        request.initial_text = answer.text;
+    }
+}
+
+void ForeignIpDialog::DeleteNetwork() {
+    const QList<QListWidgetItem*> selected = m_networks->selectedItems();
+    if (!selected.isEmpty()) {
+        delete m_networks->takeItem(m_networks->row(selected.front()));
+    }
+}
+
+void ForeignIpDialog::accept() {
+    m_edited.ispnetworks = FromQString(networks().join(QLatin1Char(',')));
+    QDialog::accept();
+}
+
+}  // namespace tarvox
