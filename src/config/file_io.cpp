@@ -20,6 +20,21 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+bool AppendFileBytes(const std::string& path, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return false;
+    }
+    const off_t before = ::lseek(fd, 0, SEEK_END);
+    bool written = before >= 0 && WriteAll(fd, bytes);
+    if (!written && before >= 0) {
+        // Leaves no half message behind.
+        (void)::ftruncate(fd, before);
+    }
+    written = (::close(fd) == 0) && written;
+    return written;
+}
+
 std::optional<std::string> ReadFileBytes(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {

@@ -8,6 +8,7 @@ QString PickSaveFile(QWidget* parent, const FileSaveRequest& request) {
     QFileDialog dialog(parent, request.title, QString(), request.filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirm_overwrite);
     if (!request.default_suffix.isEmpty()) {
         dialog.setDefaultSuffix(request.default_suffix);
     }

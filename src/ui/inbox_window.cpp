@@ -22,20 +22,25 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
 #include "codec/text_format.h"
+#include "compose/message_builder.h"
+#include "compose/save_text.h"
 #include "config/profile.h"
 #include "junk/stored_flags.h"
 #include "net/certificate_check.h"
 #include "net/net_result.h"
 #include "net/tls_certificate.h"
 #include "protocols/inbox_loader.h"
+#include "protocols/mailbox_listing.h"
 #include "protocols/pop_session.h"
 #include "ui/app_context.h"
 #include "ui/qt_services.h"
 #include "ui/qt_text.h"
+#include "ui/text_printer.h"
 #include "ui/window_placement.h"
 
 namespace tarvox {
@@ -175,8 +180,6 @@ InboxWindow::InboxWindow(AppContext& context, QWidget* parent)
     }
     m_view->setColumnWidth(static_cast<int>(InboxColumn::Number), kNumberColumnWidth);
     connect(m_view->header(), &QHeaderView::sectionClicked, this, &InboxWindow::SortByColumn);
-    // Viewing needs the viewer, which is not written yet; the checks of View
-    // still run.
     connect(m_view, &QTreeWidget::itemDoubleClicked, this, [this] { View(); });
 
     m_status = new QLabel(this);
@@ -211,24 +214,9 @@ InboxWindow::InboxWindow(AppContext& context, QWidget* parent)
     m_keep_alive = new QTimer(this);
     connect(m_keep_alive, &QTimer::timeout, this, &InboxWindow::KeepAliveTick);
 
-    QtServices& services = *m_context.services;
-    services.SetDialogParent(this);
-    {
-        QPointer<QLabel> status = m_status;
-        services.SetStatusSink(StatusLine::Inbox, [status](const QString& text) {
-            if (status) {
-                status->setText(text);
-            }
-        });
-    }
-    // Runs here while the worker that lost the connection waits.
-    services.SetLostConnectionHandler([this](NetResult result) {
-        m_keep_alive->stop();
-        QMessageBox box(QMessageBox::Critical, tr("Lost connection"),
-                        ToQString(NetResultText(result)), QMessageBox::Ok, this);
-        box.exec();
-        done(0);
-    });
+    m_save_picker = PickSaveFile;
+    m_printer = PrintText;
+    TakeServices();
 
     InboxLoadRequest request;
     request.working = &m_context.working;
@@ -247,6 +235,28 @@ InboxWindow::InboxWindow(AppContext& context, QWidget* parent)
     });
 }
 
+void InboxWindow::TakeServices() {
+    QtServices& services = *m_context.services;
+    services.SetDialogParent(this);
+    QPointer<QLabel> status = m_status;
+    const auto sink = [status](const QString& text) {
+        if (status) {
+            status->setText(text);
+        }
+    };
+    services.SetStatusSink(StatusLine::Inbox, sink);
+    services.SetStatusSink(StatusLine::InboxProgress, sink);
+    // Runs here while the worker that lost the connection waits.
+    services.SetLostConnectionHandler([this](NetResult result) {
+        m_keep_alive->stop();
+        QWidget* owner = m_child != nullptr ? static_cast<QWidget*>(m_child) : this;
+        QMessageBox box(QMessageBox::Critical, tr("Lost connection"),
+                        ToQString(NetResultText(result)), QMessageBox::Ok, owner);
+        box.exec();
+        done(0);
+    });
+}
+
 InboxWindow::~InboxWindow() {
     m_closed = true;
     // A worker still running ends on the closed connection; its notice finds
@@ -255,6 +265,7 @@ InboxWindow::~InboxWindow() {
     StopWorker();
     m_context.services->SetLostConnectionHandler({});
     m_context.services->SetStatusSink(StatusLine::Inbox, {});
+    m_context.services->SetStatusSink(StatusLine::InboxProgress, {});
     m_context.services->SetDialogParent(nullptr);
 }
 
@@ -278,8 +289,12 @@ void InboxWindow::BuildMenus(QVBoxLayout* layout) {
     save_mail->addAction(tr("&Selected mail..."))->setEnabled(false);
     save_mail->addAction(tr("&All mail..."))->setEnabled(false);
     QMenu* mail_list = file->addMenu(tr("Mail List"));
-    mail_list->addAction(tr("Save &As..."))->setEnabled(false);
-    mail_list->addAction(tr("&Print..."))->setEnabled(false);
+    QAction* list_save = mail_list->addAction(tr("Save &As..."));
+    list_save->setObjectName(QStringLiteral("mailListSaveAs"));
+    connect(list_save, &QAction::triggered, this, &InboxWindow::SaveMailList);
+    QAction* list_print = mail_list->addAction(tr("&Print..."));
+    list_print->setObjectName(QStringLiteral("mailListPrint"));
+    connect(list_print, &QAction::triggered, this, &InboxWindow::PrintMailList);
     file->addSeparator();
     connect(file->addAction(tr("&Cancel/Undo changes")), &QAction::triggered, this,
             &InboxWindow::CancelUndo);
@@ -410,7 +425,7 @@ void InboxWindow::View() {
     if (!ReadyWithSelection()) {
         return;
     }
-    // The viewer is not written yet: nothing opens.
+    ShowMessages(false);
 }
 
 void InboxWindow::Preview() {
@@ -420,7 +435,149 @@ void InboxWindow::Preview() {
     if (m_context.config.global.autoprev == 0) {
         SetPreviewLines();
     }
-    // The viewer is not written yet: nothing opens.
+    ShowMessages(true);
+}
+
+int InboxWindow::RowOf(std::uint32_t number) const {
+    for (std::size_t row = 0; row < m_list.RowCount(); ++row) {
+        if (m_list.RowAt(row).number == number) {
+            return static_cast<int>(row);
+        }
+    }
+    return -1;
+}
+
+void InboxWindow::RefreshRowIcon(std::uint32_t number) {
+    const int row = RowOf(number);
+    const InboxEntry* entry = m_list.Find(number);
+    if (row < 0 || entry == nullptr || row >= m_view->topLevelItemCount()) {
+        return;
+    }
+    m_view->topLevelItem(row)->setIcon(0, InboxStateIcon(StateIconIndex(*entry)));
+}
+
+void InboxWindow::ShowMessages(bool preview) {
+    const std::vector<std::uint32_t> selected = m_list.SelectedNumbers();
+    if (selected.empty()) {
+        return;
+    }
+    // One row: Next and Previous walk the whole list. Several: they walk the
+    // selected rows only.
+    const bool single = selected.size() == 1;
+    std::size_t index = 0;
+    std::uint32_t number = selected.front();
+    while (!m_closed && !busy()) {
+        InboxEntry* entry = m_list.Find(number);
+        const int row = RowOf(number);
+        if (entry == nullptr || row < 0) {
+            break;
+        }
+        entry->flags |= kFlagRead;
+        RefreshRowIcon(number);
+        QTreeWidgetItem* item = m_view->topLevelItem(row);
+        if (single) {
+            m_view->clearSelection();
+            item->setSelected(true);
+            m_view->setCurrentItem(item);
+            m_view->scrollToItem(item);
+        }
+
+        ViewerSource source;
+        source.kind = ViewerSource::Kind::Mail;
+        source.pop3_number = static_cast<int>(number);
+        source.inbox_row = row;
+        source.row_title = ToQString(RowText(*entry, InboxColumn::Subject));
+        source.preview = preview;
+        source.preview_lines = static_cast<std::uint32_t>(std::max(1, m_context.config.global.preview));
+        source.host = this;
+        source.remove_row = [this, number] {
+            m_list.Remove(number);
+            ShowRows();
+        };
+        int result = 0;
+        bool deleted = false;
+        {
+            ViewerWindow viewer(m_context, std::string(), std::move(source), this);
+            if (m_viewer_setup) {
+                m_viewer_setup(viewer);
+            }
+            m_child = &viewer;
+            result = viewer.exec();
+            m_child = nullptr;
+            deleted = viewer.deleted();
+        }
+        if (m_closed) {
+            return;
+        }
+        TakeServices();
+        if (result != 1 && result != 2) {
+            break;
+        }
+        if (single) {
+            // After a delete the following row has moved up into the place.
+            int next = row;
+            if (result == 1) {
+                next = deleted ? row : row + 1;
+            } else {
+                next = std::max(0, row - 1);
+            }
+            if (next >= static_cast<int>(m_list.RowCount())) {
+                break;
+            }
+            number = m_list.RowAt(static_cast<std::size_t>(next)).number;
+            continue;
+        }
+        // Several rows: the next or previous selected one still listed. At
+        // the first, Previous shows it again, as at the top of the list.
+        const std::ptrdiff_t step = result == 1 ? 1 : -1;
+        const auto count = static_cast<std::ptrdiff_t>(selected.size());
+        std::ptrdiff_t next = static_cast<std::ptrdiff_t>(index) + step;
+        while (next >= 0 && next < count && m_list.Find(selected[next]) == nullptr) {
+            next += step;
+        }
+        if (next >= 0 && next < count) {
+            index = static_cast<std::size_t>(next);
+            number = selected[index];
+        } else if (result == 1 || m_list.Find(number) == nullptr) {
+            break;
+        }
+    }
+}
+
+std::string InboxWindow::MailListText() const {
+    const PopSession& session = *m_context.session;
+    const std::string date = MakeMailDate(std::time(nullptr));
+    MailboxListingHeading heading;
+    heading.user = m_context.working.user;
+    heading.host = m_context.working.host;
+    heading.message_count = session.message_count;
+    heading.mailbox_size = session.mailbox_size;
+    heading.date = date;
+    return BuildMailboxListing(heading, m_list);
+}
+
+void InboxWindow::SaveMailList() {
+    // The list belongs to a running worker.
+    if (worker_running()) {
+        BusyBox();
+        return;
+    }
+    FileSaveRequest request;
+    request.filter = tr("All files (*)");
+    const QString chosen = m_save_picker(this, request);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    SaveTextToFile(*m_context.services, chosen.toLocal8Bit().toStdString(), MailListText(),
+                   SaveTextMode::Replace, InboxStatusShown::Yes);
+}
+
+void InboxWindow::PrintMailList() {
+    if (worker_running()) {
+        BusyBox();
+        return;
+    }
+    m_printer(this, QStringLiteral("Tarvox: Inbox"), MailListText());
 }
 
 void InboxWindow::Delete() {
@@ -790,6 +947,9 @@ void InboxWindow::done(int result) {
         SavePlacement();
     }
     m_closed = true;
+    if (m_child != nullptr) {
+        m_child->done(0);
+    }
     m_keep_alive->stop();
     QDialog::done(result);
 }

@@ -8,13 +8,16 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
 #include <atomic>
 #include <functional>
 #include <thread>
 
 #include "protocols/message_list.h"
+#include "ui/file_save_picker.h"
 #include "ui/session_host.h"
+#include "ui/viewer_window.h"
 
 class QAction;
 class QKeyEvent;
@@ -56,6 +59,20 @@ public:
     // The SSL Information dialog, for information only, on the session's
     // certificate.
     void ShowSslInformation();
+    // File > Mail List: the list as text, saved to a chosen file or printed.
+    void SaveMailList();
+    void PrintMailList();
+
+    // Replaceable desktop pieces (tests answer them).
+    void SetSavePicker(FileSavePicker picker) { m_save_picker = std::move(picker); }
+    void SetTextPrinter(TextPrinter printer) { m_printer = std::move(printer); }
+    // Runs on every viewer the inbox opens, before it is shown (tests answer
+    // its pickers).
+    void SetViewerSetup(std::function<void(ViewerWindow&)> setup) {
+        m_viewer_setup = std::move(setup);
+    }
+    // The window opened from here that is showing now (a viewer), if any.
+    QDialog* open_child() const { return m_child; }
 
     // Whether a worker runs (or has ended and not yet been joined).
     bool worker_running() const { return m_worker.joinable(); }
@@ -97,6 +114,16 @@ private:
     void SetPreviewLines();
     void ShowShortcuts();
     void ShowAbout();
+    // The status lines, the owner of the boxes and the lost-connection
+    // handling belong to this window; a viewer borrows them while it is open.
+    void TakeServices();
+    // Opens the viewer on the selected rows in turn, following its Next and
+    // Previous.
+    void ShowMessages(bool preview);
+    // Redraws the state icon of the row showing message `number`.
+    void RefreshRowIcon(std::uint32_t number);
+    int RowOf(std::uint32_t number) const;
+    std::string MailListText() const;
 
     // Refuses with the Busy box while busy, then with the select-first box
     // when no row is selected; true when the command may go on.
@@ -142,6 +169,10 @@ private:
     std::atomic<bool> m_worker_done{false};
     // What a job started by another window runs when it has ended.
     std::function<void(int)> m_job_ended;
+    QPointer<QDialog> m_child;
+    FileSavePicker m_save_picker;
+    TextPrinter m_printer;
+    std::function<void(ViewerWindow&)> m_viewer_setup;
     bool m_closed = false;
 };
 

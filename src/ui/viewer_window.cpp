@@ -6,6 +6,9 @@
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPointer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -22,15 +25,24 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <optional>
 #include <random>
 
+#include "compose/gpg_function.h"
 #include "compose/quoting.h"
+#include "compose/save_text.h"
+#include "config/file_io.h"
 #include "message/attachment_safety.h"
 #include "message/html_filter.h"
+#include "protocols/pop_download.h"
+#include "protocols/pop_session.h"
 #include "ui/app_context.h"
 #include "ui/block_list_dialog.h"
 #include "ui/qt_services.h"
 #include "ui/qt_text.h"
+#include "ui/session_host.h"
+#include "ui/text_printer.h"
 #include "ui/window_placement.h"
 #include "ui/viewer_font.h"
 
@@ -60,6 +72,10 @@ constexpr const char* kBlockedView =
 constexpr const char* kNotOpened =
     "The executable attachment was saved to disk but was NOT opened.";
 constexpr const char* kNoViewer = "Could not invoke default viewer";
+constexpr const char* kDownloadingText = "Downloading e-mail . . . ";
+constexpr std::string_view kPgpMarker = "-----BEGIN PGP";
+constexpr int kResultNext = 1;
+constexpr int kResultPrevious = 2;
 constexpr const char* kDeleteQuestion =
     "Delete this file? (If last save was for temporary viewing)";
 
@@ -95,17 +111,13 @@ ViewerWindow::ViewerWindow(AppContext& context, std::string message_text, Viewer
     : QDialog(parent),
       m_context(context),
       m_source(std::move(source)),
+      m_message(std::make_unique<ViewedMessage>(std::string(), ViewerOptions{})),
       m_save_picker(PickSaveFile),
+      m_open_picker(PickExistingFile),
+      m_printer(PrintText),
       m_url_opener([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
       m_font_picker(PickFont) {
     const GlobalSettings& settings = m_context.config.global;
-    ViewerOptions options;
-    options.all_headers = settings.allheaders == 1;
-    options.html_filter = settings.htmlfilt == 1 ? HtmlFilterMode::Filter : HtmlFilterMode::ShowRaw;
-    // The text is formatted here, on the GUI thread: it is already in memory.
-    m_message = std::make_unique<ViewedMessage>(std::move(message_text), options);
-    m_display_text = m_message->display_text();
-
     m_draw = [engine = std::minstd_rand(static_cast<unsigned>(std::time(nullptr)))]() mutable {
         return static_cast<std::uint32_t>(engine());
     };
@@ -122,6 +134,7 @@ ViewerWindow::ViewerWindow(AppContext& context, std::string message_text, Viewer
     m_text->setReadOnly(settings.viewer_ro == 1);
     m_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_text->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_text->installEventFilter(this);
     connect(m_text, &QPlainTextEdit::customContextMenuRequested, this, [this](const QPoint& at) {
         std::unique_ptr<QMenu> menu = BuildContextMenu();
         menu->exec(m_text->mapToGlobal(at));
@@ -129,30 +142,21 @@ ViewerWindow::ViewerWindow(AppContext& context, std::string message_text, Viewer
     m_tabs->addTab(m_text, tr("Message Text"));
     m_tabs->addTab(BuildAttachmentsPage(), tr("Attachments"));
     layout->addWidget(m_tabs, 1);
-
-    // Next, Previous, Delete, Reply and Abort act on the inbox and its
-    // connection, and GnuPG runs the decrypt/verify step; all come later.
-    auto* buttons = new QHBoxLayout;
-    const std::pair<const char*, const char*> later[] = {
-        {"&Previous", "previous"}, {"&Next", "next"},   {"&Delete", "delete"},
-        {"&Reply", "reply"},       {"&Abort", "abort"}, {"&GnuPG", "gnupg"}};
-    for (const auto& [text, name] : later) {
-        auto* button = new QPushButton(tr(text), this);
-        button->setObjectName(name);
-        button->setAutoDefault(false);
-        button->setEnabled(false);
-        buttons->addWidget(button);
-    }
-    buttons->addStretch(1);
-    layout->addLayout(buttons);
+    BuildButtons(layout);
 
     m_fixed_font = FontFromRecord(settings.fixfont, FontRole::Fixed);
     m_regular_font = FontFromRecord(settings.regfont, FontRole::Regular);
     action("fixedFont")->setChecked(settings.mvfixedf == 1);
     ApplyFont();
-    ShowText();
     RestorePlacement();
     m_tabs->setCurrentIndex(0);
+
+    if (m_source.kind == ViewerSource::Kind::Mail && m_source.host != nullptr) {
+        StartDownload();
+    } else {
+        LoadText(std::move(message_text));
+        m_loaded = true;
+    }
 }
 
 ViewerWindow::~ViewerWindow() = default;
@@ -239,14 +243,6 @@ QWidget* ViewerWindow::BuildAttachmentsPage() {
     m_attachments->setColumnWidth(1, 100);
     m_attachments->setRootIsDecorated(false);
     m_attachments->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    for (const ViewedAttachment& attachment : m_message->attachments()) {
-        auto* row = new QTreeWidgetItem(m_attachments);
-        row->setText(0, ToQString(attachment.display_name));
-        row->setText(1, ToQString(attachment.label));
-    }
-    if (!m_message->attachments().empty()) {
-        m_tabs->tabBar()->setTabTextColor(1, palette().color(QPalette::Highlight));
-    }
     layout->addWidget(m_attachments, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -275,6 +271,297 @@ QWidget* ViewerWindow::BuildAttachmentsPage() {
     buttons->addStretch(1);
     layout->addLayout(buttons);
     return page;
+}
+
+void ViewerWindow::BuildButtons(QVBoxLayout* layout) {
+    auto* buttons = new QHBoxLayout;
+    const std::pair<const char*, const char*> commands[] = {
+        {"&Previous", "previous"}, {"&Next", "next"},   {"&Delete", "delete"},
+        {"&Reply", "reply"},       {"&Abort", "abort"}, {"&GnuPG", "gnupg"}};
+    for (const auto& [text, name] : commands) {
+        auto* button = new QPushButton(tr(text), this);
+        button->setObjectName(name);
+        button->setAutoDefault(false);
+        buttons->addWidget(button);
+        m_buttons.push_back(button);
+    }
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    m_status = new QLabel(this);
+    m_status->setObjectName("status");
+    m_status->setFrameShape(QFrame::Panel);
+    m_status->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(m_status);
+
+    const bool mail = m_source.kind == ViewerSource::Kind::Mail;
+    button("previous")->setEnabled(mail);
+    button("next")->setEnabled(mail);
+    // Delete waits for the download; Reply for the composer.
+    button("delete")->setEnabled(false);
+    button("reply")->setEnabled(false);
+    button("abort")->setEnabled(false);
+    button("gnupg")->setEnabled(!m_context.config.global.gpgpath.empty());
+    connect(button("previous"), &QPushButton::clicked, this, &ViewerWindow::Previous);
+    connect(button("next"), &QPushButton::clicked, this, &ViewerWindow::Next);
+    connect(button("delete"), &QPushButton::clicked, this, &ViewerWindow::DeleteMessage);
+    connect(button("abort"), &QPushButton::clicked, this, &ViewerWindow::Abort);
+    connect(button("gnupg"), &QPushButton::clicked, this, &ViewerWindow::RunGnuPg);
+}
+
+QPushButton* ViewerWindow::button(const char* name) const {
+    for (QPushButton* item : m_buttons) {
+        if (item->objectName() == QLatin1String(name)) {
+            return item;
+        }
+    }
+    return nullptr;
+}
+
+void ViewerWindow::LoadText(std::string text) {
+    const GlobalSettings& settings = m_context.config.global;
+    ViewerOptions options;
+    options.all_headers = settings.allheaders == 1;
+    options.html_filter = settings.htmlfilt == 1 ? HtmlFilterMode::Filter : HtmlFilterMode::ShowRaw;
+    m_message = std::make_unique<ViewedMessage>(std::move(text), options);
+    m_display_text = m_message->display_text();
+    ShowText();
+    m_attachments->clear();
+    for (const ViewedAttachment& attachment : m_message->attachments()) {
+        auto* row = new QTreeWidgetItem(m_attachments);
+        row->setText(0, ToQString(attachment.display_name));
+        row->setText(1, ToQString(attachment.label));
+    }
+    if (!m_message->attachments().empty()) {
+        m_tabs->tabBar()->setTabTextColor(1, palette().color(QPalette::Highlight));
+    }
+}
+
+void ViewerWindow::StartDownload() {
+    SessionHost& host = *m_source.host;
+    QtServices& services = *m_context.services;
+    // While the viewer is open its status line takes the session's texts and
+    // its boxes stand over it; the inbox takes both back when it closes.
+    QPointer<QLabel> status = m_status;
+    const auto sink = [status](const QString& text) {
+        if (status) {
+            status->setText(text);
+        }
+    };
+    services.SetStatusSink(StatusLine::Inbox, sink);
+    services.SetStatusSink(StatusLine::InboxProgress, sink);
+    services.SetDialogParent(this);
+    if (host.Busy()) {
+        // The inbox opens a viewer only when idle; should a keep-alive have
+        // slipped in, the viewer stays empty rather than share the session.
+        host.ShowBusyBox();
+        return;
+    }
+    button("abort")->setEnabled(true);
+
+    DownloadRequest request;
+    request.message_number = static_cast<std::uint32_t>(m_source.pop3_number);
+    request.top = m_source.preview;
+    request.lines = m_source.preview_lines;
+    request.viewer = true;
+    request.progress_prefix = kDownloadingText;
+    request.progress_line = StatusLine::Inbox;
+    auto text = std::make_shared<std::string>();
+    PopSession& session = host.Session();
+    host.RunSessionJob(
+        [&session, &services, request, text] {
+            services.ShowStatus(StatusLine::Inbox, kDownloadingText);
+            DownloadedMessage message;
+            const DownloadResult result = PopDownload(session, request, message, services);
+            if (result == DownloadResult::NoMemory) {
+                services.ShowMessage("Insufficient memory to load message", "", BoxIcon::Error);
+            } else if (result == DownloadResult::Complete) {
+                services.ShowStatus(StatusLine::Inbox, "Message retrieved. Formatting...");
+                text->assign(message.Text());
+            }
+            return static_cast<int>(result);
+        },
+        [window = QPointer<ViewerWindow>(this), text](int outcome) {
+            if (window) {
+                window->DownloadEnded(outcome, *text);
+            }
+        });
+}
+
+void ViewerWindow::DownloadEnded(int outcome, const std::string& text) {
+    m_loaded = true;
+    button("abort")->setEnabled(false);
+    if (static_cast<DownloadResult>(outcome) != DownloadResult::Complete) {
+        return;
+    }
+    LoadText(text);
+    m_status->setText(tr("Finishing loading message"));
+    button("delete")->setEnabled(true);
+}
+
+bool ViewerWindow::Busy() const {
+    return m_source.host != nullptr && m_source.host->Busy();
+}
+
+void ViewerWindow::Next() {
+    if (Busy()) {
+        m_source.host->ShowBusyBox();
+        return;
+    }
+    done(kResultNext);
+}
+
+void ViewerWindow::Previous() {
+    if (Busy()) {
+        m_source.host->ShowBusyBox();
+        return;
+    }
+    done(kResultPrevious);
+}
+
+void ViewerWindow::reject() {
+    if (Busy()) {
+        m_source.host->ShowBusyBox();
+        return;
+    }
+    QDialog::reject();
+}
+
+void ViewerWindow::DeleteMessage() {
+    if (m_source.host == nullptr || !button("delete")->isEnabled()) {
+        return;
+    }
+    FrontendServices& services = *m_context.services;
+    if (m_context.config.global.confirmdel != 0 &&
+        services.ShowMessage("Are you sure you want to delete the message(s)?", "Tarvox",
+                             BoxIcon::Warning, BoxButtons::YesNo) != BoxAnswer::Yes) {
+        return;
+    }
+    if (Busy()) {
+        m_source.host->ShowBusyBox();
+        return;
+    }
+    m_status->setText(tr("Deleting message..."));
+    button("delete")->setEnabled(false);
+    m_deleted = true;
+    if (m_source.remove_row) {
+        m_source.remove_row();
+    }
+    button("abort")->setEnabled(true);
+    PopSession& session = m_source.host->Session();
+    const auto number = static_cast<std::uint32_t>(m_source.pop3_number);
+    m_source.host->RunSessionJob(
+        [&session, &services, number] {
+            // The row is gone already; the list is not touched from here.
+            return PopDelete(session, number, true, services, [](std::uint32_t) {}) ? 1 : 0;
+        },
+        [window = QPointer<ViewerWindow>(this)](int) {
+            if (window) {
+                window->button("abort")->setEnabled(false);
+            }
+        });
+}
+
+void ViewerWindow::Abort() {
+    if (m_source.host != nullptr) {
+        m_source.host->AbortSession();
+    }
+}
+
+bool ViewerWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_text && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        if (button("delete")->isEnabled()) {
+            DeleteMessage();
+        }
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+std::string ViewerWindow::ChosenText() {
+    QTextCursor cursor = m_text->textCursor();
+    if (cursor.hasSelection() &&
+        m_context.services->ShowMessage("Restrict action to current selection?", "Selection",
+                                        BoxIcon::Question, BoxButtons::YesNo) == BoxAnswer::Yes) {
+        // Lines of a selection are split by U+2029; the program's texts use
+        // CR LF.
+        QString selected = cursor.selectedText();
+        selected.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+        return FromQString(selected);
+    }
+    return m_raw_view ? m_message->message_text() : m_display_text;
+}
+
+void ViewerWindow::SaveAs() {
+    const std::string text = ChosenText();
+    FileSaveRequest request;
+    request.filter = tr("All files (*)");
+    const QString chosen = m_save_picker(this, request);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    SaveTextToFile(*m_context.services, chosen.toLocal8Bit().toStdString(), text,
+                   SaveTextMode::Replace, InboxStatusShown::Yes);
+}
+
+void ViewerWindow::AppendTo() {
+    const std::string text = ChosenText();
+    FileOpenRequest request;
+    request.title = tr("Append to file");
+    const QString chosen = m_open_picker(this, request);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    SaveTextToFile(*m_context.services, chosen.toLocal8Bit().toStdString(), text,
+                   SaveTextMode::Append, InboxStatusShown::Yes);
+}
+
+void ViewerWindow::Print() {
+    WarnIfLongText();
+    const std::string text = ChosenText();
+    m_printer(this, QStringLiteral("Tarvox: Viewer"), text);
+    QTextCursor cursor = m_text->textCursor();
+    cursor.clearSelection();
+    m_text->setTextCursor(cursor);
+}
+
+void ViewerWindow::Archive() {
+    FileSaveRequest request;
+    request.title = tr("Select archive file");
+    request.filter = tr("All files (*)");
+    request.confirm_overwrite = false;
+    const QString chosen = m_save_picker(this, request);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    m_status->setText(tr("Archiving message..."));
+    const std::string path = chosen.toLocal8Bit().toStdString();
+    if (!AppendFileBytes(path, m_message->message_text())) {
+        m_context.services->ShowMessage("Unable to create file", "", BoxIcon::Error);
+        return;
+    }
+    m_status->setText(tr("Message archived."));
+}
+
+void ViewerWindow::RunGnuPg() {
+    FrontendServices& services = *m_context.services;
+    const std::string text = FromQString(m_text->toPlainText());
+    const std::size_t marker = text.find(kPgpMarker);
+    if (marker == std::string::npos) {
+        services.ShowMessage("No PGP/GPG or OpenPGP marker found in this message",
+                             kGpgSupportCaption, BoxIcon::Error);
+        return;
+    }
+    GpgRequest request;
+    request.gpg_path = m_context.config.global.gpgpath;
+    request.function_index = static_cast<int>(GpgFunction::Decrypt);
+    request.body = LineFeedsToCrLf(std::string_view(text).substr(marker));
+    const std::optional<std::string> output = ApplyGpgFunction(request, services);
+    if (!output) {
+        return;
+    }
+    const std::string shown = LineFeedsToCrLf(std::string_view(text).substr(0, marker)) + *output;
+    m_text->setPlainText(ToShownText(shown));
 }
 
 void ViewerWindow::ShowText() {

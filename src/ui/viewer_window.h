@@ -1,11 +1,12 @@
 // The message viewer: one message in two tabs, "Message Text" (the formatted
 // text, or in raw view the text as it came) and "Attachments" (the list of
-// attached files with Save, View, Delete and the block list). The window is
-// given the message text and where it came from; getting the text (a POP3
-// download, reading a file) is the caller's job.
+// attached files with Save, View, Delete and the block list). Opened from the
+// inbox it downloads the message itself on the session's worker (RETR, or TOP
+// for a preview) and can delete it; opened on a file or a text in memory it
+// shows that text.
 //
-// Result of exec(): 0 on a normal close. 1 (next message) and 2 (previous
-// message) belong to the inbox's Next and Previous, which come later.
+// Result of exec(): 0 on a normal close, 1 for the next message, 2 for the
+// previous one (the inbox opens it).
 #pragma once
 
 #include <QDialog>
@@ -20,9 +21,11 @@
 #include <vector>
 
 #include "message/viewer_text.h"
+#include "ui/file_open_picker.h"
 #include "ui/file_save_picker.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -33,6 +36,7 @@ class QVBoxLayout;
 namespace tarvox {
 
 struct AppContext;
+class SessionHost;
 
 // Where the shown message came from.
 struct ViewerSource {
@@ -46,6 +50,12 @@ struct ViewerSource {
     int inbox_row = -1;
     QString row_title;
     bool preview = false;
+    // Set by the inbox: the session the message is downloaded from (the text
+    // given to the window is then not used), the line count of a preview, and
+    // what drops the message's row when the viewer deletes it.
+    SessionHost* host = nullptr;
+    std::uint32_t preview_lines = 0;
+    std::function<void()> remove_row;
 };
 
 // Opens a file with the desktop's program for it; false when that failed.
@@ -53,6 +63,9 @@ using UrlOpener = std::function<bool(const QUrl& url)>;
 // The font dialog, started at `font`: true with the choice in `font`, false
 // on Cancel. `fixed_only` offers fixed-pitch fonts only.
 using FontPicker = std::function<bool(QWidget* parent, bool fixed_only, QFont& font)>;
+// Prints a text under a title (the print dialog, then the printer).
+using TextPrinter =
+    std::function<void(QWidget* owner, const QString& title, std::string_view text)>;
 
 class ViewerWindow : public QDialog {
     Q_OBJECT
@@ -65,6 +78,8 @@ public:
 
     // Replaceable desktop pieces (tests answer them).
     void SetSavePicker(FileSavePicker picker) { m_save_picker = std::move(picker); }
+    void SetOpenPicker(FileOpenPicker picker) { m_open_picker = std::move(picker); }
+    void SetTextPrinter(TextPrinter printer) { m_printer = std::move(printer); }
     void SetUrlOpener(UrlOpener opener) { m_url_opener = std::move(opener); }
     void SetFontPicker(FontPicker picker) { m_font_picker = std::move(picker); }
     // The SanityCheck's random numbers (two draws).
@@ -76,14 +91,22 @@ public:
     const std::string& display_text() const { return m_display_text; }
     const std::string& last_saved_attachment() const { return m_last_saved; }
     const ViewerSource& source() const { return m_source; }
+    // Whether the download has ended (at once without a session).
+    bool loaded() const { return m_loaded; }
+    // Whether Delete sent the message's deletion.
+    bool deleted() const { return m_deleted; }
 
     QTabWidget* tabs() const { return m_tabs; }
     QPlainTextEdit* text_edit() const { return m_text; }
     QTreeWidget* attachment_list() const { return m_attachments; }
+    QLabel* status_line() const { return m_status; }
+    // The buttons, by object name: "previous", "next", "delete", "reply",
+    // "abort", "gnupg".
+    QPushButton* button(const char* name) const;
     // The menu item of a command, by its object name ("rawView", "fixedFont",
     // "reformat", "setFont", "copy", "selectAll", "messageTab",
-    // "attachmentsTab", "close", "help", and the later "archive", "saveAs",
-    // "appendTo", "print", "addressBooks", "forward", "reply").
+    // "attachmentsTab", "close", "help", "archive", "saveAs", "appendTo",
+    // "print", and the later "addressBooks", "forward", "reply").
     QAction* action(const char* name) const;
 
     // Commands of the menus.
@@ -91,6 +114,19 @@ public:
     void ToggleFixedFont();
     void ReformatToWidth75();
     void SetFont();
+    void SaveAs();
+    void AppendTo();
+    void Archive();
+    void Print();
+
+    // The buttons.
+    void Next();
+    void Previous();
+    void DeleteMessage();
+    void Abort();
+    // Decrypts or verifies the PGP block of the shown text with GnuPG and
+    // puts its output in place of the block.
+    void RunGnuPg();
 
     // Commands of the Attachments tab, on the selected rows.
     void SaveSelectedAttachments();
@@ -102,11 +138,24 @@ public:
     // web address in the selection.
     std::unique_ptr<QMenu> BuildContextMenu();
 
-protected:
     void done(int result) override;
+    // Escape, Close and the window's close box; refused while busy.
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool Busy() const;
     void BuildMenus(QVBoxLayout* layout);
+    void BuildButtons(QVBoxLayout* layout);
+    // Makes `text` the shown message: formatting, attachment list.
+    void LoadText(std::string text);
+    void StartDownload();
+    void DownloadEnded(int outcome, const std::string& text);
+    // The text Save As, Append to and Print work on: the selection when the
+    // user restricts the action to it, else the raw or formatted text.
+    std::string ChosenText();
     QWidget* BuildAttachmentsPage();
     void ShowText();
     void ApplyFont();
@@ -130,13 +179,19 @@ private:
     QFont m_fixed_font;
     QFont m_regular_font;
     std::string m_last_saved;
+    bool m_loaded = false;
+    bool m_deleted = false;
 
     QTabWidget* m_tabs = nullptr;
+    QLabel* m_status = nullptr;
+    std::vector<QPushButton*> m_buttons;
     QPlainTextEdit* m_text = nullptr;
     QTreeWidget* m_attachments = nullptr;
     std::vector<QAction*> m_actions;
 
     FileSavePicker m_save_picker;
+    FileOpenPicker m_open_picker;
+    TextPrinter m_printer;
     UrlOpener m_url_opener;
     FontPicker m_font_picker;
     std::function<std::uint32_t()> m_draw;

@@ -1,0 +1,376 @@
+// Reading mail from the inbox window: View and Preview open the viewer on the
+// selected rows, which downloads the message on the session's worker; Next
+// and Previous walk the list; the viewer's Delete removes the row and deletes
+// on the server; the Mail List commands save and print the list as text. The
+// failures run against a scripted server that stalls or drops the download.
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/file_io.h"
+#include "dovecot_inbox_fixture.h"
+#include "junk/stored_flags.h"
+#include "net/net_connection.h"
+#include "net/net_result.h"
+#include "support/scripted_server.h"
+#include "ui/dialog_driver.h"
+#include "ui/inbox_window.h"
+#include "ui/qt_text.h"
+
+namespace tarvox {
+namespace {
+
+constexpr const char* kBusyText =
+    "Please wait for the current network operation to complete, or use the Abort button to "
+    "force the connection to your mailbox to close.";
+
+// What one viewer showed, and how the test left it.
+struct SeenViewer {
+    QString title;
+    std::uint32_t number = 0;
+    bool preview = false;
+    std::string text;  // the message text as downloaded
+};
+
+// Waits for the viewer's download, records it, then presses `button`
+// ("next", "previous", "delete", or "" to close the window).
+DialogDriver::Action RecordViewer(std::vector<SeenViewer>* seen, const char* button) {
+    return [seen, button](QWidget* dialog) {
+        auto* viewer = qobject_cast<ViewerWindow*>(dialog);
+        ASSERT_NE(viewer, nullptr) << dialog->windowTitle().toStdString();
+        ASSERT_TRUE(DialogDriver::RunUntil([&] { return viewer->loaded(); }));
+        seen->push_back({viewer->windowTitle(),
+                         static_cast<std::uint32_t>(viewer->source().pop3_number),
+                         viewer->source().preview, viewer->message().message_text()});
+        if (std::string(button).empty()) {
+            viewer->reject();
+        } else {
+            viewer->button(button)->click();
+        }
+    };
+}
+
+std::vector<std::uint32_t> Numbers(const std::vector<SeenViewer>& seen) {
+    std::vector<std::uint32_t> numbers;
+    for (const SeenViewer& viewer : seen) {
+        numbers.push_back(viewer.number);
+    }
+    return numbers;
+}
+
+QStringList NumberColumn(const QTreeWidget* list) {
+    QStringList numbers;
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        numbers << list->topLevelItem(row)->text(5);
+    }
+    return numbers;
+}
+
+int RowOfNumber(const QTreeWidget* list, std::uint32_t number) {
+    return NumberColumn(list).indexOf(QString::number(number));
+}
+
+class InboxViewingTest : public DovecotInboxTest {
+protected:
+    // Opens the inbox on the mailbox, newest first: rows show 5, 4, 3, 2, 1.
+    std::unique_ptr<InboxWindow> OpenInbox() {
+        Open();
+        auto window = std::make_unique<InboxWindow>(c.context);
+        window->show();
+        EXPECT_TRUE(DialogDriver::RunUntil([&] { return !window->worker_running(); }));
+        EXPECT_EQ(NumberColumn(window->list()), QStringList({"5", "4", "3", "2", "1"}));
+        return window;
+    }
+
+    static void SelectNumbers(InboxWindow& window, std::initializer_list<std::uint32_t> numbers) {
+        window.list()->clearSelection();
+        for (std::uint32_t number : numbers) {
+            window.list()->topLevelItem(RowOfNumber(window.list(), number))->setSelected(true);
+        }
+    }
+};
+
+TEST_F(InboxViewingTest, NextAndPreviousWalkTheListFromOneSelectedRow) {
+    auto window = OpenInbox();
+    SelectNumbers(*window, {3});
+    std::vector<SeenViewer> seen;
+    DialogDriver driver;
+    driver.Then(RecordViewer(&seen, "next"));      // 3, the row below is 2
+    driver.Then(RecordViewer(&seen, "previous"));  // 2, back to 3
+    driver.Then(RecordViewer(&seen, "previous"));  // 3, up to 4
+    driver.Then(RecordViewer(&seen, ""));          // 4, closed
+    window->View();
+    EXPECT_EQ(driver.pending(), 0u);
+    EXPECT_EQ(Numbers(seen), std::vector<std::uint32_t>({3, 2, 3, 4}));
+    ASSERT_EQ(seen.size(), 4u);
+    // The title is the row's subject, the text the whole message as the
+    // server holds it (dot-stuffed lines and all, up to the end marker).
+    EXPECT_EQ(seen[0].title, QString::fromLatin1("Caf\xe9 quoted-printable sample 3"));
+    EXPECT_FALSE(seen[0].preview);
+    EXPECT_NE(seen[0].text.find("Fin du message 3.\r\n.\r\n"), std::string::npos);
+    EXPECT_EQ(seen[1].title, "Dot-stuffing sample 2");
+    EXPECT_NE(seen[1].text.find("\r\n..hidden file name\r\n"), std::string::npos);
+
+    // Every message shown is marked read; the others are not. The selection
+    // followed the walk.
+    for (std::uint32_t number : {1u, 2u, 3u, 4u, 5u}) {
+        const bool shown = number >= 2 && number <= 4;
+        EXPECT_EQ((window->messages().Find(number)->flags & kFlagRead) != 0, shown) << number;
+    }
+    const QList<QTreeWidgetItem*> selected = window->list()->selectedItems();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected[0]->text(5), "4");
+    EXPECT_TRUE(window->view_button()->isEnabled());
+}
+
+TEST_F(InboxViewingTest, NextAfterTheLastRowAndPreviousAtTheFirstRow) {
+    auto window = OpenInbox();
+    SelectNumbers(*window, {1});
+    std::vector<SeenViewer> seen;
+    {
+        DialogDriver driver;
+        driver.Then(RecordViewer(&seen, "next"));
+        window->View();
+        EXPECT_EQ(driver.pending(), 0u);
+    }
+    EXPECT_EQ(Numbers(seen), std::vector<std::uint32_t>({1}));
+    seen.clear();
+    SelectNumbers(*window, {5});
+    {
+        // Previous at the top stays on the first row.
+        DialogDriver driver;
+        driver.Then(RecordViewer(&seen, "previous"));
+        driver.Then(RecordViewer(&seen, ""));
+        window->View();
+        EXPECT_EQ(driver.pending(), 0u);
+    }
+    EXPECT_EQ(Numbers(seen), std::vector<std::uint32_t>({5, 5}));
+}
+
+TEST_F(InboxViewingTest, SeveralSelectedRowsAreWalkedInListOrder) {
+    auto window = OpenInbox();
+    SelectNumbers(*window, {4, 2, 1});
+    std::vector<SeenViewer> seen;
+    DialogDriver driver;
+    driver.Then(RecordViewer(&seen, "next"));      // 4 -> 2
+    driver.Then(RecordViewer(&seen, "previous"));  // 2 -> 4
+    driver.Then(RecordViewer(&seen, "next"));      // 4 -> 2
+    driver.Then(RecordViewer(&seen, "next"));      // 2 -> 1
+    driver.Then(RecordViewer(&seen, "next"));      // 1: the last one, the walk ends
+    window->View();
+    EXPECT_EQ(driver.pending(), 0u);
+    EXPECT_EQ(Numbers(seen), std::vector<std::uint32_t>({4, 2, 4, 2, 1}));
+    // The selection stays as the user made it.
+    EXPECT_EQ(window->list()->selectedItems().size(), 3);
+}
+
+TEST_F(InboxViewingTest, PreviewDownloadsTheHeadersAndTheSetNumberOfLines) {
+    c.context.config.global.preview = 3;
+    c.context.config.global.autoprev = 1;
+    auto window = OpenInbox();
+    SelectNumbers(*window, {5});
+    std::vector<SeenViewer> seen;
+    DialogDriver driver;
+    driver.Then(RecordViewer(&seen, ""));
+    window->Preview();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_TRUE(seen[0].preview);
+    const std::string& text = seen[0].text;
+    EXPECT_NE(text.find("Subject: Long sample 5 (about 300 KB)\r\n"), std::string::npos);
+    EXPECT_NE(text.find("000003 the quick brown fox"), std::string::npos);
+    EXPECT_EQ(text.find("000004 the quick brown fox"), std::string::npos);
+    EXPECT_TRUE(text.ends_with("\r\n.\r\n"));
+}
+
+TEST_F(InboxViewingTest, ViewerDeleteRemovesTheRowAndNextShowsTheFollowingOne) {
+    c.context.config.global.confirmdel = 0;
+    auto window = OpenInbox();
+    SelectNumbers(*window, {3});
+    std::vector<SeenViewer> seen;
+    QStringList rows_after_delete;
+    DialogDriver driver;
+    driver.Then([&](QWidget* dialog) {
+        auto* viewer = qobject_cast<ViewerWindow*>(dialog);
+        ASSERT_NE(viewer, nullptr);
+        ASSERT_TRUE(DialogDriver::RunUntil([&] { return viewer->loaded(); }));
+        EXPECT_TRUE(viewer->button("delete")->isEnabled());
+        viewer->button("delete")->click();
+        // No question with confirmdel off; the row leaves at once.
+        rows_after_delete = NumberColumn(window->list());
+        ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window->Busy(); }));
+        EXPECT_FALSE(viewer->button("delete")->isEnabled());
+        EXPECT_EQ(viewer->status_line()->text(), "Finished deleting message(s)");
+        viewer->button("next")->click();
+    });
+    driver.Then(RecordViewer(&seen, ""));
+    window->View();
+    EXPECT_EQ(driver.pending(), 0u);
+    EXPECT_EQ(rows_after_delete, QStringList({"5", "4", "2", "1"}));
+    // The row that followed the deleted one.
+    EXPECT_EQ(Numbers(seen), std::vector<std::uint32_t>({2}));
+
+    // The deletion becomes permanent with Save & Exit.
+    window->SaveAndExit();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window->isVisible(); }));
+    EXPECT_EQ(ServerCount(), 4u);
+}
+
+TEST_F(InboxViewingTest, ViewerDeleteAsksWhenConfirmDeleteIsOn) {
+    c.context.config.global.confirmdel = 1;
+    auto window = OpenInbox();
+    SelectNumbers(*window, {2});
+    SeenBox question;
+    DialogDriver driver;
+    driver.Then([&](QWidget* dialog) {
+        auto* viewer = qobject_cast<ViewerWindow*>(dialog);
+        ASSERT_NE(viewer, nullptr);
+        ASSERT_TRUE(DialogDriver::RunUntil([&] { return viewer->loaded(); }));
+        DialogDriver answer;
+        answer.Then(RecordBoxAndClick(&question, "No"));
+        viewer->button("delete")->click();
+        EXPECT_EQ(answer.pending(), 0u);
+        EXPECT_TRUE(viewer->button("delete")->isEnabled());
+        viewer->reject();
+    });
+    window->View();
+    EXPECT_EQ(question.title, "Tarvox");
+    EXPECT_EQ(question.text, "Are you sure you want to delete the message(s)?");
+    EXPECT_EQ(NumberColumn(window->list()).size(), 5);
+}
+
+TEST_F(InboxViewingTest, MailListSaveAsAndPrintGiveTheListingInListOrder) {
+    auto window = OpenInbox();
+    const std::string path = (c.dir / "list.txt").string();
+    window->SetSavePicker([&](QWidget*, const FileSaveRequest&) { return QString::fromStdString(path); });
+    QString printed_title;
+    std::string printed;
+    window->SetTextPrinter([&](QWidget*, const QString& title, std::string_view text) {
+        printed_title = title;
+        printed = std::string(text);
+    });
+    window->SaveMailList();
+    window->PrintMailList();
+    const std::optional<std::string> saved = ReadFileBytes(path);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_TRUE(saved->starts_with("alice on host 127.0.0.1\r\nMailbox contains 5 message(s) "))
+        << *saved;
+    // One block per row, newest first as the list shows them.
+    std::vector<std::size_t> at;
+    for (const char* number : {"5", "4", "3", "2", "1"}) {
+        at.push_back(saved->find(std::string("Message: ") + number + "\r\n"));
+        EXPECT_NE(at.back(), std::string::npos) << number;
+    }
+    EXPECT_TRUE(std::is_sorted(at.begin(), at.end()));
+    EXPECT_NE(saved->find("\tSubject:\tDot-stuffing sample 2\r\n"), std::string::npos);
+    EXPECT_EQ(window->status_line()->text(), "Text has been saved");
+    EXPECT_EQ(printed_title, "Tarvox: Inbox");
+    // Both made in the same second or one apart: equal but for the date line.
+    EXPECT_EQ(printed.size(), saved->size());
+}
+
+// A server that lists one message and then, for RETR, sends the first part
+// of it and waits; the test decides the rest.
+class ViewerDownloadFailureTest : public ::testing::Test {
+protected:
+    void Start(std::vector<ScriptStep> after_retr) {
+        using namespace script;
+        std::vector<ScriptStep> steps = {
+            Expect("LIST\r\n"),  Send("+OK\r\n1 120\r\n.\r\n"),
+            Expect("TOP 1 0\r\n"), Send("+OK\r\nSubject: One\r\n\r\n.\r\n"),
+            Expect("RETR 1\r\n"),  Send("+OK\r\nSubject: One\r\n\r\nfirst part\r\n")};
+        steps.insert(steps.end(), after_retr.begin(), after_retr.end());
+        server = std::make_unique<ScriptedServer>(std::move(steps));
+        c.context.working.name = "Stall";
+        c.context.working.host = "127.0.0.1";
+        c.context.working.user = "u";
+        c.context.session = std::make_unique<PopSession>(nullptr);
+        NetAddress address;
+        ASSERT_EQ(ResolveHost("127.0.0.1", server->port(), address), 0);
+        ASSERT_EQ(c.context.session->connection.Connect(false, address), net::kSuccess);
+        c.context.session->message_count = 1;
+        c.context.session->mailbox_size = 120;
+    }
+
+    std::unique_ptr<ScriptedServer> server;
+    OptionsWindowContext c;
+};
+
+TEST_F(ViewerDownloadFailureTest, CloseWhileDownloadingIsBusyAndAbortEndsEverything) {
+    using namespace script;
+    Start({ExpectClosed()});
+    InboxWindow window(c.context);
+    int finished = -1;
+    QObject::connect(&window, &QDialog::finished, [&](int result) { finished = result; });
+    window.show();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window.worker_running(); }));
+    window.list()->topLevelItem(0)->setSelected(true);
+
+    SeenBox busy, question, lost;
+    bool abort_enabled = false;
+    DialogDriver driver;
+    driver.Then([&](QWidget* dialog) {
+        auto* viewer = qobject_cast<ViewerWindow*>(dialog);
+        ASSERT_NE(viewer, nullptr);
+        ASSERT_TRUE(DialogDriver::RunUntil([&] { return window.Busy(); }));
+        abort_enabled = viewer->button("abort")->isEnabled();
+        DialogDriver answers;
+        answers.Then(RecordBoxAndClick(&busy, "OK"));
+        viewer->reject();
+        EXPECT_TRUE(viewer->isVisible());
+        answers.Then(RecordBoxAndClick(&question, "Yes"));
+        answers.Then(RecordBoxAndClick(&lost, "OK"));
+        viewer->button("abort")->click();
+        ASSERT_TRUE(DialogDriver::RunUntil([&] { return !viewer->isVisible(); }));
+    });
+    window.View();
+    EXPECT_EQ(driver.pending(), 0u);
+    EXPECT_TRUE(abort_enabled);
+    EXPECT_EQ(busy.title, "Busy");
+    EXPECT_EQ(busy.text, kBusyText);
+    EXPECT_EQ(question.title, "Abort");
+    EXPECT_EQ(lost.title, "Lost connection");
+    EXPECT_EQ(lost.text, ToQString(NetResultText(net::kAborted)));
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return finished != -1; }));
+    EXPECT_EQ(finished, 0);
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window.worker_running(); }));
+    EXPECT_SCRIPT_DONE(*server);
+}
+
+TEST_F(ViewerDownloadFailureTest, ConnectionDroppedDuringTheDownloadClosesBothWindows) {
+    using namespace script;
+    Start({CloseConnection()});
+    InboxWindow window(c.context);
+    int finished = -1;
+    QObject::connect(&window, &QDialog::finished, [&](int result) { finished = result; });
+    window.show();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window.worker_running(); }));
+    window.list()->topLevelItem(0)->setSelected(true);
+    SeenBox lost;
+    int viewers = 0;
+    window.SetViewerSetup([&](ViewerWindow&) { ++viewers; });
+    DialogDriver driver;
+    driver.Then(RecordBoxAndClick(&lost, "OK"));
+    // Returns once the viewer has closed.
+    window.View();
+    EXPECT_EQ(viewers, 1);
+    EXPECT_EQ(driver.pending(), 0u);
+    EXPECT_EQ(lost.title, "Lost connection");
+    EXPECT_EQ(lost.text, ToQString(NetResultText(net::kGracefullyClosed)));
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return finished != -1; }));
+    EXPECT_EQ(finished, 0);
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window.worker_running(); }));
+    EXPECT_SCRIPT_DONE(*server);
+}
+
+}  // namespace
+}  // namespace tarvox
