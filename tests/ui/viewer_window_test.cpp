@@ -1,8 +1,9 @@
 // The viewer window offscreen: the formatted and raw views, all headers,
 // Reformat, the attachment list with Save (byte-exact for each encoding),
 // the block list question, the SanityCheck before an executable is opened,
-// Delete of the last saved file, the block list dialog, links in a selection
-// and the file mode of /VIEW.
+// Delete of the last saved file, the block list dialog, links in a selection,
+// the text commands (Save As, Append to, Archive, Print, GnuPG) and the file
+// mode of /VIEW.
 #include "ui/viewer_window.h"
 
 #include <sys/stat.h>
@@ -11,19 +12,26 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTabWidget>
+#include <QPushButton>
 #include <QTextCursor>
 #include <QTreeWidget>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "codec/base64.h"
+#include "compose/gpg_function.h"
+#include "compose/piped_process.h"
+#include "config/file_io.h"
 #include "config/global_settings.h"
 #include "support/temp_dir.h"
 #include "ui/app_context.h"
@@ -560,6 +568,204 @@ TEST_F(ViewerWindowTest, ViewFileModeOnAMissingFile) {
         EXPECT_TRUE(shown.isEmpty()) << shown.toStdString();
         EXPECT_EQ(driver.pending(), 0u);
     }
+}
+
+constexpr const char* kShortMessage =
+    "From: ann@example.org\r\nSubject: Notes\r\n\r\nfirst line\r\nsecond line\r\n";
+
+// Selects the characters from `from` up to `to` of the shown text.
+void SelectShown(ViewerWindow& window, int from, int to) {
+    QTextCursor cursor = window.text_edit()->textCursor();
+    cursor.setPosition(from);
+    cursor.setPosition(to, QTextCursor::KeepAnchor);
+    window.text_edit()->setTextCursor(cursor);
+}
+
+TEST_F(ViewerWindowTest, SaveAsWritesTheSelectionOrTheWholeView) {
+    auto window = Open(kShortMessage);
+    const std::string path = (dir / "saved.txt").string();
+    save_to = QString::fromStdString(path);
+    struct Case {
+        const char* name;
+        bool raw;
+        bool select;
+        const char* answer;  // to the selection question, when asked
+        std::string expected;
+    };
+    const std::string formatted = window->display_text();
+    const Case cases[] = {
+        {"formatted, nothing selected", false, false, nullptr, formatted},
+        {"raw, nothing selected", true, false, nullptr, kShortMessage},
+        // Lines of the selection keep the program's CR LF.
+        {"selection taken", false, true, "Yes", "first line\r\nsecond"},
+        {"selection refused", false, true, "No", formatted},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        if (window->raw_view() != test.raw) {
+            window->ToggleRawView();
+        }
+        if (test.select) {
+            const int at = window->text_edit()->toPlainText().indexOf("first line");
+            SelectShown(*window, at, at + 17);
+        }
+        SeenBox question;
+        DialogDriver driver;
+        if (test.answer != nullptr) {
+            driver.Then(RecordBoxAndClick(&question, test.answer));
+        }
+        window->SaveAs();
+        EXPECT_EQ(driver.pending(), 0u);
+        if (test.answer != nullptr) {
+            EXPECT_EQ(question.title, "Selection");
+            EXPECT_EQ(question.text, "Restrict action to current selection?");
+            EXPECT_EQ(question.icon, QMessageBox::Question);
+        }
+        EXPECT_EQ(ReadFileBytes(path).value_or("(none)"), test.expected);
+        SelectShown(*window, 0, 0);
+    }
+}
+
+TEST_F(ViewerWindowTest, AppendToAddsTheSeparatorAndArchiveTheWholeMessage) {
+    auto window = Open(kShortMessage);
+    const std::string notes = (dir / "notes.txt").string();
+    WriteWholeFile(notes, "before");
+    window->SetOpenPicker([&](QWidget*, const FileOpenRequest& request) {
+        EXPECT_EQ(request.title, "Append to file");
+        return QString::fromStdString(notes);
+    });
+    window->AppendTo();
+    EXPECT_EQ(ReadFileBytes(notes).value_or(""), "before\r\n\r\n" + window->display_text());
+
+    // Archive appends the message as it came, with no separator, to a new or
+    // an existing file; it never asks before choosing an existing one.
+    const std::string archive = (dir / "archive.tvx").string();
+    save_to = QString::fromStdString(archive);
+    window->Archive();
+    window->Archive();
+    EXPECT_EQ(ReadFileBytes(archive).value_or(""), std::string(kShortMessage) + kShortMessage);
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].title, "Select archive file");
+    EXPECT_FALSE(requests[0].confirm_overwrite);
+    EXPECT_EQ(window->status_line()->text(), "Message archived.");
+    struct stat info {};
+    ASSERT_EQ(::stat(archive.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    // A file that cannot be made is reported, not archived.
+    save_to = QString::fromStdString((dir / "missing" / "archive.tvx").string());
+    SeenBox failure;
+    DialogDriver driver;
+    driver.Then(RecordBoxAndClick(&failure, "OK"));
+    window->Archive();
+    EXPECT_EQ(failure.text, "Unable to create file");
+    EXPECT_EQ(failure.icon, QMessageBox::Critical);
+    EXPECT_NE(window->status_line()->text(), "Message archived.");
+}
+
+TEST_F(ViewerWindowTest, PrintUsesTheViewerTitleAndClearsTheSelection) {
+    auto window = Open(kShortMessage);
+    QString title;
+    std::string printed;
+    window->SetTextPrinter([&](QWidget*, const QString& printed_title, std::string_view text) {
+        title = printed_title;
+        printed = std::string(text);
+    });
+    const int at = window->text_edit()->toPlainText().indexOf("second");
+    SelectShown(*window, at, at + 6);
+    DialogDriver driver;
+    driver.Then(ClickButton("Yes"));
+    window->Print();
+    EXPECT_EQ(title, "Tarvox: Viewer");
+    EXPECT_EQ(printed, "second");
+    EXPECT_FALSE(window->text_edit()->textCursor().hasSelection());
+}
+
+TEST_F(ViewerWindowTest, FileModeHasNoNextPreviousOrDelete) {
+    auto window = Open(kShortMessage);
+    for (const char* name : {"previous", "next", "delete", "reply", "abort"}) {
+        EXPECT_FALSE(window->button(name)->isEnabled()) << name;
+    }
+    // GnuPG follows the path setting.
+    EXPECT_FALSE(window->button("gnupg")->isEnabled());
+    context.config.global.gpgpath = "/usr/bin/gpg";
+    EXPECT_TRUE(Open(kShortMessage)->button("gnupg")->isEnabled());
+}
+
+TEST_F(ViewerWindowTest, GnuPgReportsAMissingMarkerAndAProgramThatCannotRun) {
+    struct Case {
+        const char* name;
+        std::string gpg_path;
+        std::string message;
+        const char* title;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"no marker", "/usr/bin/gpg", kShortMessage, "PGP/GPG support",
+         "No PGP/GPG or OpenPGP marker found in this message"},
+        {"missing program", "/nonexistent/gpg",
+         "Subject: s\r\n\r\n-----BEGIN PGP MESSAGE-----\r\nxx\r\n", "/nonexistent/gpg",
+         "Can not execute/pipe GnuPG. Path may be invalid."},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        context.config.global.gpgpath = test.gpg_path;
+        auto window = Open(test.message);
+        const QString before = window->text_edit()->toPlainText();
+        SeenBox box;
+        DialogDriver driver;
+        driver.Then(RecordBoxAndClick(&box, "OK"));
+        window->button("gnupg")->click();
+        EXPECT_EQ(box.title, test.title);
+        EXPECT_EQ(box.text, test.text);
+        EXPECT_EQ(box.icon, QMessageBox::Critical);
+        EXPECT_EQ(window->text_edit()->toPlainText(), before);
+    }
+}
+
+// Debian's GnuPG with a throw-away home and one key without passphrase: a
+// clear-signed block is verified and replaced by its text, and GnuPG's report
+// is shown.
+TEST_F(ViewerWindowTest, GnuPgVerifiesAClearSignedBlockInPlace) {
+    const std::string old_home = std::getenv("GNUPGHOME") != nullptr ? std::getenv("GNUPGHOME") : "";
+    TempDir home;
+    ::setenv("GNUPGHOME", home.path().c_str(), 1);
+    WriteWholeFile(home / "gpg.conf", "batch\nno-tty\n");
+    const std::optional<PipedResult> made = RunPiped(
+        {"/usr/bin/gpg", "--passphrase", "", "--quick-gen-key", "Ann <ann@example.org>",
+         "future-default", "default", "never"},
+        "");
+    ASSERT_TRUE(made && made->exit_code == 0) << (made ? made->standard_error : "no gpg");
+    const std::optional<PipedResult> signed_text =
+        RunPiped({"/usr/bin/gpg", "--clearsign"}, "Meet at noon.\n");
+    ASSERT_TRUE(signed_text && signed_text->exit_code == 0);
+
+    context.config.global.gpgpath = "/usr/bin/gpg";
+    auto window = Open("From: ann@example.org\r\nSubject: Signed\r\n\r\nIntro line\r\n" +
+                       LineFeedsToCrLf(signed_text->standard_output) + "\r\n.\r\n");
+    QString report_title, report;
+    DialogDriver driver;
+    driver.Then([&](QWidget* dialog) {
+        report_title = dialog->windowTitle();
+        if (auto* output = dialog->findChild<QPlainTextEdit*>("output")) {
+            report = output->toPlainText();
+        } else if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+            report = box->text();
+        }
+        ClickButton("OK")(dialog);
+    });
+    window->button("gnupg")->click();
+    RunPiped({"/usr/bin/gpgconf", "--kill", "all"}, "");
+    if (old_home.empty()) {
+        ::unsetenv("GNUPGHOME");
+    } else {
+        ::setenv("GNUPGHOME", old_home.c_str(), 1);
+    }
+    const QString shown = window->text_edit()->toPlainText();
+    EXPECT_TRUE(shown.contains("Intro line\nMeet at noon.\n")) << shown.toStdString();
+    EXPECT_FALSE(shown.contains("BEGIN PGP")) << shown.toStdString();
+    EXPECT_EQ(report_title, "GPG stderr output");
+    EXPECT_TRUE(report.contains("Good signature")) << report.toStdString();
 }
 
 }  // namespace
