@@ -34,10 +34,14 @@
 #include "net/certificate_check.h"
 #include "net/net_result.h"
 #include "net/tls_certificate.h"
+#include "protocols/inbox_filter.h"
 #include "protocols/inbox_loader.h"
 #include "protocols/mailbox_listing.h"
 #include "protocols/pop_session.h"
 #include "ui/app_context.h"
+#include "ui/foreign_ip_dialog.h"
+#include "ui/inbox_filters_dialog.h"
+#include "ui/message_flags_dialog.h"
 #include "ui/qt_services.h"
 #include "ui/qt_text.h"
 #include "ui/text_printer.h"
@@ -302,11 +306,15 @@ void InboxWindow::BuildMenus(QVBoxLayout* layout) {
             &InboxWindow::SaveAndExit);
 
     QMenu* options = bar->addMenu(tr("&Options"));
-    // The inbox filter, message flags and foreign IP windows are not written
-    // yet: their items stay disabled.
-    options->addAction(tr("&Inbox filters [F11]"))->setEnabled(false);
-    options->addAction(tr("Message &flags [F12]"))->setEnabled(false);
-    options->addAction(tr("F&oreign IP..."))->setEnabled(false);
+    QAction* filters = options->addAction(tr("&Inbox filters [F11]"));
+    filters->setObjectName(QStringLiteral("inboxFilters"));
+    connect(filters, &QAction::triggered, this, &InboxWindow::ShowInboxFilters);
+    QAction* flags = options->addAction(tr("Message &flags [F12]"));
+    flags->setObjectName(QStringLiteral("messageFlags"));
+    connect(flags, &QAction::triggered, this, &InboxWindow::ShowMessageFlags);
+    QAction* foreign = options->addAction(tr("F&oreign IP..."));
+    foreign->setObjectName(QStringLiteral("foreignIp"));
+    connect(foreign, &QAction::triggered, this, &InboxWindow::ShowForeignAddresses);
     options->addSeparator();
     QAction* preview_lines = options->addAction(tr("&Preview N lines..."));
     preview_lines->setObjectName(QStringLiteral("previewLines"));
@@ -419,6 +427,71 @@ bool InboxWindow::ReadyWithSelection() {
         return false;
     }
     return true;
+}
+
+bool InboxWindow::ListReadyWithSelection() {
+    if (worker_running()) {
+        BusyBox();
+        return false;
+    }
+    TakeSelection();
+    if (m_list.SelectedNumbers().empty()) {
+        SelectFirstBox();
+        return false;
+    }
+    return true;
+}
+
+void InboxWindow::ShowInboxFilters() {
+    if (worker_running()) {
+        BusyBox();
+        return;
+    }
+    InboxFiltersDialog dialog(m_context, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const InboxFilter filter = dialog.filter();
+    const Profile& profile = m_context.working;
+    m_list.RebuildRows(
+        [&](const InboxEntry& entry) { return FilterKeeps(filter, entry, profile); });
+    if (profile.autosort == 1) {
+        m_list.SortNewestFirst();
+    }
+    ShowTitles();
+    ShowRows();
+    m_status->setText(ToQString(FilterStatusText(filter)));
+}
+
+void InboxWindow::ShowMessageFlags() {
+    if (!ListReadyWithSelection()) {
+        return;
+    }
+    for (std::uint32_t number : m_list.SelectedNumbers()) {
+        InboxEntry* entry = m_list.Find(number);
+        if (entry == nullptr) {
+            continue;
+        }
+        MessageFlagsDialog dialog(m_context, *entry, m_context.working, this);
+        if (dialog.exec() != QDialog::Accepted) {
+            break;
+        }
+        RefreshRowIcon(number);
+    }
+}
+
+void InboxWindow::ShowForeignAddresses() {
+    if (!ListReadyWithSelection()) {
+        return;
+    }
+    for (std::uint32_t number : m_list.SelectedNumbers()) {
+        const InboxEntry* entry = m_list.Find(number);
+        if (entry == nullptr) {
+            continue;
+        }
+        ForeignIpDialog dialog(m_context, *entry, NetworksProfile(m_context), this);
+        dialog.exec();
+    }
 }
 
 void InboxWindow::View() {
@@ -916,6 +989,12 @@ bool InboxWindow::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             case Qt::Key_Tab:
                 m_view_button->setFocus(Qt::TabFocusReason);
+                return true;
+            case Qt::Key_F11:
+                ShowInboxFilters();
+                return true;
+            case Qt::Key_F12:
+                ShowMessageFlags();
                 return true;
             default:
                 break;

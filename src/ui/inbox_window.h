@@ -59,6 +59,11 @@ public:
     // The SSL Information dialog, for information only, on the session's
     // certificate.
     void ShowSslInformation();
+    // Options: the filtered view (F11), the flags of the selected messages
+    // (F12) and their foreign addresses.
+    void ShowInboxFilters();
+    void ShowMessageFlags();
+    void ShowForeignAddresses();
     // File > Mail List: the list as text, saved to a chosen file or printed.
     void SaveMailList();
     void PrintMailList();
@@ -128,6 +133,9 @@ private:
     // Refuses with the Busy box while busy, then with the select-first box
     // when no row is selected; true when the command may go on.
     bool ReadyWithSelection();
+    // The same for the commands that only read or change the list: they wait
+    // for a running worker, which owns the list, but need no network.
+    bool ListReadyWithSelection();
     void BusyBox();
     void SelectFirstBox();
 

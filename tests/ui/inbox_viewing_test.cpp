@@ -3,7 +3,10 @@
 // and Previous walk the list; the viewer's Delete removes the row and deletes
 // on the server; the Mail List commands save and print the list as text. The
 // failures run against a scripted server that stalls or drops the download.
+#include <QCheckBox>
 #include <QCoreApplication>
+#include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -276,6 +279,77 @@ TEST_F(InboxViewingTest, MailListSaveAsAndPrintGiveTheListingInListOrder) {
     EXPECT_EQ(printed_title, "Tarvox: Inbox");
     // Both made in the same second or one apart: equal but for the date line.
     EXPECT_EQ(printed.size(), saved->size());
+}
+
+TEST_F(InboxViewingTest, F11FiltersTheListAndAllMailShowsEveryRowAgain) {
+    auto window = OpenInbox();
+    DialogDriver driver;
+    driver.Then(TypeAndClick("DOT-STUFFING", "ok"));
+    QKeyEvent f11(QEvent::KeyPress, Qt::Key_F11, Qt::NoModifier);
+    QCoreApplication::sendEvent(window->list(), &f11);
+    EXPECT_EQ(driver.pending(), 0u);
+    EXPECT_EQ(NumberColumn(window->list()), QStringList({"2"}));
+    EXPECT_EQ(window->status_line()->text(), "Filtered view ON (some messages may be hidden)");
+
+    driver.Then([](QWidget* dialog) {
+        ClickButton("presetAllMail")(dialog);
+        ClickButton("ok")(dialog);
+    });
+    window->ShowInboxFilters();
+    // Back in full, newest first (autosort).
+    EXPECT_EQ(NumberColumn(window->list()), QStringList({"5", "4", "3", "2", "1"}));
+    EXPECT_EQ(window->status_line()->text(), "Filtered view OFF");
+}
+
+TEST_F(InboxViewingTest, F12ShowsTheFlagsOfEachSelectedRowUntilOneIsCancelled) {
+    auto window = OpenInbox();
+    SelectNumbers(*window, {4, 3, 2});
+    const QImage unread = window->list()->topLevelItem(1)->icon(0).pixmap(21, 13).toImage();
+    QStringList titles;
+    DialogDriver driver;
+    driver.Then([&](QWidget* dialog) {
+        titles << dialog->windowTitle();
+        dialog->findChild<QCheckBox*>("read")->setChecked(true);
+        dialog->findChild<QCheckBox*>("replied")->setChecked(true);
+        ClickButton("ok")(dialog);
+    });
+    driver.Then([&](QWidget* dialog) {
+        titles << dialog->windowTitle();
+        dialog->findChild<QCheckBox*>("read")->setChecked(true);
+        ClickButton("cancel")(dialog);
+    });
+    QKeyEvent f12(QEvent::KeyPress, Qt::Key_F12, Qt::NoModifier);
+    QCoreApplication::sendEvent(window->list(), &f12);
+    EXPECT_EQ(driver.pending(), 0u);
+    EXPECT_EQ(titles, QStringList({"Message Flags", "Message Flags"}));
+    EXPECT_EQ(window->messages().Find(4)->flags, kFlagRead | kFlagReplied);
+    EXPECT_EQ(window->messages().Find(3)->flags, 0u);
+    EXPECT_EQ(window->messages().Find(2)->flags, 0u);
+    // The row of message 4 shows its new state.
+    EXPECT_NE(window->list()->topLevelItem(1)->icon(0).pixmap(21, 13).toImage(), unread);
+
+    // Without a selection: the select-first box.
+    window->list()->clearSelection();
+    SeenBox box;
+    driver.Then(RecordBoxAndClick(&box, "OK"));
+    window->ShowMessageFlags();
+    EXPECT_EQ(box.text, "Please select message(s) first");
+}
+
+TEST_F(InboxViewingTest, ForeignIpEditsTheStoredProfilesNetworks) {
+    auto window = OpenInbox();
+    SelectNumbers(*window, {2});
+    QString title;
+    DialogDriver driver;
+    driver.Then([&](QWidget* dialog) {
+        title = dialog->windowTitle();
+        ClickButton("ok")(dialog);
+    });
+    c.context.config.profiles.front().ispnetworks = std::string("10.,192.168.");
+    window->ShowForeignAddresses();
+    EXPECT_EQ(driver.pending(), 0u);
+    EXPECT_EQ(title, "Dot-stuffing sample 2");
+    EXPECT_EQ(c.context.config.profiles.front().ispnetworks, std::string("10.,192.168."));
 }
 
 // A server that lists one message and then, for RETR, sends the first part
