@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QFontDialog>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -569,7 +570,11 @@ void ViewerWindow::ShowText() {
 }
 
 void ViewerWindow::ApplyFont() {
-    m_text->setFont(action("fixedFont")->isChecked() ? m_fixed_font : m_regular_font);
+    const QFont& font = action("fixedFont")->isChecked() ? m_fixed_font : m_regular_font;
+    m_text->setFont(font);
+    // Tab stops every eight characters, so that the header block's labels
+    // ("Date:" and two tabs, "Subject:" and one) line up as in a terminal.
+    m_text->setTabStopDistance(8 * QFontMetricsF(font).averageCharWidth());
 }
 
 void ViewerWindow::ToggleRawView() {

@@ -21,13 +21,20 @@
 #include "net/net_result.h"
 #include "protocols/pop_session.h"
 #include "ui/app_context.h"
+#include "codec/base64.h"
+#include "protocols/inbox_entry.h"
+#include "ui/block_list_dialog.h"
 #include "ui/certificate_dialog.h"
+#include "ui/foreign_ip_dialog.h"
 #include "ui/gpg_settings_dialog.h"
+#include "ui/inbox_filters_dialog.h"
 #include "ui/inbox_window.h"
+#include "ui/message_flags_dialog.h"
 #include "ui/options_window.h"
 #include "ui/profile_manager_dialog.h"
 #include "ui/qt_services.h"
 #include "ui/text_prompt_dialog.h"
+#include "ui/viewer_window.h"
 
 namespace {
 
@@ -127,6 +134,21 @@ private:
     std::thread m_thread;
 };
 
+// A message with a text part and an attached file, for the viewer.
+std::string DemoMessage() {
+    return "From: Bob Example <bob@example.org>\r\n"
+           "To: Alice Demo <alice@example.org>, Carol <carol@example.org>\r\n"
+           "Subject: Quarterly report\r\n"
+           "Date: Mon, 01 Jun 2026 09:30:00 +0000\r\n"
+           "Content-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n"
+           "--b1\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n"
+           "Hello Alice,\r\n\r\nthe figures for the quarter are attached; the summary is on\r\n"
+           "https://www.example.org/reports/q2 as well.\r\n\r\nBob\r\n"
+           "--b1\r\nContent-Type: application/pdf; name=\"report-q2.pdf\"\r\n"
+           "Content-Transfer-Encoding: base64\r\n\r\n" +
+           tarvox::EncodeBase64("%PDF-1.4 demo") + "\r\n--b1--\r\n.\r\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -208,9 +230,40 @@ int main(int argc, char** argv) {
                 QApplication::processEvents(QEventLoop::WaitForMoreEvents);
             }
             ok = Save(window, folder, "inbox") && ok;
+            {
+                tarvox::InboxFiltersDialog dialog(context, &window);
+                ok = Save(dialog, folder, "inbox-filters") && ok;
+            }
+            tarvox::InboxEntry entry = window.messages().At(0);
+            entry.junk_verdict = 2;
+            entry.originating_address = "203.0.113.7";
+            {
+                tarvox::MessageFlagsDialog dialog(context, entry, context.working, &window);
+                ok = Save(dialog, folder, "message-flags") && ok;
+            }
+            {
+                context.working.ispnetworks = "10.,192.168.";
+                tarvox::ForeignIpDialog dialog(
+                    context, entry, context.working, &window,
+                    [](const std::string&) { return std::string("relay.example.net"); });
+                QApplication::processEvents();
+                ok = Save(dialog, folder, "foreign-ip") && ok;
+            }
             tarvox::PopQuit(context.session->connection);
         }
         context.session.reset();
+    }
+    {
+        tarvox::ViewerSource source;
+        source.kind = tarvox::ViewerSource::Kind::File;
+        source.file_path = "/home/alice/mail/Quarterly report.tvx";
+        context.config.global.blockext = "exe,com,bat,scr,pif,vbs,js";
+        tarvox::ViewerWindow viewer(context, DemoMessage(), source);
+        ok = Save(viewer, folder, "viewer-message") && ok;
+        viewer.tabs()->setCurrentIndex(1);
+        ok = Save(viewer, folder, "viewer-attachments") && ok;
+        tarvox::BlockListDialog dialog(context, &viewer);
+        ok = Save(dialog, folder, "block-list") && ok;
     }
     return ok ? 0 : 1;
 }
