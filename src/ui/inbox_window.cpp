@@ -242,14 +242,8 @@ InboxWindow::InboxWindow(AppContext& context, QWidget* parent)
 void InboxWindow::TakeServices() {
     QtServices& services = *m_context.services;
     services.SetDialogParent(this);
-    QPointer<QLabel> status = m_status;
-    const auto sink = [status](const QString& text) {
-        if (status) {
-            status->setText(text);
-        }
-    };
-    services.SetStatusSink(StatusLine::Inbox, sink);
-    services.SetStatusSink(StatusLine::InboxProgress, sink);
+    services.SetStatusLabel(StatusLine::Inbox, m_status);
+    services.SetStatusLabel(StatusLine::InboxProgress, m_status);
     // Runs here while the worker that lost the connection waits.
     services.SetLostConnectionHandler([this](NetResult result) {
         m_keep_alive->stop();
@@ -429,19 +423,6 @@ bool InboxWindow::ReadyWithSelection() {
     return true;
 }
 
-bool InboxWindow::ListReadyWithSelection() {
-    if (worker_running()) {
-        BusyBox();
-        return false;
-    }
-    TakeSelection();
-    if (m_list.SelectedNumbers().empty()) {
-        SelectFirstBox();
-        return false;
-    }
-    return true;
-}
-
 void InboxWindow::ShowInboxFilters() {
     if (worker_running()) {
         BusyBox();
@@ -452,19 +433,14 @@ void InboxWindow::ShowInboxFilters() {
         return;
     }
     const InboxFilter filter = dialog.filter();
-    const Profile& profile = m_context.working;
-    m_list.RebuildRows(
-        [&](const InboxEntry& entry) { return FilterKeeps(filter, entry, profile); });
-    if (profile.autosort == 1) {
-        m_list.SortNewestFirst();
-    }
+    ApplyInboxFilter(m_list, filter, m_context.working);
     ShowTitles();
     ShowRows();
     m_status->setText(ToQString(FilterStatusText(filter)));
 }
 
 void InboxWindow::ShowMessageFlags() {
-    if (!ListReadyWithSelection()) {
+    if (!ReadyWithSelection()) {
         return;
     }
     for (std::uint32_t number : m_list.SelectedNumbers()) {
@@ -481,7 +457,7 @@ void InboxWindow::ShowMessageFlags() {
 }
 
 void InboxWindow::ShowForeignAddresses() {
-    if (!ListReadyWithSelection()) {
+    if (!ReadyWithSelection()) {
         return;
     }
     for (std::uint32_t number : m_list.SelectedNumbers()) {

@@ -133,9 +133,6 @@ private:
     // Refuses with the Busy box while busy, then with the select-first box
     // when no row is selected; true when the command may go on.
     bool ReadyWithSelection();
-    // The same for the commands that only read or change the list: they wait
-    // for a running worker, which owns the list, but need no network.
-    bool ListReadyWithSelection();
     void BusyBox();
     void SelectFirstBox();
 

@@ -114,15 +114,8 @@ OptionsWindow::OptionsWindow(AppContext& context, QWidget* parent)
     layout->addWidget(m_tabs, 1);
     layout->addLayout(bottom_row);
 
-    {
-        m_context.services->SetDialogParent(this);
-        QPointer<QLabel> status = m_account->status_line();
-        m_context.services->SetStatusSink(StatusLine::Account, [status](const QString& text) {
-            if (status) {
-                status->setText(text);
-            }
-        });
-    }
+    m_context.services->SetDialogParent(this);
+    m_context.services->SetStatusLabel(StatusLine::Account, m_account->status_line());
 
     FillProfileBox();
     if (m_context.start.command_text.empty() || !SelectProfile(m_context.start.command_text)) {

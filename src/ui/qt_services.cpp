@@ -1,5 +1,7 @@
 #include "ui/qt_services.h"
 
+#include <QLabel>
+
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -49,6 +51,14 @@ QWidget* QtServices::DialogParent() const { return m_dialog_parent.data(); }
 
 void QtServices::SetDialogParent(QWidget* parent) {
     RunOnGuiThread([&] { m_dialog_parent = parent; });
+}
+
+void QtServices::SetStatusLabel(StatusLine line, QLabel* label) {
+    SetStatusSink(line, [status = QPointer<QLabel>(label)](const QString& text) {
+        if (status) {
+            status->setText(text);
+        }
+    });
 }
 
 void QtServices::SetStatusSink(StatusLine line, std::function<void(const QString&)> sink) {

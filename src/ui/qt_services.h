@@ -15,6 +15,8 @@
 
 #include "frontend/services.h"
 
+class QLabel;
+
 namespace tarvox {
 
 class QtServices : public QObject, public FrontendServices {
@@ -37,6 +39,8 @@ public:
     // Where the texts of a status line go; run on the GUI thread. An empty
     // function drops them.
     void SetStatusSink(StatusLine line, std::function<void(const QString&)> sink);
+    // The texts of a status line go to `label` for as long as it exists.
+    void SetStatusLabel(StatusLine line, QLabel* label);
     // The inbox's handling of a lost connection, run on the GUI thread; the
     // worker waits until it returns. Without one a box tells the user.
     void SetLostConnectionHandler(std::function<void(NetResult)> handler);

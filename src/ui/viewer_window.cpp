@@ -342,14 +342,8 @@ void ViewerWindow::StartDownload() {
     QtServices& services = *m_context.services;
     // While the viewer is open its status line takes the session's texts and
     // its boxes stand over it; the inbox takes both back when it closes.
-    QPointer<QLabel> status = m_status;
-    const auto sink = [status](const QString& text) {
-        if (status) {
-            status->setText(text);
-        }
-    };
-    services.SetStatusSink(StatusLine::Inbox, sink);
-    services.SetStatusSink(StatusLine::InboxProgress, sink);
+    services.SetStatusLabel(StatusLine::Inbox, m_status);
+    services.SetStatusLabel(StatusLine::InboxProgress, m_status);
     services.SetDialogParent(this);
     if (host.Busy()) {
         // The inbox opens a viewer only when idle; should a keep-alive have
