@@ -375,6 +375,17 @@ protected:
         c.context.session->mailbox_size = 120;
     }
 
+    // Shows the inbox, waits for the load and selects its one row.
+    static bool ShowLoaded(InboxWindow& window) {
+        window.show();
+        if (!DialogDriver::RunUntil([&] { return !window.worker_running(); }) ||
+            window.list()->topLevelItemCount() != 1) {
+            return false;
+        }
+        window.list()->topLevelItem(0)->setSelected(true);
+        return true;
+    }
+
     std::unique_ptr<ScriptedServer> server;
     OptionsWindowContext c;
 };
@@ -385,9 +396,7 @@ TEST_F(ViewerDownloadFailureTest, CloseWhileDownloadingIsBusyAndAbortEndsEveryth
     InboxWindow window(c.context);
     int finished = -1;
     QObject::connect(&window, &QDialog::finished, [&](int result) { finished = result; });
-    window.show();
-    ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window.worker_running(); }));
-    window.list()->topLevelItem(0)->setSelected(true);
+    ASSERT_TRUE(ShowLoaded(window));
 
     SeenBox busy, question, lost;
     bool abort_enabled = false;
@@ -426,9 +435,7 @@ TEST_F(ViewerDownloadFailureTest, ConnectionDroppedDuringTheDownloadClosesBothWi
     InboxWindow window(c.context);
     int finished = -1;
     QObject::connect(&window, &QDialog::finished, [&](int result) { finished = result; });
-    window.show();
-    ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window.worker_running(); }));
-    window.list()->topLevelItem(0)->setSelected(true);
+    ASSERT_TRUE(ShowLoaded(window));
     SeenBox lost;
     int viewers = 0;
     window.SetViewerSetup([&](ViewerWindow&) { ++viewers; });
