@@ -155,6 +155,19 @@ MailSaveSettings MailSaveSettingsOf(const Profile& profile, MailFolderUse use) {
             static_cast<NameFormat>(profile.savemail_fmt)};
 }
 
+void StoreMailSaveSettings(Profile& profile, MailFolderUse use, const MailSaveSettings& settings) {
+    const int format = static_cast<int>(settings.format & 0xFFFF);
+    if (use == MailFolderUse::CopyToSelf) {
+        profile.copyself_dir = settings.folder;
+        profile.copyself_ext = settings.extension;
+        profile.copyself_fmt = format;
+    } else {
+        profile.savemail_dir = settings.folder;
+        profile.savemail_ext = settings.extension;
+        profile.savemail_fmt = format;
+    }
+}
+
 std::string EffectiveMailFolder(const MailSaveSettings& settings,
                                 const std::filesystem::path& mail_folder_root,
                                 std::string_view profile_name, MailFolderUse use) {

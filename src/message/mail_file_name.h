@@ -95,6 +95,8 @@ struct MailSaveSettings {
     NameFormat format = 0;  // 0: the default
 };
 MailSaveSettings MailSaveSettingsOf(const Profile& profile, MailFolderUse use);
+// Makes `settings` the profile's settings for the use; the other use's stay.
+void StoreMailSaveSettings(Profile& profile, MailFolderUse use, const MailSaveSettings& settings);
 
 // The settings' folder, or the default folder when it is empty.
 std::string EffectiveMailFolder(const MailSaveSettings& settings,

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -101,10 +102,68 @@ TEST(NameFormat, SelectorsAndDefaults) {
     EXPECT_EQ(ResolveNameFormat(0x1200, MailFolderUse::CopyToSelf), 0x1200u);
 }
 
+TEST(NameFormat, SelectorsBackToTheFormat) {
+    // The options dialog sets four lists from a format and makes the format
+    // again from them: selectors 7 to 15 come back as -none-.
+    const struct {
+        NameFormat format;
+        NameFormat again;
+    } cases[] = {
+        {0x3460, 0x3460}, {0x1234, 0x1234}, {0x6543, 0x6543},
+        {0x9F21, 0x0021}, {0x7000, 0x0000}, {0x12345, 0x2345},
+    };
+    for (const auto& c : cases) {
+        std::array<NameSelector, 4> selectors{};
+        for (std::size_t place = 0; place < 4; ++place) {
+            selectors[place] = NameFormatSelector(c.format, place);
+        }
+        EXPECT_EQ(MakeNameFormat(selectors), c.again) << std::hex << c.format;
+    }
+}
+
 TEST(NameFormat, PreviewOfTheSample) {
     ScopedTimeZone utc("UTC");
-    EXPECT_EQ(NameFormatPreview(0x1260, "home", ".eml"), "home  2003-03-22  The subject.eml");
-    EXPECT_EQ(NameFormatPreview(0, "home", ".tvx"), ".tvx");
+    const struct {
+        NameFormat format;
+        const char* profile;
+        const char* extension;
+        const char* expected;
+    } cases[] = {
+        {0x1260, "home", ".eml", "home  2003-03-22  The subject.eml"},
+        {0x3460, "home", ".tvx", "2003-03-22 11.33.30  sender@example.com  The subject.tvx"},
+        {0x3560, "home", ".tvx", "2003-03-22 11.33.30  recipient@example.com  The subject.tvx"},
+        {0x6541, "work", "", "The subject  recipient@example.com  sender@example.com  work"},
+        // An empty profile name adds only its separator, which goes with the
+        // trailing blanks.
+        {0x2100, "", ".eml", "2003-03-22.eml"},
+        {0, "home", ".tvx", ".tvx"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NameFormatPreview(c.format, c.profile, c.extension), c.expected)
+            << std::hex << c.format;
+    }
+}
+
+TEST(StoreMailSaveSettings, WritesOneUseAndLeavesTheOther) {
+    for (const MailFolderUse use : {MailFolderUse::SavedMail, MailFolderUse::CopyToSelf}) {
+        const MailFolderUse other =
+            use == MailFolderUse::SavedMail ? MailFolderUse::CopyToSelf : MailFolderUse::SavedMail;
+        Profile profile;
+        const MailSaveSettings before = MailSaveSettingsOf(profile, other);
+        const MailSaveSettings stored{"/home/u/kept", ".eml", 0x1650};
+        StoreMailSaveSettings(profile, use, stored);
+        const MailSaveSettings read = MailSaveSettingsOf(profile, use);
+        EXPECT_EQ(read.folder, stored.folder);
+        EXPECT_EQ(read.extension, stored.extension);
+        EXPECT_EQ(read.format, stored.format);
+        const MailSaveSettings untouched = MailSaveSettingsOf(profile, other);
+        EXPECT_EQ(untouched.folder, before.folder);
+        EXPECT_EQ(untouched.extension, before.extension);
+        EXPECT_EQ(untouched.format, before.format);
+        // Only the 16 bits of the four selectors are kept.
+        StoreMailSaveSettings(profile, use, MailSaveSettings{"", "", 0x13460});
+        EXPECT_EQ(MailSaveSettingsOf(profile, use).format, 0x3460u);
+    }
 }
 
 TEST(BuildMailFilePath, CutsTheNameToTheFolderBudget) {
