@@ -1,0 +1,239 @@
+#include "ui/save_mail_dialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <string>
+#include <utility>
+
+#include "codec/text_format.h"
+#include "config/profile.h"
+#include "message/mail_file_name.h"
+#include "message/save_mail.h"
+#include "protocols/message_list.h"
+#include "protocols/pop_download.h"
+#include "protocols/pop_session.h"
+#include "ui/app_context.h"
+#include "ui/qt_services.h"
+#include "ui/qt_text.h"
+#include "ui/save_options_dialog.h"
+#include "ui/session_host.h"
+
+namespace tarvox {
+
+namespace {
+
+constexpr const char* kSelectFirst = "Please select message(s) first";
+// A job's outcome when the download did not complete; otherwise the job
+// returns its SaveMailOutcome.
+constexpr int kDownloadFailed = -1;
+
+QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLabel* MakeLine(const char* name, QWidget* parent) {
+    auto* line = new QLabel(parent);
+    line->setObjectName(QString::fromLatin1(name));
+    line->setFrameShape(QFrame::Panel);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setMinimumWidth(360);
+    return line;
+}
+
+}  // namespace
+
+SaveMailDialog::SaveMailDialog(AppContext& context, SessionHost& host, const MessageList& list,
+                               Profile& profile, QWidget* parent)
+    : QDialog(parent), m_context(context), m_host(host), m_list(list), m_profile(profile) {
+    setObjectName(QStringLiteral("saveMail"));
+    setWindowTitle(tr("Save mail"));
+
+    m_folder = new QLabel(this);
+    m_folder->setObjectName(QStringLiteral("folder"));
+    m_folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* folder_row = new QHBoxLayout;
+    folder_row->addWidget(new QLabel(tr("Folder:"), this));
+    folder_row->addWidget(m_folder, 1);
+    m_progress = MakeLine("progress", this);
+    m_size = MakeLine("size", this);
+
+    m_save = MakeButton(tr("&Save"), "save", this);
+    m_save->setDefault(true);
+    m_stop = MakeButton(tr("S&top"), "stop", this);
+    m_abort = MakeButton(tr("&Abort"), "abort", this);
+    m_options = MakeButton(tr("&Options..."), "options", this);
+    m_close = MakeButton(tr("&Close"), "close", this);
+    connect(m_save, &QPushButton::clicked, this, &SaveMailDialog::Save);
+    connect(m_stop, &QPushButton::clicked, this, &SaveMailDialog::Stop);
+    connect(m_abort, &QPushButton::clicked, this, &SaveMailDialog::Abort);
+    connect(m_options, &QPushButton::clicked, this, &SaveMailDialog::ShowOptions);
+    connect(m_close, &QPushButton::clicked, this, &SaveMailDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* button : {m_save, m_stop, m_abort, m_options, m_close}) {
+        buttons->addWidget(button);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(folder_row);
+    layout->addWidget(m_progress);
+    layout->addWidget(m_size);
+    layout->addLayout(buttons);
+
+    // The download's size and percentage go to the size line.
+    QPointer<QLabel> size = m_size;
+    m_context.services->SetStatusSink(StatusLine::InboxProgress, [size](const QString& text) {
+        if (size) {
+            size->setText(text);
+        }
+    });
+
+    ShowFolder();
+    SetRunning(false);
+}
+
+SaveMailDialog::~SaveMailDialog() {
+    m_context.services->SetStatusSink(StatusLine::InboxProgress, {});
+}
+
+void SaveMailDialog::Save() {
+    if (m_running) {
+        return;
+    }
+    if (m_host.Busy()) {
+        m_host.ShowBusyBox();
+        return;
+    }
+    m_numbers = m_list.SelectedNumbers();
+    if (m_numbers.empty()) {
+        m_context.services->ShowMessage(kSelectFirst, "Tarvox", BoxIcon::Warning);
+        return;
+    }
+    m_total = static_cast<int>(m_numbers.size());
+    m_index = 1;
+    SetRunning(true);
+    StartMessage();
+}
+
+void SaveMailDialog::StartMessage() {
+    m_progress->setText(ToQString(TextFormat("Downloading message %d of %d . . . [ %u%% ]",
+                                             m_index, m_total,
+                                             static_cast<unsigned>(m_index * 100 / m_total))));
+    // No worker runs between two messages, so the session may be read here.
+    PopSession& session = m_host.Session();
+    DownloadRequest request;
+    request.message_number = m_numbers.at(static_cast<std::size_t>(m_index - 1));
+    const std::uint32_t listed = request.message_number >= 1 &&
+                                         request.message_number <= session.sizes.size()
+                                     ? session.sizes[request.message_number - 1]
+                                     : 0;
+    request.progress_prefix =
+        TextFormat("Downloading %.1f K . . . ", static_cast<double>(listed) / 1024.0);
+    request.progress_line = StatusLine::InboxProgress;
+
+    // The job holds copies of what it needs: a lost connection closes the
+    // inbox, and this dialog with it, while the job still runs.
+    FrontendServices* services = m_context.services;
+    auto work = [&session, services, request = std::move(request), profile = m_profile,
+                 root = m_context.paths.mail_folder_root] {
+        DownloadedMessage message;
+        if (PopDownload(session, request, message, *services) != DownloadResult::Complete) {
+            return kDownloadFailed;
+        }
+        return static_cast<int>(
+            SaveDownloadedMessage(*services, profile, root, message.Text()).outcome);
+    };
+    QPointer<SaveMailDialog> self(this);
+    m_host.RunSessionJob(std::move(work), [self](int outcome) {
+        if (self) {
+            self->MessageEnded(outcome);
+        }
+    });
+    emit messageStarted(m_index, m_total);
+}
+
+void SaveMailDialog::MessageEnded(int outcome) {
+    if (!m_running) {
+        return;
+    }
+    if (outcome != static_cast<int>(SaveMailOutcome::Saved) &&
+        outcome != static_cast<int>(SaveMailOutcome::Skipped)) {
+        FailRun();
+        return;
+    }
+    if (m_index < m_total && static_cast<std::size_t>(m_index) < m_numbers.size()) {
+        ++m_index;
+        StartMessage();
+        return;
+    }
+    EndRun();
+}
+
+void SaveMailDialog::EndRun() {
+    SetRunning(false);
+    const std::string done = TextFormat("Done saving %d message(s)", m_total);
+    m_progress->setText(ToQString(done));
+    m_context.services->ShowMessage(done, "Done", BoxIcon::Information);
+    m_size->clear();
+    m_save->setFocus();
+}
+
+void SaveMailDialog::FailRun() {
+    SetRunning(false);
+    m_progress->setText(QString::fromLatin1(kSaveMailFailure));
+}
+
+void SaveMailDialog::Stop() {
+    if (m_running) {
+        m_total = m_index;
+    }
+}
+
+void SaveMailDialog::Abort() {
+    if (!m_host.Busy()) {
+        return;
+    }
+    m_host.AbortSession();
+    if (!m_host.Session().connection.Connected()) {
+        m_abort->setEnabled(false);
+    }
+}
+
+void SaveMailDialog::ShowOptions() {
+    SaveOptions options = SaveOptionsOf(m_profile, MailFolderUse::SavedMail);
+    SaveOptionsDialog dialog(m_context, options, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    StoreMailSaveSettings(m_profile, options.use, options.settings);
+    ShowFolder();
+}
+
+void SaveMailDialog::reject() {
+    if (m_host.Busy()) {
+        m_host.ShowBusyBox();
+        return;
+    }
+    QDialog::reject();
+}
+
+void SaveMailDialog::SetRunning(bool running) {
+    m_running = running;
+    m_save->setEnabled(!running);
+    m_stop->setEnabled(running);
+    m_abort->setEnabled(running);
+}
+
+void SaveMailDialog::ShowFolder() {
+    m_folder->setText(ToQString(EffectiveMailFolder(
+        MailSaveSettingsOf(m_profile, MailFolderUse::SavedMail), m_context.paths.mail_folder_root,
+        m_profile.name, MailFolderUse::SavedMail)));
+}
+
+}  // namespace tarvox

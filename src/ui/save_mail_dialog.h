@@ -1,0 +1,95 @@
+// The save-mail dialog of the inbox: downloads the selected messages one after
+// another on the session's worker and writes each, exactly as downloaded, to a
+// file of its own, named by the profile's saving settings. Stop ends the run
+// after the message in progress; Abort closes the connection; Options edits
+// the saving settings of the profile.
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+#include <vector>
+
+class QLabel;
+class QPushButton;
+
+namespace tarvox {
+
+struct AppContext;
+class MessageList;
+struct Profile;
+class SessionHost;
+
+inline constexpr const char* kSaveMailFailure = "Failure while saving mail";
+
+class SaveMailDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // `context.services` must be set. `list` is the inbox's list: the rows
+    // selected when Save is pressed are saved, in row order. `profile` gives
+    // the saving settings and the name the files are named with; Options
+    // changes its settings. All of them must outlive the dialog.
+    SaveMailDialog(AppContext& context, SessionHost& host, const MessageList& list,
+                   Profile& profile, QWidget* parent = nullptr);
+    ~SaveMailDialog() override;
+
+    // The buttons' commands.
+    void Save();
+    void Stop();
+    void Abort();
+    void ShowOptions();
+
+    // Whether a run goes, from Save to its end. A run that a lost connection
+    // cut off (the inbox has closed) stays marked.
+    bool running() const { return m_running; }
+
+    QLabel* folder_line() const { return m_folder; }
+    QLabel* progress_line() const { return m_progress; }
+    QLabel* size_line() const { return m_size; }
+    QPushButton* save_button() const { return m_save; }
+    QPushButton* stop_button() const { return m_stop; }
+    QPushButton* abort_button() const { return m_abort; }
+    QPushButton* options_button() const { return m_options; }
+    QPushButton* close_button() const { return m_close; }
+
+signals:
+    // The download of message `index` of `total` (from 1) has been started.
+    void messageStarted(int index, int total);
+
+protected:
+    // Close, Cancel and Escape: refused with the Busy box while a network
+    // operation runs.
+    void reject() override;
+
+private:
+    void StartMessage();
+    // The job of one message has ended (on the GUI thread).
+    void MessageEnded(int outcome);
+    void EndRun();
+    void FailRun();
+    void SetRunning(bool running);
+    void ShowFolder();
+
+    AppContext& m_context;
+    SessionHost& m_host;
+    const MessageList& m_list;
+    Profile& m_profile;
+
+    QLabel* m_folder = nullptr;
+    QLabel* m_progress = nullptr;
+    QLabel* m_size = nullptr;
+    QPushButton* m_save = nullptr;
+    QPushButton* m_stop = nullptr;
+    QPushButton* m_abort = nullptr;
+    QPushButton* m_options = nullptr;
+    QPushButton* m_close = nullptr;
+
+    bool m_running = false;
+    // The message numbers of the run, in row order; `m_index` counts from 1.
+    std::vector<std::uint32_t> m_numbers;
+    int m_index = 0;
+    int m_total = 0;
+};
+
+}  // namespace tarvox
