@@ -13,18 +13,6 @@
 
 namespace tarvox {
 
-namespace {
-
-QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    // Enter belongs to Connect, whichever button has the focus.
-    button->setAutoDefault(false);
-    return button;
-}
-
-}  // namespace
-
 AccountPage::AccountPage(QWidget* parent) : ProfilePage(parent) {
     m_host = MakeTextBox("host", this);
     m_user = MakeTextBox("user", this);
@@ -34,10 +22,12 @@ AccountPage::AccountPage(QWidget* parent) : ProfilePage(parent) {
     form->addRow(tr("User name:"), m_user);
     form->addRow(tr("Password:"), m_pass);
 
-    m_compose = MakeButton(tr("Co&mpose"), "compose", this);
-    m_connect = MakeButton(tr("&Connect"), "connect", this);
-    m_poll = MakeButton(tr("&Poll"), "poll", this);
-    m_poll_all = MakeButton(tr("P&oll all"), "pollAll", this);
+    // No button here presses itself on Enter: Enter belongs to Connect,
+    // whichever button has the focus.
+    m_compose = MakeActionButton(tr("Co&mpose"), "compose", this);
+    m_connect = MakeActionButton(tr("&Connect"), "connect", this);
+    m_poll = MakeActionButton(tr("&Poll"), "poll", this);
+    m_poll_all = MakeActionButton(tr("P&oll all"), "pollAll", this);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_compose);
     buttons->addStretch();
@@ -50,7 +40,7 @@ AccountPage::AccountPage(QWidget* parent) : ProfilePage(parent) {
     m_entermod = new QCheckBox(tr("&Enter only if mailbox was modified"), this);
     m_entermod->setObjectName("entermod");
 
-    m_abort = MakeButton(tr("&Abort"), "abort", this);
+    m_abort = MakeActionButton(tr("&Abort"), "abort", this);
     m_abort->setEnabled(false);  // until a connection is under way
     auto* abort_row = new QHBoxLayout;
     abort_row->addStretch();

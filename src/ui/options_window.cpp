@@ -24,6 +24,7 @@
 #include "ui/app_context.h"
 #include "ui/filters_page.h"
 #include "ui/global_page.h"
+#include "ui/page_fields.h"
 #include "ui/pattern_filters_page.h"
 #include "ui/pop3_options_page.h"
 #include "ui/profile_manager_dialog.h"
@@ -37,14 +38,6 @@ namespace {
 
 constexpr const char* kWindowTitle = "Tarvox Plus 3.3 beta3a";
 constexpr const char* kUntitled = "(Untitled)";
-
-QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    // Enter belongs to Connect, whichever button has the focus.
-    button->setAutoDefault(false);
-    return button;
-}
 
 }  // namespace
 
@@ -63,9 +56,11 @@ OptionsWindow::OptionsWindow(AppContext& context, QWidget* parent)
     m_profile_box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(m_profile_box, &QComboBox::activated, this,
             [this](int index) { SelectProfile(FromQString(m_profile_box->itemText(index))); });
-    m_save = MakeButton(tr("&Save"), "save", this);
-    m_delete = MakeButton(tr("&Delete"), "delete", this);
-    m_new = MakeButton(tr("&New"), "new", this);
+    // No button here presses itself on Enter: Enter belongs to Connect,
+    // whichever button has the focus.
+    m_save = MakeActionButton(tr("&Save"), "save", this);
+    m_delete = MakeActionButton(tr("&Delete"), "delete", this);
+    m_new = MakeActionButton(tr("&New"), "new", this);
     connect(m_save, &QPushButton::clicked, this, &OptionsWindow::SaveProfile);
     connect(m_delete, &QPushButton::clicked, this, &OptionsWindow::DeleteProfile);
     connect(m_new, &QPushButton::clicked, this, &OptionsWindow::NewProfile);
@@ -102,7 +97,7 @@ OptionsWindow::OptionsWindow(AppContext& context, QWidget* parent)
     m_account->compose_button()->setEnabled(false);
     m_account->poll_all_button()->setEnabled(false);
 
-    m_exit = MakeButton(tr("E&xit"), "exit", this);
+    m_exit = MakeActionButton(tr("E&xit"), "exit", this);
     connect(m_exit, &QPushButton::clicked, this, [this] { done(0); });
     auto* bottom_row = new QHBoxLayout;
     bottom_row->addStretch();

@@ -9,6 +9,7 @@
 
 #include "codec/ascii.h"
 #include "frontend/services.h"
+#include "ui/page_fields.h"
 #include "ui/qt_text.h"
 
 namespace tarvox {
@@ -21,13 +22,6 @@ constexpr int kSourceRole = Qt::UserRole;
 constexpr const char* kNamePrompt = "Enter new profile name (unique)";
 constexpr const char* kNameExists = "A profile by this name already exists";
 constexpr const char* kCaption = "Profile Manager";
-
-QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
 
 }  // namespace
 
@@ -50,12 +44,12 @@ ProfileManagerDialog::ProfileManagerDialog(ProfileList& profiles, FrontendServic
         m_rows->setCurrentItem(m_rows->topLevelItem(0));
     }
 
-    auto* up = MakeButton(tr("&Up"), "up", this);
-    auto* down = MakeButton(tr("D&own"), "down", this);
-    auto* rename = MakeButton(tr("&Rename"), "rename", this);
-    auto* remove = MakeButton(tr("&Delete"), "delete", this);
-    auto* clone = MakeButton(tr("&Clone"), "clone", this);
-    auto* help = MakeButton(tr("&Help"), "help", this);
+    auto* up = MakeActionButton(tr("&Up"), "up", this);
+    auto* down = MakeActionButton(tr("D&own"), "down", this);
+    auto* rename = MakeActionButton(tr("&Rename"), "rename", this);
+    auto* remove = MakeActionButton(tr("&Delete"), "delete", this);
+    auto* clone = MakeActionButton(tr("&Clone"), "clone", this);
+    auto* help = MakeActionButton(tr("&Help"), "help", this);
     connect(up, &QPushButton::clicked, this, [this] { MoveSelected(-1); });
     connect(down, &QPushButton::clicked, this, [this] { MoveSelected(1); });
     connect(rename, &QPushButton::clicked, this, [this] { RenameSelected(); });
