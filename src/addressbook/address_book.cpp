@@ -1,7 +1,5 @@
 #include "addressbook/address_book.h"
 
-#include <algorithm>
-
 #include "codec/ascii.h"
 #include "message/address_list.h"
 
@@ -9,15 +7,9 @@ namespace tarvox {
 
 namespace {
 
-// Letter case is folded for ASCII letters only, as everywhere in the program.
-bool ContainsIgnoringCase(std::string_view text, std::string_view part) {
-    auto found = std::search(text.begin(), text.end(), part.begin(), part.end(),
-                             [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
-    return found != text.end() || part.empty();
-}
-
 bool EntryMatches(const AddressBookEntry& entry, std::string_view query) {
-    return ContainsIgnoringCase(entry.name, query) || ContainsIgnoringCase(entry.address, query);
+    return ContainsIgnoreAsciiCase(entry.name, query) ||
+           ContainsIgnoreAsciiCase(entry.address, query);
 }
 
 // The bare address of a stored recipient text; empty when it holds none.
@@ -81,7 +73,7 @@ std::optional<std::string> ResolveAddress(const AddressBooks& books, std::string
         return match->address;
     }
     for (const std::string& recent : books.recently_used) {
-        if (ContainsIgnoringCase(recent, partial)) {
+        if (ContainsIgnoreAsciiCase(recent, partial)) {
             return recent;
         }
     }

@@ -28,18 +28,6 @@ constexpr std::size_t kMinimumRecipients = 5;
 // Addresses whose first this many characters agree count as similar names.
 constexpr std::size_t kUsernamePrefix = 3;
 
-bool ContainsIgnoringCase(std::string_view text, std::string_view term) {
-    if (term.size() > text.size()) {
-        return false;
-    }
-    for (std::size_t at = 0; at + term.size() <= text.size(); ++at) {
-        if (EqualsIgnoreAsciiCase(text.substr(at, term.size()), term)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 bool SubjectHasSpacedLetters(std::string_view subject) {
     if (subject.find("    ") != std::string_view::npos) {
         return true;
@@ -94,12 +82,12 @@ std::string_view VerdictName(std::uint32_t code) {
 bool MatchTermList(std::string_view terms, std::string_view subject, std::string_view from,
                    const AddressList& to, const AddressList& cc) {
     for (std::string_view term : SplitCommaList(terms)) {
-        if (ContainsIgnoringCase(subject, term) || ContainsIgnoringCase(from, term)) {
+        if (ContainsIgnoreAsciiCase(subject, term) || ContainsIgnoreAsciiCase(from, term)) {
             return true;
         }
         for (const AddressList* list : {&to, &cc}) {
             for (const AddressEntry& entry : *list) {
-                if (ContainsIgnoringCase(entry.raw, term)) {
+                if (ContainsIgnoreAsciiCase(entry.raw, term)) {
                     return true;
                 }
             }

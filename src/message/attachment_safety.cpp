@@ -21,23 +21,11 @@ namespace {
 constexpr std::size_t kNameCapacity = 512;
 constexpr std::uint32_t kSanityRange = 1000;
 
-bool ContainsIgnoringCase(std::string_view text, std::string_view fragment) {
-    if (fragment.size() > text.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i + fragment.size() <= text.size(); ++i) {
-        if (EqualsIgnoreAsciiCase(text.substr(i, fragment.size()), fragment)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 bool IsBlockedName(std::string_view name, std::string_view blockext) {
     for (std::string_view fragment : SplitCommaList(blockext)) {
-        if (ContainsIgnoringCase(name, fragment)) {
+        if (ContainsIgnoreAsciiCase(name, fragment)) {
             return true;
         }
     }
