@@ -12,6 +12,7 @@
 #include "config/global_settings.h"
 #include "message/attachment_safety.h"
 #include "ui/app_context.h"
+#include "ui/help_button.h"
 #include "ui/qt_services.h"
 #include "ui/qt_text.h"
 
@@ -59,13 +60,7 @@ BlockListDialog::BlockListDialog(AppContext& context, QWidget* parent)
     QPushButton* restore = buttons->addButton(tr("Restore defaults"), QDialogButtonBox::ResetRole);
     restore->setObjectName("restore");
     connect(restore, &QPushButton::clicked, this, &BlockListDialog::RestoreDefaults);
-    QPushButton* help = buttons->addButton(tr("&Help"), QDialogButtonBox::HelpRole);
-    help->setObjectName("help");
-    connect(help, &QPushButton::clicked, this, [this] {
-        if (m_context.show_help) {
-            m_context.show_help(QStringLiteral("#vwsafety"));
-        }
-    });
+    AddHelpButton(buttons, tr("&Help"), m_context, QStringLiteral("#vwsafety"));
     QPushButton* ok = buttons->addButton(QDialogButtonBox::Ok);
     ok->setObjectName("ok");
     QPushButton* cancel = buttons->addButton(QDialogButtonBox::Cancel);

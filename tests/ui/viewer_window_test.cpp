@@ -480,6 +480,18 @@ TEST_F(ViewerWindowTest, BlockListDialogStoresTheCheckedRows) {
     EXPECT_EQ(context.config.global.blockext, ".ADE,.BAS,.EXE,.tvx,");
 }
 
+TEST_F(ViewerWindowTest, BlockListHelpOpensItsTopic) {
+    QStringList anchors;
+    BlockListDialog dialog(context);
+    auto* help = dialog.findChild<QPushButton*>("help");
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->text(), QStringLiteral("&Help"));
+    help->click();  // no help viewer set: nothing happens
+    context.show_help = [&anchors](const QString& anchor) { anchors << anchor; };
+    help->click();
+    EXPECT_EQ(anchors, QStringList{"#vwsafety"});
+}
+
 TEST_F(ViewerWindowTest, BlockListRestoreDefaults) {
     for (const char* answer : {"No", "Yes"}) {
         context.config.global.blockext = ".EML,";
