@@ -86,20 +86,14 @@ SaveMailDialog::SaveMailDialog(AppContext& context, SessionHost& host, const Mes
     layout->addWidget(m_size);
     layout->addLayout(buttons);
 
-    // The download's size and percentage go to the size line.
-    QPointer<QLabel> size = m_size;
-    m_context.services->SetStatusSink(StatusLine::InboxProgress, [size](const QString& text) {
-        if (size) {
-            size->setText(text);
-        }
-    });
+    // While the dialog is open the downloads' sizes and percentages go to its
+    // size line and the boxes of a run stand over it; the inbox takes both
+    // back when it closes.
+    m_context.services->SetStatusLabel(StatusLine::InboxProgress, m_size);
+    m_context.services->SetDialogParent(this);
 
     ShowFolder();
     SetRunning(false);
-}
-
-SaveMailDialog::~SaveMailDialog() {
-    m_context.services->SetStatusSink(StatusLine::InboxProgress, {});
 }
 
 void SaveMailDialog::Save() {

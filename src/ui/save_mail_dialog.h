@@ -29,10 +29,11 @@ public:
     // `context.services` must be set. `list` is the inbox's list: the rows
     // selected when Save is pressed are saved, in row order. `profile` gives
     // the saving settings and the name the files are named with; Options
-    // changes its settings. All of them must outlive the dialog.
+    // changes its settings. All of them must outlive the dialog. While open,
+    // the dialog takes the services' download progress line and dialog
+    // parent; the inbox takes them back.
     SaveMailDialog(AppContext& context, SessionHost& host, const MessageList& list,
                    Profile& profile, QWidget* parent = nullptr);
-    ~SaveMailDialog() override;
 
     // The buttons' commands.
     void Save();
