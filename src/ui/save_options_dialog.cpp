@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "ui/app_context.h"
+#include "ui/help_button.h"
 #include "ui/page_fields.h"
 #include "ui/qt_text.h"
 
@@ -73,14 +74,7 @@ SaveOptionsDialog::SaveOptionsDialog(AppContext& context, SaveOptions& options, 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("ok"));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancel"));
-    QPushButton* help = buttons->addButton(tr("&Help"), QDialogButtonBox::HelpRole);
-    help->setObjectName(QStringLiteral("help"));
-    help->setAutoDefault(false);
-    connect(help, &QPushButton::clicked, this, [this] {
-        if (m_context.show_help) {
-            m_context.show_help(QStringLiteral("#saveopt"));
-        }
-    });
+    AddHelpButton(buttons, tr("&Help"), m_context, QStringLiteral("#saveopt"));
     connect(buttons, &QDialogButtonBox::accepted, this, &SaveOptionsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &SaveOptionsDialog::reject);
     layout->addWidget(buttons, 5, 0, 1, 3);
