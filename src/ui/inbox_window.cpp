@@ -42,6 +42,7 @@
 #include "ui/foreign_ip_dialog.h"
 #include "ui/inbox_filters_dialog.h"
 #include "ui/message_flags_dialog.h"
+#include "ui/page_fields.h"
 #include "ui/qt_services.h"
 #include "ui/qt_text.h"
 #include "ui/text_printer.h"
@@ -71,13 +72,6 @@ constexpr const char* kShortcuts =
     "ALT+C\tCancel (undo changes)\n"
     "ALT+A\tAbort and close\n";
 constexpr int kNumberColumnWidth = 30;
-
-QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
 
 bool RightAligned(int column) {
     return column == static_cast<int>(InboxColumn::Size) ||
@@ -141,13 +135,13 @@ InboxWindow::InboxWindow(AppContext& context, QWidget* parent)
     setSizeGripEnabled(true);
     resize(760, 440);
 
-    m_view_button = MakeButton(tr("&View"), "view", this);
-    m_preview_button = MakeButton(tr("&Preview"), "preview", this);
-    m_delete_button = MakeButton(tr("&Delete"), "delete", this);
-    m_save_button = MakeButton(tr("Save && E&xit"), "save", this);
-    m_cancel_button = MakeButton(tr("&Cancel/Undo"), "cancel", this);
-    m_abort_button = MakeButton(tr("&Abort"), "abort", this);
-    m_ssl_button = MakeButton(tr("SSL"), "ssl", this);
+    m_view_button = MakeActionButton(tr("&View"), "view", this);
+    m_preview_button = MakeActionButton(tr("&Preview"), "preview", this);
+    m_delete_button = MakeActionButton(tr("&Delete"), "delete", this);
+    m_save_button = MakeActionButton(tr("Save && E&xit"), "save", this);
+    m_cancel_button = MakeActionButton(tr("&Cancel/Undo"), "cancel", this);
+    m_abort_button = MakeActionButton(tr("&Abort"), "abort", this);
+    m_ssl_button = MakeActionButton(tr("SSL"), "ssl", this);
     connect(m_view_button, &QPushButton::clicked, this, &InboxWindow::View);
     connect(m_preview_button, &QPushButton::clicked, this, &InboxWindow::Preview);
     connect(m_delete_button, &QPushButton::clicked, this, &InboxWindow::Delete);

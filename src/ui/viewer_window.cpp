@@ -40,6 +40,7 @@
 #include "protocols/pop_session.h"
 #include "ui/app_context.h"
 #include "ui/block_list_dialog.h"
+#include "ui/page_fields.h"
 #include "ui/qt_services.h"
 #include "ui/qt_text.h"
 #include "ui/session_host.h"
@@ -252,9 +253,7 @@ QWidget* ViewerWindow::BuildAttachmentsPage() {
                                                             {"&Delete", "deleteSaved"},
                                                             {"&Block list...", "blockList"}};
     for (const auto& [text, name] : commands) {
-        auto* button = new QPushButton(tr(text), page);
-        button->setObjectName(name);
-        button->setAutoDefault(false);
+        QPushButton* button = MakeActionButton(tr(text), name, page);
         buttons->addWidget(button);
         const std::string which = name;
         connect(button, &QPushButton::clicked, this, [this, which] {
@@ -280,9 +279,7 @@ void ViewerWindow::BuildButtons(QVBoxLayout* layout) {
         {"&Previous", "previous"}, {"&Next", "next"},   {"&Delete", "delete"},
         {"&Reply", "reply"},       {"&Abort", "abort"}, {"&GnuPG", "gnupg"}};
     for (const auto& [text, name] : commands) {
-        auto* button = new QPushButton(tr(text), this);
-        button->setObjectName(name);
-        button->setAutoDefault(false);
+        QPushButton* button = MakeActionButton(tr(text), name, this);
         buttons->addWidget(button);
         m_buttons.push_back(button);
     }
