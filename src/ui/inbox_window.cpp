@@ -31,6 +31,7 @@
 #include "compose/save_text.h"
 #include "config/profile.h"
 #include "junk/stored_flags.h"
+#include "message/mail_file_name.h"
 #include "net/certificate_check.h"
 #include "net/net_result.h"
 #include "net/tls_certificate.h"
@@ -45,6 +46,7 @@
 #include "ui/page_fields.h"
 #include "ui/qt_services.h"
 #include "ui/qt_text.h"
+#include "ui/save_mail_dialog.h"
 #include "ui/text_printer.h"
 #include "ui/window_placement.h"
 
@@ -278,8 +280,12 @@ void InboxWindow::BuildMenus(QVBoxLayout* layout) {
     file->addSeparator();
     file->addAction(tr("Addr&ess books..."))->setEnabled(false);
     QMenu* save_mail = file->addMenu(tr("Save Mail"));
-    save_mail->addAction(tr("&Selected mail..."))->setEnabled(false);
-    save_mail->addAction(tr("&All mail..."))->setEnabled(false);
+    QAction* save_selected = save_mail->addAction(tr("&Selected mail..."));
+    save_selected->setObjectName(QStringLiteral("saveSelectedMail"));
+    connect(save_selected, &QAction::triggered, this, &InboxWindow::SaveSelectedMail);
+    QAction* save_all = save_mail->addAction(tr("&All mail..."));
+    save_all->setObjectName(QStringLiteral("saveAllMail"));
+    connect(save_all, &QAction::triggered, this, &InboxWindow::SaveAllMail);
     QMenu* mail_list = file->addMenu(tr("Mail List"));
     QAction* list_save = mail_list->addAction(tr("Save &As..."));
     list_save->setObjectName(QStringLiteral("mailListSaveAs"));
@@ -584,6 +590,42 @@ void InboxWindow::ShowMessages(bool preview) {
         } else if (result == 1 || m_list.Find(number) == nullptr) {
             break;
         }
+    }
+}
+
+void InboxWindow::SaveSelectedMail() {
+    if (!ReadyWithSelection()) {
+        return;
+    }
+    OpenSaveMail();
+}
+
+void InboxWindow::SaveAllMail() {
+    if (worker_running()) {
+        BusyBox();
+        return;
+    }
+    m_list.SelectAll();
+    ShowRows();
+    OpenSaveMail();
+}
+
+void InboxWindow::OpenSaveMail() {
+    {
+        SaveMailDialog dialog(m_context, *this, m_list, m_context.working, this);
+        m_child = &dialog;
+        dialog.exec();
+        m_child = nullptr;
+    }
+    if (m_closed) {
+        return;
+    }
+    TakeServices();
+    // Options may have changed the saving settings: the stored profile keeps
+    // them too, written with the settings at Save & Exit.
+    if (Profile* stored = FindProfile(m_context.config.profiles, m_context.working.name)) {
+        StoreMailSaveSettings(*stored, MailFolderUse::SavedMail,
+                              MailSaveSettingsOf(m_context.working, MailFolderUse::SavedMail));
     }
 }
 

@@ -64,6 +64,9 @@ public:
     void ShowInboxFilters();
     void ShowMessageFlags();
     void ShowForeignAddresses();
+    // File > Save Mail: the selected rows, or every row, to files.
+    void SaveSelectedMail();
+    void SaveAllMail();
     // File > Mail List: the list as text, saved to a chosen file or printed.
     void SaveMailList();
     void PrintMailList();
@@ -125,6 +128,7 @@ private:
     // Opens the viewer on the selected rows in turn, following its Next and
     // Previous.
     void ShowMessages(bool preview);
+    void OpenSaveMail();
     // Redraws the state icon of the row showing message `number`.
     void RefreshRowIcon(std::uint32_t number);
     int RowOf(std::uint32_t number) const;

@@ -9,12 +9,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +32,7 @@
 #include "ui/dialog_driver.h"
 #include "ui/inbox_window.h"
 #include "ui/qt_text.h"
+#include "ui/save_mail_dialog.h"
 
 namespace tarvox {
 namespace {
@@ -350,6 +354,39 @@ TEST_F(InboxViewingTest, ForeignIpEditsTheStoredProfilesNetworks) {
     EXPECT_EQ(driver.pending(), 0u);
     EXPECT_EQ(title, "Dot-stuffing sample 2");
     EXPECT_EQ(c.context.config.profiles.front().ispnetworks, std::string("10.,192.168."));
+}
+
+TEST_F(InboxViewingTest, SaveAllMailSelectsEveryRowAndWritesAFileEach) {
+    c.context.paths.mail_folder_root = c.dir / "mail";
+    auto window = OpenInbox();
+    SelectNumbers(*window, {2});
+    QPointer<QDialog> save_dialog;
+    SeenBox done;
+    DialogDriver driver;
+    driver.Then([&](QWidget* dialog) {
+        auto* save = qobject_cast<SaveMailDialog*>(dialog);
+        ASSERT_NE(save, nullptr);
+        save_dialog = save;
+        EXPECT_EQ(window->open_child(), save);
+        save->save_button()->click();
+    });
+    driver.Then([&](QWidget* dialog) {
+        RecordBoxAndClick(&done, "OK")(dialog);
+        QTimer::singleShot(0, save_dialog, &QDialog::reject);
+    });
+    window->SaveAllMail();
+    EXPECT_EQ(driver.pending(), 0u);
+    EXPECT_EQ(done.text, "Done saving 5 message(s)");
+    EXPECT_EQ(window->list()->selectedItems().size(), 5);
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(c.dir / "mail" / "Alice")) {
+        files += entry.is_regular_file() ? 1 : 0;
+    }
+    EXPECT_EQ(files, 5u);
+    // The inbox has its status line back.
+    EXPECT_EQ(window->open_child(), nullptr);
+    c.services.ShowStatus(StatusLine::Inbox, "back");
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return window->status_line()->text() == "back"; }));
 }
 
 // A server that lists one message and then, for RETR, sends the first part

@@ -33,6 +33,8 @@
 #include "ui/options_window.h"
 #include "ui/profile_manager_dialog.h"
 #include "ui/qt_services.h"
+#include "ui/save_mail_dialog.h"
+#include "ui/save_options_dialog.h"
 #include "ui/text_prompt_dialog.h"
 #include "ui/viewer_window.h"
 
@@ -233,6 +235,16 @@ int main(int argc, char** argv) {
             {
                 tarvox::InboxFiltersDialog dialog(context, &window);
                 ok = Save(dialog, folder, "inbox-filters") && ok;
+            }
+            {
+                context.paths.mail_folder_root = "/home/alice/.local/share/tarvox/mail";
+                tarvox::SaveMailDialog dialog(context, window, window.messages(), context.working,
+                                              &window);
+                ok = Save(dialog, folder, "save-mail") && ok;
+                tarvox::SaveOptions options =
+                    tarvox::SaveOptionsOf(context.working, tarvox::MailFolderUse::SavedMail);
+                tarvox::SaveOptionsDialog options_dialog(context, options, &dialog);
+                ok = Save(options_dialog, folder, "save-options") && ok;
             }
             tarvox::InboxEntry entry = window.messages().At(0);
             entry.junk_verdict = 2;
