@@ -12,8 +12,6 @@
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -41,6 +39,7 @@
 #include "protocols/pop_session.h"
 #include "ui/app_context.h"
 #include "ui/foreign_ip_dialog.h"
+#include "ui/inbox_icons.h"
 #include "ui/inbox_filters_dialog.h"
 #include "ui/message_flags_dialog.h"
 #include "ui/page_fields.h"
@@ -80,55 +79,7 @@ bool RightAligned(int column) {
            column == static_cast<int>(InboxColumn::Number);
 }
 
-QPixmap LockPixmap() {
-    QPixmap pixmap(15, 15);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setPen(QPen(Qt::darkGray, 2));
-    painter.drawArc(4, 1, 7, 9, 0, 180 * 16);
-    painter.setPen(Qt::black);
-    painter.setBrush(QColor(0xd4, 0xa0, 0x17));
-    painter.drawRect(2, 6, 10, 8);
-    return pixmap;
-}
-
 }  // namespace
-
-QIcon InboxStateIcon(int index) {
-    if (index < 1 || index > 7) {
-        return {};
-    }
-    const bool read = (index & 1) != 0;
-    const bool attachment = (index & 2) != 0;
-    const bool replied = (index & 4) != 0;
-    QPixmap pixmap(21, 13);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    // The envelope: closed and yellow while unread, open and white once read.
-    painter.setPen(Qt::black);
-    painter.setBrush(read ? QColor(Qt::white) : QColor(0xff, 0xe0, 0x60));
-    painter.drawRect(0, 3, 12, 9);
-    if (read) {
-        painter.drawLine(0, 3, 6, 0);
-        painter.drawLine(6, 0, 12, 3);
-    }
-    painter.drawLine(0, 3, 6, 8);
-    painter.drawLine(6, 8, 12, 3);
-    if (attachment) {
-        // A paper clip.
-        painter.setPen(QPen(QColor(0x40, 0x40, 0x40), 1));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(14, 1, 3, 10, 1, 1);
-    }
-    if (replied) {
-        // A red arrow pointing back.
-        painter.setPen(QPen(Qt::red, 2));
-        painter.drawLine(11, 10, 20, 10);
-        painter.drawLine(11, 10, 14, 7);
-    }
-    painter.end();
-    return QIcon(pixmap);
-}
 
 InboxWindow::InboxWindow(AppContext& context, QWidget* parent)
     : QDialog(parent), m_context(context) {
@@ -188,7 +139,7 @@ InboxWindow::InboxWindow(AppContext& context, QWidget* parent)
     m_status->setFrameShadow(QFrame::Sunken);
     m_lock = new QLabel(this);
     m_lock->setObjectName(QStringLiteral("lock"));
-    m_lock->setPixmap(LockPixmap());
+    m_lock->setPixmap(InboxLockPixmap());
     m_lock->setFixedSize(15, 15);
     m_abort_button->setFixedWidth(75);
     m_ssl_button->setFixedWidth(75);

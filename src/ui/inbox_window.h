@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "protocols/message_list.h"
+#include "ui/inbox_icons.h"
 #include "ui/file_save_picker.h"
 #include "ui/session_host.h"
 #include "ui/viewer_window.h"
@@ -31,10 +32,6 @@ class QVBoxLayout;
 namespace tarvox {
 
 struct AppContext;
-
-// The seven state icons (index 1 to 7: Read + 2 x attachment + 4 x Replied
-// to), 21 x 13 pixels each; index 0 gives a null icon.
-QIcon InboxStateIcon(int index);
 
 class InboxWindow : public QDialog, public SessionHost {
     Q_OBJECT
