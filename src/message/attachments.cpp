@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "codec/ascii.h"
+#include "message/dot_stuffing.h"
 #include "message/header_summary.h"
 #include "message/quoted_printable.h"
 #include "message/transfer_encoding.h"
@@ -289,12 +290,13 @@ bool WriteAttachment(std::string_view message, const AttachmentRef& attachment,
 
 bool WritePlainTextData(std::string_view message, std::size_t data_start,
                         std::string_view boundary_line, const ByteSink& sink) {
-    return sink(PlainTextRun(message, data_start, boundary_line));
+    return sink(UnstuffText(PlainTextRun(message, data_start, boundary_line)));
 }
 
 bool WriteQuotedPrintableData(std::string_view message, std::size_t data_start,
                               std::string_view boundary_line, const ByteSink& sink) {
-    return sink(DecodeQuotedPrintableData(PlainTextRun(message, data_start, boundary_line)));
+    return sink(
+        DecodeQuotedPrintableData(UnstuffText(PlainTextRun(message, data_start, boundary_line))));
 }
 
 bool WriteBase64Data(std::string_view message, std::size_t data_start, const ByteSink& sink) {
@@ -343,7 +345,7 @@ bool WriteUuencodedData(std::string_view message, std::size_t data_start, const 
         if (line.size() < kShortestDataLine) {
             break;  // "`", " " or "end"
         }
-        std::size_t at = line.front() == '.' ? 1 : 0;  // POP3 dot-stuffing
+        std::size_t at = line.size() - UnstuffLine(line).size();
         // The count character, as a signed value: below 32 means no bytes.
         const int count = static_cast<int>(static_cast<unsigned char>(line[at])) - 32;
         ++at;

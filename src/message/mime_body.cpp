@@ -5,6 +5,7 @@
 #include "codec/ascii.h"
 #include "codec/base64.h"
 #include "message/attachments.h"
+#include "message/dot_stuffing.h"
 #include "message/html_filter.h"
 #include "message/quoted_printable.h"
 #include "message/transfer_encoding.h"
@@ -58,12 +59,16 @@ public:
         }
     }
 
-    void Line(std::string_view line) {
+    void Line(std::string_view received) {
+        // The terminator is told from a stuffed lone "." before the extra
+        // dots go.
+        const bool terminator = received == ".\r\n";
+        const std::string_view line = UnstuffLine(received);
         if (IsBoundary(line, m_boundary_line)) {
             m_plain_text = false;
             m_html = false;
             m_hiding = true;
-        } else if (line == ".\r\n") {
+        } else if (terminator) {
             m_hiding = true;  // the POP3 terminator
         } else if (line == kCrLf) {
             m_hiding = false;  // the empty line after a part header

@@ -54,7 +54,7 @@ constexpr std::string_view kThreeRecipientsUtf8 =
     "ReplyTo:\treplies@example.org\n"
     "\n"
     "First line.\n"
-    "..Dot-stuffed line.\n"
+    ".Dot-stuffed line.\n"
     "Caf\xC3\xA9 line.\n";
 
 // The header lines of three_recipients.eml and its body, for the terminal.
@@ -73,6 +73,12 @@ const std::string kThreeRecipientsBodyUtf8 =
     "First line.\n"
     "..Dot-stuffed line.\n"
     "Caf\xC3\xA9 line.\n";
+// The body as the viewer shows it: the dot the server added is gone.
+const std::string kThreeRecipientsShownBodyUtf8 =
+    "\n"
+    "First line.\n"
+    ".Dot-stuffed line.\n"
+    "Caf\xC3\xA9 line.\n";
 
 // The same text as the program holds it: ISO-8859-1, CR LF.
 constexpr std::string_view kThreeRecipientsBytes =
@@ -87,7 +93,7 @@ constexpr std::string_view kThreeRecipientsBytes =
     "ReplyTo:\treplies@example.org\r\n"
     "\r\n"
     "First line.\r\n"
-    "..Dot-stuffed line.\r\n"
+    ".Dot-stuffed line.\r\n"
     "Caf\xE9 line.\r\n";
 
 struct ViewCase {
@@ -108,7 +114,7 @@ TEST(CliView, PrintsTheViewersText) {
          std::string(kThreeRecipientsHeaderUtf8) + kThreeRecipientsBodyUtf8 + ".\n"},
         {{"--all-headers"},
          three,
-         std::string(kThreeRecipientsHeaderUtf8) + kThreeRecipientsBodyUtf8},
+         std::string(kThreeRecipientsHeaderUtf8) + kThreeRecipientsShownBodyUtf8},
         {{"--no-html-filter"},
          DataFile("bulk_offer.eml"),
          "Date:\t\tMon, 7 Apr 2003 08:00:00 +0000\n"

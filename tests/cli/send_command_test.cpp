@@ -98,7 +98,7 @@ TEST_F(CliSend, DeliversAMessageWithAttachments) {
     EXPECT_EQ(viewed.reply_values().subject, "Caf\xE9 tonight?");
     EXPECT_EQ(viewed.reply_values().from, "Ren\xE9 Sender <alice@example.org>");
     EXPECT_NE(viewed.display_text().find("\r\n\r\nGr\xFC\xDF"
-                                         "e aus M\xFCnchen.\r\n..\r\nlast line\r\n"),
+                                         "e aus M\xFCnchen.\r\n.\r\nlast line\r\n"),
               std::string::npos)
         << viewed.display_text();
     ASSERT_EQ(viewed.attachments().size(), 2u);

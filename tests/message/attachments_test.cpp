@@ -239,6 +239,10 @@ TEST(Attachments, DataDecoders) {
         {AttachmentKind::PlainText, "abc\r\n\r\n--b", "--b\r\n", "abc\r\n"},
         {AttachmentKind::PlainText, "abc\r\n--other\r\n", "--b\r\n", "abc\r\n--other\r\n"},
         {AttachmentKind::PlainText, "abc\r\n--b\r\n", "", "abc\r\n--b\r\n"},
+        // Lines the server dot-stuffed lose the extra dot (RFC 1939 section 3).
+        {AttachmentKind::PlainText, "..hidden\r\nx.\r\n...\r\n--b\r\n", "--b\r\n",
+         ".hidden\r\nx.\r\n.."},
+        {AttachmentKind::QuotedPrintable, "..caf=E9\r\n--b", "--b\r\n", ".caf\xE9"},
         // Saved quoted-printable keeps NUL bytes and has no length limit.
         {AttachmentKind::QuotedPrintable, "caf=E9=\r\n=00x\r\n--b", "--b\r\n", "caf\xE9\0x"s},
         {AttachmentKind::QuotedPrintable, std::string(1500, 'q') + "\r\n--b", "--b\r\n",

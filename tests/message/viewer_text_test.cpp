@@ -35,7 +35,7 @@ constexpr ViewerOptions kRawHtml{false, HtmlFilterMode::ShowRaw};
 constexpr ViewerOptions kAllHeaders{true, HtmlFilterMode::Filter};
 
 const std::string kThreeRecipientsBody =
-    Lines({"", "First line.", "..Dot-stuffed line.", "Caf\xE9 line."});
+    Lines({"", "First line.", ".Dot-stuffed line.", "Caf\xE9 line."});
 
 struct ViewerCase {
     const char* file;

@@ -46,7 +46,8 @@ struct SeenViewer {
     QString title;
     std::uint32_t number = 0;
     bool preview = false;
-    std::string text;  // the message text as downloaded
+    std::string text;     // the message text as downloaded
+    std::string display;  // the formatted view
 };
 
 // Waits for the viewer's download, records it, then presses `button`
@@ -58,7 +59,8 @@ DialogDriver::Action RecordViewer(std::vector<SeenViewer>* seen, const char* but
         ASSERT_TRUE(DialogDriver::RunUntil([&] { return viewer->loaded(); }));
         seen->push_back({viewer->windowTitle(),
                          static_cast<std::uint32_t>(viewer->source().pop3_number),
-                         viewer->source().preview, viewer->message().message_text()});
+                         viewer->source().preview, viewer->message().message_text(),
+                         viewer->display_text()});
         if (std::string(button).empty()) {
             viewer->reject();
         } else {
@@ -127,6 +129,15 @@ TEST_F(InboxViewingTest, NextAndPreviousWalkTheListFromOneSelectedRow) {
     EXPECT_NE(seen[0].text.find("Fin du message 3.\r\n.\r\n"), std::string::npos);
     EXPECT_EQ(seen[1].title, "Dot-stuffing sample 2");
     EXPECT_NE(seen[1].text.find("\r\n..hidden file name\r\n"), std::string::npos);
+    // The formatted view shows the lines as the sender wrote them: the dots
+    // the server added for the wire are gone, and a stuffed lone dot is no
+    // end of the text.
+    EXPECT_NE(seen[1].display.find("on the wire:\r\n.\r\n..\r\n.hidden file name\r\n"
+                                    "...three dots\r\n . a space before the dot\r\n\r\n.\r\n"
+                                    "The line above is a lone dot too; the next line is the last "
+                                    "one.\r\n.\r\n"),
+              std::string::npos)
+        << seen[1].display;
 
     // Every message shown is marked read; the others are not. The selection
     // followed the walk.
