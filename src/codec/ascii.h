@@ -27,6 +27,12 @@ constexpr bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+// True when `text` begins with `prefix`, ASCII letter case ignored.
+constexpr bool StartsWithIgnoreAsciiCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
+}
+
 // True when `part` occurs in `text`, ASCII letter case ignored; an empty
 // part occurs everywhere.
 constexpr bool ContainsIgnoreAsciiCase(std::string_view text, std::string_view part) {

@@ -12,11 +12,6 @@ namespace {
 
 constexpr std::array<std::string_view, 4> kReplyPrefixes = {"re:", "aw:", "sv:", "ang:"};
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
-}
-
 // The body text with the signature after it, as editor lines.
 std::vector<std::string> BodyWithSignature(std::string body, const std::string& signature_path) {
     InsertSignature(body, signature_path);
@@ -27,7 +22,7 @@ std::vector<std::string> BodyWithSignature(std::string body, const std::string& 
 
 std::string ReplySubject(std::string_view subject) {
     for (std::string_view prefix : kReplyPrefixes) {
-        if (StartsWithIgnoringCase(subject, prefix)) {
+        if (StartsWithIgnoreAsciiCase(subject, prefix)) {
             return std::string(subject);
         }
     }

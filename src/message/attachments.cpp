@@ -20,11 +20,6 @@ bool IsScanSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
-}
-
 // The line that starts at `start`, without its CR LF (to the end of the
 // message when no CR LF follows).
 std::string_view LineAt(std::string_view message, std::size_t start) {
@@ -186,8 +181,8 @@ std::optional<AttachmentRef> ScanNextAttachment(std::string_view message, std::s
             return AttachmentRef{Field(ExtractNameValue(message, start + *name_at)), next,
                                  AttachmentKind::UUEncoded, Field(boundary_line)};
         }
-        if (StartsWithIgnoringCase(line, "Content-Type:") ||
-            StartsWithIgnoringCase(line, "Content-Disposition:")) {
+        if (StartsWithIgnoreAsciiCase(line, "Content-Type:") ||
+            StartsWithIgnoreAsciiCase(line, "Content-Disposition:")) {
             interested = true;
         }
         if (interested) {

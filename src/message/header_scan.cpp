@@ -26,11 +26,6 @@ constexpr int kRuleHtml = 0x40;
 
 enum class OpenHeader { None, To, Cc, InReplyTo, References };
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
-}
-
 void RemoveLeadingBlanks(std::string& text) {
     text.erase(0, std::min(text.find_first_not_of(" \t"), text.size()));
 }
@@ -56,11 +51,11 @@ void TestLineAgainstPatterns(std::string_view line, JunkState& junk, HeaderSumma
 }
 
 void NoteContentType(std::string_view line, HeaderSummary& summary) {
-    if (StartsWithIgnoringCase(line, "content-type: multipart/mixed")) {
+    if (StartsWithIgnoreAsciiCase(line, "content-type: multipart/mixed")) {
         summary.multipart = true;
-    } else if (StartsWithIgnoringCase(line, "Content-Type: text/html")) {
+    } else if (StartsWithIgnoreAsciiCase(line, "Content-Type: text/html")) {
         summary.html = true;
-    } else if (StartsWithIgnoringCase(line, "Content-Type: text/plain")) {
+    } else if (StartsWithIgnoreAsciiCase(line, "Content-Type: text/plain")) {
         summary.plain_text = true;
     }
 }
@@ -68,7 +63,7 @@ void NoteContentType(std::string_view line, HeaderSummary& summary) {
 // The header prefixes, first match wins; returns the header left open.
 OpenHeader ReadHeaderLine(std::string_view line, HeaderSummary& summary) {
     auto rest_after = [&](std::string_view prefix, std::string_view& rest) {
-        if (!StartsWithIgnoringCase(line, prefix)) {
+        if (!StartsWithIgnoreAsciiCase(line, prefix)) {
             return false;
         }
         rest = line.substr(prefix.size());

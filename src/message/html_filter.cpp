@@ -46,11 +46,6 @@ constexpr Entity kEntities[] = {
 static_assert(std::size(kEntities) == 19 + 39,
               "19 ASCII replacements and 39 Latin-1 letters and signs");
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
-}
-
 bool IsBlankOrTab(char c) {
     return c == ' ' || c == '\t';
 }
@@ -60,7 +55,7 @@ void OpenTag(HtmlFilterState& state, std::string_view rest, std::string& output)
     state.inside_tag = true;
     const bool block =
         std::any_of(std::begin(kBlockTags), std::end(kBlockTags),
-                    [&](std::string_view tag) { return StartsWithIgnoringCase(rest, tag); });
+                    [&](std::string_view tag) { return StartsWithIgnoreAsciiCase(rest, tag); });
     if (block) {
         if (state.last_output == '\n') {
             ++state.break_count;
@@ -74,7 +69,7 @@ void OpenTag(HtmlFilterState& state, std::string_view rest, std::string& output)
         return;
     }
     if (std::any_of(std::begin(kUnderlineTags), std::end(kUnderlineTags),
-                    [&](std::string_view tag) { return StartsWithIgnoringCase(rest, tag); })) {
+                    [&](std::string_view tag) { return StartsWithIgnoreAsciiCase(rest, tag); })) {
         output += '_';
     }
 }

@@ -19,11 +19,6 @@ constexpr std::size_t kBoundaryFieldSize = 512;
 // Lines this long or longer (with CR LF) may be a closing delimiter.
 constexpr std::size_t kDelimiterPrefixMinLength = 11;
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
-}
-
 // The line is the boundary line, or it agrees with the boundary line in all
 // but its last four characters. The latter catches the closing delimiter
 // "--boundary--" (RFC 2046 section 5.1.1), and also any longer line that
@@ -76,10 +71,10 @@ public:
 
         DetectTransferEncoding(line, m_encoding, /*keep_quoted_printable=*/true);
 
-        if (m_filter_html && StartsWithIgnoringCase(line, "Content-Type: text/html")) {
+        if (m_filter_html && StartsWithIgnoreAsciiCase(line, "Content-Type: text/html")) {
             m_html = true;
             m_display += kHtmlContentMarker;
-        } else if (StartsWithIgnoringCase(line, "Content-Type: text/plain")) {
+        } else if (StartsWithIgnoreAsciiCase(line, "Content-Type: text/plain")) {
             m_plain_text = true;
         } else if (FindUuencodeName(line)) {
             m_hiding = true;  // the encoded lines, up to the next empty line

@@ -4,35 +4,27 @@
 
 namespace tarvox {
 
-namespace {
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsIgnoreAsciiCase(text.substr(0, prefix.size()), prefix);
-}
-
-}  // namespace
-
 bool DetectTransferEncoding(std::string_view line, TransferEncoding& encoding,
                             bool keep_quoted_printable) {
     static constexpr std::string_view kPrefix = "content-transfer-encoding: ";
-    if (!StartsWithIgnoringCase(line, kPrefix)) {
+    if (!StartsWithIgnoreAsciiCase(line, kPrefix)) {
         return false;
     }
     std::string_view value = line.substr(kPrefix.size());
-    if (StartsWithIgnoringCase(value, "quoted-printable")) {
+    if (StartsWithIgnoreAsciiCase(value, "quoted-printable")) {
         encoding = TransferEncoding::QuotedPrintable;
         return true;
     }
     for (auto [name, declared] : {std::pair{std::string_view("7bit"), TransferEncoding::SevenBit},
                                   std::pair{std::string_view("8bit"), TransferEncoding::EightBit}}) {
-        if (StartsWithIgnoringCase(value, name)) {
+        if (StartsWithIgnoreAsciiCase(value, name)) {
             if (!(keep_quoted_printable && encoding == TransferEncoding::QuotedPrintable)) {
                 encoding = declared;
             }
             return true;
         }
     }
-    if (StartsWithIgnoringCase(value, "base64")) {
+    if (StartsWithIgnoreAsciiCase(value, "base64")) {
         encoding = TransferEncoding::Base64;
         return true;
     }
