@@ -17,15 +17,12 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "codec/text_format.h"
 #include "dovecot_inbox_fixture.h"
@@ -36,6 +33,7 @@
 #include "protocols/open_mailbox.h"
 #include "protocols/pop_session.h"
 #include "support/dovecot_server.h"
+#include "support/one_client_server.h"
 #include "ui/dialog_driver.h"
 #include "ui/qt_text.h"
 
@@ -655,35 +653,14 @@ TEST_F(InboxWindowTest, SaveAndExitOfAnUnstoredProfileRecordsNothing) {
 // drops the connection at the first DELE instead.
 class StallingServer {
 public:
-    StallingServer() {
-        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(m_listener, 1);
-        socklen_t length = sizeof address;
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { Serve(); });
-    }
-    ~StallingServer() {
-        ::shutdown(m_listener, SHUT_RDWR);
-        m_thread.join();
-        ::close(m_listener);
-    }
-    std::uint16_t port() const { return m_port; }
+    std::uint16_t port() const { return m_server.port(); }
     bool top_seen() const { return m_top_seen.load(); }
     bool noop_seen() const { return m_noop_seen.load(); }
     bool client_gone() const { return m_client_gone.load(); }
     void AnswerTopDropAtDele() { m_answer_top = true; }
 
 private:
-    void Serve() {
-        const int client = ::accept(m_listener, nullptr, nullptr);
-        if (client < 0) {
-            return;
-        }
+    void Serve(int client) {
         std::string received;
         char buffer[512];
         bool listed = false;
@@ -716,13 +693,12 @@ private:
         m_client_gone = true;
     }
 
-    int m_listener = -1;
-    std::uint16_t m_port = 0;
-    std::thread m_thread;
     std::atomic<bool> m_top_seen{false};
     std::atomic<bool> m_noop_seen{false};
     std::atomic<bool> m_client_gone{false};
     std::atomic<bool> m_answer_top{false};
+    // Last: its thread starts once the flags above exist.
+    OneClientServer m_server{[this](int client) { Serve(client); }};
 };
 
 class InboxWindowStallTest : public ::testing::Test {

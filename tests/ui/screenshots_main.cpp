@@ -7,19 +7,17 @@
 #include <QTabWidget>
 #include <QWidget>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <string>
-#include <thread>
 
 #include "net/certificate_check.h"
 #include "net/net_connection.h"
 #include "net/net_result.h"
 #include "protocols/pop_session.h"
+#include "support/one_client_server.h"
 #include "ui/app_context.h"
 #include "codec/base64.h"
 #include "protocols/inbox_entry.h"
@@ -65,24 +63,7 @@ tarvox::Profile DemoProfile() {
 // hands out their headers, so that the inbox window has rows to show.
 class DemoMailbox {
 public:
-    DemoMailbox() {
-        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(m_listener, 1);
-        socklen_t length = sizeof address;
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { Serve(); });
-    }
-    ~DemoMailbox() {
-        ::shutdown(m_listener, SHUT_RDWR);
-        m_thread.join();
-        ::close(m_listener);
-    }
-    std::uint16_t port() const { return m_port; }
+    std::uint16_t port() const { return m_server.port(); }
 
 private:
     static std::string Headers(int n) {
@@ -97,11 +78,7 @@ private:
                " Jun 2026 09:30:00 +0000\r\nMessage-ID: <demo-" + std::to_string(n) +
                "@example.org>\r\n\r\n";
     }
-    void Serve() {
-        const int client = ::accept(m_listener, nullptr, nullptr);
-        if (client < 0) {
-            return;
-        }
+    static void Serve(int client) {
         std::string received;
         char buffer[512];
         for (;;) {
@@ -131,9 +108,7 @@ private:
         }
     }
 
-    int m_listener = -1;
-    std::uint16_t m_port = 0;
-    std::thread m_thread;
+    tarvox::OneClientServer m_server{[](int client) { Serve(client); }};
 };
 
 // A message with a text part and an attached file, for the viewer.
