@@ -21,14 +21,15 @@ public:
 
     QTreeWidget* list() const { return m_list; }
 
-    void AddFragment();
-    void RestoreDefaults();
     void accept() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The Add and Restore defaults buttons.
+    void AddFragment();
+    void RestoreDefaults();
     void AppendRow(const QString& fragment, bool checked);
 
     AppContext& m_context;

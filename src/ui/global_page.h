@@ -28,11 +28,6 @@ public:
     // left empty (the passphrase is never shown).
     void ShowSettings();
 
-    // Runs "&Apply": the checks in order, each refusal with its box; a step
-    // that is refused stores neither itself nor anything after it. Returns
-    // whether every step went through.
-    bool Apply();
-
     // Starts (true) or stops (false) the background poller, and tells whether
     // it runs. The poller does not exist yet: until it does, nothing runs.
     void SetMailmanControl(std::function<void(bool run)> control, std::function<bool()> running);
@@ -41,6 +36,11 @@ public:
     void SetFilePicker(FileOpenPicker picker);
 
 private:
+    // Runs "&Apply": the checks in order, each refusal with its box; a step
+    // that is refused stores neither itself nor anything after it. Returns
+    // whether every step went through.
+    bool Apply();
+
     void OpenGpgSetup();
 
     AppContext& m_context;

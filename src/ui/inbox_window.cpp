@@ -223,8 +223,9 @@ void InboxWindow::BuildMenus(QVBoxLayout* layout) {
     // list export are not written yet: their items stay disabled.
     file->addAction(tr("Compose &Mail"))->setEnabled(false);
     file->addSeparator();
-    connect(file->addAction(tr("S&ort newest to oldest")), &QAction::triggered, this,
-            &InboxWindow::SortNewestFirst);
+    QAction* sort = file->addAction(tr("S&ort newest to oldest"));
+    sort->setObjectName(QStringLiteral("sortNewest"));
+    connect(sort, &QAction::triggered, this, &InboxWindow::SortNewestFirst);
     QAction* refresh = file->addAction(tr("&Refresh mailbox stat"));
     refresh->setObjectName(QStringLiteral("refreshStat"));
     connect(refresh, &QAction::triggered, this, &InboxWindow::RefreshStat);
@@ -245,10 +246,12 @@ void InboxWindow::BuildMenus(QVBoxLayout* layout) {
     list_print->setObjectName(QStringLiteral("mailListPrint"));
     connect(list_print, &QAction::triggered, this, &InboxWindow::PrintMailList);
     file->addSeparator();
-    connect(file->addAction(tr("&Cancel/Undo changes")), &QAction::triggered, this,
-            &InboxWindow::CancelUndo);
-    connect(file->addAction(tr("Save && E&xit")), &QAction::triggered, this,
-            &InboxWindow::SaveAndExit);
+    QAction* cancel = file->addAction(tr("&Cancel/Undo changes"));
+    cancel->setObjectName(QStringLiteral("cancelUndo"));
+    connect(cancel, &QAction::triggered, this, &InboxWindow::CancelUndo);
+    QAction* save_exit = file->addAction(tr("Save && E&xit"));
+    save_exit->setObjectName(QStringLiteral("saveAndExit"));
+    connect(save_exit, &QAction::triggered, this, &InboxWindow::SaveAndExit);
 
     QMenu* options = bar->addMenu(tr("&Options"));
     QAction* filters = options->addAction(tr("&Inbox filters [F11]"));

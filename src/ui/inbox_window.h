@@ -41,33 +41,6 @@ public:
     explicit InboxWindow(AppContext& context, QWidget* parent = nullptr);
     ~InboxWindow() override;
 
-    // The commands.
-    void View();
-    void Preview();
-    void Delete();
-    void CancelUndo();
-    void SaveAndExit();
-    void Abort();
-    // A click on a column title.
-    void SortByColumn(int column);
-    void SortNewestFirst();
-    void RefreshStat();
-    void KeepAliveTick();
-    // The SSL Information dialog, for information only, on the session's
-    // certificate.
-    void ShowSslInformation();
-    // Options: the filtered view (F11), the flags of the selected messages
-    // (F12) and their foreign addresses.
-    void ShowInboxFilters();
-    void ShowMessageFlags();
-    void ShowForeignAddresses();
-    // File > Save Mail: the selected rows, or every row, to files.
-    void SaveSelectedMail();
-    void SaveAllMail();
-    // File > Mail List: the list as text, saved to a chosen file or printed.
-    void SaveMailList();
-    void PrintMailList();
-
     // Replaceable desktop pieces (tests answer them).
     void SetSavePicker(FileSavePicker picker) { m_save_picker = std::move(picker); }
     void SetTextPrinter(TextPrinter printer) { m_printer = std::move(printer); }
@@ -112,6 +85,33 @@ protected:
 
 private:
     enum class Job { Load, Delete, KeepAlive, Reset, Save, Stat, Other };
+
+    // The commands.
+    void View();
+    void Preview();
+    void Delete();
+    void CancelUndo();
+    void SaveAndExit();
+    void Abort();
+    // A click on a column title.
+    void SortByColumn(int column);
+    void SortNewestFirst();
+    void RefreshStat();
+    void KeepAliveTick();
+    // The SSL Information dialog, for information only, on the session's
+    // certificate.
+    void ShowSslInformation();
+    // Options: the filtered view (F11), the flags of the selected messages
+    // (F12) and their foreign addresses.
+    void ShowInboxFilters();
+    void ShowMessageFlags();
+    void ShowForeignAddresses();
+    // File > Save Mail: the selected rows, or every row, to files.
+    void SaveSelectedMail();
+    void SaveAllMail();
+    // File > Mail List: the list as text, saved to a chosen file or printed.
+    void SaveMailList();
+    void PrintMailList();
 
     void BuildMenus(QVBoxLayout* layout);
     // A checkable item named `name` that sets `setting` to 1 or 0.

@@ -54,6 +54,8 @@ void QtServices::SetDialogParent(QWidget* parent) {
 }
 
 void QtServices::SetStatusLabel(StatusLine line, QLabel* label) {
+    // Status texts carry servers' replies: never read them as rich text.
+    label->setTextFormat(Qt::PlainText);
     SetStatusSink(line, [status = QPointer<QLabel>(label)](const QString& text) {
         if (status) {
             status->setText(text);
@@ -86,6 +88,8 @@ BoxAnswer QtServices::ShowMessageBox(const MessageBoxRequest& request) {
     RunOnGuiThread([&] {
         QMessageBox box(BoxIconOf(request.icon), ToQString(request.caption),
                         ToQString(request.text), QMessageBox::NoButton, DialogParent());
+        // Box texts often carry a server's reply or a message's header.
+        box.setTextFormat(Qt::PlainText);
         switch (request.buttons) {
             case BoxButtons::Ok:
                 box.setStandardButtons(QMessageBox::Ok);

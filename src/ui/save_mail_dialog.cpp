@@ -57,6 +57,7 @@ SaveMailDialog::SaveMailDialog(AppContext& context, SessionHost& host, const Mes
 
     m_folder = new QLabel(this);
     m_folder->setObjectName(QStringLiteral("folder"));
+    m_folder->setTextFormat(Qt::PlainText);
     m_folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* folder_row = new QHBoxLayout;
     folder_row->addWidget(new QLabel(tr("Folder:"), this));

@@ -18,6 +18,7 @@ TextPromptDialog::TextPromptDialog(const TextPromptRequest& request, QWidget* pa
     setWindowTitle(ToQString(request.title));
     auto* layout = new QVBoxLayout(this);
     auto* prompt = new QLabel(ToQString(request.prompt), this);
+    prompt->setTextFormat(Qt::PlainText);
     prompt->setWordWrap(true);
     layout->addWidget(prompt);
 

@@ -20,6 +20,7 @@
 #include "ui/page_fields.h"
 #include "ui/qt_services.h"
 #include "ui/qt_text.h"
+#include "ui/session_host.h"
 
 namespace tarvox {
 
@@ -92,7 +93,11 @@ void ViewerWindow::ViewSelectedAttachments() {
 }
 
 void ViewerWindow::SaveOrView(bool view) {
-    // The busy flag shared with the inbox arrives with the inbox window.
+    // Like every other command, refused while the session's worker runs.
+    if (Busy()) {
+        m_source.host->ShowBusyBox();
+        return;
+    }
     FrontendServices& services = *m_context.services;
     if (m_source.preview) {
         services.ShowMessage(kPreviewWarning, "Warning", BoxIcon::Warning);

@@ -151,14 +151,22 @@ void ViewerWindow::BuildMenus(QVBoxLayout* layout) {
     auto* bar = new QMenuBar(this);
     layout->setMenuBar(bar);
 
-    // Archive, Save As, Append to, Print, Address books, Reply and Forward
-    // come with the file, printing, address book and composer pieces.
+    // Address books, Reply and Forward come with the address book and
+    // composer windows.
     QMenu* file = bar->addMenu(tr("&File"));
-    m_actions.push_back(MakeAction(file, tr("A&rchive..."), "archive", false));
+    QAction* archive = MakeAction(file, tr("A&rchive..."), "archive");
+    connect(archive, &QAction::triggered, this, &ViewerWindow::Archive);
+    m_actions.push_back(archive);
     QMenu* save = file->addMenu(tr("&Save"));
-    m_actions.push_back(MakeAction(save, tr("Save &As..."), "saveAs", false));
-    m_actions.push_back(MakeAction(save, tr("A&ppend to..."), "appendTo", false));
-    m_actions.push_back(MakeAction(file, tr("&Print..."), "print", false));
+    QAction* save_as = MakeAction(save, tr("Save &As..."), "saveAs");
+    connect(save_as, &QAction::triggered, this, &ViewerWindow::SaveAs);
+    m_actions.push_back(save_as);
+    QAction* append_to = MakeAction(save, tr("A&ppend to..."), "appendTo");
+    connect(append_to, &QAction::triggered, this, &ViewerWindow::AppendTo);
+    m_actions.push_back(append_to);
+    QAction* print = MakeAction(file, tr("&Print..."), "print");
+    connect(print, &QAction::triggered, this, &ViewerWindow::Print);
+    m_actions.push_back(print);
     m_actions.push_back(MakeAction(file, tr("Addr&ess books..."), "addressBooks", false));
     file->addSeparator();
     QAction* close = MakeAction(file, tr("&Close"), "close");
@@ -319,12 +327,12 @@ void ViewerWindow::StartDownload() {
 void ViewerWindow::DownloadEnded(int outcome, const std::string& text) {
     m_loaded = true;
     button("abort")->setEnabled(false);
-    if (static_cast<DownloadResult>(outcome) != DownloadResult::Complete) {
-        return;
+    if (static_cast<DownloadResult>(outcome) == DownloadResult::Complete) {
+        LoadText(text);
+        m_status->setText(tr("Finishing loading message"));
+        button("delete")->setEnabled(true);
     }
-    LoadText(text);
-    m_status->setText(tr("Finishing loading message"));
-    button("delete")->setEnabled(true);
+    emit idle();
 }
 
 bool ViewerWindow::Busy() const {
@@ -386,6 +394,7 @@ void ViewerWindow::DeleteMessage() {
         [window = QPointer<ViewerWindow>(this)](int) {
             if (window) {
                 window->button("abort")->setEnabled(false);
+                emit window->idle();
             }
         });
 }

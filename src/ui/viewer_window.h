@@ -109,6 +109,22 @@ public:
     // "print", and the later "addressBooks", "forward", "reply").
     QAction* action(const char* name) const;
 
+    // The text control's context menu: the standard items, then one item per
+    // web address in the selection.
+    std::unique_ptr<QMenu> BuildContextMenu();
+
+    void done(int result) override;
+    // Escape, Close and the window's close box; refused while busy.
+    void reject() override;
+
+signals:
+    // The viewer's own network job (the download, a deletion) has ended.
+    void idle();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     // Commands of the menus.
     void ToggleRawView();
     void ToggleFixedFont();
@@ -134,18 +150,6 @@ public:
     void DeleteLastSaved();
     void EditBlockList();
 
-    // The text control's context menu: the standard items, then one item per
-    // web address in the selection.
-    std::unique_ptr<QMenu> BuildContextMenu();
-
-    void done(int result) override;
-    // Escape, Close and the window's close box; refused while busy.
-    void reject() override;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     bool Busy() const;
     void BuildMenus(QVBoxLayout* layout);
     void BuildButtons(QVBoxLayout* layout);

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,7 +37,13 @@ DialogDriver::DialogDriver() : m_state(new State) {
         state->actions.pop_front();
         // Run after this tick returns: an action that opens another modal
         // window runs a nested loop, and this timer must go on firing in it.
-        QTimer::singleShot(0, modal, [action = std::move(action), modal] { action(modal); });
+        QTimer::singleShot(0, modal, [action = std::move(action), modal] {
+            const bool failed_before = ::testing::Test::HasFailure();
+            action(modal);
+            if (!failed_before && ::testing::Test::HasFailure()) {
+                CloseModalWindows();
+            }
+        });
     });
     m_state->timer.start();
 }
@@ -51,7 +58,7 @@ bool DialogDriver::RunUntil(const std::function<bool()>& done) {
     QElapsedTimer elapsed;
     elapsed.start();
     while (!done()) {
-        if (elapsed.elapsed() > 5000) {
+        if (elapsed.elapsed() > kDeadlineMs) {
             return false;
         }
         QApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -68,13 +75,26 @@ bool DialogDriver::RunWorker(const std::function<void()>& work) {
     const bool in_time = RunUntil([&] { return finished.load(); });
     if (!in_time) {
         // Close whatever is still open so the worker can end before the join.
-        while (QWidget* modal = QApplication::activeModalWidget()) {
-            modal->close();
-            QApplication::processEvents();
-        }
+        CloseModalWindows();
     }
     worker.join();
     return in_time;
+}
+
+void DialogDriver::CloseModalWindows() {
+    QWidget* previous = nullptr;
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        if (modal == previous) {
+            // It refused to close; hiding it still ends its loop.
+            modal->hide();
+        } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->done(QDialog::Rejected);
+        } else {
+            modal->close();
+        }
+        previous = modal;
+        QApplication::processEvents();
+    }
 }
 
 namespace {
@@ -118,6 +138,7 @@ DialogDriver::Action RecordBoxAndClick(SeenBox* seen, const QString& button) {
             seen->title = box->windowTitle();
             seen->text = box->text();
             seen->icon = box->icon();
+            seen->plain_text = box->textFormat() == Qt::PlainText;
             for (QAbstractButton* b : box->buttons()) {
                 seen->buttons << b->text().remove('&');
             }

@@ -3,6 +3,7 @@
 // and Previous walk the list; the viewer's Delete removes the row and deletes
 // on the server; the Mail List commands save and print the list as text. The
 // failures run against a scripted server that stalls or drops the download.
+#include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QImage>
@@ -56,7 +57,7 @@ DialogDriver::Action RecordViewer(std::vector<SeenViewer>* seen, const char* but
     return [seen, button](QWidget* dialog) {
         auto* viewer = qobject_cast<ViewerWindow*>(dialog);
         ASSERT_NE(viewer, nullptr) << dialog->windowTitle().toStdString();
-        ASSERT_TRUE(DialogDriver::RunUntil([&] { return viewer->loaded(); }));
+        ASSERT_TRUE(DialogDriver::WaitForSignal(viewer, &ViewerWindow::idle, [&] { return viewer->loaded(); }));
         seen->push_back({viewer->windowTitle(),
                          static_cast<std::uint32_t>(viewer->source().pop3_number),
                          viewer->source().preview, viewer->message().message_text(),
@@ -118,7 +119,7 @@ TEST_F(InboxViewingTest, NextAndPreviousWalkTheListFromOneSelectedRow) {
     driver.Then(RecordViewer(&seen, "previous"));  // 2, back to 3
     driver.Then(RecordViewer(&seen, "previous"));  // 3, up to 4
     driver.Then(RecordViewer(&seen, ""));          // 4, closed
-    window->View();
+    window->view_button()->click();
     EXPECT_EQ(driver.pending(), 0u);
     EXPECT_EQ(Numbers(seen), std::vector<std::uint32_t>({3, 2, 3, 4}));
     ASSERT_EQ(seen.size(), 4u);
@@ -158,7 +159,7 @@ TEST_F(InboxViewingTest, NextAfterTheLastRowAndPreviousAtTheFirstRow) {
     {
         DialogDriver driver;
         driver.Then(RecordViewer(&seen, "next"));
-        window->View();
+        window->view_button()->click();
         EXPECT_EQ(driver.pending(), 0u);
     }
     EXPECT_EQ(Numbers(seen), std::vector<std::uint32_t>({1}));
@@ -169,7 +170,7 @@ TEST_F(InboxViewingTest, NextAfterTheLastRowAndPreviousAtTheFirstRow) {
         DialogDriver driver;
         driver.Then(RecordViewer(&seen, "previous"));
         driver.Then(RecordViewer(&seen, ""));
-        window->View();
+        window->view_button()->click();
         EXPECT_EQ(driver.pending(), 0u);
     }
     EXPECT_EQ(Numbers(seen), std::vector<std::uint32_t>({5, 5}));
@@ -185,7 +186,7 @@ TEST_F(InboxViewingTest, SeveralSelectedRowsAreWalkedInListOrder) {
     driver.Then(RecordViewer(&seen, "next"));      // 4 -> 2
     driver.Then(RecordViewer(&seen, "next"));      // 2 -> 1
     driver.Then(RecordViewer(&seen, "next"));      // 1: the last one, the walk ends
-    window->View();
+    window->view_button()->click();
     EXPECT_EQ(driver.pending(), 0u);
     EXPECT_EQ(Numbers(seen), std::vector<std::uint32_t>({4, 2, 4, 2, 1}));
     // The selection stays as the user made it.
@@ -200,7 +201,7 @@ TEST_F(InboxViewingTest, PreviewDownloadsTheHeadersAndTheSetNumberOfLines) {
     std::vector<SeenViewer> seen;
     DialogDriver driver;
     driver.Then(RecordViewer(&seen, ""));
-    window->Preview();
+    window->preview_button()->click();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_TRUE(seen[0].preview);
     const std::string& text = seen[0].text;
@@ -220,7 +221,7 @@ TEST_F(InboxViewingTest, ViewerDeleteRemovesTheRowAndNextShowsTheFollowingOne) {
     driver.Then([&](QWidget* dialog) {
         auto* viewer = qobject_cast<ViewerWindow*>(dialog);
         ASSERT_NE(viewer, nullptr);
-        ASSERT_TRUE(DialogDriver::RunUntil([&] { return viewer->loaded(); }));
+        ASSERT_TRUE(DialogDriver::WaitForSignal(viewer, &ViewerWindow::idle, [&] { return viewer->loaded(); }));
         EXPECT_TRUE(viewer->button("delete")->isEnabled());
         viewer->button("delete")->click();
         // No question with confirmdel off; the row leaves at once.
@@ -231,14 +232,14 @@ TEST_F(InboxViewingTest, ViewerDeleteRemovesTheRowAndNextShowsTheFollowingOne) {
         viewer->button("next")->click();
     });
     driver.Then(RecordViewer(&seen, ""));
-    window->View();
+    window->view_button()->click();
     EXPECT_EQ(driver.pending(), 0u);
     EXPECT_EQ(rows_after_delete, QStringList({"5", "4", "2", "1"}));
     // The row that followed the deleted one.
     EXPECT_EQ(Numbers(seen), std::vector<std::uint32_t>({2}));
 
     // The deletion becomes permanent with Save & Exit.
-    window->SaveAndExit();
+    window->save_button()->click();
     ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window->isVisible(); }));
     EXPECT_EQ(ServerCount(), 4u);
 }
@@ -252,7 +253,7 @@ TEST_F(InboxViewingTest, ViewerDeleteAsksWhenConfirmDeleteIsOn) {
     driver.Then([&](QWidget* dialog) {
         auto* viewer = qobject_cast<ViewerWindow*>(dialog);
         ASSERT_NE(viewer, nullptr);
-        ASSERT_TRUE(DialogDriver::RunUntil([&] { return viewer->loaded(); }));
+        ASSERT_TRUE(DialogDriver::WaitForSignal(viewer, &ViewerWindow::idle, [&] { return viewer->loaded(); }));
         DialogDriver answer;
         answer.Then(RecordBoxAndClick(&question, "No"));
         viewer->button("delete")->click();
@@ -260,7 +261,7 @@ TEST_F(InboxViewingTest, ViewerDeleteAsksWhenConfirmDeleteIsOn) {
         EXPECT_TRUE(viewer->button("delete")->isEnabled());
         viewer->reject();
     });
-    window->View();
+    window->view_button()->click();
     EXPECT_EQ(question.title, "Tarvox");
     EXPECT_EQ(question.text, "Are you sure you want to delete the message(s)?");
     EXPECT_EQ(NumberColumn(window->list()).size(), 5);
@@ -276,8 +277,8 @@ TEST_F(InboxViewingTest, MailListSaveAsAndPrintGiveTheListingInListOrder) {
         printed_title = title;
         printed = std::string(text);
     });
-    window->SaveMailList();
-    window->PrintMailList();
+    window->findChild<QAction*>("mailListSaveAs")->trigger();
+    window->findChild<QAction*>("mailListPrint")->trigger();
     const std::optional<std::string> saved = ReadFileBytes(path);
     ASSERT_TRUE(saved.has_value());
     EXPECT_TRUE(saved->starts_with("alice on host 127.0.0.1\r\nMailbox contains 5 message(s) "))
@@ -310,7 +311,7 @@ TEST_F(InboxViewingTest, F11FiltersTheListAndAllMailShowsEveryRowAgain) {
         ClickButton("presetAllMail")(dialog);
         ClickButton("ok")(dialog);
     });
-    window->ShowInboxFilters();
+    window->findChild<QAction*>("inboxFilters")->trigger();
     // Back in full, newest first (autosort).
     EXPECT_EQ(NumberColumn(window->list()), QStringList({"5", "4", "3", "2", "1"}));
     EXPECT_EQ(window->status_line()->text(), "Filtered view OFF");
@@ -347,7 +348,7 @@ TEST_F(InboxViewingTest, F12ShowsTheFlagsOfEachSelectedRowUntilOneIsCancelled) {
     window->list()->clearSelection();
     SeenBox box;
     driver.Then(RecordBoxAndClick(&box, "OK"));
-    window->ShowMessageFlags();
+    window->findChild<QAction*>("messageFlags")->trigger();
     EXPECT_EQ(box.text, "Please select message(s) first");
 }
 
@@ -361,7 +362,7 @@ TEST_F(InboxViewingTest, ForeignIpEditsTheStoredProfilesNetworks) {
         ClickButton("ok")(dialog);
     });
     c.context.config.profiles.front().ispnetworks = std::string("10.,192.168.");
-    window->ShowForeignAddresses();
+    window->findChild<QAction*>("foreignIp")->trigger();
     EXPECT_EQ(driver.pending(), 0u);
     EXPECT_EQ(title, "Dot-stuffing sample 2");
     EXPECT_EQ(c.context.config.profiles.front().ispnetworks, std::string("10.,192.168."));
@@ -385,7 +386,7 @@ TEST_F(InboxViewingTest, SaveAllMailSelectsEveryRowAndWritesAFileEach) {
         RecordBoxAndClick(&done, "OK")(dialog);
         QTimer::singleShot(0, save_dialog, &QDialog::reject);
     });
-    window->SaveAllMail();
+    window->findChild<QAction*>("saveAllMail")->trigger();
     EXPECT_EQ(driver.pending(), 0u);
     EXPECT_EQ(done.text, "Done saving 5 message(s)");
     EXPECT_EQ(window->list()->selectedItems().size(), 5);
@@ -446,7 +447,7 @@ TEST_F(ViewerDownloadFailureTest, CloseWhileDownloadingIsBusyAndAbortEndsEveryth
     QObject::connect(&window, &QDialog::finished, [&](int result) { finished = result; });
     ASSERT_TRUE(ShowLoaded(window));
 
-    SeenBox busy, question, lost;
+    SeenBox busy, busy_save, question, lost;
     bool abort_enabled = false;
     DialogDriver driver;
     driver.Then([&](QWidget* dialog) {
@@ -456,18 +457,22 @@ TEST_F(ViewerDownloadFailureTest, CloseWhileDownloadingIsBusyAndAbortEndsEveryth
         abort_enabled = viewer->button("abort")->isEnabled();
         DialogDriver answers;
         answers.Then(RecordBoxAndClick(&busy, "OK"));
-        viewer->reject();
+        viewer->action("close")->trigger();
         EXPECT_TRUE(viewer->isVisible());
+        // The Attachments tab's Save waits for the session like the rest.
+        answers.Then(RecordBoxAndClick(&busy_save, "OK"));
+        viewer->findChild<QPushButton*>("save")->click();
         answers.Then(RecordBoxAndClick(&question, "Yes"));
         answers.Then(RecordBoxAndClick(&lost, "OK"));
         viewer->button("abort")->click();
         ASSERT_TRUE(DialogDriver::RunUntil([&] { return !viewer->isVisible(); }));
     });
-    window.View();
+    window.view_button()->click();
     EXPECT_EQ(driver.pending(), 0u);
     EXPECT_TRUE(abort_enabled);
     EXPECT_EQ(busy.title, "Busy");
     EXPECT_EQ(busy.text, kBusyText);
+    EXPECT_EQ(busy_save.title, "Busy");
     EXPECT_EQ(question.title, "Abort");
     EXPECT_EQ(lost.title, "Lost connection");
     EXPECT_EQ(lost.text, ToQString(NetResultText(net::kAborted)));
@@ -490,7 +495,7 @@ TEST_F(ViewerDownloadFailureTest, ConnectionDroppedDuringTheDownloadClosesBothWi
     DialogDriver driver;
     driver.Then(RecordBoxAndClick(&lost, "OK"));
     // Returns once the viewer has closed.
-    window.View();
+    window.view_button()->click();
     EXPECT_EQ(viewers, 1);
     EXPECT_EQ(driver.pending(), 0u);
     EXPECT_EQ(lost.title, "Lost connection");

@@ -210,7 +210,7 @@ TEST_F(InboxWindowTest, ClickingATitleTwiceReversesTheOrderAndTheMarker) {
     }
     EXPECT_EQ(ColumnTexts(list, 5).size(), 5);
     // The newest-first sort resets every marker.
-    window.SortNewestFirst();
+    window.findChild<QAction*>("sortNewest")->trigger();
     EXPECT_EQ(Titles(list), QStringList({"Subject", "From", "Date/Time", "Size", "To", "No."}));
     EXPECT_EQ(ColumnTexts(list, 5), QStringList({"5", "4", "3", "2", "1"}));
 }
@@ -296,7 +296,7 @@ TEST_F(InboxWindowTest, KeepAliveTickWhenIdleProdsTheServer) {
     InboxWindow window(c.context);
     window.show();
     ASSERT_TRUE(Loaded(window));
-    window.KeepAliveTick();
+    QMetaObject::invokeMethod(window.keep_alive_timer(), "timeout");
     EXPECT_TRUE(window.worker_running());
     ASSERT_TRUE(Loaded(window));
     EXPECT_EQ(window.status_line()->text(), "Connection is alive");
@@ -377,7 +377,7 @@ TEST_F(InboxWindowTest, PlacementIsRestoredAndStored) {
     ASSERT_TRUE(Loaded(window));
     window.setGeometry(60, 70, 700, 500);
     c.context.config.global.confirmclose = 0;
-    window.CancelUndo();
+    window.cancel_button()->click();
     ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window.isVisible(); }));
     const WindowPlacement expected{1, 0, 0, 0, 0, 60, 70, 760, 570};
     EXPECT_EQ(c.context.config.global.ibsize, expected);
@@ -422,7 +422,7 @@ TEST_F(InboxWindowTest, EnterAndRightDoubleClickChooseViewOrPreview) {
             driver.Then([&](QWidget* dialog) {
                 if (auto* viewer = qobject_cast<ViewerWindow*>(dialog)) {
                     opened << (viewer->source().preview ? "preview" : "viewer");
-                    ASSERT_TRUE(DialogDriver::RunUntil([&] { return viewer->loaded(); }));
+                    ASSERT_TRUE(DialogDriver::WaitForSignal(viewer, &ViewerWindow::idle, [&] { return viewer->loaded(); }));
                     viewer->done(0);
                     return;
                 }
@@ -572,7 +572,7 @@ TEST_P(InboxWindowFlagsTest, SaveAndExitWritesFlagsStatisticsAndWidths) {
         ASSERT_NE(entry, nullptr);
         third = entry->identity;
         ASSERT_FALSE(third.IsZero());
-        window.CancelUndo();
+        window.cancel_button()->click();
         ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window.isVisible(); }));
     }
     Profile& stored = c.context.config.profiles.front();
@@ -624,7 +624,7 @@ TEST_P(InboxWindowFlagsTest, SaveAndExitWritesFlagsStatisticsAndWidths) {
     EXPECT_EQ(next->messages().Find(3)->flags, kFlagRead | kFlagReplied);
     EXPECT_EQ(next->messages().Find(2)->flags, 0u);
     c.context.config.global.confirmclose = 0;
-    next->CancelUndo();
+    next->cancel_button()->click();
     ASSERT_TRUE(DialogDriver::RunUntil([&] { return !next->isVisible(); }));
 }
 
@@ -735,7 +735,8 @@ TEST_F(InboxWindowStallTest, CommandsWhileLoadingShowTheBusyBox) {
     driver.Then(RecordBoxAndClick(&on_close, "OK"));
     QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
     QCoreApplication::sendEvent(window.list(), &del);
-    window.SaveAndExit();
+    // The button rests while loading; the menu item stays.
+    window.findChild<QAction*>("saveAndExit")->trigger();
     window.close();
     EXPECT_EQ(driver.pending(), 0u);
     for (const SeenBox* box : {&on_delete, &on_save, &on_close}) {
@@ -774,8 +775,8 @@ TEST_F(InboxWindowStallTest, KeepAliveTickWhileLoadingDoesNothing) {
     InboxWindow window(c.context);
     window.show();
     ASSERT_TRUE(DialogDriver::RunUntil([&] { return server.top_seen(); }));
-    window.KeepAliveTick();
-    window.KeepAliveTick();
+    QMetaObject::invokeMethod(window.keep_alive_timer(), "timeout");
+    QMetaObject::invokeMethod(window.keep_alive_timer(), "timeout");
     EXPECT_TRUE(window.abort_button()->isEnabled());
     // End the load and read all the server was sent.
     DialogDriver driver;

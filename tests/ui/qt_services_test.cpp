@@ -2,6 +2,7 @@
 // and prompt waits for its answer on the GUI thread.
 #include "ui/qt_services.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -39,11 +40,12 @@ TEST(QtServices, MessageBoxesFromAWorker) {
         driver.Then(RecordBoxAndClick(&seen, c.click));
         BoxAnswer answer = BoxAnswer::Ok;
         ASSERT_TRUE(DialogDriver::RunWorker([&] {
-            answer = services.ShowMessage("Caf\xe9 closed", "Tarvox", c.icon, c.buttons);
+            answer = services.ShowMessage("Caf\xe9 <b>closed</b>", "Tarvox", c.icon, c.buttons);
         }));
         EXPECT_EQ(answer, c.answer);
         EXPECT_EQ(seen.title, "Tarvox");
-        EXPECT_EQ(seen.text, QString::fromUtf8("Café closed"));
+        EXPECT_EQ(seen.text, QString::fromUtf8("Café <b>closed</b>"));
+        EXPECT_TRUE(seen.plain_text);
         EXPECT_EQ(seen.icon, c.icon_seen);
         EXPECT_EQ(seen.buttons, c.buttons_seen);
         if (c.buttons != BoxButtons::Ok) {
@@ -169,13 +171,18 @@ TEST(QtServices, StatusTextsAreQueuedToTheirLine) {
     QtServices services;
     QStringList account;
     services.SetStatusSink(StatusLine::Account, [&](const QString& text) { account << text; });
+    QLabel inbox;
+    services.SetStatusLabel(StatusLine::Inbox, &inbox);
     ASSERT_TRUE(DialogDriver::RunWorker([&] {
         services.ShowStatus(StatusLine::Account, "Looking up host . . .");
-        services.ShowStatus(StatusLine::Inbox, "nobody listens");
+        services.ShowStatus(StatusLine::Inbox, "-ERR <i>busy</i>");
         services.ShowStatus(StatusLine::Account, "Connected.");
     }));
-    ASSERT_TRUE(DialogDriver::RunUntil([&] { return account.size() == 2; }));
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return account.size() == 2 && !inbox.text().isEmpty(); }));
     EXPECT_EQ(account, (QStringList{"Looking up host . . .", "Connected."}));
+    // A server's text is shown as it came, never as markup.
+    EXPECT_EQ(inbox.text(), "-ERR <i>busy</i>");
+    EXPECT_EQ(inbox.textFormat(), Qt::PlainText);
 }
 
 }  // namespace

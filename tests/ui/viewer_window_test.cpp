@@ -86,6 +86,14 @@ protected:
         return FromQString(window.text_edit()->toPlainText());
     }
 
+    // Presses the button named `name` (the Attachments tab's "save", "view",
+    // "deleteSaved"; the block list's "add", "restore").
+    static void Press(QWidget& window, const char* name) {
+        auto* button = window.findChild<QPushButton*>(name);
+        ASSERT_NE(button, nullptr) << name;
+        button->click();
+    }
+
     // Selects the one row named `name`.
     static void SelectOnly(ViewerWindow& window, const QString& name) {
         QTreeWidget* list = window.attachment_list();
@@ -290,7 +298,7 @@ TEST_F(ViewerWindowTest, SaveWritesEachEncodingByteExact) {
         const fs::path target = dir / (std::string(file) + ".out");
         save_to = QString::fromStdString(target.string());
         requests.clear();
-        window->SaveSelectedAttachments();
+        Press(*window, "save");
         ASSERT_EQ(requests.size(), 1u);
         EXPECT_EQ(requests[0].title, QStringLiteral("Save decoded file"));
         EXPECT_EQ(requests[0].proposed, QStringLiteral("every-byte.bin"));
@@ -305,7 +313,7 @@ TEST_F(ViewerWindowTest, SaveProposesOnlyTheLastComponent) {
     auto window = Open(DataFile("message/viewer/hostile_names.eml"));
     SelectOnly(*window, QStringLiteral("../../evil"));
     save_to.clear();  // Cancel
-    window->SaveSelectedAttachments();
+    Press(*window, "save");
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].proposed, QStringLiteral("evil"));
     EXPECT_TRUE(window->last_saved_attachment().empty());
@@ -327,7 +335,7 @@ TEST_F(ViewerWindowTest, PreviewWarnsAndAnUnwritablePathIsReported) {
     DialogDriver driver;
     driver.Then(RecordBoxAndClick(&warning, "OK"));
     driver.Then(RecordBoxAndClick(&failure, "OK"));
-    window.SaveSelectedAttachments();
+    Press(window, "save");
     EXPECT_EQ(warning.title, QStringLiteral("Warning"));
     EXPECT_TRUE(warning.text.startsWith(
         QStringLiteral("Because only a part of the entire message is shown")));
@@ -351,7 +359,7 @@ TEST_F(ViewerWindowTest, BlockedNameAsksFirst) {
         SeenBox box;
         DialogDriver driver;
         driver.Then(RecordBoxAndClick(&box, c.answer));
-        window->SaveSelectedAttachments();
+        Press(*window, "save");
         EXPECT_EQ(box.title, QStringLiteral("invoice.pdf.exe"));
         EXPECT_TRUE(box.text.startsWith(QStringLiteral(
             "This attachment's file type is on Tarvox's \"block list\" of potentially dangerous")));
@@ -373,7 +381,7 @@ TEST_F(ViewerWindowTest, ViewOfABlockedNameSavesButDoesNotOpen) {
     DialogDriver driver;
     driver.Then(ClickButton("Yes"));
     driver.Then(RecordBoxAndClick(&denied, "OK"));
-    window->ViewSelectedAttachments();
+    Press(*window, "view");
     EXPECT_TRUE(fs::exists(target));
     EXPECT_TRUE(opened.empty());
     EXPECT_EQ(denied.title, QString::fromStdString(target.string()));
@@ -387,7 +395,7 @@ TEST_F(ViewerWindowTest, ViewOpensAPlainFileWithoutQuestions) {
     SelectOnly(*window, QStringLiteral("notes.txt"));
     const fs::path target = dir / "notes.txt";
     save_to = QString::fromStdString(target.string());
-    window->ViewSelectedAttachments();
+    Press(*window, "view");
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(save_to));
 }
@@ -418,7 +426,7 @@ TEST_F(ViewerWindowTest, SanityCheckBeforeOpeningAnExecutable) {
         if (!c.opens) {
             driver.Then(RecordBoxAndClick(&refused, "OK"));
         }
-        window->ViewSelectedAttachments();
+        Press(*window, "view");
         EXPECT_EQ(prompt_title, QStringLiteral("SanityCheck - 427"));
         EXPECT_EQ(opened.size(), c.opens ? 1u : 0u);
         if (!c.opens) {
@@ -435,18 +443,18 @@ TEST_F(ViewerWindowTest, SanityCheckBeforeOpeningAnExecutable) {
 
 TEST_F(ViewerWindowTest, DeleteLastSavedAsksAndRemoves) {
     auto window = Open(MessageWithAttachment("notes.txt", "just text"));
-    window->DeleteLastSaved();  // nothing saved yet: no question
+    Press(*window, "deleteSaved");  // nothing saved yet: no question
     SelectOnly(*window, QStringLiteral("notes.txt"));
     const fs::path target = dir / "notes.txt";
     save_to = QString::fromStdString(target.string());
-    window->SaveSelectedAttachments();
+    Press(*window, "save");
     ASSERT_TRUE(fs::exists(target));
 
     for (const char* answer : {"No", "Yes"}) {
         SeenBox box;
         DialogDriver driver;
         driver.Then(RecordBoxAndClick(&box, answer));
-        window->DeleteLastSaved();
+        Press(*window, "deleteSaved");
         EXPECT_EQ(box.text,
                   QStringLiteral("Delete this file? (If last save was for temporary viewing)"));
         EXPECT_EQ(box.title, QString::fromStdString(target.string()));
@@ -466,7 +474,7 @@ TEST_F(ViewerWindowTest, BlockListDialogStoresTheCheckedRows) {
     EXPECT_EQ(list->topLevelItem(0)->checkState(0), Qt::Unchecked);  // .ADE
     DialogDriver driver;
     driver.Then(TypeAndClick(".tvx", "submit"));
-    dialog.AddFragment();
+    Press(dialog, "add");
     emit list->itemClicked(list->topLevelItem(0), 0);  // check .ADE
     // The space bar toggles the current row: .ADP on and off, .BAS on.
     for (const int row : {1, 1, 2}) {
@@ -476,7 +484,7 @@ TEST_F(ViewerWindowTest, BlockListDialogStoresTheCheckedRows) {
     }
     // A click on a checked row unchecks it.
     emit list->itemClicked(list->topLevelItem(40), 0);  // .EML off
-    dialog.accept();
+    Press(dialog, "ok");
     EXPECT_EQ(context.config.global.blockext, ".ADE,.BAS,.EXE,.tvx,");
 }
 
@@ -499,7 +507,7 @@ TEST_F(ViewerWindowTest, BlockListRestoreDefaults) {
         SeenBox box;
         DialogDriver driver;
         driver.Then(RecordBoxAndClick(&box, answer));
-        dialog.RestoreDefaults();
+        Press(dialog, "restore");
         EXPECT_EQ(box.title, QStringLiteral("Attachment block list"));
         EXPECT_TRUE(box.text.startsWith(
             QStringLiteral("Are you sure you want to restore the default attachment block list?")));
@@ -615,7 +623,7 @@ TEST_F(ViewerWindowTest, SaveAsWritesTheSelectionOrTheWholeView) {
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
         if (window->raw_view() != test.raw) {
-            window->ToggleRawView();
+            window->action("rawView")->trigger();
         }
         if (test.select) {
             const int at = window->text_edit()->toPlainText().indexOf("first line");
@@ -626,7 +634,7 @@ TEST_F(ViewerWindowTest, SaveAsWritesTheSelectionOrTheWholeView) {
         if (test.answer != nullptr) {
             driver.Then(RecordBoxAndClick(&question, test.answer));
         }
-        window->SaveAs();
+        window->action("saveAs")->trigger();
         EXPECT_EQ(driver.pending(), 0u);
         if (test.answer != nullptr) {
             EXPECT_EQ(question.title, "Selection");
@@ -646,15 +654,15 @@ TEST_F(ViewerWindowTest, AppendToAddsTheSeparatorAndArchiveTheWholeMessage) {
         EXPECT_EQ(request.title, "Append to file");
         return QString::fromStdString(notes);
     });
-    window->AppendTo();
+    window->action("appendTo")->trigger();
     EXPECT_EQ(ReadFileBytes(notes).value_or(""), "before\r\n\r\n" + window->display_text());
 
     // Archive appends the message as it came, with no separator, to a new or
     // an existing file; it never asks before choosing an existing one.
     const std::string archive = (dir / "archive.tvx").string();
     save_to = QString::fromStdString(archive);
-    window->Archive();
-    window->Archive();
+    window->action("archive")->trigger();
+    window->action("archive")->trigger();
     EXPECT_EQ(ReadFileBytes(archive).value_or(""), std::string(kShortMessage) + kShortMessage);
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0].title, "Select archive file");
@@ -669,7 +677,7 @@ TEST_F(ViewerWindowTest, AppendToAddsTheSeparatorAndArchiveTheWholeMessage) {
     SeenBox failure;
     DialogDriver driver;
     driver.Then(RecordBoxAndClick(&failure, "OK"));
-    window->Archive();
+    window->action("archive")->trigger();
     EXPECT_EQ(failure.text, "Unable to create file");
     EXPECT_EQ(failure.icon, QMessageBox::Critical);
     EXPECT_NE(window->status_line()->text(), "Message archived.");
@@ -687,7 +695,7 @@ TEST_F(ViewerWindowTest, PrintUsesTheViewerTitleAndClearsTheSelection) {
     SelectShown(*window, at, at + 6);
     DialogDriver driver;
     driver.Then(ClickButton("Yes"));
-    window->Print();
+    window->action("print")->trigger();
     EXPECT_EQ(title, "Tarvox: Viewer");
     EXPECT_EQ(printed, "second");
     EXPECT_FALSE(window->text_edit()->textCursor().hasSelection());
