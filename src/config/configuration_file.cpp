@@ -1,11 +1,18 @@
 #include "config/configuration_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
 
+#include "codec/text_format.h"
 #include "config/atomic_file.h"
 #include "config/comma_list.h"
 #include "config/master_passphrase.h"
@@ -324,19 +331,69 @@ bool ReadConfiguration(SettingsLineReader& reader, Configuration& config,
                 break;
         }
     }
+    // A profile cut off by a read error is left out; one that merely reaches
+    // the end of the file without its empty line is complete and kept.
+    if (in_profile && reader.read_error() == 0) {
+        return CloseProfile(working, config, services);
+    }
     return true;
+}
+
+void ReportUnreadable(const std::filesystem::path& path, const char* reason,
+                      Configuration& config, FrontendServices& services) {
+    config.file_unreadable = true;
+    services.ShowMessage(TextFormat(kUnreadableSettingsFormat, path.c_str(), reason), "Warning",
+                         BoxIcon::Warning);
+}
+
+// Opens the file for stdio reading. Only a missing file is left unreported;
+// a FIFO or device is refused without waiting for a writer.
+std::FILE* OpenSettingsFile(const std::filesystem::path& path, Configuration& config,
+                            FrontendServices& services) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno != ENOENT) {
+            ReportUnreadable(path, std::strerror(errno), config, services);
+        }
+        return nullptr;
+    }
+    struct stat info {};
+    const char* refusal = nullptr;
+    if (::fstat(fd, &info) != 0) {
+        refusal = std::strerror(errno);
+    } else if (S_ISDIR(info.st_mode)) {
+        refusal = std::strerror(EISDIR);
+    } else if (!S_ISREG(info.st_mode)) {
+        refusal = "not a regular file";
+    }
+    std::FILE* file = nullptr;
+    if (refusal == nullptr && ::fcntl(fd, F_SETFL, 0) == 0) {
+        file = ::fdopen(fd, "rb");
+    }
+    if (file == nullptr) {
+        ReportUnreadable(path, refusal != nullptr ? refusal : std::strerror(errno), config,
+                         services);
+        ::close(fd);
+    }
+    return file;
 }
 
 }  // namespace
 
 bool LoadConfiguration(const std::filesystem::path& path, Configuration& config,
                        FrontendServices& services) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    std::unique_ptr<std::FILE, FileCloser> file(OpenSettingsFile(path, config, services));
     if (!file) {
         return true;
     }
     SettingsLineReader reader(file.get());
-    return ReadConfiguration(reader, config, services);
+    if (!ReadConfiguration(reader, config, services)) {
+        return false;
+    }
+    if (reader.read_error() != 0) {
+        ReportUnreadable(path, std::strerror(reader.read_error()), config, services);
+    }
+    return true;
 }
 
 bool LoadConfigurationText(std::string_view text, Configuration& config,
@@ -366,6 +423,9 @@ std::string FormatConfiguration(Configuration& config) {
 }
 
 bool SaveConfiguration(const std::filesystem::path& path, Configuration& config) {
+    if (config.file_unreadable) {
+        return false;
+    }
     return WriteFileAtomically(path, FormatConfiguration(config));
 }
 

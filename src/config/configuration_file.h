@@ -17,11 +17,24 @@ struct Configuration {
     GlobalSettings global;
     ProfileList profiles;
     std::string master_passphrase;  // empty until entered or set
+    // Set when the file exists but could not be opened or read whole. It is
+    // then never written during the run, for that would replace settings the
+    // program never saw.
+    bool file_unreadable = false;
 };
 
+// Said once, when the file exists but cannot be read: the file name and the
+// reason (caption "Warning").
+inline constexpr const char* kUnreadableSettingsFormat =
+    "Unable to read settings file %s: %s. Changes will not be saved.";
+
 // Reads the file into `config`, whose global settings the caller has set to
-// their defaults; every complete profile is appended to the list. A missing or
-// unreadable file is not an error: true, with the defaults kept. False when
+// their defaults; every profile is appended to the list, the last one also
+// when the file ends before its empty line. A missing file is not an error:
+// true, with the defaults kept. A file that exists but cannot be opened or
+// read (no permission, not a regular file, a read error part-way) gives true
+// with what was read before the failure, says so once and marks `config` so
+// that it is never saved. False when
 // the master passphrase check fails or is cancelled, or when profiles cannot
 // be decoded for want of a passphrase; the program must then end without
 // writing the file.
@@ -38,7 +51,8 @@ std::string FormatConfiguration(Configuration& config);
 
 // Writes the file whole: into a temporary file beside it (mode 0600, since it
 // holds passwords), flushed, then renamed over the old one, so that a failure
-// leaves the old file as it was. Returns false on failure; the program stays
+// leaves the old file as it was. Returns false on failure, and without
+// touching the file when it could not be read at start-up; the program stays
 // silent about it.
 bool SaveConfiguration(const std::filesystem::path& path, Configuration& config);
 

@@ -1,10 +1,17 @@
 #include "config/settings_line_reader.h"
 
+#include <cerrno>
+
 namespace tarvox {
 
 int SettingsLineReader::Get() {
     if (m_file != nullptr) {
-        return std::getc(m_file);
+        errno = 0;
+        const int c = std::getc(m_file);
+        if (c == EOF && std::ferror(m_file) && m_read_error == 0) {
+            m_read_error = errno != 0 ? errno : EIO;
+        }
+        return c;
     }
     if (m_position >= m_text.size()) {
         return EOF;
@@ -14,7 +21,7 @@ int SettingsLineReader::Get() {
 
 int SettingsLineReader::Peek() {
     if (m_file != nullptr) {
-        int c = std::getc(m_file);
+        const int c = Get();
         if (c != EOF) {
             std::ungetc(c, m_file);
         }
@@ -47,7 +54,7 @@ bool SettingsLineReader::Next(std::string& piece) {
             break;
         }
     }
-    return consumed > 0;
+    return consumed > 0 && m_read_error == 0;
 }
 
 }  // namespace tarvox

@@ -22,8 +22,12 @@ public:
 
     // The next piece, ending in "\n" unless the limit or the end of input cut
     // it. A NUL byte ends the piece's text as it ends a C string (the rest of
-    // the piece is still consumed). False at end of input.
+    // the piece is still consumed). False at end of input, and after a read
+    // error.
     bool Next(std::string& piece);
+
+    // The errno of a read error of the file, 0 when there was none.
+    int read_error() const { return m_read_error; }
 
 private:
     int Get();
@@ -32,6 +36,7 @@ private:
     std::FILE* m_file = nullptr;
     std::string_view m_text;
     std::size_t m_position = 0;
+    int m_read_error = 0;
 };
 
 }  // namespace tarvox

@@ -390,7 +390,7 @@ TEST(ConfigurationFile, ReadingFollowsTheSectionRules) {
     const Case cases[] = {
         {"only the header", "{tarvox}", {}},
         {"only the header and its empty line", "{tarvox}\n\n", {}},
-        {"profile at the end without an empty line", "{tarvox}\n\n[A]\nhost=h\n", {}},
+        {"profile at the end without an empty line", "{tarvox}\n\n[A]\nhost=h", {"A"}},
         {"closed profile", "{tarvox}\n\n[A]\nhost=h\n\n", {"A"}},
         {"two section lines in a row", "{tarvox}\n\n[A]\n[B]\nhost=h\n\n", {"B"}},
         {"a header line drops an open profile", "{tarvox}\n\n[A]\n{\n\n[B]\n\n", {"B"}},
@@ -489,21 +489,38 @@ TEST(ConfigurationFile, HandWrittenLegacyFileLoads) {
     EXPECT_EQ(config.global.last, "Old");
     EXPECT_EQ(config.global.mailman, 0);
     EXPECT_EQ(config.global.blockext, ".EXE,.COM,.BAT");
-    ASSERT_EQ(config.profiles.size(), 1u);
+    ASSERT_EQ(config.profiles.size(), 2u);
     EXPECT_EQ(config.profiles.front().host, "pop.old.example");
     EXPECT_EQ(config.profiles.front().pass, "hello");
     EXPECT_EQ(config.profiles.front().whitepat, "YQ==");
     EXPECT_TRUE(services.Calls().empty());
 }
 
-TEST(ConfigurationFile, MissingFileGivesDefaults) {
+TEST(ConfigurationFile, OnlyAMissingFileGivesDefaultsThatMaySaveOverIt) {
     TempDir dir;
-    ScriptedServices services;
-    bool ok = false;
-    Configuration config = LoadFrom(dir / "absent.ini", services, &ok);
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(config.global, GlobalSettings{});
-    EXPECT_TRUE(config.profiles.empty());
+    fs::create_directory(dir / "folder.ini");
+    // /proc/self/mem opens, and its first read fails: address 0 is not mapped.
+    const std::pair<fs::path, std::string> cases[] = {
+        {dir / "absent.ini", ""},
+        {dir / "folder.ini", "Is a directory"},
+        {"/proc/self/mem", "Input/output error"},
+    };
+    for (const auto& [path, reason] : cases) {
+        ScriptedServices services;
+        bool ok = false;
+        Configuration config = LoadFrom(path, services, &ok);
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(config.global, GlobalSettings{});
+        EXPECT_TRUE(config.profiles.empty());
+        std::vector<MessageBoxRequest> boxes = services.Boxes();
+        ASSERT_EQ(boxes.size(), reason.empty() ? 0u : 1u) << path;
+        if (!reason.empty()) {
+            EXPECT_EQ(boxes[0].text, "Unable to read settings file " + path.string() + ": " +
+                                         reason + ". Changes will not be saved.");
+        }
+        WriteWholeFile(dir / "other.ini", "kept");
+        EXPECT_EQ(SaveConfiguration(dir / "other.ini", config), reason.empty()) << path;
+    }
 }
 
 TEST(ConfigurationFile, LoadedDefaultsFillTheBlockListAndClearTheTextColour) {
