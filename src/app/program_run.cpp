@@ -7,6 +7,7 @@
 
 #include "addressbook/address_book_file.h"
 #include "app/command_line.h"
+#include "app/exit_signals.h"
 #include "app/instance_channel.h"
 #include "config/global_settings.h"
 #include "ui/qt_services.h"
@@ -22,7 +23,8 @@ constexpr const char* kSecondInstanceQuestion =
     "file, if they use the same INI file.\n\nAre you sure you want to start a new instance?";
 
 // Saves the address books and the settings file. Address books that could
-// not be read are not written over: the file would lose every book.
+// not be read are not written over: the file would lose every book. Settings
+// that could not be read are not written either, as the user was told.
 void SaveEverything(AppContext& context, AddressBookFileState books_state) {
     if (books_state == AddressBookFileState::Unreadable) {
         std::fprintf(stderr, "tarvox: %s could not be read, so it is left as it is\n",
@@ -31,7 +33,7 @@ void SaveEverything(AppContext& context, AddressBookFileState books_state) {
         std::fprintf(stderr, "tarvox: the address books could not be written to %s\n",
                      context.paths.address_book_file.c_str());
     }
-    if (!context.SaveSettings()) {
+    if (!context.config.file_unreadable && !context.SaveSettings()) {
         std::fprintf(stderr, "tarvox: the settings could not be written to %s\n",
                      context.paths.settings_file.c_str());
     }
@@ -94,6 +96,12 @@ int RunProgram(AppContext& context, const ProgramWindows& windows) {
             qGuiApp, &QGuiApplication::commitDataRequest, qGuiApp,
             [&context, books_state](QSessionManager&) { SaveEverything(context, books_state); },
             Qt::DirectConnection);
+        // Being told to end (log-out, kill, Ctrl+C in a terminal) saves as a
+        // normal exit does.
+        const ExitSignals exit_signals([&context, books_state](int signal) {
+            SaveEverything(context, books_state);
+            EndBySignal(signal);
+        });
 
         if (start.view) {
             if (const Profile* last =

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
 #include <vector>
 
 #include "app/instance_channel.h"
@@ -128,6 +129,16 @@ TEST_F(ProgramRunTest, EnteredMailboxReturnsToTheOptionsWindow) {
     EXPECT_EQ(Run({}), 0);
     EXPECT_EQ(m_options_runs, 3);
     EXPECT_EQ(inbox_runs, 2);
+}
+
+TEST_F(ProgramRunTest, TerminationSignalSavesAsANormalExitDoesThenEnds) {
+    m_windows.options_window = [](AppContext&) {
+        std::raise(SIGTERM);
+        DialogDriver::RunUntil([] { return false; });
+        return 0;
+    };
+    EXPECT_EXIT(Run({}), ::testing::KilledBySignal(SIGTERM), "");
+    EXPECT_TRUE(std::filesystem::exists(m_context.paths.settings_file));
 }
 
 TEST(InstanceChannel, LongAddressesAreCutAndNobodyListeningIsReported) {
