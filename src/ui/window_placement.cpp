@@ -1,8 +1,13 @@
 #include "ui/window_placement.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 
 #include <algorithm>
+#include <vector>
+
+#include "config/window_rectangle.h"
 
 namespace tarvox {
 
@@ -17,10 +22,20 @@ void RestoreWindowPlacement(QWidget& window, const WindowPlacement& placement) {
     if (std::all_of(placement.begin(), placement.end(), [](int value) { return value == 0; })) {
         return;
     }
-    const int width = placement[7] - placement[5];
-    const int height = placement[8] - placement[6];
-    if (width > 0 && height > 0) {
-        window.setGeometry(placement[5], placement[6], width, height);
+    // The main screen first.
+    std::vector<WindowRectangle> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->availableGeometry();
+        const WindowRectangle rectangle{area.left(), area.top(), area.width(), area.height()};
+        if (screen == QGuiApplication::primaryScreen()) {
+            screens.insert(screens.begin(), rectangle);
+        } else {
+            screens.push_back(rectangle);
+        }
+    }
+    if (const std::optional<WindowRectangle> rectangle =
+            RectangleFromPlacement(placement, screens)) {
+        window.setGeometry(rectangle->left, rectangle->top, rectangle->width, rectangle->height);
     }
     if (placement[0] == kShowMaximized) {
         window.setWindowState(window.windowState() | Qt::WindowMaximized);
