@@ -12,9 +12,7 @@ std::string_view StorableText(std::string_view text) {
 
 std::string ReadBackText(std::string_view text) {
     std::string_view stored = StorableText(text);
-    // "key=" + value + "\n": the rest after the key, newline included, must be
-    // shorter than the limit.
-    if (stored.size() + 1 >= kSettingsValueLineLimit) {
+    if (stored.size() > kMaxStoredTextLength) {
         return {};
     }
     return std::string(stored);

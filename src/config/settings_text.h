@@ -12,6 +12,12 @@ namespace tarvox {
 // be read; a section line, newline included, may be this long at most.
 inline constexpr std::size_t kSettingsValueLineLimit = 512;
 
+// The longest text value that reads back: "key=", the value and "\n", where
+// the value and its newline stay under the limit.
+inline constexpr std::size_t kMaxStoredTextLength = kSettingsValueLineLimit - 2;
+// The longest profile name that reads back from its "[name]\n" line.
+inline constexpr std::size_t kMaxProfileNameLength = kSettingsValueLineLimit - 3;
+
 // The part of a text that can be stored on one line: up to the first CR, LF
 // or NUL. Whatever follows a line break would otherwise be read as a line of
 // its own, possibly as another key.

@@ -12,6 +12,7 @@
 #include <system_error>
 #include <utility>
 
+#include "config/settings_text.h"
 #include "ui/qt_text.h"
 
 namespace tarvox {
@@ -33,7 +34,7 @@ GpgSettingsDialog::GpgSettingsDialog(GlobalSettings& settings, FrontendServices&
     layout->addWidget(new QLabel("Location of GPG.EXE", this), 0, 0, 1, 2);
     m_path = new QLineEdit(ToQString(settings.gpgpath), this);
     m_path->setObjectName("gpgPath");
-    m_path->setMaxLength(static_cast<int>(kFieldCapacity - 1));
+    m_path->setMaxLength(static_cast<int>(kMaxStoredTextLength));
     m_path->setMinimumWidth(360);
     layout->addWidget(m_path, 1, 0);
     auto* browse = new QPushButton("&Browse...", this);

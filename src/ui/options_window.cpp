@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "config/global_settings.h"
+#include "config/settings_text.h"
 #include "protocols/connect_preparation.h"
 #include "protocols/pop_session.h"
 #include "ui/account_page.h"
@@ -52,7 +53,7 @@ OptionsWindow::OptionsWindow(AppContext& context, QWidget* parent)
     m_profile_box->setEditable(true);
     m_profile_box->setInsertPolicy(QComboBox::NoInsert);
     m_profile_box->setCompleter(nullptr);
-    m_profile_box->lineEdit()->setMaxLength(static_cast<int>(kFieldCapacity) - 1);
+    m_profile_box->lineEdit()->setMaxLength(static_cast<int>(kMaxProfileNameLength));
     m_profile_box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(m_profile_box, &QComboBox::activated, this,
             [this](int index) { SelectProfile(FromQString(m_profile_box->itemText(index))); });

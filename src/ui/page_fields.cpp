@@ -9,7 +9,8 @@
 
 #include <climits>
 
-#include "config/global_settings.h"
+#include "config/settings_text.h"
+#include "config/stored_password.h"
 #include "ui/qt_text.h"
 
 namespace tarvox {
@@ -17,7 +18,7 @@ namespace tarvox {
 QLineEdit* MakeTextBox(const char* object_name, QWidget* parent, bool password) {
     auto* box = new QLineEdit(parent);
     box->setObjectName(object_name);
-    box->setMaxLength(static_cast<int>(kFieldCapacity) - 1);
+    box->setMaxLength(static_cast<int>(password ? kMaxPasswordLength : kMaxStoredTextLength));
     if (password) {
         box->setEchoMode(QLineEdit::Password);
     }

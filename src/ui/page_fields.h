@@ -1,6 +1,6 @@
 // Small helpers the options window's pages share: text boxes that hold what a
-// 512-byte settings field holds, number boxes read as unsigned numbers, and
-// check boxes that stand for 0 or 1.
+// settings value can hold and read back, number boxes read as unsigned
+// numbers, and check boxes that stand for 0 or 1.
 #pragma once
 
 #include <string>
@@ -15,7 +15,9 @@ class QWidget;
 
 namespace tarvox {
 
-// A one-line box of at most 511 characters; masked when `password` is set.
+// A one-line box of at most what the settings file reads back (510
+// characters); a masked one of at most 255 when `password` is set, since a
+// stored password takes two letters a byte.
 QLineEdit* MakeTextBox(const char* object_name, QWidget* parent, bool password = false);
 // A box for digits only.
 QLineEdit* MakeNumberBox(const char* object_name, QWidget* parent);

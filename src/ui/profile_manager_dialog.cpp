@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "codec/ascii.h"
+#include "config/settings_text.h"
 #include "frontend/services.h"
 #include "ui/page_fields.h"
 #include "ui/qt_text.h"
@@ -132,6 +133,7 @@ std::optional<std::string> ProfileManagerDialog::AskUniqueName(const char* title
     TextPromptRequest request;
     request.title = title;
     request.prompt = kNamePrompt;
+    request.capacity = kMaxProfileNameLength + 1;
     request.prefill = true;
     request.initial_text = FromQString(item->text(0));
     const TextPromptResult answer = m_services.TextPrompt(request);

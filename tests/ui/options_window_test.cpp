@@ -405,6 +405,22 @@ TEST(OptionsWindow, PagesShowAndReadBackEveryFieldTheyEdit) {
     }
 }
 
+TEST(OptionsWindow, TextFilledToTheLimitOfEveryBoxReadsBackAfterSave) {
+    OptionsWindowContext c;
+    OptionsWindow window(c.context);
+    for (QLineEdit* box : window.findChildren<QLineEdit*>()) {
+        if (box->validator() == nullptr) {
+            box->setText(QString(600, QLatin1Char('x')));
+        }
+    }
+    RowButton(window, "save")->click();
+    Profile typed;
+    window.ProfileFromDialog(typed);
+    const Configuration saved = c.Reload();
+    ASSERT_EQ(saved.profiles.size(), 1u);
+    EXPECT_EQ(saved.profiles.front(), typed);
+}
+
 TEST(OptionsWindow, NumberBoxesReadAsUnsignedNumbers) {
     OptionsWindowContext c;
     OptionsWindow window(c.context);
