@@ -29,7 +29,7 @@ private:
 
     int m_read_end = -1;
     int m_write_end = -1;
-    struct sigaction m_previous[3] {};
+    struct sigaction m_previous[3]{};
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::function<void(int signal)> m_on_signal;
 };

@@ -339,8 +339,8 @@ bool ReadConfiguration(SettingsLineReader& reader, Configuration& config,
     return true;
 }
 
-void ReportUnreadable(const std::filesystem::path& path, const char* reason,
-                      Configuration& config, FrontendServices& services) {
+void ReportUnreadable(const std::filesystem::path& path, const char* reason, Configuration& config,
+                      FrontendServices& services) {
     config.file_unreadable = true;
     services.ShowMessage(TextFormat(kUnreadableSettingsFormat, path.c_str(), reason), "Warning",
                          BoxIcon::Warning);

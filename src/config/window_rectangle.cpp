@@ -8,8 +8,7 @@ namespace tarvox {
 namespace {
 
 // How far two spans [a, a + a_length) and [b, b + b_length) overlap.
-std::int64_t Overlap(std::int64_t a, std::int64_t a_length, std::int64_t b,
-                     std::int64_t b_length) {
+std::int64_t Overlap(std::int64_t a, std::int64_t a_length, std::int64_t b, std::int64_t b_length) {
     return std::max<std::int64_t>(0, std::min(a + a_length, b + b_length) - std::max(a, b));
 }
 
