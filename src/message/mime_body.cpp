@@ -19,9 +19,9 @@ constexpr std::size_t kBoundaryFieldSize = 512;
 // Lines this long or longer (with CR LF) may be a closing delimiter.
 constexpr std::size_t kDelimiterPrefixMinLength = 11;
 
-// The line is the boundary line, or it agrees with the boundary line in all
-// but its last four characters. The latter catches the closing delimiter
-// "--boundary--" (RFC 2046 section 5.1.1), and also any longer line that
+// The line is the boundary line, its closing delimiter "--boundary--"
+// (RFC 2046 section 5.1.1), or it agrees with the boundary line in all but
+// its last four characters. The latter also catches any longer line that
 // starts like the boundary, and a shorter one that starts like it when the
 // boundary is long.
 bool IsBoundary(std::string_view line, std::string_view boundary_line) {
@@ -30,6 +30,13 @@ bool IsBoundary(std::string_view line, std::string_view boundary_line) {
     }
     if (line == boundary_line) {
         return true;
+    }
+    if (boundary_line.ends_with(kCrLf)) {
+        const std::string_view delimiter = boundary_line.substr(0, boundary_line.size() - 2);
+        if (line.size() == delimiter.size() + 4 && line.starts_with(delimiter) &&
+            line.substr(delimiter.size()) == "--\r\n") {
+            return true;
+        }
     }
     if (line.size() < kDelimiterPrefixMinLength) {
         return false;

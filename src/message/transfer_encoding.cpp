@@ -47,7 +47,9 @@ void ExtractBoundary(std::string_view line, std::string& boundary_line, std::siz
         value.remove_prefix(1);
         value = value.substr(0, value.find('"'));
     } else {
-        value = value.substr(0, value.find_first_of(" \t\r\n"));
+        // An unquoted value is a token: it ends at the ";" before the next
+        // parameter or at white space (RFC 2045 section 5.1).
+        value = value.substr(0, value.find_first_of("; \t\r\n"));
     }
     if (!value.empty()) {
         boundary_line = "--";

@@ -21,7 +21,7 @@ bool DetectTransferEncoding(std::string_view line, TransferEncoding& encoding,
 
 // When the line holds a boundary parameter, `boundary_line` becomes "--" +
 // boundary + CR LF. A value in double quotes runs to the next quote; else to
-// the next blank or tab. Nothing changes for an empty value, or when the text
+// the next ";", blank or tab. Nothing changes for an empty value, or when the text
 // from "boundary=" on is `capacity` - 5 characters or longer.
 void ExtractBoundary(std::string_view line, std::string& boundary_line,
                      std::size_t capacity = 512);

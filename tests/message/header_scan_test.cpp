@@ -96,9 +96,10 @@ TEST(ScanHeaders, TextFieldsComeFromSingleLines) {
         {"From: =?ISO-8859-1?Q?a b?= <a@x>\r\n\r\n", &HeaderSummary::from,
          "=?ISO-8859-1?Q?a b?= <a@x>"},
         {"Reply-To: =?iso-8859-1?q?r=E9?= <r@x>\r\n\r\n", &HeaderSummary::reply_to, "r\xe9 <r@x>"},
-        // A boundary alone on a tab-indented continuation line.
+        // A boundary alone on a tab-indented continuation line; unquoted, it
+        // ends at ";".
         {"Content-Type: text/plain;\r\n\tboundary=abc;\r\n\r\n", &HeaderSummary::boundary_line,
-         "--abc;\r\n"},
+         "--abc\r\n"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ScanHeaders(c.message).*c.field, c.expected) << c.message;

@@ -87,7 +87,7 @@ TEST(BuildBodyText, MessagesShowAsExpected) {
         {"short_boundary_abcd.eml",
          {"--abcd\r\n", kNone, false, false},
          HtmlFilterMode::Filter,
-         Lines({"", "", "Short.", "--abcd--"}),
+         Lines({"", "", "Short."}),
          "--abcd\r\n"},
         {"short_boundary_abcde.eml",
          {"--abcde\r\n", kNone, false, false},

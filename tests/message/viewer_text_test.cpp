@@ -69,14 +69,14 @@ TEST(BuildViewerText, FormsHeaderBlockAndBody) {
                 "X-Mailer: Hand"}) +
              kThreeRecipientsBody},
         // The Date keeps its text, less the blanks after the colon; a folded
-        // Subject keeps its first line. A closing delimiter of a boundary this
-        // short is shown.
+        // Subject keeps its first line. The closing delimiter of a boundary
+        // this short is hidden too.
         {"threaded_reply.eml", kFiltered,
          Lines({"Date:\t\tSat, 22 Mar 2003 11:33:30 +0100",
                 "From:\t\tAndr\xE9 Pirard <andre@example.org>", "To:\t\tBob <bob@example.net>",
                 "\t\t\"Doe, Jane\" <jane@example.net>", "CC:\t\tcarol@example.net (Carol)",
                 "ReplyTo:\tlist@example.org", "Subject:\tRe: Caf\xE9 at noon", "", "",
-                "See you there.", "--q--"})},
+                "See you there."})},
         // HTML shown raw (the "htmlfilt" setting off).
         {"bulk_offer.eml", kRawHtml,
          Lines({"Date:\t\tMon, 7 Apr 2003 08:00:00 +0000", "From:\t\tDeals Team",
