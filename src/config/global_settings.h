@@ -21,11 +21,14 @@ using CommaList = std::string;
 // right, bottom. Nine zeros: no placement stored.
 using WindowPlacement = std::array<int, 9>;
 
-// The built-in attachment block list, set after loading when the file has none.
+// The built-in attachment block list, set after loading when the file has none:
+// the Windows types, then those that run code on a Linux desktop (launchers,
+// scripts, self-running images, installable packages). A stored list is kept
+// as it is.
 inline constexpr std::string_view kDefaultBlockList =
     ".ADE,.ADP,.BAS,.BAT,.CHM,.CMD,.COM,.CPL,.CRT,.EXE,.HLP,.HTA,.HTM,.HTML,.INF,.INS,.ISP,.JS,"
     ".JSE,.LNK,.MDB,.MDE,.MSC,.MSI,.MSP,.MST,.OCX,.PCD,.PIF,.REG,.SCR,.SCT,.SHS,.URL,.VB,.VBE,"
-    ".VBS,.WSC,.WSF,.WSH";
+    ".VBS,.WSC,.WSF,.WSH,.DESKTOP,.SH,.RUN,.BIN,.APPIMAGE,.JAR,.DEB,.RPM,.FLATPAKREF,.PY,.PL";
 
 struct GlobalSettings {
     std::string last;

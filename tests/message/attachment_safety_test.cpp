@@ -28,6 +28,7 @@ TEST(AttachmentSafety, BlockedNamesMatchFragmentsAnywhereInAnyCase) {
         {"my.company-notes.txt", defaults, true},  // ".com" inside the name
         {"photo.jpeg", defaults, false},
         {"script.vbs", defaults, true},
+        {"Tool-x86_64.AppImage", defaults, true},
         {"readme.txt", "", false},  // an empty list blocks nothing
         {"a.eml", ".EML,", true},
         {"a.eml", ",,", false},
@@ -128,7 +129,7 @@ TEST(AttachmentSafety, ProposedNameIsTheLastComponent) {
 
 TEST(AttachmentSafety, BlockListDialogRows) {
     std::vector<BlockListRow> rows = BlockListRows(".EXE,.EML,.JS,");
-    ASSERT_EQ(rows.size(), 41u);
+    ASSERT_EQ(rows.size(), 52u);
     EXPECT_EQ(rows[0].fragment, ".ADE");
     EXPECT_FALSE(rows[0].checked);
     EXPECT_EQ(rows.back().fragment, ".EML");
