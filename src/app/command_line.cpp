@@ -8,29 +8,57 @@ namespace tarvox {
 
 namespace {
 
-struct Spelling {
-    std::string_view linux_form;
+enum class Switch { To, View, Min, Poll };
+
+struct SwitchName {
+    Switch which;
     std::string_view switch_form;
+    std::string_view linux_form;
+    bool takes_value;
 };
 
-constexpr std::array<Spelling, 4> kSpellings = {{
-    {"--to", "/TO"},
-    {"--view", "/VIEW"},
-    {"--min", "/MIN"},
-    {"--poll", "/POLL"},
+constexpr std::array<SwitchName, 4> kSwitches = {{
+    {Switch::To, "/TO", "--to", true},
+    {Switch::View, "/VIEW", "--view", true},
+    {Switch::Min, "/MIN", "--min", false},
+    {Switch::Poll, "/POLL", "--poll", false},
 }};
 
-// Position of `needle` in `text`, ASCII letter case ignored.
-std::size_t FindIgnoringCase(std::string_view text, std::string_view needle) {
-    if (needle.size() > text.size()) {
-        return std::string_view::npos;
-    }
-    for (std::size_t i = 0; i + needle.size() <= text.size(); ++i) {
-        if (EqualsIgnoreAsciiCase(text.substr(i, needle.size()), needle)) {
-            return i;
+// The scheme of the links that desktops hand over as a whole argument.
+constexpr std::string_view kMailtoScheme = "mailto:";
+
+struct FoundSwitch {
+    const SwitchName* name = nullptr;  // none: the argument is no switch
+    bool whole = false;                // the argument is the switch alone
+    std::string_view value;            // the rest of the argument otherwise
+};
+
+// The switch that `arg` is, if any: the whole argument in either spelling,
+// or the start of it when the switch takes a value. One "=" between switch
+// and value is passed over ("--to=a@b").
+FoundSwitch FindSwitch(std::string_view arg) {
+    for (const SwitchName& name : kSwitches) {
+        for (std::string_view form : {name.switch_form, name.linux_form}) {
+            if (EqualsIgnoreAsciiCase(arg, form)) {
+                return {&name, true, {}};
+            }
+            if (name.takes_value && StartsWithIgnoreAsciiCase(arg, form)) {
+                std::string_view value = arg.substr(form.size());
+                if (value.starts_with('=')) {
+                    value.remove_prefix(1);
+                }
+                return {&name, false, value};
+            }
         }
     }
-    return std::string_view::npos;
+    return {};
+}
+
+void AppendWord(std::string& text, std::string_view word) {
+    if (!text.empty()) {
+        text += ' ';
+    }
+    text += word;
 }
 
 int HexValue(char c) {
@@ -74,17 +102,13 @@ std::string DecodeMailtoText(std::string_view text) {
     return decoded;
 }
 
-std::string ExtractToAddress(std::string_view command_text) {
-    const std::size_t at = FindIgnoringCase(command_text, "/TO");
-    if (at == std::string_view::npos) {
-        return {};
-    }
-    std::string_view rest = command_text.substr(at + 3);
+std::string ExtractToAddress(std::string_view value) {
+    std::string_view rest = value;
     while (!rest.empty() && (rest.front() == ' ' || rest.front() == ':')) {
         rest.remove_prefix(1);
     }
-    if (rest.starts_with("mailto:")) {
-        rest.remove_prefix(7);
+    if (rest.starts_with(kMailtoScheme)) {
+        rest.remove_prefix(kMailtoScheme.size());
     }
     while (!rest.empty() && IsBlank(rest.front())) {
         rest.remove_prefix(1);
@@ -96,43 +120,65 @@ std::string ExtractToAddress(std::string_view command_text) {
     return DecodeMailtoText(rest.substr(0, end));
 }
 
-std::string ExtractViewFile(std::string_view command_text) {
-    const std::size_t at = FindIgnoringCase(command_text, "/VIEW");
-    if (at == std::string_view::npos) {
-        return {};
-    }
-    std::string_view rest = command_text.substr(at + 5);
-    while (!rest.empty() && rest.front() == ' ') {
-        rest.remove_prefix(1);
-    }
-    return std::string(rest);
-}
-
 StartOptions ParseCommandLine(std::span<const std::string_view> args) {
     StartOptions options;
-    for (std::string_view arg : args) {
+    std::string view_text;
+    // The first /TO decides the address.
+    const auto set_to = [&options](std::string_view value) {
+        if (!options.to) {
+            options.to = true;
+            options.to_address = ExtractToAddress(value);
+        }
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (options.view) {
+            // The file of /VIEW runs to the end and may hold blanks.
+            AppendWord(view_text, arg);
+            AppendWord(options.command_text, arg);
+            continue;
+        }
         if (arg == "--help" || arg == "-h") {
             options.help = true;
         } else if (arg == "--version") {
             options.version = true;
         }
-        for (const Spelling& spelling : kSpellings) {
-            if (EqualsIgnoreAsciiCase(arg, spelling.linux_form)) {
-                arg = spelling.switch_form;
+        const FoundSwitch found = FindSwitch(arg);
+        const bool linux_spelling = found.whole && arg.starts_with('-');
+        AppendWord(options.command_text, linux_spelling ? found.name->switch_form : arg);
+        if (found.name == nullptr) {
+            if (arg.starts_with(kMailtoScheme)) {
+                set_to(arg);
             }
+            continue;
         }
-        if (!options.command_text.empty()) {
-            options.command_text += ' ';
+        switch (found.name->which) {
+            case Switch::To:
+                // "/TO" or "/TO:" alone: the address is the next argument.
+                if (found.value.find_first_not_of(" :") == std::string_view::npos &&
+                    i + 1 < args.size()) {
+                    ++i;
+                    AppendWord(options.command_text, args[i]);
+                    set_to(args[i]);
+                } else {
+                    set_to(found.value);
+                }
+                break;
+            case Switch::View:
+                options.view = true;
+                view_text = found.value;
+                break;
+            case Switch::Min:
+                options.minimized = true;
+                break;
+            case Switch::Poll:
+                options.poll = true;
+                break;
         }
-        options.command_text += arg;
     }
-    const std::string_view text = options.command_text;
-    options.to = FindIgnoringCase(text, "/TO") != std::string_view::npos;
-    options.view = FindIgnoringCase(text, "/VIEW") != std::string_view::npos;
-    options.minimized = FindIgnoringCase(text, "/MIN") != std::string_view::npos;
-    options.poll = FindIgnoringCase(text, "/POLL") != std::string_view::npos;
-    if (options.to) {
-        options.to_address = ExtractToAddress(text);
+    const std::size_t file_start = view_text.find_first_not_of(' ');
+    if (file_start != std::string::npos) {
+        options.view_file = view_text.substr(file_start);
     }
     return options;
 }

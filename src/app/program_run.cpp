@@ -54,7 +54,7 @@ int RunProgram(AppContext& context, const ProgramWindows& windows) {
             return SendAddressToInstance(server_name, start.to_address) ? 0 : kExitRefused;
         }
     } else if (start.view) {
-        view_file = ExtractViewFile(start.command_text);
+        view_file = start.view_file;
         if (view_file.empty()) {
             services.ShowMessage(kViewSyntaxMessage, kProgramCaption, BoxIcon::Error);
             return kExitRefused;
