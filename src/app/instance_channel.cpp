@@ -1,12 +1,17 @@
 #include "app/instance_channel.h"
 
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
 
+#include <cstdlib>
+
 #include "app/command_line.h"
+#include "config/data_paths.h"
 
 namespace tarvox {
 
@@ -17,10 +22,60 @@ constexpr int kConnectTimeoutMs = 1000;
 // not an address.
 constexpr qsizetype kLongestMessage = 4096;
 
+constexpr const char* kSocketFileName = "tarvox.socket";
+
+// A folder (not a link to one) of this user's that no other user may enter
+// or change.
+bool IsPrivateFolder(const std::filesystem::path& folder) {
+    struct stat info {};
+    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+QString SocketIn(const std::filesystem::path& folder) {
+    return QString::fromStdString((folder / kSocketFileName).string());
+}
+
+// The user id at the other end of a local connection, read from the kernel
+// (SO_PEERCRED), so the peer cannot claim another.
+bool IsFromThisUser(const QLocalSocket& socket) {
+    struct ucred peer {};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer,
+                        &size) == 0 &&
+           peer.uid == ::geteuid();
+}
+
 }  // namespace
 
+QString InstanceServerName(const std::optional<std::string>& runtime_folder,
+                           const std::filesystem::path& cache_folder) {
+    if (runtime_folder && !runtime_folder->empty() && IsPrivateFolder(*runtime_folder)) {
+        return SocketIn(*runtime_folder);
+    }
+    if (cache_folder.empty()) {
+        return {};
+    }
+    const std::filesystem::path folder = cache_folder / "tarvox";
+    std::error_code ignored;
+    std::filesystem::create_directories(cache_folder, ignored);
+    ::mkdir(folder.c_str(), 0700);
+    return IsPrivateFolder(folder) ? SocketIn(folder) : QString();
+}
+
 QString InstanceServerName() {
-    return QStringLiteral("tarvox-%1").arg(::getuid());
+    const auto variable = [](const char* name) -> std::optional<std::string> {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0' ? std::optional<std::string>(value)
+                                                  : std::nullopt;
+    };
+    std::filesystem::path cache_folder;
+    if (const auto cache_home = variable("XDG_CACHE_HOME")) {
+        cache_folder = *cache_home;
+    } else if (const auto home = DataPathInputsFromEnvironment().home) {
+        cache_folder = std::filesystem::path(*home) / ".cache";
+    }
+    return InstanceServerName(variable("XDG_RUNTIME_DIR"), cache_folder);
 }
 
 bool IsAnotherInstanceRunning(const QString& name) {
@@ -71,6 +126,11 @@ bool InstanceServer::Listen(const QString& name) {
 void InstanceServer::Accept() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (!IsFromThisUser(*socket)) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         auto buffer = std::make_shared<QByteArray>();
         connect(socket, &QLocalSocket::readyRead, this, [this, socket, buffer] {
             buffer->append(socket->readAll());

@@ -6,14 +6,26 @@
 #include <QObject>
 #include <QString>
 
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 class QLocalServer;
 
 namespace tarvox {
 
-// The socket name of this user's running program.
+// The socket of this user's running program: "tarvox.socket" in
+// `runtime_folder` ($XDG_RUNTIME_DIR) when that is a folder of this user's
+// that nobody else may enter, else in the folder "tarvox" under
+// `cache_folder`, made with mode 0700 when missing and refused when it is not
+// such a private folder. Empty when there is none: the program then runs
+// without the hand-over.
+QString InstanceServerName(const std::optional<std::string>& runtime_folder,
+                           const std::filesystem::path& cache_folder);
+
+// The same for this process: $XDG_RUNTIME_DIR, and $XDG_CACHE_HOME or
+// ~/.cache.
 QString InstanceServerName();
 
 // True when a program listens on `name`.
@@ -28,6 +40,7 @@ class InstanceServer : public QObject {
 
 public:
     // `on_address` gets every address handed over (at most 511 characters).
+    // Connections from another user id are closed unread.
     InstanceServer(std::function<void(const std::string&)> on_address,
                    QObject* parent = nullptr);
 

@@ -2,6 +2,8 @@
 // view mode's syntax message, and what is saved on the way out.
 #include "app/program_run.h"
 
+#include <sys/stat.h>
+
 #include <QMessageBox>
 
 #include <gtest/gtest.h>
@@ -154,6 +156,22 @@ TEST(InstanceChannel, LongAddressesAreCutAndNobodyListeningIsReported) {
         [&] { EXPECT_TRUE(SendAddressToInstance(name, std::string(600, 'a'))); }));
     ASSERT_TRUE(DialogDriver::RunUntil([&] { return !received.empty(); }));
     EXPECT_EQ(received[0], std::string(511, 'a'));
+}
+
+TEST(InstanceChannel, SocketLivesInAPrivateFolderOfTheUser) {
+    TempDir folder;
+    const std::filesystem::path runtime = folder / "run";
+    const std::filesystem::path cache = folder / "cache";
+    ASSERT_EQ(::mkdir(runtime.c_str(), 0755), 0);  // others may enter: passed over
+    EXPECT_EQ(InstanceServerName(runtime.string(), cache),
+              QString::fromStdString((cache / "tarvox/tarvox.socket").string()));
+    EXPECT_EQ(std::filesystem::status(cache / "tarvox").permissions(),
+              std::filesystem::perms::owner_all);
+    ::chmod(runtime.c_str(), 0700);
+    EXPECT_EQ(InstanceServerName(runtime.string(), cache),
+              QString::fromStdString((runtime / "tarvox.socket").string()));
+    ::chmod((cache / "tarvox").c_str(), 0770);
+    EXPECT_TRUE(InstanceServerName(std::nullopt, cache).isEmpty());
 }
 
 }  // namespace
