@@ -25,11 +25,15 @@ constexpr const char* kAttachmentsUsage =
 
 // The whole file, or nothing with a one-line message on standard error.
 std::optional<std::string> ReadMessageFile(const std::string& path) {
-    errno = 0;
-    std::optional<std::string> text = ReadFileBytes(path);
-    if (!text) {
-        std::fprintf(stderr, "tarvox-cli: cannot read %s: %s\n", path.c_str(),
-                     errno != 0 ? std::strerror(errno) : "not a readable file");
+    FileReadError error = FileReadError::None;
+    std::optional<std::string> text = ReadFileBytes(path, &error);
+    if (error == FileReadError::TooLarge) {
+        std::fprintf(stderr, "tarvox-cli: cannot read %s: larger than %llu MiB\n", path.c_str(),
+                     static_cast<unsigned long long>(kFileReadCap >> 20));
+    } else if (!text) {
+        std::fprintf(
+            stderr, "tarvox-cli: cannot read %s: %s\n", path.c_str(),
+            error == FileReadError::NotRegularFile ? "not a regular file" : std::strerror(errno));
     }
     return text;
 }

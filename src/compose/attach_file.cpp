@@ -1,24 +1,23 @@
 #include "compose/attach_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <string>
+
+#include "config/file_io.h"
 
 namespace tarvox {
 
 std::optional<ComposedAttachment> AttachFile(std::string_view path, std::string_view mime_type) {
     const std::string name(path);
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    FileReadError error = FileReadError::None;
+    const int fd = OpenRegularFile(name, error);
     if (fd < 0) {
         return std::nullopt;
     }
-    // The size is where the end of the file lies; a folder or a pipe has none.
+    // The size is where the end of the file lies.
     const off_t end = ::lseek(fd, 0, SEEK_END);
-    struct stat info {};
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     ::close(fd);
-    if (end < 0 || !regular) {
+    if (end < 0) {
         return std::nullopt;
     }
     ComposedAttachment attachment;

@@ -13,7 +13,8 @@ inline constexpr std::string_view kDefaultAttachmentType = "application/octet-st
 
 // The attachment row for the file at `path`: the path, `mime_type` (or the
 // default type when it is empty) and the file's size. Nothing when the file
-// cannot be opened for reading or its size cannot be taken.
+// is not a regular file (a FIFO is not waited on), cannot be opened for
+// reading or its size cannot be taken.
 std::optional<ComposedAttachment> AttachFile(std::string_view path, std::string_view mime_type);
 
 }  // namespace tarvox

@@ -1,8 +1,8 @@
 #include "compose/send_preparation.h"
 
-#include <cstdio>
-#include <memory>
+#include <unistd.h>
 
+#include "config/file_io.h"
 #include "frontend/services.h"
 #include "message/header_words.h"
 
@@ -13,17 +13,16 @@ namespace {
 constexpr std::size_t kLongestSubject = 75;
 constexpr const char* kIncomplete = "Incomplete/incorrect parameters";
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// Opens the file for binary reading and takes its size by seeking to its end.
+// Opens the file for reading and takes its size by seeking to its end. False
+// for anything but a regular file: a FIFO would make the send wait forever.
 bool TakeFileSize(const std::string& path, std::uint64_t& size) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
+    FileReadError error = FileReadError::None;
+    const int fd = OpenRegularFile(path, error);
+    if (fd < 0) {
         return false;
     }
-    const long end = std::ftell(file.get());
+    const off_t end = ::lseek(fd, 0, SEEK_END);
+    ::close(fd);
     if (end < 0) {
         return false;
     }

@@ -1,5 +1,6 @@
 #include "compose/send_worker.h"
 
+#include <unistd.h>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -7,6 +8,7 @@
 
 #include "codec/base64.h"
 #include "codec/text_format.h"
+#include "config/file_io.h"
 #include "frontend/services.h"
 #include "message/address_list.h"
 #include "message/header_words.h"
@@ -36,6 +38,21 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// The attachment's file opened for reading, or nothing when it is no longer
+// a regular file that can be opened; a FIFO put in its place is not waited on.
+File OpenAttachment(const std::string& path) {
+    FileReadError error = FileReadError::None;
+    const int fd = OpenRegularFile(path, error);
+    if (fd < 0) {
+        return nullptr;
+    }
+    File file(::fdopen(fd, "rb"));
+    if (!file) {
+        ::close(fd);
+    }
+    return file;
+}
 
 // The file part of a path, cut to the header limit and encoded when needed.
 std::string AttachmentName(const std::string& path) {
@@ -90,7 +107,7 @@ bool SendRun::SendAttachments(SmtpSession& session, const std::string& delimiter
     using Clock = std::chrono::steady_clock;
     std::uint64_t estimate = 0;
     for (const ComposedAttachment& attachment : m_request.message.attachments) {
-        File file(std::fopen(attachment.path.c_str(), "rb"));
+        File file(OpenAttachment(attachment.path));
         if (!file) {
             // Gone since it was measured: the rest is skipped and the message
             // still closes properly.
@@ -190,7 +207,7 @@ bool SendRun::Run() {
     const bool eight_bit = BodyHasEightBit(message);
     bool all_files_there = true;
     for (const ComposedAttachment& attachment : message.attachments) {
-        File file(std::fopen(attachment.path.c_str(), "rb"));
+        File file(OpenAttachment(attachment.path));
         if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
             all_files_there = false;
             continue;

@@ -1,6 +1,7 @@
 #include "config/file_io.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 
@@ -35,12 +36,47 @@ bool AppendFileBytes(const std::string& path, std::string_view bytes) {
     return written;
 }
 
-std::optional<std::string> ReadFileBytes(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+int OpenRegularFile(const std::string& path, FileReadError& error) {
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never
+    // come.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = FileReadError::CannotOpen;
+        return -1;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        const int stat_errno = errno;
+        ::close(fd);
+        errno = stat_errno;
+        error = FileReadError::CannotOpen;
+        return -1;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        error = FileReadError::NotRegularFile;
+        return -1;
+    }
+    (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    error = FileReadError::None;
+    return fd;
+}
+
+std::optional<std::string> ReadFileBytes(const std::string& path, FileReadError* error) {
+    FileReadError ignored = FileReadError::None;
+    FileReadError& outcome = error != nullptr ? *error : ignored;
+    const int fd = OpenRegularFile(path, outcome);
     if (fd < 0) {
         return std::nullopt;
     }
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && static_cast<std::uint64_t>(info.st_size) > kFileReadCap) {
+        ::close(fd);
+        outcome = FileReadError::TooLarge;
+        return std::nullopt;
+    }
     std::string content;
+    content.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
@@ -48,13 +84,22 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
             continue;
         }
         if (got < 0) {
+            const int read_errno = errno;
             ::close(fd);
+            errno = read_errno;
+            outcome = FileReadError::CannotOpen;
             return std::nullopt;
         }
         if (got == 0) {
             break;
         }
         content.append(buffer, static_cast<std::size_t>(got));
+        // A file that grows while it is read is held to the cap as well.
+        if (content.size() > kFileReadCap) {
+            ::close(fd);
+            outcome = FileReadError::TooLarge;
+            return std::nullopt;
+        }
     }
     ::close(fd);
     return content;

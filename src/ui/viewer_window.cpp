@@ -593,10 +593,18 @@ std::unique_ptr<QMenu> ViewerWindow::BuildContextMenu() {
 
 
 bool ReadViewerFile(AppContext& context, const std::string& path, std::string& text) {
-    std::optional<std::string> bytes = ReadFileBytes(path);
+    FileReadError error = FileReadError::None;
+    std::optional<std::string> bytes = ReadFileBytes(path, &error);
     if (!bytes) {
         text.clear();
-        context.services->ShowMessage("Unable to open file for reading.", path, BoxIcon::Error);
+        // A file above the download cap is refused as a download that
+        // cannot be held would be.
+        if (error == FileReadError::TooLarge) {
+            context.services->ShowMessage("Insufficient memory to load message", "",
+                                          BoxIcon::Error);
+        } else {
+            context.services->ShowMessage("Unable to open file for reading.", path, BoxIcon::Error);
+        }
         return false;
     }
     text = std::move(*bytes);
