@@ -116,7 +116,7 @@ int RunViewCommand(std::span<const std::string_view> args) {
     if (raw) {
         PrintTerminalText(*message, bytes);
     } else {
-        const ViewedMessage viewed(std::move(*message), options);
+        const ViewedMessage viewed(std::move(*message), options, MessageOrigin::File);
         PrintTerminalText(viewed.display_text(), bytes);
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
@@ -153,7 +153,7 @@ int RunAttachmentsCommand(std::span<const std::string_view> args) {
             return 2;
         }
     }
-    const ViewedMessage viewed(std::move(*message), ViewerOptions{});
+    const ViewedMessage viewed(std::move(*message), ViewerOptions{}, MessageOrigin::File);
     const std::string_view line_end = bytes ? "\r\n" : "\n";
     std::string listing;
     for (const ViewedAttachment& attachment : viewed.attachments()) {

@@ -47,18 +47,6 @@ std::optional<std::vector<std::string>> GpgArguments(const GpgRequest& request) 
     return arguments;
 }
 
-std::string LineFeedsToCrLf(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 32);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) {
-            out += '\r';
-        }
-        out += text[i];
-    }
-    return out;
-}
-
 std::optional<std::string> ApplyGpgFunction(const GpgRequest& request, FrontendServices& services) {
     std::optional<std::vector<std::string>> arguments = GpgArguments(request);
     if (!arguments) {

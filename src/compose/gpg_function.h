@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "codec/line_ends.h"
+
 namespace tarvox {
 
 class FrontendServices;
@@ -44,9 +46,6 @@ struct GpgRequest {
 // address when encrypt-to-self is on. Each address is one argument, whatever
 // it holds. Nothing for an index outside the list.
 std::optional<std::vector<std::string>> GpgArguments(const GpgRequest& request);
-
-// Every LF not already preceded by CR becomes CR LF.
-std::string LineFeedsToCrLf(std::string_view text);
 
 // Runs the function on the body. Returns the new body text when GnuPG wrote
 // anything to its standard output (line ends made CR LF); nothing when the

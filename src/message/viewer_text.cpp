@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "codec/line_ends.h"
 #include "message/header_scan.h"
 #include "message/header_words.h"
 
@@ -111,9 +112,14 @@ std::string BuildViewerText(std::string_view message, const ViewerOptions& optio
     return FormViewerText(message, ScanHeaders(message), options).text;
 }
 
-ViewedMessage::ViewedMessage(std::string message_text, const ViewerOptions& options)
-    : m_message_text(std::move(message_text)), m_summary(ScanHeaders(m_message_text)) {
-    FormedText formed = FormViewerText(m_message_text, m_summary, options);
+ViewedMessage::ViewedMessage(std::string message_text, const ViewerOptions& options,
+                             MessageOrigin origin)
+    : m_message_text(std::move(message_text)),
+      m_crlf_text(origin == MessageOrigin::File && HasBareLineFeed(m_message_text)
+                      ? LineFeedsToCrLf(m_message_text)
+                      : std::string()),
+      m_summary(ScanHeaders(ReadText())) {
+    FormedText formed = FormViewerText(ReadText(), m_summary, options);
     m_display_text = std::move(formed.text);
 
     m_reply_values.from = Kept(m_summary.from);
@@ -123,7 +129,7 @@ ViewedMessage::ViewedMessage(std::string message_text, const ViewerOptions& opti
     m_reply_values.references =
         BuildReferencesText(m_summary.references, m_summary.in_reply_to, m_summary.message_id);
 
-    for (AttachmentRef& ref : FindAttachments(m_message_text, formed.attachment_boundary)) {
+    for (AttachmentRef& ref : FindAttachments(ReadText(), formed.attachment_boundary)) {
         ViewedAttachment attachment;
         attachment.display_name = ref.name;
         DecodeHeaderWords(attachment.display_name);
@@ -133,8 +139,12 @@ ViewedMessage::ViewedMessage(std::string message_text, const ViewerOptions& opti
     }
 }
 
+std::string_view ViewedMessage::ReadText() const {
+    return m_crlf_text.empty() ? std::string_view(m_message_text) : std::string_view(m_crlf_text);
+}
+
 bool ViewedMessage::WriteAttachmentData(std::size_t index, const ByteSink& sink) const {
-    return WriteAttachment(m_message_text, m_attachments.at(index).ref, sink);
+    return WriteAttachment(ReadText(), m_attachments.at(index).ref, sink);
 }
 
 }  // namespace tarvox

@@ -59,11 +59,20 @@ std::string BuildReferencesText(std::string_view references, std::string_view in
 // followed by the body text.
 std::string BuildViewerText(std::string_view message, const ViewerOptions& options);
 
+// Where a message comes from.
+enum class MessageOrigin {
+    Server,  // downloaded; its lines end in CR LF as the protocol sends them
+    File,    // a message file, which on this platform often ends lines in LF
+};
+
 // One message as the viewer holds it. The caller owns it; nothing is shared
 // between two of them.
 class ViewedMessage {
 public:
-    ViewedMessage(std::string message_text, const ViewerOptions& options);
+    // A message from a file is read with each bare LF taken as CR LF; the
+    // text itself is kept as the file holds it.
+    ViewedMessage(std::string message_text, const ViewerOptions& options,
+                  MessageOrigin origin = MessageOrigin::Server);
 
     // The text as downloaded or read from the file (the raw view).
     const std::string& message_text() const { return m_message_text; }
@@ -78,7 +87,12 @@ public:
     bool WriteAttachmentData(std::size_t index, const ByteSink& sink) const;
 
 private:
+    // The text the header block, body and attachments are read from.
+    std::string_view ReadText() const;
+
     std::string m_message_text;
+    // The text of a file with bare LFs made CR LF; empty when there were none.
+    std::string m_crlf_text;
     HeaderSummary m_summary;
     std::string m_display_text;
     ReplyValues m_reply_values;

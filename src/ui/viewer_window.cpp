@@ -265,7 +265,9 @@ void ViewerWindow::LoadText(std::string text) {
     ViewerOptions options;
     options.all_headers = settings.allheaders == 1;
     options.html_filter = settings.htmlfilt == 1 ? HtmlFilterMode::Filter : HtmlFilterMode::ShowRaw;
-    m_message = std::make_unique<ViewedMessage>(std::move(text), options);
+    const MessageOrigin origin =
+        m_source.kind == ViewerSource::Kind::File ? MessageOrigin::File : MessageOrigin::Server;
+    m_message = std::make_unique<ViewedMessage>(std::move(text), options, origin);
     m_display_text = m_message->display_text();
     ShowText();
     m_attachments->clear();

@@ -65,22 +65,6 @@ TEST(GpgArguments, OptionsAndRecipientsPerFunction) {
     }
 }
 
-TEST(GpgLineEnds, BareLineFeedsBecomeCrLf) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"", ""},
-        {"a", "a"},
-        {"\n", "\r\n"},
-        {"a\nb\n", "a\r\nb\r\n"},
-        {"a\r\nb\r\n", "a\r\nb\r\n"},
-        {"a\r\n\nb", "a\r\n\r\nb"},
-        {"\r\r\n\n", "\r\r\n\r\n"},
-        {"lone\rcr", "lone\rcr"},
-    };
-    for (const auto& [input, expected] : cases) {
-        EXPECT_EQ(LineFeedsToCrLf(input), expected) << input;
-    }
-}
-
 TEST(ApplyGpgFunction, NoFunctionChosenRunsNothing) {
     ScriptedServices services;
     GpgRequest request = Request(-1, "");

@@ -215,6 +215,28 @@ TEST(ViewedMessage, ListsAttachmentsWithDecodedNamesAndLabels) {
     }
 }
 
+TEST(ViewedMessage, ReadsAFileWithLineFeedsAsCrLf) {
+    const std::string crlf = ReadDataFile("viewer/hostile_names.eml");
+    std::string lf = crlf;
+    std::erase(lf, '\r');
+    const ViewedMessage original(crlf, kFiltered);
+    const ViewedMessage from_file(lf, kFiltered, MessageOrigin::File);
+    EXPECT_EQ(from_file.message_text(), lf);
+    EXPECT_EQ(from_file.display_text(), original.display_text());
+    const auto data = [](const ViewedMessage& viewed, std::size_t index) {
+        std::string out;
+        viewed.WriteAttachmentData(index, [&out](std::string_view bytes) {
+            out += bytes;
+            return true;
+        });
+        return out;
+    };
+    ASSERT_EQ(from_file.attachments().size(), original.attachments().size());
+    for (std::size_t i = 0; i < original.attachments().size(); ++i) {
+        EXPECT_EQ(data(from_file, i), data(original, i)) << i;
+    }
+}
+
 TEST(ViewedMessage, AttachmentScanUsesTheBoundaryTheBodyWalkLeft) {
     // The inner boundary ends the text attachment of the inner part; with the
     // outer one the text would run on into the next part.
