@@ -43,7 +43,7 @@ std::optional<std::string> ReadMessageFile(const std::string& path) {
 bool SaveAttachment(const ViewedMessage& viewed, std::size_t index, const std::string& dir) {
     const ViewedAttachment& attachment = viewed.attachments()[index];
     const std::string path = dir + "/" + Latin1ToUtf8(AttachmentFilePart(attachment.display_name));
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
         std::fprintf(stderr, "tarvox-cli: cannot create %s: %s%s\n", path.c_str(),
                      std::strerror(errno), errno == EEXIST ? " (not overwritten)" : "");
@@ -59,8 +59,13 @@ bool SaveAttachment(const ViewedMessage& viewed, std::size_t index, const std::s
         total += bytes.size();
         return true;
     });
+    // Complete on disk before it is reported as saved.
+    const bool synced = written && ::fsync(fd) == 0;
+    if (written && !synced) {
+        write_errno = errno;
+    }
     const bool closed = ::close(fd) == 0;
-    if (!written || !closed) {
+    if (!synced || !closed) {
         std::fprintf(stderr, "tarvox-cli: cannot write %s: %s\n", path.c_str(),
                      std::strerror(write_errno != 0 ? write_errno : errno));
         ::unlink(path.c_str());

@@ -1,9 +1,6 @@
 #include "compose/save_text.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-#include <cerrno>
-
+#include "config/atomic_file.h"
 #include "config/file_io.h"
 
 namespace tarvox {
@@ -13,17 +10,9 @@ bool SaveTextToFile(FrontendServices& services, const std::string& path, std::st
     if (inbox == InboxStatusShown::Yes) {
         services.ShowStatus(StatusLine::Inbox, kSavingTextStatus);
     }
-    const int flags =
-        O_WRONLY | O_CREAT | O_CLOEXEC | (mode == SaveTextMode::Append ? O_APPEND : O_TRUNC);
-    const int fd = ::open(path.c_str(), flags, 0666);
-    bool saved = fd >= 0;
-    if (saved) {
-        if (mode == SaveTextMode::Append) {
-            saved = WriteAll(fd, kAppendSeparator);
-        }
-        saved = saved && WriteAll(fd, text);
-        saved = (::close(fd) == 0) && saved;
-    }
+    const bool saved = mode == SaveTextMode::Append
+                           ? AppendFileBytes(path, std::string(kAppendSeparator) += text)
+                           : ReplaceChosenFile(path, [text](int fd) { return WriteAll(fd, text); });
     if (!saved) {
         services.ShowMessage(kUnableToCreateFile, "", BoxIcon::Error);
         return false;

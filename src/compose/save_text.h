@@ -24,11 +24,13 @@ enum class SaveTextMode {
 // Whether the inbox window is open to show the progress texts.
 enum class InboxStatusShown { No, Yes };
 
-// Writes `text` unchanged to `path` (created when missing). With the inbox
-// window open, its status line reads "Saving text to file..." before and
-// "Text has been saved" after. A file that cannot be opened or written gives
-// the box "Unable to create file" (error icon) and false; a write that fails
-// half-way is reported the same way, never as saved.
+// Writes `text` unchanged to `path` and flushes it to disk. Save As writes a
+// temporary file in the same folder and renames it over the old file
+// (ReplaceChosenFile); Append to adds to the file (made 0600 when missing). With the inbox window
+// open, its status line reads "Saving text to file..." before and "Text has
+// been saved" after. A file that cannot be opened or written gives the box
+// "Unable to create file" (error icon) and false; a write that fails half-way
+// is reported the same way, never as saved, and leaves the old file as it was.
 bool SaveTextToFile(FrontendServices& services, const std::string& path, std::string_view text,
                     SaveTextMode mode, InboxStatusShown inbox);
 

@@ -27,7 +27,7 @@ bool AppendFileBytes(const std::string& path, std::string_view bytes) {
         return false;
     }
     const off_t before = ::lseek(fd, 0, SEEK_END);
-    bool written = before >= 0 && WriteAll(fd, bytes);
+    bool written = before >= 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
     if (!written && before >= 0) {
         // Leaves no half message behind.
         (void)::ftruncate(fd, before);

@@ -25,9 +25,10 @@ enum class FileReadError {
 // (errno tells why).
 bool WriteAll(int fd, std::string_view bytes);
 
-// Appends `bytes` to the file at `path`, made with mode 0600 when missing.
-// A write that fails part-way is cut back off, so the file keeps only what it
-// held before. False when the file cannot be opened or written.
+// Appends `bytes` to the file at `path`, made with mode 0600 when missing,
+// and flushes it to disk. A write that fails part-way is cut back off, so the
+// file keeps only what it held before. False when the file cannot be opened,
+// written or flushed.
 bool AppendFileBytes(const std::string& path, std::string_view bytes);
 
 // Opens `path` for reading when it is a regular file. Opening does not wait

@@ -41,7 +41,9 @@ MailFileResult CreateMailFile(FrontendServices& services, std::string_view title
         const int fd =
             ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {
-            const bool written = WriteAll(fd, content);
+            // Flushed before it counts as saved: the server copy may be
+            // deleted right after.
+            const bool written = WriteAll(fd, content) && ::fsync(fd) == 0;
             const int write_error = errno;
             const bool closed = ::close(fd) == 0;
             result.path = std::move(path);

@@ -28,7 +28,7 @@ bool CreateMailFolder(const std::string& folder);
 enum class MailFileOutcome {
     Written,      // the whole content is in the file at `path`
     Skipped,      // the user cancelled the prompt; nothing was written
-    WriteFailed,  // created, but writing or closing failed; the file was removed
+    WriteFailed,  // created, but writing, flushing or closing failed; the file was removed
 };
 
 struct MailFileResult {
@@ -38,9 +38,9 @@ struct MailFileResult {
 };
 
 // Creates `path` as a new file (mode 0600; an existing file or a link is
-// never opened) and writes `content` into it. When the file cannot be
-// created, a text prompt titled `title` asks for another path, pre-filled
-// with the one that failed, and the typed path is tried in turn.
+// never opened), writes `content` into it and flushes it to disk. When the
+// file cannot be created, a text prompt titled `title` asks for another path,
+// pre-filled with the one that failed, and the typed path is tried in turn.
 MailFileResult CreateMailFile(FrontendServices& services, std::string_view title, std::string path,
                               std::string_view content);
 

@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "codec/line_ends.h"
+#include "config/atomic_file.h"
+#include "config/file_io.h"
 #include "message/header_scan.h"
 #include "message/header_words.h"
 
@@ -145,6 +147,13 @@ std::string_view ViewedMessage::ReadText() const {
 
 bool ViewedMessage::WriteAttachmentData(std::size_t index, const ByteSink& sink) const {
     return WriteAttachment(ReadText(), m_attachments.at(index).ref, sink);
+}
+
+bool ViewedMessage::SaveAttachmentFile(std::size_t index, const std::string& path) const {
+    return ReplaceChosenFile(path, [this, index](int fd) {
+        return WriteAttachmentData(index,
+                                   [fd](std::string_view bytes) { return WriteAll(fd, bytes); });
+    });
 }
 
 }  // namespace tarvox

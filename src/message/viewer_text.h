@@ -86,6 +86,11 @@ public:
     // the sink refused a write.
     bool WriteAttachmentData(std::size_t index, const ByteSink& sink) const;
 
+    // Writes the decoded data of attachment `index` to the file at `path`
+    // through ReplaceChosenFile: complete and flushed to disk, or nothing
+    // left but the old file. False when it cannot be written.
+    bool SaveAttachmentFile(std::size_t index, const std::string& path) const;
+
 private:
     // The text the header block, body and attachments are read from.
     std::string_view ReadText() const;

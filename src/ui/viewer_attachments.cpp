@@ -12,7 +12,6 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
-#include <fstream>
 
 #include "message/attachment_safety.h"
 #include "ui/app_context.h"
@@ -152,18 +151,8 @@ std::string ViewerWindow::SaveAttachment(std::size_t index) {
     }
     // The path is the file system's; it is kept as the local 8-bit form.
     const std::string path = chosen.toLocal8Bit().toStdString();
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        services.ShowMessage("Unable to create file", "", BoxIcon::Error);
-        return {};
-    }
     services.ShowStatus(StatusLine::Inbox, "Saving attachment to disk...");
-    const bool written = m_message->WriteAttachmentData(index, [&out](std::string_view bytes) {
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return static_cast<bool>(out);
-    });
-    out.close();
-    if (!written || !out) {
+    if (!m_message->SaveAttachmentFile(index, path)) {
         services.ShowMessage("Unable to create file", "", BoxIcon::Error);
         return {};
     }
