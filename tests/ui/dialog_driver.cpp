@@ -35,9 +35,12 @@ DialogDriver::DialogDriver() : m_state(new State) {
         state->last_handled = modal;
         Action action = std::move(state->actions.front());
         state->actions.pop_front();
-        // Run after this tick returns: an action that opens another modal
-        // window runs a nested loop, and this timer must go on firing in it.
-        QTimer::singleShot(0, modal, [action = std::move(action), modal] {
+        // Run from a timer of its own once this tick has returned: an action
+        // runs nested loops (a modal box, a wait for a download), and Qt
+        // fires neither a timer whose handler is still running nor, reliably,
+        // posted events inside a posted event's handler (which a zero-delay
+        // single shot would be).
+        QTimer::singleShot(1, modal, [action = std::move(action), modal] {
             const bool failed_before = ::testing::Test::HasFailure();
             action(modal);
             if (!failed_before && ::testing::Test::HasFailure()) {
