@@ -39,8 +39,8 @@
 #include "protocols/pop_session.h"
 #include "ui/app_context.h"
 #include "ui/foreign_ip_dialog.h"
-#include "ui/inbox_icons.h"
 #include "ui/inbox_filters_dialog.h"
+#include "ui/inbox_icons.h"
 #include "ui/message_flags_dialog.h"
 #include "ui/page_fields.h"
 #include "ui/qt_services.h"
@@ -491,7 +491,8 @@ void InboxWindow::ShowMessages(bool preview) {
         source.inbox_row = row;
         source.row_title = ToQString(RowText(*entry, InboxColumn::Subject));
         source.preview = preview;
-        source.preview_lines = static_cast<std::uint32_t>(std::max(1, m_context.config.global.preview));
+        source.preview_lines =
+            static_cast<std::uint32_t>(std::max(1, m_context.config.global.preview));
         source.host = this;
         source.remove_row = [this, number] {
             m_list.Remove(number);
@@ -795,8 +796,7 @@ void InboxWindow::RunSessionJob(std::function<int()> work, std::function<void(in
     StartWorker(Job::Other, std::move(work), std::move(ended));
 }
 
-void InboxWindow::StartWorker(Job job, std::function<int()> work,
-                              std::function<void(int)> ended) {
+void InboxWindow::StartWorker(Job job, std::function<int()> work, std::function<void(int)> ended) {
     SetBusy(true);
     m_job_ended = std::move(ended);
     m_worker_done = false;

@@ -15,8 +15,8 @@
 #include <thread>
 
 #include "protocols/message_list.h"
-#include "ui/inbox_icons.h"
 #include "ui/file_save_picker.h"
+#include "ui/inbox_icons.h"
 #include "ui/session_host.h"
 #include "ui/viewer_window.h"
 
@@ -139,8 +139,7 @@ private:
 
     // Runs `work` on the worker thread; WorkerEnded gets its outcome here once
     // the thread is joined.
-    void StartWorker(Job job, std::function<int()> work,
-                     std::function<void(int)> ended = {});
+    void StartWorker(Job job, std::function<int()> work, std::function<void(int)> ended = {});
     void WorkerEnded(Job job, int outcome);
     // Closes the connection and waits for the worker, turning the event loop
     // so that what it waits for on this thread can run.

@@ -6,10 +6,10 @@
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QVBoxLayout>
 #include <QMetaObject>
+#include <QPlainTextEdit>
 #include <QThread>
+#include <QVBoxLayout>
 
 #include "ui/certificate_dialog.h"
 #include "ui/qt_text.h"
@@ -47,7 +47,9 @@ void QtServices::RunOnGuiThread(const std::function<void()>& call) {
     QMetaObject::invokeMethod(this, call, Qt::BlockingQueuedConnection);
 }
 
-QWidget* QtServices::DialogParent() const { return m_dialog_parent.data(); }
+QWidget* QtServices::DialogParent() const {
+    return m_dialog_parent.data();
+}
 
 void QtServices::SetDialogParent(QWidget* parent) {
     RunOnGuiThread([&] { m_dialog_parent = parent; });
@@ -135,7 +137,8 @@ void QtServices::ShowStatus(StatusLine line, std::string_view text) {
         sink(shown);
         return;
     }
-    QMetaObject::invokeMethod(this, [sink, shown] { sink(shown); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [sink, shown] { sink(shown); }, Qt::QueuedConnection);
 }
 
 CertificateDecision QtServices::ShowCertificate(const CertificateView& view) {
@@ -179,7 +182,8 @@ void QtServices::ReportSendResult(bool sent) {
         handler = m_send_result;
     }
     if (handler) {
-        QMetaObject::invokeMethod(this, [handler, sent] { handler(sent); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [handler, sent] { handler(sent); }, Qt::QueuedConnection);
     }
 }
 

@@ -117,17 +117,17 @@ void SaveMailDialog::Save() {
 }
 
 void SaveMailDialog::StartMessage() {
-    m_progress->setText(ToQString(TextFormat("Downloading message %d of %d . . . [ %u%% ]",
-                                             m_index, m_total,
-                                             static_cast<unsigned>(m_index * 100 / m_total))));
+    m_progress->setText(
+        ToQString(TextFormat("Downloading message %d of %d . . . [ %u%% ]", m_index, m_total,
+                             static_cast<unsigned>(m_index * 100 / m_total))));
     // No worker runs between two messages, so the session may be read here.
     PopSession& session = m_host.Session();
     DownloadRequest request;
     request.message_number = m_numbers.at(static_cast<std::size_t>(m_index - 1));
-    const std::uint32_t listed = request.message_number >= 1 &&
-                                         request.message_number <= session.sizes.size()
-                                     ? session.sizes[request.message_number - 1]
-                                     : 0;
+    const std::uint32_t listed =
+        request.message_number >= 1 && request.message_number <= session.sizes.size()
+            ? session.sizes[request.message_number - 1]
+            : 0;
     request.progress_prefix =
         TextFormat("Downloading %.1f K . . . ", static_cast<double>(listed) / 1024.0);
     request.progress_line = StatusLine::InboxProgress;

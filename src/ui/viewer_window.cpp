@@ -8,10 +8,10 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPointer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTextCursor>
@@ -36,8 +36,8 @@
 #include "ui/qt_text.h"
 #include "ui/session_host.h"
 #include "ui/text_printer.h"
-#include "ui/window_placement.h"
 #include "ui/viewer_font.h"
+#include "ui/window_placement.h"
 
 namespace tarvox {
 
@@ -216,7 +216,6 @@ void ViewerWindow::BuildMenus(QVBoxLayout* layout) {
     });
     m_actions.push_back(help);
 }
-
 
 void ViewerWindow::BuildButtons(QVBoxLayout* layout) {
     auto* buttons = new QHBoxLayout;
@@ -592,7 +591,6 @@ std::unique_ptr<QMenu> ViewerWindow::BuildContextMenu() {
     }
     return menu;
 }
-
 
 bool ReadViewerFile(AppContext& context, const std::string& path, std::string& text) {
     FileReadError error = FileReadError::None;

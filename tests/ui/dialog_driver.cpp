@@ -51,11 +51,17 @@ DialogDriver::DialogDriver() : m_state(new State) {
     m_state->timer.start();
 }
 
-DialogDriver::~DialogDriver() { delete m_state; }
+DialogDriver::~DialogDriver() {
+    delete m_state;
+}
 
-void DialogDriver::Then(Action action) { m_state->actions.push_back(std::move(action)); }
+void DialogDriver::Then(Action action) {
+    m_state->actions.push_back(std::move(action));
+}
 
-std::size_t DialogDriver::pending() const { return m_state->actions.size(); }
+std::size_t DialogDriver::pending() const {
+    return m_state->actions.size();
+}
 
 bool DialogDriver::RunUntil(const std::function<bool()>& done) {
     QElapsedTimer elapsed;

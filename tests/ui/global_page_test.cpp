@@ -189,7 +189,7 @@ TEST_F(GlobalPageTest, PassphraseRules) {
         EXPECT_EQ(context.config.master_passphrase, c.passphrase_after);
         EXPECT_EQ(g.reprompt, 1) << "stored before the passphrase step";
         if (c.refused) {
-                ASSERT_EQ(boxes.size(), 1u);
+            ASSERT_EQ(boxes.size(), 1u);
             EXPECT_EQ(boxes[0].text, kShortPassphraseText);
             EXPECT_EQ(boxes[0].title, "");
             EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);

@@ -57,11 +57,11 @@ DialogDriver::Action RecordViewer(std::vector<SeenViewer>* seen, const char* but
     return [seen, button](QWidget* dialog) {
         auto* viewer = qobject_cast<ViewerWindow*>(dialog);
         ASSERT_NE(viewer, nullptr) << dialog->windowTitle().toStdString();
-        ASSERT_TRUE(DialogDriver::WaitForSignal(viewer, &ViewerWindow::idle, [&] { return viewer->loaded(); }));
-        seen->push_back({viewer->windowTitle(),
-                         static_cast<std::uint32_t>(viewer->source().pop3_number),
-                         viewer->source().preview, viewer->message().message_text(),
-                         viewer->display_text()});
+        ASSERT_TRUE(DialogDriver::WaitForSignal(viewer, &ViewerWindow::idle,
+                                                [&] { return viewer->loaded(); }));
+        seen->push_back(
+            {viewer->windowTitle(), static_cast<std::uint32_t>(viewer->source().pop3_number),
+             viewer->source().preview, viewer->message().message_text(), viewer->display_text()});
         if (std::string(button).empty()) {
             viewer->reject();
         } else {
@@ -134,9 +134,9 @@ TEST_F(InboxViewingTest, NextAndPreviousWalkTheListFromOneSelectedRow) {
     // the server added for the wire are gone, and a stuffed lone dot is no
     // end of the text.
     EXPECT_NE(seen[1].display.find("on the wire:\r\n.\r\n..\r\n.hidden file name\r\n"
-                                    "...three dots\r\n . a space before the dot\r\n\r\n.\r\n"
-                                    "The line above is a lone dot too; the next line is the last "
-                                    "one.\r\n.\r\n"),
+                                   "...three dots\r\n . a space before the dot\r\n\r\n.\r\n"
+                                   "The line above is a lone dot too; the next line is the last "
+                                   "one.\r\n.\r\n"),
               std::string::npos)
         << seen[1].display;
 
@@ -221,7 +221,8 @@ TEST_F(InboxViewingTest, ViewerDeleteRemovesTheRowAndNextShowsTheFollowingOne) {
     driver.Then([&](QWidget* dialog) {
         auto* viewer = qobject_cast<ViewerWindow*>(dialog);
         ASSERT_NE(viewer, nullptr);
-        ASSERT_TRUE(DialogDriver::WaitForSignal(viewer, &ViewerWindow::idle, [&] { return viewer->loaded(); }));
+        ASSERT_TRUE(DialogDriver::WaitForSignal(viewer, &ViewerWindow::idle,
+                                                [&] { return viewer->loaded(); }));
         EXPECT_TRUE(viewer->button("delete")->isEnabled());
         viewer->button("delete")->click();
         // No question with confirmdel off; the row leaves at once.
@@ -253,7 +254,8 @@ TEST_F(InboxViewingTest, ViewerDeleteAsksWhenConfirmDeleteIsOn) {
     driver.Then([&](QWidget* dialog) {
         auto* viewer = qobject_cast<ViewerWindow*>(dialog);
         ASSERT_NE(viewer, nullptr);
-        ASSERT_TRUE(DialogDriver::WaitForSignal(viewer, &ViewerWindow::idle, [&] { return viewer->loaded(); }));
+        ASSERT_TRUE(DialogDriver::WaitForSignal(viewer, &ViewerWindow::idle,
+                                                [&] { return viewer->loaded(); }));
         DialogDriver answer;
         answer.Then(RecordBoxAndClick(&question, "No"));
         viewer->button("delete")->click();
@@ -270,7 +272,8 @@ TEST_F(InboxViewingTest, ViewerDeleteAsksWhenConfirmDeleteIsOn) {
 TEST_F(InboxViewingTest, MailListSaveAsAndPrintGiveTheListingInListOrder) {
     auto window = OpenInbox();
     const std::string path = (c.dir / "list.txt").string();
-    window->SetSavePicker([&](QWidget*, const FileSaveRequest&) { return QString::fromStdString(path); });
+    window->SetSavePicker(
+        [&](QWidget*, const FileSaveRequest&) { return QString::fromStdString(path); });
     QString printed_title;
     std::string printed;
     window->SetTextPrinter([&](QWidget*, const QString& title, std::string_view text) {
@@ -408,7 +411,7 @@ protected:
     void Start(std::vector<ScriptStep> after_retr) {
         using namespace script;
         std::vector<ScriptStep> steps = {
-            Expect("LIST\r\n"),  Send("+OK\r\n1 120\r\n.\r\n"),
+            Expect("LIST\r\n"),    Send("+OK\r\n1 120\r\n.\r\n"),
             Expect("TOP 1 0\r\n"), Send("+OK\r\nSubject: One\r\n\r\n.\r\n"),
             Expect("RETR 1\r\n"),  Send("+OK\r\nSubject: One\r\n\r\nfirst part\r\n")};
         steps.insert(steps.end(), after_retr.begin(), after_retr.end());

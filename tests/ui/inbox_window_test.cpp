@@ -422,13 +422,14 @@ TEST_F(InboxWindowTest, EnterAndRightDoubleClickChooseViewOrPreview) {
             driver.Then([&](QWidget* dialog) {
                 if (auto* viewer = qobject_cast<ViewerWindow*>(dialog)) {
                     opened << (viewer->source().preview ? "preview" : "viewer");
-                    ASSERT_TRUE(DialogDriver::WaitForSignal(viewer, &ViewerWindow::idle, [&] { return viewer->loaded(); }));
+                    ASSERT_TRUE(DialogDriver::WaitForSignal(viewer, &ViewerWindow::idle,
+                                                            [&] { return viewer->loaded(); }));
                     viewer->done(0);
                     return;
                 }
                 opened << dialog->windowTitle();
-                ClickButton(qobject_cast<QMessageBox*>(dialog) != nullptr ? "OK" : "cancel")(
-                    dialog);
+                ClickButton(qobject_cast<QMessageBox*>(dialog) != nullptr ? "OK"
+                                                                          : "cancel")(dialog);
             });
         }
         if (open.right_double_click) {

@@ -28,10 +28,20 @@ TEST(QtServices, MessageBoxesFromAWorker) {
     };
     const Case cases[] = {
         {BoxButtons::Ok, BoxIcon::Error, "OK", BoxAnswer::Ok, {"OK"}, "", QMessageBox::Critical},
-        {BoxButtons::YesNo, BoxIcon::Question, "No", BoxAnswer::No, {"Yes", "No"}, "Yes",
+        {BoxButtons::YesNo,
+         BoxIcon::Question,
+         "No",
+         BoxAnswer::No,
+         {"Yes", "No"},
+         "Yes",
          QMessageBox::Question},
-        {BoxButtons::YesNoDefaultNo, BoxIcon::Warning, "Yes", BoxAnswer::Yes, {"Yes", "No"},
-         "No", QMessageBox::Warning},
+        {BoxButtons::YesNoDefaultNo,
+         BoxIcon::Warning,
+         "Yes",
+         BoxAnswer::Yes,
+         {"Yes", "No"},
+         "No",
+         QMessageBox::Warning},
     };
     QtServices services;
     for (const Case& c : cases) {
@@ -58,8 +68,8 @@ TEST(QtServices, TextPromptRefusesEmptyAndCutsToCapacity) {
     QtServices services;
     DialogDriver driver;
     SeenBox refusal;
-    driver.Then(ClickButton("submit"));                 // empty: refused
-    driver.Then(RecordBoxAndClick(&refusal, "OK"));     // the refusal box
+    driver.Then(ClickButton("submit"));              // empty: refused
+    driver.Then(RecordBoxAndClick(&refusal, "OK"));  // the refusal box
     driver.Then(TypeAndClick(QString::fromUtf8("héllo wörld"), "submit"));
     TextPromptResult result;
     TextPromptRequest request;
@@ -141,8 +151,8 @@ TEST(QtServices, CertificateDialogShowsCausesOnYellowAndDecides) {
         EXPECT_EQ(got, decision);
         EXPECT_FALSE(cancel_enabled);
         marked.sort();
-        EXPECT_EQ(marked, (QStringList{"fingerprint", "networkHostName", "trustEvaluation",
-                                       "warnings"}));
+        EXPECT_EQ(marked,
+                  (QStringList{"fingerprint", "networkHostName", "trustEvaluation", "warnings"}));
     }
 }
 
@@ -178,7 +188,8 @@ TEST(QtServices, StatusTextsAreQueuedToTheirLine) {
         services.ShowStatus(StatusLine::Inbox, "-ERR <i>busy</i>");
         services.ShowStatus(StatusLine::Account, "Connected.");
     }));
-    ASSERT_TRUE(DialogDriver::RunUntil([&] { return account.size() == 2 && !inbox.text().isEmpty(); }));
+    ASSERT_TRUE(
+        DialogDriver::RunUntil([&] { return account.size() == 2 && !inbox.text().isEmpty(); }));
     EXPECT_EQ(account, (QStringList{"Looking up host . . .", "Connected."}));
     // A server's text is shown as it came, never as markup.
     EXPECT_EQ(inbox.text(), "-ERR <i>busy</i>");

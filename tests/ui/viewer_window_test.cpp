@@ -11,12 +11,12 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QTabWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTextCursor>
 #include <QTreeWidget>
 
@@ -747,14 +747,15 @@ TEST_F(ViewerWindowTest, GnuPgReportsAMissingMarkerAndAProgramThatCannotRun) {
 // clear-signed block is verified and replaced by its text, and GnuPG's report
 // is shown.
 TEST_F(ViewerWindowTest, GnuPgVerifiesAClearSignedBlockInPlace) {
-    const std::string old_home = std::getenv("GNUPGHOME") != nullptr ? std::getenv("GNUPGHOME") : "";
+    const std::string old_home =
+        std::getenv("GNUPGHOME") != nullptr ? std::getenv("GNUPGHOME") : "";
     TempDir home;
     ::setenv("GNUPGHOME", home.path().c_str(), 1);
     WriteWholeFile(home / "gpg.conf", "batch\nno-tty\n");
-    const std::optional<PipedResult> made = RunPiped(
-        {"/usr/bin/gpg", "--passphrase", "", "--quick-gen-key", "Ann <ann@example.org>",
-         "future-default", "default", "never"},
-        "");
+    const std::optional<PipedResult> made =
+        RunPiped({"/usr/bin/gpg", "--passphrase", "", "--quick-gen-key", "Ann <ann@example.org>",
+                  "future-default", "default", "never"},
+                 "");
     ASSERT_TRUE(made && made->exit_code == 0) << (made ? made->standard_error : "no gpg");
     const std::optional<PipedResult> signed_text =
         RunPiped({"/usr/bin/gpg", "--clearsign"}, "Meet at noon.\n");
