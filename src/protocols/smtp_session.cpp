@@ -22,6 +22,20 @@ std::string WithText(const char* format, std::string_view text) {
     return TextFormat(format, std::string(text).c_str());
 }
 
+enum class SmtpReplyLine { Continuation, Last, Malformed };
+
+// One reply line without its CR LF: "NNN-text", "NNN text" or "NNN".
+SmtpReplyLine ClassifySmtpReplyLine(std::string_view line) {
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (line.size() < 3 || !digit(line[0]) || !digit(line[1]) || !digit(line[2])) {
+        return SmtpReplyLine::Malformed;
+    }
+    if (line.size() == 3 || line[3] == ' ') {
+        return SmtpReplyLine::Last;
+    }
+    return line[3] == '-' ? SmtpReplyLine::Continuation : SmtpReplyLine::Malformed;
+}
+
 }  // namespace
 
 SmtpSession::SmtpSession(const TlsLibrary* tls, FrontendServices& services,
@@ -69,12 +83,36 @@ SmtpReply SmtpSession::Exchange(const std::string& command, int code) {
 }
 
 SmtpReply SmtpSession::ReadReply(int code) {
-    const std::string code_text = std::to_string(code);
-    const std::string final_line = code_text + " ";
+    // RFC 5321 section 4.2: every line of a reply begins with the three-digit
+    // code; "NNN-" marks a continuation line, "NNN " or a bare "NNN" the last
+    // line, whose code is the one that counts. Text elsewhere in a line, such
+    // as "limit of 250 messages", decides nothing.
+    const std::string expected = std::to_string(code);
     m_reply.clear();
+    std::size_t line_start = 0;
     std::string piece;
     for (;;) {
-        std::size_t room = kSmtpBufferSize - 1 - m_reply.size();
+        std::size_t line_end;
+        while ((line_end = m_reply.find("\r\n", line_start)) != std::string::npos) {
+            const std::string_view line =
+                std::string_view(m_reply).substr(line_start, line_end - line_start);
+            line_start = line_end + 2;
+            const SmtpReplyLine kind = ClassifySmtpReplyLine(line);
+            if (kind == SmtpReplyLine::Malformed) {
+                // Not SMTP: a failure that shows what the server sent.
+                m_reply.resize(line_start);
+                return SmtpReply::Other;
+            }
+            if (kind == SmtpReplyLine::Last) {
+                m_reply.resize(line_start);
+                return line.substr(0, 3) == expected ? SmtpReply::Expected : SmtpReply::Other;
+            }
+        }
+        const std::size_t room = kSmtpBufferSize - 1 - m_reply.size();
+        if (room == 0) {
+            // A reply longer than the buffer never reached its last line.
+            return SmtpReply::Other;
+        }
         piece.resize(room);
         std::size_t received = 0;
         m_last_result = m_connection.Receive(piece.data(), room, &received);
@@ -82,14 +120,6 @@ SmtpReply SmtpSession::ReadReply(int code) {
             return SmtpReply::Lost;
         }
         m_reply.append(piece.data(), received);
-        if (m_reply.find("\r\n") != std::string::npos &&
-            m_reply.find(code_text) == std::string::npos) {
-            return SmtpReply::Other;
-        }
-        std::size_t at = m_reply.find(final_line);
-        if (at != std::string::npos && m_reply.find("\r\n", at) != std::string::npos) {
-            return SmtpReply::Expected;
-        }
     }
 }
 

@@ -54,7 +54,9 @@ public:
     // worker then ends quietly.
     void Abort();
 
-    // Reads one reply, continuation lines included, and looks for `code`.
+    // Reads one reply, continuation lines included (RFC 5321 section 4.2):
+    // Expected when its last line carries `code`, Other for another code or
+    // for text that is not an SMTP reply (kept in reply() to be shown).
     SmtpReply ReadReply(int code);
 
     bool auth_login_offered() const { return m_auth_login; }

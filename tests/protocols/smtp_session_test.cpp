@@ -29,7 +29,7 @@ std::vector<ScriptStep> Greeted(std::vector<ScriptStep> rest) {
                                      Expect("EHLO desk.example.org\r\n"),
                                      SendInPieces("250-mail.example.org\r\n250-AUTH LOGIN PLAIN\r\n"
                                                   "250 8BITMIME\r\n",
-                                                  {10, 30})};
+                                                  {10, 30, 45})};
     steps.insert(steps.end(), std::make_move_iterator(rest.begin()),
                  std::make_move_iterator(rest.end()));
     return steps;
@@ -89,11 +89,14 @@ struct FailureCase {
     std::function<bool(SmtpSession&)> steps;
     std::string status;
     std::string box;
+    int protocol = 0;
 };
 
 TEST(SmtpSession, FailuresShowStatusThenQuitThenBox) {
-    auto connect = [](std::uint16_t port) {
-        return [port](SmtpSession& s) { return s.Connect("127.0.0.1", port, 0, nullptr, {}); };
+    auto connect = [](std::uint16_t port, int protocol) {
+        return [port, protocol](SmtpSession& s) {
+            return s.Connect("127.0.0.1", port, protocol, nullptr, {});
+        };
     };
     std::vector<FailureCase> cases;
     cases.push_back({"unexpected greeting",
@@ -117,6 +120,40 @@ TEST(SmtpSession, FailuresShowStatusThenQuitThenBox) {
          [](SmtpSession& s) { return s.MailFrom("a@example.org") && s.RcptTo("b@example.org"); },
          "Send failed. SMTP server rejected recipient",
          "SMTP server rejected recipient, and returned:\n\n251 will forward\r\n"});
+    cases.push_back({"not an SMTP reply", Join(std::vector<ScriptStep>{Send("hello 220\r\n")}, Quit()),
+                     nullptr, "Send failed. SMTP server returned unxpected greeting",
+                     "SMTP server returned unexpected greeting:\n\nhello 220\r\n"});
+    cases.push_back({"STARTTLS refused",
+                     Join(std::vector<ScriptStep>{Send("220 hi\r\n"), Expect("EHLO default\r\n"),
+                                                  Send("250 hi\r\n"), Expect("STARTTLS\r\n"),
+                                                  Send("454 4.7.0 TLS not available\r\n")},
+                          Quit()),
+                     nullptr, "STARTTLS failed",
+                     "STARTTLS command failed. Response was:\n\n454 4.7.0 TLS not available\r\n",
+                     2});
+    cases.push_back(
+        {"recipient refused with the code inside the text",
+         Join(Greeted({Expect("RCPT TO:<b@example.org>\r\n"),
+                       Send("550-5.1.1 see 250 ok\r\n550 5.1.1 unknown, id 2501\r\n")}),
+              Quit()),
+         [](SmtpSession& s) { return s.RcptTo("b@example.org"); },
+         "Send failed. SMTP server rejected recipient",
+         "SMTP server rejected recipient, and returned:\n\n550-5.1.1 see 250 ok\r\n"
+         "550 5.1.1 unknown, id 2501\r\n"});
+    cases.push_back({"data refused",
+                     Join(Greeted({Expect("DATA\r\n"), Send("451 retry in 354 s\r\n")}), Quit()),
+                     [](SmtpSession& s) { return s.Data(); },
+                     "Send failed. SMTP server rejected mail data",
+                     "SMTP server rejected mail data, and returned:\n\n451 retry in 354 s\r\n"});
+    cases.push_back(
+        {"end of data refused, the reply split across receives",
+         Join(Greeted({Expect("\r\n.\r\n"),
+                       SendInPieces("554 5.7.1 limit of 250 messages per day\r\n", {21})}),
+              Quit()),
+         [](SmtpSession& s) { return s.EndData(); },
+         "Send failed. SMTP server rejected message body",
+         "SMTP server rejected message body, and returned:\n\n"
+         "554 5.7.1 limit of 250 messages per day\r\n"});
     cases.push_back({"sender with a line break is never sent", Join(Greeted({}), Quit()),
                      [](SmtpSession& s) { return s.MailFrom("a@example.org>\r\nRCPT TO:<x"); },
                      "Error: Sender address holds a line break",
@@ -135,7 +172,7 @@ TEST(SmtpSession, FailuresShowStatusThenQuitThenBox) {
         ScriptedServer server(std::move(c.script));
         ScriptedServices services;
         SmtpSession session(Tls(), services, "desk.example.org");
-        bool ok = connect(server.port())(session);
+        bool ok = connect(server.port(), c.protocol)(session);
         if (ok && c.steps) {
             ok = c.steps(session);
         }
