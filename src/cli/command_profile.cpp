@@ -1,6 +1,7 @@
 #include "cli/command_profile.h"
 
 #include <cstdio>
+#include <string>
 
 #include "codec/latin1.h"
 #include "config/data_paths.h"
@@ -28,21 +29,34 @@ std::optional<Profile> LoadCommandProfile(const std::filesystem::path& settings_
     return *found;
 }
 
-std::optional<int> ParsePortArgument(std::string_view text) {
-    if (text.empty() || text.size() > 5) {
+namespace {
+
+// Digits only, from 1 to `highest`.
+std::optional<int> ParseNumberArgument(std::string_view text, int highest) {
+    if (text.empty() || text.size() > std::to_string(highest).size()) {
         return std::nullopt;
     }
-    int port = 0;
+    int number = 0;
     for (char c : text) {
         if (c < '0' || c > '9') {
             return std::nullopt;
         }
-        port = port * 10 + (c - '0');
+        number = number * 10 + (c - '0');
     }
-    if (port < 1 || port > 65535) {
+    if (number < 1 || number > highest) {
         return std::nullopt;
     }
-    return port;
+    return number;
+}
+
+}  // namespace
+
+std::optional<int> ParsePortArgument(std::string_view text) {
+    return ParseNumberArgument(text, 65535);
+}
+
+std::optional<int> ParseTimeoutArgument(std::string_view text) {
+    return ParseNumberArgument(text, kMaxTimeoutSeconds);
 }
 
 }  // namespace tarvox

@@ -26,4 +26,14 @@ std::optional<Profile> LoadCommandProfile(const std::filesystem::path& settings_
 // A port number given on the command line: 1 to 65535, digits only.
 std::optional<int> ParsePortArgument(std::string_view text);
 
+// How long a server may stay silent before a command gives up on it
+// (--timeout SECONDS).
+inline constexpr int kDefaultTimeoutSeconds = 60;
+inline constexpr int kMaxTimeoutSeconds = 86400;
+inline constexpr const char* kTimeoutRangeText =
+    "tarvox-cli: the time-out must be a number of seconds from 1 to 86400\n";
+
+// A time-out given on the command line: 1 to kMaxTimeoutSeconds, digits only.
+std::optional<int> ParseTimeoutArgument(std::string_view text);
+
 }  // namespace tarvox

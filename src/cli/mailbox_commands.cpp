@@ -1,5 +1,6 @@
 #include "cli/mailbox_commands.h"
 
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <optional>
@@ -27,7 +28,8 @@ constexpr const char* kListUsage =
     "usage: tarvox-cli list PROFILE [--settings FILE] [OPTIONS]\n"
     "       tarvox-cli list --host HOST [OPTIONS]\n"
     "options: --host HOST  --port N  --user NAME  --tls (SSL direct)  --stls (SSL via STLS)\n"
-    "         --fingerprint FP (the server certificate's SHA-1 fingerprint to trust)  --bytes\n";
+    "         --fingerprint FP (the server certificate's SHA-1 fingerprint to trust)  --bytes\n"
+    "         --timeout SECONDS (give up on a server silent that long; default 60)\n";
 
 constexpr int kFullMode = 0;
 constexpr int kPurgeMode = 2;
@@ -42,6 +44,7 @@ struct ListOptions {
     std::optional<std::string> user;
     std::optional<int> protocol;
     std::optional<std::string> fingerprint;
+    int timeout_seconds = kDefaultTimeoutSeconds;
     bool bytes = false;
 };
 
@@ -72,6 +75,13 @@ std::optional<ListOptions> ParseListOptions(std::span<const std::string_view> ar
             options.user = text(args[++i]);
         } else if (arg == "--fingerprint" && has_value) {
             options.fingerprint = std::string(args[++i]);
+        } else if (arg == "--timeout" && has_value) {
+            const std::optional<int> seconds = ParseTimeoutArgument(args[++i]);
+            if (!seconds) {
+                std::fputs(kTimeoutRangeText, stderr);
+                return std::nullopt;
+            }
+            options.timeout_seconds = *seconds;
         } else if (arg == "--port" && has_value) {
             options.port = ParsePortArgument(args[++i]);
             if (!options.port) {
@@ -163,6 +173,7 @@ int RunListCommand(std::span<const std::string_view> args) {
         tls.Load();
     }
     PopSession session(&tls);
+    session.connection.SetIdleLimit(std::chrono::seconds(options->timeout_seconds));
     OpenMailboxRequest open;
     open.working = working;
     open.stored = &stored;

@@ -19,16 +19,18 @@ constexpr const char* kUsage =
     "                               write a settings file for the demo mailbox\n"
     "  self-check                   write, lock, read back and check a demo settings file\n"
     "  send PROFILE [--settings FILE] --to ADDR [--cc ADDR] [--bcc ADDR] --subject TEXT\n"
-    "       [--attach FILE]... [--bytes] < BODY\n"
+    "       [--attach FILE]... [--bytes] [--timeout SECONDS] < BODY\n"
     "                               send a message with the profile's SMTP settings\n"
     "  view FILE [--all-headers] [--no-html-filter] [--raw] [--bytes]\n"
     "                               print a message file as the viewer shows it\n"
     "  attachments FILE [--save DIR] [--bytes]\n"
     "                               list a message file's attachments, or save them into DIR\n"
     "  list PROFILE [--settings FILE] [--host HOST] [--port N] [--user NAME] [--tls|--stls]\n"
-    "       [--fingerprint FP] [--bytes]\n"
+    "       [--fingerprint FP] [--bytes] [--timeout SECONDS]\n"
     "                               list the mailbox on the server, deleting nothing\n"
-    "  --version                    print the version\n";
+    "  --version                    print the version\n"
+    "\n"
+    "list and send give up on a server that stays silent for --timeout seconds (default 60).\n";
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "cli/send_command.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -20,7 +21,9 @@ namespace {
 
 constexpr const char* kSendUsage =
     "usage: tarvox-cli send PROFILE [--settings FILE] --to ADDR [--cc ADDR] [--bcc ADDR]\n"
-    "                       --subject TEXT [--attach FILE]... [--bytes] < BODY\n";
+    "                       --subject TEXT [--attach FILE]... [--bytes] [--timeout SECONDS]\n"
+    "                       < BODY\n"
+    "--timeout SECONDS gives up on a server silent that long (default 60)\n";
 
 constexpr const char* kAttachmentType = "application/octet-stream";
 
@@ -32,6 +35,7 @@ struct SendOptions {
     std::vector<std::string> bcc;
     std::optional<std::string> subject;
     std::vector<std::string> attachments;
+    int timeout_seconds = kDefaultTimeoutSeconds;
     bool bytes = false;
 };
 
@@ -70,6 +74,13 @@ std::optional<SendOptions> ParseSendOptions(std::span<const std::string_view> ar
             options.bcc.push_back(text(args[++i]));
         } else if (arg == "--subject" && has_value && !options.subject) {
             options.subject = text(args[++i]);
+        } else if (arg == "--timeout" && has_value) {
+            const std::optional<int> seconds = ParseTimeoutArgument(args[++i]);
+            if (!seconds) {
+                std::fputs(kTimeoutRangeText, stderr);
+                return std::nullopt;
+            }
+            options.timeout_seconds = *seconds;
         } else if (arg == "--attach" && has_value) {
             // The file name is the system's own; it is used as it stands.
             options.attachments.emplace_back(args[++i]);
@@ -180,6 +191,7 @@ int RunSendCommand(std::span<const std::string_view> args) {
         message.attachments.push_back({error ? path : absolute.string(), kAttachmentType, 0});
     }
     request.recorded_smtp_fingerprint = &profile->SMTPsslid;
+    request.idle_limit = std::chrono::seconds(options->timeout_seconds);
 
     if (!CheckBeforeSend(message, request.smtp, false, services) ||
         !AskMissingCredentials(request, services)) {

@@ -167,6 +167,7 @@ bool SendRun::Run() {
         pop.protopop = request.profile.protopop;
         pop.apop = request.profile.apop == 1;
         pop.recorded_fingerprint = &request.profile.pop_sslid;
+        pop.idle_limit = request.idle_limit;
         int code = PopBeforeSmtp(m_tls, pop);
         if (code != 0) {
             m_services.ShowMessage(PopBeforeSmtpText(code), "POP before SMTP authentication",
@@ -175,6 +176,7 @@ bool SendRun::Run() {
     }
 
     SmtpSession session(m_tls, m_services, host);
+    session.SetIdleLimit(request.idle_limit);
     if (m_abort != nullptr) {
         m_abort->Attach(&session);
     }

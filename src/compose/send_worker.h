@@ -3,6 +3,7 @@
 // bytes) and the attachments in base64, streamed line by line.
 #pragma once
 
+#include <chrono>
 #include <ctime>
 #include <mutex>
 #include <string>
@@ -29,6 +30,9 @@ struct SendRequest {
     const std::string* recorded_smtp_fingerprint = nullptr;
     CertificateRecorder record_smtp_fingerprint;
     bool inbox_open = false;
+    // How long the servers may stay silent (NetConnection::SetIdleLimit);
+    // zero waits as long as they take, leaving it to the user's Abort.
+    std::chrono::milliseconds idle_limit{0};
     // The pseudo-random draws for the boundary and the Message-ID; empty: a
     // generator seeded with the time of the send.
     RandomDraw draw;

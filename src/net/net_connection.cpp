@@ -1,6 +1,8 @@
 #include "net/net_connection.h"
 
 #include <arpa/inet.h>
+#include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <csignal>
 #include <climits>
@@ -96,19 +98,43 @@ NetConnection::~NetConnection() {
 
 NetConnection::Wait NetConnection::WaitFor(int fd, short events) {
     pollfd fds[2] = {{fd, events, 0}, {m_wake_fd, POLLIN, 0}};
+    const std::int64_t limit_ms = m_idle_limit_ms.load();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limit_ms);
     for (;;) {
-        int ready = ::poll(fds, 2, -1);
+        int timeout = -1;
+        if (limit_ms > 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            timeout = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, INT_MAX));
+        }
+        int ready = ::poll(fds, 2, timeout);
         if (ready < 0) {
             if (errno == EINTR) {
                 continue;
             }
             return Wait::Failed;
         }
+        if (ready == 0) {
+            return Wait::TimedOut;
+        }
         if (fds[1].revents != 0) {
             return Wait::Aborted;
         }
         return Wait::Ready;
     }
+}
+
+NetResult NetConnection::WaitFailure(Wait wait) {
+    switch (wait) {
+        case Wait::Aborted:
+            return net::kAborted;
+        case Wait::TimedOut:
+            return net::kBroken;
+        case Wait::Ready:
+        case Wait::Failed:
+            break;
+    }
+    return MapSocketError(errno);
 }
 
 // Frees the TLS object (after a close-notify) and closes the socket. Called
@@ -191,6 +217,9 @@ NetResult NetConnection::Handshake(int fd, TlsSsl* ssl) {
                               reason <= tls::kPeerAlertReasonLast;
             result = (rc == 0 || peer_alert) && wait != Wait::Aborted ? net::kHandshakeFailed
                                                                       : net::kTlsWrongProtocol;
+            if (wait == Wait::TimedOut) {
+                result = net::kBroken;
+            }
             break;
         }
     }
@@ -314,7 +343,7 @@ NetResult NetConnection::AwaitTls(int fd, int tls_error) {
     if (wait == Wait::Ready) {
         return net::kSuccess;
     }
-    return wait == Wait::Aborted ? net::kAborted : MapTlsError(tls_error);
+    return wait == Wait::Failed ? MapTlsError(tls_error) : WaitFailure(wait);
 }
 
 NetResult NetConnection::Send(std::string_view bytes) {
@@ -365,7 +394,7 @@ NetResult NetConnection::Send(std::string_view bytes) {
         }
         Wait wait = WaitFor(call.fd(), POLLOUT);
         if (wait != Wait::Ready) {
-            return wait == Wait::Aborted ? net::kAborted : MapSocketError(errno);
+            return WaitFailure(wait);
         }
     }
     return net::kSuccess;
@@ -436,7 +465,7 @@ NetResult NetConnection::Receive(char* buffer, std::size_t capacity, std::size_t
         }
         Wait wait = WaitFor(call.fd(), POLLIN);
         if (wait != Wait::Ready) {
-            return wait == Wait::Aborted ? net::kAborted : MapSocketError(errno);
+            return WaitFailure(wait);
         }
     }
 }

@@ -4,13 +4,15 @@
 //
 // Time-outs and user aborts work by calling Close from another thread while a
 // worker is blocked in Connect, StartTls, Send or Receive: the blocked call
-// returns a failure at once. Internally every wait is a poll on the socket and
+// returns a failure at once. A connection may also be given an idle limit, for
+// callers with no other thread to watch it. Internally every wait is a poll on the socket and
 // on a wake-up descriptor that Close signals; the socket and the TLS object
 // are released by whichever side is last out of them, so nothing is freed
 // twice and no descriptor is closed while another thread still uses it.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -59,6 +61,11 @@ public:
     NetResult Send(std::string_view bytes);
     // One receive of whatever arrives, at most `capacity` bytes.
     NetResult Receive(char* buffer, std::size_t capacity, std::size_t* received);
+    // From now on a Connect, StartTls, Send or Receive that waits `limit`
+    // without the server giving or taking a byte fails with 17 ("connection
+    // broken; failure or timeout"). Zero, the default, waits as long as it
+    // takes.
+    void SetIdleLimit(std::chrono::milliseconds limit) { m_idle_limit_ms = limit.count(); }
     // Safe from any thread, also on a closed connection (which gives 14).
     NetResult Close();
     // The user's Abort, from any thread: closes as Close does, and a Connect
@@ -94,7 +101,10 @@ private:
         int m_fd;
         TlsSsl* m_tls;
     };
-    enum class Wait { Ready, Aborted, Failed };
+    enum class Wait { Ready, Aborted, TimedOut, Failed };
+
+    // The result of a wait that did not end Ready.
+    static NetResult WaitFailure(Wait wait);
 
     Wait WaitFor(int fd, short events);
     // After a TLS read or write that could not finish: waits until the socket
@@ -115,6 +125,7 @@ private:
     bool m_aborted = false;
     std::string m_server_name;
 
+    std::atomic<std::int64_t> m_idle_limit_ms{0};
     std::atomic<bool> m_abort_requested{false};
     std::atomic<bool> m_connected{false};
     std::atomic<bool> m_tls_active{false};

@@ -364,7 +364,9 @@ bool SmtpSession::EndData() {
 }
 
 void SmtpSession::Quit() {
-    if (!m_closed && m_connection.Connected()) {
+    // After a failed send or receive (the server gone, or silent past the
+    // idle limit) QUIT would only wait again: the connection is just closed.
+    if (!m_closed && m_connection.Connected() && m_last_result == net::kSuccess) {
         Exchange("QUIT\r\n", 221);
     }
     m_closed = true;
@@ -391,6 +393,7 @@ int PopBeforeSmtp(const TlsLibrary* tls, const PopBeforeSmtpRequest& request) {
         return 1;
     }
     NetConnection connection(tls);
+    connection.SetIdleLimit(request.idle_limit);
     if (connection.Connect(request.protopop == 1, address) != net::kSuccess) {
         return 2;
     }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -50,6 +51,9 @@ public:
     bool EndData();
     // QUIT, whatever the reply, then close.
     void Quit();
+    // See NetConnection::SetIdleLimit: a silent server then fails the step
+    // as a lost connection.
+    void SetIdleLimit(std::chrono::milliseconds limit) { m_connection.SetIdleLimit(limit); }
     // Called from another thread to stop the send: the failing step of the
     // worker then ends quietly.
     void Abort();
@@ -101,6 +105,7 @@ struct PopBeforeSmtpRequest {
     int protopop = 0;
     bool apop = false;
     const std::string* recorded_fingerprint = nullptr;  // the stored pop_sslid
+    std::chrono::milliseconds idle_limit{0};  // see NetConnection::SetIdleLimit
 };
 int PopBeforeSmtp(const TlsLibrary* tls, const PopBeforeSmtpRequest& request);
 std::string_view PopBeforeSmtpText(int code);

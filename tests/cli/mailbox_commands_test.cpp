@@ -8,6 +8,7 @@
 #include "cli/cli_runner.h"
 #include "config/configuration_file.h"
 #include "support/dovecot_server.h"
+#include "support/scripted_server.h"
 #include "support/temp_dir.h"
 
 namespace tarvox {
@@ -134,6 +135,7 @@ TEST_F(CliList, CertificatesOnlyByFingerprint) {
 TEST_F(CliList, RefusalsAndFailures) {
     const std::string settings = WriteSettings();
     const std::string plain = std::to_string(m_dovecot.plain_port());
+    ScriptedServer silent({script::ExpectClosed()});
     struct Case {
         std::vector<std::string> args;
         std::string input;
@@ -150,6 +152,8 @@ TEST_F(CliList, RefusalsAndFailures) {
         {HostArguments({"--port", plain}), "not the password\n", 1, "Error: Login failed"},
         // Standard input ends before the password: the prompt is cancelled.
         {HostArguments({"--port", plain}), "", 1, "POP3 password"},
+        {HostArguments({"--port", std::to_string(silent.port()), "--timeout", "1"}), "pw\n", 1,
+         "Error: connection broken; failure or timeout"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.back());
@@ -158,6 +162,7 @@ TEST_F(CliList, RefusalsAndFailures) {
         EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
         EXPECT_EQ(result.out, "");
     }
+    EXPECT_SCRIPT_DONE(silent);
 }
 
 }  // namespace
