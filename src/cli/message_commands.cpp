@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -83,10 +84,18 @@ std::string AttachmentFilePart(std::string_view name) {
     if (slash != std::string_view::npos) {
         name.remove_prefix(slash + 1);
     }
-    if (name.empty() || name == "." || name == ".." || name == "\"\"" || name == "\" \"") {
+    name.remove_prefix(std::min(name.find_first_not_of('.'), name.size()));
+    if (name.empty() || name == "\"\"" || name == "\" \"") {
         return "untitled";
     }
-    return std::string(name);
+    std::string part(name);
+    for (char& c : part) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || (byte >= 0x7f && byte < 0xa0)) {
+            c = '_';
+        }
+    }
+    return part;
 }
 
 int RunViewCommand(std::span<const std::string_view> args) {

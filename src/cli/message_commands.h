@@ -16,7 +16,8 @@ int RunViewCommand(std::span<const std::string_view> args);
 int RunAttachmentsCommand(std::span<const std::string_view> args);
 
 // The name an attachment is saved under: the part after the last "/" or "\"
-// (and before any NUL), or "untitled" when that leaves nothing usable
+// (and before any NUL), without leading dots (no hidden files) and with each
+// control character made "_", or "untitled" when that leaves nothing usable
 // ("", ".", "..", or a pair of quotes with or without a blank between).
 std::string AttachmentFilePart(std::string_view name);
 

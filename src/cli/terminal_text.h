@@ -5,8 +5,8 @@
 
 namespace tarvox {
 
-// As UTF-8 with LF line ends for the terminal, or with `bytes` exactly as the
-// program holds it.
+// As UTF-8 with LF line ends and control characters made visible for the
+// terminal (Latin1ToTerminal), or with `bytes` exactly as the program holds it.
 void PrintTerminalText(std::string_view latin1, bool bytes);
 
 }  // namespace tarvox

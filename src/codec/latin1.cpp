@@ -20,6 +20,29 @@ std::string Latin1ToUtf8(std::string_view latin1) {
     return utf8;
 }
 
+std::string Latin1ToTerminal(std::string_view latin1) {
+    std::string shown;
+    shown.reserve(latin1.size());
+    for (std::size_t i = 0; i < latin1.size(); ++i) {
+        const auto byte = static_cast<std::uint8_t>(latin1[i]);
+        if (byte == '\r' && i + 1 < latin1.size() && latin1[i + 1] == '\n') {
+            continue;
+        }
+        if (byte == '\t' || byte == '\n' || (byte >= 0x20 && byte < 0x7f) || byte >= 0xa0) {
+            shown.push_back(latin1[i]);
+        } else if (byte == 0x7f) {
+            shown += "^?";
+        } else {
+            if (byte >= 0x80) {
+                shown += "M-";
+            }
+            shown.push_back('^');
+            shown.push_back(static_cast<char>((byte & 0x1f) + '@'));
+        }
+    }
+    return Latin1ToUtf8(shown);
+}
+
 namespace {
 
 // Length of the well-formed UTF-8 sequence starting at text[pos] and its code

@@ -108,7 +108,8 @@ ConsoleServices::ConsoleServices(std::FILE* in, std::FILE* out, bool input_is_te
     : m_in(in), m_out(out), m_input_is_terminal(input_is_terminal) {}
 
 void ConsoleServices::Write(std::string_view latin1_text) {
-    const std::string utf8 = Latin1ToUtf8(latin1_text);
+    // Boxes and statuses carry servers' replies and messages' text.
+    const std::string utf8 = Latin1ToTerminal(latin1_text);
     std::fwrite(utf8.data(), 1, utf8.size(), m_out);
     std::fflush(m_out);
 }

@@ -26,7 +26,8 @@
 //     submitted answer.
 //
 // The program keeps text in ISO-8859-1; the terminal speaks UTF-8. Everything written is
-// converted to UTF-8 and everything read is converted back to ISO-8859-1.
+// converted to UTF-8, with CR LF as LF and other control characters made visible
+// (Latin1ToTerminal), and everything read is converted back to ISO-8859-1.
 //
 // Calls from several threads are served one dialog at a time.
 #pragma once

@@ -205,6 +205,20 @@ TEST(CliAttachments, SavesDecodedDataUnderFileNamesInsideTheFolder) {
     EXPECT_EQ(FolderEntries(scratch.path()), std::set<std::string>{"a"});
 }
 
+TEST(CliAttachments, ControlCharactersShowAsEscapesAndNameNoFile) {
+    const std::string file = DataFile("viewer/terminal_escapes.eml");
+    const CliResult view = RunCli({"view", file});
+    EXPECT_NE(view.out.find("Subject:\tHi^[]0;owned^G\n"), std::string::npos) << view.out;
+    EXPECT_NE(view.out.find("\nLook^[[2J here^?.\n"), std::string::npos) << view.out;
+    EXPECT_NE(RunCli({"view", "--bytes", file}).out.find("Look\x1b[2J here\x7f.\r\n"),
+              std::string::npos);
+    TempDir scratch;
+    const CliResult saved = RunCli({"attachments", file, "--save", scratch.path().string()});
+    EXPECT_EQ(saved.status, 0) << saved.err;
+    EXPECT_EQ(saved.out.substr(0, saved.out.find("saved")), "..profile^[[1m\tBase64\n");
+    EXPECT_EQ(FolderEntries(scratch.path()), std::set<std::string>{"profile_[1m"});
+}
+
 TEST(CliAttachments, DoesNotOverwriteAnExistingFile) {
     TempDir scratch;
     const fs::path save_dir = scratch.path() / "save";

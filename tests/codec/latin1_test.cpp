@@ -34,6 +34,18 @@ TEST(Latin1Test, Latin1ToUtf8) {
     }
 }
 
+TEST(Latin1Test, Latin1ToTerminalShowsControls) {
+    const std::vector<Case> cases = {
+        {"a\tb\r\nc\n", "a\tb\nc\n"},
+        {"\x1b]0;title\x07\x1b[2J", "^[]0;title^G^[[2J"},
+        {"over\rwrite\r", "over^Mwrite^M"},
+        {"\0\x7f\x9b\xe9"s, "^@^?M-^[\xc3\xa9"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Latin1ToTerminal(c.input), c.expected) << c.input;
+    }
+}
+
 TEST(Latin1Test, Utf8ToLatin1WellFormed) {
     const std::vector<Case> cases = {
         {"", ""},

@@ -261,6 +261,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "\xC3\x9C"
                 "bersicht - Error\nL\xC3\xB6schen\n",
                 ""},
+        BoxCase{"ServerTextCannotDriveTheTerminal",
+                Box("returned:\n\n554 \x1b[2Jno\rway\r\n", "", BoxIcon::Error), "",
+                BoxAnswer::Ok, "Error\nreturned:\n\n554 ^[[2Jno^Mway\n", ""},
         BoxCase{"Yes", kDelete, "y\nnext\n", BoxAnswer::Yes, kDeleteBlock + "[y/n] ", "next\n"},
         BoxCase{"YesWord", kDelete, "Yes\n", BoxAnswer::Yes, kDeleteBlock + "[y/n] ", ""},
         BoxCase{"NoWithBlanks", kDelete, " N \n", BoxAnswer::No, kDeleteBlock + "[y/n] ", ""},

@@ -115,6 +115,25 @@ def main():
         *uu_lines(UU_DATA),
     ]))
 
+    # Terminal control sequences in the subject, the text and a hidden
+    # file's name.
+    write("terminal_escapes.eml", message([
+        "From: attacker@example.com",
+        "Subject: =?ISO-8859-1?Q?Hi=1B]0;owned=07?=",
+        "Content-Type: multipart/mixed; boundary=\"tb\"",
+        "",
+        "--tb",
+        "Content-Type: text/plain",
+        "",
+        "Look\x1b[2J here\x7f.",
+        "--tb",
+        "Content-Type: application/octet-stream; name=\"=?ISO-8859-1?Q?=2E=2Eprofile=1B=5B1m?=\"",
+        "Content-Transfer-Encoding: base64",
+        "",
+        *base64_lines(b"data"),
+        "--tb--",
+    ]))
+
 
 if __name__ == "__main__":
     main()
