@@ -105,7 +105,7 @@ struct PopBeforeSmtpRequest {
     int protopop = 0;
     bool apop = false;
     const std::string* recorded_fingerprint = nullptr;  // the stored pop_sslid
-    std::chrono::milliseconds idle_limit{0};  // see NetConnection::SetIdleLimit
+    std::chrono::milliseconds idle_limit{0};            // see NetConnection::SetIdleLimit
 };
 int PopBeforeSmtp(const TlsLibrary* tls, const PopBeforeSmtpRequest& request);
 std::string_view PopBeforeSmtpText(int code);

@@ -120,8 +120,9 @@ TEST(SmtpSession, FailuresShowStatusThenQuitThenBox) {
          [](SmtpSession& s) { return s.MailFrom("a@example.org") && s.RcptTo("b@example.org"); },
          "Send failed. SMTP server rejected recipient",
          "SMTP server rejected recipient, and returned:\n\n251 will forward\r\n"});
-    cases.push_back({"not an SMTP reply", Join(std::vector<ScriptStep>{Send("hello 220\r\n")}, Quit()),
-                     nullptr, "Send failed. SMTP server returned unxpected greeting",
+    cases.push_back({"not an SMTP reply",
+                     Join(std::vector<ScriptStep>{Send("hello 220\r\n")}, Quit()), nullptr,
+                     "Send failed. SMTP server returned unxpected greeting",
                      "SMTP server returned unexpected greeting:\n\nhello 220\r\n"});
     cases.push_back({"STARTTLS refused",
                      Join(std::vector<ScriptStep>{Send("220 hi\r\n"), Expect("EHLO default\r\n"),
@@ -131,15 +132,14 @@ TEST(SmtpSession, FailuresShowStatusThenQuitThenBox) {
                      nullptr, "STARTTLS failed",
                      "STARTTLS command failed. Response was:\n\n454 4.7.0 TLS not available\r\n",
                      2});
-    cases.push_back(
-        {"recipient refused with the code inside the text",
-         Join(Greeted({Expect("RCPT TO:<b@example.org>\r\n"),
-                       Send("550-5.1.1 see 250 ok\r\n550 5.1.1 unknown, id 2501\r\n")}),
-              Quit()),
-         [](SmtpSession& s) { return s.RcptTo("b@example.org"); },
-         "Send failed. SMTP server rejected recipient",
-         "SMTP server rejected recipient, and returned:\n\n550-5.1.1 see 250 ok\r\n"
-         "550 5.1.1 unknown, id 2501\r\n"});
+    cases.push_back({"recipient refused with the code inside the text",
+                     Join(Greeted({Expect("RCPT TO:<b@example.org>\r\n"),
+                                   Send("550-5.1.1 see 250 ok\r\n550 5.1.1 unknown, id 2501\r\n")}),
+                          Quit()),
+                     [](SmtpSession& s) { return s.RcptTo("b@example.org"); },
+                     "Send failed. SMTP server rejected recipient",
+                     "SMTP server rejected recipient, and returned:\n\n550-5.1.1 see 250 ok\r\n"
+                     "550 5.1.1 unknown, id 2501\r\n"});
     cases.push_back({"data refused",
                      Join(Greeted({Expect("DATA\r\n"), Send("451 retry in 354 s\r\n")}), Quit()),
                      [](SmtpSession& s) { return s.Data(); },
