@@ -1,7 +1,6 @@
 #include "protocols/inbox_loader.h"
 
 #include <array>
-#include <new>
 #include <string>
 
 #include "codec/text_format.h"
@@ -43,7 +42,15 @@ enum class ListRead { Done, NetworkFailure, ParseFailure };
 
 // Reads the LIST reply into session.sizes. The buffer keeps what has arrived,
 // receives more only while it holds no CR LF, and drops each line once used.
+//
+// The table grows with the reply, never with the STAT count alone: a line
+// stores its size only while its number is at most the bytes of the reply
+// received so far. A real listing (RFC 1939 section 5, one line of at least
+// five bytes per message) always meets that, so the table never holds more
+// entries than the server sent bytes.
 ListRead ReadList(PopSession& session, NetResult& failure) {
+    session.sizes.clear();
+    std::uint64_t reply_bytes = 0;
     std::string buffer;
     buffer.reserve(kListLineBufferSize);
     std::array<char, kListLineBufferSize> piece{};
@@ -63,6 +70,7 @@ ListRead ReadList(PopSession& session, NetResult& failure) {
                 return ListRead::NetworkFailure;
             }
             buffer.append(piece.data(), received);
+            reply_bytes += received;
         }
         const std::string_view line = std::string_view(buffer).substr(0, line_end);
         if (first_line) {
@@ -81,7 +89,10 @@ ListRead ReadList(PopSession& session, NetResult& failure) {
             if (!ScanUnsigned(line, pos, number) || !ScanUnsigned(line, pos, size)) {
                 return ListRead::ParseFailure;
             }
-            if (number >= 1 && number <= session.sizes.size()) {
+            if (number >= 1 && number <= session.message_count && number <= reply_bytes) {
+                if (number > session.sizes.size()) {
+                    session.sizes.resize(number);
+                }
                 session.sizes[number - 1] = size;
             }
         }
@@ -161,13 +172,6 @@ LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, Mess
         }
     }
 
-    try {
-        session.sizes.assign(count, 0);
-    } catch (const std::bad_alloc&) {
-        // A count no memory can hold a size table for: nothing can be listed.
-        services.ShowMessage(NetResultText(net::kNoBuffers), "Error during LIST", BoxIcon::Error);
-        return FailLoad(session);
-    }
     std::uint32_t first = 1;
     if (working.mode == 1 && working.maximum > 0 &&
         static_cast<std::uint32_t>(working.maximum) < count) {
@@ -191,8 +195,11 @@ LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, Mess
         return FailLoad(session);
     }
 
+    // Messages past the last one LIST gave are not shown: a STAT count of
+    // billions costs nothing unless the listing backs it.
+    const auto last = static_cast<std::uint32_t>(session.sizes.size());
     if (working.parse == 0) {
-        for (std::uint32_t n = first; n <= count; ++n) {
+        for (std::uint32_t n = first; n <= last; ++n) {
             list.Add(MakeUnparsedEntry(n, session.sizes[n - 1]));
         }
     } else {
@@ -201,7 +208,7 @@ LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, Mess
             request.stored != nullptr ? FindProfile(*request.stored, working.name) : nullptr;
         const std::string_view networks =
             stored != nullptr ? stored->ispnetworks : working.ispnetworks;
-        for (std::uint32_t n = first; n <= count; ++n) {
+        for (std::uint32_t n = first; n <= last; ++n) {
             DownloadRequest top;
             top.message_number = n;
             top.top = true;

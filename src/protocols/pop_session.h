@@ -30,7 +30,9 @@ struct PopSession {
     std::string text;
     std::uint32_t message_count = 0;
     std::uint32_t mailbox_size = 0;
-    // Listed size of each message, message n at index n - 1.
+    // Listed size of each message, message n at index n - 1, filled from
+    // LIST up to the last message it gave (a message past the end has no
+    // listed size).
     std::vector<std::uint32_t> sizes;
     std::atomic<bool> busy{false};
 };

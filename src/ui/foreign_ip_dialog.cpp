@@ -127,7 +127,12 @@ void ForeignIpDialog::StartLookup(const std::string& address, ReverseLookup look
     // The thread holds only copies and the shared reply, so it is left to end
     // by itself: a slow resolver never holds up the dialog's closing.
     std::thread([reply = m_reply, lookup = std::move(lookup), address] {
-        const std::string name = lookup(address);
+        std::string name;
+        try {
+            name = lookup(address);
+        } catch (...) {
+            // No exception leaves the thread: a failed lookup shows no name.
+        }
         const QString shown = ToQString(name.empty() ? kNoHostName : std::string_view(name));
         std::lock_guard lock(reply->mutex);
         if (ForeignIpDialog* dialog = reply->dialog) {

@@ -28,6 +28,7 @@
 #include "compose/message_builder.h"
 #include "compose/save_text.h"
 #include "config/profile.h"
+#include "frontend/worker_job.h"
 #include "junk/stored_flags.h"
 #include "message/mail_file_name.h"
 #include "net/certificate_check.h"
@@ -57,6 +58,9 @@ constexpr const char* kBusyText =
     "Please wait for the current network operation to complete, or use the Abort button to "
     "force the connection to your mailbox to close.";
 constexpr const char* kSelectFirst = "Please select message(s) first";
+// The outcome of a job that ended by an exception: no job gives it, and with
+// the connection closed every job's end closes the inbox.
+constexpr int kJobFailed = -1;
 constexpr const char* kProgramTitle = "Tarvox Plus 3.3 beta3a";
 constexpr const char* kShortcuts =
     "F11\tInbox filters\n"
@@ -801,7 +805,14 @@ void InboxWindow::StartWorker(Job job, std::function<int()> work, std::function<
     m_job_ended = std::move(ended);
     m_worker_done = false;
     m_worker = std::thread([this, job, work = std::move(work)] {
-        const int outcome = work();
+        int outcome = kJobFailed;
+        if (!RunWorkerJob(*m_context.services, [&] { outcome = work(); })) {
+            // Where the job stopped is unknown, so the session cannot go on:
+            // the inbox closes as after a lost connection.
+            m_context.session->connection.Close();
+            m_context.session->busy = false;
+            outcome = kJobFailed;
+        }
         m_worker_done = true;
         // Posted after the flag is set, so that StopWorker, waiting for
         // events, wakes up to find it.

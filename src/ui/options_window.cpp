@@ -19,6 +19,7 @@
 
 #include "config/global_settings.h"
 #include "config/settings_text.h"
+#include "frontend/worker_job.h"
 #include "protocols/connect_preparation.h"
 #include "protocols/pop_session.h"
 #include "ui/account_page.h"
@@ -348,7 +349,13 @@ void OptionsWindow::StartWorker(OpenMode mode, Profile working) {
     };
     m_worker_done = false;
     m_worker = std::thread([this] {
-        const OpenOutcome outcome = OpenMailbox(*m_session, m_request, *m_context.services);
+        OpenOutcome outcome = OpenOutcome::Failed;
+        if (!RunWorkerJob(*m_context.services, [&] {
+                outcome = OpenMailbox(*m_session, m_request, *m_context.services);
+            })) {
+            m_session->connection.Close();
+            outcome = OpenOutcome::Failed;
+        }
         m_worker_done = true;
         // Posted after the flag is set, so that StopWorker, waiting for
         // events, wakes up to find it.

@@ -273,6 +273,16 @@ TEST_F(LoadInboxTest, NumbersOutsideTheMailboxAreIgnored) {
     EXPECT_EQ(session.sizes, (std::vector<std::uint32_t>{0, 200}));
 }
 
+TEST_F(LoadInboxTest, OnlyTheListingSizesTheTable) {
+    profile.parse = 0;
+    ScriptedServer server({Expect("LIST\r\n"), Send("+OK\r\n1 300\r\n3999999999 5\r\n.\r\n")});
+    Open(server, 4000000000u, 305);
+    EXPECT_EQ(Load(), LoadOutcome::Loaded);
+    EXPECT_SCRIPT_DONE(server);
+    EXPECT_EQ(session.sizes, (std::vector<std::uint32_t>{300}));
+    EXPECT_EQ(RowNumbers(list), (std::vector<std::uint32_t>{1}));
+}
+
 TEST_F(LoadInboxTest, PartialMode) {
     struct Case {
         int maximum;
