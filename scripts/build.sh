@@ -11,5 +11,14 @@ if (($# > 0)); then
     shift
 fi
 
-cmake -S "${root}" -B "${build_dir}" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+# The compiler cache, when installed, keeps its files in the user's cache folder, so a
+# later build on the same machine (another build folder, a fresh clone) reuses them;
+# paths below the repository are hashed relative to it.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+    export CCACHE_BASEDIR="${CCACHE_BASEDIR:-${root}}"
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+
+cmake -S "${root}" -B "${build_dir}" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
 cmake --build "${build_dir}"

@@ -8,6 +8,7 @@ PACKAGES=(
     build-essential
     cmake
     ninja-build
+    ccache               # the compiler cache scripts/build.sh uses when present
     pkg-config
     git
     libgtest-dev
