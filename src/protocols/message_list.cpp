@@ -5,8 +5,6 @@
 
 #include "codec/ascii.h"
 #include "codec/text_format.h"
-#include "frontend/services.h"
-#include "protocols/pop_session.h"
 
 namespace tarvox {
 
@@ -169,26 +167,6 @@ void MessageList::SortNewestFirst() {
     ResetTitles();
     std::stable_sort(m_rows.begin(), m_rows.end(),
                      [](const Row& a, const Row& b) { return a.number > b.number; });
-}
-
-bool DeleteSelected(PopSession& session, MessageList& list, FrontendServices& services) {
-    session.busy = true;
-    services.ShowStatus(StatusLine::Inbox, "Please wait ... queuing deletion(s) . . .");
-    const std::vector<std::uint32_t> numbers = list.SelectedNumbers();
-    list.RemoveSelectedRows();
-    const std::size_t total = numbers.size();
-    for (std::size_t p = 0; p < total; ++p) {
-        services.ShowStatus(StatusLine::Inbox,
-                            TextFormat("Deleting selected message(s) . . . %u%%",
-                                       static_cast<unsigned>(p * 100 / total)));
-        if (!PopDelete(session, numbers[p], false, services,
-                       [&list](std::uint32_t number) { list.Remove(number); })) {
-            return false;
-        }
-    }
-    services.ShowStatus(StatusLine::Inbox, "Finished deleting message(s)");
-    session.busy = false;
-    return true;
 }
 
 }  // namespace tarvox

@@ -17,8 +17,6 @@
 
 namespace tarvox {
 
-class FrontendServices;
-struct PopSession;
 
 enum class InboxColumn { Subject = 0, From = 1, DateTime = 2, Size = 3, To = 4, Number = 5 };
 
@@ -85,10 +83,5 @@ private:
         std::string(kInboxColumnNames[2]), std::string(kInboxColumnNames[3]),
         std::string(kInboxColumnNames[4]), std::string(kInboxColumnNames[5])};
 };
-
-// The inbox's delete command: DELE for every selected row, in row order. The
-// rows go first, then each entry as its DELE is answered. False when the
-// connection was lost (the lost-connection notice has been given).
-bool DeleteSelected(PopSession& session, MessageList& list, FrontendServices& services);
 
 }  // namespace tarvox

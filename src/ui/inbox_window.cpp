@@ -37,6 +37,7 @@
 #include "protocols/inbox_filter.h"
 #include "protocols/inbox_loader.h"
 #include "protocols/mailbox_listing.h"
+#include "protocols/message_deletion.h"
 #include "protocols/pop_session.h"
 #include "ui/app_context.h"
 #include "ui/foreign_ip_dialog.h"

@@ -12,6 +12,7 @@
 #include "junk/stored_flags.h"
 #include "net/tls_library.h"
 #include "protocols/inbox_loader.h"
+#include "protocols/message_deletion.h"
 #include "protocols/open_mailbox.h"
 #include "protocols/pop_session.h"
 #include "support/dovecot_server.h"

@@ -5,15 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "net/net_connection.h"
-#include "protocols/pop_session.h"
-#include "support/scripted_server.h"
-#include "support/scripted_services.h"
-
 namespace tarvox {
 namespace {
-
-using namespace script;
 
 InboxEntry Entry(std::uint32_t number, std::string subject, std::string sender, std::string date,
                  std::string size_text, std::uint32_t junk = 0) {
@@ -163,56 +156,6 @@ TEST(MessageList, RebuildRowsTakesEntriesInLoadOrder) {
     EXPECT_EQ(list.RowNumbers(), (std::vector<std::uint32_t>{1, 3, 4, 5}));
     list.RebuildRows([](const InboxEntry&) { return false; });
     EXPECT_EQ(list.RowCount(), 0u);
-}
-
-class DeleteSelectedRows : public ::testing::Test {
-protected:
-    void Open(const ScriptedServer& server) {
-        NetAddress address;
-        ASSERT_EQ(ResolveHost("127.0.0.1", server.port(), address), 0);
-        ASSERT_EQ(session.connection.Connect(false, address), 1);
-    }
-    PopSession session{nullptr};
-    ScriptedServices services;
-};
-
-TEST_F(DeleteSelectedRows, SendsDeleInRowOrderAndReportsProgress) {
-    ScriptedServer server({Expect("DELE 4\r\n"), Send("+OK\r\n"), Expect("DELE 2\r\n"),
-                           Send("-ERR no such message\r\n"), Expect("DELE 1\r\n"),
-                           Send("+OK\r\n")});
-    Open(server);
-    MessageList list = FourMessages();
-    list.SortNewestFirst();  // rows 4 3 2 1
-    list.Select(0, true);
-    list.Select(2, true);
-    list.Select(3, true);
-    EXPECT_TRUE(DeleteSelected(session, list, services));
-    EXPECT_SCRIPT_DONE(server);
-    EXPECT_EQ(list.RowNumbers(), (std::vector<std::uint32_t>{3}));
-    EXPECT_EQ(Selected(list), (std::vector<std::uint32_t>{3}));
-    EXPECT_EQ(list.Count(), 1u) << "a refused DELE still leaves the list";
-    EXPECT_EQ(services.Statuses(StatusLine::Inbox),
-              (std::vector<std::string>{"Please wait ... queuing deletion(s) . . .",
-                                        "Deleting selected message(s) . . . 0%",
-                                        "Deleting selected message(s) . . . 33%",
-                                        "Deleting selected message(s) . . . 66%",
-                                        "Finished deleting message(s)"}));
-    ASSERT_EQ(services.Boxes().size(), 1u);
-    EXPECT_EQ(services.Boxes()[0].caption, "Error during delete!");
-    EXPECT_FALSE(session.busy);
-}
-
-TEST_F(DeleteSelectedRows, LostConnectionEndsTheRun) {
-    ScriptedServer server({Expect("DELE 1\r\n"), CloseConnection()});
-    Open(server);
-    MessageList list = FourMessages();
-    list.Select(0, true);
-    list.Select(1, true);
-    EXPECT_FALSE(DeleteSelected(session, list, services));
-    EXPECT_SCRIPT_DONE(server);
-    EXPECT_EQ(services.LostConnections().size(), 1u);
-    EXPECT_EQ(list.Count(), 4u);
-    EXPECT_NE(services.LastStatus(StatusLine::Inbox), "Finished deleting message(s)");
 }
 
 }  // namespace

@@ -1,0 +1,16 @@
+// Deleting the selected messages of the open inbox on the server.
+#pragma once
+
+#include "protocols/message_list.h"
+#include "protocols/pop_session.h"
+
+namespace tarvox {
+
+class FrontendServices;
+
+// The inbox's delete command: DELE for every selected row, in row order. The
+// rows go first, then each entry as its DELE is answered. False when the
+// connection was lost (the lost-connection notice has been given).
+bool DeleteSelected(PopSession& session, MessageList& list, FrontendServices& services);
+
+}  // namespace tarvox
