@@ -132,6 +132,23 @@ void PopKeepAlive(PopSession& session, FrontendServices& services) {
     session.busy = false;
 }
 
+void RefreshMailboxStat(PopSession& session, FrontendServices& services) {
+    session.busy = true;
+    services.ShowStatus(StatusLine::Inbox, "Retrieving mailbox stat...");
+    std::uint32_t count = 0;
+    std::uint32_t size = 0;
+    NetResult result = net::kSuccess;
+    if (PopStat(session.connection, count, size, result)) {
+        services.ShowStatus(StatusLine::Inbox,
+                            TextFormat("Mailbox contains %u message(s) occupying %.1f KB", count,
+                                       static_cast<double>(size) / 1024.0));
+    } else {
+        services.ShowMessage("Server did not return mailbox stat", "Tarvox", BoxIcon::Error);
+        services.ShowStatus(StatusLine::Inbox, "Mailbox stat unavailable");
+    }
+    session.busy = false;
+}
+
 namespace {
 
 // A server reply shown to the user, without its line end.

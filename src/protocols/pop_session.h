@@ -75,6 +75,10 @@ bool PopDelete(PopSession& session, std::uint32_t message_number, bool last_of_b
 // NOOP, to keep the session from timing out.
 void PopKeepAlive(PopSession& session, FrontendServices& services);
 
+// STAT, for the inbox's "Refresh mailbox stat": the count and size in the
+// status line, or a box when the server gives no answer to it.
+void RefreshMailboxStat(PopSession& session, FrontendServices& services);
+
 enum class InboxExit { StayOpen, CloseInbox, Lost };
 
 // RSET then QUIT: the server restores every message deleted in this session.

@@ -19,26 +19,26 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <vector>
 
-#include "codec/text_format.h"
 #include "compose/message_builder.h"
 #include "compose/save_text.h"
+#include "config/preview_lines.h"
 #include "config/profile.h"
 #include "frontend/worker_job.h"
-#include "junk/stored_flags.h"
 #include "message/mail_file_name.h"
 #include "net/certificate_check.h"
 #include "net/net_result.h"
 #include "net/tls_certificate.h"
 #include "protocols/inbox_filter.h"
 #include "protocols/inbox_loader.h"
+#include "protocols/inbox_save.h"
 #include "protocols/mailbox_listing.h"
 #include "protocols/message_deletion.h"
 #include "protocols/pop_session.h"
+#include "protocols/viewer_walk.h"
 #include "ui/app_context.h"
 #include "ui/foreign_ip_dialog.h"
 #include "ui/inbox_filters_dialog.h"
@@ -309,27 +309,7 @@ QAction* InboxWindow::AddToggle(QMenu* menu, const QString& text, const char* na
 }
 
 void InboxWindow::SetPreviewLines() {
-    GlobalSettings& global = m_context.config.global;
-    TextPromptRequest request;
-    request.title = "Preview lines";
-    request.prompt =
-        "Enter the number of lines to download when using Preview function (less = faster)";
-    request.numbers_only = true;
-    request.prefill = true;
-    request.initial_text = std::to_string(global.preview);
-    request.dont_ask_again_box = true;
-    const TextPromptResult answer = m_context.services->TextPrompt(request);
-    if (!answer.submitted) {
-        return;
-    }
-    global.autoprev = answer.dont_ask_again ? 1 : 0;
-    const int lines = std::atoi(answer.text.c_str());
-    if (lines < 1) {
-        m_context.services->ShowMessage("Invalid number entered (must be greater than 0)", "Tarvox",
-                                        BoxIcon::Warning);
-        return;
-    }
-    global.preview = lines;
+    AskPreviewLines(m_context.config.global, *m_context.services);
 }
 
 void InboxWindow::ShowShortcuts() {
@@ -440,9 +420,7 @@ void InboxWindow::Preview() {
     if (!ReadyWithSelection()) {
         return;
     }
-    if (m_context.config.global.autoprev == 0) {
-        SetPreviewLines();
-    }
+    AskPreviewLinesBeforePreview(m_context.config.global, *m_context.services);
     ShowMessages(true);
 }
 
@@ -469,12 +447,9 @@ void InboxWindow::ShowMessages(bool preview) {
     if (selected.empty()) {
         return;
     }
-    // One row: Next and Previous walk the whole list. Several: they walk the
-    // selected rows only.
-    const bool single = selected.size() == 1;
-    std::size_t index = 0;
-    std::uint32_t number = selected.front();
+    ViewerWalk walk(selected);
     while (!m_closed && !busy()) {
+        const std::uint32_t number = walk.current();
         InboxEntry* entry = m_list.Find(number);
         const int row = RowOf(number);
         if (entry == nullptr || row < 0) {
@@ -483,7 +458,7 @@ void InboxWindow::ShowMessages(bool preview) {
         entry->flags |= kFlagRead;
         RefreshRowIcon(number);
         QTreeWidgetItem* item = m_view->topLevelItem(row);
-        if (single) {
+        if (walk.whole_list()) {
             m_view->clearSelection();
             item->setSelected(true);
             m_view->setCurrentItem(item);
@@ -503,7 +478,7 @@ void InboxWindow::ShowMessages(bool preview) {
             m_list.Remove(number);
             ShowRows();
         };
-        int result = 0;
+        ViewerStep step = ViewerStep::Close;
         bool deleted = false;
         {
             ViewerWindow viewer(m_context, std::string(), std::move(source), this);
@@ -511,7 +486,7 @@ void InboxWindow::ShowMessages(bool preview) {
                 m_viewer_setup(viewer);
             }
             m_child = &viewer;
-            result = viewer.exec();
+            step = static_cast<ViewerStep>(viewer.exec());
             m_child = nullptr;
             deleted = viewer.deleted();
         }
@@ -519,35 +494,7 @@ void InboxWindow::ShowMessages(bool preview) {
             return;
         }
         TakeServices();
-        if (result != 1 && result != 2) {
-            break;
-        }
-        if (single) {
-            // After a delete the following row has moved up into the place.
-            int next = row;
-            if (result == 1) {
-                next = deleted ? row : row + 1;
-            } else {
-                next = std::max(0, row - 1);
-            }
-            if (next >= static_cast<int>(m_list.RowCount())) {
-                break;
-            }
-            number = m_list.RowAt(static_cast<std::size_t>(next)).number;
-            continue;
-        }
-        // Several rows: the next or previous selected one still listed. At
-        // the first, Previous shows it again, as at the top of the list.
-        const std::ptrdiff_t step = result == 1 ? 1 : -1;
-        const auto count = static_cast<std::ptrdiff_t>(selected.size());
-        std::ptrdiff_t next = static_cast<std::ptrdiff_t>(index) + step;
-        while (next >= 0 && next < count && m_list.Find(selected[next]) == nullptr) {
-            next += step;
-        }
-        if (next >= 0 && next < count) {
-            index = static_cast<std::size_t>(next);
-            number = selected[index];
-        } else if (result == 1 || m_list.Find(number) == nullptr) {
+        if (!walk.Advance(step, static_cast<std::size_t>(row), deleted, m_list)) {
             break;
         }
     }
@@ -678,43 +625,14 @@ void InboxWindow::SaveAndExit() {
         global.colwidth[column] = m_view->columnWidth(column);
     }
     Profile* stored = FindProfile(m_context.config.profiles, m_context.working.name);
-    if (stored == nullptr) {
-        StartWorker(Job::Save, [this] {
-            return static_cast<int>(PopSaveAndExit(*m_context.session, *m_context.services));
-        });
-        return;
-    }
-    std::vector<FlaggedMessage> flagged;
-    flagged.reserve(m_list.Count());
-    for (std::size_t i = 0; i < m_list.Count(); ++i) {
-        flagged.push_back(FlaggedMessage{m_list.At(i).identity, m_list.At(i).flags});
-    }
-    if (stored->mode == 0 && stored->parse == 1) {
-        stored->msgid = BuildStoredFlags(flagged);
-    } else {
-        stored->msgid = MergeStoredFlags(stored->msgid, flagged);
-    }
-    // STAT runs on the worker; the statistics and the settings file are
-    // written here while it waits, then it sends QUIT.
-    StartWorker(Job::Save, [this] {
-        PopSession& session = *m_context.session;
-        session.busy = true;
-        std::uint32_t count = 0;
-        std::uint32_t size = 0;
-        NetResult result = net::kSuccess;
-        const bool stat = PopStat(session.connection, count, size, result);
-        QMetaObject::invokeMethod(
-            this,
-            [this, stat, count, size] {
-                Profile* profile = FindProfile(m_context.config.profiles, m_context.working.name);
-                if (profile != nullptr && stat) {
-                    profile->maildrop = {static_cast<int>(count), static_cast<int>(size)};
-                }
-                m_context.SaveSettings();
-            },
-            Qt::BlockingQueuedConnection);
-        session.busy = false;
-        return static_cast<int>(PopSaveAndExit(session, *m_context.services));
+    // The settings file is written on this thread while the worker waits.
+    StartWorker(Job::Save, [this, stored] {
+        const auto save_settings = [this] {
+            QMetaObject::invokeMethod(
+                this, [this] { m_context.SaveSettings(); }, Qt::BlockingQueuedConnection);
+        };
+        return static_cast<int>(SaveInboxAndExit(*m_context.session, m_list, stored, save_settings,
+                                                 *m_context.services));
     });
 }
 
@@ -763,22 +681,7 @@ void InboxWindow::RefreshStat() {
         return;
     }
     StartWorker(Job::Stat, [this] {
-        PopSession& session = *m_context.session;
-        FrontendServices& services = *m_context.services;
-        session.busy = true;
-        services.ShowStatus(StatusLine::Inbox, "Retrieving mailbox stat...");
-        std::uint32_t count = 0;
-        std::uint32_t size = 0;
-        NetResult result = net::kSuccess;
-        if (PopStat(session.connection, count, size, result)) {
-            services.ShowStatus(StatusLine::Inbox,
-                                TextFormat("Mailbox contains %u message(s) occupying %.1f KB",
-                                           count, static_cast<double>(size) / 1024.0));
-        } else {
-            services.ShowMessage("Server did not return mailbox stat", "Tarvox", BoxIcon::Error);
-            services.ShowStatus(StatusLine::Inbox, "Mailbox stat unavailable");
-        }
-        session.busy = false;
+        RefreshMailboxStat(*m_context.session, *m_context.services);
         return 0;
     });
 }

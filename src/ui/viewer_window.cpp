@@ -30,6 +30,7 @@
 #include "message/html_filter.h"
 #include "protocols/pop_download.h"
 #include "protocols/pop_session.h"
+#include "protocols/viewer_walk.h"
 #include "ui/app_context.h"
 #include "ui/page_fields.h"
 #include "ui/qt_services.h"
@@ -53,8 +54,6 @@ constexpr const char* kLongTextWarning =
     "may take a long time to complete.";
 constexpr const char* kDownloadingText = "Downloading e-mail . . . ";
 constexpr std::string_view kPgpMarker = "-----BEGIN PGP";
-constexpr int kResultNext = 1;
-constexpr int kResultPrevious = 2;
 
 // The text control shows LF lines; the message keeps CR LF.
 QString ToShownText(std::string_view text) {
@@ -345,7 +344,7 @@ void ViewerWindow::Next() {
         m_source.host->ShowBusyBox();
         return;
     }
-    done(kResultNext);
+    done(static_cast<int>(ViewerStep::Next));
 }
 
 void ViewerWindow::Previous() {
@@ -353,7 +352,7 @@ void ViewerWindow::Previous() {
         m_source.host->ShowBusyBox();
         return;
     }
-    done(kResultPrevious);
+    done(static_cast<int>(ViewerStep::Previous));
 }
 
 void ViewerWindow::reject() {

@@ -19,8 +19,9 @@ class DeleteSelectedRows : public ::testing::Test {
 protected:
     // Messages 1 to 4, listed in that order.
     DeleteSelectedRows() {
-        for (std::uint32_t number = 1; number <= 4; ++number) {
-            list.Add(InboxEntry{.number = number});
+        InboxEntry entry;
+        for (entry.number = 1; entry.number <= 4; ++entry.number) {
+            list.Add(entry);
         }
     }
     void Open(const ScriptedServer& server) {

@@ -242,6 +242,33 @@ TEST_F(InboxExchange, KeepAliveOnALostConnection) {
     EXPECT_SCRIPT_DONE(server);
 }
 
+TEST_F(InboxExchange, RefreshMailboxStatShowsTheCountAndSizeOrABox) {
+    struct Case {
+        const char* reply;
+        const char* status;
+        const char* box;
+    };
+    const Case cases[] = {
+        {"+OK 5 2150\r\n", "Mailbox contains 5 message(s) occupying 2.1 KB", nullptr},
+        {"-ERR later\r\n", "Mailbox stat unavailable", "Server did not return mailbox stat"},
+    };
+    for (const Case& c : cases) {
+        ScriptedServer server({Expect("STAT\r\n"), Send(c.reply), ExpectClosed()});
+        ScriptedServices shown;
+        Open(server);
+        RefreshMailboxStat(session, shown);
+        EXPECT_EQ(shown.Statuses(StatusLine::Inbox),
+                  (std::vector<std::string>{"Retrieving mailbox stat...", c.status}));
+        ASSERT_EQ(shown.Boxes().size(), c.box != nullptr ? 1u : 0u) << c.reply;
+        if (c.box != nullptr) {
+            EXPECT_EQ(shown.Boxes()[0].text, c.box);
+        }
+        EXPECT_FALSE(session.busy);
+        session.connection.Close();
+        EXPECT_SCRIPT_DONE(server);
+    }
+}
+
 TEST_F(InboxExchange, RefusedResetKeepsTheInboxOpen) {
     ScriptedServer server({Expect("RSET\r\n"), Send("-ERR cannot reset now\r\n"), ExpectClosed()});
     Open(server);

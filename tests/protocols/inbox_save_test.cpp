@@ -1,0 +1,76 @@
+#include "protocols/inbox_save.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+#include "config/profile.h"
+#include "junk/stored_flags.h"
+#include "support/scripted_server.h"
+#include "support/scripted_services.h"
+
+namespace tarvox {
+namespace {
+
+using namespace script;
+
+TEST(SaveInboxAndExit, StoresFlagsAndStatisticsWritesTheSettingsThenQuits) {
+    const MessageIdentity listed{0x11, 0x22};
+    const FlaggedMessage old_items[] = {{listed, kFlagRead}, {{0x33, 0x44}, kFlagRead}};
+    const FlaggedMessage new_items[] = {{listed, kFlagRead | kFlagReplied}};
+    struct Case {
+        bool stored;  // false: the profile was never saved
+        int mode, parse;
+        const char* stat_reply;
+        bool merged;  // the unlisted item is kept
+        std::array<int, 2> maildrop;
+    };
+    const Case cases[] = {
+        {true, 0, 1, "+OK 5 900\r\n", false, {5, 900}},
+        {true, 1, 1, "+OK 5 900\r\n", true, {5, 900}},
+        {true, 0, 0, "+OK 2 70\r\n", true, {2, 70}},
+        {true, 0, 1, "-ERR busy\r\n", false, {9, 9}},
+        {false, 0, 1, nullptr, false, {9, 9}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stat_reply != nullptr ? c.stat_reply : "not stored");
+        std::vector<ScriptStep> script;
+        if (c.stored) {
+            script = {Expect("STAT\r\n"), Send(c.stat_reply)};
+        }
+        script.insert(script.end(), {Expect("QUIT\r\n"), Send("+OK bye\r\n"), ExpectClosed()});
+        ScriptedServer server(script);
+        PopSession session(nullptr);
+        NetAddress address;
+        ASSERT_EQ(ResolveHost("127.0.0.1", server.port(), address), 0);
+        ASSERT_EQ(session.connection.Connect(false, address), 1);
+        MessageList list;
+        InboxEntry entry;
+        entry.identity = listed;
+        entry.flags = kFlagRead | kFlagReplied;
+        list.Add(entry);
+        Profile profile;
+        profile.mode = c.mode;
+        profile.parse = c.parse;
+        profile.msgid = BuildStoredFlags(old_items);
+        profile.maildrop = {9, 9};
+        int saves = 0;
+        ScriptedServices services;
+        EXPECT_EQ(SaveInboxAndExit(
+                      session, list, c.stored ? &profile : nullptr, [&] { ++saves; }, services),
+                  InboxExit::CloseInbox);
+        const std::string expected = !c.stored ? BuildStoredFlags(old_items)
+                                     : c.merged
+                                         ? MergeStoredFlags(BuildStoredFlags(old_items), new_items)
+                                         : BuildStoredFlags(new_items);
+        EXPECT_EQ(profile.msgid, expected);
+        EXPECT_EQ(profile.maildrop, c.maildrop);
+        EXPECT_EQ(saves, c.stored ? 1 : 0);
+        EXPECT_FALSE(session.busy);
+        EXPECT_SCRIPT_DONE(server);
+    }
+}
+
+}  // namespace
+}  // namespace tarvox
