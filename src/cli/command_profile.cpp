@@ -56,7 +56,12 @@ std::optional<int> ParsePortArgument(std::string_view text) {
 }
 
 std::optional<int> ParseTimeoutArgument(std::string_view text) {
-    return ParseNumberArgument(text, kMaxTimeoutSeconds);
+    const std::optional<int> seconds = ParseNumberArgument(text, kMaxTimeoutSeconds);
+    if (!seconds) {
+        std::fputs("tarvox-cli: the time-out must be a number of seconds from 1 to 86400\n",
+                   stderr);
+    }
+    return seconds;
 }
 
 }  // namespace tarvox

@@ -30,10 +30,9 @@ std::optional<int> ParsePortArgument(std::string_view text);
 // (--timeout SECONDS).
 inline constexpr int kDefaultTimeoutSeconds = 60;
 inline constexpr int kMaxTimeoutSeconds = 86400;
-inline constexpr const char* kTimeoutRangeText =
-    "tarvox-cli: the time-out must be a number of seconds from 1 to 86400\n";
 
 // A time-out given on the command line: 1 to kMaxTimeoutSeconds, digits only.
+// Anything else is reported on standard error and gives nothing.
 std::optional<int> ParseTimeoutArgument(std::string_view text);
 
 }  // namespace tarvox

@@ -77,7 +77,6 @@ std::optional<SendOptions> ParseSendOptions(std::span<const std::string_view> ar
         } else if (arg == "--timeout" && has_value) {
             const std::optional<int> seconds = ParseTimeoutArgument(args[++i]);
             if (!seconds) {
-                std::fputs(kTimeoutRangeText, stderr);
                 return std::nullopt;
             }
             options.timeout_seconds = *seconds;
