@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "codec/base64.h"
+#include "junk/junk_classifier.h"
 #include "message/address_list.h"
 #include "message/header_scan.h"
 #include "message/mail_date.h"
@@ -24,7 +25,7 @@ const tarvox::JunkSettings& Settings() {
             tarvox::EncodeBase64("From: *@example.org*"),
         tarvox::EncodeBase64("X-Mailer: *bulk*") + ",not base64," +
             tarvox::EncodeBase64("Subject: ??? *"),
-        0x7f,
+        tarvox::kAllJunkRules,
     };
     return settings;
 }
@@ -34,7 +35,7 @@ const tarvox::JunkSettings& Settings() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
 
-    const tarvox::HeaderSummary summary = tarvox::ScanHeaders(input, &Settings());
+    const tarvox::HeaderSummary summary = tarvox::ScanAndClassify(input, Settings());
     if (summary.body_start > size || summary.junk_verdict > 11 ||
         summary.from.size() > kFieldLimit || summary.date.size() > kFieldLimit ||
         summary.subject.size() > kFieldLimit || summary.reply_to.size() > kFieldLimit ||

@@ -15,14 +15,6 @@ namespace tarvox {
 
 namespace {
 
-// The heuristic rules and the bits of `filterbits` that switch them on.
-constexpr int kRuleEmptyFrom = 0x01;
-constexpr int kRuleSubjectSpaces = 0x02;
-constexpr int kRuleSimilarUsernames = 0x04;
-constexpr int kRuleFromMissingAt = 0x08;
-constexpr int kRuleToMissingAddress = 0x10;
-constexpr int kRuleSimilarDomains = 0x20;
-
 // The recipient rules look only at lists of at least this many entries.
 constexpr std::size_t kMinimumRecipients = 5;
 // Addresses whose first this many characters agree count as similar names.
@@ -153,17 +145,17 @@ bool MatchWildcard(std::string_view pattern, std::string_view text) {
 std::uint32_t HeuristicVerdict(int filterbits, std::string_view from, std::string_view subject,
                                const AddressList& to, const AddressList& cc) {
     const std::size_t recipients = to.size() + cc.size();
-    if ((filterbits & kRuleEmptyFrom) != 0) {
+    if (RuleOn(filterbits, JunkRule::EmptyFrom)) {
         for (std::string_view empty : {"()", "( )", "<>", "< >"}) {
             if (from.find(empty) != std::string_view::npos) {
                 return verdict::kEmptyFrom;
             }
         }
     }
-    if ((filterbits & kRuleSubjectSpaces) != 0 && SubjectHasSpacedLetters(subject)) {
+    if (RuleOn(filterbits, JunkRule::SubjectSpaces) && SubjectHasSpacedLetters(subject)) {
         return verdict::kSubjectSpaces;
     }
-    if ((filterbits & kRuleSimilarUsernames) != 0) {
+    if (RuleOn(filterbits, JunkRule::SimilarUsernames)) {
         const std::size_t pairs =
             CountMatchingPairs(to, cc, [](const AddressEntry& entry) -> std::optional<std::string> {
                 if (entry.address.empty()) {
@@ -175,14 +167,14 @@ std::uint32_t HeuristicVerdict(int filterbits, std::string_view from, std::strin
             return verdict::kSimilarUsernames;
         }
     }
-    if ((filterbits & kRuleFromMissingAt) != 0 && from.find('@') == std::string_view::npos) {
+    if (RuleOn(filterbits, JunkRule::FromMissingAt) && from.find('@') == std::string_view::npos) {
         return verdict::kFromMissingAt;
     }
-    if ((filterbits & kRuleToMissingAddress) != 0 &&
+    if (RuleOn(filterbits, JunkRule::ToMissingAddress) &&
         (to.empty() || to.front().address.find('@') == std::string::npos)) {
         return verdict::kToMissingAddress;
     }
-    if ((filterbits & kRuleSimilarDomains) != 0) {
+    if (RuleOn(filterbits, JunkRule::SimilarDomains)) {
         const std::size_t pairs =
             CountMatchingPairs(to, cc, [](const AddressEntry& entry) -> std::optional<std::string> {
                 const std::size_t at = entry.address.find('@');

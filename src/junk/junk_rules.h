@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "junk/junk_settings.h"
 #include "message/header_summary.h"
 
 namespace tarvox {

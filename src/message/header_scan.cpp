@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "codec/ascii.h"
-#include "junk/junk_rules.h"
 #include "message/address_list.h"
+#include "message/header_lines.h"
 #include "message/header_words.h"
 #include "message/transfer_encoding.h"
 
@@ -15,39 +15,13 @@ namespace tarvox {
 
 namespace {
 
-// Header lines are read into a 512-byte buffer: a line of this many
-// characters or more is skipped (it matches nothing and is not tested against
-// the junk patterns).
-constexpr std::size_t kMaxHeaderLine = 511;
 // The boundary line is kept in a field of this many bytes.
 constexpr std::size_t kBoundaryCapacity = 512;
-// The heuristic bit that makes every HTML message junk.
-constexpr int kRuleHtml = 0x40;
 
 enum class OpenHeader { None, To, Cc, InReplyTo, References };
 
 void RemoveLeadingBlanks(std::string& text) {
     text.erase(0, std::min(text.find_first_not_of(" \t"), text.size()));
-}
-
-// The verdict inputs gathered while the lines are walked.
-struct JunkState {
-    const JunkSettings* settings = nullptr;
-    bool white_patterns = false;
-    bool whitelisted = false;
-};
-
-void TestLineAgainstPatterns(std::string_view line, JunkState& junk, HeaderSummary& summary) {
-    if (junk.settings == nullptr) {
-        return;
-    }
-    if (junk.white_patterns && MatchPatternList(line, junk.settings->whitepat)) {
-        junk.whitelisted = true;
-    }
-    if (summary.junk_verdict == verdict::kNotJunk &&
-        MatchPatternList(line, junk.settings->blackpat)) {
-        summary.junk_verdict = verdict::kBlacklistPattern;
-    }
 }
 
 void NoteContentType(std::string_view line, HeaderSummary& summary) {
@@ -125,106 +99,57 @@ void ContinueHeader(OpenHeader open, std::string_view line, HeaderSummary& summa
     }
 }
 
-// Classification after the walk, before the leading blanks are removed and
-// before the To and Cc texts are decoded.
-void ClassifyByTerms(JunkState& junk, HeaderSummary& summary) {
-    const JunkSettings& settings = *junk.settings;
-    if (summary.junk_verdict == verdict::kNotJunk && !settings.blacklist.empty() &&
-        MatchTermList(settings.blacklist, summary.subject, summary.from, summary.to, summary.cc)) {
-        summary.junk_verdict = verdict::kBlacklist;
-    }
-    if (!settings.antispam.empty()) {
-        if (MatchTermList(settings.antispam, summary.subject, summary.from, summary.to,
-                          summary.cc)) {
-            junk.whitelisted = true;
-        } else if (!junk.whitelisted) {
-            summary.junk_verdict = verdict::kNotOnWhitelist;
-        }
-    }
-    if (junk.white_patterns && !junk.whitelisted) {
-        summary.junk_verdict = verdict::kNotOnWhitelistPattern;
-    }
-}
-
 }  // namespace
 
-HeaderSummary ScanHeaders(std::string_view message, const JunkSettings* junk_settings) {
+HeaderSummary ReadHeaderBlock(std::string_view message) {
     HeaderSummary summary;
-    JunkState junk;
-    junk.settings = junk_settings;
-    junk.white_patterns = junk_settings != nullptr && !junk_settings->whitepat.empty();
-
-    // The message is a C string: a NUL byte ends it.
-    message = message.substr(0, message.find('\0'));
-
+    HeaderLines lines(message);
+    HeaderLine line;
     OpenHeader open = OpenHeader::None;
-    std::size_t position = 0;
-    while (position < message.size()) {
-        summary.body_start = position;
-        const std::size_t cr = message.find('\r', position);
-        if (cr == std::string_view::npos) {
-            break;
-        }
-        const bool too_long = cr - position >= kMaxHeaderLine;
-        const std::string_view line =
-            too_long ? std::string_view() : message.substr(position, cr - position);
-        if (!too_long && (line.empty() || line == "." || line == " ")) {
-            break;
-        }
-        const std::size_t line_end = message.find("\r\n", position);
-        if (line_end == std::string_view::npos) {
-            break;
-        }
-        position = line_end + 2;
-
-        if (too_long) {
+    while (lines.Next(line)) {
+        if (line.too_long) {
             // Read as an empty line: it closes the open header and nothing on
             // it is matched.
             open = OpenHeader::None;
             continue;
         }
-        TestLineAgainstPatterns(line, junk, summary);
-        if (line[0] == ' ' || line[0] == '\t') {
-            ContinueHeader(open, line, summary);
+        const std::string_view text = line.text;
+        if (text[0] == ' ' || text[0] == '\t') {
+            ContinueHeader(open, text, summary);
         } else {
             open = OpenHeader::None;
         }
-        NoteContentType(line, summary);
-        ExtractBoundary(line, summary.boundary_line, kBoundaryCapacity);
-        DetectTransferEncoding(line, summary.transfer_encoding, /*keep_quoted_printable=*/false);
-        if (const OpenHeader opened = ReadHeaderLine(line, summary); opened != OpenHeader::None) {
+        NoteContentType(text, summary);
+        ExtractBoundary(text, summary.boundary_line, kBoundaryCapacity);
+        DetectTransferEncoding(text, summary.transfer_encoding, /*keep_quoted_printable=*/false);
+        if (const OpenHeader opened = ReadHeaderLine(text, summary); opened != OpenHeader::None) {
             open = opened;
         }
     }
+    summary.body_start = lines.LineStart();
 
     DecodeHeaderWords(summary.from);
     DecodeHeaderWords(summary.subject);
     DecodeHeaderWords(summary.reply_to);
+    return summary;
+}
 
-    if (junk.settings != nullptr) {
-        ClassifyByTerms(junk, summary);
-    }
-
+void FinishHeaderSummary(HeaderSummary& summary) {
     for (std::string* field : {&summary.from, &summary.date, &summary.subject, &summary.reply_to,
                                &summary.boundary_line}) {
         RemoveLeadingBlanks(*field);
     }
-
     for (AddressList* list : {&summary.to, &summary.cc}) {
         for (AddressEntry& entry : *list) {
             DecodeHeaderWords(entry.name);
             DecodeHeaderWords(entry.raw);
         }
     }
+}
 
-    if (junk.settings != nullptr && summary.junk_verdict == verdict::kNotJunk) {
-        if ((junk.settings->filterbits & kRuleHtml) != 0 && summary.html) {
-            summary.junk_verdict = verdict::kHtml;
-        } else {
-            summary.junk_verdict = HeuristicVerdict(junk.settings->filterbits, summary.from,
-                                                    summary.subject, summary.to, summary.cc);
-        }
-    }
+HeaderSummary ScanHeaders(std::string_view message) {
+    HeaderSummary summary = ReadHeaderBlock(message);
+    FinishHeaderSummary(summary);
     return summary;
 }
 

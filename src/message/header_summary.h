@@ -49,13 +49,4 @@ struct HeaderSummary {
     std::size_t body_start = 0;
 };
 
-// The junk settings of the profile whose mail is scanned.
-struct JunkSettings {
-    std::string blacklist;  // terms
-    std::string antispam;   // whitelist terms
-    std::string whitepat;   // base64 patterns
-    std::string blackpat;
-    int filterbits = 0;
-};
-
 }  // namespace tarvox

@@ -6,8 +6,8 @@
 #include "codec/text_format.h"
 #include "frontend/services.h"
 #include "junk/foreign_address.h"
+#include "junk/junk_classifier.h"
 #include "junk/stored_flags.h"
-#include "message/header_scan.h"
 #include "protocols/pop_download.h"
 #include "protocols/pop_session.h"
 
@@ -222,7 +222,7 @@ LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, Mess
             case DownloadResult::Refused: return LoadOutcome::Failed;
             case DownloadResult::NoMemory: return FailLoad(session);
             }
-            const HeaderSummary summary = ScanHeaders(message.Text(), &junk);
+            const HeaderSummary summary = ScanAndClassify(message.Text(), junk);
             const std::string origin =
                 FindForeignAddress(message.Text(), networks).value_or(std::string());
             message = DownloadedMessage{};

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "junk/junk_settings.h"
 #include "ui/qt_text.h"
 
 namespace tarvox {
@@ -13,23 +14,21 @@ namespace tarvox {
 namespace {
 
 struct HeuristicBox {
-    int bit;
+    JunkRule rule;
     const char* text;
     const char* name;
 };
 
 // The boxes in their order on the page; box i stands for bit 1 << i.
 constexpr HeuristicBox kHeuristicBoxes[FiltersPage::kHeuristicCount] = {
-    {0x01, "F&rom: empty () or <>", "fromEmpty"},
-    {0x02, "S&ubject: multiple spaces", "subjectSpaces"},
-    {0x04, "T&o/CC: similar usernames", "similarUsernames"},
-    {0x08, "Fro&m: missing @", "fromMissingAt"},
-    {0x10, "To: m&issing address or @", "toMissingAddress"},
-    {0x20, "To/&CC: similar domains", "similarDomains"},
-    {0x40, "&HTML mail", "htmlMail"},
+    {JunkRule::EmptyFrom, "F&rom: empty () or <>", "fromEmpty"},
+    {JunkRule::SubjectSpaces, "S&ubject: multiple spaces", "subjectSpaces"},
+    {JunkRule::SimilarUsernames, "T&o/CC: similar usernames", "similarUsernames"},
+    {JunkRule::FromMissingAt, "Fro&m: missing @", "fromMissingAt"},
+    {JunkRule::ToMissingAddress, "To: m&issing address or @", "toMissingAddress"},
+    {JunkRule::SimilarDomains, "To/&CC: similar domains", "similarDomains"},
+    {JunkRule::Html, "&HTML mail", "htmlMail"},
 };
-
-constexpr int kAllHeuristicBits = 0x7f;
 
 }  // namespace
 
@@ -57,7 +56,7 @@ FiltersPage::FiltersPage(QWidget* parent) : ProfilePage(parent) {
     for (int i = 0; i < kHeuristicCount; ++i) {
         auto* box = new QCheckBox(kHeuristicBoxes[i].text, this);
         box->setObjectName(kHeuristicBoxes[i].name);
-        box->setProperty("filterBit", kHeuristicBoxes[i].bit);
+        box->setProperty("filterBit", static_cast<int>(kHeuristicBoxes[i].rule));
         boxes->addWidget(box, i % 4, i / 4);
         m_heuristics[i] = box;
     }
@@ -69,17 +68,17 @@ void FiltersPage::ShowProfile(const Profile& profile) {
     m_whitelist->setText(ToQString(profile.antispam));
     m_blacklist->setText(ToQString(profile.blacklist));
     for (int i = 0; i < kHeuristicCount; ++i) {
-        m_heuristics[i]->setChecked((profile.filterbits & kHeuristicBoxes[i].bit) != 0);
+        m_heuristics[i]->setChecked(RuleOn(profile.filterbits, kHeuristicBoxes[i].rule));
     }
 }
 
 void FiltersPage::ReadProfile(Profile& profile) const {
     profile.antispam = FromQString(m_whitelist->text());
     profile.blacklist = FromQString(m_blacklist->text());
-    int bits = profile.filterbits & ~kAllHeuristicBits;
+    int bits = profile.filterbits & ~kAllJunkRules;
     for (int i = 0; i < kHeuristicCount; ++i) {
         if (m_heuristics[i]->isChecked()) {
-            bits |= kHeuristicBoxes[i].bit;
+            bits |= static_cast<int>(kHeuristicBoxes[i].rule);
         }
     }
     profile.filterbits = bits;
