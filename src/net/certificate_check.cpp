@@ -2,9 +2,6 @@
 
 #include <vector>
 
-#include "frontend/services.h"
-#include "net/net_connection.h"
-
 namespace tarvox {
 
 namespace {
@@ -94,23 +91,6 @@ CertificateView BuildCertificateView(const CertificateDetails& details,
     view.deny_enabled = may_decide;
     view.cancel_enabled = !may_decide;
     return view;
-}
-
-bool AcceptServerCertificate(NetConnection& connection, std::string_view host_name,
-                             const std::string* recorded, FrontendServices& services,
-                             const CertificateRecorder& recorder) {
-    if (TlsFingerprintMatches(connection, recorded)) {
-        return true;
-    }
-    CertificateDetails details = QueryCertificate(connection);
-    CertificateView view = BuildCertificateView(details, host_name, recorded, true);
-    if (services.ShowCertificate(view) != CertificateDecision::Accept) {
-        return false;
-    }
-    if (recorder && details.fingerprint) {
-        recorder(*details.fingerprint);
-    }
-    return true;
 }
 
 }  // namespace tarvox

@@ -1,6 +1,7 @@
-// Trust on first use: a server certificate is accepted silently when its
-// fingerprint equals the one the profile recorded; otherwise the user sees it
-// in the "SSL Information" dialog and accepts or denies it.
+// Trust on first use, as the user sees it: the "SSL Information" dialog's
+// content for a server certificate, judged against the fingerprint the
+// profile recorded, and the user's decision. The check that asks is
+// AcceptServerCertificate (protocols/server_certificate.h).
 #pragma once
 
 #include <functional>
@@ -10,9 +11,6 @@
 #include "net/tls_certificate.h"
 
 namespace tarvox {
-
-class FrontendServices;
-class NetConnection;
 
 inline constexpr std::string_view kTrustUnknown = "Unknown. First certificate seen, none on record.";
 inline constexpr std::string_view kTrustGood = "Good. Matches recorded fingerprint.";
@@ -67,12 +65,5 @@ enum class CertificateDecision { Cancel = 0, Deny = 1, Accept = 2 };
 // in the stored profile and writes the settings file. Empty when no stored
 // profile has the connection's profile name.
 using CertificateRecorder = std::function<void(const std::string& fingerprint)>;
-
-// The check made after every TLS handshake of a connection: true when the
-// certificate is accepted. The caller closes the connection otherwise and
-// shows "Error: SSL certificate unrecognized".
-bool AcceptServerCertificate(NetConnection& connection, std::string_view host_name,
-                             const std::string* recorded, FrontendServices& services,
-                             const CertificateRecorder& recorder);
 
 }  // namespace tarvox

@@ -1,10 +1,10 @@
 #include "protocols/open_mailbox.h"
 
 #include "codec/text_format.h"
-#include "net/certificate_check.h"
 #include "net/tls_library.h"
 #include "protocols/pop_login.h"
 #include "protocols/pop_session.h"
+#include "protocols/server_certificate.h"
 
 namespace tarvox {
 

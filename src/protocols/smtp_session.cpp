@@ -7,6 +7,7 @@
 #include "net/tls_library.h"
 #include "protocols/pop_login.h"
 #include "protocols/pop_session.h"
+#include "protocols/server_certificate.h"
 
 namespace tarvox {
 

@@ -2,21 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "net/net_connection.h"
-#include "net/tls_library.h"
-#include "support/scripted_server.h"
-#include "support/scripted_services.h"
-
 namespace tarvox {
 namespace {
-
-using namespace script;
-
-ServerOptions DirectTls() {
-    ServerOptions options;
-    options.tls = TlsMode::Direct;
-    return options;
-}
 
 constexpr std::string_view kPrint = "AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01";
 constexpr std::string_view kOtherPrint =
@@ -100,58 +87,6 @@ TEST(CertificateView, FieldsAndButtons) {
           information.subject, information.issuer, information.valid_from}) {
         EXPECT_EQ(field, kUnknownField);
     }
-}
-
-TEST(AcceptServerCertificate, AsksOnlyWhenTheFingerprintIsNotOnRecord) {
-    TlsLibrary tls;
-    ASSERT_TRUE(tls.Load());
-    ScriptedServer server(kScriptPerConnection,
-                          {{ExpectClosed()}, {ExpectClosed()}, {ExpectClosed()}},
-                          DirectTls());
-    NetAddress address;
-    ASSERT_EQ(ResolveHost("localhost", server.port(), address), 0);
-    const std::string actual = server.certificate().fingerprint;
-
-    struct Case {
-        const char* what;
-        std::string recorded;
-        std::optional<CertificateDecision> decision;  // none: no dialog expected
-        bool accepted;
-        std::string recorded_after;
-    };
-    const Case cases[] = {
-        {"first seen, accepted", "", CertificateDecision::Accept, true, actual},
-        {"matching", actual, std::nullopt, true, actual},
-        {"changed, denied", std::string(kOtherPrint), CertificateDecision::Deny, false,
-         std::string(kOtherPrint)},
-    };
-    for (const Case& c : cases) {
-        ScriptedServices services;
-        if (c.decision) {
-            services.QueueCertificateDecision(*c.decision);
-        }
-        NetConnection connection(&tls);
-        ASSERT_EQ(connection.Connect(true, address), 1);
-        std::string recorded = c.recorded;
-        int recorded_calls = 0;
-        bool accepted = AcceptServerCertificate(
-            connection, "localhost", &recorded, services, [&](const std::string& fingerprint) {
-                recorded = fingerprint;
-                ++recorded_calls;
-            });
-        EXPECT_EQ(accepted, c.accepted) << c.what;
-        EXPECT_EQ(recorded, c.recorded_after) << c.what;
-        EXPECT_EQ(recorded_calls, c.decision == CertificateDecision::Accept ? 1 : 0) << c.what;
-        EXPECT_EQ(services.Certificates().size(), c.decision ? 1u : 0u) << c.what;
-        if (c.decision == CertificateDecision::Deny) {
-            CertificateView view = services.Certificates().at(0);
-            EXPECT_EQ(view.trust_evaluation, kTrustSuspicious);
-            EXPECT_EQ(view.fingerprint, actual);
-            EXPECT_TRUE(view.mark_fingerprint && view.mark_trust_evaluation);
-        }
-        connection.Close();
-    }
-    EXPECT_SCRIPT_DONE(server);
 }
 
 }  // namespace
