@@ -1,5 +1,5 @@
-// ASCII-only case folding. Profile names, header names and keywords are
-// compared this way; bytes above 127 are never folded.
+// ASCII-only character helpers. Profile names, header names and keywords are
+// compared with ASCII case folding; bytes above 127 are never folded.
 #pragma once
 
 #include <string>
@@ -42,6 +42,15 @@ constexpr bool ContainsIgnoreAsciiCase(std::string_view text, std::string_view p
         }
     }
     return false;
+}
+
+// The value of a hexadecimal digit in either letter case, or -1.
+constexpr int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    c = AsciiUpper(c);
+    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
 }
 
 inline std::string ToAsciiLower(std::string_view text) {

@@ -24,6 +24,8 @@ constexpr std::array<int, 256> kDecodeTable = MakeDecodeTable();
 
 }  // namespace
 
+int Base64Value(char c) { return kDecodeTable[static_cast<unsigned char>(c)]; }
+
 std::string EncodeBase64(std::string_view bytes) {
     std::string text;
     text.reserve((bytes.size() + 2) / 3 * 4);

@@ -6,6 +6,10 @@
 
 namespace tarvox {
 
+// The 6-bit value of a character of the alphabet, or -1 for any other
+// character ("=" included).
+int Base64Value(char c);
+
 // The standard encoding on one line, no line breaks.
 std::string EncodeBase64(std::string_view bytes);
 

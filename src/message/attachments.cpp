@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
 
 #include "codec/ascii.h"
+#include "codec/base64.h"
 #include "message/dot_stuffing.h"
 #include "message/header_summary.h"
 #include "message/quoted_printable.h"
@@ -75,19 +75,6 @@ private:
     const ByteSink& m_sink;
     std::string m_bytes;
 };
-
-constexpr std::array<std::uint8_t, 256> MakeBase64Values() {
-    // Characters outside the alphabet ("=" included) count as 0.
-    constexpr std::string_view kAlphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::array<std::uint8_t, 256> values{};
-    for (std::size_t i = 0; i < kAlphabet.size(); ++i) {
-        values[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::uint8_t>(i);
-    }
-    return values;
-}
-
-constexpr std::array<std::uint8_t, 256> kBase64Values = MakeBase64Values();
 
 std::string_view PlainTextRun(std::string_view message, std::size_t data_start,
                               std::string_view boundary_line) {
@@ -316,7 +303,8 @@ bool WriteBase64Data(std::string_view message, std::size_t data_start, const Byt
         }
         std::array<unsigned, 4> values{};
         for (std::size_t k = 0; k < group.size(); ++k) {
-            values[k] = kBase64Values[static_cast<unsigned char>(group[k])];
+            // Characters outside the alphabet ("=" included) count as 0.
+            values[k] = static_cast<unsigned>(std::max(Base64Value(group[k]), 0));
         }
         char bytes[3];
         for (std::size_t k = 0; k < count; ++k) {

@@ -24,17 +24,6 @@ bool IsPlainQCharacter(char c) {
            c == '-' || c == '!' || c == ':' || c == '\'';
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    c = AsciiUpper(c);
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // The Q form of RFC 2047 section 4.2, as the words we read are written: "_"
 // is a blank, "=XX" a byte; an "=" with something other than two hex digits
 // after it is dropped with the character after it, and an "=" too near the end
@@ -45,8 +34,8 @@ void AppendQDecoded(std::string_view encoded, std::string& out) {
         if (c == '_') {
             out.push_back(' ');
         } else if (c == '=' && i + 2 < encoded.size()) {
-            const int high = HexValue(encoded[i + 1]);
-            const int low = HexValue(encoded[i + 2]);
+            const int high = HexDigitValue(encoded[i + 1]);
+            const int low = HexDigitValue(encoded[i + 2]);
             if (high >= 0 && low >= 0) {
                 out.push_back(static_cast<char>(high * 16 + low));
                 i += 2;

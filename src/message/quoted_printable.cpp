@@ -2,21 +2,10 @@
 
 #include <limits>
 
+#include "codec/ascii.h"
+
 namespace tarvox {
 namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
 
 // Decodes `run` onto the end of `out` until `limit` bytes have been added.
 void DecodeInto(std::string_view run, std::string& out, std::size_t limit) {
@@ -32,8 +21,8 @@ void DecodeInto(std::string_view run, std::string& out, std::size_t limit) {
         const std::string_view rest = run.substr(i + 1);
         if (rest.starts_with("\r\n")) {
             i += 3;  // soft line break
-        } else if (rest.size() >= 2 && HexValue(rest[0]) >= 0 && HexValue(rest[1]) >= 0) {
-            out.push_back(static_cast<char>(HexValue(rest[0]) * 16 + HexValue(rest[1])));
+        } else if (rest.size() >= 2 && HexDigitValue(rest[0]) >= 0 && HexDigitValue(rest[1]) >= 0) {
+            out.push_back(static_cast<char>(HexDigitValue(rest[0]) * 16 + HexDigitValue(rest[1])));
             i += 3;
         } else {
             ++i;  // a broken escape loses its "=" only

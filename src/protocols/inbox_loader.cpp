@@ -4,6 +4,7 @@
 #include <string>
 
 #include "codec/text_format.h"
+#include "codec/unsigned_scan.h"
 #include "frontend/services.h"
 #include "junk/foreign_address.h"
 #include "junk/junk_classifier.h"
@@ -18,25 +19,6 @@ namespace {
 constexpr std::string_view kListParseError = "Unable to parse server's response to LIST command";
 
 double Kilobytes(std::uint32_t size) { return static_cast<double>(size) / 1024.0; }
-
-// One "%u" conversion as sscanf does it: white space, then digits.
-bool ScanUnsigned(std::string_view text, std::size_t& pos, std::uint32_t& value) {
-    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) {
-        ++pos;
-    }
-    std::uint64_t number = 0;
-    std::size_t digits = 0;
-    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
-        number = number * 10 + static_cast<std::uint64_t>(text[pos] - '0');
-        if (number > UINT32_MAX) {
-            return false;
-        }
-        ++pos;
-        ++digits;
-    }
-    value = static_cast<std::uint32_t>(number);
-    return digits > 0;
-}
 
 enum class ListRead { Done, NetworkFailure, ParseFailure };
 

@@ -1,6 +1,7 @@
 #include "protocols/pop_session.h"
 
 #include "codec/text_format.h"
+#include "codec/unsigned_scan.h"
 #include "config/profile.h"
 #include "frontend/services.h"
 
@@ -21,29 +22,6 @@ StatusReply ReadStatus(PopSession& session, FrontendServices& services) {
     }
     return session.text.starts_with('+') ? StatusReply::Positive : StatusReply::Negative;
 }
-
-namespace {
-
-// One "%u" conversion: optional white space, then digits that fit in 32 bits.
-bool ScanUnsigned(std::string_view text, std::size_t& pos, std::uint32_t& value) {
-    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) {
-        ++pos;
-    }
-    std::uint64_t number = 0;
-    std::size_t digits = 0;
-    while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') {
-        number = number * 10 + static_cast<std::uint64_t>(text[pos] - '0');
-        if (number > UINT32_MAX) {
-            return false;
-        }
-        ++pos;
-        ++digits;
-    }
-    value = static_cast<std::uint32_t>(number);
-    return digits > 0;
-}
-
-}  // namespace
 
 bool PopStat(NetConnection& connection, std::uint32_t& count, std::uint32_t& size,
              NetResult& result) {
