@@ -61,19 +61,6 @@ void AppendWord(std::string& text, std::string_view word) {
     text += word;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // Blanks as the C library's string conversion skips them.
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -84,10 +71,10 @@ std::string DecodeMailtoText(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const char c = text[i];
-        const int high = c == '%' && i + 1 < text.size() ? HexValue(text[i + 1]) : -1;
+        const int high = c == '%' && i + 1 < text.size() ? HexDigitValue(text[i + 1]) : -1;
         if (high >= 0) {
             // One or two hexadecimal digits; the "%XX" is passed over whole.
-            const int low = i + 2 < text.size() ? HexValue(text[i + 2]) : -1;
+            const int low = i + 2 < text.size() ? HexDigitValue(text[i + 2]) : -1;
             const int value = low >= 0 ? high * 16 + low : high;
             if (value == 0) {
                 break;

@@ -1,5 +1,6 @@
 #include "protocols/pop_login.h"
 
+#include "codec/line_ends.h"
 #include "codec/md5.h"
 #include "protocols/pop_session.h"
 
@@ -8,10 +9,6 @@ namespace tarvox {
 namespace {
 
 constexpr std::size_t kLoginReplySize = 1024;
-
-bool HasLineBreak(std::string_view text) {
-    return text.find_first_of("\r\n") != std::string_view::npos;
-}
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "protocols/smtp_session.h"
 
 #include "codec/base64.h"
+#include "codec/line_ends.h"
 #include "codec/text_format.h"
 #include "frontend/services.h"
 #include "net/tls_certificate.h"
@@ -14,10 +15,6 @@ namespace tarvox {
 namespace {
 
 constexpr std::string_view kLostConnection = "Send failed. Lost connection to SMTP server.";
-
-bool HasLineBreak(std::string_view text) {
-    return text.find_first_of("\r\n") != std::string_view::npos;
-}
 
 std::string WithText(const char* format, std::string_view text) {
     return TextFormat(format, std::string(text).c_str());

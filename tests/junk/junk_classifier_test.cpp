@@ -75,7 +75,8 @@ TEST(ScanAndClassify, PatternsSkipOverLongLinesAndTermsMeetDecodedWords) {
     const Case cases[] = {
         {line_510 + "\r\n\r\n", long_pattern, verdict::kBlacklistPattern},
         {line_510 + "x\r\n\r\n", long_pattern, verdict::kNotJunk},
-        {"Subject: =?ISO-8859-1?Q?caf=E9?=\r\n\r\n", {"CAF\xe9"}, verdict::kBlacklist},
+        {"Subject: =?ISO-8859-1?Q?caf=E9?=\r\n\r\n", {"CAF\xe9", "", "", "", 0},
+         verdict::kBlacklist},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ScanAndClassify(c.message, c.settings).junk_verdict, c.expected) << c.message;

@@ -569,7 +569,7 @@ TEST_F(ViewerWindowTest, ViewFileModeReadsTheFile) {
 }
 
 TEST_F(ViewerWindowTest, ViewFileModeOnAMissingFile) {
-    for (const std::string missing : {(dir / "no-such.eml").string(), dir.path().string()}) {
+    for (const std::string& missing : {(dir / "no-such.eml").string(), dir.path().string()}) {
         SCOPED_TRACE(missing);
         SeenBox box;
         QString shown = QStringLiteral("unset");
