@@ -108,8 +108,12 @@ void DialogDriver::CloseModalWindows() {
 
 namespace {
 
+// A button of `dialog` itself, never one of a box standing over it.
 QAbstractButton* FindButton(QWidget* dialog, const QString& text_or_name) {
     for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+        if (button->window() != dialog) {
+            continue;
+        }
         QString text = button->text();
         text.remove('&');
         if (button->objectName() == text_or_name || text == text_or_name) {
@@ -143,6 +147,19 @@ DialogDriver::Action TypeAndClick(const QString& text, const QString& button) {
 
 DialogDriver::Action RecordBoxAndClick(SeenBox* seen, const QString& button) {
     return [seen, button](QWidget* dialog) {
+        if (qobject_cast<QMessageBox*>(dialog) == nullptr &&
+            FindButton(dialog, button) == nullptr) {
+            // Handed the window that the box is about to stand over (a viewer
+            // whose download fails at once): the box is what is meant.
+            DialogDriver::RunUntil([&] {
+                QWidget* modal = QApplication::activeModalWidget();
+                if (qobject_cast<QMessageBox*>(modal) == nullptr) {
+                    return false;
+                }
+                dialog = modal;
+                return true;
+            });
+        }
         if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
             seen->title = box->windowTitle();
             seen->text = box->text();
