@@ -2,17 +2,13 @@
 
 #include "codec/text_format.h"
 #include "net/tls_library.h"
-#include "protocols/pop_login.h"
+#include "protocols/pop_connect.h"
 #include "protocols/pop_session.h"
 #include "protocols/server_certificate.h"
 
 namespace tarvox {
 
 namespace {
-
-constexpr int kCleartext = 0;
-constexpr int kSslDirect = 1;
-constexpr int kSslViaStls = 2;
 
 class OpenMailboxRun {
 public:
@@ -104,7 +100,7 @@ OpenOutcome OpenMailboxRun::QuitWith(const std::string& text) {
 
 OpenOutcome OpenMailboxRun::Run() {
     const int protocol = m_profile.protopop;
-    const bool wants_tls = protocol == kSslDirect || protocol == kSslViaStls;
+    const bool wants_tls = protocol == kPopSslDirect || protocol == kPopSslViaStls;
     const TlsLibrary* tls = m_session.connection.tls_library();
     if (wants_tls && (tls == nullptr || !tls->Available())) {
         return Fail("SSL not loaded; can not make connection");
@@ -113,64 +109,57 @@ OpenOutcome OpenMailboxRun::Run() {
     const char* host = m_profile.host.c_str();
     const auto port = static_cast<unsigned>(m_profile.port);
     Status(TextFormat("Looking up host %s . . .", host));
-    NetAddress address;
-    if (ResolveHost(m_profile.host, static_cast<std::uint16_t>(port), address) != 0) {
-        return Fail(TextFormat("Error: host \"%s\" not found", host));
-    }
-    if (m_request.enable_abort) {
-        m_request.enable_abort();
-    }
-
-    const char* suffix = protocol == kSslDirect    ? " [SSL direct]"
-                         : protocol == kSslViaStls ? " [SSL via STLS]"
-                                                   : "";
-    Status(TextFormat("Connecting to server %s on port %u%s . . .", host, port, suffix));
-    NetResult result = m_session.connection.Connect(protocol == kSslDirect, address);
-    m_session.last_result = result;
-    if (result != net::kSuccess) {
-        return Fail("Error: " + std::string(NetResultText(result)));
-    }
-    Status(protocol == kSslViaStls ? "Connected. Switching to SSL . . ."
-                                   : "Connected. Logging in . . .");
-
-    std::string greeting;
-    if (protocol == kSslDirect && !CertificateAccepted()) {
-        return CloseAndFail("Error: SSL certificate unrecognized");
-    }
-    if (protocol == kSslViaStls) {
-        result = ReadReply(m_session.connection, greeting, kPopTextBufferSize);
-        if (result == net::kSuccess) {
-            result = m_session.connection.Send("STLS\r\n");
+    PopConnectRequest connect;
+    connect.host = m_profile.host;
+    connect.port = static_cast<std::uint16_t>(port);
+    connect.user = m_profile.user;
+    connect.password = m_profile.pass;
+    connect.protopop = protocol;
+    connect.apop = m_profile.apop == 1;
+    connect.accept_certificate = [this](NetConnection&) { return CertificateAccepted(); };
+    connect.progress = [&](PopConnectStep step) {
+        switch (step) {
+            case PopConnectStep::Connecting: {
+                if (m_request.enable_abort) {
+                    m_request.enable_abort();
+                }
+                const char* suffix = protocol == kPopSslDirect    ? " [SSL direct]"
+                                     : protocol == kPopSslViaStls ? " [SSL via STLS]"
+                                                                  : "";
+                Status(
+                    TextFormat("Connecting to server %s on port %u%s . . .", host, port, suffix));
+                break;
+            }
+            case PopConnectStep::Connected:
+                Status(protocol == kPopSslViaStls ? "Connected. Switching to SSL . . ."
+                                                  : "Connected. Logging in . . .");
+                break;
+            case PopConnectStep::TlsActive:
+                Status("SSL active. Logging in . . .");
+                break;
         }
-        if (result == net::kSuccess) {
-            result = ReadReply(m_session.connection, m_session.text, kPopTextBufferSize);
-        }
-        if (result != net::kSuccess) {
-            return NetFailure(result);
-        }
-        if (!m_session.text.starts_with('+')) {
+    };
+    connect.text = &m_session.text;
+    connect.text_capacity = kPopTextBufferSize;
+    const PopConnectOutcome connected = PopConnect(m_session.connection, connect);
+    m_session.last_result = connected.net;
+    switch (connected.result) {
+        case PopConnectResult::LoggedIn:
+            break;
+        case PopConnectResult::HostNotFound:
+            return Fail(TextFormat("Error: host \"%s\" not found", host));
+        case PopConnectResult::ConnectFailed:
+        case PopConnectResult::TlsFailed:
+            return NetFailure(connected.net);
+        case PopConnectResult::StlsFailed:
+            if (connected.net != net::kSuccess) {
+                return NetFailure(connected.net);
+            }
             return CloseAndFail("Error: server does not support STLS method");
-        }
-        result = m_session.connection.StartTls();
-        if (result != net::kSuccess) {
-            return NetFailure(result);
-        }
-        if (!CertificateAccepted()) {
-            return CloseAndFail("Error: SSL certificate unrecognized");
-        }
-        Status("SSL active. Logging in . . .");
-    }
-
-    LoginRequest login;
-    login.user = m_profile.user;
-    login.password = m_profile.pass;
-    login.apop = m_profile.apop == 1;
-    login.skip_greeting = protocol == kSslViaStls;
-    login.greeting = greeting;
-    LoginResult login_result = PopLogin(m_session.connection, login, &m_session.text,
-                                        kPopTextBufferSize, m_session.last_result);
-    if (login_result != LoginResult::LoggedIn) {
-        return ReportLogin(login_result);
+        case PopConnectResult::CertificateRefused:
+            return Fail("Error: SSL certificate unrecognized");
+        case PopConnectResult::LoginFailed:
+            return ReportLogin(connected.login);
     }
 
     Status("Logged in. Retrieving mailbox stat . . .");

@@ -6,7 +6,7 @@
 #include "frontend/services.h"
 #include "net/tls_certificate.h"
 #include "net/tls_library.h"
-#include "protocols/pop_login.h"
+#include "protocols/pop_connect.h"
 #include "protocols/pop_session.h"
 #include "protocols/server_certificate.h"
 
@@ -386,54 +386,40 @@ int PopBeforeSmtp(const TlsLibrary* tls, const PopBeforeSmtpRequest& request) {
     if (request.host.empty() || request.user.empty() || request.password.empty()) {
         return 8;
     }
-    NetAddress address;
-    if (ResolveHost(request.host, static_cast<std::uint16_t>(request.port), address) != 0) {
-        return 1;
-    }
     NetConnection connection(tls);
     connection.SetIdleLimit(request.idle_limit);
-    if (connection.Connect(request.protopop == 1, address) != net::kSuccess) {
-        return 2;
-    }
-    std::string greeting;
-    if (request.protopop == 2) {
-        std::string reply;
-        NetResult result = ReadReply(connection, greeting, kReplySize);
-        if (result == net::kSuccess) {
-            result = connection.Send("STLS\r\n");
-        }
-        if (result == net::kSuccess) {
-            result = ReadReply(connection, reply, kReplySize);
-        }
-        if (result != net::kSuccess || !reply.starts_with('+')) {
+    std::string reply;
+    PopConnectRequest connect;
+    connect.host = request.host;
+    connect.port = static_cast<std::uint16_t>(request.port);
+    connect.user = request.user;
+    connect.password = request.password;
+    connect.protopop = request.protopop;
+    connect.apop = request.apop;
+    // No dialog here: only a certificate already on record passes.
+    connect.accept_certificate = [&request](NetConnection& tls_connection) {
+        return TlsFingerprintMatches(tls_connection, request.recorded_fingerprint);
+    };
+    connect.text = &reply;
+    connect.text_capacity = kReplySize;
+    switch (PopConnect(connection, connect).result) {
+        case PopConnectResult::LoggedIn:
+            PopQuit(connection);
+            return 0;
+        case PopConnectResult::HostNotFound:
+            return 1;
+        case PopConnectResult::StlsFailed:
             PopQuit(connection);
             return 2;
-        }
-        if (connection.StartTls() != net::kSuccess) {
-            connection.Close();
+        case PopConnectResult::ConnectFailed:
+        case PopConnectResult::TlsFailed:
             return 2;
-        }
-    }
-    if (request.protopop == 1 || request.protopop == 2) {
-        // No dialog here: only a certificate already on record passes.
-        if (!TlsFingerprintMatches(connection, request.recorded_fingerprint)) {
-            connection.Close();
+        case PopConnectResult::CertificateRefused:
             return 10;
-        }
+        case PopConnectResult::LoginFailed:
+            return 3;
     }
-    LoginRequest login;
-    login.user = request.user;
-    login.password = request.password;
-    login.apop = request.apop;
-    login.skip_greeting = request.protopop == 2;
-    login.greeting = greeting;
-    NetResult result = 0;
-    if (PopLogin(connection, login, nullptr, 0, result) != LoginResult::LoggedIn) {
-        connection.Close();
-        return 3;
-    }
-    PopQuit(connection);
-    return 0;
+    return 3;
 }
 
 std::string_view PopBeforeSmtpText(int code) {

@@ -287,28 +287,28 @@ TEST(SmtpSession, AbortEndsTheSendQuietly) {
 }
 
 TEST(PopBeforeSmtp, LogsInAndOutOrSaysWhyNot) {
-    ScriptedServer server({Send("+OK ready\r\n"), Expect("USER alice\r\n"), Send("+OK\r\n"),
-                           Expect("PASS secret\r\n"), Send("+OK in\r\n"), Expect("QUIT\r\n"),
-                           Send("+OK bye\r\n"), ExpectClosed()});
-    PopBeforeSmtpRequest request{false, "127.0.0.1", server.port(), "alice", "secret"};
-    EXPECT_EQ(PopBeforeSmtp(Tls(), request), 0);
-    EXPECT_SCRIPT_DONE(server);
-
-    ScriptedServer refusing({Send("+OK ready\r\n"), Expect("USER alice\r\n"),
-                             Send("-ERR who?\r\n"), Expect("QUIT\r\n"), Send("+OK\r\n"),
-                             ExpectClosed()});
-    request.port = refusing.port();
-    EXPECT_EQ(PopBeforeSmtp(Tls(), request), 3);
-    EXPECT_SCRIPT_DONE(refusing);
-
-    PopBeforeSmtpRequest open = request;
-    open.inbox_open = true;
-    EXPECT_EQ(PopBeforeSmtp(Tls(), open), 0);
-    PopBeforeSmtpRequest no_user = request;
-    no_user.user.clear();
-    EXPECT_EQ(PopBeforeSmtp(Tls(), no_user), 8);
-    EXPECT_EQ(PopBeforeSmtpText(3), "Unable to authenticate on POP3 server");
-    EXPECT_TRUE(PopBeforeSmtpText(99).starts_with("Unable to perform POP before SMTP"));
+    using Steps = std::vector<ScriptStep>;
+    const struct {
+        int protopop;
+        Steps exchange;  // after the greeting, before QUIT
+        int code;
+    } cases[] = {
+        {0,
+         {Expect("USER alice\r\n"), Send("+OK\r\n"), Expect("PASS secret\r\n"), Send("+OK in\r\n")},
+         0},
+        {0, {Expect("USER alice\r\n"), Send("-ERR who?\r\n")}, 3},
+        {2, {Expect("STLS\r\n"), Send("-ERR no\r\n")}, 2},
+    };
+    for (const auto& c : cases) {
+        ScriptedServer server(Join(Steps{Send("+OK ready\r\n")}, c.exchange,
+                                   Steps{Expect("QUIT\r\n"), Send("+OK\r\n"), ExpectClosed()}));
+        PopBeforeSmtpRequest request{false, "127.0.0.1", server.port(), "alice", "secret"};
+        request.protopop = c.protopop;
+        EXPECT_EQ(PopBeforeSmtp(Tls(), request), c.code) << c.code;
+        EXPECT_SCRIPT_DONE(server);
+    }
+    EXPECT_EQ(PopBeforeSmtp(Tls(), {true, "127.0.0.1", 110, "alice", "secret"}), 0);
+    EXPECT_EQ(PopBeforeSmtp(Tls(), {false, "127.0.0.1", 110, "", "secret"}), 8);
 }
 
 }  // namespace
