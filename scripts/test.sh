@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test: the normal build, the
+# Installs what is missing, checks that no folder of src/ includes one that
+# includes it back, builds and runs every test: the normal build, the
 # AddressSanitizer + UndefinedBehaviorSanitizer build, the ThreadSanitizer build,
 # then a short fuzzing round.
 # Stops at the first failure.
@@ -9,6 +10,9 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "${root}"
 
 scripts/install-deps.sh
+
+echo "== folder cycles"
+python3 scripts/folder_cycles.py
 
 echo "== build (build/)"
 scripts/build.sh "${root}/build"

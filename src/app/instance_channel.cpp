@@ -10,7 +10,7 @@
 
 #include <cstdlib>
 
-#include "app/command_line.h"
+#include "config/command_line.h"
 #include "config/data_paths.h"
 
 namespace tarvox {

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/command_line.h"
 #include "app/program_run.h"
+#include "config/command_line.h"
 #include "config/data_paths.h"
 #include "ui/app_context.h"
 #include "ui/inbox_window.h"

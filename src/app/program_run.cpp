@@ -6,9 +6,9 @@
 #include <cstdio>
 
 #include "addressbook/address_book_file.h"
-#include "app/command_line.h"
 #include "app/exit_signals.h"
 #include "app/instance_channel.h"
+#include "config/command_line.h"
 #include "config/global_settings.h"
 #include "ui/qt_services.h"
 

@@ -11,7 +11,7 @@
 #include <QString>
 
 #include "addressbook/address_book.h"
-#include "app/command_line.h"
+#include "config/command_line.h"
 #include "config/configuration_file.h"
 #include "config/data_paths.h"
 #include "config/profile.h"

@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "config/command_line.h"
 
 #include <array>
 
