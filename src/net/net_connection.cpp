@@ -346,45 +346,44 @@ NetResult NetConnection::AwaitTls(int fd, int tls_error) {
     return wait == Wait::Failed ? MapTlsError(tls_error) : WaitFailure(wait);
 }
 
-NetResult NetConnection::Send(std::string_view bytes) {
+NetResult NetConnection::CheckCall(const CallGuard& call) const {
     if (!m_connected) {
         return net::kNotConnected;
     }
     if (m_tls_active && (m_tls_library == nullptr || !m_tls_library->Available())) {
         return net::kTlsNotLoaded;
     }
-    CallGuard call(*this);
     if (call.fd() < 0) {
         return net::kNotConnected;
     }
-    if (m_tls_active) {
-        if (call.tls() == nullptr) {
-            return net::kNullPointer;
-        }
-        const TlsFunctions& f = m_tls_library->functions();
-        m_in_tls_call = true;
-        NetResult result = net::kSuccess;
-        while (!bytes.empty()) {
-            int piece = static_cast<int>(std::min<std::size_t>(bytes.size(), INT_MAX));
-            f.ERR_clear_error();
-            int written = f.SSL_write(call.tls(), bytes.data(), piece);
-            if (written > 0) {
-                bytes.remove_prefix(static_cast<std::size_t>(written));
-                continue;
-            }
-            result = AwaitTls(call.fd(), f.SSL_get_error(call.tls(), written));
-            if (result != net::kSuccess) {
-                break;
-            }
-        }
-        m_in_tls_call = false;
-        return result;
+    if (m_tls_active && call.tls() == nullptr) {
+        return net::kNullPointer;
     }
-    while (!bytes.empty()) {
-        ssize_t sent = ::send(call.fd(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent >= 0) {
-            bytes.remove_prefix(static_cast<std::size_t>(sent));
-            continue;
+    return net::kSuccess;
+}
+
+template <class Io>
+NetResult NetConnection::TlsTransfer(const CallGuard& call, Io io, int& moved) {
+    const TlsFunctions& f = m_tls_library->functions();
+    for (;;) {
+        f.ERR_clear_error();
+        moved = io();
+        if (moved > 0) {
+            return net::kSuccess;
+        }
+        NetResult result = AwaitTls(call.fd(), f.SSL_get_error(call.tls(), moved));
+        if (result != net::kSuccess) {
+            return result;
+        }
+    }
+}
+
+template <class Io>
+NetResult NetConnection::SocketTransfer(int fd, short events, Io io, ssize_t& moved) {
+    for (;;) {
+        moved = io();
+        if (moved >= 0) {
+            return net::kSuccess;
         }
         if (errno == EINTR) {
             continue;
@@ -392,82 +391,83 @@ NetResult NetConnection::Send(std::string_view bytes) {
         if (errno != EAGAIN && errno != EWOULDBLOCK) {
             return MapSocketError(errno);
         }
-        Wait wait = WaitFor(call.fd(), POLLOUT);
+        Wait wait = WaitFor(fd, events);
         if (wait != Wait::Ready) {
             return WaitFailure(wait);
         }
     }
-    return net::kSuccess;
+}
+
+NetResult NetConnection::Send(std::string_view bytes) {
+    CallGuard call(*this);
+    NetResult result = CheckCall(call);
+    if (result != net::kSuccess) {
+        return result;
+    }
+    if (m_tls_active) {
+        const TlsFunctions& f = m_tls_library->functions();
+        m_in_tls_call = true;
+        while (!bytes.empty() && result == net::kSuccess) {
+            int piece = static_cast<int>(std::min<std::size_t>(bytes.size(), INT_MAX));
+            int written = 0;
+            result = TlsTransfer(
+                call, [&] { return f.SSL_write(call.tls(), bytes.data(), piece); }, written);
+            if (result == net::kSuccess) {
+                bytes.remove_prefix(static_cast<std::size_t>(written));
+            }
+        }
+        m_in_tls_call = false;
+        return result;
+    }
+    while (!bytes.empty() && result == net::kSuccess) {
+        ssize_t sent = 0;
+        result = SocketTransfer(
+            call.fd(), POLLOUT,
+            [&] { return ::send(call.fd(), bytes.data(), bytes.size(), MSG_NOSIGNAL); }, sent);
+        if (result == net::kSuccess) {
+            bytes.remove_prefix(static_cast<std::size_t>(sent));
+        }
+    }
+    return result;
 }
 
 NetResult NetConnection::Receive(char* buffer, std::size_t capacity, std::size_t* received) {
     if (buffer == nullptr) {
         return net::kNullPointer;
     }
-    if (!m_connected) {
-        return net::kNotConnected;
-    }
-    if (m_tls_active && (m_tls_library == nullptr || !m_tls_library->Available())) {
-        return net::kTlsNotLoaded;
-    }
     CallGuard call(*this);
-    if (call.fd() < 0) {
-        return net::kNotConnected;
-    }
-    if (m_tls_active) {
-        if (call.tls() == nullptr) {
-            return net::kNullPointer;
-        }
-        if (capacity == 0) {
-            return net::kTlsClosed;
-        }
-        const TlsFunctions& f = m_tls_library->functions();
-        m_in_tls_call = true;
-        NetResult result = net::kSuccess;
-        for (;;) {
-            int wanted = static_cast<int>(std::min<std::size_t>(capacity, INT_MAX));
-            f.ERR_clear_error();
-            int count = f.SSL_read(call.tls(), buffer, wanted);
-            if (count > 0) {
-                if (received != nullptr) {
-                    *received = static_cast<std::size_t>(count);
-                }
-                break;
-            }
-            result = AwaitTls(call.fd(), f.SSL_get_error(call.tls(), count));
-            if (result != net::kSuccess) {
-                break;
-            }
-        }
-        m_in_tls_call = false;
+    NetResult result = CheckCall(call);
+    if (result != net::kSuccess) {
         return result;
     }
     if (capacity == 0) {
-        // What a blocking recv of zero bytes reports.
-        return net::kGracefullyClosed;
+        // What a blocking recv of zero bytes reports, and what OpenSSL makes
+        // of a read of nothing.
+        return m_tls_active ? net::kTlsClosed : net::kGracefullyClosed;
     }
-    for (;;) {
-        ssize_t count = ::recv(call.fd(), buffer, capacity, 0);
-        if (count > 0) {
-            if (received != nullptr) {
-                *received = static_cast<std::size_t>(count);
-            }
-            return net::kSuccess;
-        }
-        if (count == 0) {
+    std::size_t count = 0;
+    if (m_tls_active) {
+        const TlsFunctions& f = m_tls_library->functions();
+        const int wanted = static_cast<int>(std::min<std::size_t>(capacity, INT_MAX));
+        int read = 0;
+        m_in_tls_call = true;
+        result = TlsTransfer(
+            call, [&] { return f.SSL_read(call.tls(), buffer, wanted); }, read);
+        m_in_tls_call = false;
+        count = static_cast<std::size_t>(read);
+    } else {
+        ssize_t read = 0;
+        result = SocketTransfer(
+            call.fd(), POLLIN, [&] { return ::recv(call.fd(), buffer, capacity, 0); }, read);
+        if (result == net::kSuccess && read == 0) {
             return net::kGracefullyClosed;
         }
-        if (errno == EINTR) {
-            continue;
-        }
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            return MapSocketError(errno);
-        }
-        Wait wait = WaitFor(call.fd(), POLLIN);
-        if (wait != Wait::Ready) {
-            return WaitFailure(wait);
-        }
+        count = static_cast<std::size_t>(read);
     }
+    if (result == net::kSuccess && received != nullptr) {
+        *received = count;
+    }
+    return result;
 }
 
 // ---- Close ----

@@ -110,6 +110,17 @@ private:
     // After a TLS read or write that could not finish: waits until the socket
     // is ready for what the library wants (1: call again), else the failure.
     NetResult AwaitTls(int fd, int tls_error);
+    // Why a Send or Receive cannot go on: not connected, TLS on without the
+    // library, no socket or no TLS session; success otherwise.
+    NetResult CheckCall(const CallGuard& call) const;
+    // Repeats one SSL_read or SSL_write (`io`) until it moves bytes, waiting
+    // whenever TLS wants the socket; `moved` is what it returned.
+    template <class Io>
+    NetResult TlsTransfer(const CallGuard& call, Io io, int& moved);
+    // Repeats one send or recv (`io`) until it returns 0 or more, waiting for
+    // `events` while it would block; `moved` is what it returned.
+    template <class Io>
+    NetResult SocketTransfer(int fd, short events, Io io, ssize_t& moved);
     NetResult Handshake(int fd, TlsSsl* ssl);
     NetResult ConnectOne(const NetAddress::Entry& entry, int& fd_out);
     void ReleaseLocked();
