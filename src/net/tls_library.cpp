@@ -14,43 +14,55 @@ bool Bind(const TlsLibrary::SymbolLookup& lookup, TlsModule module, const char* 
     return function != nullptr;
 }
 
+// Binds member `name` of the TlsFunctions `f` to the symbol of that name.
+#define TARVOX_TLS_BIND(module, name) Bind(lookup, module, #name, f.name)
+
 bool BindAll(const TlsLibrary::SymbolLookup& lookup, TlsFunctions& f) {
     constexpr TlsModule S = TlsModule::Ssl;
     constexpr TlsModule C = TlsModule::Crypto;
     // Every name must be found. EVP_md5 is used by nothing, but a library
     // without it is not one we know how to drive.
-    return Bind(lookup, S, "OPENSSL_init_ssl", f.OPENSSL_init_ssl) &
-           Bind(lookup, S, "TLS_client_method", f.TLS_client_method) &
-           Bind(lookup, S, "SSL_CTX_new", f.SSL_CTX_new) & Bind(lookup, S, "SSL_new", f.SSL_new) &
-           Bind(lookup, S, "SSL_set_fd", f.SSL_set_fd) &
-           Bind(lookup, S, "SSL_connect", f.SSL_connect) &
-           Bind(lookup, S, "SSL_get_error", f.SSL_get_error) &
-           Bind(lookup, S, "SSL_get_version", f.SSL_get_version) &
-           Bind(lookup, S, "SSL_get_current_cipher", f.SSL_get_current_cipher) &
-           Bind(lookup, S, "SSL_CIPHER_get_name", f.SSL_CIPHER_get_name) &
-           Bind(lookup, S, "SSL_CIPHER_get_version", f.SSL_CIPHER_get_version) &
-           Bind(lookup, S, "SSL_get1_peer_certificate", f.SSL_get1_peer_certificate) &
-           Bind(lookup, S, "SSL_read", f.SSL_read) & Bind(lookup, S, "SSL_write", f.SSL_write) &
-           Bind(lookup, S, "SSL_shutdown", f.SSL_shutdown) &
-           Bind(lookup, S, "SSL_free", f.SSL_free) &
-           Bind(lookup, S, "SSL_CTX_free", f.SSL_CTX_free) &
-           Bind(lookup, S, "SSL_ctrl", f.SSL_ctrl) &
-           Bind(lookup, C, "OpenSSL_version", f.OpenSSL_version) &
-           Bind(lookup, C, "X509_get_subject_name", f.X509_get_subject_name) &
-           Bind(lookup, C, "X509_get_issuer_name", f.X509_get_issuer_name) &
-           Bind(lookup, C, "X509_NAME_oneline", f.X509_NAME_oneline) &
-           Bind(lookup, C, "CRYPTO_free", f.CRYPTO_free) & Bind(lookup, C, "EVP_md5", f.EVP_md5) &
-           Bind(lookup, C, "EVP_sha1", f.EVP_sha1) &
-           Bind(lookup, C, "X509_digest", f.X509_digest) &
-           Bind(lookup, C, "BIO_s_mem", f.BIO_s_mem) & Bind(lookup, C, "BIO_new", f.BIO_new) &
-           Bind(lookup, C, "BIO_ctrl", f.BIO_ctrl) &
-           Bind(lookup, C, "ASN1_TIME_print", f.ASN1_TIME_print) &
-           Bind(lookup, C, "BIO_free", f.BIO_free) & Bind(lookup, C, "X509_free", f.X509_free) &
-           Bind(lookup, C, "X509_get0_notBefore", f.X509_get0_notBefore) &
-           Bind(lookup, C, "X509_get0_notAfter", f.X509_get0_notAfter) &
-           Bind(lookup, C, "ERR_clear_error", f.ERR_clear_error) &
-           Bind(lookup, C, "ERR_peek_last_error", f.ERR_peek_last_error);
+    // clang-format off
+    return TARVOX_TLS_BIND(S, OPENSSL_init_ssl) &
+           TARVOX_TLS_BIND(S, TLS_client_method) &
+           TARVOX_TLS_BIND(S, SSL_CTX_new) &
+           TARVOX_TLS_BIND(S, SSL_new) &
+           TARVOX_TLS_BIND(S, SSL_set_fd) &
+           TARVOX_TLS_BIND(S, SSL_connect) &
+           TARVOX_TLS_BIND(S, SSL_get_error) &
+           TARVOX_TLS_BIND(S, SSL_get_version) &
+           TARVOX_TLS_BIND(S, SSL_get_current_cipher) &
+           TARVOX_TLS_BIND(S, SSL_CIPHER_get_name) &
+           TARVOX_TLS_BIND(S, SSL_CIPHER_get_version) &
+           TARVOX_TLS_BIND(S, SSL_get1_peer_certificate) &
+           TARVOX_TLS_BIND(S, SSL_read) &
+           TARVOX_TLS_BIND(S, SSL_write) &
+           TARVOX_TLS_BIND(S, SSL_shutdown) &
+           TARVOX_TLS_BIND(S, SSL_free) &
+           TARVOX_TLS_BIND(S, SSL_CTX_free) &
+           TARVOX_TLS_BIND(S, SSL_ctrl) &
+           TARVOX_TLS_BIND(C, OpenSSL_version) &
+           TARVOX_TLS_BIND(C, X509_get_subject_name) &
+           TARVOX_TLS_BIND(C, X509_get_issuer_name) &
+           TARVOX_TLS_BIND(C, X509_NAME_oneline) &
+           TARVOX_TLS_BIND(C, CRYPTO_free) &
+           TARVOX_TLS_BIND(C, EVP_md5) &
+           TARVOX_TLS_BIND(C, EVP_sha1) &
+           TARVOX_TLS_BIND(C, X509_digest) &
+           TARVOX_TLS_BIND(C, BIO_s_mem) &
+           TARVOX_TLS_BIND(C, BIO_new) &
+           TARVOX_TLS_BIND(C, BIO_ctrl) &
+           TARVOX_TLS_BIND(C, ASN1_TIME_print) &
+           TARVOX_TLS_BIND(C, BIO_free) &
+           TARVOX_TLS_BIND(C, X509_free) &
+           TARVOX_TLS_BIND(C, X509_get0_notBefore) &
+           TARVOX_TLS_BIND(C, X509_get0_notAfter) &
+           TARVOX_TLS_BIND(C, ERR_clear_error) &
+           TARVOX_TLS_BIND(C, ERR_peek_last_error);
+    // clang-format on
 }
+
+#undef TARVOX_TLS_BIND
 
 const char* LibraryName(const char* variable, const char* fallback) {
     const char* name = std::getenv(variable);
