@@ -123,7 +123,6 @@ LoadOutcome Purge(PopSession& session, const InboxLoadRequest& request,
 
 LoadOutcome FailLoad(PopSession& session) {
     session.connection.Close();
-    session.busy = false;
     return LoadOutcome::Failed;
 }
 
@@ -144,7 +143,7 @@ LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, Mess
     const Profile& working = *request.working;
     const std::uint32_t count = session.message_count;
     services.ShowStatus(StatusLine::Inbox, TextFormat("Reading inbox [%u messages] . . .", count));
-    session.busy = true;
+    PopSession::BusyGuard busy(session);
 
     if (working.mode == 2) {
         bool go_on = false;
@@ -241,7 +240,6 @@ LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, Mess
     if (request.set_title) {
         request.set_title(TextFormat("Tarvox - %s on %s", working.user.c_str(), working.host.c_str()));
     }
-    session.busy = false;
     return LoadOutcome::Loaded;
 }
 

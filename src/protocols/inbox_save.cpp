@@ -25,7 +25,7 @@ void StoreInboxFlags(Profile& stored, const MessageList& list) {
 InboxExit SaveInboxAndExit(PopSession& session, const MessageList& list, Profile* stored,
                            const std::function<void()>& save_settings, FrontendServices& services) {
     if (stored != nullptr) {
-        session.busy = true;
+        PopSession::BusyGuard busy(session);
         StoreInboxFlags(*stored, list);
         std::uint32_t count = 0;
         std::uint32_t size = 0;
@@ -34,7 +34,6 @@ InboxExit SaveInboxAndExit(PopSession& session, const MessageList& list, Profile
             stored->maildrop = {static_cast<int>(count), static_cast<int>(size)};
         }
         save_settings();
-        session.busy = false;
     }
     return PopSaveAndExit(session, services);
 }

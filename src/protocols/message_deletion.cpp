@@ -9,7 +9,7 @@
 namespace tarvox {
 
 bool DeleteSelected(PopSession& session, MessageList& list, FrontendServices& services) {
-    session.busy = true;
+    PopSession::BusyGuard busy(session);
     services.ShowStatus(StatusLine::Inbox, "Please wait ... queuing deletion(s) . . .");
     const std::vector<std::uint32_t> numbers = list.SelectedNumbers();
     list.RemoveSelectedRows();
@@ -23,7 +23,6 @@ bool DeleteSelected(PopSession& session, MessageList& list, FrontendServices& se
         }
     }
     services.ShowStatus(StatusLine::Inbox, "Finished deleting message(s)");
-    session.busy = false;
     return true;
 }
 

@@ -202,10 +202,8 @@ OpenOutcome OpenMailboxRun::Run() {
 
 OpenOutcome OpenMailbox(PopSession& session, const OpenMailboxRequest& request,
                         FrontendServices& services) {
-    session.busy = true;
-    OpenOutcome outcome = OpenMailboxRun(session, request, services).Run();
-    session.busy = false;
-    return outcome;
+    PopSession::BusyGuard busy(session);
+    return OpenMailboxRun(session, request, services).Run();
 }
 
 }  // namespace tarvox

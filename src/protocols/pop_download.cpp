@@ -22,7 +22,6 @@ DownloadResult LoseConnection(PopSession& session, FrontendServices& services,
                               NetResult result) {
     session.last_result = result;
     session.connection.Close();
-    session.busy = false;
     services.NotifyLostConnection(result);
     return DownloadResult::Lost;
 }
@@ -31,6 +30,7 @@ DownloadResult LoseConnection(PopSession& session, FrontendServices& services,
 
 DownloadResult PopDownload(PopSession& session, const DownloadRequest& request,
                            DownloadedMessage& message, FrontendServices& services) {
+    PopSession::BusyGuard busy(session);
     const std::uint32_t number = request.message_number;
     const std::size_t listed =
         number >= 1 && number <= session.sizes.size() ? session.sizes[number - 1] : 0;
@@ -96,7 +96,6 @@ DownloadResult PopDownload(PopSession& session, const DownloadRequest& request,
                         "program.",
                         "", BoxIcon::Error);
                     session.connection.Close();
-                    session.busy = false;
                     message = DownloadedMessage{};
                     return DownloadResult::Refused;
                 }

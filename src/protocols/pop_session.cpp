@@ -16,7 +16,6 @@ StatusReply ReadStatus(PopSession& session, FrontendServices& services) {
     session.last_result = ReadReply(session.connection, session.text, kPopTextBufferSize);
     if (session.last_result != net::kSuccess) {
         session.connection.Close();
-        session.busy = false;
         services.NotifyLostConnection(session.last_result);
         return StatusReply::Lost;
     }
@@ -78,6 +77,7 @@ bool MailboxModified(Profile& stored, std::uint32_t count, std::uint32_t size) {
 bool PopDelete(PopSession& session, std::uint32_t message_number, bool last_of_batch,
                FrontendServices& services,
                const std::function<void(std::uint32_t)>& remove_from_list) {
+    PopSession::BusyGuard busy(session);
     PopSend(session, TextFormat("DELE %u\r\n", message_number));
     StatusReply reply = ReadStatus(session, services);
     if (reply == StatusReply::Lost) {
@@ -94,24 +94,22 @@ bool PopDelete(PopSession& session, std::uint32_t message_number, bool last_of_b
     }
     if (last_of_batch) {
         services.ShowStatus(StatusLine::Inbox, "Finished deleting message(s)");
-        session.busy = false;
     }
     return true;
 }
 
 void PopKeepAlive(PopSession& session, FrontendServices& services) {
-    session.busy = true;
+    PopSession::BusyGuard busy(session);
     services.ShowStatus(StatusLine::Inbox, "Prodding server . . .");
     PopSend(session, "NOOP\r\n");
     if (ReadStatus(session, services) == StatusReply::Lost) {
         return;
     }
     services.ShowStatus(StatusLine::Inbox, "Connection is alive");
-    session.busy = false;
 }
 
 void RefreshMailboxStat(PopSession& session, FrontendServices& services) {
-    session.busy = true;
+    PopSession::BusyGuard busy(session);
     services.ShowStatus(StatusLine::Inbox, "Retrieving mailbox stat...");
     std::uint32_t count = 0;
     std::uint32_t size = 0;
@@ -124,7 +122,6 @@ void RefreshMailboxStat(PopSession& session, FrontendServices& services) {
         services.ShowMessage("Server did not return mailbox stat", "Tarvox", BoxIcon::Error);
         services.ShowStatus(StatusLine::Inbox, "Mailbox stat unavailable");
     }
-    session.busy = false;
 }
 
 namespace {
@@ -138,7 +135,7 @@ std::string ReplyLine(std::string_view reply) {
 }  // namespace
 
 InboxExit PopResetAndExit(PopSession& session, FrontendServices& services) {
-    session.busy = true;
+    PopSession::BusyGuard busy(session);
     services.ShowStatus(StatusLine::Inbox, "Resetting mailbox and exiting . . .");
     PopSend(session, "RSET\r\n");
     StatusReply reply = ReadStatus(session, services);
@@ -149,19 +146,16 @@ InboxExit PopResetAndExit(PopSession& session, FrontendServices& services) {
     services.ShowStatus(StatusLine::Inbox, reply_line);
     if (reply == StatusReply::Negative) {
         services.ShowMessage(reply_line, "", BoxIcon::Error);
-        session.busy = false;
         return InboxExit::StayOpen;
     }
     PopQuit(session.connection, &session.text, kPopTextBufferSize);
-    session.busy = false;
     return InboxExit::CloseInbox;
 }
 
 InboxExit PopSaveAndExit(PopSession& session, FrontendServices& services) {
-    session.busy = true;
+    PopSession::BusyGuard busy(session);
     services.ShowStatus(StatusLine::Inbox, "Saving changes to mailbox and exiting . . .");
     PopQuit(session.connection, &session.text, kPopTextBufferSize);
-    session.busy = false;
     return InboxExit::CloseInbox;
 }
 

@@ -1,6 +1,7 @@
 // The POP3 session of the open inbox (RFC 1939) and the exchanges that run on
 // it. Replies are judged by their first character: '+' is success. Every
-// exchange runs on a worker thread; the busy flag keeps them one at a time.
+// exchange runs on a worker thread and holds the session busy while it runs,
+// so that they go one at a time.
 #pragma once
 
 #include <atomic>
@@ -34,7 +35,28 @@ struct PopSession {
     // LIST up to the last message it gave (a message past the end has no
     // listed size).
     std::vector<std::uint32_t> sizes;
-    std::atomic<bool> busy{false};
+
+    // Whether an exchange runs on the session now.
+    bool Busy() const { return m_busy.load(); }
+
+    // Marks the session busy for its lifetime. Every exchange holds one, so
+    // the flag is set and cleared here only; a guard inside another leaves
+    // the session busy until the outer one ends.
+    class BusyGuard {
+    public:
+        explicit BusyGuard(PopSession& session)
+            : m_session(session), m_was_busy(session.m_busy.exchange(true)) {}
+        ~BusyGuard() { m_session.m_busy = m_was_busy; }
+        BusyGuard(const BusyGuard&) = delete;
+        BusyGuard& operator=(const BusyGuard&) = delete;
+
+    private:
+        PopSession& m_session;
+        bool m_was_busy;
+    };
+
+private:
+    std::atomic<bool> m_busy{false};
 };
 
 // Sends `command` as it stands (it ends in CR LF). False when sending failed;
@@ -44,8 +66,7 @@ bool PopSend(PopSession& session, std::string_view command);
 enum class StatusReply { Positive, Negative, Lost };
 
 // Reads one reply into `session.text`. When the connection fails the
-// connection is closed, busy is cleared and the inbox is told it lost its
-// connection (waiting until it has handled that); the caller's worker then
+// connection is closed and the inbox is told it lost its connection (waiting until it has handled that); the caller's worker then
 // ends.
 StatusReply ReadStatus(PopSession& session, FrontendServices& services);
 
@@ -66,8 +87,7 @@ bool MailboxModified(Profile& stored, std::uint32_t count, std::uint32_t size);
 
 // DELE n. A refused DELE is reported in a box; the message leaves the list
 // either way (`remove_from_list`). The last request of a batch ends with
-// "Finished deleting message(s)" and clears busy. False when the connection
-// was lost.
+// "Finished deleting message(s)". False when the connection was lost.
 bool PopDelete(PopSession& session, std::uint32_t message_number, bool last_of_batch,
                FrontendServices& services,
                const std::function<void(std::uint32_t)>& remove_from_list);

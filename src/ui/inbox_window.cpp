@@ -338,7 +338,7 @@ void InboxWindow::ShowSslInformation() {
 }
 
 bool InboxWindow::busy() const {
-    return worker_running() || m_context.session->busy.load();
+    return worker_running() || m_context.session->Busy();
 }
 
 void InboxWindow::BusyBox() {
@@ -650,7 +650,6 @@ void InboxWindow::Abort() {
         return;
     }
     m_context.session->connection.Abort();
-    m_context.session->busy = false;
 }
 
 void InboxWindow::SortByColumn(int column) {
@@ -714,7 +713,6 @@ void InboxWindow::StartWorker(Job job, std::function<int()> work, std::function<
             // Where the job stopped is unknown, so the session cannot go on:
             // the inbox closes as after a lost connection.
             m_context.session->connection.Close();
-            m_context.session->busy = false;
             outcome = kJobFailed;
         }
         m_worker_done = true;

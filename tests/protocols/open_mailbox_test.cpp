@@ -117,7 +117,6 @@ protected:
         };
         request.clear_new_mail_mark = [this](const std::string& name) { cleared.push_back(name); };
         OpenOutcome outcome = OpenMailbox(session, request, with != nullptr ? *with : services);
-        EXPECT_FALSE(session.busy);
         return outcome;
     }
 
@@ -482,7 +481,6 @@ TEST_F(OpenMailboxTest, TlsNotLoaded) {
             EXPECT_EQ(OpenMailbox(plain_session, request, case_services), OpenOutcome::Failed);
             EXPECT_EQ(case_services.Statuses(StatusLine::Account),
                       Lines{"SSL not loaded; can not make connection"});
-            EXPECT_FALSE(plain_session.busy);
         }
     }
     EXPECT_EQ(abort_enabled, 0);
@@ -525,7 +523,6 @@ TEST_F(OpenMailboxTest, AbortWhileWaitingForTheGreeting) {
     EXPECT_TRUE(statuses[3].starts_with("Error: ")) << statuses[3];
     EXPECT_NE(statuses[3], "Error: success");
     EXPECT_FALSE(session.connection.Connected());
-    EXPECT_FALSE(session.busy);
     EXPECT_SCRIPT_DONE(server);
 }
 

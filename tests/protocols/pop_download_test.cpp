@@ -45,14 +45,12 @@ std::string Lines(std::size_t count) {
 
 class Download : public ::testing::Test {
 protected:
-    // A logged-in session on the server's connection, with the sizes LIST gave, busy as the
-    // inbox marks it when it starts a download.
+    // A logged-in session on the server's connection, with the sizes LIST gave.
     void Open(const ScriptedServer& server, std::vector<std::uint32_t> sizes) {
         NetAddress address;
         ASSERT_EQ(ResolveHost("127.0.0.1", server.port(), address), 0);
         ASSERT_EQ(session.connection.Connect(false, address), 1);
         session.sizes = std::move(sizes);
-        session.busy = true;
     }
     static DownloadRequest Retr(std::uint32_t number) {
         DownloadRequest request;
@@ -128,7 +126,6 @@ TEST(DownloadRefused, ErrorReplyMeansOutOfSync) {
         ASSERT_EQ(ResolveHost("127.0.0.1", server.port(), address), 0);
         ASSERT_EQ(session.connection.Connect(false, address), 1);
         session.sizes = {100, 200, 300, 400};
-        session.busy = true;
         DownloadRequest request;
         request.message_number = 4;
         request.top = top;
@@ -141,7 +138,6 @@ TEST(DownloadRefused, ErrorReplyMeansOutOfSync) {
         EXPECT_EQ(services.Boxes()[0].icon, BoxIcon::Error);
         EXPECT_TRUE(message.Text().empty());
         EXPECT_FALSE(session.connection.Connected());
-        EXPECT_FALSE(session.busy);
         EXPECT_TRUE(services.LostConnections().empty());
         EXPECT_SCRIPT_DONE(server);
     }
@@ -208,7 +204,6 @@ TEST_F(Download, PeerClosingMidReplyLosesTheConnection) {
     EXPECT_EQ(Retrieve(1), DownloadResult::Lost);
     EXPECT_EQ(services.LostConnections(), (std::vector<NetResult>{11}));
     EXPECT_EQ(session.last_result, 11);
-    EXPECT_FALSE(session.busy);
     EXPECT_FALSE(session.connection.Connected());
     EXPECT_TRUE(services.Boxes().empty());
     EXPECT_SCRIPT_DONE(server);
@@ -225,7 +220,6 @@ TEST_F(Download, EndlessStatusLineIsGivenUp) {
     EXPECT_TRUE(result == DownloadResult::Refused || result == DownloadResult::Lost)
         << static_cast<int>(result);
     EXPECT_FALSE(session.connection.Connected());
-    EXPECT_FALSE(session.busy);
     EXPECT_SCRIPT_DONE(server);
 }
 

@@ -131,13 +131,22 @@ TEST(MailboxModified, EmptyMailboxIsUnmodifiedAndClearsTheRecord) {
 
 // ---- Exchanges of the open inbox ----
 
+// An exchange inside another (a download while the inbox loads) leaves the session busy.
+TEST(PopSessionBusy, InnerGuardLeavesTheOuterBusy) {
+    PopSession session(nullptr);
+    {
+        PopSession::BusyGuard outer(session);
+        { PopSession::BusyGuard inner(session); }
+        EXPECT_TRUE(session.Busy());
+    }
+    EXPECT_FALSE(session.Busy());
+}
+
 class InboxExchange : public ::testing::Test {
 protected:
-    // A logged-in session on the server's connection, busy as the inbox marks it when it
-    // starts a worker.
+    // A logged-in session on the server's connection.
     void Open(const ScriptedServer& server) {
         ASSERT_EQ(ConnectTo(session.connection, server), 1);
-        session.busy = true;
     }
     std::vector<std::string> InboxStatuses() const { return services.Statuses(StatusLine::Inbox); }
 
@@ -161,7 +170,6 @@ TEST_F(InboxExchange, DeleteBatch) {
     EXPECT_TRUE(PopDelete(session, 1, false, services, remove));
     EXPECT_TRUE(services.Boxes().empty());
     EXPECT_TRUE(InboxStatuses().empty());
-    EXPECT_TRUE(session.busy);
 
     // A refused DELE is told, and the message still leaves the list.
     EXPECT_TRUE(PopDelete(session, 3, false, services, remove));
@@ -169,13 +177,11 @@ TEST_F(InboxExchange, DeleteBatch) {
     EXPECT_EQ(services.Boxes()[0].text, kDeleteRefused);
     EXPECT_EQ(services.Boxes()[0].caption, "Error during delete!");
     EXPECT_EQ(services.Boxes()[0].icon, BoxIcon::Error);
-    EXPECT_TRUE(session.busy);
 
     EXPECT_TRUE(PopDelete(session, 4, true, services, remove));
     EXPECT_EQ(removed, (std::vector<std::uint32_t>{1, 3, 4}));
     EXPECT_EQ(services.Boxes().size(), 1u);
     EXPECT_EQ(InboxStatuses(), (std::vector<std::string>{"Finished deleting message(s)"}));
-    EXPECT_FALSE(session.busy);
     EXPECT_TRUE(session.connection.Connected());
     EXPECT_TRUE(services.LostConnections().empty());
 
@@ -193,7 +199,6 @@ TEST_F(InboxExchange, RefusedDeleteAsLastOfBatch) {
     ASSERT_EQ(services.Boxes().size(), 1u);
     EXPECT_EQ(services.Boxes()[0].caption, "Error during delete!");
     EXPECT_EQ(InboxStatuses(), (std::vector<std::string>{"Finished deleting message(s)"}));
-    EXPECT_FALSE(session.busy);
     session.connection.Close();
     EXPECT_SCRIPT_DONE(server);
 }
@@ -208,7 +213,6 @@ TEST_F(InboxExchange, DeleteOnALostConnectionEndsTheInbox) {
     EXPECT_TRUE(services.Boxes().empty());
     EXPECT_EQ(services.LostConnections(), (std::vector<NetResult>{11}));
     EXPECT_EQ(session.last_result, 11);
-    EXPECT_FALSE(session.busy);
     EXPECT_FALSE(session.connection.Connected());
     EXPECT_SCRIPT_DONE(server);
 }
@@ -223,7 +227,6 @@ TEST(PopKeepAlive, ConnectionIsAliveWhateverTheReply) {
         EXPECT_EQ(services.Statuses(StatusLine::Inbox),
                   (std::vector<std::string>{"Prodding server . . .", "Connection is alive"}))
             << reply;
-        EXPECT_FALSE(session.busy);
         EXPECT_TRUE(session.connection.Connected());
         EXPECT_TRUE(services.LostConnections().empty());
         session.connection.Close();
@@ -237,7 +240,6 @@ TEST_F(InboxExchange, KeepAliveOnALostConnection) {
     PopKeepAlive(session, services);
     EXPECT_EQ(InboxStatuses(), (std::vector<std::string>{"Prodding server . . ."}));
     EXPECT_EQ(services.LostConnections(), (std::vector<NetResult>{11}));
-    EXPECT_FALSE(session.busy);
     EXPECT_FALSE(session.connection.Connected());
     EXPECT_SCRIPT_DONE(server);
 }
@@ -263,7 +265,6 @@ TEST_F(InboxExchange, RefreshMailboxStatShowsTheCountAndSizeOrABox) {
         if (c.box != nullptr) {
             EXPECT_EQ(shown.Boxes()[0].text, c.box);
         }
-        EXPECT_FALSE(session.busy);
         session.connection.Close();
         EXPECT_SCRIPT_DONE(server);
     }
@@ -278,7 +279,6 @@ TEST_F(InboxExchange, RefusedResetKeepsTheInboxOpen) {
     ASSERT_EQ(services.Boxes().size(), 1u);
     EXPECT_EQ(services.Boxes()[0].text, "-ERR cannot reset now");
     EXPECT_EQ(services.Boxes()[0].icon, BoxIcon::Error);
-    EXPECT_FALSE(session.busy);
     EXPECT_TRUE(session.connection.Connected());
     session.connection.Close();
     EXPECT_SCRIPT_DONE(server);
@@ -294,7 +294,6 @@ TEST_F(InboxExchange, ResetThenQuitClosesTheInbox) {
               (std::vector<std::string>{"Resetting mailbox and exiting . . .",
                                         "+OK maildrop has 2 messages (320 octets)"}));
     EXPECT_TRUE(services.Boxes().empty());
-    EXPECT_FALSE(session.busy);
     EXPECT_FALSE(session.connection.Connected());
     EXPECT_SCRIPT_DONE(server);
 }
@@ -305,7 +304,6 @@ TEST_F(InboxExchange, ResetOnALostConnection) {
     EXPECT_EQ(PopResetAndExit(session, services), InboxExit::Lost);
     EXPECT_EQ(services.LostConnections(), (std::vector<NetResult>{11}));
     EXPECT_TRUE(services.Boxes().empty());
-    EXPECT_FALSE(session.busy);
     EXPECT_SCRIPT_DONE(server);
 }
 
@@ -317,7 +315,6 @@ TEST_F(InboxExchange, SaveAndExitQuits) {
     EXPECT_EQ(PopSaveAndExit(session, services), InboxExit::CloseInbox);
     EXPECT_EQ(InboxStatuses(),
               (std::vector<std::string>{"Saving changes to mailbox and exiting . . ."}));
-    EXPECT_FALSE(session.busy);
     EXPECT_FALSE(session.connection.Connected());
     EXPECT_SCRIPT_DONE(server);
 }
