@@ -1,7 +1,6 @@
 #include "ui/inbox_window.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -27,7 +26,6 @@
 #include "compose/save_text.h"
 #include "config/preview_lines.h"
 #include "config/profile.h"
-#include "frontend/worker_job.h"
 #include "message/mail_file_name.h"
 #include "net/certificate_check.h"
 #include "net/net_result.h"
@@ -59,9 +57,6 @@ constexpr const char* kBusyText =
     "Please wait for the current network operation to complete, or use the Abort button to "
     "force the connection to your mailbox to close.";
 constexpr const char* kSelectFirst = "Please select message(s) first";
-// The outcome of a job that ended by an exception: no job gives it, and with
-// the connection closed every job's end closes the inbox.
-constexpr int kJobFailed = -1;
 constexpr const char* kProgramTitle = "Tarvox Plus 3.3 beta3a";
 constexpr const char* kShortcuts =
     "F11\tInbox filters\n"
@@ -212,7 +207,7 @@ InboxWindow::~InboxWindow() {
     // A worker still running ends on the closed connection; its notice finds
     // the window going and is not shown.
     m_context.services->SetLostConnectionHandler([](NetResult) {});
-    StopWorker();
+    m_worker.Stop([this] { m_context.session->connection.Abort(); });
     m_context.services->SetLostConnectionHandler({});
     m_context.services->SetStatusSink(StatusLine::Inbox, {});
     m_context.services->SetStatusSink(StatusLine::InboxProgress, {});
@@ -705,29 +700,15 @@ void InboxWindow::RunSessionJob(std::function<int()> work, std::function<void(in
 
 void InboxWindow::StartWorker(Job job, std::function<int()> work, std::function<void(int)> ended) {
     SetBusy(true);
-    m_job_ended = std::move(ended);
-    m_worker_done = false;
-    m_worker = std::thread([this, job, work = std::move(work)] {
-        int outcome = kJobFailed;
-        if (!RunWorkerJob(*m_context.services, [&] { outcome = work(); })) {
-            // Where the job stopped is unknown, so the session cannot go on:
-            // the inbox closes as after a lost connection.
-            m_context.session->connection.Close();
-            outcome = kJobFailed;
-        }
-        m_worker_done = true;
-        // Posted after the flag is set, so that StopWorker, waiting for
-        // events, wakes up to find it.
-        QMetaObject::invokeMethod(
-            this, [this, job, outcome] { WorkerEnded(job, outcome); }, Qt::QueuedConnection);
-    });
+    // A job that let out an exception gives kWorkerJobFailed, which no job
+    // gives otherwise: where it stopped is unknown, so the session cannot go
+    // on and the inbox closes as after a lost connection.
+    m_worker.Start(
+        *m_context.services, std::move(work), [this] { m_context.session->connection.Close(); },
+        [this, job, ended = std::move(ended)](int outcome) { WorkerEnded(job, outcome, ended); });
 }
 
-void InboxWindow::WorkerEnded(Job job, int outcome) {
-    if (!m_worker.joinable()) {
-        return;
-    }
-    m_worker.join();
+void InboxWindow::WorkerEnded(Job job, int outcome, const std::function<void(int)>& ended) {
     if (m_closed) {
         return;
     }
@@ -756,15 +737,10 @@ void InboxWindow::WorkerEnded(Job job, int outcome) {
             done(0);
             return;
         case Job::Other:
-            if (m_job_ended) {
-                // Taken first: it may start the next job.
-                std::function<void(int)> ended = std::move(m_job_ended);
-                m_job_ended = {};
+            if (ended) {
                 ended(outcome);
-                if (m_closed) {
-                    return;
-                }
-                if (m_worker.joinable()) {
+                // It may have closed the inbox or started the next job.
+                if (m_closed || m_worker.running()) {
                     return;
                 }
             }
@@ -779,22 +755,6 @@ void InboxWindow::WorkerEnded(Job job, int outcome) {
         return;
     }
     SetBusy(false);
-}
-
-void InboxWindow::StopWorker() {
-    if (!m_worker.joinable()) {
-        return;
-    }
-    if (!m_worker_done.load()) {
-        m_context.session->connection.Abort();
-    }
-    while (!m_worker_done.load()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    // The worker's end notice may have been handled meanwhile, joining it.
-    if (m_worker.joinable()) {
-        m_worker.join();
-    }
 }
 
 void InboxWindow::SetBusy(bool busy) {

@@ -10,14 +10,13 @@
 #include <QDialog>
 #include <QPointer>
 
-#include <atomic>
 #include <functional>
-#include <thread>
 
 #include "protocols/message_list.h"
 #include "ui/file_save_picker.h"
 #include "ui/inbox_icons.h"
 #include "ui/session_host.h"
+#include "ui/session_worker.h"
 #include "ui/viewer_window.h"
 
 class QAction;
@@ -53,7 +52,7 @@ public:
     QDialog* open_child() const { return m_child; }
 
     // Whether a worker runs (or has ended and not yet been joined).
-    bool worker_running() const { return m_worker.joinable(); }
+    bool worker_running() const { return m_worker.running(); }
     bool busy() const;
 
     // The session's worker, for the windows opened from here.
@@ -140,10 +139,7 @@ private:
     // Runs `work` on the worker thread; WorkerEnded gets its outcome here once
     // the thread is joined.
     void StartWorker(Job job, std::function<int()> work, std::function<void(int)> ended = {});
-    void WorkerEnded(Job job, int outcome);
-    // Closes the connection and waits for the worker, turning the event loop
-    // so that what it waits for on this thread can run.
-    void StopWorker();
+    void WorkerEnded(Job job, int outcome, const std::function<void(int)>& ended);
     void SetBusy(bool busy);
     // The window's place and size in `ibsize` (show command 1 or 3, the
     // normal rectangle), read when it opens and written when it closes.
@@ -170,10 +166,7 @@ private:
     QLabel* m_lock = nullptr;
     QTimer* m_keep_alive = nullptr;
 
-    std::thread m_worker;
-    std::atomic<bool> m_worker_done{false};
-    // What a job started by another window runs when it has ended.
-    std::function<void(int)> m_job_ended;
+    SessionWorker m_worker;
     QPointer<QDialog> m_child;
     FileSavePicker m_save_picker;
     TextPrinter m_printer;

@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,7 +18,6 @@
 
 #include "config/global_settings.h"
 #include "config/settings_text.h"
-#include "frontend/worker_job.h"
 #include "protocols/connect_preparation.h"
 #include "protocols/pop_session.h"
 #include "ui/account_page.h"
@@ -121,7 +119,6 @@ OptionsWindow::OptionsWindow(AppContext& context, QWidget* parent)
 }
 
 OptionsWindow::~OptionsWindow() {
-    m_closing = true;
     StopWorker();
     m_context.services->SetStatusSink(StatusLine::Account, {});
 }
@@ -347,28 +344,17 @@ void OptionsWindow::StartWorker(OpenMode mode, Profile working) {
             },
             Qt::BlockingQueuedConnection);
     };
-    m_worker_done = false;
-    m_worker = std::thread([this] {
-        OpenOutcome outcome = OpenOutcome::Failed;
-        if (!RunWorkerJob(*m_context.services, [&] {
-                outcome = OpenMailbox(*m_session, m_request, *m_context.services);
-            })) {
-            m_session->connection.Close();
-            outcome = OpenOutcome::Failed;
-        }
-        m_worker_done = true;
-        // Posted after the flag is set, so that StopWorker, waiting for
-        // events, wakes up to find it.
-        QMetaObject::invokeMethod(
-            this, [this, outcome] { WorkerEnded(outcome); }, Qt::QueuedConnection);
-    });
+    m_worker.Start(
+        *m_context.services,
+        [this] { return static_cast<int>(OpenMailbox(*m_session, m_request, *m_context.services)); },
+        [this] { m_session->connection.Close(); },
+        [this](int outcome) {
+            WorkerEnded(outcome == kWorkerJobFailed ? OpenOutcome::Failed
+                                                    : static_cast<OpenOutcome>(outcome));
+        });
 }
 
 void OptionsWindow::WorkerEnded(OpenOutcome outcome) {
-    if (m_closing || !m_worker.joinable()) {
-        return;
-    }
-    m_worker.join();
     SetRunning(false);
     if (outcome == OpenOutcome::EnterInbox && !m_session->connection.Connected()) {
         // Abort came after the login but before this: the session is gone.
@@ -401,29 +387,23 @@ void OptionsWindow::SetRunning(bool running) {
 void OptionsWindow::Abort() {
     // A worker that has ended has nothing left to abort; its session may be
     // the one the inbox takes over.
-    if (m_session != nullptr && worker_running() && !m_worker_done.load()) {
+    if (m_session != nullptr && worker_running() && !m_worker.finished()) {
         m_session->connection.Abort();
     }
 }
 
 void OptionsWindow::StopWorker() {
-    if (!m_worker.joinable()) {
+    if (!m_worker.running()) {
         return;
     }
-    Abort();
-    while (!m_worker_done.load()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    m_worker.join();
+    m_worker.Stop([this] { Abort(); });
     m_session.reset();
 }
 
 void OptionsWindow::done(int result) {
     if (result != 1 && worker_running()) {
         // Leaving while a connection is under way ends it first.
-        m_closing = true;
         StopWorker();
-        m_closing = false;
         SetRunning(false);
     }
     QDialog::done(result);

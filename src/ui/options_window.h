@@ -12,13 +12,12 @@
 
 #include <QDialog>
 
-#include <atomic>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "config/profile.h"
 #include "protocols/open_mailbox.h"
+#include "ui/session_worker.h"
 
 class QAction;
 class QComboBox;
@@ -62,7 +61,7 @@ public:
     // The account tab's Abort: closes the worker's connection, which makes
     // its blocked call fail.
     void Abort();
-    bool worker_running() const { return m_worker.joinable(); }
+    bool worker_running() const { return m_worker.running(); }
 
     QComboBox* profile_box() const { return m_profile_box; }
     QTabWidget* tabs() const { return m_tabs; }
@@ -95,8 +94,8 @@ private:
 
     void StartWorker(OpenMode mode, Profile working);
     void WorkerEnded(OpenOutcome outcome);
-    // Closes the worker's connection and waits for the worker, turning the
-    // event loop so that what it waits for on this thread can run.
+    // Closes the worker's connection, waits for the worker and drops its
+    // session.
     void StopWorker();
     void SetRunning(bool running);
 
@@ -115,11 +114,9 @@ private:
     QAction* m_profile_manager = nullptr;
 
     // The open-mailbox worker and what it uses; the request must outlive it.
-    std::thread m_worker;
     std::unique_ptr<PopSession> m_session;
     OpenMailboxRequest m_request;
-    std::atomic<bool> m_worker_done{false};
-    bool m_closing = false;
+    SessionWorker m_worker;
 };
 
 }  // namespace tarvox
