@@ -9,8 +9,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <mutex>
-#include <thread>
 #include <utility>
 
 #include "config/comma_list.h"
@@ -34,15 +32,6 @@ constexpr const char* kNetworksNote =
     "that matches is seen as local, not foreign.";
 
 }  // namespace
-
-// What the lookup thread shares with the dialog: the dialog while it exists.
-// The thread posts its answer under the lock, and the dialog's destructor
-// clears the pointer under the same lock, so an answer is either queued to a
-// living dialog (and dropped by Qt if the dialog goes first) or not sent.
-struct ForeignIpDialog::LookupReply {
-    std::mutex mutex;
-    ForeignIpDialog* dialog = nullptr;
-};
 
 Profile& NetworksProfile(AppContext& context) {
     Profile* stored = FindProfile(context.config.profiles, context.working.name);
@@ -114,19 +103,16 @@ ForeignIpDialog::ForeignIpDialog(AppContext& context, const InboxEntry& entry, P
 }
 
 ForeignIpDialog::~ForeignIpDialog() {
-    if (m_reply) {
-        std::lock_guard lock(m_reply->mutex);
-        m_reply->dialog = nullptr;
+    if (m_lookup.joinable()) {
+        m_lookup.join();
     }
 }
 
 void ForeignIpDialog::StartLookup(const std::string& address, ReverseLookup lookup) {
     m_host_name->setText(ToQString(kLookingUp));
-    m_reply = std::make_shared<LookupReply>();
-    m_reply->dialog = this;
-    // The thread holds only copies and the shared reply, so it is left to end
-    // by itself: a slow resolver never holds up the dialog's closing.
-    std::thread([reply = m_reply, lookup = std::move(lookup), address] {
+    // The answer is queued to the dialog, which outlives the thread; one
+    // still queued when the dialog goes is dropped with it.
+    m_lookup = std::thread([this, lookup = std::move(lookup), address] {
         std::string name;
         try {
             name = lookup(address);
@@ -134,12 +120,9 @@ void ForeignIpDialog::StartLookup(const std::string& address, ReverseLookup look
             // No exception leaves the thread: a failed lookup shows no name.
         }
         const QString shown = ToQString(name.empty() ? kNoHostName : std::string_view(name));
-        std::lock_guard lock(reply->mutex);
-        if (ForeignIpDialog* dialog = reply->dialog) {
-            QMetaObject::invokeMethod(
-                dialog, [dialog, shown] { dialog->ShowHostName(shown); }, Qt::QueuedConnection);
-        }
-    }).detach();
+        QMetaObject::invokeMethod(
+            this, [this, shown] { ShowHostName(shown); }, Qt::QueuedConnection);
+    });
 }
 
 void ForeignIpDialog::ShowHostName(const QString& name) {

@@ -8,9 +8,9 @@
 #include <QDialog>
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "net/reverse_lookup.h"
 
@@ -48,9 +48,11 @@ class ForeignIpDialog : public QDialog {
 public:
     // Starts the lookup of the entry's address at once, unless it has none.
     // `context` (for its prompts and boxes) and `edited` must outlive the
-    // dialog; the lookup may outlive it and then answers no one.
+    // dialog.
     ForeignIpDialog(AppContext& context, const InboxEntry& entry, Profile& edited,
                     QWidget* parent = nullptr, ReverseLookup lookup = LookupHostName);
+    // Waits for a lookup still under way (the resolver gives up by itself);
+    // its answer is then dropped.
     ~ForeignIpDialog() override;
 
     // The networks as the list shows them.
@@ -59,8 +61,6 @@ public:
     void accept() override;
 
 private:
-    struct LookupReply;
-
     void StartLookup(const std::string& address, ReverseLookup lookup);
     void ShowHostName(const QString& name);
     void AddNetwork();
@@ -71,7 +71,7 @@ private:
     QLineEdit* m_address = nullptr;
     QLabel* m_host_name = nullptr;
     QListWidget* m_networks = nullptr;
-    std::shared_ptr<LookupReply> m_reply;
+    std::thread m_lookup;
 };
 
 }  // namespace tarvox
