@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ namespace tarvox {
 namespace {
 
 using namespace script;
+using Lines = std::vector<std::string>;
 
 NetResult ConnectTo(NetConnection& connection, const ScriptedServer& server) {
     NetAddress address;
@@ -24,80 +26,59 @@ NetResult ConnectTo(NetConnection& connection, const ScriptedServer& server) {
     return connection.Connect(false, address);
 }
 
-// ---- STAT and QUIT ----
-
 TEST(PopStat, TakesCountAndSizeFromTheReply) {
     struct Case {
-        std::string reply;
+        ScriptStep reply;
         bool parsed;
-        std::uint32_t count, size;
+        NetResult result;
+        std::uint32_t count = 0, size = 0;
     };
     const Case cases[] = {
-        {"+OK 3 4500\r\n", true, 3, 4500},
-        {"+OK 0 0\r\n", true, 0, 0},
-        {"+OK  2   320 octets\r\n", true, 2, 320},
-        {"+OK 4294967295 4294967295\r\n", true, 4294967295u, 4294967295u},
+        {Send("+OK 3 4500\r\n"), true, 1, 3, 4500},
+        {Send("+OK 0 0\r\n"), true, 1, 0, 0},
+        {Send("+OK  2   320 octets\r\n"), true, 1, 2, 320},
+        {Send("+OK 4294967295 4294967295\r\n"), true, 1, 4294967295u, 4294967295u},
         // The reply arrived but is no answer: the result stays 1.
-        {"+OK 3\r\n", false, 0, 0},
-        {"+OK\r\n", false, 0, 0},
-        {"+OK three 4500\r\n", false, 0, 0},
-        {"-ERR mailbox locked\r\n", false, 0, 0},
-        {"+ 3 4500\r\n", false, 0, 0},
+        {Send("+OK 3\r\n"), false, 1},
+        {Send("+OK\r\n"), false, 1},
+        {Send("+OK three 4500\r\n"), false, 1},
+        {Send("-ERR mailbox locked\r\n"), false, 1},
+        {Send("+ 3 4500\r\n"), false, 1},
+        {Send("+OK 3 "), false, 11},  // then the server hangs up
     };
     for (const Case& c : cases) {
-        ScriptedServer server({Expect("STAT\r\n"), Send(c.reply), ExpectClosed()});
+        ScriptedServer server(
+            {Expect("STAT\r\n"), c.reply, c.result == 11 ? CloseConnection() : ExpectClosed()});
         NetConnection connection;
         ASSERT_EQ(ConnectTo(connection, server), 1);
         std::uint32_t count = 0;
         std::uint32_t size = 0;
         NetResult result = 0;
-        EXPECT_EQ(PopStat(connection, count, size, result), c.parsed) << c.reply;
-        EXPECT_EQ(result, 1) << c.reply;
-        if (c.parsed) {
-            EXPECT_EQ(count, c.count) << c.reply;
-            EXPECT_EQ(size, c.size) << c.reply;
-        }
+        EXPECT_EQ(PopStat(connection, count, size, result), c.parsed) << c.count;
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(count, c.count);
+        EXPECT_EQ(size, c.size);
         connection.Close();
         EXPECT_SCRIPT_DONE(server);
     }
 }
 
-TEST(PopStat, LostConnectionGivesItsResult) {
-    ScriptedServer server({Expect("STAT\r\n"), Send("+OK 3 "), CloseConnection()});
-    NetConnection connection;
-    ASSERT_EQ(ConnectTo(connection, server), 1);
-    std::uint32_t count = 0;
-    std::uint32_t size = 0;
-    NetResult result = 0;
-    EXPECT_FALSE(PopStat(connection, count, size, result));
-    EXPECT_EQ(result, 11);
-    connection.Close();
-    EXPECT_SCRIPT_DONE(server);
+TEST(PopQuit, SendsQuitReadsTheReplyAndClosesAlsoWithoutOne) {
+    const std::pair<std::vector<ScriptStep>, std::string> cases[] = {
+        {{Expect("QUIT\r\n"), Send("+OK bye\r\n"), ExpectClosed()}, "+OK bye\r\n"},
+        {{Expect("QUIT\r\n"), CloseConnection()}, ""},
+    };
+    for (const auto& [script, expected] : cases) {
+        ScriptedServer server(script);
+        NetConnection connection;
+        ASSERT_EQ(ConnectTo(connection, server), 1);
+        std::string reply;
+        EXPECT_EQ(PopQuit(connection, &reply, 512), 1);
+        EXPECT_EQ(reply, expected);
+        EXPECT_FALSE(connection.Connected());
+        EXPECT_SCRIPT_DONE(server);
+    }
 }
-
-TEST(PopQuit, SendsQuitReadsTheReplyAndCloses) {
-    ScriptedServer server(
-        {Expect("QUIT\r\n"), Send("+OK dewey POP3 server signing off\r\n"), ExpectClosed()});
-    NetConnection connection;
-    ASSERT_EQ(ConnectTo(connection, server), 1);
-    std::string reply;
-    EXPECT_EQ(PopQuit(connection, &reply, 512), 1);
-    EXPECT_EQ(reply, "+OK dewey POP3 server signing off\r\n");
-    EXPECT_FALSE(connection.Connected());
-    EXPECT_SCRIPT_DONE(server);
-}
-
-TEST(PopQuit, ClosesAlsoWhenNoReplyComes) {
-    ScriptedServer server({Expect("QUIT\r\n"), CloseConnection()});
-    NetConnection connection;
-    ASSERT_EQ(ConnectTo(connection, server), 1);
-    std::string reply;
-    EXPECT_EQ(PopQuit(connection, &reply, 512), 1);
-    EXPECT_FALSE(connection.Connected());
-    EXPECT_SCRIPT_DONE(server);
-}
-
-// ---- The recorded mailbox statistics ----
 
 TEST(MailboxModified, ComparesWithTheRecordedCountAndSize) {
     struct Case {
@@ -107,9 +88,8 @@ TEST(MailboxModified, ComparesWithTheRecordedCountAndSize) {
     // Recorded: 5 messages, 1000 bytes. Growing by up to 100 bytes a message, or shrinking by
     // up to 100 bytes, with the same count, is not counted as a change.
     const Case cases[] = {
-        {5, 1000, false}, {5, 1400, false}, {5, 1500, false}, {5, 1501, true}, {5, 1600, true},
-        {5, 950, false},  {5, 900, false},  {5, 899, true},   {5, 800, true},  {4, 1000, true},
-        {6, 1000, true},  {1, 1000, true},  {4, 900, true},
+        {5, 1000, false}, {5, 1500, false}, {5, 1501, true}, {5, 900, false},
+        {5, 899, true},   {4, 1000, true},  {6, 1000, true}, {4, 900, true},
     };
     for (const Case& c : cases) {
         Profile stored;
@@ -118,14 +98,11 @@ TEST(MailboxModified, ComparesWithTheRecordedCountAndSize) {
             << c.count << " messages, " << c.size << " bytes";
         EXPECT_EQ(stored.maildrop, (std::array<int, 2>{5, 1000}));
     }
-}
-
-TEST(MailboxModified, EmptyMailboxIsUnmodifiedAndClearsTheRecord) {
+    // An empty mailbox is unmodified and clears the record: the next mail is then a change.
     Profile stored;
     stored.maildrop = {5, 1000};
     EXPECT_FALSE(MailboxModified(stored, 0, 0));
     EXPECT_EQ(stored.maildrop, (std::array<int, 2>{0, 0}));
-    // The next mail, however small, is then a change.
     EXPECT_TRUE(MailboxModified(stored, 1, 10));
 }
 
@@ -148,17 +125,13 @@ protected:
     void Open(const ScriptedServer& server) {
         ASSERT_EQ(ConnectTo(session.connection, server), 1);
     }
-    std::vector<std::string> InboxStatuses() const { return services.Statuses(StatusLine::Inbox); }
+    Lines InboxStatuses() const { return services.Statuses(StatusLine::Inbox); }
 
     PopSession session{nullptr};
     ScriptedServices services;
 };
 
-const char* const kDeleteRefused =
-    "The mail server was unable to delete this message, either because it was deleted earlier "
-    "or because of an internal server error.";
-
-TEST_F(InboxExchange, DeleteBatch) {
+TEST_F(InboxExchange, DeleteBatchTellsARefusalAndEndsWithItsLastMessage) {
     ScriptedServer server({Expect("DELE 1\r\n"), Send("+OK message 1 deleted\r\n"),
                            Expect("DELE 3\r\n"), Send("-ERR message 3 already deleted\r\n"),
                            Expect("DELE 4\r\n"), Send("+OK message 4 deleted\r\n"),
@@ -166,157 +139,130 @@ TEST_F(InboxExchange, DeleteBatch) {
     Open(server);
     std::vector<std::uint32_t> removed;
     auto remove = [&](std::uint32_t number) { removed.push_back(number); };
-
-    EXPECT_TRUE(PopDelete(session, 1, false, services, remove));
-    EXPECT_TRUE(services.Boxes().empty());
-    EXPECT_TRUE(InboxStatuses().empty());
-
+    for (std::uint32_t number : {1u, 3u}) {
+        EXPECT_TRUE(PopDelete(session, number, false, services, remove));
+        EXPECT_TRUE(InboxStatuses().empty());
+    }
+    EXPECT_TRUE(PopDelete(session, 4, true, services, remove));
     // A refused DELE is told, and the message still leaves the list.
-    EXPECT_TRUE(PopDelete(session, 3, false, services, remove));
+    EXPECT_EQ(removed, (std::vector<std::uint32_t>{1, 3, 4}));
     ASSERT_EQ(services.Boxes().size(), 1u);
-    EXPECT_EQ(services.Boxes()[0].text, kDeleteRefused);
+    EXPECT_EQ(services.Boxes()[0].text,
+              "The mail server was unable to delete this message, either because it was deleted "
+              "earlier or because of an internal server error.");
     EXPECT_EQ(services.Boxes()[0].caption, "Error during delete!");
     EXPECT_EQ(services.Boxes()[0].icon, BoxIcon::Error);
-
-    EXPECT_TRUE(PopDelete(session, 4, true, services, remove));
-    EXPECT_EQ(removed, (std::vector<std::uint32_t>{1, 3, 4}));
-    EXPECT_EQ(services.Boxes().size(), 1u);
-    EXPECT_EQ(InboxStatuses(), (std::vector<std::string>{"Finished deleting message(s)"}));
+    EXPECT_EQ(InboxStatuses(), Lines{"Finished deleting message(s)"});
+    EXPECT_FALSE(session.Busy());
     EXPECT_TRUE(session.connection.Connected());
-    EXPECT_TRUE(services.LostConnections().empty());
-
     session.connection.Close();
     EXPECT_SCRIPT_DONE(server);
 }
 
-TEST_F(InboxExchange, RefusedDeleteAsLastOfBatch) {
-    ScriptedServer server({Expect("DELE 2\r\n"), Send("-ERR no such message\r\n"), ExpectClosed()});
-    Open(server);
-    std::vector<std::uint32_t> removed;
-    EXPECT_TRUE(PopDelete(session, 2, true, services,
-                          [&](std::uint32_t number) { removed.push_back(number); }));
-    EXPECT_EQ(removed, (std::vector<std::uint32_t>{2}));
-    ASSERT_EQ(services.Boxes().size(), 1u);
-    EXPECT_EQ(services.Boxes()[0].caption, "Error during delete!");
-    EXPECT_EQ(InboxStatuses(), (std::vector<std::string>{"Finished deleting message(s)"}));
-    session.connection.Close();
-    EXPECT_SCRIPT_DONE(server);
-}
-
-TEST_F(InboxExchange, DeleteOnALostConnectionEndsTheInbox) {
-    ScriptedServer server({Expect("DELE 2\r\n"), CloseConnection()});
-    Open(server);
-    std::vector<std::uint32_t> removed;
-    EXPECT_FALSE(PopDelete(session, 2, false, services,
-                           [&](std::uint32_t number) { removed.push_back(number); }));
-    EXPECT_TRUE(removed.empty());
-    EXPECT_TRUE(services.Boxes().empty());
-    EXPECT_EQ(services.LostConnections(), (std::vector<NetResult>{11}));
-    EXPECT_EQ(session.last_result, 11);
-    EXPECT_FALSE(session.connection.Connected());
-    EXPECT_SCRIPT_DONE(server);
-}
-
-TEST(PopKeepAlive, ConnectionIsAliveWhateverTheReply) {
-    for (std::string reply : {"+OK\r\n", "-ERR what?\r\n"}) {
-        ScriptedServer server({Expect("NOOP\r\n"), Send(reply), ExpectClosed()});
-        ScriptedServices services;
-        PopSession session(nullptr);
-        ASSERT_EQ(ConnectTo(session.connection, server), 1);
-        PopKeepAlive(session, services);
-        EXPECT_EQ(services.Statuses(StatusLine::Inbox),
-                  (std::vector<std::string>{"Prodding server . . .", "Connection is alive"}))
-            << reply;
-        EXPECT_TRUE(session.connection.Connected());
-        EXPECT_TRUE(services.LostConnections().empty());
-        session.connection.Close();
-        EXPECT_SCRIPT_DONE(server);
-    }
-}
-
-TEST_F(InboxExchange, KeepAliveOnALostConnection) {
-    ScriptedServer server({Expect("NOOP\r\n"), CloseConnection()});
-    Open(server);
-    PopKeepAlive(session, services);
-    EXPECT_EQ(InboxStatuses(), (std::vector<std::string>{"Prodding server . . ."}));
-    EXPECT_EQ(services.LostConnections(), (std::vector<NetResult>{11}));
-    EXPECT_FALSE(session.connection.Connected());
-    EXPECT_SCRIPT_DONE(server);
-}
-
-TEST_F(InboxExchange, RefreshMailboxStatShowsTheCountAndSizeOrABox) {
-    struct Case {
-        const char* reply;
-        const char* status;
-        const char* box;
+// One exchange each: what the inbox shows, and whether the session stays connected. A
+// server that hangs up ends the inbox with one lost-connection notice.
+TEST_F(InboxExchange, RepliesAndLostConnections) {
+    using Run = std::function<bool(PopSession&, ScriptedServices&)>;  // true: the right outcome
+    const Run dele = [](PopSession& s, ScriptedServices& v) {
+        const bool kept = PopDelete(s, 2, false, v, [](std::uint32_t) { ADD_FAILURE(); });
+        return !kept && s.last_result == 11;
     };
+    const Run noop = [](PopSession& s, ScriptedServices& v) {
+        PopKeepAlive(s, v);
+        return true;
+    };
+    const Run stat = [](PopSession& s, ScriptedServices& v) {
+        RefreshMailboxStat(s, v);
+        return true;
+    };
+    const auto reset = [](InboxExit exit) {
+        return [exit](PopSession& s, ScriptedServices& v) { return PopResetAndExit(s, v) == exit; };
+    };
+    struct Case {
+        std::vector<ScriptStep> script;
+        bool hangs_up;  // after the script
+        Run run;
+        Lines statuses;
+        const char* box;  // the one box shown, or none
+        bool connected;
+    };
+    const std::string bye = "+OK dewey POP3 server signing off\r\n";
     const Case cases[] = {
-        {"+OK 5 2150\r\n", "Mailbox contains 5 message(s) occupying 2.1 KB", nullptr},
-        {"-ERR later\r\n", "Mailbox stat unavailable", "Server did not return mailbox stat"},
+        {{Expect("DELE 2\r\n")}, true, dele, {}, nullptr, false},
+        {{Expect("NOOP\r\n"), Send("+OK\r\n")},
+         false,
+         noop,
+         {"Prodding server . . .", "Connection is alive"},
+         nullptr,
+         true},
+        {{Expect("NOOP\r\n"), Send("-ERR what?\r\n")},
+         false,
+         noop,
+         {"Prodding server . . .", "Connection is alive"},
+         nullptr,
+         true},
+        {{Expect("NOOP\r\n")}, true, noop, {"Prodding server . . ."}, nullptr, false},
+        {{Expect("STAT\r\n"), Send("+OK 5 2150\r\n")},
+         false,
+         stat,
+         {"Retrieving mailbox stat...", "Mailbox contains 5 message(s) occupying 2.1 KB"},
+         nullptr,
+         true},
+        {{Expect("STAT\r\n"), Send("-ERR later\r\n")},
+         false,
+         stat,
+         {"Retrieving mailbox stat...", "Mailbox stat unavailable"},
+         "Tarvox: Server did not return mailbox stat",
+         true},
+        {{Expect("RSET\r\n"), Send("-ERR cannot reset now\r\n")},
+         false,
+         reset(InboxExit::StayOpen),
+         {"Resetting mailbox and exiting . . .", "-ERR cannot reset now"},
+         ": -ERR cannot reset now",
+         true},
+        {{Expect("RSET\r\n"), Send("+OK maildrop has 2 messages (320 octets)\r\n"),
+          Expect("QUIT\r\n"), Send(bye)},
+         false,
+         reset(InboxExit::CloseInbox),
+         {"Resetting mailbox and exiting . . .", "+OK maildrop has 2 messages (320 octets)"},
+         nullptr,
+         false},
+        {{Expect("RSET\r\n")},
+         true,
+         reset(InboxExit::Lost),
+         {"Resetting mailbox and exiting . . ."},
+         nullptr,
+         false},
+        {{Expect("QUIT\r\n"), Send(bye)},
+         false,
+         [](PopSession& s, ScriptedServices& v) {
+             return PopSaveAndExit(s, v) == InboxExit::CloseInbox;
+         },
+         {"Saving changes to mailbox and exiting . . ."},
+         nullptr,
+         false},
     };
     for (const Case& c : cases) {
-        ScriptedServer server({Expect("STAT\r\n"), Send(c.reply), ExpectClosed()});
+        std::vector<ScriptStep> script = c.script;
+        script.push_back(c.hangs_up ? CloseConnection() : ExpectClosed());
+        ScriptedServer server(std::move(script));
         ScriptedServices shown;
         Open(server);
-        RefreshMailboxStat(session, shown);
-        EXPECT_EQ(shown.Statuses(StatusLine::Inbox),
-                  (std::vector<std::string>{"Retrieving mailbox stat...", c.status}));
-        ASSERT_EQ(shown.Boxes().size(), c.box != nullptr ? 1u : 0u) << c.reply;
-        if (c.box != nullptr) {
-            EXPECT_EQ(shown.Boxes()[0].text, c.box);
+        EXPECT_TRUE(c.run(session, shown)) << c.script[0].description;
+        EXPECT_EQ(shown.Statuses(StatusLine::Inbox), c.statuses);
+        std::vector<std::string> boxes;
+        for (const MessageBoxRequest& box : shown.Boxes()) {
+            boxes.push_back(box.caption + ": " + box.text);
+            EXPECT_EQ(box.icon, BoxIcon::Error);
         }
+        EXPECT_EQ(boxes, c.box != nullptr ? Lines{c.box} : Lines{});
+        EXPECT_EQ(shown.LostConnections(),
+                  c.hangs_up ? std::vector<NetResult>{11} : std::vector<NetResult>{});
+        EXPECT_FALSE(session.Busy());
+        EXPECT_EQ(session.connection.Connected(), c.connected);
         session.connection.Close();
         EXPECT_SCRIPT_DONE(server);
     }
-}
-
-TEST_F(InboxExchange, RefusedResetKeepsTheInboxOpen) {
-    ScriptedServer server({Expect("RSET\r\n"), Send("-ERR cannot reset now\r\n"), ExpectClosed()});
-    Open(server);
-    EXPECT_EQ(PopResetAndExit(session, services), InboxExit::StayOpen);
-    EXPECT_EQ(InboxStatuses(), (std::vector<std::string>{"Resetting mailbox and exiting . . .",
-                                                         "-ERR cannot reset now"}));
-    ASSERT_EQ(services.Boxes().size(), 1u);
-    EXPECT_EQ(services.Boxes()[0].text, "-ERR cannot reset now");
-    EXPECT_EQ(services.Boxes()[0].icon, BoxIcon::Error);
-    EXPECT_TRUE(session.connection.Connected());
-    session.connection.Close();
-    EXPECT_SCRIPT_DONE(server);
-}
-
-TEST_F(InboxExchange, ResetThenQuitClosesTheInbox) {
-    ScriptedServer server({Expect("RSET\r\n"), Send("+OK maildrop has 2 messages (320 octets)\r\n"),
-                           Expect("QUIT\r\n"), Send("+OK dewey POP3 server signing off\r\n"),
-                           ExpectClosed()});
-    Open(server);
-    EXPECT_EQ(PopResetAndExit(session, services), InboxExit::CloseInbox);
-    EXPECT_EQ(InboxStatuses(),
-              (std::vector<std::string>{"Resetting mailbox and exiting . . .",
-                                        "+OK maildrop has 2 messages (320 octets)"}));
-    EXPECT_TRUE(services.Boxes().empty());
-    EXPECT_FALSE(session.connection.Connected());
-    EXPECT_SCRIPT_DONE(server);
-}
-
-TEST_F(InboxExchange, ResetOnALostConnection) {
-    ScriptedServer server({Expect("RSET\r\n"), CloseConnection()});
-    Open(server);
-    EXPECT_EQ(PopResetAndExit(session, services), InboxExit::Lost);
-    EXPECT_EQ(services.LostConnections(), (std::vector<NetResult>{11}));
-    EXPECT_TRUE(services.Boxes().empty());
-    EXPECT_SCRIPT_DONE(server);
-}
-
-TEST_F(InboxExchange, SaveAndExitQuits) {
-    ScriptedServer server({Expect("QUIT\r\n"),
-                           Send("+OK dewey POP3 server signing off (2 messages left)\r\n"),
-                           ExpectClosed()});
-    Open(server);
-    EXPECT_EQ(PopSaveAndExit(session, services), InboxExit::CloseInbox);
-    EXPECT_EQ(InboxStatuses(),
-              (std::vector<std::string>{"Saving changes to mailbox and exiting . . ."}));
-    EXPECT_FALSE(session.connection.Connected());
-    EXPECT_SCRIPT_DONE(server);
 }
 
 }  // namespace
