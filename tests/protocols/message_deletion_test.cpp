@@ -53,8 +53,6 @@ TEST_F(DeleteSelectedRows, SendsDeleInRowOrderAndReportsProgress) {
                   "Please wait ... queuing deletion(s) . . .",
                   "Deleting selected message(s) . . . 0%", "Deleting selected message(s) . . . 33%",
                   "Deleting selected message(s) . . . 66%", "Finished deleting message(s)"}));
-    ASSERT_EQ(services.Boxes().size(), 1u);
-    EXPECT_EQ(services.Boxes()[0].caption, "Error during delete!");
 }
 
 TEST_F(DeleteSelectedRows, LostConnectionEndsTheRun) {
