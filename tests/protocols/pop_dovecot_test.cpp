@@ -1,8 +1,6 @@
-// The POP3 client against a real Dovecot on loopback ports.
+// The POP3 login and download against a real Dovecot on loopback ports.
 #include <gtest/gtest.h>
 
-#include "config/profile.h"
-#include "net/certificate_check.h"
 #include "net/tls_library.h"
 #include "protocols/open_mailbox.h"
 #include "protocols/pop_download.h"
@@ -25,36 +23,14 @@ protected:
         ASSERT_EQ(m_files.size(), static_cast<std::size_t>(kMessages));
     }
 
-    Profile Alice(int protocol = 0) const {
-        Profile profile;
-        profile.name = "Alice";
-        profile.host = "127.0.0.1";
-        profile.port = protocol == 1 ? m_dovecot.tls_port() : m_dovecot.plain_port();
-        profile.protopop = protocol;
-        profile.user = "alice";
-        profile.pass = m_dovecot.password("alice");
-        return profile;
-    }
-
-    // Opens the mailbox the way the Connect button does.
-    OpenOutcome Open(PopSession& session, const Profile& working, ScriptedServices& services,
-                     ProfileList* stored = nullptr) {
+    // Opens alice's mailbox the way the Connect button does.
+    OpenOutcome Open(PopSession& session, ScriptedServices& services) {
         OpenMailboxRequest request;
-        request.working = working;
-        request.stored = stored;
-        request.record_fingerprint = [](Profile& profile, const std::string& fingerprint) {
-            profile.pop_sslid = fingerprint;
-        };
+        request.working.host = "127.0.0.1";
+        request.working.port = m_dovecot.plain_port();
+        request.working.user = "alice";
+        request.working.pass = m_dovecot.password("alice");
         return OpenMailbox(session, request, services);
-    }
-
-    std::uint32_t CountAfterReconnect() {
-        PopSession session(&m_tls);
-        ScriptedServices services;
-        EXPECT_EQ(Open(session, Alice(), services), OpenOutcome::EnterInbox);
-        std::uint32_t count = session.message_count;
-        PopQuit(session.connection);
-        return count;
     }
 
     TlsLibrary m_tls;
@@ -107,7 +83,7 @@ TEST_F(PopAgainstDovecot, RetrIsByteExactAndTopGivesTheHeaderBlock) {
     }
     PopSession session(&m_tls);
     ScriptedServices services;
-    ASSERT_EQ(Open(session, Alice(), services), OpenOutcome::EnterInbox);
+    ASSERT_EQ(Open(session, services), OpenOutcome::EnterInbox);
     ASSERT_EQ(session.message_count, static_cast<std::uint32_t>(kMessages));
     for (std::uint32_t n = 1; n <= session.message_count; ++n) {
         DownloadRequest retr;
@@ -127,130 +103,6 @@ TEST_F(PopAgainstDovecot, RetrIsByteExactAndTopGivesTheHeaderBlock) {
     }
     PopQuit(session.connection);
     EXPECT_TRUE(services.LostConnections().empty());
-}
-
-TEST_F(PopAgainstDovecot, DeletionsLastOnlyWhenTheSessionEndsWithQuit) {
-    struct Case {
-        const char* what;
-        std::function<void(PopSession&, ScriptedServices&)> end;
-        std::uint32_t count_after;
-    };
-    const Case cases[] = {
-        {"DELE then RSET",
-         [](PopSession& session, ScriptedServices& services) {
-             EXPECT_EQ(PopResetAndExit(session, services), InboxExit::CloseInbox);
-         },
-         kMessages},
-        {"DELE then Abort",
-         [](PopSession& session, ScriptedServices&) { session.connection.Close(); }, kMessages},
-        {"DELE then QUIT",
-         [](PopSession& session, ScriptedServices& services) {
-             EXPECT_EQ(PopSaveAndExit(session, services), InboxExit::CloseInbox);
-         },
-         kMessages - 1},
-    };
-    for (const Case& c : cases) {
-        PopSession session(&m_tls);
-        ScriptedServices services;
-        ASSERT_EQ(Open(session, Alice(), services), OpenOutcome::EnterInbox) << c.what;
-        std::vector<std::uint32_t> removed;
-        ASSERT_TRUE(PopDelete(session, 1, true, services,
-                              [&](std::uint32_t n) { removed.push_back(n); }));
-        EXPECT_EQ(removed, std::vector<std::uint32_t>{1});
-        EXPECT_TRUE(services.Boxes().empty()) << c.what;
-        c.end(session, services);
-        EXPECT_FALSE(session.connection.Connected());
-        EXPECT_EQ(CountAfterReconnect(), c.count_after) << c.what;
-    }
-}
-
-TEST_F(PopAgainstDovecot, TlsDirectAndStlsWithTheFingerprintOnRecord) {
-    for (int protocol : {1, 2}) {
-        for (bool apop : {false, true}) {
-            ProfileList stored;
-            Profile& record = AppendProfile(stored, Alice(protocol));
-            record.name = "ALICE";  // found whatever the letter case
-            record.pop_sslid = m_dovecot.fingerprint();
-            Profile working = Alice(protocol);
-            working.apop = apop ? 1 : 0;
-            PopSession session(&m_tls);
-            ScriptedServices services;
-            EXPECT_EQ(Open(session, working, services, &stored), OpenOutcome::EnterInbox)
-                << "protocol " << protocol << (apop ? " with APOP" : "") << ": "
-                << services.LastStatus(StatusLine::Account);
-            EXPECT_TRUE(session.connection.TlsActive());
-            EXPECT_TRUE(services.Certificates().empty());
-            if (protocol == 2) {
-                std::vector<std::string> statuses = services.Statuses(StatusLine::Account);
-                EXPECT_NE(std::find(statuses.begin(), statuses.end(), "SSL active. Logging in . . ."),
-                          statuses.end());
-            }
-            PopQuit(session.connection);
-        }
-    }
-}
-
-TEST_F(PopAgainstDovecot, CertificateFirstSeenMatchingAndChanged) {
-    ProfileList stored;
-    AppendProfile(stored, Alice(1));
-
-    // First connection: nothing on record; the user accepts.
-    {
-        PopSession session(&m_tls);
-        ScriptedServices services;
-        services.QueueCertificateDecision(CertificateDecision::Accept);
-        EXPECT_EQ(Open(session, Alice(1), services, &stored), OpenOutcome::EnterInbox);
-        ASSERT_EQ(services.Certificates().size(), 1u);
-        EXPECT_EQ(services.Certificates()[0].trust_evaluation, kTrustUnknown);
-        EXPECT_EQ(stored.front().pop_sslid, m_dovecot.fingerprint());
-        PopQuit(session.connection);
-    }
-    // Second: it matches; no dialog.
-    {
-        PopSession session(&m_tls);
-        ScriptedServices services;
-        EXPECT_EQ(Open(session, Alice(1), services, &stored), OpenOutcome::EnterInbox);
-        EXPECT_TRUE(services.Certificates().empty());
-        PopQuit(session.connection);
-    }
-    // The server's certificate changes; the user denies it.
-    const std::string old_fingerprint = m_dovecot.fingerprint();
-    ASSERT_TRUE(m_dovecot.RestartWithNewCertificate()) << m_dovecot.error();
-    {
-        PopSession session(&m_tls);
-        ScriptedServices services;
-        services.QueueCertificateDecision(CertificateDecision::Deny);
-        EXPECT_EQ(Open(session, Alice(1), services, &stored), OpenOutcome::Failed);
-        ASSERT_EQ(services.Certificates().size(), 1u);
-        CertificateView view = services.Certificates()[0];
-        EXPECT_EQ(view.trust_evaluation, kTrustSuspicious);
-        EXPECT_EQ(view.fingerprint, m_dovecot.fingerprint());
-        EXPECT_EQ(services.LastStatus(StatusLine::Account), "Error: SSL certificate unrecognized");
-        EXPECT_EQ(stored.front().pop_sslid, old_fingerprint);
-        EXPECT_FALSE(session.connection.Connected());
-    }
-}
-
-TEST_F(PopAgainstDovecot, TlsRequestedWithoutTheLibrary) {
-    TlsLibrary unavailable;
-    for (int protocol : {1, 2}) {
-        PopSession session(&unavailable);
-        ScriptedServices services;
-        EXPECT_EQ(Open(session, Alice(protocol), services), OpenOutcome::Failed);
-        EXPECT_EQ(services.Statuses(StatusLine::Account),
-                  std::vector<std::string>{"SSL not loaded; can not make connection"});
-    }
-}
-
-TEST_F(PopAgainstDovecot, EmptyMailboxNeverOpensTheInbox) {
-    Profile bob = Alice();
-    bob.user = "bob";
-    bob.pass = m_dovecot.password("bob");
-    PopSession session(&m_tls);
-    ScriptedServices services;
-    EXPECT_EQ(Open(session, bob, services), OpenOutcome::Ended);
-    EXPECT_EQ(services.LastStatus(StatusLine::Account), "No mail for user bob on 127.0.0.1");
-    EXPECT_FALSE(session.connection.Connected());
 }
 
 }  // namespace
