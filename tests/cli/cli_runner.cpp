@@ -65,4 +65,20 @@ CliResult RunCli(const std::vector<std::string>& args, std::string_view input,
     return result;
 }
 
+CliResult ExpectCli(const CliCase& c) {
+    std::string command;
+    for (const std::string& arg : c.args) {
+        command += " " + arg;
+    }
+    SCOPED_TRACE("tarvox-cli" + command);
+    CliResult result = RunCli(c.args, c.input);
+    EXPECT_EQ(result.status, c.status) << result.err;
+    EXPECT_NE(result.out.find(c.out), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+    if (c.status != 0) {
+        EXPECT_EQ(result.out, "");
+    }
+    return result;
+}
+
 }  // namespace tarvox

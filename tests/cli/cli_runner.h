@@ -19,4 +19,17 @@ struct CliResult {
 CliResult RunCli(const std::vector<std::string>& args, std::string_view input = {},
                  const std::vector<std::string>& environment = {});
 
+// A run of tarvox-cli and what it must give: the exit status and a text that standard
+// output and one that standard error must hold ("" holds anywhere).
+struct CliCase {
+    std::vector<std::string> args;
+    std::string input;
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// Runs the case and checks it; a run that fails prints nothing on standard output.
+CliResult ExpectCli(const CliCase& c);
+
 }  // namespace tarvox

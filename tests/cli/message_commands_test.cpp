@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <string_view>
@@ -18,17 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in.good()) << path;
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const fs::path& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 std::string DataFile(std::string_view relative) {
     return (fs::path(TARVOX_TEST_DATA_DIR) / "message" / fs::path(relative)).string();
 }
@@ -41,224 +28,107 @@ std::set<std::string> FolderEntries(const fs::path& folder) {
     return names;
 }
 
-// The viewer's text of three_recipients.eml for the terminal: UTF-8, LF.
-constexpr std::string_view kThreeRecipientsUtf8 =
-    "Date:\t\tTue, 1 Apr 2003 09:00:00 +0200\n"
-    "From:\t\tJ\xC3\xBCrgen M\xC3\xBCller <jm@example.org>\n"
-    "To:\t\tAnn <ann@example.net>\n"
-    "\t\t\"Smith, Bob\" <bob@example.net>\n"
-    "\t\tcarol@example.net\n"
-    "CC:\t\tdave@example.net\n"
-    "\t\tRen\xC3\xA9"
-    "e <renee@example.net>\n"
-    "ReplyTo:\treplies@example.org\n"
-    "\n"
-    "First line.\n"
-    ".Dot-stuffed line.\n"
-    "Caf\xC3\xA9 line.\n";
-
-// The header lines of three_recipients.eml and its body, for the terminal.
-const std::string kThreeRecipientsHeaderUtf8 =
-    "Received: from mx.example.org by pop.example.net; Tue, 1 Apr 2003 09:00:00 +0200\n"
-    "Date: Tue, 1 Apr 2003 09:00:00 +0200\n"
-    "From: =?ISO-8859-1?Q?J=FCrgen_M=FCller?= <jm@example.org>\n"
-    "To: Ann <ann@example.net>, \"Smith, Bob\" <bob@example.net>,\n"
-    " carol@example.net\n"
-    "Cc: dave@example.net, =?ISO-8859-1?Q?Ren=E9e?= <renee@example.net>\n"
-    "Reply-To: replies@example.org\n"
-    "Message-ID: <no-subject.1@example.org>\n"
-    "X-Mailer: Hand\n";
-const std::string kThreeRecipientsBodyUtf8 =
-    "\n"
-    "First line.\n"
-    "..Dot-stuffed line.\n"
-    "Caf\xC3\xA9 line.\n";
-// The body as the viewer shows it: the dot the server added is gone.
-const std::string kThreeRecipientsShownBodyUtf8 =
-    "\n"
-    "First line.\n"
-    ".Dot-stuffed line.\n"
-    "Caf\xC3\xA9 line.\n";
-
-// The same text as the program holds it: ISO-8859-1, CR LF.
-constexpr std::string_view kThreeRecipientsBytes =
-    "Date:\t\tTue, 1 Apr 2003 09:00:00 +0200\r\n"
-    "From:\t\tJ\xFCrgen M\xFCller <jm@example.org>\r\n"
-    "To:\t\tAnn <ann@example.net>\r\n"
-    "\t\t\"Smith, Bob\" <bob@example.net>\r\n"
-    "\t\tcarol@example.net\r\n"
-    "CC:\t\tdave@example.net\r\n"
-    "\t\tRen\xE9"
-    "e <renee@example.net>\r\n"
-    "ReplyTo:\treplies@example.org\r\n"
-    "\r\n"
-    "First line.\r\n"
-    ".Dot-stuffed line.\r\n"
-    "Caf\xE9 line.\r\n";
-
-struct ViewCase {
-    std::vector<std::string> options;
-    std::string file;
-    std::string out;
-};
-
-TEST(CliView, PrintsTheViewersText) {
+TEST(CliMessageCommands, ExitStatusAndOutput) {
     const std::string three = DataFile("viewer/three_recipients.eml");
-    const std::string three_raw = ReadFile(three);
-    const ViewCase cases[] = {
-        {{}, three, std::string(kThreeRecipientsUtf8)},
-        {{"--bytes"}, three, std::string(kThreeRecipientsBytes)},
-        {{"--raw", "--bytes"}, three, three_raw},
-        {{"--raw"},
-         three,
-         std::string(kThreeRecipientsHeaderUtf8) + kThreeRecipientsBodyUtf8 + ".\n"},
-        {{"--all-headers"},
-         three,
-         std::string(kThreeRecipientsHeaderUtf8) + kThreeRecipientsShownBodyUtf8},
-        {{"--no-html-filter"},
-         DataFile("bulk_offer.eml"),
-         "Date:\t\tMon, 7 Apr 2003 08:00:00 +0000\n"
-         "From:\t\tDeals Team\n"
-         "To:\t\tann@shop.example\n"
-         "\t\tbob@shop.example\n"
-         "\t\tcat@shop.example\n"
-         "\t\tdan@shop.example\n"
-         "\t\teve@shop.example\n"
-         "Subject:\tWeekly offers\n"
-         "\n"
-         "<html><body>Offers</body></html>\n"},
-    };
-    for (const ViewCase& c : cases) {
-        std::vector<std::string> args = {"view"};
-        args.insert(args.end(), c.options.begin(), c.options.end());
-        args.push_back(c.file);
-        // The options go both before and after the file name.
-        for (const bool options_first : {false, true}) {
-            if (options_first) {
-                std::rotate(args.begin() + 1, args.end() - 1, args.end());
-            }
-            const CliResult result = RunCli(args);
-            const std::string label = args[1] + " " + (args.size() > 2 ? args[2] : "");
-            EXPECT_EQ(result.status, 0) << label << result.err;
-            EXPECT_EQ(result.out, c.out) << label;
-            EXPECT_EQ(result.err, "") << label;
-        }
-    }
-}
-
-TEST(CliAttachments, ListsNamesAndEncodings) {
-    const CliResult result = RunCli({"attachments", DataFile("viewer/hostile_names.eml")});
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out,
-              "../../evil\tBase64\n"
-              "/etc/passwd\tText\n"
-              "caf\xC3\xA9.bin\tBase64\n"
-              "..\tBase64\n"
-              "C:\\temp\\win.txt\tText\n"
-              "sub/dir/uu.bin\tUUEncoded\n");
-
-    const CliResult bytes =
-        RunCli({"attachments", "--bytes", DataFile("viewer/hostile_names.eml")});
-    EXPECT_EQ(bytes.status, 0);
-    EXPECT_EQ(bytes.out,
-              "../../evil\tBase64\r\n"
-              "/etc/passwd\tText\r\n"
-              "caf\xE9.bin\tBase64\r\n"
-              "..\tBase64\r\n"
-              "C:\\temp\\win.txt\tText\r\n"
-              "sub/dir/uu.bin\tUUEncoded\r\n");
-}
-
-TEST(CliAttachments, SavesDecodedDataUnderFileNamesInsideTheFolder) {
-    TempDir scratch;
-    const fs::path save_dir = scratch.path() / "a" / "b" / "save";
-    fs::create_directories(save_dir);
-    const CliResult result = RunCli({"attachments", DataFile("viewer/hostile_names.eml"),
-                                              "--save", save_dir.string()});
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.err, "");
-
-    struct Saved {
-        std::string name;
-        std::string data;
-    };
-    const Saved expected[] = {
-        {"evil", ReadFile(DataFile("viewer/every-byte.bin"))},
-        {"passwd", ReadFile(DataFile("viewer/passwd.bin"))},
-        {"caf\xC3\xA9.bin", ""},
-        {"untitled", "dots"},
-        {"win.txt", "windows path"},
-        {"uu.bin", ReadFile(DataFile("viewer/uu.bin"))},
-    };
-    std::set<std::string> names;
-    for (const Saved& saved : expected) {
-        names.insert(saved.name);
-        EXPECT_EQ(ReadFile(save_dir / saved.name), saved.data) << saved.name;
-        const std::string report = "saved " + (save_dir / saved.name).string() + " (" +
-                                   std::to_string(saved.data.size()) + " bytes)\n";
-        EXPECT_NE(result.out.find(report), std::string::npos) << report << result.out;
-    }
-    EXPECT_EQ(FolderEntries(save_dir), names);
-    // Nothing landed beside or above the folder.
-    EXPECT_EQ(FolderEntries(save_dir.parent_path()), std::set<std::string>{"save"});
-    EXPECT_EQ(FolderEntries(scratch.path() / "a"), std::set<std::string>{"b"});
-    EXPECT_EQ(FolderEntries(scratch.path()), std::set<std::string>{"a"});
-}
-
-TEST(CliAttachments, ControlCharactersShowAsEscapesAndNameNoFile) {
-    const std::string file = DataFile("viewer/terminal_escapes.eml");
-    const CliResult view = RunCli({"view", file});
-    EXPECT_NE(view.out.find("Subject:\tHi^[]0;owned^G\n"), std::string::npos) << view.out;
-    EXPECT_NE(view.out.find("\nLook^[[2J here^?.\n"), std::string::npos) << view.out;
-    EXPECT_NE(RunCli({"view", "--bytes", file}).out.find("Look\x1b[2J here\x7f.\r\n"),
-              std::string::npos);
-    TempDir scratch;
-    const CliResult saved = RunCli({"attachments", file, "--save", scratch.path().string()});
-    EXPECT_EQ(saved.status, 0) << saved.err;
-    EXPECT_EQ(saved.out.substr(0, saved.out.find("saved")), "..profile^[[1m\tBase64\n");
-    EXPECT_EQ(FolderEntries(scratch.path()), std::set<std::string>{"profile_[1m"});
-}
-
-TEST(CliAttachments, DoesNotOverwriteAnExistingFile) {
-    TempDir scratch;
-    const fs::path save_dir = scratch.path() / "save";
-    fs::create_directories(save_dir);
-    WriteFile(save_dir / "evil", "kept");
-    const CliResult result = RunCli({"attachments", DataFile("viewer/hostile_names.eml"),
-                                              "--save", save_dir.string()});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(ReadFile(save_dir / "evil"), "kept");
-    EXPECT_NE(result.err.find("not overwritten"), std::string::npos) << result.err;
-    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
-    // The other attachments are still saved.
-    EXPECT_EQ(ReadFile(save_dir / "passwd"), ReadFile(DataFile("viewer/passwd.bin")));
-    EXPECT_EQ(FolderEntries(save_dir).size(), 6u);
-}
-
-TEST(CliMessageCommands, UnreadableFileGivesStatusTwoAndOneLine) {
+    const std::string hostile = DataFile("viewer/hostile_names.eml");
+    const std::string escapes = DataFile("viewer/terminal_escapes.eml");
     TempDir scratch;
     const std::string missing = (scratch.path() / "no-such.eml").string();
     const std::string folder = scratch.path().string();
-    const std::vector<std::vector<std::string>> runs = {
-        {"view", missing},        {"view", "--raw", missing},
-        {"attachments", missing}, {"attachments", missing, "--save", folder},
-        {"view", folder},         {"attachments", folder},
+    const CliCase cases[] = {
+        // The viewer's text, for the terminal in UTF-8 with LF, or as the program holds it.
+        {{"view", three}, "", 0, "From:\t\tJ\xC3\xBCrgen M\xC3\xBCller <jm@example.org>\n", ""},
+        {{"view", "--bytes", three},
+         "",
+         0,
+         "From:\t\tJ\xFCrgen M\xFCller <jm@example.org>\r\n",
+         ""},
+        // The options go both before and after the file name.
+        {{"view", three, "--raw"}, "", 0, "\n..Dot-stuffed line.\nCaf\xC3\xA9 line.\n.\n", ""},
+        {{"view", "--raw", "--bytes", three},
+         "",
+         0,
+         "From: =?ISO-8859-1?Q?J=FCrgen_M=FCller?=",
+         ""},
+        {{"view", three, "--all-headers"},
+         "",
+         0,
+         "X-Mailer: Hand\n\nFirst line.\n.Dot-stuffed",
+         ""},
+        {{"view", "--no-html-filter", DataFile("bulk_offer.eml")},
+         "",
+         0,
+         "\n<html><body>Offers</body></html>\n",
+         ""},
+        // Control characters reach the terminal as escapes, and only --bytes gives them raw.
+        {{"view", escapes}, "", 0, "Subject:\tHi^[]0;owned^G\n", ""},
+        {{"view", escapes, "--bytes"}, "", 0, "Look\x1b[2J here\x7f.\r\n", ""},
+        {{"attachments", hostile},
+         "",
+         0,
+         "/etc/passwd\tText\ncaf\xC3\xA9.bin\tBase64\n..\tBase64\n",
+         ""},
+        {{"attachments", "--bytes", hostile}, "", 0, "caf\xE9.bin\tBase64\r\n", ""},
+        {{"attachments", escapes}, "", 0, "..profile^[[1m\tBase64\n", ""},
+        // An unreadable file or folder: one line that names it.
+        {{"view", missing}, "", 2, "", missing + ": "},
+        {{"view", "--raw", missing}, "", 2, "", missing + ": "},
+        {{"attachments", missing, "--save", folder}, "", 2, "", missing + ": "},
+        {{"view", folder}, "", 2, "", folder + ": "},
+        {{"attachments", folder}, "", 2, "", folder + ": "},
+        {{"attachments", hostile, "--save", folder + "/nowhere"},
+         "",
+         2,
+         "",
+         folder + "/nowhere is not a folder"},
     };
-    for (const std::vector<std::string>& run : runs) {
-        const CliResult result = RunCli(run);
-        EXPECT_EQ(result.status, 2) << run[0] << " " << run[1];
-        EXPECT_EQ(result.out, "") << run[0] << " " << run[1];
-        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
-        // The message names the file.
-        EXPECT_NE(result.err.find(folder), std::string::npos) << result.err;
+    for (const CliCase& c : cases) {
+        const CliResult result = ExpectCli(c);
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), c.status != 0 ? 1 : 0);
     }
-    // A save folder that does not exist.
-    const CliResult no_folder =
-        RunCli({"attachments", DataFile("viewer/hostile_names.eml"), "--save",
-                         (scratch.path() / "nowhere").string()});
-    EXPECT_EQ(no_folder.status, 2);
-    EXPECT_EQ(std::count(no_folder.err.begin(), no_folder.err.end(), '\n'), 1);
     EXPECT_FALSE(fs::exists(scratch.path() / "nowhere"));
+}
+
+TEST(CliAttachments, SavesUnderSafeFileNamesInsideTheFolderAndOverwritesNothing) {
+    TempDir scratch;
+    const fs::path save_dir = scratch.path() / "a" / "save";
+    fs::create_directories(save_dir);
+    const std::string hostile = DataFile("viewer/hostile_names.eml");
+    const CliResult saved = ExpectCli({{"attachments", hostile, "--save", save_dir.string()},
+                                       "",
+                                       0,
+                                       "saved " + (save_dir / "uu.bin").string() + " (",
+                                       ""});
+    const std::set<std::string> names = {"evil",     "passwd",  "caf\xC3\xA9.bin",
+                                         "untitled", "win.txt", "uu.bin"};
+    EXPECT_EQ(FolderEntries(save_dir), names);
+    EXPECT_EQ(ReadWholeFile(save_dir / "passwd"), ReadWholeFile(DataFile("viewer/passwd.bin")));
+    EXPECT_EQ(ReadWholeFile(save_dir / "untitled"), "dots");
+    // Nothing landed beside or above the folder.
+    EXPECT_EQ(FolderEntries(scratch.path() / "a"), std::set<std::string>{"save"});
+    EXPECT_EQ(FolderEntries(scratch.path()), std::set<std::string>{"a"});
+
+    // An existing file is kept and told of in one line; the others are saved all the same.
+    for (const std::string& name : names) {
+        fs::remove(save_dir / name);
+    }
+    WriteWholeFile(save_dir / "evil", "kept");
+    const CliResult again = RunCli({"attachments", hostile, "--save", save_dir.string()});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(ReadWholeFile(save_dir / "evil"), "kept");
+    EXPECT_EQ(std::count(again.err.begin(), again.err.end(), '\n'), 1) << again.err;
+    EXPECT_NE(again.err.find("not overwritten"), std::string::npos) << again.err;
+    EXPECT_EQ(FolderEntries(save_dir), names);
+
+    // A name made of control characters names no file with them.
+    TempDir other;
+    ExpectCli(
+        {{"attachments", DataFile("viewer/terminal_escapes.eml"), "--save", other.path().string()},
+         "",
+         0,
+         "",
+         ""});
+    EXPECT_EQ(FolderEntries(other.path()), std::set<std::string>{"profile_[1m"});
 }
 
 }  // namespace
