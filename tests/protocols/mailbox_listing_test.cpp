@@ -48,17 +48,13 @@ TEST(MailboxListing, HeadingThenOneBlockPerRowInListOrder) {
               "\tSize:   \t2.5 K\r\n"
               "\tTo:     \thatter@example.org\r\n"
               "\r\n");
-}
-
-TEST(MailboxListing, EmptyMailboxIsTheHeadingAlone) {
-    MailboxListingHeading heading;
-    heading.user = "bob";
-    heading.host = "127.0.0.1";
-    heading.date = "Mon, 07 Dec 2026 09:00:00 +0100";
+    // An empty mailbox is the heading alone.
+    heading.message_count = 0;
+    heading.mailbox_size = 0;
     EXPECT_EQ(BuildMailboxListing(heading, MessageList{}),
-              "bob on host 127.0.0.1\r\n"
+              "alice on host pop.example.org\r\n"
               "Mailbox contains 0 message(s) occupying 0.0 KB\r\n"
-              "Mon, 07 Dec 2026 09:00:00 +0100\r\n"
+              "Sun, 06 Dec 2026 22:40:00 +0000\r\n"
               "\r\n");
 }
 
