@@ -41,26 +41,6 @@ TEST(CommaListWrite, LinesHoldWholeItemsUpToSeventyCharacters) {
     }
 }
 
-TEST(CommaListWrite, ThirtyItemsOfTenCharactersSplitIntoShortLines) {
-    std::string list;
-    for (int i = 0; i < 30; ++i) {
-        list += (i ? "," : "") + std::string("item") + std::to_string(100000 + i);
-    }
-    std::string text = Written(list);
-    std::size_t lines = 0;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        std::string_view line(text.data() + start, end - start);
-        EXPECT_TRUE(line.starts_with("blacklist="));
-        EXPECT_LE(line.size(), 71u);
-        ++lines;
-        start = end + 1;
-    }
-    EXPECT_GT(lines, 4u);
-    EXPECT_EQ(ReadBackCommaList(list), list);
-}
-
 TEST(CommaListRead, JoinsContinuationLinesAndTrimsEachValue) {
     struct Case {
         std::vector<std::string> lines;

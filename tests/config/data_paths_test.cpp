@@ -54,12 +54,5 @@ TEST(DataPaths, ChoosesTheFolderByPrecedence) {
     }
 }
 
-TEST(DataPaths, EnvironmentInputsNameThisProgramsFolder) {
-    DataPathInputs inputs = DataPathInputsFromEnvironment();
-    EXPECT_FALSE(inputs.executable_folder.empty());
-    EXPECT_TRUE(fs::is_directory(inputs.executable_folder));
-    EXPECT_TRUE(inputs.home.has_value());
-}
-
 }  // namespace
 }  // namespace tarvox

@@ -62,27 +62,6 @@ TEST(MasterPassphrase, ProfileKeyUsesTheReadBackFormOfEachText) {
     EXPECT_EQ(ComputeProfileKey(other_reply, "secret phrase"), key);
 }
 
-TEST(MasterPassphrase, ProfileKeyLayerPadsShortInputsToSixteenBytes) {
-    ProfileKey key{};
-    for (std::size_t i = 0; i < key.size(); ++i) {
-        key[i] = static_cast<std::uint8_t>(0xA0 + i);
-    }
-    const std::pair<std::string, std::size_t> cases[] = {
-        {"", 16}, {"abc", 16}, {std::string(16, 'x'), 16}, {std::string(17, 'x'), 17},
-        {std::string(255, 'y'), 255}};
-    for (const auto& [bytes, size] : cases) {
-        std::string scrambled = ApplyProfileKey(bytes, key);
-        ASSERT_EQ(scrambled.size(), size);
-        for (std::size_t i = 0; i < size; ++i) {
-            std::uint8_t clear = i < bytes.size() ? static_cast<std::uint8_t>(bytes[i]) : 0;
-            EXPECT_EQ(static_cast<std::uint8_t>(scrambled[i]), clear ^ key[i % 16]);
-        }
-        std::string restored = ApplyProfileKey(scrambled, key);
-        EXPECT_EQ(restored.substr(0, bytes.size()), bytes);
-        EXPECT_EQ(restored.find_first_not_of('\0', bytes.size()), std::string::npos);
-    }
-}
-
 TEST(MasterPassphrase, RepromptAsksOnlyWhenLockedHiddenAndEnabled) {
     struct Case {
         int master, reprompt;

@@ -22,24 +22,6 @@ Profile Filled(std::string_view name, int marker) {
     return p;
 }
 
-TEST(Profile, ResetGivesTheDocumentedDefaults) {
-    Profile p = Filled("x", 9);
-    ResetProfile(p);
-    EXPECT_EQ(p.name, "");
-    EXPECT_EQ(p.savemail_fmt, 13408);
-    EXPECT_EQ(p.copyself_fmt, 13664);
-    EXPECT_EQ(p.savemail_ext, ".tvx");
-    EXPECT_EQ(p.copyself_ext, ".tvx");
-    EXPECT_EQ(std::tie(p.inpoll, p.alive, p.nop_int, p.autosort, p.parse, p.use_status,
-                       p.autosave, p.apop, p.entermod, p.filterbits),
-              std::make_tuple(1, 1, 60, 1, 1, 0, 1, 0, 0, 0));
-    EXPECT_EQ(std::tie(p.protopop, p.port, p.mode, p.maximum, p.SMTPproto, p.SMTPport,
-                       p.SMTPauth, p.SMTPpopbefore),
-              std::make_tuple(0, 110, 0, 0, 0, 25, 0, 0));
-    EXPECT_EQ(p.maildrop, (std::array<int, 2>{0, 0}));
-    EXPECT_TRUE(p.msgid.empty() && p.antispam.empty() && p.host.empty() && p.SMTPsigfile.empty());
-}
-
 TEST(Profile, FindIgnoresAsciiCaseOnly) {
     ProfileList list;
     AppendProfile(list, Filled("Home", 1));
