@@ -64,29 +64,20 @@ TEST(CreateMailFile, AnExistingFileIsNeverReplaced) {
     EXPECT_EQ(prompts[1].initial_text, other);
 }
 
-TEST(CreateMailFile, CancelSkipsTheMessage) {
+TEST(CreateMailFile, CancelSkipsTheMessageAndALinkIsNotFollowed) {
     TempDir dir;
-    const std::string path = (dir / "a.tvx").string();
-    WriteWholeFile(path, "first");
-    ScriptedServices services;
-    services.QueuePromptCancel();
-    const MailFileResult result = CreateMailFile(services, kSaveMailTitle, path, "new");
-    EXPECT_EQ(result.outcome, MailFileOutcome::Skipped);
-    EXPECT_EQ(ReadWholeFile(path), "first");
-    ASSERT_EQ(services.Prompts().size(), 1u);
-    EXPECT_EQ(services.Prompts()[0].title, "Save mail");
-}
-
-TEST(CreateMailFile, ALinkIsNotFollowed) {
-    TempDir dir;
-    const fs::path target = dir / "target";
-    const fs::path link = dir / "link.tvx";
-    fs::create_symlink(target, link);  // dangling: O_CREAT alone would make the target
-    ScriptedServices services;
-    services.QueuePromptCancel();
-    EXPECT_EQ(CreateMailFile(services, kSaveMailTitle, link.string(), "x").outcome,
-              MailFileOutcome::Skipped);
-    EXPECT_FALSE(fs::exists(target));
+    WriteWholeFile(dir / "a.tvx", "first");
+    fs::create_symlink(dir / "target", dir / "link.tvx");  // dangling: O_CREAT alone would make the target
+    for (const char* name : {"a.tvx", "link.tvx"}) {
+        ScriptedServices services;
+        services.QueuePromptCancel();
+        EXPECT_EQ(CreateMailFile(services, kSaveMailTitle, (dir / name).string(), "new").outcome,
+                  MailFileOutcome::Skipped);
+        ASSERT_EQ(services.Prompts().size(), 1u);
+        EXPECT_EQ(services.Prompts()[0].title, "Save mail");
+    }
+    EXPECT_EQ(ReadWholeFile(dir / "a.tvx"), "first");
+    EXPECT_FALSE(fs::exists(dir / "target"));
 }
 
 // Holds the file size limit of the process low for one scope, so that a

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/scoped_time_zone.h"
@@ -88,17 +89,9 @@ TEST(BuildMailFileName, NameNeverLeavesTheFolder) {
     EXPECT_EQ(BuildMailFilePath("/mail", "x", "/../../y"), "/mail/x_.._.._y");
 }
 
-TEST(NameFormat, SelectorsAndDefaults) {
-    EXPECT_EQ(NameFormatSelector(0x3460, 0), NameSelector::DateTime);
-    EXPECT_EQ(NameFormatSelector(0x3460, 1), NameSelector::From);
-    EXPECT_EQ(NameFormatSelector(0x3460, 2), NameSelector::Subject);
-    EXPECT_EQ(NameFormatSelector(0x3460, 3), NameSelector::None);
-    EXPECT_EQ(NameFormatSelector(0x9000, 0), NameSelector::None);
-    EXPECT_EQ(MakeNameFormat({NameSelector::DateTime, NameSelector::To, NameSelector::Subject,
-                              NameSelector::None}),
-              kDefaultCopyToSelfFormat);
-    EXPECT_EQ(ResolveNameFormat(0, MailFolderUse::SavedMail), 0x3460u);
-    EXPECT_EQ(ResolveNameFormat(0, MailFolderUse::CopyToSelf), 0x3560u);
+TEST(NameFormat, ZeroMeansTheDefaultOfTheUse) {
+    EXPECT_EQ(ResolveNameFormat(0, MailFolderUse::SavedMail), kDefaultSavedMailFormat);
+    EXPECT_EQ(ResolveNameFormat(0, MailFolderUse::CopyToSelf), kDefaultCopyToSelfFormat);
     EXPECT_EQ(ResolveNameFormat(0x1200, MailFolderUse::CopyToSelf), 0x1200u);
 }
 
@@ -145,60 +138,48 @@ TEST(NameFormat, PreviewOfTheSample) {
 }
 
 TEST(StoreMailSaveSettings, WritesOneUseAndLeavesTheOther) {
+    const auto fields = [](const MailSaveSettings& m) {
+        return std::make_tuple(m.folder, m.extension, m.format);
+    };
     for (const MailFolderUse use : {MailFolderUse::SavedMail, MailFolderUse::CopyToSelf}) {
         const MailFolderUse other =
             use == MailFolderUse::SavedMail ? MailFolderUse::CopyToSelf : MailFolderUse::SavedMail;
         Profile profile;
         const MailSaveSettings before = MailSaveSettingsOf(profile, other);
-        const MailSaveSettings stored{"/home/u/kept", ".eml", 0x1650};
-        StoreMailSaveSettings(profile, use, stored);
-        const MailSaveSettings read = MailSaveSettingsOf(profile, use);
-        EXPECT_EQ(read.folder, stored.folder);
-        EXPECT_EQ(read.extension, stored.extension);
-        EXPECT_EQ(read.format, stored.format);
-        const MailSaveSettings untouched = MailSaveSettingsOf(profile, other);
-        EXPECT_EQ(untouched.folder, before.folder);
-        EXPECT_EQ(untouched.extension, before.extension);
-        EXPECT_EQ(untouched.format, before.format);
         // Only the 16 bits of the four selectors are kept.
-        StoreMailSaveSettings(profile, use, MailSaveSettings{"", "", 0x13460});
-        EXPECT_EQ(MailSaveSettingsOf(profile, use).format, 0x3460u);
+        StoreMailSaveSettings(profile, use, {"/home/u/kept", ".eml", 0x11650});
+        EXPECT_EQ(fields(MailSaveSettingsOf(profile, use)),
+                  fields(MailSaveSettings{"/home/u/kept", ".eml", 0x1650}));
+        EXPECT_EQ(fields(MailSaveSettingsOf(profile, other)), fields(before));
     }
 }
 
-TEST(BuildMailFilePath, CutsTheNameToTheFolderBudget) {
+TEST(BuildMailFilePath, CutsTheNameToTheFolderAndFileNameBudgets) {
     const std::string name(300, 'n');
     const std::string folder(200, 'f');
-    const std::optional<std::string> path = BuildMailFilePath(folder, name, ".tvx");
-    ASSERT_TRUE(path.has_value());
-    EXPECT_EQ(*path, folder + "/" + std::string(54, 'n') + ".tvx");
-
+    EXPECT_EQ(BuildMailFilePath(folder, name, ".tvx"), folder + "/" + std::string(54, 'n') + ".tvx");
     // 254 - 253 leaves one character; 254 - 254 leaves none.
     EXPECT_EQ(BuildMailFilePath(std::string(253, 'f'), "abc", ""), std::string(253, 'f') + "/a");
     EXPECT_FALSE(BuildMailFilePath(std::string(254, 'f'), "abc", "").has_value());
-
     // An empty name: the file is only the extension.
     EXPECT_EQ(BuildMailFilePath("/m", "", ".tvx"), "/m/.tvx");
-}
-
-TEST(BuildMailFilePath, NameAndExtensionFitOneFileName) {
-    const std::string name(300, 'n');
-    const std::optional<std::string> path = BuildMailFilePath("/m", name, ".tvx");
-    ASSERT_TRUE(path.has_value());
-    EXPECT_EQ(*path, "/m/" + std::string(251, 'n') + ".tvx");
-    const std::string extension(256, 'e');
-    EXPECT_FALSE(BuildMailFilePath("/m", "n", extension).has_value());
+    // Name and extension fit one file name.
+    EXPECT_EQ(BuildMailFilePath("/m", name, ".tvx"), "/m/" + std::string(251, 'n') + ".tvx");
+    EXPECT_FALSE(BuildMailFilePath("/m", "n", std::string(256, 'e')).has_value());
 }
 
 TEST(DefaultMailFolder, UnderTheRootPerProfile) {
-    const std::filesystem::path root = "/data/tarvox";
-    EXPECT_EQ(DefaultMailFolder(root, "work", MailFolderUse::SavedMail), "/data/tarvox/work");
-    EXPECT_EQ(DefaultMailFolder(root, "work", MailFolderUse::CopyToSelf),
-              "/data/tarvox/work/copyself");
-    EXPECT_EQ(DefaultMailFolder(root, "", MailFolderUse::SavedMail), "/data/tarvox/default");
-    EXPECT_EQ(DefaultMailFolder(root, "a/../b", MailFolderUse::SavedMail), "/data/tarvox/a_.._b");
-    EXPECT_EQ(DefaultMailFolder(root, "..", MailFolderUse::CopyToSelf), "/data/tarvox/__/copyself");
-    EXPECT_EQ(DefaultMailFolder(root, "a.b.", MailFolderUse::SavedMail), "/data/tarvox/a.b.");
+    const std::tuple<const char*, MailFolderUse, const char*> cases[] = {
+        {"work", MailFolderUse::SavedMail, "/data/tarvox/work"},
+        {"work", MailFolderUse::CopyToSelf, "/data/tarvox/work/copyself"},
+        {"", MailFolderUse::SavedMail, "/data/tarvox/default"},
+        {"a/../b", MailFolderUse::SavedMail, "/data/tarvox/a_.._b"},
+        {"..", MailFolderUse::CopyToSelf, "/data/tarvox/__/copyself"},
+        {"a.b.", MailFolderUse::SavedMail, "/data/tarvox/a.b."},
+    };
+    for (const auto& [profile, use, folder] : cases) {
+        EXPECT_EQ(DefaultMailFolder("/data/tarvox", profile, use), folder) << profile;
+    }
 }
 
 TEST(MailFilePathFor, UsesTheProfileSettingsOfEachUse) {
