@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -26,6 +27,11 @@ ComposedMessage Untouched() {
     message.body_lines = {"old body\r\n"};
     message.attachments = {{"/old/path", "text/plain", 3}};
     return message;
+}
+
+// The eight header fields of a message, for comparing them at once.
+std::array<std::string, 8> Headers(const ComposedMessage& m) {
+    return {m.to, m.cc, m.bcc, m.subject, m.from, m.reply_to, m.in_reply_to, m.references};
 }
 
 TEST(ReadDraftFile, WrittenDraftReadsBackEveryField) {
@@ -54,14 +60,7 @@ TEST(ReadDraftFile, WrittenDraftReadsBackEveryField) {
 
     ComposedMessage read = Untouched();
     ASSERT_TRUE(ReadDraftFile(path, "image/png", read));
-    EXPECT_EQ(read.to, written.to);
-    EXPECT_EQ(read.cc, written.cc);
-    EXPECT_EQ(read.bcc, written.bcc);
-    EXPECT_EQ(read.subject, written.subject);
-    EXPECT_EQ(read.from, written.from);
-    EXPECT_EQ(read.reply_to, written.reply_to);
-    EXPECT_EQ(read.in_reply_to, written.in_reply_to);
-    EXPECT_EQ(read.references, written.references);
+    EXPECT_EQ(Headers(read), Headers(written));
     EXPECT_EQ(read.body_lines, written.body_lines);
     // The attachments that still exist, with the type the composer offers now.
     ASSERT_EQ(read.attachments.size(), 2u);
@@ -72,80 +71,57 @@ TEST(ReadDraftFile, WrittenDraftReadsBackEveryField) {
     EXPECT_EQ(read.attachments[1].size, 70000u);
 }
 
-struct HeaderCase {
-    const char* what;
-    std::string draft;
-    // Expected fields; the others must keep their Untouched() values.
-    std::string to = "old-to@x";
-    std::string cc = "old-cc@x";
-    std::string bcc = "old-bcc@x";
-    std::string subject = "old subject";
-    std::string from = "old-from@x";
-    std::string reply_to = "old-reply@x";
-    std::string in_reply_to = "<old@x>";
-    std::string references = "<old-ref@x>";
-};
-
 TEST(ReadDraftText, HeaderLines) {
-    std::vector<HeaderCase> cases;
-    auto add = [&](const char* what, std::string draft) -> HeaderCase& {
-        cases.push_back(HeaderCase{what, std::move(draft)});
-        return cases.back();
+    using Field = std::string ComposedMessage::*;
+    using M = ComposedMessage;
+    struct Case {
+        const char* what;
+        std::string draft;
+        std::vector<std::pair<Field, std::string>> set;  // the others keep Untouched() values
     };
-    add("continuation of eight spaces and a tab after a comma",
-        "To:     \ta@x,\r\n        \tb@y\r\n\r\n")
-        .to = "a@x, b@y";
-    add("continuation after a value without a comma", "To: a@x\r\n\tb@y\r\n  c@z\r\n\r\n").to =
-        "a@x, b@y, c@z";
-    add("two To lines join without a separator", "To: a@x,\r\nTo: b@y\r\n\r\n").to = "a@x,b@y";
-    add("CC and Cc", "CC: a@x\r\nCc: b@y\r\n\r\n").cc = "a@xb@y";
-    add("Cc continues", "Cc:\ta@x\r\n \tb@y\r\n\r\n").cc = "a@x, b@y";
-    add("BCC", "BCC:    \tz@x,\r\n        \tw@x\r\n\r\n").bcc = "z@x, w@x";
-    add("ReplyTo", "ReplyTo:\tr@x\r\n\r\n").reply_to = "r@x";
-    add("Reply-To", "Reply-To: r2@x\r\n\r\n").reply_to = "r2@x";
-    add("References continue with a blank", "References: <a@x>\r\n  <b@x>\r\n  <c@x>\r\n\r\n")
-        .references = "<a@x> <b@x> <c@x>";
-    add("In-Reply-To", "In-Reply-To: <p@x>\r\n\r\n").in_reply_to = "<p@x>";
-    add("From and Subject values keep inner and trailing blanks",
-        "From:\t  Me <m@x> \r\nSubject:\tHello  world \r\n\r\n");
-    cases.back().from = "Me <m@x> ";
-    cases.back().subject = "Hello  world ";
-    add("a label without a value is ignored", "To:     \t\r\nSubject: \r\nFrom:\r\n\r\n");
-    add("a label without blanks is ignored", "To:a@x\r\nSubject:s\r\n\r\n");
-    add("labels are matched in their own case", "subject: s\r\nto: a@x\r\ncc: c@x\r\n\r\n");
-    add("the Date line and unknown lines are ignored",
-        "Date:   \tSat, 22 Mar 2003 11:33:30 +0100\r\nX-Other: y\r\n\r\n");
-    add("a blank-led line with no field to continue is ignored", "  lost@x\r\n\r\n");
-    {
-        HeaderCase& c = add("a set field ends the continuation",
-                            "To: a@x\r\nSubject: s\r\n  not-an-address\r\n\r\n");
-        c.to = "a@x";
-        c.subject = "s";
-    }
-    {
-        HeaderCase& c = add("Reply-To and In-Reply-To are not taken for To",
-                            "Reply-To: r@x\r\nIn-Reply-To: <i@x>\r\n\r\n");
-        c.reply_to = "r@x";
-        c.in_reply_to = "<i@x>";
-    }
-    add("LF line ends read the same", "To: a@x,\n        \tb@y\nSubject: s\n\n").to = "a@x, b@y";
-    cases.back().subject = "s";
-
-    for (const HeaderCase& c : cases) {
+    const Case cases[] = {
+        {"continuation of eight spaces and a tab after a comma",
+         "To:     \ta@x,\r\n        \tb@y\r\n\r\n", {{&M::to, "a@x, b@y"}}},
+        {"continuation after a value without a comma", "To: a@x\r\n\tb@y\r\n  c@z\r\n\r\n",
+         {{&M::to, "a@x, b@y, c@z"}}},
+        {"two To lines join without a separator", "To: a@x,\r\nTo: b@y\r\n\r\n", {{&M::to, "a@x,b@y"}}},
+        {"CC and Cc", "CC: a@x\r\nCc: b@y\r\n\r\n", {{&M::cc, "a@xb@y"}}},
+        {"Cc continues", "Cc:\ta@x\r\n \tb@y\r\n\r\n", {{&M::cc, "a@x, b@y"}}},
+        {"BCC", "BCC:    \tz@x,\r\n        \tw@x\r\n\r\n", {{&M::bcc, "z@x, w@x"}}},
+        {"ReplyTo", "ReplyTo:\tr@x\r\n\r\n", {{&M::reply_to, "r@x"}}},
+        {"Reply-To", "Reply-To: r2@x\r\n\r\n", {{&M::reply_to, "r2@x"}}},
+        {"References continue with a blank", "References: <a@x>\r\n  <b@x>\r\n  <c@x>\r\n\r\n",
+         {{&M::references, "<a@x> <b@x> <c@x>"}}},
+        {"In-Reply-To", "In-Reply-To: <p@x>\r\n\r\n", {{&M::in_reply_to, "<p@x>"}}},
+        {"From and Subject values keep inner and trailing blanks",
+         "From:\t  Me <m@x> \r\nSubject:\tHello  world \r\n\r\n",
+         {{&M::from, "Me <m@x> "}, {&M::subject, "Hello  world "}}},
+        {"a label without a value is ignored", "To:     \t\r\nSubject: \r\nFrom:\r\n\r\n", {}},
+        {"a label without blanks is ignored", "To:a@x\r\nSubject:s\r\n\r\n", {}},
+        {"labels are matched in their own case", "subject: s\r\nto: a@x\r\ncc: c@x\r\n\r\n", {}},
+        {"the Date line and unknown lines are ignored",
+         "Date:   \tSat, 22 Mar 2003 11:33:30 +0100\r\nX-Other: y\r\n\r\n", {}},
+        {"a blank-led line with no field to continue is ignored", "  lost@x\r\n\r\n", {}},
+        {"a set field ends the continuation", "To: a@x\r\nSubject: s\r\n  not-an-address\r\n\r\n",
+         {{&M::to, "a@x"}, {&M::subject, "s"}}},
+        {"Reply-To and In-Reply-To are not taken for To", "Reply-To: r@x\r\nIn-Reply-To: <i@x>\r\n\r\n",
+         {{&M::reply_to, "r@x"}, {&M::in_reply_to, "<i@x>"}}},
+        {"LF line ends read the same", "To: a@x,\n        \tb@y\nSubject: s\n\n",
+         {{&M::to, "a@x, b@y"}, {&M::subject, "s"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ComposedMessage expected = Untouched();
+        for (const auto& [field, value] : c.set) {
+            expected.*field = value;
+        }
         ComposedMessage message = Untouched();
         ReadDraftText(c.draft, "", message);
-        EXPECT_EQ(message.to, c.to) << c.what;
-        EXPECT_EQ(message.cc, c.cc) << c.what;
-        EXPECT_EQ(message.bcc, c.bcc) << c.what;
-        EXPECT_EQ(message.subject, c.subject) << c.what;
-        EXPECT_EQ(message.from, c.from) << c.what;
-        EXPECT_EQ(message.reply_to, c.reply_to) << c.what;
-        EXPECT_EQ(message.in_reply_to, c.in_reply_to) << c.what;
-        EXPECT_EQ(message.references, c.references) << c.what;
+        EXPECT_EQ(Headers(message), Headers(expected));
         // No body section with text: the body stays; the attachment list is
         // always emptied.
-        EXPECT_EQ(message.body_lines, std::vector<std::string>{"old body\r\n"}) << c.what;
-        EXPECT_TRUE(message.attachments.empty()) << c.what;
+        EXPECT_EQ(message.body_lines, expected.body_lines);
+        EXPECT_TRUE(message.attachments.empty());
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <sys/stat.h>
+#include <tuple>
 
 #include "compose/piped_process.h"
 #include "support/scripted_services.h"
@@ -65,27 +66,26 @@ TEST(GpgArguments, OptionsAndRecipientsPerFunction) {
     }
 }
 
-TEST(ApplyGpgFunction, NoFunctionChosenRunsNothing) {
-    ScriptedServices services;
-    GpgRequest request = Request(-1, "");
-    request.gpg_path = "/bin/false";
-    EXPECT_FALSE(ApplyGpgFunction(request, services));
-    ASSERT_EQ(services.Boxes().size(), 1u);
-    EXPECT_EQ(services.Boxes()[0].text, "No PGP/GPG function specified!");
-    EXPECT_EQ(services.Boxes()[0].icon, BoxIcon::Error);
-}
-
-TEST(ApplyGpgFunction, MissingProgramIsReportedWithThePathAsCaption) {
+TEST(ApplyGpgFunction, NoFunctionOrNoProgramIsAnErrorBox) {
     TempDir dir;
-    ScriptedServices services;
-    GpgRequest request = Request(1, "");
-    request.gpg_path = (dir / "gpg").string();
-    request.body = "text\r\n";
-    EXPECT_FALSE(ApplyGpgFunction(request, services));
-    ASSERT_EQ(services.Boxes().size(), 1u);
-    EXPECT_EQ(services.Boxes()[0].text, "Can not execute/pipe GnuPG. Path may be invalid.");
-    EXPECT_EQ(services.Boxes()[0].caption, request.gpg_path);
-    EXPECT_EQ(services.Boxes()[0].icon, BoxIcon::Error);
+    GpgRequest no_function = Request(-1, "");
+    no_function.gpg_path = "/bin/false";
+    GpgRequest no_program = Request(1, "");
+    no_program.gpg_path = (dir / "gpg").string();
+    no_program.body = "text\r\n";
+    // The caption of a missing program is its path.
+    const std::tuple<GpgRequest, std::string_view, std::string> cases[] = {
+        {no_function, kGpgNoFunctionText, ""},
+        {no_program, kGpgCannotRunText, no_program.gpg_path},
+    };
+    for (const auto& [request, text, caption] : cases) {
+        ScriptedServices services;
+        EXPECT_FALSE(ApplyGpgFunction(request, services));
+        ASSERT_EQ(services.Boxes().size(), 1u);
+        EXPECT_EQ(services.Boxes()[0].text, text);
+        EXPECT_EQ(services.Boxes()[0].caption, caption);
+        EXPECT_EQ(services.Boxes()[0].icon, BoxIcon::Error);
+    }
 }
 
 // A stand-in program: its outputs and exit code decide what the user sees.
@@ -240,6 +240,17 @@ TEST_F(RealGnupg, EncryptToTwoRecipientsAndSelfThenDecrypt) {
     const std::vector<MessageBoxRequest> boxes = decrypt_services.Boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, "GPG stderr output");
+
+    // Signed and encrypted: decrypting also checks the signature.
+    GpgRequest sign_encrypt = GpgRequestFor(GpgFunction::SignEncrypt, kBody);
+    sign_encrypt.to = "bob@b.example";
+    armoured = ApplyGpgFunction(sign_encrypt, services);
+    ASSERT_TRUE(armoured);
+    EXPECT_TRUE(services.Boxes().empty());
+    ScriptedServices verify_services;
+    EXPECT_EQ(ApplyGpgFunction(GpgRequestFor(GpgFunction::Decrypt, *armoured), verify_services), kBody);
+    ASSERT_EQ(verify_services.Boxes().size(), 1u);
+    EXPECT_NE(verify_services.Boxes()[0].text.find("Good signature"), std::string::npos);
 }
 
 TEST_F(RealGnupg, ClearsignThenVerify) {
@@ -268,19 +279,6 @@ TEST_F(RealGnupg, ClearsignThenVerify) {
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].text, "GPG returned nonzero exit code, warnings follow");
     EXPECT_NE(boxes[1].text.find("BAD signature"), std::string::npos) << boxes[1].text;
-}
-
-TEST_F(RealGnupg, SignAndEncryptThenDecrypt) {
-    ScriptedServices services;
-    GpgRequest request = GpgRequestFor(GpgFunction::SignEncrypt, kBody);
-    request.to = "bob@b.example";
-    std::optional<std::string> armoured = ApplyGpgFunction(request, services);
-    ASSERT_TRUE(armoured);
-    EXPECT_TRUE(services.Boxes().empty());
-    ScriptedServices decrypt_services;
-    EXPECT_EQ(ApplyGpgFunction(GpgRequestFor(GpgFunction::Decrypt, *armoured), decrypt_services), kBody);
-    ASSERT_EQ(decrypt_services.Boxes().size(), 1u);
-    EXPECT_NE(decrypt_services.Boxes()[0].text.find("Good signature"), std::string::npos);
 }
 
 // Recipients come from mail and from what the user typed: whatever they hold,

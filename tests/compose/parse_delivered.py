@@ -29,7 +29,6 @@ def main():
         "cc": decoded(message["CC"]),
         "has_bcc": message["Bcc"] is not None,
         "multipart": message.is_multipart(),
-        "content_type": message.get_content_type(),
         "body": None,
         "attachments": [],
     }
@@ -44,8 +43,6 @@ def main():
         else:
             result["attachments"].append({
                 "name": decoded(filename),
-                "type": part.get_content_type(),
-                "size": len(payload),
                 "sha256": hashlib.sha256(payload).hexdigest(),
             })
     json.dump(result, sys.stdout, ensure_ascii=True)

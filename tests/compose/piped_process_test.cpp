@@ -33,36 +33,23 @@ std::string Repeated(std::string_view piece, std::size_t total) {
 }
 
 TEST(RunPiped, CatGivesBackEveryByteIncludingNulAndCr) {
-    const std::string input = AllByteValues();
-    std::optional<PipedResult> result = RunPiped({"/bin/cat"}, input);
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->standard_output, input);
-    EXPECT_EQ(result->standard_error, "");
-    EXPECT_EQ(result->exit_code, 0);
-}
-
-TEST(RunPiped, EmptyInputGivesEndOfFileAtOnce) {
-    std::optional<PipedResult> result = RunPiped({"/bin/cat"}, "");
-    ASSERT_TRUE(result);
-    EXPECT_EQ(result->standard_output, "");
-    EXPECT_EQ(result->exit_code, 0);
+    // Empty input gives end of file at once.
+    for (const std::string& input : {AllByteValues(), std::string()}) {
+        std::optional<PipedResult> result = RunPiped({"/bin/cat"}, input);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->standard_output, input);
+        EXPECT_EQ(result->standard_error, "");
+        EXPECT_EQ(result->exit_code, 0);
+    }
 }
 
 TEST(RunPiped, ExitCodesAndSignalsAreReported) {
-    struct Case {
-        const char* script;
-        int exit_code;
-    };
-    const Case cases[] = {
-        {"exit 3", 3},
-        {"exit 255", 255},
-        {"cat >/dev/null; exit 1", 1},
-        {"kill -9 $$", 128 + 9},
-    };
-    for (const Case& c : cases) {
-        std::optional<PipedResult> result = RunPiped({"/bin/sh", "-c", c.script}, "some input\n");
-        ASSERT_TRUE(result) << c.script;
-        EXPECT_EQ(result->exit_code, c.exit_code) << c.script;
+    const std::pair<const char*, int> cases[] = {
+        {"exit 3", 3}, {"exit 255", 255}, {"cat >/dev/null; exit 1", 1}, {"kill -9 $$", 128 + 9}};
+    for (const auto& [script, exit_code] : cases) {
+        std::optional<PipedResult> result = RunPiped({"/bin/sh", "-c", script}, "some input\n");
+        ASSERT_TRUE(result) << script;
+        EXPECT_EQ(result->exit_code, exit_code) << script;
     }
 }
 

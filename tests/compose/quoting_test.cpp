@@ -23,44 +23,32 @@ std::size_t Offset(const ViewerEditorText& editor, std::size_t line, std::size_t
     return offset;
 }
 
-struct CollectCase {
-    const char* what;
-    std::vector<std::string> lines;
-    std::string expected;
-};
-
 TEST(CollectViewerText, Lines) {
     const std::string sixty(60, 'a');
     const std::string sixty_one(61, 'b');
-    const std::vector<CollectCase> cases = {
+    const struct {
+        const char* what;
+        std::vector<std::string> lines;
+        std::string expected;
+    } cases[] = {
         {"short lines end with LF", {"one\r\n", "two\r\n"}, "one\ntwo\n"},
         {"a line of 60 characters ends", {sixty + "\r\n", "next\r\n"}, sixty + "\nnext\n"},
-        {"a line of 61 characters goes on after a blank",
-         {sixty_one, "rest\r\n"},
-         sixty_one + " rest\n"},
-        {"no second blank after one already there",
-         {sixty_one + " ", "rest\r\n"},
-         sixty_one + " rest\n"},
-        {"a long paragraph end also joins",
-         {sixty_one + "\r\n", "next\r\n"},
-         sixty_one + " next\n"},
+        {"a line of 61 characters goes on after a blank", {sixty_one, "rest\r\n"}, sixty_one + " rest\n"},
+        {"no second blank after one already there", {sixty_one + " ", "rest\r\n"}, sixty_one + " rest\n"},
+        {"a long paragraph end also joins", {sixty_one + "\r\n", "next\r\n"}, sixty_one + " next\n"},
         {"tabs become four blanks", {"a\tb\r\n"}, "a    b\n"},
-        {"the 60 counts the tab as one",
-         {"\t" + std::string(59, 'c') + "\r\n", "d\r\n"},
+        {"the 60 counts the tab as one", {"\t" + std::string(59, 'c') + "\r\n", "d\r\n"},
          "    " + std::string(59, 'c') + "\nd\n"},
         {"a lone dot with fewer than 5 lines is left out", {"a\r\n", ".\r\n", "b\r\n"}, "a\nb\n"},
-        {"a lone dot with 5 lines stays",
-         {"a\r\n", ".\r\n", "b\r\n", "c\r\n", "d\r\n"},
-         "a\n.\nb\nc\nd\n"},
+        {"a lone dot with 5 lines stays", {"a\r\n", ".\r\n", "b\r\n", "c\r\n", "d\r\n"}, "a\n.\nb\nc\nd\n"},
         {"a dot with other text stays", {". \r\n", "..\r\n"}, ". \n..\n"},
         {"trailing empty lines become one LF", {"a\r\n", "\r\n", "\r\n"}, "a\n"},
         {"leading empty lines stay", {"\r\n", "a\r\n"}, "\na\n"},
         {"an empty editor gives one LF", {}, "\n"},
-        {"at most 1024 characters of a line",
-         {std::string(1030, 'x') + "\r\n", "y\r\n"},
+        {"at most 1024 characters of a line", {std::string(1030, 'x') + "\r\n", "y\r\n"},
          std::string(1024, 'x') + " y\n"},
     };
-    for (const CollectCase& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(CollectViewerText(Editor(c.lines), QuoteSelection::All), c.expected) << c.what;
     }
 }
@@ -113,63 +101,6 @@ TEST(StripSignature, Cases) {
         StripSignature(stripped);
         EXPECT_EQ(stripped, expected) << text;
     }
-}
-
-std::vector<std::string> Lines(const std::string& wrapped) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = wrapped.find("\r\n", start)) != std::string::npos;
-         start = end + 2) {
-        lines.push_back(wrapped.substr(start, end - start));
-    }
-    EXPECT_EQ(start, wrapped.size()) << "text after the last line break";
-    return lines;
-}
-
-TEST(WrapText, QuotedParagraphWrapsAt72AfterTheMarker) {
-    // Display lines longer than 60 characters, re-joined and wrapped again.
-    std::vector<std::string> display;
-    std::string words;
-    for (int i = 0; i < 40; ++i) {
-        words += "word" + std::to_string(i) + " ";
-    }
-    // The editor wraps after the blank that follows a word, about 65
-    // characters in.
-    std::string line;
-    for (std::size_t at = 0; at < words.size();) {
-        const std::size_t next = words.find(' ', at) + 1;
-        line += words.substr(at, next - at);
-        at = next;
-        if (line.size() > 61) {
-            display.push_back(line);
-            line.clear();
-        }
-    }
-    display.push_back(line + "\r\n");
-    display.push_back("Short line\r\n");
-    const std::string collected = CollectViewerText(Editor(display), QuoteSelection::All);
-
-    const std::vector<std::string> lines =
-        Lines(WrapText(collected, kReplyWrapWidth, QuoteMarker::Marked));
-    ASSERT_GE(lines.size(), 4u);
-    std::string rejoined;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        ASSERT_TRUE(lines[i].starts_with("> ")) << lines[i];
-        const std::string text = lines[i].substr(2);
-        EXPECT_LE(text.size(), 72u) << text;
-        EXPECT_FALSE(text.ends_with(' ')) << text;
-        if (i + 2 < lines.size()) {
-            // Filled: the next word would not have fitted.
-            const std::string next_word = lines[i + 1].substr(2, lines[i + 1].find(' ', 2) - 2);
-            EXPECT_GT(text.size() + 1 + next_word.size(), 72u) << text;
-        }
-        if (i + 1 < lines.size()) {
-            rejoined += text + " ";
-        }
-    }
-    // No word is split or lost, and the short line stays its own line.
-    EXPECT_EQ(rejoined, words);
-    EXPECT_EQ(lines.back(), "> Short line");
 }
 
 TEST(WrapText, Cases) {
