@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ostream>
 #include <string>
 #include <thread>
 
@@ -63,230 +62,167 @@ TextPromptRequest Prompt(std::string title, std::string prompt) {
     return request;
 }
 
-TextPromptRequest Numbers(TextPromptRequest request) {
-    request.numbers_only = true;
+// Prompt variants: numbers only, password, capacity, prefill, the "don't ask again" box.
+TextPromptRequest Variant(TextPromptRequest request, char kind, std::string prefill = "",
+                          std::size_t capacity = 0) {
+    request.numbers_only = kind == 'n';
+    request.password_mode = kind == 'p';
+    request.dont_ask_again_box = kind == 'd';
+    if (capacity != 0) {
+        request.capacity = capacity;
+    }
+    if (kind == 'f' || !prefill.empty()) {
+        request.prefill = true;
+        request.initial_text = std::move(prefill);
+    }
     return request;
 }
 
-TextPromptRequest Password(TextPromptRequest request) {
-    request.password_mode = true;
-    return request;
-}
-
-TextPromptRequest Capacity(TextPromptRequest request, std::size_t capacity) {
-    request.capacity = capacity;
-    return request;
-}
-
-TextPromptRequest Prefill(TextPromptRequest request, std::string initial) {
-    request.prefill = true;
-    request.initial_text = std::move(initial);
-    return request;
-}
-
-TextPromptRequest WithDontAskBox(TextPromptRequest request) {
-    request.dont_ask_again_box = true;
-    return request;
-}
-
-const TextPromptResult kCancel{false, "", false};
-
-TextPromptResult Submitted(std::string text, bool dont_ask_again = false) {
-    return TextPromptResult{true, std::move(text), dont_ask_again};
-}
-
-struct PromptCase {
-    const char* name;
-    TextPromptRequest request;
-    std::string input;
-    bool input_is_terminal;
-    TextPromptResult expected;
-    std::string expected_output;
-};
-
-const std::string kLogin = "Login\nUser name:\n";
 const std::string kEmptyRefused = "Warning\nEnter text (or Cancel)\n";
-const std::string kDigitsRefused = "Warning\nYou can only type a number here.\n";
-const std::string kDontAsk = "Don't ask again? [y/N] ";
 
-void PrintTo(const PromptCase& c, std::ostream* os) {
-    *os << c.name;
+TEST(ConsoleServices, PromptTranscripts) {
+    const TextPromptRequest user = Prompt("Login", "User name:");
+    const std::string login = "Login\nUser name:\n";
+    const std::string digits = "Warning\nYou can only type a number here.\n";
+    const std::string dont_ask = "Don't ask again? [y/N] ";
+    const TextPromptResult cancel{false, "", false};
+    const auto ok = [](std::string text, bool dont_ask_again = false) {
+        return TextPromptResult{true, std::move(text), dont_ask_again};
+    };
+    const struct {
+        const char* what;
+        TextPromptRequest request;
+        std::string input;
+        bool terminal;
+        TextPromptResult expected;
+        std::string output;
+    } cases[] = {
+        {"one line", user, "alice\n", false, ok("alice"), login + "> "},
+        {"last line without line end", user, "alice", false, ok("alice"), login + "> "},
+        {"carriage return dropped", user, "alice\r\n", false, ok("alice"), login + "> "},
+        {"only the first line is taken", user, "alice\nbob\n", false, ok("alice"), login + "> "},
+        {"blanks are text", user, "  \n", false, ok("  "), login + "> "},
+        {"no title, no prompt", Prompt("", ""), "x\n", false, ok("x"), "> "},
+        {"empty line refused, then answered", user, "\n\nbob\n", false, ok("bob"),
+         login + "> " + kEmptyRefused + "> " + kEmptyRefused + "> "},
+        {"end of input cancels", user, "", false, cancel, login + "> \n"},
+        {"end of input after a refusal cancels", user, "\n", false, cancel,
+         login + "> " + kEmptyRefused + "> \n"},
+        {"numbers only takes digits", Variant(user, 'n'), "0110\n", false, ok("0110"), login + "> "},
+        {"numbers only refuses other characters", Variant(user, 'n'), "11a\n 110\n-1\n110\n", false,
+         ok("110"), login + "> " + digits + "> " + digits + "> " + digits + "> "},
+        {"numbers only refuses empty as empty", Variant(user, 'n'), "\n7\n", false, ok("7"),
+         login + "> " + kEmptyRefused + "> "},
+        {"cut to capacity less one", Variant(user, ' ', "", 4), "abcdef\n", false, ok("abc"),
+         login + "> "},
+        {"exactly capacity less one kept", Variant(user, ' ', "", 4), "abc\n", false, ok("abc"),
+         login + "> "},
+        {"capacity counts ISO-8859-1 characters", Variant(user, ' ', "", 3),
+         "\xC3\xA4\xC3\xB6\xC3\xBC\n", false, ok("\xE4\xF6"), login + "> "},
+        {"prefill shown and taken on an empty line", Variant(user, 'f', "pop.example.org"), "\n",
+         false, ok("pop.example.org"), login + "[pop.example.org] > "},
+        {"prefill replaced by input", Variant(user, 'f', "pop.example.org"), "mail.example.org\n",
+         false, ok("mail.example.org"), login + "[pop.example.org] > "},
+        {"prefill cut to capacity", Variant(user, 'f', "abcdef", 4), "\n", false, ok("abc"),
+         login + "[abcdef] > "},
+        {"empty prefill refuses an empty line", Variant(user, 'f', ""), "\nx\n", false, ok("x"),
+         login + "> " + kEmptyRefused + "> "},
+        {"prefill: end of input still cancels", Variant(user, 'f', "abc"), "", false, cancel,
+         login + "[abc] > \n"},
+        {"password prefill shown masked", Variant(user, 'p', "p\xE4ss"), "\n", false,
+         ok("p\xE4ss"), login + "[****] > "},
+        {"ISO-8859-1 written as UTF-8", Prompt("f\xFCr Gr\xFC\xDF" "e", "\xA7 1:"), "x\n", false,
+         ok("x"), "f\xC3\xBCr Gr\xC3\xBC\xC3\x9F" "e\n\xC2\xA7 1:\n> "},
+        {"UTF-8 read as ISO-8859-1", user, "M\xC3\xBCller\n", false, ok("M\xFCller"), login + "> "},
+        {"ISO-8859-1 prefill written as UTF-8", Variant(user, 'f', "J\xF6rg"), "\n", false,
+         ok("J\xF6rg"), login + "[J\xC3\xB6rg] > "},
+        {"don't ask again: yes", Variant(user, 'd'), "alice\ny\n", false, ok("alice", true),
+         login + "> " + dont_ask},
+        {"don't ask again defaults to no", Variant(user, 'd'), "alice\n\n", false, ok("alice"),
+         login + "> " + dont_ask},
+        {"don't ask again: end of input is no", Variant(user, 'd'), "alice\n", false, ok("alice"),
+         login + "> " + dont_ask + "\n"},
+        {"don't ask again asks again on nonsense", Variant(user, 'd'), "alice\nmaybe\nYES\n", false,
+         ok("alice", true), login + "> " + dont_ask + "Please answer y or n.\n" + dont_ask},
+        {"cancel asks no don't ask again", Variant(user, 'd'), "", false, cancel, login + "> \n"},
+        {"a terminal shows how to cancel", user, "alice\n", true, ok("alice"),
+         login + "(Ctrl-D cancels)\n> "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Console console(c.input);
+        ConsoleServices services(console.in(), console.out(), c.terminal);
+        const TextPromptResult result = services.TextPrompt(c.request);
+        EXPECT_EQ(result.submitted, c.expected.submitted);
+        EXPECT_EQ(result.text, c.expected.text);
+        EXPECT_EQ(result.dont_ask_again, c.expected.dont_ask_again);
+        EXPECT_EQ(console.Output(), c.output);
+    }
 }
 
-class PromptTranscript : public testing::TestWithParam<PromptCase> {};
-
-TEST_P(PromptTranscript, ReadsAndWritesAsExpected) {
-    const PromptCase& c = GetParam();
-    Console console(c.input);
-    ConsoleServices services(console.in(), console.out(), c.input_is_terminal);
-
-    const TextPromptResult result = services.TextPrompt(c.request);
-
-    EXPECT_EQ(result.submitted, c.expected.submitted);
-    EXPECT_EQ(result.text, c.expected.text);
-    EXPECT_EQ(result.dont_ask_again, c.expected.dont_ask_again);
-    EXPECT_EQ(console.Output(), c.expected_output);
+TEST(ConsoleServices, BoxTranscripts) {
+    const auto box = [](std::string text, std::string caption, BoxIcon icon,
+                        BoxButtons buttons = BoxButtons::Ok) {
+        return MessageBoxRequest{std::move(text), std::move(caption), icon, buttons};
+    };
+    const MessageBoxRequest yes_no =
+        box("Delete 3 messages?", "Tarvox", BoxIcon::Question, BoxButtons::YesNo);
+    const MessageBoxRequest default_no =
+        box("Delete 3 messages?", "Tarvox", BoxIcon::Question, BoxButtons::YesNoDefaultNo);
+    const std::string block = "Tarvox - Question\nDelete 3 messages?\n";
+    const std::string again = "Please answer y or n.\n";
+    const struct {
+        const char* what;
+        MessageBoxRequest request;
+        std::string input;
+        BoxAnswer expected;
+        std::string output, unread;
+    } cases[] = {
+        {"OK box reads nothing", box("Could not connect", "Tarvox", BoxIcon::Error), "y\n",
+         BoxAnswer::Ok, "Tarvox - Error\nCould not connect\n", "y\n"},
+        {"OK box without input", box("Saved", "", BoxIcon::Information), "", BoxAnswer::Ok,
+         "Information\nSaved\n", ""},
+        {"warning word", box("Disk full", "", BoxIcon::Warning), "", BoxAnswer::Ok,
+         "Warning\nDisk full\n", ""},
+        {"no icon, no caption", box("Just text", "", BoxIcon::None), "", BoxAnswer::Ok,
+         "Just text\n", ""},
+        {"caption without icon", box("Just text", "Cap", BoxIcon::None), "", BoxAnswer::Ok,
+         "Cap\nJust text\n", ""},
+        {"text ending in a line end is not doubled", box("Two\nlines\n", "", BoxIcon::None), "",
+         BoxAnswer::Ok, "Two\nlines\n", ""},
+        {"ISO-8859-1 written as UTF-8", box("L\xF6schen", "\xDC" "bersicht", BoxIcon::Error), "",
+         BoxAnswer::Ok, "\xC3\x9C" "bersicht - Error\nL\xC3\xB6schen\n", ""},
+        {"server text cannot drive the terminal",
+         box("returned:\n\n554 \x1b[2Jno\rway\r\n", "", BoxIcon::Error), "", BoxAnswer::Ok,
+         "Error\nreturned:\n\n554 ^[[2Jno^Mway\n", ""},
+        {"yes", yes_no, "y\nnext\n", BoxAnswer::Yes, block + "[y/n] ", "next\n"},
+        {"yes word", yes_no, "Yes\n", BoxAnswer::Yes, block + "[y/n] ", ""},
+        {"no with blanks", yes_no, " N \n", BoxAnswer::No, block + "[y/n] ", ""},
+        {"yes/no: an empty line asks again", yes_no, "\nmaybe\ny\n", BoxAnswer::Yes,
+         block + "[y/n] " + again + "[y/n] " + again + "[y/n] ", ""},
+        {"yes/no: end of input is no", yes_no, "", BoxAnswer::No, block + "[y/n] \n", ""},
+        {"default no: an empty line is no", default_no, "\nrest\n", BoxAnswer::No,
+         block + "[y/N] ", "rest\n"},
+        {"default no: yes", default_no, "y\n", BoxAnswer::Yes, block + "[y/N] ", ""},
+        {"default no: nonsense asks again", default_no, "x\nyes\n", BoxAnswer::Yes,
+         block + "[y/N] " + again + "[y/N] ", ""},
+        {"default no: end of input is no", default_no, "", BoxAnswer::No, block + "[y/N] \n", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Console console(c.input);
+        ConsoleServices services(console.in(), console.out(), false);
+        EXPECT_EQ(services.ShowMessageBox(c.request), c.expected);
+        EXPECT_EQ(console.Output(), c.output);
+        EXPECT_EQ(console.Unread(), c.unread);
+    }
 }
-
-const TextPromptRequest kUser = Prompt("Login", "User name:");
-
-INSTANTIATE_TEST_SUITE_P(
-    ConsoleServices, PromptTranscript,
-    testing::Values(
-        PromptCase{"OneLine", kUser, "alice\n", false, Submitted("alice"), kLogin + "> "},
-        PromptCase{"LastLineWithoutLineEnd", kUser, "alice", false, Submitted("alice"),
-                   kLogin + "> "},
-        PromptCase{"CarriageReturnDropped", kUser, "alice\r\n", false, Submitted("alice"),
-                   kLogin + "> "},
-        PromptCase{"OnlyTheFirstLineIsTaken", kUser, "alice\nbob\n", false, Submitted("alice"),
-                   kLogin + "> "},
-        PromptCase{"BlanksAreText", kUser, "  \n", false, Submitted("  "), kLogin + "> "},
-        PromptCase{"NoTitleNoPrompt", Prompt("", ""), "x\n", false, Submitted("x"), "> "},
-        PromptCase{"EmptyLineRefusedThenAnswered", kUser, "\n\nbob\n", false, Submitted("bob"),
-                   kLogin + "> " + kEmptyRefused + "> " + kEmptyRefused + "> "},
-        PromptCase{"EndOfInputCancels", kUser, "", false, kCancel, kLogin + "> \n"},
-        PromptCase{"EndOfInputAfterRefusalCancels", kUser, "\n", false, kCancel,
-                   kLogin + "> " + kEmptyRefused + "> \n"},
-        PromptCase{"NumbersOnlyTakesDigits", Numbers(kUser), "0110\n", false, Submitted("0110"),
-                   kLogin + "> "},
-        PromptCase{
-            "NumbersOnlyRefusesOtherCharacters", Numbers(kUser), "11a\n 110\n-1\n110\n", false,
-            Submitted("110"),
-            kLogin + "> " + kDigitsRefused + "> " + kDigitsRefused + "> " + kDigitsRefused + "> "},
-        PromptCase{"NumbersOnlyRefusesEmptyAsEmpty", Numbers(kUser), "\n7\n", false, Submitted("7"),
-                   kLogin + "> " + kEmptyRefused + "> "},
-        PromptCase{"CutToCapacityLessOne", Capacity(kUser, 4), "abcdef\n", false, Submitted("abc"),
-                   kLogin + "> "},
-        PromptCase{"ExactlyCapacityLessOneKept", Capacity(kUser, 4), "abc\n", false,
-                   Submitted("abc"), kLogin + "> "},
-        PromptCase{"CapacityCountsLatin1Characters", Capacity(kUser, 3),
-                   "\xC3\xA4\xC3\xB6\xC3\xBC\n", false, Submitted("\xE4\xF6"), kLogin + "> "},
-        PromptCase{"PrefillShownAndTakenOnEmptyLine", Prefill(kUser, "pop.example.org"), "\n",
-                   false, Submitted("pop.example.org"), kLogin + "[pop.example.org] > "},
-        PromptCase{"PrefillReplacedByInput", Prefill(kUser, "pop.example.org"),
-                   "mail.example.org\n", false, Submitted("mail.example.org"),
-                   kLogin + "[pop.example.org] > "},
-        PromptCase{"PrefillCutToCapacity", Capacity(Prefill(kUser, "abcdef"), 4), "\n", false,
-                   Submitted("abc"), kLogin + "[abcdef] > "},
-        PromptCase{"EmptyPrefillRefusesEmptyLine", Prefill(kUser, ""), "\nx\n", false,
-                   Submitted("x"), kLogin + "> " + kEmptyRefused + "> "},
-        PromptCase{"PrefillEndOfInputStillCancels", Prefill(kUser, "abc"), "", false, kCancel,
-                   kLogin + "[abc] > \n"},
-        PromptCase{"PasswordPrefillShownMasked", Password(Prefill(kUser, "p\xE4ss")), "\n", false,
-                   Submitted("p\xE4ss"), kLogin + "[****] > "},
-        PromptCase{"Latin1WrittenAsUtf8",
-                   Prompt("Adressbuch f\xFCr Gr\xFC\xDF"
-                          "e",
-                          "\xA7 1:"),
-                   "x\n", false, Submitted("x"),
-                   "Adressbuch f\xC3\xBCr Gr\xC3\xBC\xC3\x9F"
-                   "e\n\xC2\xA7 1:\n> "},
-        PromptCase{"Utf8ReadAsLatin1", kUser, "M\xC3\xBCller\n", false, Submitted("M\xFCller"),
-                   kLogin + "> "},
-        PromptCase{"Latin1PrefillWrittenAsUtf8", Prefill(kUser, "J\xF6rg"), "\n", false,
-                   Submitted("J\xF6rg"), kLogin + "[J\xC3\xB6rg] > "},
-        PromptCase{"DontAskAgainYes", WithDontAskBox(kUser), "alice\ny\n", false,
-                   Submitted("alice", true), kLogin + "> " + kDontAsk},
-        PromptCase{"DontAskAgainDefaultsToNo", WithDontAskBox(kUser), "alice\n\n", false,
-                   Submitted("alice", false), kLogin + "> " + kDontAsk},
-        PromptCase{"DontAskAgainEndOfInputIsNo", WithDontAskBox(kUser), "alice\n", false,
-                   Submitted("alice", false), kLogin + "> " + kDontAsk + "\n"},
-        PromptCase{"DontAskAgainAsksAgainOnNonsense", WithDontAskBox(kUser), "alice\nmaybe\nYES\n",
-                   false, Submitted("alice", true),
-                   kLogin + "> " + kDontAsk + "Please answer y or n.\n" + kDontAsk},
-        PromptCase{"CancelAsksNoDontAskAgain", WithDontAskBox(kUser), "", false, kCancel,
-                   kLogin + "> \n"},
-        PromptCase{"TerminalShowsHowToCancel", kUser, "alice\n", true, Submitted("alice"),
-                   kLogin + "(Ctrl-D cancels)\n> "}),
-    [](const testing::TestParamInfo<PromptCase>& info) { return std::string(info.param.name); });
-
-struct BoxCase {
-    const char* name;
-    MessageBoxRequest request;
-    std::string input;
-    BoxAnswer expected;
-    std::string expected_output;
-    std::string expected_unread;
-};
-
-void PrintTo(const BoxCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class BoxTranscript : public testing::TestWithParam<BoxCase> {};
-
-TEST_P(BoxTranscript, ReadsAndWritesAsExpected) {
-    const BoxCase& c = GetParam();
-    Console console(c.input);
-    ConsoleServices services(console.in(), console.out(), false);
-
-    EXPECT_EQ(services.ShowMessageBox(c.request), c.expected);
-    EXPECT_EQ(console.Output(), c.expected_output);
-    EXPECT_EQ(console.Unread(), c.expected_unread);
-}
-
-MessageBoxRequest Box(std::string text, std::string caption, BoxIcon icon,
-                      BoxButtons buttons = BoxButtons::Ok) {
-    return MessageBoxRequest{std::move(text), std::move(caption), icon, buttons};
-}
-
-const MessageBoxRequest kDelete =
-    Box("Delete 3 messages?", "Tarvox", BoxIcon::Question, BoxButtons::YesNo);
-const MessageBoxRequest kDeleteDefaultNo =
-    Box("Delete 3 messages?", "Tarvox", BoxIcon::Question, BoxButtons::YesNoDefaultNo);
-const std::string kDeleteBlock = "Tarvox - Question\nDelete 3 messages?\n";
-const std::string kAgain = "Please answer y or n.\n";
-
-INSTANTIATE_TEST_SUITE_P(
-    ConsoleServices, BoxTranscript,
-    testing::Values(
-        BoxCase{"OkBoxReadsNothing", Box("Could not connect", "Tarvox", BoxIcon::Error), "y\n",
-                BoxAnswer::Ok, "Tarvox - Error\nCould not connect\n", "y\n"},
-        BoxCase{"OkBoxWithoutInput", Box("Saved", "", BoxIcon::Information), "", BoxAnswer::Ok,
-                "Information\nSaved\n", ""},
-        BoxCase{"WarningWord", Box("Disk full", "", BoxIcon::Warning), "", BoxAnswer::Ok,
-                "Warning\nDisk full\n", ""},
-        BoxCase{"NoIconNoCaption", Box("Just text", "", BoxIcon::None), "", BoxAnswer::Ok,
-                "Just text\n", ""},
-        BoxCase{"CaptionWithoutIcon", Box("Just text", "Cap", BoxIcon::None), "", BoxAnswer::Ok,
-                "Cap\nJust text\n", ""},
-        BoxCase{"TextEndingInLineEndNotDoubled", Box("Two\nlines\n", "", BoxIcon::None), "",
-                BoxAnswer::Ok, "Two\nlines\n", ""},
-        BoxCase{"Latin1WrittenAsUtf8",
-                Box("L\xF6schen",
-                    "\xDC"
-                    "bersicht",
-                    BoxIcon::Error),
-                "", BoxAnswer::Ok,
-                "\xC3\x9C"
-                "bersicht - Error\nL\xC3\xB6schen\n",
-                ""},
-        BoxCase{"ServerTextCannotDriveTheTerminal",
-                Box("returned:\n\n554 \x1b[2Jno\rway\r\n", "", BoxIcon::Error), "", BoxAnswer::Ok,
-                "Error\nreturned:\n\n554 ^[[2Jno^Mway\n", ""},
-        BoxCase{"Yes", kDelete, "y\nnext\n", BoxAnswer::Yes, kDeleteBlock + "[y/n] ", "next\n"},
-        BoxCase{"YesWord", kDelete, "Yes\n", BoxAnswer::Yes, kDeleteBlock + "[y/n] ", ""},
-        BoxCase{"NoWithBlanks", kDelete, " N \n", BoxAnswer::No, kDeleteBlock + "[y/n] ", ""},
-        BoxCase{"YesNoEmptyLineAsksAgain", kDelete, "\nmaybe\ny\n", BoxAnswer::Yes,
-                kDeleteBlock + "[y/n] " + kAgain + "[y/n] " + kAgain + "[y/n] ", ""},
-        BoxCase{"YesNoEndOfInputIsNo", kDelete, "", BoxAnswer::No, kDeleteBlock + "[y/n] \n", ""},
-        BoxCase{"DefaultNoEmptyLineIsNo", kDeleteDefaultNo, "\nrest\n", BoxAnswer::No,
-                kDeleteBlock + "[y/N] ", "rest\n"},
-        BoxCase{"DefaultNoYes", kDeleteDefaultNo, "y\n", BoxAnswer::Yes, kDeleteBlock + "[y/N] ",
-                ""},
-        BoxCase{"DefaultNoNonsenseAsksAgain", kDeleteDefaultNo, "x\nyes\n", BoxAnswer::Yes,
-                kDeleteBlock + "[y/N] " + kAgain + "[y/N] ", ""},
-        BoxCase{"DefaultNoEndOfInputIsNo", kDeleteDefaultNo, "", BoxAnswer::No,
-                kDeleteBlock + "[y/N] \n", ""}),
-    [](const testing::TestParamInfo<BoxCase>& info) { return std::string(info.param.name); });
 
 TEST(ConsoleServices, DialogsInTurnShareTheInput) {
     Console console("\n0042\nyes\n");
     ConsoleServices services(console.in(), console.out(), false);
-
     EXPECT_EQ(services.ShowMessage("Port?", "", BoxIcon::None), BoxAnswer::Ok);
-    const TextPromptResult port = services.TextPrompt(Numbers(Prompt("", "Port:")));
-    EXPECT_EQ(port.text, "0042");
+    EXPECT_EQ(services.TextPrompt(Variant(Prompt("", "Port:"), 'n')).text, "0042");
     EXPECT_EQ(services.ShowMessage("Sure?", "", BoxIcon::None, BoxButtons::YesNo), BoxAnswer::Yes);
     EXPECT_EQ(console.Output(), "Port?\nPort:\n> " + kEmptyRefused + "> Sure?\n[y/n] ");
 }
@@ -371,53 +307,36 @@ TEST(ConsoleServicesTerminal, PasswordIsNotEchoedAndEchoComesBack) {
     ConsoleServices services(terminal.slave(), output.out(), true);
     const tcflag_t flags_before = terminal.LocalFlags();
     ASSERT_NE(flags_before & ECHO, 0u);
+    const TextPromptRequest password_prompt = Variant(Prompt("", "Pass:"), 'p');
+    TextPromptResult answer;
+    const auto answer_with = [&](const TextPromptRequest& request, const std::string& keys,
+                                 bool hidden) {
+        std::thread reader([&] { answer = services.TextPrompt(request); });
+        // On failure go on typing, so the reader thread ends and can be joined.
+        if (hidden) {
+            EXPECT_TRUE(terminal.WaitForEcho(false)) << "the echo was not switched off";
+        }
+        terminal.Type(keys);
+        reader.join();
+        EXPECT_EQ(terminal.LocalFlags(), flags_before);
+    };
 
     // Without password mode the typed line is echoed: the check below can see an echo.
-    TextPromptResult user;
-    std::thread reader([&] { user = services.TextPrompt(Prompt("", "User:")); });
-    terminal.Type("alice\n");
-    reader.join();
-    EXPECT_EQ(user.text, "alice");
+    answer_with(Prompt("", "User:"), "alice\n", false);
+    EXPECT_EQ(answer.text, "alice");
     EXPECT_NE(terminal.ScreenLine().find("alice"), std::string::npos);
 
-    TextPromptResult password;
-    reader = std::thread([&] { password = services.TextPrompt(Password(Prompt("", "Pass:"))); });
-    // On failure go on typing, so the reader thread ends and can be joined.
-    EXPECT_TRUE(terminal.WaitForEcho(false)) << "the echo was not switched off";
-    terminal.Type("s3cret\n");
-    reader.join();
-    EXPECT_TRUE(password.submitted);
-    EXPECT_EQ(password.text, "s3cret");
+    answer_with(password_prompt, "s3cret\n", true);
+    EXPECT_EQ(answer.text, "s3cret");
     const std::string shown = terminal.ScreenLine();
     EXPECT_EQ(shown.find("s3cret"), std::string::npos) << shown;
     EXPECT_NE(shown.find('\n'), std::string::npos) << "the line end is still echoed";
-    EXPECT_EQ(terminal.LocalFlags(), flags_before);
-}
 
-TEST(ConsoleServicesTerminal, EchoComesBackWhenPasswordPromptIsCancelled) {
-    PseudoTerminal terminal;
-    if (!terminal.ok()) {
-        GTEST_SKIP() << "no pseudo terminal available";
-    }
-    Console output("");
-    ConsoleServices services(terminal.slave(), output.out(), true);
-    const tcflag_t flags_before = terminal.LocalFlags();
-
-    TextPromptResult password;
-    std::thread reader([&] { password = services.TextPrompt(Password(Prompt("", "Pass:"))); });
-    EXPECT_TRUE(terminal.WaitForEcho(false)) << "the echo was not switched off";
-    terminal.Type("\x04");  // Ctrl-D: end of input
-    reader.join();
-    EXPECT_FALSE(password.submitted);
-    EXPECT_EQ(terminal.LocalFlags(), flags_before);
-
+    answer_with(password_prompt, "\x04", true);  // Ctrl-D: end of input
+    EXPECT_FALSE(answer.submitted);
     // Ctrl-D ended that answer only: the next prompt reads the terminal again.
-    TextPromptResult next;
-    reader = std::thread([&] { next = services.TextPrompt(Prompt("", "User:")); });
-    terminal.Type("bob\n");
-    reader.join();
-    EXPECT_TRUE(next.submitted);
-    EXPECT_EQ(next.text, "bob");
+    answer_with(Prompt("", "User:"), "bob\n", false);
+    EXPECT_EQ(answer.text, "bob");
 }
 
 }  // namespace

@@ -12,27 +12,6 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(VerdictName, NamesEveryCode) {
-    const std::pair<std::uint32_t, std::string_view> cases[] = {
-        {0, "(not junk)"},
-        {1, "Matches blacklist"},
-        {2, "Not on whitelist"},
-        {3, "From: empty () or <>"},
-        {4, "Subject: multiple spaces"},
-        {5, "To/CC: similar usernames"},
-        {6, "From: missing @"},
-        {7, "To: missing address or @"},
-        {8, "To/CC: similar domains"},
-        {9, "HTML message"},
-        {10, "Not on whitelist (pattern)"},
-        {11, "Matches blacklist (pattern)"},
-        {12, ""},
-    };
-    for (const auto& [code, name] : cases) {
-        EXPECT_EQ(VerdictName(code), name) << code;
-    }
-}
-
 // Recipients given by raw text only; the term lists look at nothing else.
 AddressList Raw(std::initializer_list<std::string> raws) {
     AddressList list;
@@ -76,28 +55,16 @@ TEST(MatchWildcard, OneRestartPointNoBacktracking) {
         bool expected;
     };
     const Case cases[] = {
-        {"", "", true},
-        {"", "a", false},
-        {"*", "", true},
-        {"*", "anything at all", true},
-        {"**", "x", true},
-        {"?", "", false},
-        {"?", "x", true},
-        {"a?c", "ABC", true},
-        {"abc", "abcd", false},
-        {"abcd", "abc", false},
-        {"a*", "abc", true},
-        {"*c", "abc", true},
-        {"*b", "abc", false},
-        {"a*c*e", "abcde", true},
+        {"", "", true}, {"", "a", false}, {"*", "", true}, {"*", "anything at all", true},
+        {"**", "x", true}, {"?", "", false}, {"?", "x", true}, {"a?c", "ABC", true},
+        {"abc", "abcd", false}, {"abcd", "abc", false}, {"a*", "abc", true}, {"*c", "abc", true},
+        {"*b", "abc", false}, {"a*c*e", "abcde", true},
         {"X-Example-Header: *spam*", "x-example-header: buy SPAM now", true},
         {"X-Example-Header: *spam*", "X-Example-Header: spam", true},
         {"X-Example-Header: *spam*", "X-Example-Header:spam", false},
         {"X-Example-Header: *spam*", "X-Other-Header: spam", false},
         // A backtracking matcher would accept these.
-        {"*aab*", "aaab", false},
-        {"*ab", "aab", true},
-        {"*aab", "xaaab", false},
+        {"*aab*", "aaab", false}, {"*ab", "aab", true}, {"*aab", "xaaab", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(MatchWildcard(c.pattern, c.text), c.expected)
