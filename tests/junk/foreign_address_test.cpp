@@ -27,12 +27,9 @@ TEST(ExtractReceivedAddress, TakesTheFirstWellFormedBracketedAddress) {
 
 TEST(InProviderNetworks, MatchesTextualPrefixes) {
     const std::tuple<std::string, std::string, bool> cases[] = {
-        {"10.", "10.0.0.5", true},
-        {"10.", "100.0.0.5", false},
+        {"10.", "10.0.0.5", true}, {"10.", "100.0.0.5", false}, {"192.168.,10.", "10.1.1.1", true},
         {"10.1", "10.100.2.3", true},  // no final period: matches more than meant
-        {"192.168.,10.", "10.1.1.1", true},
-        {",,", "10.1.1.1", false},
-        {"", "10.1.1.1", false},
+        {",,", "10.1.1.1", false}, {"", "10.1.1.1", false},
     };
     for (const auto& [networks, address, expected] : cases) {
         EXPECT_EQ(InProviderNetworks(networks, address), expected) << networks << " " << address;
@@ -61,14 +58,9 @@ TEST(FindForeignAddress, SkipsOwnNetworksTopDown) {
 
 TEST(SuggestedNetwork, CutsAfterTheSecondToLastPeriod) {
     const std::pair<std::string, std::string> cases[] = {
-        {"192.168.0.1", "192.168."},
-        {"203.0.113.7", "203.0."},
-        {"10.1.2.", "10.1."},
+        {"192.168.0.1", "192.168."}, {"203.0.113.7", "203.0."}, {"10.1.2.", "10.1."},
         {"10.1", "10.1"},  // one period: nothing to cut
-        {"10", "10"},
-        {".5", ".5"},
-        {"..", "."},
-        {"", ""},
+        {"10", "10"}, {".5", ".5"}, {"..", "."}, {"", ""},
     };
     for (const auto& [address, expected] : cases) {
         EXPECT_EQ(SuggestedNetwork(address), expected) << address;
@@ -77,16 +69,11 @@ TEST(SuggestedNetwork, CutsAfterTheSecondToLastPeriod) {
 
 TEST(IsAcceptableNetwork, NeedsThreePeriodsOrAFinalOne) {
     const std::pair<std::string, bool> cases[] = {
-        {"192.168.", true},
-        {"10.", true},
-        {"10.1.2.", true},
+        {"192.168.", true}, {"10.", true}, {"10.1.2.", true},
         {"192.168.0.1", true},  // a whole address
         {"10.1", false},        // would also match 10.100.2.3
-        {"10", false},
-        {"1.2.3.4.5", false},   // four periods, not ending in one
-        {"1.2.3.4.5.", true},
-        {"a.b.c.d", true},
-        {".", true},
+        {"10", false}, {"1.2.3.4.5", false},  // four periods, not ending in one
+        {"1.2.3.4.5.", true}, {"a.b.c.d", true}, {".", true},
     };
     for (const auto& [network, expected] : cases) {
         EXPECT_EQ(IsAcceptableNetwork(network), expected) << network;

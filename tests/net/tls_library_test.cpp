@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <dlfcn.h>
 #include <string>
+#include <utility>
 
 #include "net/net_connection.h"
 
@@ -46,16 +47,15 @@ TEST(TlsLibrary, AnyMissingFunctionLeavesTlsOff) {
 }
 
 TEST(TlsLibrary, LibraryNamesComeFromTheEnvironment) {
-    ::setenv("TARVOX_LIBSSL", "libtarvox-no-such-ssl.so", 1);
-    TlsLibrary missing_ssl;
-    EXPECT_FALSE(missing_ssl.Load());
-    ::unsetenv("TARVOX_LIBSSL");
-
-    // A library that loads but has none of the crypto functions.
-    ::setenv("TARVOX_LIBCRYPTO", "libm.so.6", 1);
-    TlsLibrary wrong_crypto;
-    EXPECT_FALSE(wrong_crypto.Load());
-    ::unsetenv("TARVOX_LIBCRYPTO");
+    // A missing libssl; a libcrypto without the crypto functions. Each is unset again.
+    for (const auto& [variable, library_name] :
+         {std::pair{"TARVOX_LIBSSL", "libtarvox-no-such-ssl.so"},
+          std::pair{"TARVOX_LIBCRYPTO", "libm.so.6"}}) {
+        ASSERT_EQ(std::getenv(variable), nullptr);
+        ::setenv(variable, library_name, 1);
+        EXPECT_FALSE(TlsLibrary().Load()) << variable;
+        ::unsetenv(variable);
+    }
 }
 
 TEST(TlsLibrary, DirectTlsWithoutTheLibraryFailsBeforeAnySocket) {
@@ -65,9 +65,9 @@ TEST(TlsLibrary, DirectTlsWithoutTheLibraryFailsBeforeAnySocket) {
     for (const TlsLibrary* library : {static_cast<const TlsLibrary*>(nullptr),
                                       static_cast<const TlsLibrary*>(&unloaded)}) {
         NetConnection connection(library);
-        EXPECT_EQ(connection.Connect(true, address), 2);
+        EXPECT_EQ(connection.Connect(true, address), net::kTlsNotLoaded);
         EXPECT_FALSE(connection.Connected());
-        EXPECT_EQ(connection.StartTls(), 12);
+        EXPECT_EQ(connection.StartTls(), net::kNotConnected);
     }
 }
 
