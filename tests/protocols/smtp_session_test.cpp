@@ -251,7 +251,7 @@ TEST(PopBeforeSmtp, LogsInAndOutOrSaysWhyNot) {
         {2, {Expect("STLS\r\n"), Send("-ERR no\r\n")}, 2},
     };
     for (const auto& c : cases) {
-        ScriptedServer server(Join(Steps{Send("+OK ready\r\n")}, c.exchange,
+        ScriptedServer server(Join(Join(Steps{Send("+OK ready\r\n")}, c.exchange),
                                    Steps{Expect("QUIT\r\n"), Send("+OK\r\n"), ExpectClosed()}));
         PopBeforeSmtpRequest request{false, "127.0.0.1", server.port(), "alice", "secret"};
         request.protopop = c.protopop;
