@@ -1,0 +1,79 @@
+#include "protocols/viewer_download.h"
+
+#include <gtest/gtest.h>
+
+#include "net/net_connection.h"
+#include "protocols/pop_session.h"
+#include "support/scripted_server.h"
+#include "support/scripted_services.h"
+
+namespace tarvox {
+namespace {
+
+using namespace script;
+using Texts = std::vector<std::string>;
+
+TEST(FinishViewerDownload, ShowsOnlyACompleteText) {
+    struct Case {
+        DownloadResult result;
+        const char* text;
+        Texts statuses;
+        Texts boxes;
+    };
+    const Case cases[] = {
+        {DownloadResult::Complete, "Subject: a\r\n\r\nb\r\n.\r\n",
+         {"Message retrieved. Formatting..."}, {}},
+        {DownloadResult::NoMemory, "", {}, {"Insufficient memory to load message"}},
+        {DownloadResult::Refused, "", {}, {}},
+        {DownloadResult::Lost, "", {}, {}},
+    };
+    DownloadedMessage message;
+    message.buffer = "+OK\r\nSubject: a\r\n\r\nb\r\n.\r\n";
+    message.start = 5;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.result));
+        ScriptedServices services;
+        const ViewerDownload download = FinishViewerDownload(c.result, message, services);
+        EXPECT_EQ(download.Shown(), c.result == DownloadResult::Complete);
+        EXPECT_EQ(download.text, c.text);
+        EXPECT_EQ(services.Statuses(StatusLine::Inbox), c.statuses);
+        Texts boxes;
+        for (const MessageBoxRequest& box : services.Boxes()) {
+            EXPECT_EQ(box.icon, BoxIcon::Error);
+            boxes.push_back(box.text);
+        }
+        EXPECT_EQ(boxes, c.boxes);
+    }
+}
+
+TEST(DownloadForViewer, RetrOrTopWithTheViewersStatus) {
+    struct Case {
+        bool preview;
+        const char* command;
+    };
+    const std::string message = "Subject: a\r\n\r\nbody\r\n.\r\n";
+    for (const Case c : {Case{false, "RETR 2\r\n"}, Case{true, "TOP 2 7\r\n"}}) {
+        SCOPED_TRACE(c.command);
+        ScriptedServer server({Expect(c.command), Send("+OK\r\n" + message), ExpectClosed()});
+        PopSession session(nullptr);
+        NetAddress address;
+        ASSERT_EQ(ResolveHost("127.0.0.1", server.port(), address), 0);
+        ASSERT_EQ(session.connection.Connect(false, address), net::kSuccess);
+        session.sizes = {10, static_cast<std::uint32_t>(message.size())};
+        ScriptedServices services;
+        const ViewerDownload download =
+            DownloadForViewer(session, {2, c.preview, 7}, services);
+        EXPECT_TRUE(download.Shown());
+        EXPECT_EQ(download.text, message);
+        const Texts statuses = services.Statuses(StatusLine::Inbox);
+        ASSERT_GE(statuses.size(), 2u);
+        EXPECT_EQ(statuses.front(), "Downloading e-mail . . . ");
+        EXPECT_EQ(statuses[1], "Downloading e-mail . . . 0%");
+        EXPECT_EQ(statuses.back(), "Message retrieved. Formatting...");
+        session.connection.Close();
+        EXPECT_SCRIPT_DONE(server);
+    }
+}
+
+}  // namespace
+}  // namespace tarvox
