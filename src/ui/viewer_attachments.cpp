@@ -1,6 +1,6 @@
 // The viewer's Attachments tab: the list of attached files with Save, View,
-// Delete (of the file last saved) and the block list, and the checks before
-// a file is written or opened.
+// Delete (of the file last saved) and the block list. What Save and View do
+// with the chosen files is SaveOrViewAttachments's.
 #include "ui/viewer_window.h"
 
 #include <QAbstractItemView>
@@ -11,9 +11,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include <cstdio>
-
-#include "message/attachment_safety.h"
+#include "message/attachment_actions.h"
 #include "ui/app_context.h"
 #include "ui/block_list_dialog.h"
 #include "ui/page_fields.h"
@@ -22,27 +20,6 @@
 #include "ui/session_host.h"
 
 namespace tarvox {
-
-namespace {
-
-constexpr const char* kPreviewWarning =
-    "Because only a part of the entire message is shown, attachments will most likely not be "
-    "recognized correctly. Use View instead of Preview to download the entire message.";
-constexpr const char* kBlockedQuestion =
-    "This attachment's file type is on Tarvox's \"block list\" of potentially dangerous file "
-    "extensions. This file may carry a VIRUS or TROJAN and could infect your system.\n\n"
-    "It is recommended that you DO NOT save this file to disk.\n"
-    "Do you really want to save this file?";
-constexpr const char* kBlockedView =
-    "This attachment's file extension is on Tarvox's \"block list\". The file was saved to "
-    "disk but it can not be executed.\n\nView/Execute denied - potentially dangerous file.";
-constexpr const char* kNotOpened =
-    "The executable attachment was saved to disk but was NOT opened.";
-constexpr const char* kNoViewer = "Could not invoke default viewer";
-constexpr const char* kDeleteQuestion =
-    "Delete this file? (If last save was for temporary viewing)";
-
-}  // namespace
 
 QWidget* ViewerWindow::BuildAttachmentsPage() {
     auto* page = new QWidget(m_tabs);
@@ -97,85 +74,40 @@ void ViewerWindow::SaveOrView(bool view) {
         m_source.host->ShowBusyBox();
         return;
     }
-    FrontendServices& services = *m_context.services;
-    if (m_source.preview) {
-        services.ShowMessage(kPreviewWarning, "Warning", BoxIcon::Warning);
-    }
+    AttachmentRequest request;
+    request.action = view ? AttachmentAction::View : AttachmentAction::Save;
     for (int row = 0; row < m_attachments->topLevelItemCount(); ++row) {
-        if (!m_attachments->topLevelItem(row)->isSelected()) {
-            continue;
+        if (m_attachments->topLevelItem(row)->isSelected()) {
+            request.indexes.push_back(static_cast<std::size_t>(row));
         }
-        const auto index = static_cast<std::size_t>(row);
-        const std::string& name = m_message->attachments()[index].display_name;
-        const bool blocked = IsBlockedName(name, m_context.config.global.blockext);
-        if (blocked && services.ShowMessage(kBlockedQuestion, name, BoxIcon::Warning,
-                                            BoxButtons::YesNoDefaultNo) != BoxAnswer::Yes) {
-            continue;
-        }
-        const std::string path = SaveAttachment(index);
-        if (path.empty()) {
-            continue;
-        }
-        m_last_saved = path;
-        if (!view) {
-            continue;
-        }
-        if (blocked) {
-            services.ShowMessage(kBlockedView, path, BoxIcon::Error);
-            continue;
-        }
-        if (LooksExecutable(path) && !RunSanityCheck(services, m_draw)) {
-            services.ShowMessage(kNotOpened, "SanityCheck", BoxIcon::Error);
-            continue;
-        }
-        OpenSavedFile(path);
     }
-}
-
-std::string ViewerWindow::SaveAttachment(std::size_t index) {
-    FrontendServices& services = *m_context.services;
-    const std::string proposed =
-        ProposedAttachmentName(m_message->attachments()[index].display_name);
-    FileSaveRequest request;
-    request.title = tr("Save decoded file");
-    // "All Files" of any name: "*" on this platform, where names need no dot.
-    request.filter = tr("All Files (*)");
-    request.proposed = ToQString(proposed);
-    const std::size_t dot = proposed.find('.');
-    if (dot != std::string::npos) {
-        request.default_suffix = ToQString(std::string_view(proposed).substr(dot + 1));
-    }
-    const QString chosen = m_save_picker(this, request);
-    if (chosen.isEmpty()) {
-        return {};
-    }
-    // The path is the file system's; it is kept as the local 8-bit form.
-    const std::string path = chosen.toLocal8Bit().toStdString();
-    services.ShowStatus(StatusLine::Inbox, "Saving attachment to disk...");
-    if (!m_message->SaveAttachmentFile(index, path)) {
-        services.ShowMessage("Unable to create file", "", BoxIcon::Error);
-        return {};
-    }
-    services.ShowStatus(StatusLine::Inbox, "Attachment has been saved.");
-    return path;
-}
-
-void ViewerWindow::OpenSavedFile(const std::string& path) {
-    if (!m_url_opener(QUrl::fromLocalFile(QString::fromLocal8Bit(path)))) {
-        m_context.services->ShowMessage(kNoViewer, path, BoxIcon::Error);
+    request.preview = m_source.preview;
+    request.blockext = m_context.config.global.blockext;
+    AttachmentDesk desk;
+    desk.pick_path = [this](const AttachmentSaveName& name) {
+        FileSaveRequest dialog;
+        dialog.title = tr("Save decoded file");
+        // "All Files" of any name: "*" on this platform, where names need no dot.
+        dialog.filter = tr("All Files (*)");
+        dialog.proposed = ToQString(name.proposed);
+        dialog.default_suffix = ToQString(name.suffix);
+        // The path is the file system's; it is kept as the local 8-bit form.
+        return m_save_picker(this, dialog).toLocal8Bit().toStdString();
+    };
+    desk.open = [this](const std::string& path) {
+        return m_url_opener(QUrl::fromLocalFile(QString::fromLocal8Bit(path)));
+    };
+    desk.draw = m_draw;
+    std::string saved = SaveOrViewAttachments(*m_message, request, desk, *m_context.services);
+    if (!saved.empty()) {
+        m_last_saved = std::move(saved);
     }
 }
 
 void ViewerWindow::DeleteLastSaved() {
-    if (m_last_saved.empty()) {
-        return;
+    if (!m_last_saved.empty() && DeleteSavedAttachment(m_last_saved, *m_context.services)) {
+        m_last_saved.clear();
     }
-    if (m_context.services->ShowMessage(kDeleteQuestion, m_last_saved, BoxIcon::Warning,
-                                        BoxButtons::YesNo) != BoxAnswer::Yes) {
-        return;
-    }
-    std::remove(m_last_saved.c_str());
-    m_last_saved.clear();
 }
 
 void ViewerWindow::EditBlockList() {

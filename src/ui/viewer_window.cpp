@@ -23,13 +23,13 @@
 #include <optional>
 #include <random>
 
-#include "compose/gpg_function.h"
+#include "compose/gpg_block.h"
 #include "compose/quoting.h"
 #include "compose/save_text.h"
 #include "config/file_io.h"
 #include "message/html_filter.h"
-#include "protocols/pop_download.h"
 #include "protocols/pop_session.h"
+#include "protocols/viewer_download.h"
 #include "protocols/viewer_walk.h"
 #include "ui/app_context.h"
 #include "ui/page_fields.h"
@@ -52,8 +52,6 @@ constexpr const char* kReformatRefused =
 constexpr const char* kLongTextWarning =
     "There is a substantial amount of text shown (is raw view on?) The attempted operation "
     "may take a long time to complete.";
-constexpr const char* kDownloadingText = "Downloading e-mail . . . ";
-constexpr std::string_view kPgpMarker = "-----BEGIN PGP";
 
 // The text control shows LF lines; the message keeps CR LF.
 QString ToShownText(std::string_view text) {
@@ -295,41 +293,28 @@ void ViewerWindow::StartDownload() {
     }
     button("abort")->setEnabled(true);
 
-    DownloadRequest request;
-    request.message_number = static_cast<std::uint32_t>(m_source.pop3_number);
-    request.top = m_source.preview;
-    request.lines = m_source.preview_lines;
-    request.viewer = true;
-    request.progress_prefix = kDownloadingText;
-    request.progress_line = StatusLine::Inbox;
-    auto text = std::make_shared<std::string>();
+    const ViewerDownloadRequest request{static_cast<std::uint32_t>(m_source.pop3_number),
+                                        m_source.preview, m_source.preview_lines};
+    auto download = std::make_shared<ViewerDownload>();
     PopSession& session = host.Session();
     host.RunSessionJob(
-        [&session, &services, request, text] {
-            services.ShowStatus(StatusLine::Inbox, kDownloadingText);
-            DownloadedMessage message;
-            const DownloadResult result = PopDownload(session, request, message, services);
-            if (result == DownloadResult::NoMemory) {
-                services.ShowMessage("Insufficient memory to load message", "", BoxIcon::Error);
-            } else if (result == DownloadResult::Complete) {
-                services.ShowStatus(StatusLine::Inbox, "Message retrieved. Formatting...");
-                text->assign(message.Text());
-            }
-            return static_cast<int>(result);
+        [&session, &services, request, download] {
+            *download = DownloadForViewer(session, request, services);
+            return static_cast<int>(download->result);
         },
-        [window = QPointer<ViewerWindow>(this), text](int outcome) {
+        [window = QPointer<ViewerWindow>(this), download](int) {
             if (window) {
-                window->DownloadEnded(outcome, *text);
+                window->DownloadEnded(*download);
             }
         });
 }
 
-void ViewerWindow::DownloadEnded(int outcome, const std::string& text) {
+void ViewerWindow::DownloadEnded(const ViewerDownload& download) {
     m_loaded = true;
     button("abort")->setEnabled(false);
-    if (static_cast<DownloadResult>(outcome) == DownloadResult::Complete) {
-        LoadText(text);
-        m_status->setText(tr("Finishing loading message"));
+    if (download.Shown()) {
+        LoadText(download.text);
+        m_status->setText(tr(kViewerLoadedText));
         button("delete")->setEnabled(true);
     }
     emit idle();
@@ -482,24 +467,11 @@ void ViewerWindow::Archive() {
 }
 
 void ViewerWindow::RunGnuPg() {
-    FrontendServices& services = *m_context.services;
-    const std::string text = FromQString(m_text->toPlainText());
-    const std::size_t marker = text.find(kPgpMarker);
-    if (marker == std::string::npos) {
-        services.ShowMessage("No PGP/GPG or OpenPGP marker found in this message",
-                             kGpgSupportCaption, BoxIcon::Error);
-        return;
+    const std::optional<std::string> shown = ApplyGpgToPgpBlock(
+        FromQString(m_text->toPlainText()), m_context.config.global.gpgpath, *m_context.services);
+    if (shown) {
+        m_text->setPlainText(ToShownText(*shown));
     }
-    GpgRequest request;
-    request.gpg_path = m_context.config.global.gpgpath;
-    request.function_index = static_cast<int>(GpgFunction::Decrypt);
-    request.body = LineFeedsToCrLf(std::string_view(text).substr(marker));
-    const std::optional<std::string> output = ApplyGpgFunction(request, services);
-    if (!output) {
-        return;
-    }
-    const std::string shown = LineFeedsToCrLf(std::string_view(text).substr(0, marker)) + *output;
-    m_text->setPlainText(ToShownText(shown));
 }
 
 void ViewerWindow::ShowText() {

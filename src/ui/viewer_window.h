@@ -37,6 +37,7 @@ namespace tarvox {
 
 struct AppContext;
 class SessionHost;
+struct ViewerDownload;
 
 // Where the shown message came from.
 struct ViewerSource {
@@ -156,7 +157,7 @@ private:
     // Makes `text` the shown message: formatting, attachment list.
     void LoadText(std::string text);
     void StartDownload();
-    void DownloadEnded(int outcome, const std::string& text);
+    void DownloadEnded(const ViewerDownload& download);
     // The text Save As, Append to and Print work on: the selection when the
     // user restricts the action to it, else the raw or formatted text.
     std::string ChosenText();
@@ -170,10 +171,6 @@ private:
     void WarnIfLongText();
 
     void SaveOrView(bool view);
-    // Shows the save dialog and writes attachment `index`; the written path,
-    // or an empty text.
-    std::string SaveAttachment(std::size_t index);
-    void OpenSavedFile(const std::string& path);
 
     AppContext& m_context;
     ViewerSource m_source;
