@@ -282,6 +282,9 @@ TEST_F(ViewerWindowTest, SaveAsAppendToArchiveAndPrint) {
     EXPECT_EQ(requests.back().title, "Select archive file");
     EXPECT_FALSE(requests.back().confirm_overwrite);
     EXPECT_EQ(window->status_line()->text(), "Message archived.");
+    struct stat info {};
+    ASSERT_EQ(::stat(archive.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);  // it may hold mail
     save_to = QString::fromStdString((dir / "missing" / "archive.tvx").string());
     SeenBox failure;
     driver.Then(RecordBoxAndClick(&failure, "OK"));
