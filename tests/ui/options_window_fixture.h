@@ -37,8 +37,6 @@ struct OptionsWindowContext {
         return loaded;
     }
 
-    std::string FileText() const { return ReadWholeFile(context.paths.settings_file); }
-
     TempDir dir;
     QtServices services;
     AppContext context;
