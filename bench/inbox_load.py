@@ -283,10 +283,11 @@ class Dovecot:
                                  "--messages", "0"], capture_output=True, text=True)
         if result.returncode != 0:
             raise Failure("Dovecot did not start:\n" + result.stderr)
-        self.info = json.loads(result.stdout.strip().splitlines()[-1])
-        self.port = self.info["plain_port"]
-        self.password = self.info["users"][USER]
-        self.maildir = self.info["maildir"][USER]
+        # The script describes the server in key=value lines.
+        self.info = dict(line.split("=", 1) for line in result.stdout.splitlines() if "=" in line)
+        self.port = int(self.info["plain_port"])
+        self.password = self.info["users." + USER]
+        self.maildir = self.info["maildir." + USER]
         self.log_file = self.info["log_file"]
 
     def stop(self):

@@ -29,15 +29,16 @@ trap 'exit 130' INT TERM
 chmod 711 "${demo}"
 mkdir -p "${demo}/dovecot" "${demo}/smtp"
 mkdir -m 700 "${demo}/home"
-dovecot_json="$(/usr/bin/python3 "${servers}/dovecot_server.py" start --dir "${demo}/dovecot" --messages 12)"
-field() { /usr/bin/python3 -c 'import json, sys; print(json.loads(sys.argv[1])[sys.argv[2]])' "$1" "$2"; }
-maildir="$(/usr/bin/python3 -c 'import json, sys; print(json.loads(sys.argv[1])["maildir"]["alice"])' "${dovecot_json}")"
-smtp_json="$(/usr/bin/python3 "${servers}/smtp_server.py" start --dir "${demo}/smtp" --maildir "${maildir}")"
+dovecot_info="$(/usr/bin/python3 "${servers}/dovecot_server.py" start --dir "${demo}/dovecot" --messages 12)"
+# The scripts describe the server in key=value lines.
+field() { sed -n "s/^$2=//p" <<<"$1"; }
+maildir="$(field "${dovecot_info}" maildir.alice)"
+smtp_info="$(/usr/bin/python3 "${servers}/smtp_server.py" start --dir "${demo}/smtp" --maildir "${maildir}")"
 
 "${root}/build/src/cli/tarvox-cli" demo-settings "${demo}/home/tarvox.ini" \
-    --pop3-port "$(field "${dovecot_json}" plain_port)" \
-    --smtp-port "$(field "${smtp_json}" plain_port)"
+    --pop3-port "$(field "${dovecot_info}" plain_port)" \
+    --smtp-port "$(field "${smtp_info}" plain_port)"
 
-echo "Demo mailbox: alice on 127.0.0.1, POP3 port $(field "${dovecot_json}" plain_port)," \
-     "SMTP port $(field "${smtp_json}" plain_port); settings in ${demo}/home"
+echo "Demo mailbox: alice on 127.0.0.1, POP3 port $(field "${dovecot_info}" plain_port)," \
+     "SMTP port $(field "${smtp_info}" plain_port); settings in ${demo}/home"
 TARVOX_HOME="${demo}/home" "${root}/build/src/app/tarvox" "$@"

@@ -2,19 +2,23 @@
 """A throw-away Dovecot POP3 server for the tests, on free loopback ports.
 
     dovecot_server.py start --dir DIR [--messages N] [--cert-cn NAME]
+    dovecot_server.py samples --dir DIR [--messages N]
     dovecot_server.py stop --dir DIR
-    dovecot_server.py restart-with-new-certificate --dir DIR [--cert-cn NAME]
+    dovecot_server.py restart-with-new-certificate --dir DIR
 
 `start` writes everything into DIR (a fresh folder that the caller owns and later removes):
 the configuration, a passwd-file with {PLAIN} passwords (so APOP works) for alice/wonderland
 and bob/builder, a Maildir per user (N sample messages for alice, none for bob), a
 self-signed certificate, and Dovecot's run, state and log files. It waits until both
-listeners greet, then prints one line of JSON on stdout and leaves Dovecot running in the
-background. Listeners are on 127.0.0.1 only: a cleartext one that offers STLS and one that
-speaks TLS from the start.
+listeners greet, then prints its description (see server_common.py) and leaves Dovecot
+running in the background. Listeners are on 127.0.0.1 only: a cleartext one that offers
+STLS and one that speaks TLS from the start.
+
+`samples` writes sample messages 1 to N into DIR/samples, from where a test harness that
+lets one server serve many tests copies them into a mailbox made afresh.
 
 `restart-with-new-certificate` stops the server, makes a new key and certificate and starts
-it again on the same ports; it prints the same kind of JSON line with the new fingerprint.
+it again on the same ports; it prints the description with the new fingerprint.
 
 `stop` ends that Dovecot and waits until all its processes are gone.
 
@@ -28,75 +32,38 @@ Only the standard library and the `openssl` command line are used.
 import argparse
 import base64
 import grp
-import hashlib
-import json
 import os
 import pwd
-import signal
 import socket
-import ssl
 import subprocess
 import sys
 import time
+
+from server_common import (READY_TIMEOUT, Failure, alive, load_state, make_certificate,
+                           print_description, run_command, save_state, stop_processes,
+                           wait_until_ready)
 
 USERS = {"alice": "wonderland", "bob": "builder"}
 DOVECOT_CANDIDATES = ("/usr/sbin/dovecot", "/usr/local/sbin/dovecot")
 DEBIAN_DH_PARAMETERS = "/usr/share/dovecot/dh.pem"
 START_ATTEMPTS = 5
-READY_TIMEOUT = 15.0
-STOP_TIMEOUT = 10.0
 # Unix sockets live under base_dir; their paths must fit in sun_path (108 bytes).
 LONGEST_SOCKET_SUFFIX = len("/run/login/tokenlogin/pop3-login")
 SUN_PATH_MAX = 107
 
 
-class Failure(Exception):
-    """A reason to give up, with the text shown to the caller."""
-
-
-# ---------------------------------------------------------------------------
-# Paths and the state file
-
-
 def paths(folder):
     folder = os.path.abspath(folder)
-    return {
-        "dir": folder,
-        "conf": os.path.join(folder, "dovecot.conf"),
-        "passwd": os.path.join(folder, "passwd"),
-        "run": os.path.join(folder, "run"),
-        "state": os.path.join(folder, "state"),
-        "log": os.path.join(folder, "dovecot.log"),
-        "stderr": os.path.join(folder, "dovecot-start.err"),
-        "tls": os.path.join(folder, "tls"),
-        "cert": os.path.join(folder, "tls", "cert.pem"),
-        "key": os.path.join(folder, "tls", "key.pem"),
-        "mail": os.path.join(folder, "mail"),
-        "server": os.path.join(folder, "server.json"),
-    }
+    names = {"conf": "dovecot.conf", "passwd": "passwd", "run": "run", "state": "state",
+             "log": "dovecot.log", "stderr": "dovecot-start.err", "cert": "tls/cert.pem",
+             "key": "tls/key.pem", "mail": "mail", "server": "server.json"}
+    p = {name: os.path.join(folder, path) for name, path in names.items()}
+    p["dir"] = folder
+    return p
 
 
 def maildir_of(p, user):
     return os.path.join(p["mail"], user, "Maildir")
-
-
-def load_server_state(p):
-    try:
-        with open(p["server"], encoding="utf-8") as f:
-            return json.load(f)
-    except FileNotFoundError:
-        raise Failure("no server was started in " + p["dir"] + " (no server.json)")
-
-
-def save_server_state(p, state):
-    temporary = p["server"] + ".tmp"
-    with open(temporary, "w", encoding="utf-8") as f:
-        json.dump(state, f, indent=1, sort_keys=True)
-    os.replace(temporary, p["server"])
-
-
-# ---------------------------------------------------------------------------
-# Who Dovecot runs as
 
 
 def identity():
@@ -107,68 +74,22 @@ def identity():
     else:
         user = pwd.getpwuid(os.geteuid())
         group = grp.getgrgid(os.getegid())
-    return {
-        "root": os.geteuid() == 0,
-        "user": user.pw_name,
-        "uid": user.pw_uid,
-        "group": group.gr_name,
-        "gid": group.gr_gid,
-    }
+    return {"root": os.geteuid() == 0, "user": user.pw_name, "uid": user.pw_uid,
+            "group": group.gr_name, "gid": group.gr_gid}
 
 
 def check_reachable_by(folder, who):
     """As root, `nobody` must be able to walk down to the folder."""
-    if not who["root"]:
-        return
     current = folder
-    while True:
-        mode = os.stat(current).st_mode
-        if not mode & 0o001:
+    while who["root"]:
+        if not os.stat(current).st_mode & 0o001:
             raise Failure(
                 "%s is not searchable by others, so Dovecot's processes (running as %s) "
                 "cannot reach %s; use a temporary folder under /tmp"
                 % (current, who["user"], folder))
-        parent = os.path.dirname(current)
-        if parent == current:
+        if os.path.dirname(current) == current:
             return
-        current = parent
-
-
-# ---------------------------------------------------------------------------
-# Certificate
-
-
-def make_certificate(p, common_name):
-    os.makedirs(p["tls"], exist_ok=True)
-    for name in ("cert", "key"):
-        if os.path.exists(p[name]):
-            os.unlink(p[name])
-    command = [
-        "openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-sha256",
-        "-days", "3650", "-subj", "/CN=" + common_name,
-        "-addext", "subjectAltName=DNS:" + common_name,
-        "-keyout", p["key"], "-out", p["cert"],
-    ]
-    try:
-        result = subprocess.run(command, stdin=subprocess.DEVNULL, capture_output=True,
-                                text=True, timeout=60)
-    except FileNotFoundError:
-        raise Failure("the openssl command is not installed")
-    if result.returncode != 0:
-        raise Failure("openssl could not make the certificate:\n" + result.stderr)
-    os.chmod(p["key"], 0o600)
-    os.chmod(p["cert"], 0o644)
-    return fingerprint_of_pem_file(p["cert"])
-
-
-def sha1_fingerprint(der):
-    digest = hashlib.sha1(der).hexdigest().upper()
-    return ":".join(digest[i:i + 2] for i in range(0, len(digest), 2))
-
-
-def fingerprint_of_pem_file(path):
-    with open(path, encoding="ascii") as f:
-        return sha1_fingerprint(ssl.PEM_cert_to_DER_cert(f.read()))
+        current = os.path.dirname(current)
 
 
 # ---------------------------------------------------------------------------
@@ -307,17 +228,25 @@ def maildir_file_name(index):
     return "%d.M%06dP1000.tarvox-test" % (SAMPLE_BASE_TIME + index * 60, index)
 
 
-def make_mailboxes(p, who, message_count):
-    for user in USERS:
-        maildir = maildir_of(p, user)
-        for sub in ("new", "cur", "tmp"):
-            os.makedirs(os.path.join(maildir, sub), exist_ok=True)
-    new_folder = os.path.join(maildir_of(p, "alice"), "new")
+def write_samples(folder, message_count):
+    """Sample messages 1 to `message_count` in the folder, under the names they have in a
+    Maildir; a file already there is kept (the samples never change)."""
+    os.makedirs(folder, exist_ok=True)
     for index in range(1, message_count + 1):
-        path = os.path.join(new_folder, maildir_file_name(index))
-        with open(path, "wb") as f:
-            f.write(sample_message(index).encode("ascii"))
-        os.chmod(path, 0o644)
+        path = os.path.join(folder, maildir_file_name(index))
+        if not os.path.exists(path):
+            with open(path + ".tmp", "wb") as f:
+                f.write(sample_message(index).encode("ascii"))
+            os.chmod(path + ".tmp", 0o644)
+            os.rename(path + ".tmp", path)
+
+
+def make_mailboxes(p, who, message_count):
+    """An empty Maildir per user, with `message_count` samples in alice's new/."""
+    for user in USERS:
+        for sub in ("new", "cur", "tmp"):
+            os.makedirs(os.path.join(maildir_of(p, user), sub), exist_ok=True)
+    write_samples(os.path.join(maildir_of(p, "alice"), "new"), message_count)
     if who["root"]:
         for top, folders, files in os.walk(p["mail"]):
             os.chown(top, who["uid"], who["gid"])
@@ -423,42 +352,21 @@ def find_dovecot():
                   % " or ".join(DOVECOT_CANDIDATES))
 
 
-def process_state(pid):
-    """Returns the one-letter state of a process, or None when it does not exist."""
-    try:
-        with open("/proc/%d/stat" % pid, encoding="ascii", errors="replace") as f:
-            text = f.read()
-    except (FileNotFoundError, ProcessLookupError):
-        return None
-    return text[text.rfind(")") + 2:].split()[0]
-
-
-def alive(pid):
-    # A zombie has finished; where nobody reaps it, it would otherwise look alive forever.
-    return process_state(pid) not in (None, "Z", "X")
-
-
 def children_of(pid):
-    """The process and all its descendants that are alive now."""
+    """The processes below `pid` that are alive now."""
     parents = {}
-    for name in os.listdir("/proc"):
-        if not name.isdigit():
-            continue
+    for entry in filter(str.isdigit, os.listdir("/proc")):
         try:
-            with open("/proc/%s/stat" % name, encoding="ascii", errors="replace") as f:
+            with open("/proc/%s/stat" % entry, encoding="ascii", errors="replace") as f:
                 text = f.read()
         except OSError:
             continue
-        fields = text[text.rfind(")") + 2:].split()
-        parents.setdefault(int(fields[1]), []).append(int(name))
-    found = []
-    pending = [pid]
+        parents.setdefault(int(text[text.rfind(")") + 2:].split()[1]), []).append(int(entry))
+    found, pending = [], [pid]
     while pending:
-        current = pending.pop()
-        for child in parents.get(current, ()):
-            if child not in found:
-                found.append(child)
-                pending.append(child)
+        children = parents.get(pending.pop(), [])
+        found += children
+        pending += children
     return found
 
 
@@ -470,55 +378,11 @@ def read_master_pid(p):
         return None
 
 
-def kill_quietly(pid, signal_number):
-    try:
-        os.kill(pid, signal_number)
-    except ProcessLookupError:
-        pass
-
-
 def stop_master(pid):
-    """Ends Dovecot's master process and every process below it; waits until all are gone."""
-    if pid is None or not alive(pid):
-        return
-    processes = set(children_of(pid))
-    everything = lambda: [pid] + sorted(processes)
-
-    def wait_for_all(seconds):
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            if alive(pid):
-                processes.update(children_of(pid))
-            if not any(alive(other) for other in everything()):
-                return True
-            time.sleep(0.01)
-        return False
-
-    # Told alone, the master ends its services at once but then takes about a second to
-    # reap its log process; told together, all are gone within milliseconds. Only the
-    # master's own last log line is lost.
-    for other in everything():
-        kill_quietly(other, signal.SIGTERM)
-    if wait_for_all(STOP_TIMEOUT):
-        return
-    for other in everything():
-        if alive(other):
-            kill_quietly(other, signal.SIGKILL)
-    if not wait_for_all(STOP_TIMEOUT):
-        raise Failure("Dovecot (pid %d) did not end" % pid)
-
-
-def log_tail(p, lines=30):
-    parts = []
-    for name in ("stderr", "log"):
-        try:
-            with open(p[name], encoding="utf-8", errors="replace") as f:
-                text = f.read().splitlines()
-        except FileNotFoundError:
-            continue
-        if text:
-            parts.append("--- %s (last %d lines)\n" % (p[name], lines) + "\n".join(text[-lines:]))
-    return "\n".join(parts) if parts else "(Dovecot wrote no log)"
+    """Ends Dovecot's master and every process below it, all together: told alone, the
+    master ends its services at once but takes about a second to reap its log process."""
+    if pid is not None and alive(pid):
+        stop_processes([pid] + children_of(pid))
 
 
 def free_port_pair():
@@ -533,58 +397,6 @@ def free_port_pair():
     finally:
         for s in sockets:
             s.close()
-
-
-def read_line(sock):
-    data = b""
-    while not data.endswith(b"\n"):
-        chunk = sock.recv(1)
-        if not chunk:
-            break
-        data += chunk
-    return data
-
-
-def greeting_on(port, use_tls, expected_fingerprint):
-    """Connects once and reads the greeting; returns None when it is a proper +OK, else why."""
-    try:
-        with socket.create_connection(("127.0.0.1", port), timeout=5) as raw:
-            if not use_tls:
-                line = read_line(raw)
-            else:
-                context = ssl.SSLContext(ssl.PROTOCOL_TLS_CLIENT)
-                context.check_hostname = False
-                context.verify_mode = ssl.CERT_NONE
-                with context.wrap_socket(raw) as tls:
-                    served = sha1_fingerprint(tls.getpeercert(binary_form=True))
-                    if served != expected_fingerprint:
-                        return "the TLS port serves the certificate " + served
-                    line = read_line(tls)
-    except (OSError, ssl.SSLError) as error:
-        return str(error)
-    if not line.startswith(b"+OK"):
-        return "unexpected greeting %r" % line
-    return None
-
-
-def wait_until_ready(p, master_pid, ports, fingerprint):
-    deadline = time.monotonic() + READY_TIMEOUT
-    waiting = {"plain": (ports[0], False), "tls": (ports[1], True)}
-    reason = "nothing tried"
-    while waiting:
-        if not alive(master_pid):
-            raise Failure("Dovecot ended while starting")
-        for name, (port, use_tls) in list(waiting.items()):
-            reason = greeting_on(port, use_tls, fingerprint)
-            if reason is None:
-                del waiting[name]
-        if not waiting:
-            return
-        if time.monotonic() > deadline:
-            raise Failure("Dovecot did not greet on the %s port %d within %.0f s: %s"
-                          % (next(iter(waiting)), waiting[next(iter(waiting))][0],
-                             READY_TIMEOUT, reason))
-        time.sleep(0.05)
 
 
 def launch(p):
@@ -607,8 +419,7 @@ def launch(p):
         for name in ("stderr", "log"):
             if os.path.exists(p[name]):
                 with open(p[name], encoding="utf-8", errors="replace") as f:
-                    if name == "log":
-                        f.seek(log_size)
+                    f.seek(log_size if name == "log" else 0)
                     text += f.read()
         if "Address already in use" in text:
             return None
@@ -624,18 +435,13 @@ def launch(p):
 
 
 def describe(p, state):
-    return {
-        "plain_port": state["plain_port"],
-        "tls_port": state["tls_port"],
-        "pid": state["pid"],
-        "dir": p["dir"],
-        "users": dict(USERS),
+    print_description({
+        "plain_port": state["plain_port"], "tls_port": state["tls_port"], "pid": state["pid"],
+        "dir": p["dir"], "users": USERS,
         "maildir": {user: maildir_of(p, user) for user in USERS},
-        "fingerprint_sha1": state["fingerprint_sha1"],
-        "cert_file": p["cert"],
+        "fingerprint_sha1": state["fingerprint_sha1"], "cert_file": p["cert"],
         "log_file": p["log"],
-        "messages": state["messages"],
-    }
+    })
 
 
 def run_server(p, who, state, keep_ports):
@@ -649,10 +455,10 @@ def run_server(p, who, state, keep_ports):
         if pid is None:
             continue
         state["pid"] = pid
-        save_server_state(p, state)
+        save_state(p["server"], state)
         try:
-            wait_until_ready(p, pid, (state["plain_port"], state["tls_port"]),
-                             state["fingerprint_sha1"])
+            wait_until_ready(pid, (state["plain_port"], state["tls_port"]),
+                             state["fingerprint_sha1"], b"+OK", b"QUIT\r\n")
         except Failure:
             stop_master(pid)
             raise
@@ -683,63 +489,53 @@ def command_start(args):
         os.makedirs(p[folder], exist_ok=True)
     write_passwd(p)
     make_mailboxes(p, who, args.messages)
-    state = {
-        "fingerprint_sha1": make_certificate(p, args.cert_cn),
-        "cert_cn": args.cert_cn,
-        "messages": args.messages,
-    }
+    state = {"fingerprint_sha1": make_certificate(p["cert"], p["key"], args.cert_cn),
+             "cert_cn": args.cert_cn}
     run_server(p, who, state, keep_ports=False)
-    print(json.dumps(describe(p, state)), flush=True)
+    describe(p, state)
+
+
+def command_samples(args):
+    write_samples(os.path.join(paths(args.dir)["dir"], "samples"), args.messages)
 
 
 def command_stop(args):
     p = paths(args.dir)
-    state = load_server_state(p)
-    stop_master(state.get("pid"))
+    stop_master(load_state(p["server"]).get("pid"))
     # A master started by hand after a failed start is stopped too.
     stop_master(read_master_pid(p))
 
 
 def command_restart(args):
     p = paths(args.dir)
-    state = load_server_state(p)
-    who = identity()
+    state = load_state(p["server"])
     stop_master(state.get("pid"))
     old = state["fingerprint_sha1"]
-    if args.cert_cn is not None:
-        state["cert_cn"] = args.cert_cn
-    state["fingerprint_sha1"] = make_certificate(p, state["cert_cn"])
+    state["fingerprint_sha1"] = make_certificate(p["cert"], p["key"], state["cert_cn"])
     if state["fingerprint_sha1"] == old:
         raise Failure("the new certificate has the old fingerprint")
-    run_server(p, who, state, keep_ports=True)
-    print(json.dumps(describe(p, state)), flush=True)
+    run_server(p, identity(), state, keep_ports=True)
+    describe(p, state)
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     commands = parser.add_subparsers(dest="command", required=True)
-    start = commands.add_parser("start", help="write a configuration and start Dovecot")
-    start.add_argument("--dir", required=True)
-    start.add_argument("--messages", type=int, default=5)
-    start.add_argument("--cert-cn", default="localhost")
-    start.set_defaults(run=command_start)
-    stop = commands.add_parser("stop", help="stop the Dovecot started in DIR")
-    stop.add_argument("--dir", required=True)
-    stop.set_defaults(run=command_stop)
-    restart = commands.add_parser("restart-with-new-certificate",
-                                  help="stop, make a new certificate, start on the same ports")
-    restart.add_argument("--dir", required=True)
-    restart.add_argument("--cert-cn", default=None)
-    restart.set_defaults(run=command_restart)
-    args = parser.parse_args()
-    try:
-        args.run(args)
-    except Failure as failure:
-        sys.stderr.write("dovecot_server.py %s: %s\n" % (args.command, failure))
-        if args.command != "stop":
-            sys.stderr.write(log_tail(paths(args.dir)) + "\n")
-        return 1
-    return 0
+    for name, run, what in (
+            ("start", command_start, "write a configuration and start Dovecot"),
+            ("samples", command_samples, "write sample messages into DIR/samples"),
+            ("stop", command_stop, "stop the Dovecot started in DIR"),
+            ("restart-with-new-certificate", command_restart,
+             "stop, make a new certificate, start on the same ports")):
+        command = commands.add_parser(name, help=what)
+        command.add_argument("--dir", required=True)
+        command.set_defaults(run=run)
+        if name in ("start", "samples"):
+            command.add_argument("--messages", type=int, default=5)
+        if name == "start":
+            command.add_argument("--cert-cn", default="localhost")
+    return run_command(parser, "dovecot_server.py", lambda folder: (
+        paths(folder)["stderr"], paths(folder)["log"]))
 
 
 if __name__ == "__main__":

@@ -17,7 +17,7 @@ constexpr const char* kPassphrase = "correct horse";
 
 class CliList : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_dovecot.Start(5)) << m_dovecot.error(); }
+    void SetUp() override { ASSERT_TRUE(m_dovecot.ResetMailbox(5)) << m_dovecot.error(); }
 
     // A locked settings file with the profile "Alice" (no stored password)
     // and "Bob" (password stored), both on the cleartext port.
@@ -43,7 +43,7 @@ protected:
         return path;
     }
 
-    DovecotServer m_dovecot;
+    DovecotServer& m_dovecot = SharedDovecot();
     TempDir m_folder;
 };
 

@@ -19,8 +19,8 @@ namespace {
 class CliSend : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_dovecot.Start(0)) << m_dovecot.error();
-        ASSERT_TRUE(m_smtp.Start(m_dovecot.maildir("alice"))) << m_smtp.error();
+        ASSERT_TRUE(m_dovecot.ResetMailbox(0)) << m_dovecot.error();
+        ASSERT_TRUE(m_smtp.ClearDelivered()) << m_smtp.error();
         m_profile.name = "Alice";
         m_profile.SMTPserver = "127.0.0.1";
         m_profile.SMTPport = m_smtp.plain_port();
@@ -41,8 +41,8 @@ protected:
         return path;
     }
 
-    DovecotServer m_dovecot;
-    SmtpTestServer m_smtp;
+    SmtpTestServer& m_smtp = SharedSmtp();
+    DovecotServer& m_dovecot = SharedDovecot();
     TempDir m_folder;
     Profile m_profile;
 };

@@ -36,8 +36,8 @@ class SendAgainstRealServers : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_tls.Load());
-        ASSERT_TRUE(m_dovecot.Start(1)) << m_dovecot.error();
-        ASSERT_TRUE(m_smtp.Start(m_dovecot.maildir("alice"))) << m_smtp.error();
+        ASSERT_TRUE(m_dovecot.ResetMailbox(1)) << m_dovecot.error();
+        ASSERT_TRUE(m_smtp.ClearDelivered()) << m_smtp.error();
     }
 
     // The newest message of alice's mailbox as RETR delivers it.
@@ -77,8 +77,8 @@ protected:
     }
 
     TlsLibrary m_tls;
-    DovecotServer m_dovecot;
-    SmtpTestServer m_smtp;
+    SmtpTestServer& m_smtp = SharedSmtp();
+    DovecotServer& m_dovecot = SharedDovecot();
     TempDir m_files;
     std::string m_recorded_fingerprint;
 };

@@ -49,7 +49,7 @@ protected:
     }
 
     void StartServer(int messages) {
-        ASSERT_TRUE(m_dovecot.Start(messages)) << m_dovecot.error();
+        ASSERT_TRUE(m_dovecot.ResetMailbox(messages)) << m_dovecot.error();
         m_profile.port = m_dovecot.plain_port();
         m_profile.pass = m_dovecot.password("alice");
     }
@@ -75,7 +75,7 @@ protected:
     }
 
     TlsLibrary m_tls;
-    DovecotServer m_dovecot;
+    DovecotServer& m_dovecot = SharedDovecot();
     Profile m_profile;
 };
 

@@ -18,7 +18,7 @@ class PopAgainstDovecot : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_tls.Load());
-        ASSERT_TRUE(m_dovecot.Start(kMessages)) << m_dovecot.error();
+        ASSERT_TRUE(m_dovecot.ResetMailbox(kMessages)) << m_dovecot.error();
         m_files = m_dovecot.MessageFiles("alice");  // before a login moves them
         ASSERT_EQ(m_files.size(), static_cast<std::size_t>(kMessages));
     }
@@ -34,7 +34,7 @@ protected:
     }
 
     TlsLibrary m_tls;
-    DovecotServer m_dovecot;
+    DovecotServer& m_dovecot = SharedDovecot();
     std::vector<std::filesystem::path> m_files;
 };
 

@@ -28,66 +28,26 @@ namespace {
 
 constexpr std::size_t kReadChunk = 64 * 1024;
 constexpr std::size_t kGenerateChunk = 64 * 1024;
-constexpr std::size_t kMaxLine = 1024 * 1024;
 constexpr std::size_t kMaxUntil = 512 * 1024 * 1024;
-constexpr std::size_t kReceivedTailInReport = 2000;
 // A TLS record (RFC 8446 section 5.1): type alert (21), version 3.3, length 2; the alert
 // (section 6): level fatal (2), description handshake_failure (40).
 constexpr std::string_view kHandshakeFailureAlert("\x15\x03\x03\x00\x02\x02\x28", 7);
 
-// Bytes as a C string literal, with CR, LF, quotes and other unprintable bytes escaped.
-std::string Escape(std::string_view bytes) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (const char c : bytes) {
+// `bytes` quoted, with CR, LF and other control bytes escaped; past `limit` bytes cut.
+std::string Quote(std::string_view bytes, std::size_t limit = 300) {
+    std::string text = "\"";
+    for (const char c : bytes.substr(0, limit)) {
         const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-            case '\r':
-                text += "\\r";
-                break;
-            case '\n':
-                text += "\\n";
-                break;
-            case '\t':
-                text += "\\t";
-                break;
-            case '"':
-                text += "\\\"";
-                break;
-            case '\\':
-                text += "\\\\";
-                break;
-            default:
-                if (byte < 0x20 || byte >= 0x7F) {
-                    text += "\\x";
-                    text += kHex[byte >> 4];
-                    text += kHex[byte & 0x0F];
-                } else {
-                    text += c;
-                }
+        text += c == '\r' ? "\\r" : c == '\n' ? "\\n" : "";
+        if (byte >= 0x20 && byte < 0x7F) {
+            text += c;
+        } else if (c != '\r' && c != '\n') {
+            text += "\\x" + std::string(1, "0123456789abcdef"[byte >> 4]) +
+                    "0123456789abcdef"[byte & 0x0F];
         }
     }
-    return text;
-}
-
-// `bytes` quoted and escaped; past `limit` bytes only the start and the end are shown.
-std::string Quote(std::string_view bytes, std::size_t limit = 200) {
-    if (bytes.size() <= limit) {
-        return "\"" + Escape(bytes) + "\"";
-    }
-    const std::size_t head = limit * 2 / 3;
-    const std::size_t tail = limit - head;
-    return "\"" + Escape(bytes.substr(0, head)) + "\" ... \"" +
-           Escape(bytes.substr(bytes.size() - tail)) + "\" (" + std::to_string(bytes.size()) +
-           " bytes)";
-}
-
-// Up to `limit` bytes of `bytes` from `from` on, quoted, marked where cut.
-std::string QuoteFrom(std::string_view bytes, std::size_t from, std::size_t limit) {
-    from = std::min(from, bytes.size());
-    const std::string_view part = bytes.substr(from, limit);
-    return (from > 0 ? "... \"" : "\"") + Escape(part) +
-           (from + part.size() < bytes.size() ? "\" ..." : "\"");
+    return text + (bytes.size() > limit ? "\" ... (" + std::to_string(bytes.size()) + " bytes)"
+                                        : "\"");
 }
 
 std::string Milliseconds(std::chrono::milliseconds duration) {
@@ -376,12 +336,10 @@ class StepRunner {
 public:
     StepRunner(Channel& channel, const ServerOptions& options,
                const TestCertificate& default_certificate,
-               std::function<void(std::string_view)> on_received,
                std::function<void(std::string)> on_server_name)
         : m_channel(channel),
           m_options(options),
           m_default_certificate(default_certificate),
-          m_on_received(std::move(on_received)),
           m_on_server_name(std::move(on_server_name)) {}
 
     StepResult Run(const ScriptStep& step) {
@@ -393,8 +351,6 @@ public:
                 return RunSendGenerated(step);
             case ScriptStep::Kind::Expect:
                 return RunExpect(step.bytes);
-            case ScriptStep::Kind::ExpectLine:
-                return RunExpectLine(step);
             case ScriptStep::Kind::ExpectUntil:
                 return RunExpectUntil(step.bytes);
             case ScriptStep::Kind::ExpectTlsHello:
@@ -453,14 +409,17 @@ private:
 
     Channel::Io ReadMore(std::chrono::milliseconds timeout) {
         std::string_view added;
-        const Channel::Io io = m_channel.ReadMore(timeout, &added);
-        if (io == Channel::Io::Ok) {
-            m_on_received(added);
-        }
-        return io;
+        return m_channel.ReadMore(timeout, &added);
     }
 
-    std::string SoFar() const { return "; received so far " + Quote(m_channel.pending()); }
+    // A wait for the client that ended without what the step expects.
+    StepResult WaitFailed(Channel::Io io, std::string_view doing) {
+        StepResult result = FromIo(io, doing);
+        if (result.kind == StepResult::Kind::Failed) {
+            result.text += "; received so far " + Quote(m_channel.pending());
+        }
+        return result;
+    }
 
     StepResult RunSend(const ScriptStep& step) {
         std::size_t start = 0;
@@ -494,20 +453,6 @@ private:
         return {};
     }
 
-    // After a wrong byte: waits a moment for the rest of the client's line, so that the report
-    // shows the whole of it.
-    void ReadRestOfLine(std::size_t from) {
-        for (int i = 0; i < 10; ++i) {
-            const std::string& pending = m_channel.pending();
-            if (pending.find('\n', from) != std::string::npos || pending.size() > from + 200) {
-                return;
-            }
-            if (ReadMore(std::chrono::milliseconds(20)) != Channel::Io::Ok) {
-                return;
-            }
-        }
-    }
-
     StepResult RunExpect(const std::string& expected) {
         std::size_t checked = 0;
         for (;;) {
@@ -518,69 +463,15 @@ private:
                                                   pending.begin() + static_cast<long>(checked));
             checked = static_cast<std::size_t>(difference.first - expected.begin());
             if (checked < have) {
-                return ReportMismatch(expected, checked);
+                return Failed("received " + Quote(pending) + " (first difference at byte " +
+                              std::to_string(checked) + ")");
             }
             if (have == expected.size()) {
                 m_channel.pending().erase(0, expected.size());
                 return {};
             }
-            const Channel::Io io = ReadMore(m_options.idle_timeout);
-            if (io != Channel::Io::Ok) {
-                StepResult result = FromIo(io, "waiting for the client");
-                if (result.kind == StepResult::Kind::Failed) {
-                    result.text += SoFar();
-                }
-                return result;
-            }
-        }
-    }
-
-    StepResult ReportMismatch(const std::string& expected, std::size_t at) {
-        const std::size_t line_start = [&] {
-            const std::size_t newline = at == 0 ? std::string::npos : expected.rfind('\n', at - 1);
-            return newline == std::string::npos ? 0 : newline + 1;
-        }();
-        ReadRestOfLine(at);
-        const std::string& received = m_channel.pending();
-        if (expected.size() <= 200 && received.size() <= 200) {
-            return Failed("received " + Quote(received) + " (first difference at byte " +
-                          std::to_string(at) + ")");
-        }
-        const std::size_t from = std::max(line_start, at >= 60 ? at - 60 : 0);
-        return Failed("first difference at byte " + std::to_string(at) + ": expected " +
-                      QuoteFrom(expected, from, 160) + ", received " +
-                      QuoteFrom(received, from, 160));
-    }
-
-    StepResult RunExpectLine(const ScriptStep& step) {
-        std::size_t searched = 0;
-        for (;;) {
-            std::string& pending = m_channel.pending();
-            const std::size_t newline = pending.find('\n', searched);
-            if (newline != std::string::npos) {
-                const std::string line = pending.substr(0, newline + 1);
-                pending.erase(0, newline + 1);
-                if (newline == 0 || line[newline - 1] != '\r') {
-                    return Failed("received " + Quote(line) + ", which ends in a bare LF");
-                }
-                if (step.line_check &&
-                    !step.line_check(std::string_view(line).substr(0, line.size() - 2))) {
-                    return Failed("received " + Quote(line));
-                }
-                return {};
-            }
-            searched = pending.size();
-            if (searched > kMaxLine) {
-                return Failed("no line end in the first " + std::to_string(searched) +
-                              " bytes: " + Quote(pending));
-            }
-            const Channel::Io io = ReadMore(m_options.idle_timeout);
-            if (io != Channel::Io::Ok) {
-                StepResult result = FromIo(io, "waiting for a line");
-                if (result.kind == StepResult::Kind::Failed) {
-                    result.text += SoFar();
-                }
-                return result;
+            if (const Channel::Io io = ReadMore(m_options.idle_timeout); io != Channel::Io::Ok) {
+                return WaitFailed(io, "waiting for the client");
             }
         }
     }
@@ -597,13 +488,8 @@ private:
                 return Failed("no " + Quote(terminator) + " in the first " +
                               std::to_string(pending.size()) + " bytes");
             }
-            const Channel::Io io = ReadMore(m_options.idle_timeout);
-            if (io != Channel::Io::Ok) {
-                StepResult result = FromIo(io, "waiting for " + Quote(terminator));
-                if (result.kind == StepResult::Kind::Failed) {
-                    result.text += SoFar();
-                }
-                return result;
+            if (const Channel::Io io = ReadMore(m_options.idle_timeout); io != Channel::Io::Ok) {
+                return WaitFailed(io, "waiting for " + Quote(terminator));
             }
         }
     }
@@ -617,9 +503,7 @@ private:
         for (;;) {
             std::string& pending = m_channel.pending();
             if (!pending.empty() && static_cast<unsigned char>(pending[0]) != kHandshake) {
-                ReadRestOfLine(0);
-                return Failed("expected a TLS handshake record, received " +
-                              Quote(m_channel.pending()));
+                return Failed("expected a TLS handshake record, received " + Quote(pending));
             }
             if (pending.size() >= kHeader) {
                 const std::size_t length = static_cast<unsigned char>(pending[3]) * 256u +
@@ -629,13 +513,8 @@ private:
                     return {};
                 }
             }
-            const Channel::Io io = ReadMore(m_options.idle_timeout);
-            if (io != Channel::Io::Ok) {
-                StepResult result = FromIo(io, "waiting for a TLS ClientHello");
-                if (result.kind == StepResult::Kind::Failed) {
-                    result.text += SoFar();
-                }
-                return result;
+            if (const Channel::Io io = ReadMore(m_options.idle_timeout); io != Channel::Io::Ok) {
+                return WaitFailed(io, "waiting for a TLS ClientHello");
             }
         }
     }
@@ -650,7 +529,7 @@ private:
         }
         std::string server_name;
         const Channel::Io io = m_channel.Handshake(
-            step.certificate ? *step.certificate : m_default_certificate, &server_name);
+            m_default_certificate, &server_name);
         if (io == Channel::Io::Ok) {
             m_on_server_name(std::move(server_name));
             return {};
@@ -667,7 +546,6 @@ private:
     StepResult RunExpectClosed() {
         for (;;) {
             if (!m_channel.pending().empty()) {
-                ReadRestOfLine(0);
                 return Failed("the client sent " + Quote(m_channel.pending()) +
                               " instead of closing the connection");
             }
@@ -691,7 +569,6 @@ private:
     Channel& m_channel;
     const ServerOptions& m_options;
     const TestCertificate& m_default_certificate;
-    std::function<void(std::string_view)> m_on_received;
     std::function<void(std::string)> m_on_server_name;
     const ScriptStep* m_step = nullptr;
 };
@@ -703,21 +580,12 @@ bool IsLast(ScriptStep::Kind kind) {
 bool NeedsDefaultCertificate(const std::vector<std::vector<ScriptStep>>& connections) {
     for (const auto& steps : connections) {
         for (const ScriptStep& step : steps) {
-            if (step.kind == ScriptStep::Kind::StartTls && !step.certificate) {
+            if (step.kind == ScriptStep::Kind::StartTls) {
                 return true;
             }
         }
     }
     return false;
-}
-
-// Pieces of a text written by one script step, for its description.
-std::string ListOf(const std::vector<std::size_t>& numbers) {
-    std::string text = "{";
-    for (std::size_t i = 0; i < numbers.size(); ++i) {
-        text += (i > 0 ? ", " : "") + std::to_string(numbers[i]);
-    }
-    return text + "}";
 }
 
 }  // namespace
@@ -741,7 +609,7 @@ ScriptStep SendInPieces(std::string bytes, std::vector<std::size_t> cuts,
         }
     }
     ScriptStep step(ScriptStep::Kind::Send,
-                    "SendInPieces(" + Quote(bytes, 80) + ", " + ListOf(cuts) + ")");
+                    "SendInPieces(" + Quote(bytes, 80) + ")");
     step.bytes = std::move(bytes);
     step.cuts = std::move(cuts);
     step.pause = pause;
@@ -805,25 +673,6 @@ ScriptStep Expect(std::string bytes) {
     return step;
 }
 
-ScriptStep ExpectLine() {
-    return ScriptStep(ScriptStep::Kind::ExpectLine, "ExpectLine()");
-}
-
-ScriptStep ExpectLineStartingWith(std::string prefix) {
-    ScriptStep step(ScriptStep::Kind::ExpectLine,
-                    "ExpectLineStartingWith(" + Quote(prefix, 80) + ")");
-    step.line_check = [prefix = std::move(prefix)](std::string_view line) {
-        return line.starts_with(prefix);
-    };
-    return step;
-}
-
-ScriptStep ExpectLineMatching(std::string what, ScriptStep::LineCheck check) {
-    ScriptStep step(ScriptStep::Kind::ExpectLine, "ExpectLineMatching(" + what + ")");
-    step.line_check = std::move(check);
-    return step;
-}
-
 ScriptStep ExpectUntil(std::string terminator) {
     if (terminator.empty()) {
         throw std::invalid_argument("ExpectUntil: empty terminator");
@@ -835,13 +684,6 @@ ScriptStep ExpectUntil(std::string terminator) {
 
 ScriptStep StartTls() {
     return ScriptStep(ScriptStep::Kind::StartTls, "StartTls()");
-}
-
-ScriptStep StartTls(TestCertificate certificate) {
-    ScriptStep step(ScriptStep::Kind::StartTls,
-                    "StartTls(certificate for \"" + certificate.common_name + "\")");
-    step.certificate = std::move(certificate);
-    return step;
 }
 
 ScriptStep ExpectTlsHello() {
@@ -895,12 +737,9 @@ ScriptedServer::ScriptedServer(ScriptPerConnection,
             }
         }
     }
-    if (m_options.certificate) {
-        m_certificate = *m_options.certificate;
-    } else if (NeedsDefaultCertificate(m_connections)) {
+    if (NeedsDefaultCertificate(m_connections)) {
         m_certificate = LocalhostTestCertificate();
     }
-    m_received.resize(m_connections.size());
 
     m_listen_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -972,48 +811,13 @@ bool ScriptedServer::Finish(std::chrono::milliseconds timeout) {
     return m_result;
 }
 
-std::vector<std::string> ScriptedServer::Failures() const {
-    std::lock_guard lock(m_mutex);
-    return m_failures;
-}
-
 std::string ScriptedServer::Report() const {
     std::lock_guard lock(m_mutex);
     std::string text = "scripted server on 127.0.0.1:" + std::to_string(m_port) + ":\n";
     for (const std::string& failure : m_failures) {
         text += "  " + failure + "\n";
     }
-    if (m_failures.empty()) {
-        text += "  no failures\n";
-    }
-    for (std::size_t i = 0; i < m_received.size(); ++i) {
-        const std::string& received = m_received[i];
-        text += "connection " + std::to_string(i + 1) + " received " +
-                std::to_string(received.size()) + " bytes";
-        if (received.size() > kReceivedTailInReport) {
-            text +=
-                ", the last " + std::to_string(kReceivedTailInReport) + ": \"" +
-                Escape(std::string_view(received).substr(received.size() - kReceivedTailInReport)) +
-                "\"\n";
-        } else {
-            text += ": \"" + Escape(received) + "\"\n";
-        }
-    }
     return text;
-}
-
-std::string ScriptedServer::Received() const {
-    std::lock_guard lock(m_mutex);
-    std::string all;
-    for (const std::string& received : m_received) {
-        all += received;
-    }
-    return all;
-}
-
-std::string ScriptedServer::Received(std::size_t connection) const {
-    std::lock_guard lock(m_mutex);
-    return connection < m_received.size() ? m_received[connection] : std::string();
 }
 
 std::vector<std::string> ScriptedServer::TlsServerNames() const {
@@ -1035,21 +839,10 @@ void ScriptedServer::Run() {
     pthread_sigmask(SIG_BLOCK, &pipe_signal, nullptr);
 
     auto report_unrun = [this](std::size_t connection, std::size_t first_step) {
-        const auto& steps = m_connections[connection];
-        if (first_step < steps.size()) {
-            AddFailure("connection " + std::to_string(connection + 1) + ": step " +
-                       std::to_string(first_step + 1) +
-                       (first_step + 1 < steps.size()
-                            ? " to " + std::to_string(steps.size()) + " not run, from "
-                            : " not run: ") +
-                       steps[first_step].description);
-        }
-        if (connection + 1 < m_connections.size()) {
-            AddFailure("connection " + std::to_string(connection + 2) +
-                       (connection + 2 < m_connections.size()
-                            ? " to " + std::to_string(m_connections.size())
-                            : std::string()) +
-                       " not opened");
+        if (first_step < m_connections[connection].size() ||
+            connection + 1 < m_connections.size()) {
+            AddFailure("connection " + std::to_string(connection + 1) + ": steps from " +
+                       std::to_string(first_step + 1) + " on and any later connection not run");
         }
     };
 
@@ -1092,12 +885,7 @@ void ScriptedServer::Run() {
 
         Channel channel(fd, m_wake_fd, m_options.idle_timeout);
         StepRunner runner(
-            channel, m_options, m_certificate,
-            [this, index](std::string_view bytes) {
-                std::lock_guard lock(m_mutex);
-                m_received[index].append(bytes);
-            },
-            [this](std::string name) {
+            channel, m_options, m_certificate, [this](std::string name) {
                 std::lock_guard lock(m_mutex);
                 m_server_names.push_back(std::move(name));
             });

@@ -20,7 +20,7 @@
 //     of its own: Finish() and the destructor end it.
 //   - The first failure ends the whole run: its connection is dropped and the listener is
 //     closed, so the client sees the failure at once instead of waiting for a reply.
-//     Failures() then lists it, the steps left unrun and what the client sent.
+//     Report() then tells it, the steps left unrun and what the client sent.
 //   - Bytes that arrived but that no step read are a failure when the connection ends.
 //   - The server thread blocks SIGPIPE for itself only; a client writing to a connection the
 //     server closed must handle SIGPIPE itself (MSG_NOSIGNAL, or SIGPIPE ignored).
@@ -36,7 +36,6 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -55,7 +54,6 @@ struct ScriptStep {
         Send,            // bytes, in pieces at the cuts with a pause between
         SendGenerated,   // size bytes from generator
         Expect,          // exactly bytes
-        ExpectLine,      // one CR LF line that line_check accepts (without its CR LF)
         ExpectUntil,     // everything up to and including bytes
         ExpectTlsHello,  // one TLS handshake record, before any TLS
         SendTlsAlert,    // a fatal handshake_failure alert record, in the clear
@@ -66,7 +64,6 @@ struct ScriptStep {
     };
     // Fills `out` with the bytes from `offset` on.
     using Generator = std::function<void(std::size_t offset, std::span<char> out)>;
-    using LineCheck = std::function<bool(std::string_view line)>;
 
     ScriptStep(Kind step_kind, std::string step_description);
 
@@ -77,9 +74,7 @@ struct ScriptStep {
     std::chrono::milliseconds pause{0};
     std::size_t size = 0;
     Generator generator;
-    LineCheck line_check;
-    std::optional<TestCertificate> certificate;  // StartTls: unset means the server's own
-    bool client_may_close = false;               // see script::ClientMayClose
+    bool client_may_close = false;  // see script::ClientMayClose
 };
 
 namespace script {
@@ -104,20 +99,13 @@ ScriptStep SendRepeated(std::string prefix, std::string unit, std::size_t count,
                         std::string suffix);
 
 ScriptStep Expect(std::string bytes);
-// Any one line ending in CR LF; a bare LF ending is a failure.
-ScriptStep ExpectLine();
-ScriptStep ExpectLineStartingWith(std::string prefix);
-// A line whose text without CR LF satisfies `check`; `what` describes it in reports.
-ScriptStep ExpectLineMatching(std::string what, ScriptStep::LineCheck check);
-// Reads up to and including the first `terminator`, such as "\r\n.\r\n" after DATA. Check
-// what came with Received() afterwards.
+// Reads up to and including the first `terminator`, such as "\r\n.\r\n" after DATA.
 ScriptStep ExpectUntil(std::string terminator);
 
-// Server side of TLS: the handshake, after which every step goes through TLS. With no
-// argument it presents the server's certificate (ServerOptions::certificate). As the first
-// step of a script it makes a connection that is TLS from the first byte.
+// Server side of TLS: the handshake, presenting certificate(), after which every step goes
+// through TLS. As the first step of a script it makes a connection that is TLS from the
+// first byte.
 ScriptStep StartTls();
-ScriptStep StartTls(TestCertificate certificate);
 // For a client that starts TLS against a peer that does not speak it: reads one TLS
 // handshake record (the ClientHello) in the clear and fails unless that is what came.
 ScriptStep ExpectTlsHello();
@@ -153,8 +141,6 @@ inline constexpr ScriptPerConnection kScriptPerConnection{};
 
 struct ServerOptions {
     TlsMode tls = TlsMode::Plain;
-    // Presented by StartTls() without an argument; LocalhostTestCertificate() when unset.
-    std::optional<TestCertificate> certificate;
     // How long a read or write may go without progress before its step fails.
     std::chrono::milliseconds idle_timeout = std::chrono::seconds(5);
 };
@@ -174,24 +160,16 @@ public:
     ScriptedServer& operator=(const ScriptedServer&) = delete;
 
     std::uint16_t port() const { return m_port; }
-    // The certificate StartTls() presents by default; empty when no certificate was given and
-    // no step needs one.
+    // The certificate StartTls() presents, LocalhostTestCertificate(); empty when no step
+    // needs one.
     const TestCertificate& certificate() const { return m_certificate; }
 
     // Waits until every script has ended or `timeout` has passed (then stops the server).
-    // True when every step ran and every expectation held; otherwise Failures() tells why.
+    // True when every step ran and every expectation held; otherwise Report() tells why.
     // A second call gives the same answer at once.
     bool Finish(std::chrono::milliseconds timeout = std::chrono::seconds(10));
-    // Readable accounts of what went wrong, in order; CR, LF and other control bytes are
-    // shown escaped ("\r\n", "\x00").
-    std::vector<std::string> Failures() const;
-    // Failures() and the tail of what each connection received, as one text for a test log.
+    // What went wrong, in order, as one text for a test log.
     std::string Report() const;
-    // Everything the clients sent so far, all connections in order, or one connection
-    // (0-based): the bytes as they came before TLS (ClientHello records that ExpectTlsHello
-    // read included), the decrypted bytes after.
-    std::string Received() const;
-    std::string Received(std::size_t connection) const;
     // The server name (SNI) each completed TLS handshake carried, "" when it carried none.
     std::vector<std::string> TlsServerNames() const;
 
@@ -217,7 +195,6 @@ private:
     std::size_t m_step = 0;
     bool m_accepted = false;
     std::vector<std::string> m_failures;
-    std::vector<std::string> m_received;  // per connection
     std::vector<std::string> m_server_names;
 };
 

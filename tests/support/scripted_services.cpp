@@ -184,14 +184,7 @@ void ScriptedServices::NotifyLostConnection(NetResult result) {
 }
 
 std::vector<CertificateView> ScriptedServices::Certificates() const {
-    std::lock_guard lock(m_mutex);
-    std::vector<CertificateView> views;
-    for (const Call& call : m_calls) {
-        if (call.kind == CallKind::Certificate) {
-            views.push_back(call.certificate);
-        }
-    }
-    return views;
+    return Collect(CallKind::Certificate, &Call::certificate);
 }
 
 std::vector<std::string> ScriptedServices::Statuses(StatusLine line) const {
@@ -211,14 +204,7 @@ std::string ScriptedServices::LastStatus(StatusLine line) const {
 }
 
 std::vector<NetResult> ScriptedServices::LostConnections() const {
-    std::lock_guard lock(m_mutex);
-    std::vector<NetResult> results;
-    for (const Call& call : m_calls) {
-        if (call.kind == CallKind::LostConnection) {
-            results.push_back(call.lost_connection_result);
-        }
-    }
-    return results;
+    return Collect(CallKind::LostConnection, &Call::lost_connection_result);
 }
 
 std::vector<ScriptedServices::Call> ScriptedServices::Calls() const {
@@ -227,35 +213,11 @@ std::vector<ScriptedServices::Call> ScriptedServices::Calls() const {
 }
 
 std::vector<MessageBoxRequest> ScriptedServices::Boxes() const {
-    std::lock_guard lock(m_mutex);
-    std::vector<MessageBoxRequest> boxes;
-    for (const Call& call : m_calls) {
-        if (call.kind == CallKind::Box) {
-            boxes.push_back(call.box);
-        }
-    }
-    return boxes;
+    return Collect(CallKind::Box, &Call::box);
 }
 
 std::vector<TextPromptRequest> ScriptedServices::Prompts() const {
-    std::lock_guard lock(m_mutex);
-    std::vector<TextPromptRequest> prompts;
-    for (const Call& call : m_calls) {
-        if (call.kind == CallKind::Prompt) {
-            prompts.push_back(call.prompt);
-        }
-    }
-    return prompts;
-}
-
-std::size_t ScriptedServices::PendingBoxAnswers() const {
-    std::lock_guard lock(m_mutex);
-    return m_box_answers.size();
-}
-
-std::size_t ScriptedServices::PendingPrompts() const {
-    std::lock_guard lock(m_mutex);
-    return m_prompt_results.size();
+    return Collect(CallKind::Prompt, &Call::prompt);
 }
 
 void ScriptedServices::ExpectScriptUsedUp() {

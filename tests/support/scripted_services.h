@@ -78,12 +78,23 @@ public:
     // The last text of a status line, empty when none was shown.
     std::string LastStatus(StatusLine line) const;
     std::vector<NetResult> LostConnections() const;
-    std::size_t PendingBoxAnswers() const;
-    std::size_t PendingPrompts() const;
 
     void ExpectScriptUsedUp();
 
 private:
+    // The `field` of every call of that kind, in order.
+    template <typename Field>
+    std::vector<Field> Collect(CallKind kind, Field Call::*field) const {
+        std::lock_guard lock(m_mutex);
+        std::vector<Field> values;
+        for (const Call& call : m_calls) {
+            if (call.kind == kind) {
+                values.push_back(call.*field);
+            }
+        }
+        return values;
+    }
+
     mutable std::mutex m_mutex;
     std::deque<BoxAnswer> m_box_answers;
     std::deque<TextPromptResult> m_prompt_results;

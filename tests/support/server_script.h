@@ -1,5 +1,10 @@
-// Runs one of the test-server scripts (scripts/test-servers) with Debian's
-// Python, collecting what it prints, within a time limit.
+// A loopback server run by one of the scripts in scripts/test-servers (Debian's
+// /usr/bin/python3): `start` makes it in a fresh temporary folder and prints its
+// description, one key=value line per value; `stop` ends it.
+//
+// The servers fork into the background; this process becomes a subreaper so that it
+// inherits and reaps them once stopped. Only the process that started a server stops it,
+// so a forked child that exits leaves it running.
 #pragma once
 
 #include <cstdint>
@@ -11,43 +16,57 @@
 
 namespace tarvox {
 
-// Runs `/usr/bin/python3 script arguments...` with standard input from
-// /dev/null. True when it exits with 0; otherwise false with the reason (and
-// what it printed on standard error) in `error`.
-bool RunTestServerScript(const std::filesystem::path& script_path,
-                         const std::vector<std::string>& arguments, std::string* output,
-                         std::string* error);
+class ServerScript {
+public:
+    explicit ServerScript(std::string script_name) : m_script_name(std::move(script_name)) {}
+    // Stops the server and removes its folder.
+    ~ServerScript();
+    ServerScript(const ServerScript&) = delete;
+    ServerScript& operator=(const ServerScript&) = delete;
 
-// The script of that name in scripts/test-servers.
-std::filesystem::path TestServerScriptPath(std::string_view name);
+    // Stops the server (the destructor does this too); the folder stays until the next start.
+    void Stop();
 
-// The servers fork into the background and are orphaned; where the machine's
-// init does not reap orphans, every stopped server would stay behind as a
-// zombie. As a subreaper this process inherits them and reaps them itself.
-void BecomeSubreaperOnce();
+    bool running() const { return m_running; }
+    // Why the last start or command failed, with the tail of the server's log.
+    const std::string& error() const { return m_error; }
+    std::uint16_t plain_port() const { return m_plain_port; }
+    std::uint16_t tls_port() const { return m_tls_port; }
+    // SHA-1 of the DER certificate as upper-case hex pairs joined by colons (59 characters).
+    const std::string& fingerprint() const { return Value("fingerprint_sha1"); }
+    // The certificate in PEM form, for a test that wants to trust it.
+    std::filesystem::path cert_file() const { return Value("cert_file"); }
+    std::filesystem::path log_file() const { return Value("log_file"); }
+    const std::filesystem::path& dir() const { return m_dir; }
+    // The server's main process.
+    int pid() const { return m_pid; }
 
-// The last line a script printed, without its line end: its description.
-std::string LastOutputLine(const std::string& output);
+protected:
+    // Stops a running server, removes its folder and runs `start --dir <new folder>
+    // arguments...`. False with error() when it could not.
+    bool StartScript(const std::vector<std::string>& arguments);
+    // Runs `command --dir <folder> arguments...`; the output's description, if any, replaces
+    // the one the server had (restarted servers keep their folder but change their pid).
+    bool RunCommand(const std::string& command, const std::vector<std::string>& arguments);
+    // One value of the description, empty when it has none.
+    const std::string& Value(std::string_view key) const;
+    void Fail(std::string text) { m_error = std::move(text); }
 
-// One value of a JSON object as the scripts write them: a string, a literal
-// (number, true, false, null; kept as its text), an array of strings, or an
-// object (flattened into the enclosing map with "outer.inner" keys).
-struct ScriptJsonField {
-    bool is_string = false;
-    std::string text;
-    std::vector<std::string> items;
+private:
+    bool TakeDescription(const std::string& output);
+
+    std::string m_script_name;
+    bool m_running = false;
+    std::string m_error;
+    std::filesystem::path m_dir;
+    std::map<std::string, std::string, std::less<>> m_description;
+    std::uint16_t m_plain_port = 0;
+    std::uint16_t m_tls_port = 0;
+    int m_pid = 0;
+    int m_owner = 0;  // the process that started the server
 };
 
-using ScriptJsonObject = std::map<std::string, ScriptJsonField>;
-
-// Reads one line holding one JSON object; false when it is not one.
-bool ReadScriptJson(std::string_view line, ScriptJsonObject* object);
-
-// A decimal number of at most `maximum`, digits only.
-bool ParseScriptNumber(const std::string& text, unsigned long long maximum,
-                       unsigned long long* value);
-
-// A port number 1..65535 written as a JSON number.
-bool ParseScriptPort(const ScriptJsonField& field, std::uint16_t* port);
+// Waits up to `seconds` for the process to end, reaping it when it is a child.
+bool WaitUntilEnded(int pid, int seconds);
 
 }  // namespace tarvox

@@ -1,5 +1,5 @@
 // What the tests of the inbox and of the windows opened from it share: a
-// fresh Dovecot with five sample messages for alice (some tests delete mail
+// Dovecot with five fresh sample messages for alice (some tests delete mail
 // for good), the stored profile "Alice" that reaches it, and Open(), which
 // logs in as the options window's Connect does.
 #pragma once
@@ -19,8 +19,7 @@ namespace tarvox {
 class DovecotInboxTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        server = std::make_unique<DovecotServer>();
-        ASSERT_TRUE(server->Start(5)) << server->error();
+        ASSERT_TRUE(server->ResetMailbox(5)) << server->error();
         ASSERT_TRUE(c.context.tls.Load());
         Profile& alice = c.AddProfile("Alice", "127.0.0.1");
         alice.user = "alice";
@@ -61,7 +60,7 @@ protected:
         return count;
     }
 
-    std::unique_ptr<DovecotServer> server;
+    DovecotServer* server = &SharedDovecot();
     OptionsWindowContext c;
 };
 

@@ -22,18 +22,8 @@ namespace {
 
 class OptionsWindowConnectTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        s_server = new DovecotServer;
-        if (!s_server->Start(5)) {
-            s_error = s_server->error();
-        }
-    }
-    static void TearDownTestSuite() {
-        delete s_server;
-        s_server = nullptr;
-    }
     void SetUp() override {
-        ASSERT_TRUE(s_error.empty()) << s_error;
+        ASSERT_TRUE(s_server->ResetMailbox(5)) << s_server->error();
         ASSERT_TRUE(c.context.tls.Load());
     }
     void TearDown() override {
@@ -56,13 +46,10 @@ protected:
         return window.account_page()->status_line()->text();
     }
 
-    static DovecotServer* s_server;
-    static std::string s_error;
+    DovecotServer* s_server = &SharedDovecot();
     OptionsWindowContext c;
 };
 
-DovecotServer* OptionsWindowConnectTest::s_server = nullptr;
-std::string OptionsWindowConnectTest::s_error;
 
 TEST_F(OptionsWindowConnectTest, ConnectClosesTheWindowWithTheSessionOpen) {
     AddAlice(0, s_server->plain_port()).pass.clear();
