@@ -14,9 +14,9 @@
 namespace tarvox {
 
 AccountPage::AccountPage(QWidget* parent) : ProfilePage(parent) {
-    m_host = MakeTextBox("host", this);
-    m_user = MakeTextBox("user", this);
-    m_pass = MakeTextBox("pass", this, /*password=*/true);
+    m_host = m_fields.Text(MakeTextBox("host", this), &Profile::host);
+    m_user = m_fields.Text(MakeTextBox("user", this), &Profile::user);
+    m_pass = m_fields.Text(MakeTextBox("pass", this, /*password=*/true), &Profile::pass);
     auto* form = new QFormLayout;
     form->addRow(tr("POP3 host:"), m_host);
     form->addRow(tr("User name:"), m_user);
@@ -35,10 +35,10 @@ AccountPage::AccountPage(QWidget* parent) : ProfilePage(parent) {
     buttons->addWidget(m_poll);
     buttons->addWidget(m_poll_all);
 
-    m_autosave = new QCheckBox(tr("A&utosave profile on Connect"), this);
-    m_autosave->setObjectName("autosave");
-    m_entermod = new QCheckBox(tr("&Enter only if mailbox was modified"), this);
-    m_entermod->setObjectName("entermod");
+    m_autosave = m_fields.Check(MakeCheck(tr("A&utosave profile on Connect"), "autosave", this),
+                                &Profile::autosave);
+    m_entermod = m_fields.Check(
+        MakeCheck(tr("&Enter only if mailbox was modified"), "entermod", this), &Profile::entermod);
 
     m_abort = MakeActionButton(tr("&Abort"), "abort", this);
     m_abort->setEnabled(false);  // until a connection is under way
@@ -62,22 +62,6 @@ AccountPage::AccountPage(QWidget* parent) : ProfilePage(parent) {
     layout->addLayout(abort_row);
     layout->addWidget(status_group);
     layout->addStretch();
-}
-
-void AccountPage::ShowProfile(const Profile& profile) {
-    SetText(m_host, profile.host);
-    SetText(m_user, profile.user);
-    SetText(m_pass, profile.pass);
-    SetChecked(m_autosave, profile.autosave);
-    SetChecked(m_entermod, profile.entermod);
-}
-
-void AccountPage::ReadProfile(Profile& profile) const {
-    profile.host = ReadText(m_host);
-    profile.user = ReadText(m_user);
-    profile.pass = ReadText(m_pass);
-    profile.autosave = ReadChecked(m_autosave);
-    profile.entermod = ReadChecked(m_entermod);
 }
 
 }  // namespace tarvox

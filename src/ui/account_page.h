@@ -18,9 +18,6 @@ class AccountPage : public ProfilePage {
 public:
     explicit AccountPage(QWidget* parent = nullptr);
 
-    void ShowProfile(const Profile& profile) override;
-    void ReadProfile(Profile& profile) const override;
-
     QPushButton* compose_button() const { return m_compose; }
     QPushButton* connect_button() const { return m_connect; }
     QPushButton* poll_button() const { return m_poll; }

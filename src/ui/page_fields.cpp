@@ -2,6 +2,8 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -97,6 +99,43 @@ void SetChecked(QCheckBox* box, int value) {
 
 int ReadChecked(const QCheckBox* box) {
     return box->isChecked() ? 1 : 0;
+}
+
+void CheckId(QButtonGroup* group, int id, int fallback) {
+    QAbstractButton* button = group->button(id);
+    if (button == nullptr) {
+        button = group->button(fallback);
+    }
+    button->setChecked(true);
+}
+
+int CheckedId(const QButtonGroup* group, int fallback) {
+    const int id = group->checkedId();
+    return id < 0 ? fallback : id;
+}
+
+ProtocolChoice MakeProtocolChoice(QWidget* page, const QString& upgrade_label,
+                                  const ProtocolChoiceNames& names, int plain_port, int tls_port) {
+    constexpr int kSslDirect = 1;
+    constexpr int kUpgrade = 2;
+    // Made in the order Tab goes through them.
+    ProtocolChoice choice;
+    choice.group = new QButtonGroup(page);
+    choice.row = new QHBoxLayout;
+    choice.row->addWidget(AddRadio(choice.group, kProtocolCleartext, QObject::tr("Cleartext"),
+                                   names.cleartext, page));
+    choice.row->addWidget(
+        AddRadio(choice.group, kSslDirect, QObject::tr("SSL direct"), names.direct, page));
+    choice.row->addWidget(AddRadio(choice.group, kUpgrade, upgrade_label, names.upgrade, page));
+    choice.port = MakeNumberBox(names.port, page);
+    auto* port_label = new QLabel(QObject::tr("Port:"), page);
+    port_label->setBuddy(choice.port);
+    choice.row->addWidget(port_label);
+    choice.row->addWidget(choice.port);
+    QLineEdit* port = choice.port;
+    QObject::connect(choice.group, &QButtonGroup::idClicked, page,
+                     [=](int id) { SetNumber(port, id == kSslDirect ? tls_port : plain_port); });
+    return choice;
 }
 
 }  // namespace tarvox

@@ -1,12 +1,16 @@
 // Small helpers the options window's pages share: text boxes that hold what a
 // settings value can hold and read back, number boxes read as unsigned
-// numbers, and check boxes that stand for 0 or 1.
+// numbers, check boxes that stand for 0 or 1, the connection protocol choice,
+// and the binding of such controls to the fields of a record.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 class QButtonGroup;
 class QCheckBox;
+class QHBoxLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -41,5 +45,87 @@ QRadioButton* AddRadio(QButtonGroup* group, int id, const QString& text, const c
 
 void SetChecked(QCheckBox* box, int value);
 int ReadChecked(const QCheckBox* box);
+
+// Checks the radio button of `id` in `group`, or that of `fallback` for a
+// value the group does not offer.
+void CheckId(QButtonGroup* group, int id, int fallback);
+// The id of the checked button of `group`, or `fallback` when none is.
+int CheckedId(const QButtonGroup* group, int fallback);
+
+// The radio button id of cleartext in a protocol choice.
+inline constexpr int kProtocolCleartext = 0;
+
+// The choice of a connection protocol on one row: the radio buttons
+// "Cleartext", "SSL direct" and `upgrade_label` (ids 0, 1 and 2, as a profile
+// stores them), then "Port:" and its number box. Choosing a protocol fills in
+// its usual port over whatever was typed: `tls_port` for SSL direct,
+// `plain_port` otherwise.
+struct ProtocolChoiceNames {
+    const char* cleartext;
+    const char* direct;
+    const char* upgrade;
+    const char* port;
+};
+struct ProtocolChoice {
+    QButtonGroup* group;
+    QLineEdit* port;
+    QHBoxLayout* row;
+};
+ProtocolChoice MakeProtocolChoice(QWidget* page, const QString& upgrade_label,
+                                  const ProtocolChoiceNames& names, int plain_port, int tls_port);
+
+// The controls of a page bound to fields of a record: Show puts the record's
+// values in them and Read reads them back into a record, control by control
+// in the order they were bound. Each binding returns its control.
+template <class Record>
+class FieldBindings {
+public:
+    QLineEdit* Text(QLineEdit* box, std::string Record::*field) {
+        Bind([=](const Record& record) { SetText(box, record.*field); },
+             [=](Record& record) { record.*field = ReadText(box); });
+        return box;
+    }
+    QLineEdit* Number(QLineEdit* box, int Record::*field) {
+        Bind([=](const Record& record) { SetNumber(box, record.*field); },
+             [=](Record& record) { record.*field = ReadNumber(box); });
+        return box;
+    }
+    QCheckBox* Check(QCheckBox* box, int Record::*field) {
+        Bind([=](const Record& record) { SetChecked(box, record.*field); },
+             [=](Record& record) { record.*field = ReadChecked(box); });
+        return box;
+    }
+    // A radio group whose button ids are the field's values; `fallback` is
+    // shown for a value without a button and read when none is checked.
+    template <class Value>
+    QButtonGroup* Choice(QButtonGroup* group, Value Record::*field, Value fallback) {
+        const int none = static_cast<int>(fallback);
+        Bind([=](const Record& record) { CheckId(group, static_cast<int>(record.*field), none); },
+             [=](Record& record) { record.*field = static_cast<Value>(CheckedId(group, none)); });
+        return group;
+    }
+
+    void Show(const Record& record) const {
+        for (const Binding& binding : m_bindings) {
+            binding.show(record);
+        }
+    }
+    void Read(Record& record) const {
+        for (const Binding& binding : m_bindings) {
+            binding.read(record);
+        }
+    }
+
+private:
+    struct Binding {
+        std::function<void(const Record&)> show;
+        std::function<void(Record&)> read;
+    };
+    void Bind(std::function<void(const Record&)> show, std::function<void(Record&)> read) {
+        m_bindings.push_back({std::move(show), std::move(read)});
+    }
+
+    std::vector<Binding> m_bindings;
+};
 
 }  // namespace tarvox

@@ -18,14 +18,11 @@ public:
     explicit Pop3OptionsPage(QWidget* parent = nullptr);
 
     void ShowProfile(const Profile& profile) override;
-    void ReadProfile(Profile& profile) const override;
 
 private:
     // Partial mode is the only one that uses the maximum box.
     void UpdateMaximumBox();
 
-    QButtonGroup* m_protocol = nullptr;
-    QLineEdit* m_port = nullptr;
     QButtonGroup* m_mode = nullptr;
     QLineEdit* m_maximum = nullptr;
     QCheckBox* m_use_status = nullptr;

@@ -7,7 +7,6 @@
 #include "ui/file_open_picker.h"
 #include "ui/settings_page.h"
 
-class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
@@ -21,7 +20,6 @@ public:
     explicit SendSettingsPage(QWidget* parent = nullptr);
 
     void ShowProfile(const Profile& profile) override;
-    void ReadProfile(Profile& profile) const override;
 
     // What "&Choose" asks for the signature file with (tests replace it).
     void SetFilePicker(FileOpenPicker picker) { m_picker = std::move(picker); }
@@ -33,8 +31,6 @@ private:
 
     QLineEdit* m_name = nullptr;
     QLineEdit* m_address = nullptr;
-    QButtonGroup* m_protocol = nullptr;
-    QLineEdit* m_port = nullptr;
     QLineEdit* m_server = nullptr;
     QCheckBox* m_auth = nullptr;
     QCheckBox* m_popbefore = nullptr;

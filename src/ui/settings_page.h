@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "config/profile.h"
+#include "ui/page_fields.h"
 
 namespace tarvox {
 
@@ -15,12 +16,16 @@ class ProfilePage : public QWidget {
 public:
     using QWidget::QWidget;
 
-    // Shows the fields of `profile` this page edits.
-    virtual void ShowProfile(const Profile& profile) = 0;
+    // Shows the fields of `profile` this page edits; by default those bound
+    // in `m_fields`.
+    virtual void ShowProfile(const Profile& profile) { m_fields.Show(profile); }
     // Reads this page's controls into `profile`; fields it does not show are
     // left as they are. Integers are read as unsigned numbers; a check box
     // stores 1 when checked and 0 otherwise.
-    virtual void ReadProfile(Profile& profile) const = 0;
+    virtual void ReadProfile(Profile& profile) const { m_fields.Read(profile); }
+
+protected:
+    FieldBindings<Profile> m_fields;
 };
 
 }  // namespace tarvox
