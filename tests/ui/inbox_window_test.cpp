@@ -283,9 +283,7 @@ TEST_F(InboxWindowStallTest, CommandsWhileLoadingShowTheBusyBoxAndAbortCloses) {
     Start({script::ExpectClosed()});  // never answered; no NOOP either
     InboxWindow window(c.context);
     window.show();
-    ASSERT_TRUE(DialogDriver::RunUntil(
-        [&] { return server->Received().find("TOP 1 0") != std::string::npos; }));
-    EXPECT_TRUE(window.abort_button()->isEnabled());
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return window.abort_button()->isEnabled(); }));
     EXPECT_FALSE(window.delete_button()->isEnabled());
     EXPECT_FALSE(window.save_button()->isEnabled());
     EXPECT_FALSE(window.cancel_button()->isEnabled());
@@ -323,7 +321,7 @@ TEST_F(InboxWindowStallTest, CommandsWhileLoadingShowTheBusyBoxAndAbortCloses) {
 
 TEST_F(InboxWindowStallTest, ConnectionDroppedDuringDeleteClosesWithLostConnection) {
     using namespace script;
-    Start({Send("+OK\r\nSubject: One\r\n\r\n.\r\n"), ExpectLineStartingWith("DELE"),
+    Start({Send("+OK\r\nSubject: One\r\n\r\n.\r\n"), Expect("DELE 1\r\n"),
            CloseConnection()});
     c.context.config.global.confirmdel = 0;
     InboxWindow window(c.context);
