@@ -9,6 +9,7 @@
 
 #include "codec/base64.h"
 #include "junk/junk_classifier.h"
+#include "junk/junk_verdict.h"
 #include "message/address_list.h"
 #include "message/header_scan.h"
 #include "message/mail_date.h"
@@ -36,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input(reinterpret_cast<const char*>(data), size);
 
     const tarvox::HeaderSummary summary = tarvox::ScanAndClassify(input, Settings());
-    if (summary.body_start > size || summary.junk_verdict > 11 ||
+    if (summary.body_start > size ||
+        summary.junk_verdict > tarvox::JunkVerdict::BlacklistPattern ||
         summary.from.size() > kFieldLimit || summary.date.size() > kFieldLimit ||
         summary.subject.size() > kFieldLimit || summary.reply_to.size() > kFieldLimit ||
         summary.boundary_line.size() > kFieldLimit) {

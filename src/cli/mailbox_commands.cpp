@@ -31,18 +31,13 @@ constexpr const char* kListUsage =
     "         --fingerprint FP (the server certificate's SHA-1 fingerprint to trust)  --bytes\n"
     "         --timeout SECONDS (give up on a server silent that long; default 60)\n";
 
-constexpr int kFullMode = 0;
-constexpr int kPurgeMode = 2;
-constexpr int kSslDirect = 1;
-constexpr int kSslViaStls = 2;
-
 struct ListOptions {
     std::optional<std::string> profile;
     std::filesystem::path settings_file;
     std::optional<std::string> host;
     std::optional<int> port;
     std::optional<std::string> user;
-    std::optional<int> protocol;
+    std::optional<TransportSecurity> protocol;
     std::optional<std::string> fingerprint;
     int timeout_seconds = kDefaultTimeoutSeconds;
     bool bytes = false;
@@ -66,7 +61,8 @@ std::optional<ListOptions> ParseListOptions(std::span<const std::string_view> ar
         const bool has_value = i + 1 < args.size();
         if (arg == "--bytes") {
         } else if (arg == "--tls" || arg == "--stls") {
-            options.protocol = arg == "--tls" ? kSslDirect : kSslViaStls;
+            options.protocol =
+                arg == "--tls" ? TransportSecurity::SslDirect : TransportSecurity::StartTls;
         } else if (arg == "--settings" && has_value) {
             options.settings_file = std::string(args[++i]);
         } else if (arg == "--host" && has_value) {
@@ -112,7 +108,7 @@ void ApplyOverrides(const ListOptions& options, Profile& profile) {
     if (options.protocol) {
         profile.protopop = *options.protocol;
         if (!options.port) {
-            profile.port = *options.protocol == kSslDirect ? 995 : 110;
+            profile.port = *options.protocol == TransportSecurity::SslDirect ? 995 : 110;
         }
     }
     if (options.port) {
@@ -155,8 +151,8 @@ int RunListCommand(std::span<const std::string_view> args) {
     ApplyOverrides(*options, working);
     // A listing never deletes: purge mode lists in full. And it always lists,
     // whether or not the mailbox changed since it was last left.
-    if (working.mode == kPurgeMode) {
-        working.mode = kFullMode;
+    if (working.mode == MailboxMode::Purge) {
+        working.mode = MailboxMode::Full;
     }
     working.entermod = 0;
     working.alive = 0;
@@ -168,7 +164,7 @@ int RunListCommand(std::span<const std::string_view> args) {
         return 1;
     }
     TlsLibrary tls;
-    if (working.protopop == kSslDirect || working.protopop == kSslViaStls) {
+    if (UsesTls(working.protopop)) {
         tls.Load();
     }
     PopSession session(&tls);

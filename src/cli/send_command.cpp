@@ -203,7 +203,8 @@ int RunSendCommand(std::span<const std::string_view> args) {
     }
     message.body_lines = EditorLines(options->bytes ? *body : Utf8ToLatin1(*body));
     TlsLibrary tls;
-    if (request.smtp.protocol != 0 || (request.smtp.pop_before_smtp && profile->protopop != 0)) {
+    if (request.smtp.protocol != TransportSecurity::Cleartext ||
+        (request.smtp.pop_before_smtp && profile->protopop != TransportSecurity::Cleartext)) {
         tls.Load();
     }
     if (!SendWorker(&tls, request, services)) {

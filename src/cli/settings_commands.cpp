@@ -21,13 +21,13 @@ namespace fs = std::filesystem;
 
 void Print(std::string_view latin1) { std::fputs(Latin1ToUtf8(latin1).c_str(), stdout); }
 
-const char* ConnectionName(int protocol, bool smtp) {
-    switch (protocol) {
-        case 0:
+const char* ConnectionName(TransportSecurity security, bool smtp) {
+    switch (security) {
+        case TransportSecurity::Cleartext:
             return "cleartext";
-        case 1:
+        case TransportSecurity::SslDirect:
             return "TLS";
-        case 2:
+        case TransportSecurity::StartTls:
             return smtp ? "STARTTLS" : "STLS";
         default:
             return "unknown connection type";

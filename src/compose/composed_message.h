@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "config/transport_security.h"
+
 namespace tarvox {
 
 struct ComposedAttachment {
@@ -33,7 +35,7 @@ struct ComposedMessage {
 struct SmtpSendSettings {
     std::string server;
     int port = 25;
-    int protocol = 0;  // 0 cleartext, 1 TLS from the start, 2 STARTTLS
+    TransportSecurity protocol = TransportSecurity::Cleartext;
     bool use_auth = false;
     bool pop_before_smtp = false;
     std::string user;      // empty: the profile's POP3 user name

@@ -168,9 +168,9 @@ bool SendRun::Run() {
         pop.apop = request.profile.apop == 1;
         pop.recorded_fingerprint = &request.profile.pop_sslid;
         pop.idle_limit = request.idle_limit;
-        int code = PopBeforeSmtp(m_tls, pop);
-        if (code != 0) {
-            m_services.ShowMessage(PopBeforeSmtpText(code), "POP before SMTP authentication",
+        const PopBeforeSmtpResult result = PopBeforeSmtp(m_tls, pop);
+        if (result != PopBeforeSmtpResult::LoggedIn) {
+            m_services.ShowMessage(PopBeforeSmtpText(result), "POP before SMTP authentication",
                                    BoxIcon::Error);
         }
     }

@@ -24,7 +24,7 @@ namespace tarvox {
 
 namespace {
 
-enum class ValueKind { Integer, Text, Password, List, Tuple };
+enum class ValueKind { Integer, Code, Text, Password, List, Tuple };
 
 // One key of a section: its text (with the "="), how its value is written and
 // scanned, and where it lives in the record. The tables below give the keys
@@ -39,11 +39,22 @@ struct SettingKey {
     char separator = ',';
     // A tuple counts as read when at least this many values were scanned.
     std::size_t values_needed = 0;
+    // An enum field, stored as its integer.
+    int (*get_code)(const Record&) = nullptr;
+    void (*set_code)(Record&, int) = nullptr;
 };
 
 template <class Record>
 SettingKey<Record> Int(std::string_view key, int Record::*field) {
     return {key, ValueKind::Integer, field};
+}
+
+template <class Record, auto Field, auto FromSetting>
+SettingKey<Record> Code(std::string_view key) {
+    SettingKey<Record> setting{key, ValueKind::Code};
+    setting.get_code = [](const Record& record) { return static_cast<int>(record.*Field); };
+    setting.set_code = [](Record& record, int value) { record.*Field = FromSetting(value); };
+    return setting;
 }
 
 template <class Record>
@@ -136,7 +147,7 @@ const std::vector<SettingKey<P>>& ProfileKeys() {
         Int("autosave=", &P::autosave),
         Text("host=", &P::host),
         Text("pop_sslid=", &P::pop_sslid),
-        Int("protopop=", &P::protopop),
+        Code<P, &P::protopop, &TransportSecurityFromSetting>("protopop="),
         Int("port=", &P::port),
         Int("alive=", &P::alive),
         Int("nop_int=", &P::nop_int),
@@ -152,7 +163,7 @@ const std::vector<SettingKey<P>>& ProfileKeys() {
         List("blackpat=", &P::blackpat),
         List("msgid=", &P::msgid),
         Int("filterbits=", &P::filterbits),
-        Int("mode=", &P::mode),
+        Code<P, &P::mode, &MailboxModeFromSetting>("mode="),
         Int("parse=", &P::parse),
         Int("use_status=", &P::use_status),
         Int("maximum=", &P::maximum),
@@ -161,7 +172,7 @@ const std::vector<SettingKey<P>>& ProfileKeys() {
         Text("SMTPuser=", &P::SMTPuser),
         Password("SMTPpass=", &P::SMTPpass),
         Text("SMTPsslid=", &P::SMTPsslid),
-        Int("SMTPproto=", &P::SMTPproto),
+        Code<P, &P::SMTPproto, &TransportSecurityFromSetting>("SMTPproto="),
         Int("SMTPport=", &P::SMTPport),
         Text("SMTPname=", &P::SMTPname),
         Text("SMTPaddress=", &P::SMTPaddress),
@@ -185,6 +196,11 @@ void WriteSection(std::string& out, const std::vector<SettingKey<Record>>& keys,
             case ValueKind::Integer:
                 out += key.key;
                 out += std::to_string(record.*key.integer);
+                out += '\n';
+                break;
+            case ValueKind::Code:
+                out += key.key;
+                out += std::to_string(key.get_code(record));
                 out += '\n';
                 break;
             case ValueKind::Text:
@@ -228,10 +244,15 @@ void MatchLine(const std::vector<SettingKey<Record>>& keys, Record& record,
         }
         std::string_view rest = line.substr(key.key.size());
         switch (key.kind) {
-            case ValueKind::Integer: {
+            case ValueKind::Integer:
+            case ValueKind::Code: {
                 int value = 0;
                 if (ScanIntegers(rest, ',', std::span<int>(&value, 1)) == 1) {
-                    record.*key.integer = value;
+                    if (key.kind == ValueKind::Code) {
+                        key.set_code(record, value);
+                    } else {
+                        record.*key.integer = value;
+                    }
                     return;
                 }
                 break;

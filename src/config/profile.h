@@ -9,6 +9,8 @@
 #include <string_view>
 
 #include "config/global_settings.h"
+#include "config/mailbox_mode.h"
+#include "config/transport_security.h"
 
 namespace tarvox {
 
@@ -40,18 +42,18 @@ struct Profile {
     std::string savemail_dir;
     std::string copyself_dir;
 
-    int protopop = 0;  // 0 cleartext, 1 TLS from the start, 2 STLS
+    TransportSecurity protopop = TransportSecurity::Cleartext;
     std::string host;
     std::string pop_sslid;
     int port = 110;
     std::string user;
     std::string pass;  // the clear password while in memory
 
-    int mode = 0;  // 0 full, 1 partial, 2 purge
+    MailboxMode mode = MailboxMode::Full;
     int maximum = 0;
     std::array<int, 2> maildrop{};  // message count, size in bytes
 
-    int SMTPproto = 0;  // 0 cleartext, 1 TLS from the start, 2 STARTTLS
+    TransportSecurity SMTPproto = TransportSecurity::Cleartext;
     std::string SMTPserver;
     std::string SMTPuser;
     std::string SMTPpass;

@@ -12,9 +12,9 @@ namespace {
 // line that is not too long, continuation lines included; the terms meet the
 // fields as read: the Subject and From words decoded but their leading blanks
 // kept, the To and Cc entries as they stand on the lines.
-std::uint32_t ListVerdict(std::string_view message, const HeaderSummary& as_read,
-                          const JunkSettings& settings) {
-    std::uint32_t result = verdict::kNotJunk;
+JunkVerdict ListVerdict(std::string_view message, const HeaderSummary& as_read,
+                        const JunkSettings& settings) {
+    JunkVerdict result = JunkVerdict::NotJunk;
     const bool white_patterns = !settings.whitepat.empty();
     bool whitelisted = false;
     HeaderLines lines(message);
@@ -26,27 +26,27 @@ std::uint32_t ListVerdict(std::string_view message, const HeaderSummary& as_read
         if (white_patterns && MatchPatternList(line.text, settings.whitepat)) {
             whitelisted = true;
         }
-        if (result == verdict::kNotJunk && MatchPatternList(line.text, settings.blackpat)) {
-            result = verdict::kBlacklistPattern;
+        if (result == JunkVerdict::NotJunk && MatchPatternList(line.text, settings.blackpat)) {
+            result = JunkVerdict::BlacklistPattern;
         }
     }
 
     const auto terms_match = [&](std::string_view terms) {
         return MatchTermList(terms, as_read.subject, as_read.from, as_read.to, as_read.cc);
     };
-    if (result == verdict::kNotJunk && !settings.blacklist.empty() &&
+    if (result == JunkVerdict::NotJunk && !settings.blacklist.empty() &&
         terms_match(settings.blacklist)) {
-        result = verdict::kBlacklist;
+        result = JunkVerdict::Blacklist;
     }
     if (!settings.antispam.empty()) {
         if (terms_match(settings.antispam)) {
             whitelisted = true;
         } else if (!whitelisted) {
-            result = verdict::kNotOnWhitelist;
+            result = JunkVerdict::NotOnWhitelist;
         }
     }
     if (white_patterns && !whitelisted) {
-        result = verdict::kNotOnWhitelistPattern;
+        result = JunkVerdict::NotOnWhitelistPattern;
     }
     return result;
 }
@@ -55,11 +55,11 @@ std::uint32_t ListVerdict(std::string_view message, const HeaderSummary& as_read
 
 HeaderSummary ScanAndClassify(std::string_view message, const JunkSettings& settings) {
     HeaderSummary summary = ReadHeaderBlock(message);
-    std::uint32_t result = ListVerdict(message, summary, settings);
+    JunkVerdict result = ListVerdict(message, summary, settings);
     FinishHeaderSummary(summary);
-    if (result == verdict::kNotJunk) {
+    if (result == JunkVerdict::NotJunk) {
         result = RuleOn(settings.filterbits, JunkRule::Html) && summary.html
-                     ? verdict::kHtml
+                     ? JunkVerdict::Html
                      : HeuristicVerdict(settings.filterbits, summary.from, summary.subject,
                                         summary.to, summary.cc);
     }

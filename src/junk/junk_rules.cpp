@@ -61,14 +61,15 @@ bool ManyPairs(std::size_t pairs, std::size_t recipients) {
 
 }  // namespace
 
-std::string_view VerdictName(std::uint32_t code) {
+std::string_view VerdictName(JunkVerdict verdict) {
     static constexpr std::array<std::string_view, 12> kNames = {
         "(not junk)",           "Matches blacklist",          "Not on whitelist",
         "From: empty () or <>", "Subject: multiple spaces",   "To/CC: similar usernames",
         "From: missing @",      "To: missing address or @",   "To/CC: similar domains",
         "HTML message",         "Not on whitelist (pattern)", "Matches blacklist (pattern)",
     };
-    return code < kNames.size() ? kNames[code] : std::string_view();
+    const auto index = static_cast<std::size_t>(verdict);
+    return index < kNames.size() ? kNames[index] : std::string_view();
 }
 
 bool MatchTermList(std::string_view terms, std::string_view subject, std::string_view from,
@@ -142,18 +143,18 @@ bool MatchWildcard(std::string_view pattern, std::string_view text) {
     return p == pattern.size();
 }
 
-std::uint32_t HeuristicVerdict(int filterbits, std::string_view from, std::string_view subject,
-                               const AddressList& to, const AddressList& cc) {
+JunkVerdict HeuristicVerdict(int filterbits, std::string_view from, std::string_view subject,
+                             const AddressList& to, const AddressList& cc) {
     const std::size_t recipients = to.size() + cc.size();
     if (RuleOn(filterbits, JunkRule::EmptyFrom)) {
         for (std::string_view empty : {"()", "( )", "<>", "< >"}) {
             if (from.find(empty) != std::string_view::npos) {
-                return verdict::kEmptyFrom;
+                return JunkVerdict::EmptyFrom;
             }
         }
     }
     if (RuleOn(filterbits, JunkRule::SubjectSpaces) && SubjectHasSpacedLetters(subject)) {
-        return verdict::kSubjectSpaces;
+        return JunkVerdict::SubjectSpaces;
     }
     if (RuleOn(filterbits, JunkRule::SimilarUsernames)) {
         const std::size_t pairs =
@@ -164,15 +165,15 @@ std::uint32_t HeuristicVerdict(int filterbits, std::string_view from, std::strin
                 return ToAsciiLower(std::string_view(entry.address).substr(0, kUsernamePrefix));
             });
         if (ManyPairs(pairs, recipients)) {
-            return verdict::kSimilarUsernames;
+            return JunkVerdict::SimilarUsernames;
         }
     }
     if (RuleOn(filterbits, JunkRule::FromMissingAt) && from.find('@') == std::string_view::npos) {
-        return verdict::kFromMissingAt;
+        return JunkVerdict::FromMissingAt;
     }
     if (RuleOn(filterbits, JunkRule::ToMissingAddress) &&
         (to.empty() || to.front().address.find('@') == std::string::npos)) {
-        return verdict::kToMissingAddress;
+        return JunkVerdict::ToMissingAddress;
     }
     if (RuleOn(filterbits, JunkRule::SimilarDomains)) {
         const std::size_t pairs =
@@ -184,10 +185,10 @@ std::uint32_t HeuristicVerdict(int filterbits, std::string_view from, std::strin
                 return ToAsciiLower(std::string_view(entry.address).substr(at));
             });
         if (ManyPairs(pairs, recipients)) {
-            return verdict::kSimilarDomains;
+            return JunkVerdict::SimilarDomains;
         }
     }
-    return verdict::kNotJunk;
+    return JunkVerdict::NotJunk;
 }
 
 }  // namespace tarvox

@@ -6,27 +6,13 @@
 #include <string_view>
 
 #include "junk/junk_settings.h"
+#include "junk/junk_verdict.h"
 #include "message/header_summary.h"
 
 namespace tarvox {
 
-namespace verdict {
-inline constexpr std::uint32_t kNotJunk = 0;
-inline constexpr std::uint32_t kBlacklist = 1;
-inline constexpr std::uint32_t kNotOnWhitelist = 2;
-inline constexpr std::uint32_t kEmptyFrom = 3;
-inline constexpr std::uint32_t kSubjectSpaces = 4;
-inline constexpr std::uint32_t kSimilarUsernames = 5;
-inline constexpr std::uint32_t kFromMissingAt = 6;
-inline constexpr std::uint32_t kToMissingAddress = 7;
-inline constexpr std::uint32_t kSimilarDomains = 8;
-inline constexpr std::uint32_t kHtml = 9;
-inline constexpr std::uint32_t kNotOnWhitelistPattern = 10;
-inline constexpr std::uint32_t kBlacklistPattern = 11;
-}  // namespace verdict
-
-// "Matches blacklist", ..., or "(not junk)" for 0.
-std::string_view VerdictName(std::uint32_t code);
+// "Matches blacklist", ..., or "(not junk)" for NotJunk.
+std::string_view VerdictName(JunkVerdict verdict);
 
 // True when a term of the comma list occurs (ASCII case ignored) in the
 // subject, the From text, or the raw text of any To or Cc entry.
@@ -40,8 +26,8 @@ bool MatchPatternList(std::string_view line, std::string_view patterns);
 // with one restart point and no backtracking in the text.
 bool MatchWildcard(std::string_view pattern, std::string_view text);
 
-// The first heuristic rule switched on in `filterbits` that fires: 3..8, or 0.
-std::uint32_t HeuristicVerdict(int filterbits, std::string_view from, std::string_view subject,
-                               const AddressList& to, const AddressList& cc);
+// The first heuristic rule switched on in `filterbits` that fires, or NotJunk.
+JunkVerdict HeuristicVerdict(int filterbits, std::string_view from, std::string_view subject,
+                             const AddressList& to, const AddressList& cc);
 
 }  // namespace tarvox

@@ -9,6 +9,9 @@
 
 namespace tarvox {
 
+// Defined with the junk rules (junk/junk_verdict.h); a summary starts as NotJunk.
+enum class JunkVerdict : std::uint32_t;
+
 enum class TransferEncoding { None = 0, QuotedPrintable = 1, SevenBit = 2, EightBit = 3, Base64 = 4 };
 
 // One entry of an address list: "Name <address>", "address (Name)", ...
@@ -36,7 +39,7 @@ struct HeaderSummary {
     std::string subject;
     std::string reply_to;
     std::string boundary_line;  // "--" + boundary + CR LF, or empty
-    std::uint32_t junk_verdict = 0;
+    JunkVerdict junk_verdict{};
     bool multipart = false;   // content-type: multipart/mixed
     bool html = false;        // Content-Type: text/html
     bool plain_text = false;  // Content-Type: text/plain

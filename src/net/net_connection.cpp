@@ -20,7 +20,7 @@ namespace tarvox {
 
 // ---- Host lookup ----
 
-int ResolveHost(std::string_view host, std::uint16_t port, NetAddress& address) {
+bool ResolveHost(std::string_view host, std::uint16_t port, NetAddress& address) {
     address = NetAddress{};
     address.host.assign(host);
     std::string name(host);
@@ -35,7 +35,7 @@ int ResolveHost(std::string_view host, std::uint16_t port, NetAddress& address) 
         in->sin_addr = ipv4;
         entry.length = sizeof(sockaddr_in);
         address.entries.push_back(entry);
-        return 0;
+        return true;
     }
 
     addrinfo hints{};
@@ -44,7 +44,7 @@ int ResolveHost(std::string_view host, std::uint16_t port, NetAddress& address) 
     hints.ai_flags = AI_ADDRCONFIG;
     addrinfo* results = nullptr;
     if (name.empty() || ::getaddrinfo(name.c_str(), nullptr, &hints, &results) != 0) {
-        return 1;
+        return false;
     }
     for (addrinfo* r = results; r != nullptr; r = r->ai_next) {
         if ((r->ai_family != AF_INET && r->ai_family != AF_INET6) ||
@@ -62,7 +62,7 @@ int ResolveHost(std::string_view host, std::uint16_t port, NetAddress& address) 
         address.entries.push_back(entry);
     }
     ::freeaddrinfo(results);
-    return address.entries.empty() ? 1 : 0;
+    return !address.entries.empty();
 }
 
 // ---- Calls in progress ----
@@ -127,9 +127,9 @@ NetConnection::Wait NetConnection::WaitFor(int fd, short events) {
 NetResult NetConnection::WaitFailure(Wait wait) {
     switch (wait) {
         case Wait::Aborted:
-            return net::kAborted;
+            return NetResult::Aborted;
         case Wait::TimedOut:
-            return net::kBroken;
+            return NetResult::Broken;
         case Wait::Ready:
         case Wait::Failed:
             break;
@@ -162,7 +162,7 @@ void NetConnection::ReleaseLocked() {
 NetResult NetConnection::ConnectOne(const NetAddress::Entry& entry, int& fd_out) {
     int fd = ::socket(entry.address.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
-        return net::kNoSocket;
+        return NetResult::NoSocket;
     }
     {
         std::lock_guard lock(m_mutex);
@@ -183,16 +183,16 @@ NetResult NetConnection::ConnectOne(const NetAddress::Entry& entry, int& fd_out)
     if (rc != 0 || m_aborted) {
         // Whoever is last out closes the socket; make sure that happens.
         m_release_pending = true;
-        return net::kConnectFailed;
+        return NetResult::ConnectFailed;
     }
     fd_out = fd;
-    return net::kSuccess;
+    return NetResult::Success;
 }
 
 NetResult NetConnection::Handshake(int fd, TlsSsl* ssl) {
     const TlsFunctions& f = m_tls_library->functions();
     m_in_tls_call = true;
-    NetResult result = net::kSuccess;
+    NetResult result = NetResult::Success;
     for (;;) {
         f.ERR_clear_error();
         int rc = f.SSL_connect(ssl);
@@ -215,10 +215,10 @@ NetResult NetConnection::Handshake(int fd, TlsSsl* ssl) {
             bool peer_alert = (last & tls::kSystemErrorFlag) == 0 &&
                               reason >= tls::kPeerAlertReasonFirst &&
                               reason <= tls::kPeerAlertReasonLast;
-            result = (rc == 0 || peer_alert) && wait != Wait::Aborted ? net::kHandshakeFailed
-                                                                      : net::kTlsWrongProtocol;
+            result = (rc == 0 || peer_alert) && wait != Wait::Aborted ? NetResult::HandshakeFailed
+                                                                      : NetResult::TlsWrongProtocol;
             if (wait == Wait::TimedOut) {
-                result = net::kBroken;
+                result = NetResult::Broken;
             }
             break;
         }
@@ -247,16 +247,16 @@ NetResult NetConnection::Connect(bool direct_tls, const NetAddress& address) {
     // Checked after the wake-up descriptor was drained: an Abort from now on
     // either is seen here or wakes the connect below.
     if (m_abort_requested) {
-        return net::kAborted;
+        return NetResult::Aborted;
     }
     if (direct_tls && (m_tls_library == nullptr || !m_tls_library->Available())) {
-        return net::kTlsNotLoaded;
+        return NetResult::TlsNotLoaded;
     }
-    NetResult result = address.entries.empty() ? net::kConnectFailed : net::kNoSocket;
+    NetResult result = address.entries.empty() ? NetResult::ConnectFailed : NetResult::NoSocket;
     int fd = -1;
     for (const NetAddress::Entry& entry : address.entries) {
         result = ConnectOne(entry, fd);
-        if (result == net::kSuccess) {
+        if (result == NetResult::Success) {
             break;
         }
         std::lock_guard lock(m_mutex);
@@ -264,13 +264,13 @@ NetResult NetConnection::Connect(bool direct_tls, const NetAddress& address) {
             break;
         }
     }
-    if (result != net::kSuccess) {
+    if (result != NetResult::Success) {
         return result;
     }
     m_connected = true;
     if (direct_tls) {
         result = StartTls();
-        if (result != net::kSuccess) {
+        if (result != NetResult::Success) {
             m_connected = false;
             std::lock_guard lock(m_mutex);
             if (m_tls != nullptr) {
@@ -284,23 +284,23 @@ NetResult NetConnection::Connect(bool direct_tls, const NetAddress& address) {
             return result;
         }
     }
-    return net::kSuccess;
+    return NetResult::Success;
 }
 
 NetResult NetConnection::StartTls() {
     if (!m_connected) {
-        return net::kNotConnected;
+        return NetResult::NotConnected;
     }
     if (m_tls_active) {
-        return net::kSuccess;
+        return NetResult::Success;
     }
     if (m_tls_library == nullptr || !m_tls_library->Available()) {
-        return net::kTlsNotLoaded;
+        return NetResult::TlsNotLoaded;
     }
     const TlsFunctions& f = m_tls_library->functions();
     TlsSsl* ssl = f.SSL_new(m_tls_library->context());
     if (ssl == nullptr) {
-        return net::kNoTlsSocket;
+        return NetResult::NoTlsSocket;
     }
     int fd = -1;
     std::string server_name;
@@ -311,7 +311,7 @@ NetResult NetConnection::StartTls() {
     }
     if (fd < 0 || f.SSL_set_fd(ssl, fd) != 1) {
         f.SSL_free(ssl);
-        return net::kNoTlsSocket;
+        return NetResult::NoTlsSocket;
     }
     // RFC 6066 section 3: the server name is a host name, never an address.
     in6_addr literal{};
@@ -322,16 +322,16 @@ NetResult NetConnection::StartTls() {
     NetResult result;
     {
         CallGuard call(*this);
-        result = call.fd() < 0 ? net::kNotConnected : Handshake(call.fd(), ssl);
+        result = call.fd() < 0 ? NetResult::NotConnected : Handshake(call.fd(), ssl);
     }
     std::lock_guard lock(m_mutex);
-    if (result != net::kSuccess || !m_connected) {
+    if (result != NetResult::Success || !m_connected) {
         f.SSL_free(ssl);
-        return result != net::kSuccess ? result : net::kAborted;
+        return result != NetResult::Success ? result : NetResult::Aborted;
     }
     m_tls = ssl;
     m_tls_active = true;
-    return net::kSuccess;
+    return NetResult::Success;
 }
 
 // ---- Send and receive ----
@@ -341,25 +341,25 @@ NetResult NetConnection::AwaitTls(int fd, int tls_error) {
                 : tls_error == tls::kErrorWantWrite ? WaitFor(fd, POLLOUT)
                                                     : Wait::Failed;
     if (wait == Wait::Ready) {
-        return net::kSuccess;
+        return NetResult::Success;
     }
     return wait == Wait::Failed ? MapTlsError(tls_error) : WaitFailure(wait);
 }
 
 NetResult NetConnection::CheckCall(const CallGuard& call) const {
     if (!m_connected) {
-        return net::kNotConnected;
+        return NetResult::NotConnected;
     }
     if (m_tls_active && (m_tls_library == nullptr || !m_tls_library->Available())) {
-        return net::kTlsNotLoaded;
+        return NetResult::TlsNotLoaded;
     }
     if (call.fd() < 0) {
-        return net::kNotConnected;
+        return NetResult::NotConnected;
     }
     if (m_tls_active && call.tls() == nullptr) {
-        return net::kNullPointer;
+        return NetResult::NullPointer;
     }
-    return net::kSuccess;
+    return NetResult::Success;
 }
 
 template <class Io>
@@ -369,10 +369,10 @@ NetResult NetConnection::TlsTransfer(const CallGuard& call, Io io, int& moved) {
         f.ERR_clear_error();
         moved = io();
         if (moved > 0) {
-            return net::kSuccess;
+            return NetResult::Success;
         }
         NetResult result = AwaitTls(call.fd(), f.SSL_get_error(call.tls(), moved));
-        if (result != net::kSuccess) {
+        if (result != NetResult::Success) {
             return result;
         }
     }
@@ -383,7 +383,7 @@ NetResult NetConnection::SocketTransfer(int fd, short events, Io io, ssize_t& mo
     for (;;) {
         moved = io();
         if (moved >= 0) {
-            return net::kSuccess;
+            return NetResult::Success;
         }
         if (errno == EINTR) {
             continue;
@@ -401,30 +401,30 @@ NetResult NetConnection::SocketTransfer(int fd, short events, Io io, ssize_t& mo
 NetResult NetConnection::Send(std::string_view bytes) {
     CallGuard call(*this);
     NetResult result = CheckCall(call);
-    if (result != net::kSuccess) {
+    if (result != NetResult::Success) {
         return result;
     }
     if (m_tls_active) {
         const TlsFunctions& f = m_tls_library->functions();
         m_in_tls_call = true;
-        while (!bytes.empty() && result == net::kSuccess) {
+        while (!bytes.empty() && result == NetResult::Success) {
             int piece = static_cast<int>(std::min<std::size_t>(bytes.size(), INT_MAX));
             int written = 0;
             result = TlsTransfer(
                 call, [&] { return f.SSL_write(call.tls(), bytes.data(), piece); }, written);
-            if (result == net::kSuccess) {
+            if (result == NetResult::Success) {
                 bytes.remove_prefix(static_cast<std::size_t>(written));
             }
         }
         m_in_tls_call = false;
         return result;
     }
-    while (!bytes.empty() && result == net::kSuccess) {
+    while (!bytes.empty() && result == NetResult::Success) {
         ssize_t sent = 0;
         result = SocketTransfer(
             call.fd(), POLLOUT,
             [&] { return ::send(call.fd(), bytes.data(), bytes.size(), MSG_NOSIGNAL); }, sent);
-        if (result == net::kSuccess) {
+        if (result == NetResult::Success) {
             bytes.remove_prefix(static_cast<std::size_t>(sent));
         }
     }
@@ -433,17 +433,17 @@ NetResult NetConnection::Send(std::string_view bytes) {
 
 NetResult NetConnection::Receive(char* buffer, std::size_t capacity, std::size_t* received) {
     if (buffer == nullptr) {
-        return net::kNullPointer;
+        return NetResult::NullPointer;
     }
     CallGuard call(*this);
     NetResult result = CheckCall(call);
-    if (result != net::kSuccess) {
+    if (result != NetResult::Success) {
         return result;
     }
     if (capacity == 0) {
         // What a blocking recv of zero bytes reports, and what OpenSSL makes
         // of a read of nothing.
-        return m_tls_active ? net::kTlsClosed : net::kGracefullyClosed;
+        return m_tls_active ? NetResult::TlsClosed : NetResult::GracefullyClosed;
     }
     std::size_t count = 0;
     if (m_tls_active) {
@@ -459,12 +459,12 @@ NetResult NetConnection::Receive(char* buffer, std::size_t capacity, std::size_t
         ssize_t read = 0;
         result = SocketTransfer(
             call.fd(), POLLIN, [&] { return ::recv(call.fd(), buffer, capacity, 0); }, read);
-        if (result == net::kSuccess && read == 0) {
-            return net::kGracefullyClosed;
+        if (result == NetResult::Success && read == 0) {
+            return NetResult::GracefullyClosed;
         }
         count = static_cast<std::size_t>(read);
     }
-    if (result == net::kSuccess && received != nullptr) {
+    if (result == NetResult::Success && received != nullptr) {
         *received = count;
     }
     return result;
@@ -484,14 +484,14 @@ NetResult NetConnection::Close() {
     std::uint64_t one = 1;
     [[maybe_unused]] ssize_t ignored = ::write(m_wake_fd, &one, sizeof(one));
     if (m_fd < 0) {
-        return net::kInvalidSocket;
+        return NetResult::InvalidSocket;
     }
     if (m_calls_in_progress > 0) {
         // A worker is inside a call: wake it; it releases everything on its
         // way out.
         ::shutdown(m_fd, SHUT_RDWR);
         m_release_pending = true;
-        return net::kSuccess;
+        return NetResult::Success;
     }
     int shutdown_result = 0;
     if (m_tls != nullptr && m_tls_library != nullptr && m_tls_library->Available()) {
@@ -508,9 +508,9 @@ NetResult NetConnection::Close() {
     m_fd = -1;
     m_release_pending = false;
     if (shutdown_result < 0) {
-        return net::kTlsCloseFailed;
+        return NetResult::TlsCloseFailed;
     }
-    return close_result == 0 ? net::kSuccess : MapSocketError(close_errno);
+    return close_result == 0 ? NetResult::Success : MapSocketError(close_errno);
 }
 
 // ---- One reply ----
@@ -523,12 +523,12 @@ NetResult ReadReply(NetConnection& connection, std::string& reply, std::size_t s
         piece.resize(room);
         std::size_t received = 0;
         NetResult result = connection.Receive(piece.data(), room, &received);
-        if (result != net::kSuccess) {
+        if (result != NetResult::Success) {
             return result;
         }
         reply.append(piece.data(), received);
         if (reply.find("\r\n") != std::string::npos) {
-            return net::kSuccess;
+            return NetResult::Success;
         }
     }
 }

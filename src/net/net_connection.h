@@ -39,9 +39,9 @@ struct NetAddress {
     std::vector<Entry> entries;
 };
 
-// 0 on success, 1 when the host is not found. A dotted IPv4 address is used
-// as it stands; other names are looked up (IPv4 and IPv6).
-int ResolveHost(std::string_view host, std::uint16_t port, NetAddress& address);
+// Whether the host was found. A dotted IPv4 address is used as it stands;
+// other names are looked up (IPv4 and IPv6).
+bool ResolveHost(std::string_view host, std::uint16_t port, NetAddress& address);
 
 class NetConnection {
 public:

@@ -34,57 +34,58 @@ std::string_view NetResultText(NetResult code) {
         "aborted socket call",
         "blocking operation in progress",
     };
-    if (code < 0 || static_cast<std::size_t>(code) >= kTexts.size()) {
+    const int index = static_cast<int>(code);
+    if (index < 0 || static_cast<std::size_t>(index) >= kTexts.size()) {
         return kTexts[0];
     }
-    return kTexts[static_cast<std::size_t>(code)];
+    return kTexts[static_cast<std::size_t>(index)];
 }
 
 NetResult MapSocketError(int error_number) {
     switch (error_number) {
         case EINTR:
-            return net::kAborted;
+            return NetResult::Aborted;
         case EINPROGRESS:
-            return net::kInProgress;
+            return NetResult::InProgress;
         case ENOTSOCK:
         case EBADF:
-            return net::kInvalidSocket;
+            return NetResult::InvalidSocket;
         case EMSGSIZE:
-            return net::kBufferOverflow;
+            return NetResult::BufferOverflow;
         case ENETRESET:
         case ECONNABORTED:
         case ETIMEDOUT:
-            return net::kBroken;
+            return NetResult::Broken;
         case ECONNRESET:
-            return net::kConnectionReset;
+            return NetResult::ConnectionReset;
         case ENOBUFS:
-            return net::kNoBuffers;
+            return NetResult::NoBuffers;
         case ENOTCONN:
-            return net::kNotConnected;
+            return NetResult::NotConnected;
         case ESHUTDOWN:
         case EPIPE:
-            return net::kShutDown;
+            return NetResult::ShutDown;
         case EHOSTUNREACH:
         case ENETUNREACH:
-            return net::kUnreachable;
+            return NetResult::Unreachable;
         default:
-            return net::kUnknown;
+            return NetResult::Unknown;
     }
 }
 
 NetResult MapTlsError(int tls_error) {
     switch (tls_error) {
         case 1:  // SSL_ERROR_SSL
-            return net::kTlsProtocolError;
+            return NetResult::TlsProtocolError;
         case 2:  // SSL_ERROR_WANT_READ
         case 3:  // SSL_ERROR_WANT_WRITE
-            return net::kTlsIncomplete;
+            return NetResult::TlsIncomplete;
         case 5:  // SSL_ERROR_SYSCALL
-            return net::kTlsIoError;
+            return NetResult::TlsIoError;
         case 6:  // SSL_ERROR_ZERO_RETURN
-            return net::kTlsClosed;
+            return NetResult::TlsClosed;
         default:
-            return net::kUnknown;
+            return NetResult::Unknown;
     }
 }
 

@@ -1,4 +1,4 @@
-// The result of every transport step: 1 is success, every other value has one
+// The result of every transport step: Success, or a failure; each value has one
 // fixed text that callers show as "Error: %s" or in message boxes.
 #pragma once
 
@@ -6,45 +6,43 @@
 
 namespace tarvox {
 
-using NetResult = int;
+enum class NetResult : int {
+    Unknown = 0,
+    Success = 1,
+    TlsNotLoaded = 2,
+    NullPointer = 3,
+    NoSocket = 4,
+    ConnectFailed = 5,
+    NoTlsSocket = 6,
+    HandshakeFailed = 7,
+    TlsWrongProtocol = 8,
+    TlsCloseFailed = 9,
+    CloseFailed = 10,
+    GracefullyClosed = 11,
+    NotConnected = 12,
+    ConnectionReset = 13,
+    InvalidSocket = 14,
+    ShutDown = 15,
+    BufferOverflow = 16,
+    Broken = 17,
+    TlsClosed = 18,
+    TlsIncomplete = 19,
+    TlsIoError = 20,
+    TlsProtocolError = 21,
+    NoBuffers = 22,
+    Unreachable = 23,
+    Aborted = 24,
+    InProgress = 25,
+};
 
-namespace net {
-inline constexpr NetResult kUnknown = 0;
-inline constexpr NetResult kSuccess = 1;
-inline constexpr NetResult kTlsNotLoaded = 2;
-inline constexpr NetResult kNullPointer = 3;
-inline constexpr NetResult kNoSocket = 4;
-inline constexpr NetResult kConnectFailed = 5;
-inline constexpr NetResult kNoTlsSocket = 6;
-inline constexpr NetResult kHandshakeFailed = 7;
-inline constexpr NetResult kTlsWrongProtocol = 8;
-inline constexpr NetResult kTlsCloseFailed = 9;
-inline constexpr NetResult kCloseFailed = 10;
-inline constexpr NetResult kGracefullyClosed = 11;
-inline constexpr NetResult kNotConnected = 12;
-inline constexpr NetResult kConnectionReset = 13;
-inline constexpr NetResult kInvalidSocket = 14;
-inline constexpr NetResult kShutDown = 15;
-inline constexpr NetResult kBufferOverflow = 16;
-inline constexpr NetResult kBroken = 17;
-inline constexpr NetResult kTlsClosed = 18;
-inline constexpr NetResult kTlsIncomplete = 19;
-inline constexpr NetResult kTlsIoError = 20;
-inline constexpr NetResult kTlsProtocolError = 21;
-inline constexpr NetResult kNoBuffers = 22;
-inline constexpr NetResult kUnreachable = 23;
-inline constexpr NetResult kAborted = 24;
-inline constexpr NetResult kInProgress = 25;
-}  // namespace net
-
-// The fixed text of a code; "unknown error" for 0 and anything not listed.
+// The fixed text of a code; "unknown error" for Unknown and anything not listed.
 std::string_view NetResultText(NetResult code);
 
-// An errno value of a failed socket call as a code (0 when it has none).
+// An errno value of a failed socket call as a code (Unknown when it has none).
 NetResult MapSocketError(int error_number);
 
 // The TLS library's classification of a failed read or write (SSL_get_error)
-// as a code (0 when it has none).
+// as a code (Unknown when it has none).
 NetResult MapTlsError(int tls_error);
 
 }  // namespace tarvox

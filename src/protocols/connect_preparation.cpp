@@ -6,12 +6,6 @@
 
 namespace tarvox {
 
-namespace {
-
-constexpr int kPartialMode = 1;
-
-}  // namespace
-
 bool PromptCredential(FrontendServices& services, const char* title, bool password,
                       std::string& value) {
     TextPromptRequest request;
@@ -46,7 +40,7 @@ bool PrepareConnect(Profile& working, OpenMode mode, FrontendServices& services)
         return false;
     }
     if (mode == OpenMode::Connect) {
-        if (working.mode == kPartialMode && working.maximum == 0) {
+        if (working.mode == MailboxMode::Partial && working.maximum == 0) {
             services.ShowMessage(
                 "[POP3 options] To specify the maximum number of messages to load, enter a "
                 "value in the box beside the Partial radio button. Or, select the Full radio "
@@ -54,7 +48,7 @@ bool PrepareConnect(Profile& working, OpenMode mode, FrontendServices& services)
                 "", BoxIcon::None);
             return false;
         }
-        if (working.mode != kPartialMode) {
+        if (working.mode != MailboxMode::Partial) {
             working.maximum = 0;
         }
     }

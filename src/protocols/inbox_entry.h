@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "junk/junk_verdict.h"
 #include "junk/stored_flags.h"
 #include "message/header_summary.h"
 
@@ -31,7 +32,7 @@ struct InboxEntry {
     std::string date;
     std::string subject;
     std::string recipient;
-    std::uint32_t junk_verdict = 0;
+    JunkVerdict junk_verdict = JunkVerdict::NotJunk;
     bool multipart = false;
     std::string originating_address;
     bool operator==(const InboxEntry&) const = default;

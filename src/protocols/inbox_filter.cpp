@@ -29,7 +29,7 @@ bool FlagsMatch(const InboxFilter& filter, const InboxEntry& entry, const Profil
     return (filter.read && (entry.flags & kFlagRead) != 0) ||
            (filter.replied && (entry.flags & kFlagReplied) != 0) ||
            (filter.copy_to_self && IsCopyToSelf(entry, profile)) ||
-           (filter.junk && entry.junk_verdict != 0) ||
+           (filter.junk && entry.junk_verdict != JunkVerdict::NotJunk) ||
            (filter.attachments && entry.multipart);
 }
 

@@ -42,12 +42,12 @@ ListRead ReadList(PopSession& session, NetResult& failure) {
         while ((line_end = buffer.find("\r\n")) == std::string::npos) {
             const std::size_t room = kListLineBufferSize - 1 - buffer.size();
             if (room == 0) {
-                failure = net::kGracefullyClosed;
+                failure = NetResult::GracefullyClosed;
                 return ListRead::NetworkFailure;
             }
             std::size_t received = 0;
             NetResult result = session.connection.Receive(piece.data(), room, &received);
-            if (result != net::kSuccess) {
+            if (result != NetResult::Success) {
                 failure = result;
                 return ListRead::NetworkFailure;
             }
@@ -145,7 +145,7 @@ LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, Mess
     services.ShowStatus(StatusLine::Inbox, TextFormat("Reading inbox [%u messages] . . .", count));
     PopSession::BusyGuard busy(session);
 
-    if (working.mode == 2) {
+    if (working.mode == MailboxMode::Purge) {
         bool go_on = false;
         LoadOutcome outcome = Purge(session, request, services, go_on);
         if (!go_on) {
@@ -154,12 +154,12 @@ LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, Mess
     }
 
     std::uint32_t first = 1;
-    if (working.mode == 1 && working.maximum > 0 &&
+    if (working.mode == MailboxMode::Partial && working.maximum > 0 &&
         static_cast<std::uint32_t>(working.maximum) < count) {
         first = count - static_cast<std::uint32_t>(working.maximum) + 1;
     }
 
-    NetResult failure = net::kSuccess;
+    NetResult failure = NetResult::Success;
     ListRead list_read = ListRead::NetworkFailure;
     if (!PopSend(session, "LIST\r\n")) {
         failure = session.last_result;

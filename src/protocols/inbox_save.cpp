@@ -15,7 +15,7 @@ void StoreInboxFlags(Profile& stored, const MessageList& list) {
     for (std::size_t i = 0; i < list.Count(); ++i) {
         flagged.push_back(FlaggedMessage{list.At(i).identity, list.At(i).flags});
     }
-    if (stored.mode == 0 && stored.parse == 1) {
+    if (stored.mode == MailboxMode::Full && stored.parse == 1) {
         stored.msgid = BuildStoredFlags(flagged);
     } else {
         stored.msgid = MergeStoredFlags(stored.msgid, flagged);
@@ -29,7 +29,7 @@ InboxExit SaveInboxAndExit(PopSession& session, const MessageList& list, Profile
         StoreInboxFlags(*stored, list);
         std::uint32_t count = 0;
         std::uint32_t size = 0;
-        NetResult result = net::kSuccess;
+        NetResult result = NetResult::Success;
         if (PopStat(session.connection, count, size, result)) {
             stored->maildrop = {static_cast<int>(count), static_cast<int>(size)};
         }

@@ -22,7 +22,7 @@ std::string RowText(const InboxEntry& entry, InboxColumn column) {
 
 void MessageList::Add(const InboxEntry& entry) {
     m_entries.push_back(entry);
-    m_rows.push_back(Row{entry.number, entry.junk_verdict != 0});
+    m_rows.push_back(Row{entry.number, entry.junk_verdict != JunkVerdict::NotJunk});
 }
 
 bool MessageList::Remove(std::uint32_t number) {
@@ -90,7 +90,7 @@ void MessageList::RebuildRows(const std::function<bool(const InboxEntry&)>& keep
     m_rows.clear();
     for (const InboxEntry& entry : m_entries) {
         if (keep(entry)) {
-            m_rows.push_back(Row{entry.number, entry.junk_verdict != 0});
+            m_rows.push_back(Row{entry.number, entry.junk_verdict != JunkVerdict::NotJunk});
         }
     }
 }

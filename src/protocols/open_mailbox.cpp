@@ -99,8 +99,8 @@ OpenOutcome OpenMailboxRun::QuitWith(const std::string& text) {
 }
 
 OpenOutcome OpenMailboxRun::Run() {
-    const int protocol = m_profile.protopop;
-    const bool wants_tls = protocol == kPopSslDirect || protocol == kPopSslViaStls;
+    const TransportSecurity protocol = m_profile.protopop;
+    const bool wants_tls = UsesTls(protocol);
     const TlsLibrary* tls = m_session.connection.tls_library();
     if (wants_tls && (tls == nullptr || !tls->Available())) {
         return Fail("SSL not loaded; can not make connection");
@@ -123,15 +123,15 @@ OpenOutcome OpenMailboxRun::Run() {
                 if (m_request.enable_abort) {
                     m_request.enable_abort();
                 }
-                const char* suffix = protocol == kPopSslDirect    ? " [SSL direct]"
-                                     : protocol == kPopSslViaStls ? " [SSL via STLS]"
+                const char* suffix = protocol == TransportSecurity::SslDirect    ? " [SSL direct]"
+                                     : protocol == TransportSecurity::StartTls ? " [SSL via STLS]"
                                                                   : "";
                 Status(
                     TextFormat("Connecting to server %s on port %u%s . . .", host, port, suffix));
                 break;
             }
             case PopConnectStep::Connected:
-                Status(protocol == kPopSslViaStls ? "Connected. Switching to SSL . . ."
+                Status(protocol == TransportSecurity::StartTls ? "Connected. Switching to SSL . . ."
                                                   : "Connected. Logging in . . .");
                 break;
             case PopConnectStep::TlsActive:
@@ -152,7 +152,7 @@ OpenOutcome OpenMailboxRun::Run() {
         case PopConnectResult::TlsFailed:
             return NetFailure(connected.net);
         case PopConnectResult::StlsFailed:
-            if (connected.net != net::kSuccess) {
+            if (connected.net != NetResult::Success) {
                 return NetFailure(connected.net);
             }
             return CloseAndFail("Error: server does not support STLS method");
@@ -165,7 +165,7 @@ OpenOutcome OpenMailboxRun::Run() {
     Status("Logged in. Retrieving mailbox stat . . .");
     if (!PopStat(m_session.connection, m_session.message_count, m_session.mailbox_size,
                  m_session.last_result)) {
-        if (m_session.last_result == net::kSuccess) {
+        if (m_session.last_result == NetResult::Success) {
             return CloseAndFail("Error: server gave invalid response to STAT");
         }
         return NetFailure(m_session.last_result);

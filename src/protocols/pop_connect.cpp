@@ -19,39 +19,39 @@ PopConnectOutcome Failure(NetConnection& connection, PopConnectResult result, Ne
 
 PopConnectOutcome PopConnect(NetConnection& connection, const PopConnectRequest& request) {
     NetAddress address;
-    if (ResolveHost(request.host, request.port, address) != 0) {
+    if (!ResolveHost(request.host, request.port, address)) {
         return {PopConnectResult::HostNotFound};
     }
     Report(request, PopConnectStep::Connecting);
-    NetResult result = connection.Connect(request.protopop == kPopSslDirect, address);
-    if (result != net::kSuccess) {
+    NetResult result = connection.Connect(request.protopop == TransportSecurity::SslDirect, address);
+    if (result != NetResult::Success) {
         return {PopConnectResult::ConnectFailed, result};
     }
     Report(request, PopConnectStep::Connected);
 
     std::string greeting;
     std::string& text = *request.text;
-    if (request.protopop == kPopSslViaStls) {
+    if (request.protopop == TransportSecurity::StartTls) {
         result = ReadReply(connection, greeting, request.text_capacity);
-        if (result == net::kSuccess) {
+        if (result == NetResult::Success) {
             result = connection.Send("STLS\r\n");
         }
-        if (result == net::kSuccess) {
+        if (result == NetResult::Success) {
             result = ReadReply(connection, text, request.text_capacity);
         }
-        if (result != net::kSuccess || !text.starts_with('+')) {
+        if (result != NetResult::Success || !text.starts_with('+')) {
             return {PopConnectResult::StlsFailed, result};
         }
         result = connection.StartTls();
-        if (result != net::kSuccess) {
+        if (result != NetResult::Success) {
             return Failure(connection, PopConnectResult::TlsFailed, result);
         }
     }
-    const bool tls = request.protopop == kPopSslDirect || request.protopop == kPopSslViaStls;
+    const bool tls = UsesTls(request.protopop);
     if (tls && !request.accept_certificate(connection)) {
-        return Failure(connection, PopConnectResult::CertificateRefused, net::kSuccess);
+        return Failure(connection, PopConnectResult::CertificateRefused, NetResult::Success);
     }
-    if (request.protopop == kPopSslViaStls) {
+    if (request.protopop == TransportSecurity::StartTls) {
         Report(request, PopConnectStep::TlsActive);
     }
 
@@ -59,7 +59,7 @@ PopConnectOutcome PopConnect(NetConnection& connection, const PopConnectRequest&
     login.user = request.user;
     login.password = request.password;
     login.apop = request.apop;
-    login.skip_greeting = request.protopop == kPopSslViaStls;
+    login.skip_greeting = request.protopop == TransportSecurity::StartTls;
     login.greeting = greeting;
     PopConnectOutcome outcome;
     outcome.login = PopLogin(connection, login, request.text, request.text_capacity, outcome.net);

@@ -10,15 +10,11 @@
 #include <string>
 #include <string_view>
 
+#include "config/transport_security.h"
 #include "net/net_connection.h"
 #include "protocols/pop_login.h"
 
 namespace tarvox {
-
-// The profile's protopop values.
-inline constexpr int kPopCleartext = 0;
-inline constexpr int kPopSslDirect = 1;
-inline constexpr int kPopSslViaStls = 2;
 
 enum class PopConnectStep {
     Connecting,  // the host was found; the connection is being made
@@ -38,7 +34,7 @@ enum class PopConnectResult {
 
 struct PopConnectOutcome {
     PopConnectResult result = PopConnectResult::LoggedIn;
-    NetResult net = net::kSuccess;
+    NetResult net = NetResult::Success;
     LoginResult login = LoginResult::LoggedIn;
 };
 
@@ -47,7 +43,7 @@ struct PopConnectRequest {
     std::uint16_t port = 110;
     std::string_view user;
     std::string_view password;
-    int protopop = kPopCleartext;
+    TransportSecurity protopop = TransportSecurity::Cleartext;
     bool apop = false;
     // Decides whether the certificate of a TLS connection is trusted.
     std::function<bool(NetConnection&)> accept_certificate;

@@ -59,14 +59,14 @@ DownloadResult PopDownload(PopSession& session, const DownloadRequest& request,
     std::string& buffer = message.buffer;
     for (;;) {
         if (held >= kDownloadSizeCap) {
-            return LoseConnection(session, services, net::kBufferOverflow);
+            return LoseConnection(session, services, NetResult::BufferOverflow);
         }
         if (held == buffer.capacity()) {
             // The server sends more than it listed.
             try {
                 buffer.reserve(std::min(kDownloadSizeCap, held * 2));
             } catch (const std::bad_alloc&) {
-                return LoseConnection(session, services, net::kBufferOverflow);
+                return LoseConnection(session, services, NetResult::BufferOverflow);
             }
         }
         // The string may have grown past the cap; what it holds never does.
@@ -75,8 +75,8 @@ DownloadResult PopDownload(PopSession& session, const DownloadRequest& request,
         buffer.resize(held + room);
         std::size_t received = 0;
         NetResult result = session.connection.Receive(buffer.data() + held, room, &received);
-        buffer.resize(held + (result == net::kSuccess ? received : 0));
-        if (result != net::kSuccess) {
+        buffer.resize(held + (result == NetResult::Success ? received : 0));
+        if (result != NetResult::Success) {
             return LoseConnection(session, services, result);
         }
         const std::size_t chunk_start = held;

@@ -29,7 +29,7 @@ LoginResult PopLogin(NetConnection& connection, const LoginRequest& request,
     std::string greeting(request.greeting);
     if (!request.skip_greeting) {
         result = ReadReply(connection, reply, kLoginReplySize);
-        if (result != net::kSuccess) {
+        if (result != NetResult::Success) {
             return LoginResult::NetworkFailure;
         }
         if (!reply.starts_with("+OK")) {
@@ -49,10 +49,10 @@ LoginResult PopLogin(NetConnection& connection, const LoginRequest& request,
     // Sends one command and reads its reply; false on a network failure.
     auto exchange = [&](const std::string& command) {
         result = connection.Send(command);
-        if (result == net::kSuccess) {
+        if (result == NetResult::Success) {
             result = ReadReply(connection, reply, kLoginReplySize);
         }
-        return result == net::kSuccess;
+        return result == NetResult::Success;
     };
 
     bool accepted = false;

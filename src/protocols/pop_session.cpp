@@ -9,12 +9,12 @@ namespace tarvox {
 
 bool PopSend(PopSession& session, std::string_view command) {
     session.last_result = session.connection.Send(command);
-    return session.last_result == net::kSuccess;
+    return session.last_result == NetResult::Success;
 }
 
 StatusReply ReadStatus(PopSession& session, FrontendServices& services) {
     session.last_result = ReadReply(session.connection, session.text, kPopTextBufferSize);
-    if (session.last_result != net::kSuccess) {
+    if (session.last_result != NetResult::Success) {
         session.connection.Close();
         services.NotifyLostConnection(session.last_result);
         return StatusReply::Lost;
@@ -26,12 +26,12 @@ bool PopStat(NetConnection& connection, std::uint32_t& count, std::uint32_t& siz
              NetResult& result) {
     static constexpr std::size_t kStatReplySize = 100;
     result = connection.Send("STAT\r\n");
-    if (result != net::kSuccess) {
+    if (result != NetResult::Success) {
         return false;
     }
     std::string reply;
     result = ReadReply(connection, reply, kStatReplySize);
-    if (result != net::kSuccess) {
+    if (result != NetResult::Success) {
         return false;
     }
     std::string_view text = reply;
@@ -48,7 +48,7 @@ bool PopStat(NetConnection& connection, std::uint32_t& count, std::uint32_t& siz
 }
 
 NetResult PopQuit(NetConnection& connection, std::string* reply, std::size_t reply_size) {
-    if (connection.Send("QUIT\r\n") == net::kSuccess) {
+    if (connection.Send("QUIT\r\n") == NetResult::Success) {
         std::string ignored;
         ReadReply(connection, reply != nullptr ? *reply : ignored, reply_size);
     }
@@ -113,7 +113,7 @@ void RefreshMailboxStat(PopSession& session, FrontendServices& services) {
     services.ShowStatus(StatusLine::Inbox, "Retrieving mailbox stat...");
     std::uint32_t count = 0;
     std::uint32_t size = 0;
-    NetResult result = net::kSuccess;
+    NetResult result = NetResult::Success;
     if (PopStat(session.connection, count, size, result)) {
         services.ShowStatus(StatusLine::Inbox,
                             TextFormat("Mailbox contains %u message(s) occupying %.1f KB", count,

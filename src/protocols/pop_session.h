@@ -26,7 +26,7 @@ struct PopSession {
     explicit PopSession(const TlsLibrary* tls) : connection(tls) {}
 
     NetConnection connection;
-    NetResult last_result = 0;
+    NetResult last_result = NetResult::Unknown;
     // The last single-line reply (at most kPopTextBufferSize - 1 bytes).
     std::string text;
     std::uint32_t message_count = 0;

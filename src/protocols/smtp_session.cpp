@@ -70,7 +70,7 @@ bool SmtpSession::FailLost(const std::string& box) {
 
 bool SmtpSession::SendCommand(const std::string& command) {
     m_last_result = m_connection.Send(command);
-    return m_last_result == net::kSuccess;
+    return m_last_result == NetResult::Success;
 }
 
 SmtpReply SmtpSession::Exchange(const std::string& command, int code) {
@@ -114,7 +114,7 @@ SmtpReply SmtpSession::ReadReply(int code) {
         piece.resize(room);
         std::size_t received = 0;
         m_last_result = m_connection.Receive(piece.data(), room, &received);
-        if (m_last_result != net::kSuccess) {
+        if (m_last_result != NetResult::Success) {
             return SmtpReply::Lost;
         }
         m_reply.append(piece.data(), received);
@@ -154,10 +154,9 @@ bool SmtpSession::Hello(const std::string& name, bool helo_fallback) {
     return true;
 }
 
-bool SmtpSession::Connect(std::string_view server, int port, int protocol,
+bool SmtpSession::Connect(std::string_view server, int port, TransportSecurity security,
                           const std::string* recorded, const CertificateRecorder& recorder) {
-    const auto mode = static_cast<SmtpProtocol>(protocol);
-    const bool wants_tls = mode == SmtpProtocol::SslDirect || mode == SmtpProtocol::StartTls;
+    const bool wants_tls = UsesTls(security);
     const TlsLibrary* tls = m_connection.tls_library();
     if (wants_tls && (tls == nullptr || !tls->Available())) {
         const char* text = "SSL not loaded; can not make connection";
@@ -169,20 +168,20 @@ bool SmtpSession::Connect(std::string_view server, int port, int protocol,
     const std::string host(server);
     Status(TextFormat("Looking up host %s . . .", host.c_str()));
     NetAddress address;
-    if (ResolveHost(host, static_cast<std::uint16_t>(port), address) != 0) {
+    if (!ResolveHost(host, static_cast<std::uint16_t>(port), address)) {
         std::string text = TextFormat("Error: host \"%s\" not found", host.c_str());
         Status(text);
         m_services.ShowMessage(text, "", BoxIcon::Error);
         return false;
     }
 
-    const char* suffix = mode == SmtpProtocol::SslDirect ? " [SSL direct]"
-                         : mode == SmtpProtocol::StartTls ? " [SSL, STARTTLS]"
+    const char* suffix = security == TransportSecurity::SslDirect ? " [SSL direct]"
+                         : security == TransportSecurity::StartTls ? " [SSL, STARTTLS]"
                                                           : "";
     Status(TextFormat("Connecting to server %s on port %u%s . . .", host.c_str(),
                       static_cast<unsigned>(port), suffix));
-    m_last_result = m_connection.Connect(mode == SmtpProtocol::SslDirect, address);
-    if (m_last_result != net::kSuccess) {
+    m_last_result = m_connection.Connect(security == TransportSecurity::SslDirect, address);
+    if (m_last_result != NetResult::Success) {
         Status("Connect failed");
         m_services.ShowMessage(WithText("Connect failed: %s", NetResultText(m_last_result)), "",
                                BoxIcon::Error);
@@ -190,7 +189,7 @@ bool SmtpSession::Connect(std::string_view server, int port, int protocol,
     }
     Status("Connected. Logging in . . .");
 
-    if (mode == SmtpProtocol::StartTls) {
+    if (security == TransportSecurity::StartTls) {
         // RFC 3207: greet, ask for STARTTLS, then greet again inside TLS.
         // Before TLS the literal name "default" is used.
         if (!Greeting()) {
@@ -215,7 +214,7 @@ bool SmtpSession::Connect(std::string_view server, int port, int protocol,
                         WithText("STARTTLS command failed. Response was:\n\n%s", m_reply));
         }
         m_last_result = m_connection.StartTls();
-        if (m_last_result != net::kSuccess) {
+        if (m_last_result != NetResult::Success) {
             return Fail("STARTTLS handshake failed.",
                         WithText("STARTTLS handshake failed:\n\n%s", NetResultText(m_last_result)));
         }
@@ -224,11 +223,11 @@ bool SmtpSession::Connect(std::string_view server, int port, int protocol,
         if (!AcceptServerCertificate(m_connection, server, recorded, m_services, recorder)) {
             return Fail("Error: SSL certificate unrecognized", "Error: SSL certificate unrecognized");
         }
-        if (mode == SmtpProtocol::StartTls) {
+        if (security == TransportSecurity::StartTls) {
             Status("SSL active. Logging in . . .");
         }
     }
-    if (mode != SmtpProtocol::StartTls) {
+    if (security != TransportSecurity::StartTls) {
         if (!Greeting()) {
             return false;
         }
@@ -364,7 +363,7 @@ bool SmtpSession::EndData() {
 void SmtpSession::Quit() {
     // After a failed send or receive (the server gone, or silent past the
     // idle limit) QUIT would only wait again: the connection is just closed.
-    if (!m_closed && m_connection.Connected() && m_last_result == net::kSuccess) {
+    if (!m_closed && m_connection.Connected() && m_last_result == NetResult::Success) {
         Exchange("QUIT\r\n", 221);
     }
     m_closed = true;
@@ -378,13 +377,13 @@ void SmtpSession::Abort() {
 
 // ---- POP before SMTP ----
 
-int PopBeforeSmtp(const TlsLibrary* tls, const PopBeforeSmtpRequest& request) {
+PopBeforeSmtpResult PopBeforeSmtp(const TlsLibrary* tls, const PopBeforeSmtpRequest& request) {
     static constexpr std::size_t kReplySize = 1024;
     if (request.inbox_open) {
-        return 0;
+        return PopBeforeSmtpResult::LoggedIn;
     }
     if (request.host.empty() || request.user.empty() || request.password.empty()) {
-        return 8;
+        return PopBeforeSmtpResult::MissingSettings;
     }
     NetConnection connection(tls);
     connection.SetIdleLimit(request.idle_limit);
@@ -405,37 +404,37 @@ int PopBeforeSmtp(const TlsLibrary* tls, const PopBeforeSmtpRequest& request) {
     switch (PopConnect(connection, connect).result) {
         case PopConnectResult::LoggedIn:
             PopQuit(connection);
-            return 0;
+            return PopBeforeSmtpResult::LoggedIn;
         case PopConnectResult::HostNotFound:
-            return 1;
+            return PopBeforeSmtpResult::HostNotFound;
         case PopConnectResult::StlsFailed:
             PopQuit(connection);
-            return 2;
+            return PopBeforeSmtpResult::ConnectFailed;
         case PopConnectResult::ConnectFailed:
         case PopConnectResult::TlsFailed:
-            return 2;
+            return PopBeforeSmtpResult::ConnectFailed;
         case PopConnectResult::CertificateRefused:
-            return 10;
+            return PopBeforeSmtpResult::CertificateUnrecognized;
         case PopConnectResult::LoginFailed:
-            return 3;
+            return PopBeforeSmtpResult::LoginFailed;
     }
-    return 3;
+    return PopBeforeSmtpResult::LoginFailed;
 }
 
-std::string_view PopBeforeSmtpText(int code) {
-    switch (code) {
-        case 1:
+std::string_view PopBeforeSmtpText(PopBeforeSmtpResult result) {
+    switch (result) {
+        case PopBeforeSmtpResult::HostNotFound:
             return "Unable to resolve POP3 server name through DNS (network connection may be "
                    "down). Please review your POP3 connection parameters for this profile.";
-        case 2:
+        case PopBeforeSmtpResult::ConnectFailed:
             return "Unable to connect to POP3 server. The POP3 information in your profile may be "
                    "invalid, or the server may be unreachable at this time.";
-        case 3:
+        case PopBeforeSmtpResult::LoginFailed:
             return "Unable to authenticate on POP3 server";
-        case 8:
+        case PopBeforeSmtpResult::MissingSettings:
             return "Unable to do POP before SMTP authentication. This profile does not have valid "
                    "POP3 information (host, username, password) defined.";
-        case 10:
+        case PopBeforeSmtpResult::CertificateUnrecognized:
             return "The SSL connection to the POP3 server was aborted because the server's "
                    "certificate was unrecognized.";
         default:

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "config/transport_security.h"
 #include "net/certificate_check.h"
 #include "net/net_connection.h"
 
@@ -23,8 +24,6 @@ inline constexpr std::size_t kSmtpBufferSize = 16384;
 inline constexpr std::size_t kSmtpMaxAddressLength = kSmtpBufferSize - 15;
 // A body line with its CR LF and terminator must fit the command buffer.
 inline constexpr std::size_t kSmtpMaxLineLength = kSmtpBufferSize - 3;
-
-enum class SmtpProtocol { Plain = 0, SslDirect = 1, StartTls = 2 };
 
 enum class SmtpReply { Lost = 0, Other = 1, Expected = 2 };
 
@@ -39,8 +38,8 @@ public:
     // Connects and greets. `recorded` is the stored profile's SMTP
     // certificate fingerprint (null when no stored profile has this name);
     // `recorder` records one the user accepts.
-    bool Connect(std::string_view server, int port, int protocol, const std::string* recorded,
-                 const CertificateRecorder& recorder);
+    bool Connect(std::string_view server, int port, TransportSecurity security,
+                 const std::string* recorded, const CertificateRecorder& recorder);
     bool Auth(std::string_view user, std::string_view password);
     bool MailFrom(std::string_view address);
     bool RcptTo(std::string_view address);
@@ -87,27 +86,36 @@ private:
     FrontendServices& m_services;
     std::string m_ehlo_name;
     std::atomic<bool> m_closed{false};
-    NetResult m_last_result = 0;
+    NetResult m_last_result = NetResult::Unknown;
     bool m_auth_login = false;
     bool m_auth_plain = false;
     std::string m_reply;
 };
 
 // Logs in to the profile's POP3 server and out again, for servers that allow
-// sending only after a POP3 login. Returns 0 on success or when the inbox is
-// already logged in, else the code whose text PopBeforeSmtpText gives.
+// sending only after a POP3 login. LoggedIn also when the inbox is already
+// logged in; any other result has the text PopBeforeSmtpText gives.
+enum class PopBeforeSmtpResult {
+    LoggedIn = 0,
+    HostNotFound = 1,
+    ConnectFailed = 2,
+    LoginFailed = 3,
+    MissingSettings = 8,
+    CertificateUnrecognized = 10,
+};
+
 struct PopBeforeSmtpRequest {
     bool inbox_open = false;
     std::string host;
     int port = 110;
     std::string user;
     std::string password;
-    int protopop = 0;
+    TransportSecurity protopop = TransportSecurity::Cleartext;
     bool apop = false;
     const std::string* recorded_fingerprint = nullptr;  // the stored pop_sslid
     std::chrono::milliseconds idle_limit{0};            // see NetConnection::SetIdleLimit
 };
-int PopBeforeSmtp(const TlsLibrary* tls, const PopBeforeSmtpRequest& request);
-std::string_view PopBeforeSmtpText(int code);
+PopBeforeSmtpResult PopBeforeSmtp(const TlsLibrary* tls, const PopBeforeSmtpRequest& request);
+std::string_view PopBeforeSmtpText(PopBeforeSmtpResult result);
 
 }  // namespace tarvox

@@ -55,8 +55,8 @@ MessageFlagsDialog::MessageFlagsDialog(AppContext& context, InboxEntry& entry,
     attachments->setChecked(entry.multipart);
     attachments->setEnabled(false);
     m_junk = MakeCheck(tr("&Junk/spam (temp)"), "junk", this);
-    m_junk->setChecked(entry.junk_verdict != 0);
-    m_junk->setEnabled(entry.junk_verdict != 0);
+    m_junk->setChecked(entry.junk_verdict != JunkVerdict::NotJunk);
+    m_junk->setEnabled(entry.junk_verdict != JunkVerdict::NotJunk);
     for (QCheckBox* box : {m_read, m_replied, copy_to_self, attachments, m_junk}) {
         layout->addWidget(box);
     }
@@ -81,7 +81,7 @@ void MessageFlagsDialog::accept() {
     m_entry.flags = (m_read->isChecked() ? kFlagRead : 0u) |
                     (m_replied->isChecked() ? kFlagReplied : 0u);
     if (!m_junk->isChecked()) {
-        m_entry.junk_verdict = 0;
+        m_entry.junk_verdict = JunkVerdict::NotJunk;
     }
     QDialog::accept();
 }

@@ -359,7 +359,7 @@ void OptionsWindow::WorkerEnded(OpenOutcome outcome) {
     if (outcome == OpenOutcome::EnterInbox && !m_session->connection.Connected()) {
         // Abort came after the login but before this: the session is gone.
         m_account->status_line()->setText(QStringLiteral("Error: ") +
-                                          ToQString(NetResultText(net::kAborted)));
+                                          ToQString(NetResultText(NetResult::Aborted)));
         outcome = OpenOutcome::Failed;
     }
     if (outcome == OpenOutcome::EnterInbox) {

@@ -12,6 +12,7 @@
 #include <climits>
 
 #include "config/settings_text.h"
+#include "config/transport_security.h"
 #include "config/stored_password.h"
 #include "ui/qt_text.h"
 
@@ -46,6 +47,19 @@ QRadioButton* AddRadio(QButtonGroup* group, int id, const QString& text, const c
     radio->setObjectName(object_name);
     group->addButton(radio, id);
     return radio;
+}
+
+void CheckId(QButtonGroup* group, int id, int fallback) {
+    QAbstractButton* button = group->button(id);
+    if (button == nullptr) {
+        button = group->button(fallback);
+    }
+    button->setChecked(true);
+}
+
+int CheckedId(const QButtonGroup* group, int fallback) {
+    const int id = group->checkedId();
+    return id < 0 ? fallback : id;
 }
 
 QLineEdit* MakeNumberBox(const char* object_name, QWidget* parent) {
@@ -101,32 +115,17 @@ int ReadChecked(const QCheckBox* box) {
     return box->isChecked() ? 1 : 0;
 }
 
-void CheckId(QButtonGroup* group, int id, int fallback) {
-    QAbstractButton* button = group->button(id);
-    if (button == nullptr) {
-        button = group->button(fallback);
-    }
-    button->setChecked(true);
-}
-
-int CheckedId(const QButtonGroup* group, int fallback) {
-    const int id = group->checkedId();
-    return id < 0 ? fallback : id;
-}
-
 ProtocolChoice MakeProtocolChoice(QWidget* page, const QString& upgrade_label,
                                   const ProtocolChoiceNames& names, int plain_port, int tls_port) {
-    constexpr int kSslDirect = 1;
-    constexpr int kUpgrade = 2;
     // Made in the order Tab goes through them.
     ProtocolChoice choice;
     choice.group = new QButtonGroup(page);
     choice.row = new QHBoxLayout;
-    choice.row->addWidget(AddRadio(choice.group, kProtocolCleartext, QObject::tr("Cleartext"),
+    choice.row->addWidget(AddRadio(choice.group, TransportSecurity::Cleartext, QObject::tr("Cleartext"),
                                    names.cleartext, page));
     choice.row->addWidget(
-        AddRadio(choice.group, kSslDirect, QObject::tr("SSL direct"), names.direct, page));
-    choice.row->addWidget(AddRadio(choice.group, kUpgrade, upgrade_label, names.upgrade, page));
+        AddRadio(choice.group, TransportSecurity::SslDirect, QObject::tr("SSL direct"), names.direct, page));
+    choice.row->addWidget(AddRadio(choice.group, TransportSecurity::StartTls, upgrade_label, names.upgrade, page));
     choice.port = MakeNumberBox(names.port, page);
     auto* port_label = new QLabel(QObject::tr("Port:"), page);
     port_label->setBuddy(choice.port);
@@ -134,7 +133,7 @@ ProtocolChoice MakeProtocolChoice(QWidget* page, const QString& upgrade_label,
     choice.row->addWidget(choice.port);
     QLineEdit* port = choice.port;
     QObject::connect(choice.group, &QButtonGroup::idClicked, page,
-                     [=](int id) { SetNumber(port, id == kSslDirect ? tls_port : plain_port); });
+                     [=](int id) { SetNumber(port, id == static_cast<int>(TransportSecurity::SslDirect) ? tls_port : plain_port); });
     return choice;
 }
 

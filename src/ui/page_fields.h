@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <type_traits>
 #include <string>
 #include <vector>
 
@@ -42,22 +43,30 @@ QPushButton* MakeActionButton(const QString& text, const char* object_name, QWid
 QCheckBox* MakeCheck(const QString& text, const char* object_name, QWidget* parent);
 QRadioButton* AddRadio(QButtonGroup* group, int id, const QString& text, const char* object_name,
                        QWidget* parent);
+// Checks the radio button of `id`, or that of `fallback` for a value the group
+// does not offer.
+void CheckId(QButtonGroup* group, int id, int fallback);
+// The id of the checked radio button, or `fallback` when none is checked.
+int CheckedId(const QButtonGroup* group, int fallback);
+
+// The same for a group whose button ids are the values of an enum.
+template <class Code>
+    requires std::is_enum_v<Code>
+QRadioButton* AddRadio(QButtonGroup* group, Code id, const QString& text, const char* object_name,
+                       QWidget* parent) {
+    return AddRadio(group, static_cast<int>(id), text, object_name, parent);
+}
+template <class Code>
+Code CheckedCode(const QButtonGroup* group, Code fallback) {
+    return static_cast<Code>(CheckedId(group, static_cast<int>(fallback)));
+}
 
 void SetChecked(QCheckBox* box, int value);
 int ReadChecked(const QCheckBox* box);
 
-// Checks the radio button of `id` in `group`, or that of `fallback` for a
-// value the group does not offer.
-void CheckId(QButtonGroup* group, int id, int fallback);
-// The id of the checked button of `group`, or `fallback` when none is.
-int CheckedId(const QButtonGroup* group, int fallback);
-
-// The radio button id of cleartext in a protocol choice.
-inline constexpr int kProtocolCleartext = 0;
-
 // The choice of a connection protocol on one row: the radio buttons
-// "Cleartext", "SSL direct" and `upgrade_label` (ids 0, 1 and 2, as a profile
-// stores them), then "Port:" and its number box. Choosing a protocol fills in
+// "Cleartext", "SSL direct" and `upgrade_label` (the TransportSecurity values
+// as ids), then "Port:" and its number box. Choosing a protocol fills in
 // its usual port over whatever was typed: `tls_port` for SSL direct,
 // `plain_port` otherwise.
 struct ProtocolChoiceNames {
@@ -98,7 +107,8 @@ public:
     // A radio group whose button ids are the field's values; `fallback` is
     // shown for a value without a button and read when none is checked.
     template <class Value>
-    QButtonGroup* Choice(QButtonGroup* group, Value Record::*field, Value fallback) {
+    QButtonGroup* Choice(QButtonGroup* group, Value Record::*field,
+                         std::type_identity_t<Value> fallback) {
         const int none = static_cast<int>(fallback);
         Bind([=](const Record& record) { CheckId(group, static_cast<int>(record.*field), none); },
              [=](Record& record) { record.*field = static_cast<Value>(CheckedId(group, none)); });

@@ -15,9 +15,6 @@ namespace tarvox {
 
 namespace {
 
-constexpr int kFullMode = 0;
-constexpr int kPartialMode = 1;
-constexpr int kPurgeMode = 2;
 
 constexpr int kPop3Port = 110;
 constexpr int kPop3sPort = 995;
@@ -28,16 +25,16 @@ Pop3OptionsPage::Pop3OptionsPage(QWidget* parent) : ProfilePage(parent) {
     const ProtocolChoice protocol = MakeProtocolChoice(
         this, tr("SSL via STLS"), {"popCleartext", "popSslDirect", "popSslStls", "port"}, kPop3Port,
         kPop3sPort);
-    m_fields.Choice(protocol.group, &Profile::protopop, kProtocolCleartext);
+    m_fields.Choice(protocol.group, &Profile::protopop, TransportSecurity::Cleartext);
     m_fields.Number(protocol.port, &Profile::port);
     protocol.row->insertWidget(0, new QLabel(tr("Connection protocol:"), this));
 
     m_mode = new QButtonGroup(this);
-    auto* full = AddRadio(m_mode, kFullMode, tr("F&ull"), "modeFull", this);
+    auto* full = AddRadio(m_mode, MailboxMode::Full, tr("F&ull"), "modeFull", this);
     auto* partial =
-        AddRadio(m_mode, kPartialMode, tr("P&artial, maximum messages:"), "modePartial", this);
-    auto* purge = AddRadio(m_mode, kPurgeMode, tr("&Purge"), "modePurge", this);
-    m_fields.Choice(m_mode, &Profile::mode, kFullMode);
+        AddRadio(m_mode, MailboxMode::Partial, tr("P&artial, maximum messages:"), "modePartial", this);
+    auto* purge = AddRadio(m_mode, MailboxMode::Purge, tr("&Purge"), "modePurge", this);
+    m_fields.Choice(m_mode, &Profile::mode, MailboxMode::Full);
     m_maximum = m_fields.Number(MakeNumberBox("maximum", this), &Profile::maximum);
     connect(m_mode, &QButtonGroup::idToggled, this, [this] { UpdateMaximumBox(); });
     auto* mode_row = new QHBoxLayout;
@@ -82,7 +79,7 @@ Pop3OptionsPage::Pop3OptionsPage(QWidget* parent) : ProfilePage(parent) {
 }
 
 void Pop3OptionsPage::UpdateMaximumBox() {
-    m_maximum->setEnabled(m_mode->checkedId() == kPartialMode);
+    m_maximum->setEnabled(CheckedCode(m_mode, MailboxMode::Full) == MailboxMode::Partial);
 }
 
 void Pop3OptionsPage::ShowProfile(const Profile& profile) {

@@ -23,7 +23,7 @@ SendSettingsPage::SendSettingsPage(QWidget* parent) : ProfilePage(parent) {
     const ProtocolChoice protocol = MakeProtocolChoice(
         this, tr("SSL via STARTTLS"),
         {"smtpCleartext", "smtpSslDirect", "smtpStarttls", "SMTPport"}, kSmtpPort, kSmtpsPort);
-    m_fields.Choice(protocol.group, &Profile::SMTPproto, kProtocolCleartext);
+    m_fields.Choice(protocol.group, &Profile::SMTPproto, TransportSecurity::Cleartext);
     m_fields.Number(protocol.port, &Profile::SMTPport);
 
     m_server = m_fields.Text(MakeTextBox("SMTPserver", this), &Profile::SMTPserver);

@@ -30,13 +30,13 @@ protected:
         alice.host = "127.0.0.1";
         alice.port = m_dovecot.plain_port();
         alice.user = "alice";
-        alice.mode = 2;  // purge: a listing must still delete nothing
+        alice.mode = MailboxMode::Purge;  // a listing must still delete nothing
         config.profiles.push_back(alice);
         Profile bob = alice;
         bob.name = "Bob";
         bob.user = "bob";
         bob.pass = m_dovecot.password("bob");
-        bob.mode = 0;
+        bob.mode = MailboxMode::Full;
         config.profiles.push_back(bob);
         const std::string path = (m_folder / "tarvox.ini").string();
         EXPECT_TRUE(SaveConfiguration(path, config));

@@ -24,7 +24,7 @@ protected:
         m_profile.name = "Alice";
         m_profile.SMTPserver = "127.0.0.1";
         m_profile.SMTPport = m_smtp.plain_port();
-        m_profile.SMTPproto = 2;
+        m_profile.SMTPproto = TransportSecurity::StartTls;
         m_profile.SMTPsslid = m_smtp.fingerprint();
         m_profile.SMTPauth = 1;
         m_profile.SMTPuser = "alice";

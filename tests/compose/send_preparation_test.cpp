@@ -25,7 +25,7 @@ TEST(SendPreparation, SenderAndSettingsComeFromTheProfile) {
     profile.SMTPautobcc = "archive@example.org";
     profile.SMTPserver = "smtp.example.org";
     profile.SMTPport = 587;
-    profile.SMTPproto = 2;
+    profile.SMTPproto = TransportSecurity::StartTls;
     profile.SMTPauth = 1;
     profile.SMTPuser = "ann";
     profile.SMTPpass = "pw";
@@ -38,7 +38,7 @@ TEST(SendPreparation, SenderAndSettingsComeFromTheProfile) {
     EXPECT_EQ(request.message.bcc, "archive@example.org");
     EXPECT_EQ(request.smtp.server, "smtp.example.org");
     EXPECT_EQ(request.smtp.port, 587);
-    EXPECT_EQ(request.smtp.protocol, 2);
+    EXPECT_EQ(request.smtp.protocol, TransportSecurity::StartTls);
     EXPECT_TRUE(request.smtp.use_auth);
     EXPECT_FALSE(request.smtp.pop_before_smtp);
     EXPECT_EQ(request.smtp.user, "ann");

@@ -66,7 +66,7 @@ protected:
         SendRequest request;
         request.smtp.server = "127.0.0.1";
         request.smtp.port = m_smtp.plain_port();
-        request.smtp.protocol = 2;
+        request.smtp.protocol = TransportSecurity::StartTls;
         request.recorded_smtp_fingerprint = &m_recorded_fingerprint;
         request.smtp.use_auth = true;
         request.profile.name = "Alice";

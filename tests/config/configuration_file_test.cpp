@@ -54,9 +54,9 @@ Configuration KnownConfiguration() {
     config.profiles.push_back(home);
     Profile work;
     work.name = "Work]2";
-    work.protopop = 1;
+    work.protopop = TransportSecurity::SslDirect;
     work.port = 995;
-    work.mode = 1;
+    work.mode = MailboxMode::Partial;
     work.maximum = 50;
     config.profiles.push_back(work);
     return config;
@@ -175,10 +175,13 @@ Profile RandomProfile(RandomSettings& r, std::size_t password_length) {
     Profile p;
     for (int* v : {&p.inpoll, &p.alive, &p.nop_int, &p.autosort, &p.parse, &p.use_status,
                    &p.autosave, &p.apop, &p.entermod, &p.filterbits, &p.savemail_fmt,
-                   &p.copyself_fmt, &p.protopop, &p.port, &p.mode, &p.maximum, &p.SMTPproto,
-                   &p.SMTPport, &p.SMTPauth, &p.SMTPpopbefore}) {
+                   &p.copyself_fmt, &p.port, &p.maximum, &p.SMTPport, &p.SMTPauth,
+                   &p.SMTPpopbefore}) {
         *v = r.Integer();
     }
+    p.protopop = TransportSecurityFromSetting(r.Integer());
+    p.mode = MailboxModeFromSetting(r.Integer());
+    p.SMTPproto = TransportSecurityFromSetting(r.Integer());
     for (std::string* s : {&p.host, &p.user, &p.SMTPserver, &p.SMTPuser, &p.SMTPname,
                            &p.SMTPaddress, &p.SMTPreplyto, &p.SMTPautobcc, &p.SMTPsigfile}) {
         *s = r.Text(255);

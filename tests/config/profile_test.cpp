@@ -12,11 +12,13 @@ Profile Filled(std::string_view name, int marker) {
     p.inpoll = p.alive = p.nop_int = p.autosort = p.parse = p.use_status = p.autosave = p.apop =
         p.entermod = p.filterbits = marker;
     p.antispam = p.ispnetworks = p.blacklist = p.whitepat = p.blackpat = p.msgid = "list" + m;
-    p.savemail_fmt = p.copyself_fmt = p.protopop = p.port = p.mode = p.maximum = marker;
+    p.savemail_fmt = p.copyself_fmt = p.port = p.maximum = marker;
+    p.protopop = p.SMTPproto = TransportSecurityFromSetting(marker);
+    p.mode = MailboxModeFromSetting(marker);
     p.savemail_ext = p.copyself_ext = p.savemail_dir = p.copyself_dir = "save" + m;
     p.host = p.pop_sslid = p.user = p.pass = "pop" + m;
     p.maildrop = {marker, marker};
-    p.SMTPproto = p.SMTPport = p.SMTPauth = p.SMTPpopbefore = marker;
+    p.SMTPport = p.SMTPauth = p.SMTPpopbefore = marker;
     p.SMTPserver = p.SMTPuser = p.SMTPpass = p.SMTPsslid = p.SMTPname = p.SMTPaddress =
         p.SMTPreplyto = p.SMTPautobcc = p.SMTPsigfile = "smtp" + m;
     return p;

@@ -28,33 +28,33 @@ TEST(ScanAndClassify, JunkVerdictPrecedence) {
     const std::string other_mailer = Patterns({"X-Mailer: Other*"});
     struct Case {
         JunkSettings settings;  // blacklist, antispam, whitepat, blackpat, filterbits
-        std::uint32_t expected;
+        JunkVerdict expected;
     };
     const Case cases[] = {
-        {{}, verdict::kNotJunk},
-        {{"", "", "", "", 0x08}, verdict::kFromMissingAt},
-        {{"", "", "", "", 0x28}, verdict::kFromMissingAt},
-        {{"", "", "", "", 0x20}, verdict::kSimilarDomains},
-        {{"", "", "", "", 0x48}, verdict::kHtml},
-        {{"offers", "", "", "", 0x48}, verdict::kBlacklist},
-        {{"offers", "", "", bulk_mailer, 0x48}, verdict::kBlacklistPattern},
-        {{"offers", "friend", "", bulk_mailer, 0x48}, verdict::kNotOnWhitelist},
-        {{"offers", "friend", other_mailer, bulk_mailer, 0x48}, verdict::kNotOnWhitelistPattern},
+        {{}, JunkVerdict::NotJunk},
+        {{"", "", "", "", 0x08}, JunkVerdict::FromMissingAt},
+        {{"", "", "", "", 0x28}, JunkVerdict::FromMissingAt},
+        {{"", "", "", "", 0x20}, JunkVerdict::SimilarDomains},
+        {{"", "", "", "", 0x48}, JunkVerdict::Html},
+        {{"offers", "", "", "", 0x48}, JunkVerdict::Blacklist},
+        {{"offers", "", "", bulk_mailer, 0x48}, JunkVerdict::BlacklistPattern},
+        {{"offers", "friend", "", bulk_mailer, 0x48}, JunkVerdict::NotOnWhitelist},
+        {{"offers", "friend", other_mailer, bulk_mailer, 0x48}, JunkVerdict::NotOnWhitelistPattern},
         // Whitelisted by a pattern: no verdict 2, but the blacklist still counts.
-        {{"offers", "friend", Patterns({"x-mailer: bulk*"}), "", 0}, verdict::kBlacklist},
+        {{"offers", "friend", Patterns({"x-mailer: bulk*"}), "", 0}, JunkVerdict::Blacklist},
         // Whitelisted by a term: still junk by a black pattern or a heuristic.
-        {{"", "weekly", "", bulk_mailer, 0}, verdict::kBlacklistPattern},
-        {{"", "weekly", "", "", 0x08}, verdict::kFromMissingAt},
+        {{"", "weekly", "", bulk_mailer, 0}, JunkVerdict::BlacklistPattern},
+        {{"", "weekly", "", "", 0x08}, JunkVerdict::FromMissingAt},
         // A whitelist of terms that never occur.
-        {{"", "nothing,none", "", "", 0}, verdict::kNotOnWhitelist},
+        {{"", "nothing,none", "", "", 0}, JunkVerdict::NotOnWhitelist},
         // Terms meet the subject before its leading blank is removed.
-        {{" Weekly", "", "", "", 0}, verdict::kBlacklist},
-        {{"  Weekly", "", "", "", 0}, verdict::kNotJunk},
-        {{"BOB@SHOP", "", "", "", 0}, verdict::kBlacklist},
+        {{" Weekly", "", "", "", 0}, JunkVerdict::Blacklist},
+        {{"  Weekly", "", "", "", 0}, JunkVerdict::NotJunk},
+        {{"BOB@SHOP", "", "", "", 0}, JunkVerdict::Blacklist},
         // Continuation lines are tested against the patterns too.
-        {{"", "", "", Patterns({" dan@*"}), 0}, verdict::kBlacklistPattern},
+        {{"", "", "", Patterns({" dan@*"}), 0}, JunkVerdict::BlacklistPattern},
         // Undecodable pattern items are skipped.
-        {{"", "", "", "!!!!," + bulk_mailer, 0}, verdict::kBlacklistPattern},
+        {{"", "", "", "!!!!," + bulk_mailer, 0}, JunkVerdict::BlacklistPattern},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ScanAndClassify(message, c.settings).junk_verdict, c.expected)
@@ -70,13 +70,13 @@ TEST(ScanAndClassify, PatternsSkipOverLongLinesAndTermsMeetDecodedWords) {
     struct Case {
         std::string message;
         JunkSettings settings;
-        std::uint32_t expected;
+        JunkVerdict expected;
     };
     const Case cases[] = {
-        {line_510 + "\r\n\r\n", long_pattern, verdict::kBlacklistPattern},
-        {line_510 + "x\r\n\r\n", long_pattern, verdict::kNotJunk},
+        {line_510 + "\r\n\r\n", long_pattern, JunkVerdict::BlacklistPattern},
+        {line_510 + "x\r\n\r\n", long_pattern, JunkVerdict::NotJunk},
         {"Subject: =?ISO-8859-1?Q?caf=E9?=\r\n\r\n", {"CAF\xe9", "", "", "", 0},
-         verdict::kBlacklist},
+         JunkVerdict::Blacklist},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ScanAndClassify(c.message, c.settings).junk_verdict, c.expected) << c.message;

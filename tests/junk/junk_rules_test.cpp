@@ -110,7 +110,7 @@ TEST(HeuristicVerdict, FirstRuleThatFiresInOrder) {
         std::string subject;
         AddressList to;
         AddressList cc;
-        std::uint32_t expected;
+        JunkVerdict expected;
     };
     const AddressList one = Recipients({{"me@home.example", ""}});
     const AddressList four_same_domain = Recipients(
@@ -124,30 +124,30 @@ TEST(HeuristicVerdict, FirstRuleThatFiresInOrder) {
                                                  {"f@d.example", "F"}});
     const AddressList bare_word_first = Recipients({{"nobody", ""}, {"x@y", ""}});
     const Case cases[] = {
-        {0x3f, "Someone <>", "hi", one, {}, verdict::kEmptyFrom},
-        {0x3f, "Someone ( )", "hi", one, {}, verdict::kEmptyFrom},
-        {0x3e, "Someone <>", "hi", one, {}, verdict::kFromMissingAt},
+        {0x3f, "Someone <>", "hi", one, {}, JunkVerdict::EmptyFrom},
+        {0x3f, "Someone ( )", "hi", one, {}, JunkVerdict::EmptyFrom},
+        {0x3e, "Someone <>", "hi", one, {}, JunkVerdict::FromMissingAt},
         // Rule 1 before rule 4 when the sender has no at-sign.
-        {0x09, "()", "hi", one, {}, verdict::kEmptyFrom},
-        {0x08, "()", "hi", one, {}, verdict::kFromMissingAt},
-        {0x02, "a@b", "cheap    pills", one, {}, verdict::kSubjectSpaces},
+        {0x09, "()", "hi", one, {}, JunkVerdict::EmptyFrom},
+        {0x08, "()", "hi", one, {}, JunkVerdict::FromMissingAt},
+        {0x02, "a@b", "cheap    pills", one, {}, JunkVerdict::SubjectSpaces},
         // Four blanks each with one character before the next blank.
-        {0x02, "a@b", "a F R E E pills", one, {}, verdict::kSubjectSpaces},
-        {0x02, "a@b", "F R E E pills", one, {}, verdict::kNotJunk},
+        {0x02, "a@b", "a F R E E pills", one, {}, JunkVerdict::SubjectSpaces},
+        {0x02, "a@b", "F R E E pills", one, {}, JunkVerdict::NotJunk},
         // Five entries, three pairs agree in their first three letters: 3/5.
-        {0x04, "a@b", "hi", similar_names, {}, verdict::kSimilarUsernames},
+        {0x04, "a@b", "hi", similar_names, {}, JunkVerdict::SimilarUsernames},
         {0x04, "a@b", "hi", Recipients({{"john1@a", ""}, {"JOHN2@b", ""}, {"x@d", ""}}),
-         Recipients({{"y@e", ""}, {"z@f", ""}}), verdict::kNotJunk},
+         Recipients({{"y@e", ""}, {"z@f", ""}}), JunkVerdict::NotJunk},
         // To and Cc count as one list.
         {0x20, "a@b", "hi", four_same_domain, Recipients({{"f@d.example", ""}}),
-         verdict::kSimilarDomains},
-        {0x20, "a@b", "hi", four_same_domain, {}, verdict::kNotJunk},
+         JunkVerdict::SimilarDomains},
+        {0x20, "a@b", "hi", four_same_domain, {}, JunkVerdict::NotJunk},
         // Entries with a display name do not count for the domain rule.
-        {0x20, "a@b", "hi", mostly_named, {}, verdict::kNotJunk},
-        {0x10, "a@b", "hi", {}, {}, verdict::kToMissingAddress},
-        {0x10, "a@b", "hi", bare_word_first, {}, verdict::kToMissingAddress},
-        {0x10, "a@b", "hi", one, {}, verdict::kNotJunk},
-        {0x00, "", "    ", {}, {}, verdict::kNotJunk},
+        {0x20, "a@b", "hi", mostly_named, {}, JunkVerdict::NotJunk},
+        {0x10, "a@b", "hi", {}, {}, JunkVerdict::ToMissingAddress},
+        {0x10, "a@b", "hi", bare_word_first, {}, JunkVerdict::ToMissingAddress},
+        {0x10, "a@b", "hi", one, {}, JunkVerdict::NotJunk},
+        {0x00, "", "    ", {}, {}, JunkVerdict::NotJunk},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(HeuristicVerdict(c.bits, c.from, c.subject, c.to, c.cc), c.expected)

@@ -38,26 +38,26 @@ const TlsLibrary& Tls() {
 
 NetAddress Loopback(std::uint16_t port, std::string_view host = "127.0.0.1") {
     NetAddress address;
-    EXPECT_EQ(ResolveHost(host, port, address), 0);
+    EXPECT_TRUE(ResolveHost(host, port, address));
     return address;
 }
 
 TEST(ResolveHost, UsesDottedAddressesAsTheyStand) {
     struct Case {
         std::string host;
-        int result;
+        bool found;
         std::string address;
     };
     const Case cases[] = {
-        {"127.0.0.1", 0, "127.0.0.1"},
-        {"127.1", 0, "127.0.0.1"},  // the short forms inet_addr takes
-        {"10.1.2.3", 0, "10.1.2.3"},
-        {"", 1, ""},
+        {"127.0.0.1", true, "127.0.0.1"},
+        {"127.1", true, "127.0.0.1"},  // the short forms inet_addr takes
+        {"10.1.2.3", true, "10.1.2.3"},
+        {"", false, ""},
     };
     for (const Case& c : cases) {
         NetAddress address;
-        EXPECT_EQ(ResolveHost(c.host, 110, address), c.result) << c.host;
-        if (c.result == 0) {
+        EXPECT_EQ(ResolveHost(c.host, 110, address), c.found) << c.host;
+        if (c.found) {
             ASSERT_EQ(address.entries.size(), 1u);
             const auto* in = reinterpret_cast<const sockaddr_in*>(&address.entries[0].address);
             EXPECT_EQ(in->sin_family, AF_INET);
@@ -71,12 +71,12 @@ TEST(ResolveHost, UsesDottedAddressesAsTheyStand) {
 
 TEST(ResolveHost, LooksUpNamesIncludingIpv6) {
     NetAddress address;
-    ASSERT_EQ(ResolveHost("localhost", 995, address), 0);
+    ASSERT_TRUE(ResolveHost("localhost", 995, address));
     ASSERT_FALSE(address.entries.empty());
     for (const NetAddress::Entry& entry : address.entries) {
         EXPECT_TRUE(entry.address.ss_family == AF_INET || entry.address.ss_family == AF_INET6);
     }
-    ASSERT_EQ(ResolveHost("::1", 995, address), 0);
+    ASSERT_TRUE(ResolveHost("::1", 995, address));
     EXPECT_EQ(address.entries.at(0).address.ss_family, AF_INET6);
 }
 
@@ -91,10 +91,10 @@ TEST(NetConnection, RefusedConnectLeavesNothingOpen) {
     ::close(probe);  // nothing listens on that port now
 
     NetConnection connection(&Tls());
-    EXPECT_EQ(connection.Connect(false, Loopback(ntohs(in.sin_port))), net::kConnectFailed);
+    EXPECT_EQ(connection.Connect(false, Loopback(ntohs(in.sin_port))), NetResult::ConnectFailed);
     EXPECT_FALSE(connection.Connected());
-    EXPECT_EQ(connection.Send("x"), net::kNotConnected);
-    EXPECT_EQ(connection.Close(), net::kInvalidSocket);
+    EXPECT_EQ(connection.Send("x"), NetResult::NotConnected);
+    EXPECT_EQ(connection.Close(), NetResult::InvalidSocket);
 }
 
 TEST(NetConnection, ReplyWithoutLineEndGivesGracefullyClosed) {
@@ -106,9 +106,9 @@ TEST(NetConnection, ReplyWithoutLineEndGivesGracefullyClosed) {
     for (const auto& [script, buffer_size] : cases) {
         ScriptedServer server(script);
         NetConnection connection(&Tls());
-        ASSERT_EQ(connection.Connect(false, Loopback(server.port())), net::kSuccess);
+        ASSERT_EQ(connection.Connect(false, Loopback(server.port())), NetResult::Success);
         std::string reply;
-        EXPECT_EQ(ReadReply(connection, reply, buffer_size), net::kGracefullyClosed);
+        EXPECT_EQ(ReadReply(connection, reply, buffer_size), NetResult::GracefullyClosed);
         EXPECT_LT(reply.size(), buffer_size);
         connection.Close();
         EXPECT_SCRIPT_DONE(server);
@@ -122,12 +122,12 @@ TEST(NetConnection, DirectTlsSendsTheServerNameAndShowsTheCertificate) {
          {Expect("AGAIN\r\n"), ExpectClosed()}},
         DirectTls());
     NetConnection connection(&Tls());
-    ASSERT_EQ(connection.Connect(true, Loopback(server.port(), "localhost")), net::kSuccess);
+    ASSERT_EQ(connection.Connect(true, Loopback(server.port(), "localhost")), NetResult::Success);
     EXPECT_TRUE(connection.TlsActive());
-    EXPECT_EQ(connection.StartTls(), net::kSuccess);  // already in TLS: nothing changes
-    ASSERT_EQ(connection.Send("HELLO\r\n"), net::kSuccess);
+    EXPECT_EQ(connection.StartTls(), NetResult::Success);  // already in TLS: nothing changes
+    ASSERT_EQ(connection.Send("HELLO\r\n"), NetResult::Success);
     std::string reply;
-    ASSERT_EQ(ReadReply(connection, reply, 1024), net::kSuccess);
+    ASSERT_EQ(ReadReply(connection, reply, 1024), NetResult::Success);
     EXPECT_EQ(reply, "+OK tls\r\n");
 
     CertificateDetails details = QueryCertificate(connection);
@@ -151,8 +151,8 @@ TEST(NetConnection, DirectTlsSendsTheServerNameAndShowsTheCertificate) {
 
     // An address literal is never sent as the server name.
     NetConnection literal(&Tls());
-    ASSERT_EQ(literal.Connect(true, Loopback(server.port())), net::kSuccess);
-    ASSERT_EQ(literal.Send("AGAIN\r\n"), net::kSuccess);
+    ASSERT_EQ(literal.Connect(true, Loopback(server.port())), NetResult::Success);
+    ASSERT_EQ(literal.Send("AGAIN\r\n"), NetResult::Success);
     literal.Close();
     EXPECT_SCRIPT_DONE(server);
     EXPECT_EQ(server.TlsServerNames(), (std::vector<std::string>{"localhost", ""}));
@@ -162,16 +162,16 @@ TEST(NetConnection, StartTlsUpgradesAnOpenStream) {
     ScriptedServer server({Send("+OK\r\n"), Expect("STLS\r\n"), Send("+OK go\r\n"), StartTls(),
                            Expect("CAPA\r\n"), ExpectClosed()});
     NetConnection connection(&Tls());
-    ASSERT_EQ(connection.Connect(false, Loopback(server.port())), net::kSuccess);
+    ASSERT_EQ(connection.Connect(false, Loopback(server.port())), NetResult::Success);
     std::string reply;
-    ASSERT_EQ(ReadReply(connection, reply, 1024), net::kSuccess);
-    ASSERT_EQ(connection.Send("STLS\r\n"), net::kSuccess);
-    ASSERT_EQ(ReadReply(connection, reply, 1024), net::kSuccess);
-    ASSERT_EQ(connection.StartTls(), net::kSuccess);
+    ASSERT_EQ(ReadReply(connection, reply, 1024), NetResult::Success);
+    ASSERT_EQ(connection.Send("STLS\r\n"), NetResult::Success);
+    ASSERT_EQ(ReadReply(connection, reply, 1024), NetResult::Success);
+    ASSERT_EQ(connection.StartTls(), NetResult::Success);
     EXPECT_TRUE(connection.TlsActive());
     EXPECT_EQ(TlsFingerprint(connection), server.certificate().fingerprint);
-    ASSERT_EQ(connection.Send("CAPA\r\n"), net::kSuccess);
-    EXPECT_EQ(connection.Close(), net::kSuccess);
+    ASSERT_EQ(connection.Send("CAPA\r\n"), NetResult::Success);
+    EXPECT_EQ(connection.Close(), NetResult::Success);
     EXPECT_SCRIPT_DONE(server);
 }
 
@@ -182,18 +182,18 @@ TEST(NetConnection, FailedHandshakesLeaveNothingOpen) {
         NetResult expected;
     };
     std::vector<Case> cases;
-    cases.push_back({"fatal alert", {ExpectTlsHello(), SendTlsAlert(), ExpectClosed()}, net::kHandshakeFailed});
+    cases.push_back({"fatal alert", {ExpectTlsHello(), SendTlsAlert(), ExpectClosed()}, NetResult::HandshakeFailed});
     cases.push_back({"not TLS at all",
                      {ExpectTlsHello(), ClientMayClose(Send("+OK POP3 ready\r\n")),
                       ExpectClosed()},
-                     net::kTlsWrongProtocol});
+                     NetResult::TlsWrongProtocol});
     for (Case& c : cases) {
         ScriptedServer server(std::move(c.script));
         NetConnection connection(&Tls());
         EXPECT_EQ(connection.Connect(true, Loopback(server.port())), c.expected) << c.what;
         EXPECT_FALSE(connection.Connected());
         EXPECT_FALSE(connection.TlsActive());
-        EXPECT_EQ(connection.Close(), net::kInvalidSocket) << c.what;  // nothing was left open
+        EXPECT_EQ(connection.Close(), NetResult::InvalidSocket) << c.what;  // nothing was left open
         EXPECT_SCRIPT_DONE(server);
     }
 }
@@ -263,7 +263,7 @@ void ExpectCloseEndsBlockedCall(NetConnection& connection,
     EXPECT_TRUE(blocked) << what << ": the call returned before Close";
     EXPECT_TRUE(ended) << what << ": still blocked one second after Close";
     EXPECT_LT(elapsed, 1s) << what;
-    EXPECT_NE(result.get(), net::kSuccess) << what;
+    EXPECT_NE(result.get(), NetResult::Success) << what;
     EXPECT_FALSE(connection.Connected()) << what;
 }
 
@@ -302,7 +302,7 @@ TEST(NetConnectionAbort, CloseEndsEveryBlockedCall) {
             NetConnection connection(&Tls());
             const NetAddress address = Loopback(port);
             if (row.stage != Stage::Connect) {
-                ASSERT_EQ(connection.Connect(row.tls, address), net::kSuccess) << row.what;
+                ASSERT_EQ(connection.Connect(row.tls, address), NetResult::Success) << row.what;
             }
             char buffer[64];
             ExpectCloseEndsBlockedCall(
@@ -331,12 +331,12 @@ TEST(NetConnectionAbort, AbortBeforeConnectIsNotForgotten) {
     NetConnection connection(&Tls());
     // The user pressed Abort while the worker was still looking up the host.
     connection.Abort();
-    EXPECT_EQ(connection.Connect(false, Loopback(peer.port())), net::kAborted);
+    EXPECT_EQ(connection.Connect(false, Loopback(peer.port())), NetResult::Aborted);
     EXPECT_FALSE(connection.Connected());
     // Close alone belongs to the conversation: a later Connect goes ahead.
     NetConnection closed(&Tls());
     closed.Close();
-    EXPECT_EQ(closed.Connect(false, Loopback(peer.port())), net::kSuccess);
+    EXPECT_EQ(closed.Connect(false, Loopback(peer.port())), NetResult::Success);
     closed.Close();
 }
 
@@ -348,7 +348,7 @@ TEST(NetConnectionAbort, CloseRacingAFinishedCallIsHarmless) {
                                ClientMayClose(Send("+OK bye\r\n")), ExpectClosed()},
                               i % 2 ? DirectTls() : ServerOptions{});
         NetConnection connection(&Tls());
-        ASSERT_EQ(connection.Connect(i % 2 == 1, Loopback(server.port())), net::kSuccess);
+        ASSERT_EQ(connection.Connect(i % 2 == 1, Loopback(server.port())), NetResult::Success);
         std::thread closer([&] {
             std::this_thread::sleep_for(std::chrono::microseconds(i * 10));
             connection.Close();

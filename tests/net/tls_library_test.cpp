@@ -61,13 +61,13 @@ TEST(TlsLibrary, LibraryNamesComeFromTheEnvironment) {
 TEST(TlsLibrary, DirectTlsWithoutTheLibraryFailsBeforeAnySocket) {
     TlsLibrary unloaded;
     NetAddress address;
-    ASSERT_EQ(ResolveHost("127.0.0.1", 9, address), 0);
+    ASSERT_TRUE(ResolveHost("127.0.0.1", 9, address));
     for (const TlsLibrary* library : {static_cast<const TlsLibrary*>(nullptr),
                                       static_cast<const TlsLibrary*>(&unloaded)}) {
         NetConnection connection(library);
-        EXPECT_EQ(connection.Connect(true, address), net::kTlsNotLoaded);
+        EXPECT_EQ(connection.Connect(true, address), NetResult::TlsNotLoaded);
         EXPECT_FALSE(connection.Connected());
-        EXPECT_EQ(connection.StartTls(), net::kNotConnected);
+        EXPECT_EQ(connection.StartTls(), NetResult::NotConnected);
     }
 }
 

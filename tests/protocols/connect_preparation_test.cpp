@@ -72,14 +72,14 @@ TEST(PrepareConnect, ChecksAndPromptsInOrder) {
         {"partial without maximum, after the prompts",
          [](Profile& p) {
              p.pass.clear();
-             p.mode = 1;
+             p.mode = MailboxMode::Partial;
          },
          OpenMode::Connect, {"pw"}, false, kMaximumMessage, {"POP3 password"}, "ann", "pw", 0},
-        {"partial without maximum may poll", [](Profile& p) { p.mode = 1; }, OpenMode::StatOnly, {},
-         true, nullptr, {}, "ann", "secret", 0},
+        {"partial without maximum may poll", [](Profile& p) { p.mode = MailboxMode::Partial; },
+         OpenMode::StatOnly, {}, true, nullptr, {}, "ann", "secret", 0},
         {"partial keeps its maximum",
          [](Profile& p) {
-             p.mode = 1;
+             p.mode = MailboxMode::Partial;
              p.maximum = 100;
          },
          OpenMode::Connect, {}, true, nullptr, {}, "ann", "secret", 100},

@@ -12,7 +12,7 @@ namespace {
 
 InboxEntry Entry(std::uint32_t number, std::string subject, std::string sender, std::string date,
                  std::string recipient, std::uint32_t flags = 0, bool multipart = false,
-                 std::uint32_t junk = 0) {
+                 JunkVerdict junk = JunkVerdict::NotJunk) {
     InboxEntry entry;
     entry.number = number;
     entry.subject = std::move(subject);
@@ -41,7 +41,7 @@ MessageList Mailbox() {
     list.Add(Entry(2, "Quarterly REPORT", "alice@example.com", "2001-01-02 08:00:00",
                    "Team <team@example.org>", kFlagRead | kFlagReplied, true));
     list.Add(Entry(3, "WIN MONEY", "prize@spam.example", "2004-12-31 23:59:59", "undisclosed", 0,
-                   false, 1));
+                   false, JunkVerdict::Blacklist));
     list.Add(Entry(4, "note to self", "ME@EXAMPLE.ORG", "1999-07-01 00:00:00", "bob@example.net"));
     list.Add(MakeUnparsedEntry(5, 2048));
     return list;

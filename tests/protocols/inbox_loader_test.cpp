@@ -86,8 +86,8 @@ protected:
         }
         ScriptedServer server(std::move(script));
         NetAddress address;
-        EXPECT_EQ(ResolveHost("127.0.0.1", server.port(), address), 0);
-        EXPECT_EQ(session->connection.Connect(false, address), 1);
+        EXPECT_TRUE(ResolveHost("127.0.0.1", server.port(), address));
+        EXPECT_EQ(session->connection.Connect(false, address), NetResult::Success);
         session->message_count = count;
         session->mailbox_size = size;
         InboxLoadRequest request;
@@ -197,7 +197,7 @@ TEST_F(LoadInboxTest, FailuresCloseTheInbox) {
     const std::string protocol_error =
         "Protocol error: Unable to parse server's response to LIST command";
     const std::string list_error =
-        "Error during LIST: " + std::string(NetResultText(net::kGracefullyClosed));
+        "Error during LIST: " + std::string(NetResultText(NetResult::GracefullyClosed));
     const std::string line_over(kListLineBufferSize - 7, '0');
     struct Case {
         Script script;
@@ -256,7 +256,7 @@ TEST_F(LoadInboxTest, PartialModeReadsTheNewestHeadersOnly) {
         {5, 1, "Loaded 5 message(s) occupying 14.6 KB"},
         {9, 1, "Loaded 5 message(s) occupying 14.6 KB"},
     };
-    profile.mode = 1;
+    profile.mode = MailboxMode::Partial;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.maximum);
         profile.maximum = c.maximum;
@@ -270,7 +270,7 @@ TEST_F(LoadInboxTest, PartialModeReadsTheNewestHeadersOnly) {
 }
 
 TEST_F(LoadInboxTest, PurgeDeletesEverythingOnlyAfterTwoYes) {
-    profile.mode = 2;
+    profile.mode = MailboxMode::Purge;
     const std::string warning =
         "Tarvox: WARNING: You have indicated that you wish to delete all mail from your POP3 "
         "mailbox. Your mailbox currently contains 3 messages occupying 3.0 KB. DO YOU WISH TO "
@@ -344,10 +344,10 @@ TEST_F(LoadInboxTest, JunkVerdictsStoredFlagsAndOriginFromTheStoredProfile) {
                    2, 3000),
               LoadOutcome::Loaded);
     ASSERT_EQ(list.Count(), 2u);
-    EXPECT_EQ(list.At(0).junk_verdict, verdict::kNotJunk);
+    EXPECT_EQ(list.At(0).junk_verdict, JunkVerdict::NotJunk);
     EXPECT_EQ(list.At(0).flags, kFlagRead | kFlagReplied) << "stored Replied, Status Read";
     EXPECT_EQ(list.At(0).originating_address, "198.51.100.20");
-    EXPECT_EQ(list.At(1).junk_verdict, verdict::kBlacklist);
+    EXPECT_EQ(list.At(1).junk_verdict, JunkVerdict::Blacklist);
     EXPECT_EQ(list.At(1).flags, 0u);
 }
 

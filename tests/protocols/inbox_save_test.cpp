@@ -43,15 +43,15 @@ TEST(SaveInboxAndExit, StoresFlagsAndStatisticsWritesTheSettingsThenQuits) {
         ScriptedServer server(script);
         PopSession session(nullptr);
         NetAddress address;
-        ASSERT_EQ(ResolveHost("127.0.0.1", server.port(), address), 0);
-        ASSERT_EQ(session.connection.Connect(false, address), 1);
+        ASSERT_TRUE(ResolveHost("127.0.0.1", server.port(), address));
+        ASSERT_EQ(session.connection.Connect(false, address), NetResult::Success);
         MessageList list;
         InboxEntry entry;
         entry.identity = listed;
         entry.flags = kFlagRead | kFlagReplied;
         list.Add(entry);
         Profile profile;
-        profile.mode = c.mode;
+        profile.mode = MailboxModeFromSetting(c.mode);
         profile.parse = c.parse;
         profile.msgid = BuildStoredFlags(old_items);
         profile.maildrop = {9, 9};

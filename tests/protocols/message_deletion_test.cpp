@@ -26,8 +26,8 @@ protected:
     }
     void Open(const ScriptedServer& server) {
         NetAddress address;
-        ASSERT_EQ(ResolveHost("127.0.0.1", server.port(), address), 0);
-        ASSERT_EQ(session.connection.Connect(false, address), 1);
+        ASSERT_TRUE(ResolveHost("127.0.0.1", server.port(), address));
+        ASSERT_EQ(session.connection.Connect(false, address), NetResult::Success);
     }
     MessageList list;
     PopSession session{nullptr};

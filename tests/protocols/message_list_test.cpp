@@ -9,7 +9,7 @@ namespace tarvox {
 namespace {
 
 InboxEntry Entry(std::uint32_t number, std::string subject, std::string sender, std::string date,
-                 std::string size_text, std::uint32_t junk = 0) {
+                 std::string size_text, JunkVerdict junk = JunkVerdict::NotJunk) {
     InboxEntry entry;
     entry.number = number;
     entry.subject = std::move(subject);
@@ -50,7 +50,7 @@ TEST(MessageList, AddFindRemoveKeepLoadOrder) {
 TEST(MessageList, JunkRowsStandSelected) {
     MessageList list;
     list.Add(Entry(1, "hello", "a", "", "1.0 K"));
-    list.Add(Entry(2, "WIN MONEY", "b", "", "1.0 K", 3));
+    list.Add(Entry(2, "WIN MONEY", "b", "", "1.0 K", JunkVerdict::EmptyFrom));
     EXPECT_EQ(Selected(list), (std::vector<std::uint32_t>{2}));
 }
 
@@ -140,7 +140,7 @@ TEST(MessageList, SelectionAfterRemovingRows) {
 
 TEST(MessageList, RebuildRowsTakesEntriesInLoadOrder) {
     MessageList list = FourMessages();
-    list.Add(Entry(5, "prize", "eve", "", "1.0 K", 1));
+    list.Add(Entry(5, "prize", "eve", "", "1.0 K", JunkVerdict::Blacklist));
     list.SortNewestFirst();
     list.Select(4, true);  // message 1
     list.Select(0, false);  // message 5, junk

@@ -95,7 +95,7 @@ protected:
         profile.port = port;
         profile.user = "bob";
         profile.pass = "secret";
-        profile.protopop = protopop;
+        profile.protopop = TransportSecurityFromSetting(protopop);
         profile.apop = apop;
         return profile;
     }

@@ -53,15 +53,15 @@ TEST_F(PopAgainstDovecot, LoginsPlainApopAndRefused) {
     };
     for (const Case& c : cases) {
         NetAddress address;
-        ASSERT_EQ(ResolveHost("127.0.0.1", m_dovecot.plain_port(), address), 0);
+        ASSERT_TRUE(ResolveHost("127.0.0.1", m_dovecot.plain_port(), address));
         NetConnection connection(&m_tls);
-        ASSERT_EQ(connection.Connect(false, address), 1);
+        ASSERT_EQ(connection.Connect(false, address), NetResult::Success);
         LoginRequest request;
         request.user = c.user;
         request.password = c.password;
         request.apop = c.apop;
         std::string rejection;
-        NetResult result = 0;
+        NetResult result = NetResult::Unknown;
         EXPECT_EQ(PopLogin(connection, request, &rejection, 1024, result), c.expected) << c.what;
         if (c.expected == LoginResult::Rejected) {
             EXPECT_TRUE(rejection.starts_with("-ERR")) << rejection;

@@ -62,8 +62,8 @@ protected:
         message = DownloadedMessage{};
         ScriptedServer server(std::move(script));
         NetAddress address;
-        EXPECT_EQ(ResolveHost("127.0.0.1", server.port(), address), 0);
-        EXPECT_EQ(session->connection.Connect(false, address), 1);
+        EXPECT_TRUE(ResolveHost("127.0.0.1", server.port(), address));
+        EXPECT_EQ(session->connection.Connect(false, address), NetResult::Success);
         session->sizes = std::move(sizes);
         const DownloadResult result = PopDownload(*session, request, message, *services);
         connected_after = session->connection.Connected();
@@ -168,8 +168,8 @@ TEST_F(Download, PeerClosingMidReplyLosesTheConnection) {
                    CloseConnection()},
                   {120}, Retr(1)),
               DownloadResult::Lost);
-    EXPECT_EQ(services->LostConnections(), (std::vector<NetResult>{11}));
-    EXPECT_EQ(session->last_result, 11);
+    EXPECT_EQ(services->LostConnections(), (std::vector<NetResult>{NetResult::GracefullyClosed}));
+    EXPECT_EQ(session->last_result, NetResult::GracefullyClosed);
     EXPECT_FALSE(connected_after);
     EXPECT_FALSE(session->Busy());
     EXPECT_TRUE(services->Boxes().empty());

@@ -34,7 +34,7 @@ Script Quit() {
 
 struct LoginOutcome {
     LoginResult result = LoginResult::LoggedIn;
-    NetResult net = 0;
+    NetResult net = NetResult::Unknown;
     std::string rejection = "(untouched)";
     bool still_connected = false;
 };
@@ -45,9 +45,9 @@ LoginOutcome RunLogin(Script script, const LoginRequest& request,
     ScriptedServer server(std::move(script));
     LoginOutcome outcome;
     NetAddress address;
-    EXPECT_EQ(ResolveHost("127.0.0.1", server.port(), address), 0);
+    EXPECT_TRUE(ResolveHost("127.0.0.1", server.port(), address));
     NetConnection connection;
-    EXPECT_EQ(connection.Connect(false, address), 1);
+    EXPECT_EQ(connection.Connect(false, address), NetResult::Success);
     outcome.result =
         PopLogin(connection, request, &outcome.rejection, rejection_capacity, outcome.net);
     outcome.still_connected = connection.Connected();
@@ -97,7 +97,7 @@ TEST(PopLogin, LogsInAndStaysConnected) {
     for (const auto& [script, request] : cases) {
         LoginOutcome outcome = RunLogin(Then(script, {ExpectClosed()}), request);
         EXPECT_EQ(outcome.result, LoginResult::LoggedIn) << script[0].description;
-        EXPECT_EQ(outcome.net, 1);
+        EXPECT_EQ(outcome.net, NetResult::Success);
         EXPECT_TRUE(outcome.still_connected);
         EXPECT_EQ(outcome.rejection, "(untouched)");
     }
@@ -182,7 +182,7 @@ TEST(PopLogin, NetworkFailureHandsBackTheResult) {
     for (const auto& [script, request] : cases) {
         LoginOutcome outcome = RunLogin(Then(script, {CloseConnection()}), request);
         EXPECT_EQ(outcome.result, LoginResult::NetworkFailure) << script.size();
-        EXPECT_EQ(outcome.net, 11) << script.size();  // socket gracefully closed
+        EXPECT_EQ(outcome.net, NetResult::GracefullyClosed) << script.size();
         EXPECT_EQ(outcome.rejection, "(untouched)") << script.size();
     }
 }

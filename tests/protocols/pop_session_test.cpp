@@ -22,7 +22,7 @@ using Lines = std::vector<std::string>;
 
 NetResult ConnectTo(NetConnection& connection, const ScriptedServer& server) {
     NetAddress address;
-    EXPECT_EQ(ResolveHost("127.0.0.1", server.port(), address), 0);
+    EXPECT_TRUE(ResolveHost("127.0.0.1", server.port(), address));
     return connection.Connect(false, address);
 }
 
@@ -34,26 +34,26 @@ TEST(PopStat, TakesCountAndSizeFromTheReply) {
         std::uint32_t count = 0, size = 0;
     };
     const Case cases[] = {
-        {Send("+OK 3 4500\r\n"), true, 1, 3, 4500},
-        {Send("+OK 0 0\r\n"), true, 1, 0, 0},
-        {Send("+OK  2   320 octets\r\n"), true, 1, 2, 320},
-        {Send("+OK 4294967295 4294967295\r\n"), true, 1, 4294967295u, 4294967295u},
-        // The reply arrived but is no answer: the result stays 1.
-        {Send("+OK 3\r\n"), false, 1},
-        {Send("+OK\r\n"), false, 1},
-        {Send("+OK three 4500\r\n"), false, 1},
-        {Send("-ERR mailbox locked\r\n"), false, 1},
-        {Send("+ 3 4500\r\n"), false, 1},
-        {Send("+OK 3 "), false, 11},  // then the server hangs up
+        {Send("+OK 3 4500\r\n"), true, NetResult::Success, 3, 4500},
+        {Send("+OK 0 0\r\n"), true, NetResult::Success, 0, 0},
+        {Send("+OK  2   320 octets\r\n"), true, NetResult::Success, 2, 320},
+        {Send("+OK 4294967295 4294967295\r\n"), true, NetResult::Success, 4294967295u, 4294967295u},
+        // The reply arrived but is no answer: the result stays Success.
+        {Send("+OK 3\r\n"), false, NetResult::Success},
+        {Send("+OK\r\n"), false, NetResult::Success},
+        {Send("+OK three 4500\r\n"), false, NetResult::Success},
+        {Send("-ERR mailbox locked\r\n"), false, NetResult::Success},
+        {Send("+ 3 4500\r\n"), false, NetResult::Success},
+        {Send("+OK 3 "), false, NetResult::GracefullyClosed},  // then the server hangs up
     };
     for (const Case& c : cases) {
         ScriptedServer server(
-            {Expect("STAT\r\n"), c.reply, c.result == 11 ? CloseConnection() : ExpectClosed()});
+            {Expect("STAT\r\n"), c.reply, c.result == NetResult::GracefullyClosed ? CloseConnection() : ExpectClosed()});
         NetConnection connection;
-        ASSERT_EQ(ConnectTo(connection, server), 1);
+        ASSERT_EQ(ConnectTo(connection, server), NetResult::Success);
         std::uint32_t count = 0;
         std::uint32_t size = 0;
-        NetResult result = 0;
+        NetResult result = NetResult::Unknown;
         EXPECT_EQ(PopStat(connection, count, size, result), c.parsed) << c.count;
         EXPECT_EQ(result, c.result);
         EXPECT_EQ(count, c.count);
@@ -71,9 +71,9 @@ TEST(PopQuit, SendsQuitReadsTheReplyAndClosesAlsoWithoutOne) {
     for (const auto& [script, expected] : cases) {
         ScriptedServer server(script);
         NetConnection connection;
-        ASSERT_EQ(ConnectTo(connection, server), 1);
+        ASSERT_EQ(ConnectTo(connection, server), NetResult::Success);
         std::string reply;
-        EXPECT_EQ(PopQuit(connection, &reply, 512), 1);
+        EXPECT_EQ(PopQuit(connection, &reply, 512), NetResult::Success);
         EXPECT_EQ(reply, expected);
         EXPECT_FALSE(connection.Connected());
         EXPECT_SCRIPT_DONE(server);
@@ -123,7 +123,7 @@ class InboxExchange : public ::testing::Test {
 protected:
     // A logged-in session on the server's connection.
     void Open(const ScriptedServer& server) {
-        ASSERT_EQ(ConnectTo(session.connection, server), 1);
+        ASSERT_EQ(ConnectTo(session.connection, server), NetResult::Success);
     }
     Lines InboxStatuses() const { return services.Statuses(StatusLine::Inbox); }
 
@@ -165,7 +165,7 @@ TEST_F(InboxExchange, RepliesAndLostConnections) {
     using Run = std::function<bool(PopSession&, ScriptedServices&)>;  // true: the right outcome
     const Run dele = [](PopSession& s, ScriptedServices& v) {
         const bool kept = PopDelete(s, 2, false, v, [](std::uint32_t) { ADD_FAILURE(); });
-        return !kept && s.last_result == 11;
+        return !kept && s.last_result == NetResult::GracefullyClosed;
     };
     const Run noop = [](PopSession& s, ScriptedServices& v) {
         PopKeepAlive(s, v);
@@ -257,7 +257,7 @@ TEST_F(InboxExchange, RepliesAndLostConnections) {
         }
         EXPECT_EQ(boxes, c.box != nullptr ? Lines{c.box} : Lines{});
         EXPECT_EQ(shown.LostConnections(),
-                  c.hangs_up ? std::vector<NetResult>{11} : std::vector<NetResult>{});
+                  c.hangs_up ? std::vector<NetResult>{NetResult::GracefullyClosed} : std::vector<NetResult>{});
         EXPECT_FALSE(session.Busy());
         EXPECT_EQ(session.connection.Connected(), c.connected);
         session.connection.Close();

@@ -20,7 +20,7 @@ TEST(AcceptServerCertificate, AsksOnlyWhenTheFingerprintIsNotOnRecord) {
     ScriptedServer server(kScriptPerConnection,
                           {{ExpectClosed()}, {ExpectClosed()}, {ExpectClosed()}}, options);
     NetAddress address;
-    ASSERT_EQ(ResolveHost("localhost", server.port(), address), 0);
+    ASSERT_TRUE(ResolveHost("localhost", server.port(), address));
     const std::string actual = server.certificate().fingerprint;
     const std::string other_print = "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33";
 
@@ -42,7 +42,7 @@ TEST(AcceptServerCertificate, AsksOnlyWhenTheFingerprintIsNotOnRecord) {
             services.QueueCertificateDecision(*c.decision);
         }
         NetConnection connection(&tls);
-        ASSERT_EQ(connection.Connect(true, address), 1);
+        ASSERT_EQ(connection.Connect(true, address), NetResult::Success);
         std::string recorded = c.recorded;
         int recorded_calls = 0;
         bool accepted = AcceptServerCertificate(connection, "localhost", &recorded, services,

@@ -14,6 +14,7 @@ namespace {
 
 using namespace script;
 using namespace std::chrono_literals;
+using Security = TransportSecurity;
 
 const TlsLibrary* Tls() {
     static TlsLibrary* library = [] {
@@ -53,7 +54,7 @@ TEST(SmtpSession, SendsAWholeMessage) {
              Quit()));
     ScriptedServices services;
     SmtpSession session(Tls(), services, "desk.example.org");
-    ASSERT_TRUE(session.Connect("127.0.0.1", server.port(), 0, nullptr, {}));
+    ASSERT_TRUE(session.Connect("127.0.0.1", server.port(), Security::Cleartext, nullptr, {}));
     EXPECT_TRUE(session.auth_plain_offered());
     EXPECT_TRUE(session.auth_login_offered());
     ASSERT_TRUE(session.Auth("alice", "secret"));
@@ -143,7 +144,7 @@ TEST(SmtpSession, FailuresShowStatusThenQuitThenBox) {
         ScriptedServer server(Join(c.script, Quit()));
         ScriptedServices services;
         SmtpSession session(Tls(), services, "desk.example.org");
-        bool ok = session.Connect("127.0.0.1", server.port(), c.protocol, nullptr, {});
+        bool ok = session.Connect("127.0.0.1", server.port(), TransportSecurityFromSetting(c.protocol), nullptr, {});
         if (ok && c.steps) {
             ok = c.steps(session);
         }
@@ -199,7 +200,8 @@ TEST(SmtpSession, ExchangesFollowTheServer) {
         ScriptedServices services;
         std::string recorded = server.certificate().fingerprint;
         SmtpSession session(Tls(), services, "desk.example.org");
-        ASSERT_TRUE(session.Connect("127.0.0.1", server.port(), c.protocol, &recorded, {}));
+        ASSERT_TRUE(session.Connect("127.0.0.1", server.port(), TransportSecurityFromSetting(c.protocol),
+                                    &recorded, {}));
         EXPECT_EQ(session.auth_plain_offered(), c.plain);
         EXPECT_EQ(session.auth_login_offered(), c.login);
         EXPECT_EQ(!c.steps || c.steps(session), c.ok);
@@ -226,7 +228,7 @@ TEST(SmtpSession, AbortEndsTheSendQuietly) {
         Greeted({Expect("DATA\r\n"), ClientMayClose(Expect("never\r\n")), ExpectClosed()}));
     ScriptedServices services;
     SmtpSession session(Tls(), services, "desk.example.org");
-    ASSERT_TRUE(session.Connect("127.0.0.1", server.port(), 0, nullptr, {}));
+    ASSERT_TRUE(session.Connect("127.0.0.1", server.port(), Security::Cleartext, nullptr, {}));
     auto data = std::async(std::launch::async, [&] { return session.Data(); });
     std::this_thread::sleep_for(100ms);
     session.Abort();
@@ -239,27 +241,28 @@ TEST(SmtpSession, AbortEndsTheSendQuietly) {
 
 TEST(PopBeforeSmtp, LogsInAndOutOrSaysWhyNot) {
     using Steps = std::vector<ScriptStep>;
+    using enum PopBeforeSmtpResult;
     const struct {
-        int protopop;
+        TransportSecurity protopop;
         Steps exchange;  // after the greeting, before QUIT
-        int code;
+        PopBeforeSmtpResult result;
     } cases[] = {
-        {0,
+        {TransportSecurity::Cleartext,
          {Expect("USER alice\r\n"), Send("+OK\r\n"), Expect("PASS secret\r\n"), Send("+OK in\r\n")},
-         0},
-        {0, {Expect("USER alice\r\n"), Send("-ERR who?\r\n")}, 3},
-        {2, {Expect("STLS\r\n"), Send("-ERR no\r\n")}, 2},
+         LoggedIn},
+        {TransportSecurity::Cleartext, {Expect("USER alice\r\n"), Send("-ERR who?\r\n")}, LoginFailed},
+        {TransportSecurity::StartTls, {Expect("STLS\r\n"), Send("-ERR no\r\n")}, ConnectFailed},
     };
     for (const auto& c : cases) {
         ScriptedServer server(Join(Join(Steps{Send("+OK ready\r\n")}, c.exchange),
                                    Steps{Expect("QUIT\r\n"), Send("+OK\r\n"), ExpectClosed()}));
         PopBeforeSmtpRequest request{false, "127.0.0.1", server.port(), "alice", "secret"};
         request.protopop = c.protopop;
-        EXPECT_EQ(PopBeforeSmtp(Tls(), request), c.code) << c.code;
+        EXPECT_EQ(PopBeforeSmtp(Tls(), request), c.result);
         EXPECT_SCRIPT_DONE(server);
     }
-    EXPECT_EQ(PopBeforeSmtp(Tls(), {true, "127.0.0.1", 110, "alice", "secret"}), 0);
-    EXPECT_EQ(PopBeforeSmtp(Tls(), {false, "127.0.0.1", 110, "", "secret"}), 8);
+    EXPECT_EQ(PopBeforeSmtp(Tls(), {true, "127.0.0.1", 110, "alice", "secret"}), LoggedIn);
+    EXPECT_EQ(PopBeforeSmtp(Tls(), {false, "127.0.0.1", 110, "", "secret"}), MissingSettings);
 }
 
 }  // namespace

@@ -57,8 +57,8 @@ TEST(DownloadForViewer, RetrOrTopWithTheViewersStatus) {
         ScriptedServer server({Expect(c.command), Send("+OK\r\n" + message), ExpectClosed()});
         PopSession session(nullptr);
         NetAddress address;
-        ASSERT_EQ(ResolveHost("127.0.0.1", server.port(), address), 0);
-        ASSERT_EQ(session.connection.Connect(false, address), net::kSuccess);
+        ASSERT_TRUE(ResolveHost("127.0.0.1", server.port(), address));
+        ASSERT_EQ(session.connection.Connect(false, address), NetResult::Success);
         session.sizes = {10, static_cast<std::uint32_t>(message.size())};
         ScriptedServices services;
         const ViewerDownload download =

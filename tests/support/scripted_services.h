@@ -44,7 +44,7 @@ public:
         TextPromptResult prompt_result;
         CertificateView certificate;  // the dialog's content, when kind == Certificate
         CertificateDecision certificate_decision = CertificateDecision::Cancel;
-        NetResult lost_connection_result = 0;  // when kind == LostConnection
+        NetResult lost_connection_result = NetResult::Unknown;  // when kind == LostConnection
         bool unexpected = false;  // the script had no (valid) answer for this call
     };
 

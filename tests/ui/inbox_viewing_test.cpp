@@ -278,8 +278,8 @@ protected:
         c.context.working.user = "u";
         c.context.session = std::make_unique<PopSession>(nullptr);
         NetAddress address;
-        ASSERT_EQ(ResolveHost("127.0.0.1", server->port(), address), 0);
-        ASSERT_EQ(c.context.session->connection.Connect(false, address), net::kSuccess);
+        ASSERT_TRUE(ResolveHost("127.0.0.1", server->port(), address));
+        ASSERT_EQ(c.context.session->connection.Connect(false, address), NetResult::Success);
         c.context.session->message_count = 1;
         c.context.session->mailbox_size = 120;
         window = std::make_unique<InboxWindow>(c.context);
@@ -330,7 +330,7 @@ TEST_F(ViewerDownloadFailureTest, CloseAndSaveWhileDownloadingAreBusyAndAbortEnd
     EXPECT_TRUE(busy.text.startsWith("Please wait for the current network operation"));
     EXPECT_EQ(busy_save.title, "Busy");
     EXPECT_EQ(question.title, "Abort");
-    ExpectClosedAfter(lost, net::kAborted);
+    ExpectClosedAfter(lost, NetResult::Aborted);
 }
 
 TEST_F(ViewerDownloadFailureTest, ConnectionDroppedDuringTheDownloadClosesBothWindows) {
@@ -343,7 +343,7 @@ TEST_F(ViewerDownloadFailureTest, ConnectionDroppedDuringTheDownloadClosesBothWi
     window->view_button()->click();  // returns once the viewer has closed
     EXPECT_EQ(viewers, 1);
     EXPECT_EQ(driver.pending(), 0u);
-    ExpectClosedAfter(lost, net::kGracefullyClosed);
+    ExpectClosedAfter(lost, NetResult::GracefullyClosed);
 }
 
 }  // namespace

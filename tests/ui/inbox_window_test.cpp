@@ -180,7 +180,7 @@ TEST_F(InboxWindowTest, DeleteKeyThenSaveAndExitRemovesTheMessagesAndSavesTheSet
 
 TEST_F(InboxWindowTest, InTlsTheLockShowsAndSslShowsTheCertificate) {
     Profile& alice = c.context.config.profiles.front();
-    alice.protopop = 1;
+    alice.protopop = TransportSecurity::SslDirect;
     alice.port = server->tls_port();
     alice.pop_sslid = server->fingerprint();  // accepted without asking
     const auto window = Loaded();
@@ -269,8 +269,8 @@ protected:
         c.context.working.user = "u";
         c.context.session = std::make_unique<PopSession>(nullptr);
         NetAddress address;
-        ASSERT_EQ(ResolveHost("127.0.0.1", server->port(), address), 0);
-        ASSERT_EQ(c.context.session->connection.Connect(false, address), net::kSuccess);
+        ASSERT_TRUE(ResolveHost("127.0.0.1", server->port(), address));
+        ASSERT_EQ(c.context.session->connection.Connect(false, address), NetResult::Success);
         c.context.session->message_count = 1;
         c.context.session->mailbox_size = 120;
     }
@@ -314,7 +314,7 @@ TEST_F(InboxWindowStallTest, CommandsWhileLoadingShowTheBusyBoxAndAbortCloses) {
     window.abort_button()->click();
     ASSERT_TRUE(Closed(window));
     EXPECT_EQ(lost.title, "Lost connection");
-    EXPECT_EQ(lost.text, ToQString(NetResultText(net::kAborted)));
+    EXPECT_EQ(lost.text, ToQString(NetResultText(NetResult::Aborted)));
     ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window.worker_running(); }));
     EXPECT_SCRIPT_DONE(*server);
 }

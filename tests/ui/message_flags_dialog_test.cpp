@@ -17,7 +17,7 @@ namespace {
 
 const char* const kBoxes[] = {"read", "replied", "copyToSelf", "attachments", "junk"};
 
-InboxEntry Message(std::uint32_t flags, std::uint32_t verdict, bool multipart = false,
+InboxEntry Message(std::uint32_t flags, JunkVerdict verdict, bool multipart = false,
                    std::string sender = "Bob Smith <bob@example.net>") {
     InboxEntry entry;
     entry.flags = flags;
@@ -42,11 +42,11 @@ TEST_F(MessageFlagsDialogTest, ShowsTheMessageAndItsFlags) {
         InboxEntry entry;
         bool checked[5];  // in the order of kBoxes
     } cases[] = {
-        {Message(0, 0), {false, false, false, false, false}},
-        {Message(kFlagRead, 0), {true, false, false, false, false}},
-        {Message(kFlagReplied, 0, true), {false, true, false, true, false}},
-        {Message(0, 0, false, "ME@example.org"), {false, false, true, false, false}},
-        {Message(kFlagRead | kFlagReplied, 1), {true, true, false, false, true}},
+        {Message(0, JunkVerdict::NotJunk), {false, false, false, false, false}},
+        {Message(kFlagRead, JunkVerdict::NotJunk), {true, false, false, false, false}},
+        {Message(kFlagReplied, JunkVerdict::NotJunk, true), {false, true, false, true, false}},
+        {Message(0, JunkVerdict::NotJunk, false, "ME@example.org"), {false, false, true, false, false}},
+        {Message(kFlagRead | kFlagReplied, JunkVerdict::Blacklist), {true, true, false, false, true}},
     };
     for (const auto& c : cases) {
         InboxEntry entry = c.entry;
@@ -63,19 +63,20 @@ TEST_F(MessageFlagsDialogTest, ShowsTheMessageAndItsFlags) {
 }
 
 TEST_F(MessageFlagsDialogTest, OkKeepsReadRepliedAndAClearedJunkBox) {
+    constexpr JunkVerdict Spaces = JunkVerdict::SubjectSpaces;
     const struct {
         std::uint32_t before;
         bool read, replied, junk;
         std::uint32_t after;
-        std::uint32_t verdict_after;
+        JunkVerdict verdict_after;
     } cases[] = {
-        {0, true, false, true, kFlagRead, 4},
-        {kFlagRead | kFlagReplied, false, true, true, kFlagReplied, 4},
-        {0xF5, true, false, true, kFlagRead, 4},  // stray bits go
-        {kFlagRead, true, false, false, kFlagRead, 0},
+        {0, true, false, true, kFlagRead, Spaces},
+        {kFlagRead | kFlagReplied, false, true, true, kFlagReplied, Spaces},
+        {0xF5, true, false, true, kFlagRead, Spaces},  // stray bits go
+        {kFlagRead, true, false, false, kFlagRead, JunkVerdict::NotJunk},
     };
     for (const auto& c : cases) {
-        InboxEntry entry = Message(c.before, 4);
+        InboxEntry entry = Message(c.before, Spaces);
         MessageFlagsDialog dialog(fixture.context, entry, profile);
         Control<QCheckBox>(&dialog, "read")->setChecked(c.read);
         Control<QCheckBox>(&dialog, "replied")->setChecked(c.replied);
@@ -87,7 +88,7 @@ TEST_F(MessageFlagsDialogTest, OkKeepsReadRepliedAndAClearedJunkBox) {
 }
 
 TEST_F(MessageFlagsDialogTest, CancelChangesNothing) {
-    const InboxEntry before = Message(kFlagReplied | 0x40, 9, true);
+    const InboxEntry before = Message(kFlagReplied | 0x40, JunkVerdict::Html, true);
     InboxEntry entry = before;
     MessageFlagsDialog dialog(fixture.context, entry, profile);
     for (const char* box : {"read", "replied", "junk"}) {

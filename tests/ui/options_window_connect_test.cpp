@@ -36,7 +36,7 @@ protected:
         Profile& alice = c.AddProfile("Alice", "127.0.0.1");
         alice.user = "alice";
         alice.pass = "wonderland";
-        alice.protopop = protopop;
+        alice.protopop = TransportSecurityFromSetting(protopop);
         alice.port = port;
         c.context.config.global.last = "Alice";
         return alice;

@@ -165,9 +165,9 @@ TEST(OptionsWindow, PagesShowAndReadBackTheFieldsTheyEdit) {
     shown.host = "pop.example.org";
     shown.user = "alice";
     shown.port = 995;
-    shown.protopop = 2;
-    shown.mode = 1;
-    shown.SMTPproto = 1;
+    shown.protopop = TransportSecurity::StartTls;
+    shown.mode = MailboxMode::Partial;
+    shown.SMTPproto = TransportSecurity::SslDirect;
     shown.SMTPauth = 1;
     shown.SMTPuser = "alice@smtp";
     shown.blacklist = "casino";

@@ -223,7 +223,7 @@ TEST_F(SaveMailDialogTest, AbortClosesTheMailboxAndKeepsTheFilesWritten) {
     EXPECT_EQ(driver.pending(), 0u);
     EXPECT_EQ(question.title, "Abort");
     EXPECT_FALSE(abort_enabled_after);
-    EXPECT_EQ(lost.text, ToQString(NetResultText(net::kNotConnected)));
+    EXPECT_EQ(lost.text, ToQString(NetResultText(NetResult::NotConnected)));
     EXPECT_FALSE(c.context.session->connection.Connected());
     EXPECT_EQ(FileNames(Folder()), NamesOf({order[0], order[1]}));
     EXPECT_EQ(ReadWholeFile(c.dir / "renamed.tvx"), retr_text.at(order[1]));

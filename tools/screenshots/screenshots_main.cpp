@@ -194,8 +194,8 @@ int main(int argc, char** argv) {
         context.working.antispam.clear();  // else every row is junk and selected
         context.session = std::make_unique<tarvox::PopSession>(nullptr);
         tarvox::NetAddress address;
-        if (tarvox::ResolveHost("127.0.0.1", mailbox.port(), address) != 0 ||
-            context.session->connection.Connect(false, address) != tarvox::net::kSuccess) {
+        if (!tarvox::ResolveHost("127.0.0.1", mailbox.port(), address) ||
+            context.session->connection.Connect(false, address) != tarvox::NetResult::Success) {
             std::printf("FAILED inbox: no demo mailbox\n");
             ok = false;
         } else {
@@ -222,7 +222,7 @@ int main(int argc, char** argv) {
                 ok = Save(options_dialog, folder, "save-options") && ok;
             }
             tarvox::InboxEntry entry = window.messages().At(0);
-            entry.junk_verdict = 2;
+            entry.junk_verdict = tarvox::JunkVerdict::NotOnWhitelist;
             entry.originating_address = "203.0.113.7";
             {
                 tarvox::MessageFlagsDialog dialog(context, entry, context.working, &window);
