@@ -17,6 +17,9 @@ fi
 launcher=()
 if command -v ccache >/dev/null 2>&1; then
     export CCACHE_BASEDIR="${CCACHE_BASEDIR:-${root}}"
+    # Without this the build folder is hashed too (the debug information names it),
+    # and another clone or build folder never hits.
+    export CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-true}"
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 
