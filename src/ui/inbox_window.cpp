@@ -180,9 +180,11 @@ InboxWindow::InboxWindow(AppContext& context, QWidget* parent)
         QMetaObject::invokeMethod(
             this, [this, period] { m_keep_alive->start(period); }, Qt::QueuedConnection);
     };
-    StartWorker(Job::Load, [this, request] {
-        return static_cast<int>(
-            LoadInbox(*m_context.session, request, m_list, *m_context.services));
+    StartWorker([this, request] {
+        return LoadInbox(*m_context.session, request, m_list, *m_context.services) ==
+                       LoadOutcome::Loaded
+                   ? JobEnd::ShowRows
+                   : JobEnd::CloseInbox;
     });
 }
 
@@ -198,7 +200,7 @@ void InboxWindow::TakeServices() {
         QMessageBox box(QMessageBox::Critical, tr("Lost connection"),
                         ToQString(NetResultText(result)), QMessageBox::Ok, owner);
         box.exec();
-        done(0);
+        done(QDialog::Rejected);
     });
 }
 
@@ -579,8 +581,9 @@ void InboxWindow::Delete() {
     if (busy()) {
         return;
     }
-    StartWorker(Job::Delete, [this] {
-        return DeleteSelected(*m_context.session, m_list, *m_context.services) ? 1 : 0;
+    StartWorker([this] {
+        return DeleteSelected(*m_context.session, m_list, *m_context.services) ? JobEnd::ShowRows
+                                                                               : JobEnd::CloseInbox;
     });
 }
 
@@ -602,8 +605,10 @@ void InboxWindow::CancelUndo() {
     if (busy() || m_closed) {
         return;
     }
-    StartWorker(Job::Reset, [this] {
-        return static_cast<int>(PopResetAndExit(*m_context.session, *m_context.services));
+    StartWorker([this] {
+        return PopResetAndExit(*m_context.session, *m_context.services) == InboxExit::StayOpen
+                   ? JobEnd::StayOpen
+                   : JobEnd::CloseInbox;
     });
 }
 
@@ -621,13 +626,14 @@ void InboxWindow::SaveAndExit() {
     }
     Profile* stored = FindProfile(m_context.config.profiles, m_context.working.name);
     // The settings file is written on this thread while the worker waits.
-    StartWorker(Job::Save, [this, stored] {
+    StartWorker([this, stored] {
         const auto save_settings = [this] {
             QMetaObject::invokeMethod(
                 this, [this] { m_context.SaveSettings(); }, Qt::BlockingQueuedConnection);
         };
-        return static_cast<int>(SaveInboxAndExit(*m_context.session, m_list, stored, save_settings,
-                                                 *m_context.services));
+        // Whatever the server answered, the inbox is done.
+        SaveInboxAndExit(*m_context.session, m_list, stored, save_settings, *m_context.services);
+        return JobEnd::CloseInbox;
     });
 }
 
@@ -674,9 +680,9 @@ void InboxWindow::RefreshStat() {
         BusyBox();
         return;
     }
-    StartWorker(Job::Stat, [this] {
+    StartWorker([this] {
         RefreshMailboxStat(*m_context.session, *m_context.services);
-        return 0;
+        return JobEnd::StayOpen;
     });
 }
 
@@ -684,9 +690,9 @@ void InboxWindow::KeepAliveTick() {
     if (m_closed || busy() || !m_context.session->connection.Connected()) {
         return;
     }
-    StartWorker(Job::KeepAlive, [this] {
+    StartWorker([this] {
         PopKeepAlive(*m_context.session, *m_context.services);
-        return 0;
+        return JobEnd::StayOpen;
     });
 }
 
@@ -694,64 +700,47 @@ PopSession& InboxWindow::Session() {
     return *m_context.session;
 }
 
-void InboxWindow::RunSessionJob(std::function<int()> work, std::function<void(int)> ended) {
-    StartWorker(Job::Other, std::move(work), std::move(ended));
+void InboxWindow::RunSessionJob(std::function<void()> work, std::function<void()> ended) {
+    StartWorker(
+        [work = std::move(work)] {
+            work();
+            return JobEnd::StayOpen;
+        },
+        std::move(ended));
 }
 
-void InboxWindow::StartWorker(Job job, std::function<int()> work, std::function<void(int)> ended) {
+void InboxWindow::StartWorker(std::function<JobEnd()> work, std::function<void()> ended) {
     SetBusy(true);
-    // A job that let out an exception gives kWorkerJobFailed, which no job
-    // gives otherwise: where it stopped is unknown, so the session cannot go
-    // on and the inbox closes as after a lost connection.
-    m_worker.Start(
+    // A job that let out an exception stopped where nobody knows, so the
+    // session cannot go on: the connection is closed and the inbox closes as
+    // after a lost connection.
+    m_worker.Run<JobEnd>(
         *m_context.services, std::move(work), [this] { m_context.session->connection.Close(); },
-        [this, job, ended = std::move(ended)](int outcome) { WorkerEnded(job, outcome, ended); });
+        [this, ended = std::move(ended)](std::optional<JobEnd> end) { WorkerEnded(end, ended); });
 }
 
-void InboxWindow::WorkerEnded(Job job, int outcome, const std::function<void(int)>& ended) {
+void InboxWindow::WorkerEnded(std::optional<JobEnd> end, const std::function<void()>& ended) {
     if (m_closed) {
         return;
     }
-    switch (job) {
-        case Job::Load:
-            if (static_cast<LoadOutcome>(outcome) != LoadOutcome::Loaded) {
-                done(0);
-                return;
-            }
-            ShowRows();
-            break;
-        case Job::Delete:
-            if (outcome == 0) {
-                done(0);
-                return;
-            }
-            ShowRows();
-            break;
-        case Job::Reset:
-            if (static_cast<InboxExit>(outcome) != InboxExit::StayOpen) {
-                done(0);
-                return;
-            }
-            break;
-        case Job::Save:
-            done(0);
+    if (ended) {
+        ended();
+        // It may have closed the inbox or started the next job.
+        if (m_closed || m_worker.running()) {
             return;
-        case Job::Other:
-            if (ended) {
-                ended(outcome);
-                // It may have closed the inbox or started the next job.
-                if (m_closed || m_worker.running()) {
-                    return;
-                }
-            }
-            break;
-        case Job::KeepAlive:
-        case Job::Stat:
-            break;
+        }
+    }
+    const JobEnd how = end.value_or(JobEnd::CloseInbox);
+    if (how == JobEnd::CloseInbox) {
+        done(QDialog::Rejected);
+        return;
+    }
+    if (how == JobEnd::ShowRows) {
+        ShowRows();
     }
     if (!m_context.session->connection.Connected()) {
         // Aborted between two calls of the worker: nothing is left to show.
-        done(0);
+        done(QDialog::Rejected);
         return;
     }
     SetBusy(false);
@@ -866,7 +855,7 @@ void InboxWindow::done(int result) {
     }
     m_closed = true;
     if (m_child != nullptr) {
-        m_child->done(0);
+        m_child->done(QDialog::Rejected);
     }
     m_keep_alive->stop();
     QDialog::done(result);

@@ -11,6 +11,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <optional>
 
 #include "protocols/message_list.h"
 #include "ui/file_save_picker.h"
@@ -59,7 +60,7 @@ public:
     PopSession& Session() override;
     bool Busy() const override { return busy(); }
     void ShowBusyBox() override { BusyBox(); }
-    void RunSessionJob(std::function<int()> work, std::function<void(int)> ended) override;
+    void RunSessionJob(std::function<void()> work, std::function<void()> ended) override;
     void AbortSession() override { Abort(); }
     const MessageList& messages() const { return m_list; }
 
@@ -83,7 +84,8 @@ protected:
     void reject() override;
 
 private:
-    enum class Job { Load, Delete, KeepAlive, Reset, Save, Stat, Other };
+    // What the inbox does once a job has ended.
+    enum class JobEnd { StayOpen, ShowRows, CloseInbox };
 
     // The commands.
     void View();
@@ -138,8 +140,8 @@ private:
 
     // Runs `work` on the worker thread; WorkerEnded gets its outcome here once
     // the thread is joined.
-    void StartWorker(Job job, std::function<int()> work, std::function<void(int)> ended = {});
-    void WorkerEnded(Job job, int outcome, const std::function<void(int)>& ended);
+    void StartWorker(std::function<JobEnd()> work, std::function<void()> ended = {});
+    void WorkerEnded(std::optional<JobEnd> end, const std::function<void()>& ended);
     void SetBusy(bool busy);
     // The window's place and size in `ibsize` (show command 1 or 3, the
     // normal rectangle), read when it opens and written when it closes.

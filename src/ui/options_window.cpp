@@ -98,7 +98,7 @@ OptionsWindow::OptionsWindow(AppContext& context, QWidget* parent)
     m_account->poll_all_button()->setEnabled(false);
 
     m_exit = MakeActionButton(tr("E&xit"), "exit", this);
-    connect(m_exit, &QPushButton::clicked, this, [this] { done(0); });
+    connect(m_exit, &QPushButton::clicked, this, [this] { done(QDialog::Rejected); });
     auto* bottom_row = new QHBoxLayout;
     bottom_row->addStretch();
     bottom_row->addWidget(m_exit);
@@ -135,7 +135,8 @@ void OptionsWindow::BuildMenus(QVBoxLayout* layout) {
     connect(m_profile_manager, &QAction::triggered, this, &OptionsWindow::OpenProfileManager);
     file->addAction(tr("Addr&ess books..."))->setEnabled(false);
     file->addSeparator();
-    connect(file->addAction(tr("E&xit")), &QAction::triggered, this, [this] { done(0); });
+    connect(file->addAction(tr("E&xit")), &QAction::triggered, this,
+            [this] { done(QDialog::Rejected); });
 
     QMenu* setup = bar->addMenu(tr("Se&tup"));
     const QString tab_items[] = {tr("&Account tab"),         tr("P&OP3 options tab"),
@@ -344,13 +345,12 @@ void OptionsWindow::StartWorker(OpenMode mode, Profile working) {
             },
             Qt::BlockingQueuedConnection);
     };
-    m_worker.Start(
+    m_worker.Run<OpenOutcome>(
         *m_context.services,
-        [this] { return static_cast<int>(OpenMailbox(*m_session, m_request, *m_context.services)); },
+        [this] { return OpenMailbox(*m_session, m_request, *m_context.services); },
         [this] { m_session->connection.Close(); },
-        [this](int outcome) {
-            WorkerEnded(outcome == kWorkerJobFailed ? OpenOutcome::Failed
-                                                    : static_cast<OpenOutcome>(outcome));
+        [this](std::optional<OpenOutcome> outcome) {
+            WorkerEnded(outcome.value_or(OpenOutcome::Failed));
         });
 }
 
@@ -365,7 +365,7 @@ void OptionsWindow::WorkerEnded(OpenOutcome outcome) {
     if (outcome == OpenOutcome::EnterInbox) {
         m_context.working = std::move(m_request.working);
         m_context.session = std::move(m_session);
-        done(1);
+        done(QDialog::Accepted);
         return;
     }
     m_session.reset();
@@ -401,7 +401,7 @@ void OptionsWindow::StopWorker() {
 }
 
 void OptionsWindow::done(int result) {
-    if (result != 1 && worker_running()) {
+    if (result != QDialog::Accepted && worker_running()) {
         // Leaving while a connection is under way ends it first.
         StopWorker();
         SetRunning(false);

@@ -12,8 +12,8 @@
 #include <climits>
 
 #include "config/settings_text.h"
-#include "config/transport_security.h"
 #include "config/stored_password.h"
+#include "config/transport_security.h"
 #include "ui/qt_text.h"
 
 namespace tarvox {
@@ -121,19 +121,22 @@ ProtocolChoice MakeProtocolChoice(QWidget* page, const QString& upgrade_label,
     ProtocolChoice choice;
     choice.group = new QButtonGroup(page);
     choice.row = new QHBoxLayout;
-    choice.row->addWidget(AddRadio(choice.group, TransportSecurity::Cleartext, QObject::tr("Cleartext"),
-                                   names.cleartext, page));
+    choice.row->addWidget(AddRadio(choice.group, TransportSecurity::Cleartext,
+                                   QObject::tr("Cleartext"), names.cleartext, page));
+    choice.row->addWidget(AddRadio(choice.group, TransportSecurity::SslDirect,
+                                   QObject::tr("SSL direct"), names.direct, page));
     choice.row->addWidget(
-        AddRadio(choice.group, TransportSecurity::SslDirect, QObject::tr("SSL direct"), names.direct, page));
-    choice.row->addWidget(AddRadio(choice.group, TransportSecurity::StartTls, upgrade_label, names.upgrade, page));
+        AddRadio(choice.group, TransportSecurity::StartTls, upgrade_label, names.upgrade, page));
     choice.port = MakeNumberBox(names.port, page);
     auto* port_label = new QLabel(QObject::tr("Port:"), page);
     port_label->setBuddy(choice.port);
     choice.row->addWidget(port_label);
     choice.row->addWidget(choice.port);
     QLineEdit* port = choice.port;
-    QObject::connect(choice.group, &QButtonGroup::idClicked, page,
-                     [=](int id) { SetNumber(port, id == static_cast<int>(TransportSecurity::SslDirect) ? tls_port : plain_port); });
+    QObject::connect(choice.group, &QButtonGroup::idClicked, page, [=](int id) {
+        SetNumber(port,
+                  id == static_cast<int>(TransportSecurity::SslDirect) ? tls_port : plain_port);
+    });
     return choice;
 }
 

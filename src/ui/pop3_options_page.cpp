@@ -15,7 +15,6 @@ namespace tarvox {
 
 namespace {
 
-
 constexpr int kPop3Port = 110;
 constexpr int kPop3sPort = 995;
 
@@ -31,8 +30,8 @@ Pop3OptionsPage::Pop3OptionsPage(QWidget* parent) : ProfilePage(parent) {
 
     m_mode = new QButtonGroup(this);
     auto* full = AddRadio(m_mode, MailboxMode::Full, tr("F&ull"), "modeFull", this);
-    auto* partial =
-        AddRadio(m_mode, MailboxMode::Partial, tr("P&artial, maximum messages:"), "modePartial", this);
+    auto* partial = AddRadio(m_mode, MailboxMode::Partial, tr("P&artial, maximum messages:"),
+                             "modePartial", this);
     auto* purge = AddRadio(m_mode, MailboxMode::Purge, tr("&Purge"), "modePurge", this);
     m_fields.Choice(m_mode, &Profile::mode, MailboxMode::Full);
     m_maximum = m_fields.Number(MakeNumberBox("maximum", this), &Profile::maximum);

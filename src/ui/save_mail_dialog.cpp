@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -29,7 +30,6 @@ namespace {
 constexpr const char* kSelectFirst = "Please select message(s) first";
 // A job's outcome when the download did not complete; otherwise the job
 // returns its SaveMailOutcome.
-constexpr int kDownloadFailed = -1;
 
 QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
@@ -135,30 +135,29 @@ void SaveMailDialog::StartMessage() {
     // The job holds copies of what it needs: a lost connection closes the
     // inbox, and this dialog with it, while the job still runs.
     FrontendServices* services = m_context.services;
+    // Nothing when the download failed (or the job let out an exception).
+    auto outcome = std::make_shared<std::optional<SaveMailOutcome>>();
     auto work = [&session, services, request = std::move(request), profile = m_profile,
-                 root = m_context.paths.mail_folder_root] {
+                 root = m_context.paths.mail_folder_root, outcome] {
         DownloadedMessage message;
-        if (PopDownload(session, request, message, *services) != DownloadResult::Complete) {
-            return kDownloadFailed;
+        if (PopDownload(session, request, message, *services) == DownloadResult::Complete) {
+            *outcome = SaveDownloadedMessage(*services, profile, root, message.Text()).outcome;
         }
-        return static_cast<int>(
-            SaveDownloadedMessage(*services, profile, root, message.Text()).outcome);
     };
     QPointer<SaveMailDialog> self(this);
-    m_host.RunSessionJob(std::move(work), [self](int outcome) {
+    m_host.RunSessionJob(std::move(work), [self, outcome] {
         if (self) {
-            self->MessageEnded(outcome);
+            self->MessageEnded(*outcome);
         }
     });
     emit messageStarted(m_index, m_total);
 }
 
-void SaveMailDialog::MessageEnded(int outcome) {
+void SaveMailDialog::MessageEnded(std::optional<SaveMailOutcome> outcome) {
     if (!m_running) {
         return;
     }
-    if (outcome != static_cast<int>(SaveMailOutcome::Saved) &&
-        outcome != static_cast<int>(SaveMailOutcome::Skipped)) {
+    if (outcome != SaveMailOutcome::Saved && outcome != SaveMailOutcome::Skipped) {
         FailRun();
         return;
     }

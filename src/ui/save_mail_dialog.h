@@ -8,7 +8,10 @@
 #include <QDialog>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
+
+#include "message/save_mail.h"
 
 class QLabel;
 class QPushButton;
@@ -66,7 +69,7 @@ protected:
 private:
     void StartMessage();
     // The job of one message has ended (on the GUI thread).
-    void MessageEnded(int outcome);
+    void MessageEnded(std::optional<SaveMailOutcome> outcome);
     void EndRun();
     void FailRun();
     void SetRunning(bool running);

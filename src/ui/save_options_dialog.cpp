@@ -116,12 +116,13 @@ void SaveOptionsDialog::UseDefaultFolder(bool use_default) {
 }
 
 void SaveOptionsDialog::UpdatePreview() {
-    m_preview->setText(ToQString(
-        NameFormatPreview(format(), m_options.profile_name, ReadText(m_extension))));
+    m_preview->setText(
+        ToQString(NameFormatPreview(format(), m_options.profile_name, ReadText(m_extension))));
 }
 
 void SaveOptionsDialog::Browse() {
-    const QString chosen = m_picker(this, QString::fromLatin1(kSaveFolderPickerTitle), m_folder->text());
+    const QString chosen =
+        m_picker(this, QString::fromLatin1(kSaveFolderPickerTitle), m_folder->text());
     if (!chosen.isEmpty()) {
         m_folder->setText(chosen);
     }

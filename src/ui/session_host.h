@@ -20,11 +20,12 @@ public:
     // The "Busy" box.
     virtual void ShowBusyBox() = 0;
     // Runs `work` on the session's worker thread; once the thread has ended,
-    // `ended` gets its outcome on the GUI thread. `ended` is not called when
-    // the inbox has closed meanwhile (a lost connection closes it), so it may
-    // not be the only place that releases what `work` holds. The caller
-    // checks Busy() first.
-    virtual void RunSessionJob(std::function<int()> work, std::function<void(int)> ended) = 0;
+    // `ended` runs on the GUI thread. The two share the job's outcome through
+    // what they capture; a job that let out an exception leaves it untouched.
+    // `ended` is not called when the inbox has closed meanwhile (a lost
+    // connection closes it), so it may not be the only place that releases
+    // what `work` holds. The caller checks Busy() first.
+    virtual void RunSessionJob(std::function<void()> work, std::function<void()> ended) = 0;
     // Asks "Are you sure you want to abort ..."; Yes closes the connection,
     // which makes the running operation fail.
     virtual void AbortSession() = 0;

@@ -13,38 +13,34 @@ SessionWorker::~SessionWorker() {
     Stop();
 }
 
-void SessionWorker::Start(FrontendServices& services, std::function<int()> work,
-                          std::function<void()> failed, std::function<void(int)> ended) {
+void SessionWorker::Start(FrontendServices& services, std::function<void()> work,
+                          std::function<void()> failed, std::function<void()> ended) {
     m_ended = std::move(ended);
     m_finished = false;
     const std::uint64_t job = ++m_job;
-    m_thread = std::thread(
-        [this, &services, job, work = std::move(work), failed = std::move(failed)] {
-            int outcome = kWorkerJobFailed;
-            if (!RunWorkerJob(services, [&] { outcome = work(); })) {
-                if (failed) {
-                    failed();
-                }
-                outcome = kWorkerJobFailed;
+    m_thread =
+        std::thread([this, &services, job, work = std::move(work), failed = std::move(failed)] {
+            if (!RunWorkerJob(services, work) && failed) {
+                failed();
             }
             m_finished = true;
             // Posted after the flag is set, so that Stop, waiting for events,
             // wakes up to find it.
             QMetaObject::invokeMethod(
-                this, [this, job, outcome] { Ended(job, outcome); }, Qt::QueuedConnection);
+                this, [this, job] { Ended(job); }, Qt::QueuedConnection);
         });
 }
 
-void SessionWorker::Ended(std::uint64_t job, int outcome) {
+void SessionWorker::Ended(std::uint64_t job) {
     if (m_stopping || job != m_job || !m_thread.joinable()) {
         return;
     }
     m_thread.join();
     // Taken first: it may start the next job.
-    std::function<void(int)> ended = std::move(m_ended);
+    std::function<void()> ended = std::move(m_ended);
     m_ended = {};
     if (ended) {
-        ended(outcome);
+        ended();
     }
 }
 

@@ -9,14 +9,13 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <thread>
 
 namespace tarvox {
 
 class FrontendServices;
-
-// The outcome of a job that let out an exception.
-inline constexpr int kWorkerJobFailed = -1;
 
 class SessionWorker : public QObject {
 public:
@@ -27,11 +26,22 @@ public:
     SessionWorker& operator=(const SessionWorker&) = delete;
 
     // Runs `work` on a new thread. When it lets out an exception, `failed`
-    // runs there after the error box and the outcome is kWorkerJobFailed.
-    // `ended` gets the outcome on the GUI thread after the join, unless Stop
-    // came first. One job at a time: the caller checks running() first.
-    void Start(FrontendServices& services, std::function<int()> work,
-               std::function<void()> failed, std::function<void(int)> ended);
+    // runs there after the error box. `ended` runs on the GUI thread after the
+    // join, unless Stop came first. One job at a time: the caller checks
+    // running() first.
+    void Start(FrontendServices& services, std::function<void()> work, std::function<void()> failed,
+               std::function<void()> ended);
+
+    // The same for a job with an outcome: `ended` gets what `work` returned,
+    // or nothing when it let out an exception.
+    template <class Outcome>
+    void Run(FrontendServices& services, std::function<Outcome()> work,
+             std::function<void()> failed, std::function<void(std::optional<Outcome>)> ended) {
+        auto outcome = std::make_shared<std::optional<Outcome>>();
+        Start(
+            services, [outcome, work = std::move(work)] { *outcome = work(); }, std::move(failed),
+            [outcome, ended = std::move(ended)] { ended(*outcome); });
+    }
 
     // A job has started and its thread is not joined yet.
     bool running() const { return m_thread.joinable(); }
@@ -44,7 +54,7 @@ public:
     void Stop(const std::function<void()>& abort = {});
 
 private:
-    void Ended(std::uint64_t job, int outcome);
+    void Ended(std::uint64_t job);
 
     std::thread m_thread;
     std::atomic<bool> m_finished{false};
@@ -52,7 +62,7 @@ private:
     // has joined is not taken for the next one's.
     std::uint64_t m_job = 0;
     bool m_stopping = false;
-    std::function<void(int)> m_ended;
+    std::function<void()> m_ended;
 };
 
 }  // namespace tarvox

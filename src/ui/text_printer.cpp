@@ -53,8 +53,8 @@ int PrintTextOn(QPrinter& printer, const QString& title, std::string_view text) 
         if (line.isEmpty()) {
             line = " ";
         }
-        const QRectF needed =
-            painter.boundingRect(QRectF(page.left(), top, page.width(), page.height()), flags, line);
+        const QRectF needed = painter.boundingRect(
+            QRectF(page.left(), top, page.width(), page.height()), flags, line);
         if (top + needed.height() > page.bottom() && top > page.top()) {
             printer.newPage();
             ++pages;

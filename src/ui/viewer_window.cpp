@@ -297,16 +297,13 @@ void ViewerWindow::StartDownload() {
                                         m_source.preview, m_source.preview_lines};
     auto download = std::make_shared<ViewerDownload>();
     PopSession& session = host.Session();
-    host.RunSessionJob(
-        [&session, &services, request, download] {
-            *download = DownloadForViewer(session, request, services);
-            return static_cast<int>(download->result);
-        },
-        [window = QPointer<ViewerWindow>(this), download](int) {
-            if (window) {
-                window->DownloadEnded(*download);
-            }
-        });
+    host.RunSessionJob([&session, &services, request,
+                        download] { *download = DownloadForViewer(session, request, services); },
+                       [window = QPointer<ViewerWindow>(this), download] {
+                           if (window) {
+                               window->DownloadEnded(*download);
+                           }
+                       });
 }
 
 void ViewerWindow::DownloadEnded(const ViewerDownload& download) {
@@ -373,10 +370,11 @@ void ViewerWindow::DeleteMessage() {
     const auto number = static_cast<std::uint32_t>(m_source.pop3_number);
     m_source.host->RunSessionJob(
         [&session, &services, number] {
-            // The row is gone already; the list is not touched from here.
-            return PopDelete(session, number, true, services, [](std::uint32_t) {}) ? 1 : 0;
+            // The row is gone already; the list is not touched from here. A
+            // lost connection closes the inbox, which ends this window too.
+            PopDelete(session, number, true, services, [](std::uint32_t) {});
         },
-        [window = QPointer<ViewerWindow>(this)](int) {
+        [window = QPointer<ViewerWindow>(this)] {
             if (window) {
                 window->button("abort")->setEnabled(false);
                 emit window->idle();

@@ -238,7 +238,7 @@ public:
     PopSession& Session() override { return session; }
     bool Busy() const override { return false; }
     void ShowBusyBox() override {}
-    void RunSessionJob(std::function<int()>, std::function<void(int)>) override { ++jobs; }
+    void RunSessionJob(std::function<void()>, std::function<void()>) override { ++jobs; }
     void AbortSession() override {}
 
     PopSession session{nullptr};
