@@ -13,6 +13,7 @@
 
 #include "net/tls_certificate.h"
 #include "net/tls_library.h"
+#include "support/loopback.h"
 #include "support/scripted_server.h"
 
 namespace tarvox {
@@ -27,14 +28,7 @@ ServerOptions DirectTls() {
 }
 using namespace std::chrono_literals;
 
-const TlsLibrary& Tls() {
-    static TlsLibrary* library = [] {
-        auto* loaded = new TlsLibrary;
-        loaded->Load();
-        return loaded;
-    }();
-    return *library;
-}
+const TlsLibrary& Tls() { return LoadedTls(); }
 
 NetAddress Loopback(std::uint16_t port, std::string_view host = "127.0.0.1") {
     NetAddress address;

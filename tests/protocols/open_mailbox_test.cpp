@@ -2,11 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <array>
 #include <chrono>
 #include <memory>
@@ -18,6 +13,7 @@
 
 #include "net/tls_library.h"
 #include "protocols/pop_session.h"
+#include "support/loopback.h"
 #include "support/scripted_server.h"
 #include "support/scripted_services.h"
 
@@ -55,19 +51,6 @@ Script Stat(std::string reply) {
 Script Stls(std::string greeting = "+OK POP3 server ready\r\n") {
     return {Send(std::move(greeting)), Expect("STLS\r\n"), Send("+OK Begin TLS negotiation\r\n"),
             StartTls()};
-}
-
-// A port on which nothing listens.
-std::uint16_t ClosedPort() {
-    int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in in{};
-    in.sin_family = AF_INET;
-    in.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(probe, reinterpret_cast<sockaddr*>(&in), sizeof(in));
-    socklen_t length = sizeof(in);
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&in), &length);
-    ::close(probe);
-    return ntohs(in.sin_port);
 }
 
 // The statuses up to the login, or up to STLS, with `more` after them.

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "net/tls_library.h"
+#include "support/loopback.h"
 #include "support/scripted_server.h"
 #include "support/scripted_services.h"
 
@@ -16,14 +17,7 @@ using namespace script;
 using namespace std::chrono_literals;
 using Security = TransportSecurity;
 
-const TlsLibrary* Tls() {
-    static TlsLibrary* library = [] {
-        auto* loaded = new TlsLibrary;
-        loaded->Load();
-        return loaded;
-    }();
-    return library;
-}
+const TlsLibrary* Tls() { return &LoadedTls(); }
 
 using Script = std::vector<ScriptStep>;
 

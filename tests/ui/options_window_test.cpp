@@ -17,11 +17,8 @@
 
 #include <array>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "options_window_fixture.h"
+#include "support/loopback.h"
 #include "ui/account_page.h"
 #include "ui/dialog_driver.h"
 #include "ui/pop3_options_page.h"
@@ -29,19 +26,6 @@
 
 namespace tarvox {
 namespace {
-
-// A loopback port nobody listens on: a connection there is refused at once.
-std::uint16_t ClosedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 // Fills the account for a connection that the closed port refuses at once.
 void FillRefusedAccount(OptionsWindow& window) {
