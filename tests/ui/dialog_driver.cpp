@@ -13,47 +13,83 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
+#include <vector>
 
 namespace tarvox {
 
-struct DialogDriver::State {
+struct DialogDriver::State : std::enable_shared_from_this<State> {
     std::deque<Action> actions;
+    // The window handed out last: it may stay up a moment after its action
+    // pressed the button that closes it.
     QPointer<QWidget> last_handled;
+    // Windows whose action is still running (a viewer driven through nested
+    // loops): a box over one of them closing brings the window back on top,
+    // and it must not take the action meant for the next box.
+    std::vector<QPointer<QWidget>> running;
+    // A modal window that no action is meant for, and since when.
+    QPointer<QWidget> unhandled;
+    QElapsedTimer unhandled_since;
     QTimer timer;
+
+    bool Running(QWidget* window) const {
+        return std::find(running.begin(), running.end(), window) != running.end();
+    }
+    void Tick();
 };
 
-DialogDriver::DialogDriver() : m_state(new State) {
-    m_state->timer.setInterval(20);
-    QObject::connect(&m_state->timer, &QTimer::timeout, [state = m_state] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr || modal == state->last_handled || state->actions.empty() ||
-            !modal->isVisible()) {
-            return;
+void DialogDriver::State::Tick() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || !modal->isVisible() || Running(modal)) {
+        unhandled = nullptr;
+        return;
+    }
+    if (modal == last_handled || actions.empty()) {
+        // Nothing will ever press a button in it: fail instead of hanging.
+        if (unhandled != modal) {
+            unhandled = modal;
+            unhandled_since.start();
+        } else if (unhandled_since.elapsed() > kDeadlineMs) {
+            ADD_FAILURE() << "a modal window stayed open with no action for it: "
+                          << modal->windowTitle().toStdString();
+            unhandled = nullptr;
+            CloseModalWindows();
         }
-        state->last_handled = modal;
-        Action action = std::move(state->actions.front());
-        state->actions.pop_front();
-        // Run from a timer of its own once this tick has returned: an action
-        // runs nested loops (a modal box, a wait for a download), and Qt
-        // fires neither a timer whose handler is still running nor, reliably,
-        // posted events inside a posted event's handler (which a zero-delay
-        // single shot would be).
-        QTimer::singleShot(1, modal, [action = std::move(action), modal] {
-            const bool failed_before = ::testing::Test::HasFailure();
-            action(modal);
-            if (!failed_before && ::testing::Test::HasFailure()) {
-                CloseModalWindows();
-            }
-        });
+        return;
+    }
+    unhandled = nullptr;
+    last_handled = modal;
+    running.emplace_back(modal);
+    Action action = std::move(actions.front());
+    actions.pop_front();
+    // Run from a timer of its own once this tick has returned: an action
+    // runs nested loops (a modal box, a wait for a download), and Qt fires
+    // neither a timer whose handler is still running nor, reliably, posted
+    // events inside a posted event's handler (which a zero-delay single shot
+    // would be).
+    QTimer::singleShot(1, modal, [weak = weak_from_this(), action = std::move(action), modal] {
+        const bool failed_before = ::testing::Test::HasFailure();
+        action(modal);
+        if (const std::shared_ptr<State> state = weak.lock()) {
+            std::erase_if(state->running, [modal](const QPointer<QWidget>& w) {
+                return w == nullptr || w == modal;
+            });
+        }
+        if (!failed_before && ::testing::Test::HasFailure()) {
+            CloseModalWindows();
+        }
     });
+}
+
+DialogDriver::DialogDriver() : m_state(std::make_shared<State>()) {
+    m_state->timer.setInterval(20);
+    QObject::connect(&m_state->timer, &QTimer::timeout, [state = m_state.get()] { state->Tick(); });
     m_state->timer.start();
 }
 
-DialogDriver::~DialogDriver() {
-    delete m_state;
-}
+DialogDriver::~DialogDriver() = default;
 
 void DialogDriver::Then(Action action) {
     m_state->actions.push_back(std::move(action));

@@ -2,7 +2,8 @@
 // runs on the next modal window that appears (a message box, a prompt, any
 // dialog), in order. An action that records a test failure closes every modal
 // window it leaves open, so a failed step ends the test instead of leaving a
-// modal loop waiting for a press that never comes.
+// modal loop waiting for a press that never comes; so does a modal window
+// left open with no action for it beyond the deadline.
 #pragma once
 
 #include <QEventLoop>
@@ -11,6 +12,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <thread>
 
 namespace tarvox {
@@ -63,7 +65,7 @@ public:
 
 private:
     struct State;
-    State* m_state;
+    std::shared_ptr<State> m_state;
 };
 
 // Common actions.
