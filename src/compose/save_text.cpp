@@ -10,9 +10,18 @@ bool SaveTextToFile(FrontendServices& services, const std::string& path, std::st
     if (inbox == InboxStatusShown::Yes) {
         services.ShowStatus(StatusLine::Inbox, kSavingTextStatus);
     }
-    const bool saved = mode == SaveTextMode::Append
-                           ? AppendFileBytes(path, std::string(kAppendSeparator) += text)
-                           : ReplaceChosenFile(path, [text](int fd) { return WriteAll(fd, text); });
+    bool saved = false;
+    switch (mode) {
+        case SaveTextMode::Replace:
+            saved = ReplaceChosenFile(path, [text](int fd) { return WriteAll(fd, text); });
+            break;
+        case SaveTextMode::Append:
+            saved = AppendFileBytes(path, std::string(kAppendSeparator) += text);
+            break;
+        case SaveTextMode::Archive:
+            saved = AppendFileBytes(path, text);
+            break;
+    }
     if (!saved) {
         services.ShowMessage(kUnableToCreateFile, "", BoxIcon::Error);
         return false;

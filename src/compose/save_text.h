@@ -19,6 +19,7 @@ inline constexpr std::string_view kAppendSeparator = "\r\n\r\n";
 enum class SaveTextMode {
     Replace,  // Save As: the file holds the text alone
     Append,   // Append to: the separator and the text go after what is there
+    Archive,  // the viewer's Archive: the message alone goes after what is there
 };
 
 // Whether the inbox window is open to show the progress texts.

@@ -4,9 +4,16 @@
 #include <vector>
 
 #include "codec/text_format.h"
+#include "config/global_settings.h"
 #include "frontend/services.h"
 
 namespace tarvox {
+
+bool UserConfirmsDeletion(const GlobalSettings& global, FrontendServices& services) {
+    return global.confirmdel == 0 ||
+           services.ShowMessage("Are you sure you want to delete the message(s)?", "Tarvox",
+                                BoxIcon::Warning, BoxButtons::YesNo) == BoxAnswer::Yes;
+}
 
 bool DeleteSelected(PopSession& session, MessageList& list, FrontendServices& services) {
     PopSession::BusyGuard busy(session);

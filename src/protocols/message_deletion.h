@@ -7,6 +7,11 @@
 namespace tarvox {
 
 class FrontendServices;
+struct GlobalSettings;
+
+// Whether a delete command goes ahead: with "Confirm Delete" on, only after
+// Yes to "Are you sure you want to delete the message(s)?".
+bool UserConfirmsDeletion(const GlobalSettings& global, FrontendServices& services);
 
 // The inbox's delete command: DELE for every selected row, in row order. The
 // rows go first, then each entry as its DELE is answered. False when the

@@ -1,15 +1,20 @@
 #include "protocols/viewer_download.h"
 
+#include "config/file_io.h"
 #include "protocols/pop_session.h"
 
 namespace tarvox {
+
+namespace {
+constexpr const char* kNoMemoryForMessage = "Insufficient memory to load message";
+}  // namespace
 
 ViewerDownload FinishViewerDownload(DownloadResult result, const DownloadedMessage& message,
                                     FrontendServices& services) {
     ViewerDownload download;
     download.result = result;
     if (result == DownloadResult::NoMemory) {
-        services.ShowMessage("Insufficient memory to load message", "", BoxIcon::Error);
+        services.ShowMessage(kNoMemoryForMessage, "", BoxIcon::Error);
     } else if (result == DownloadResult::Complete) {
         services.ShowStatus(StatusLine::Inbox, "Message retrieved. Formatting...");
         download.text.assign(message.Text());
@@ -30,6 +35,19 @@ ViewerDownload DownloadForViewer(PopSession& session, const ViewerDownloadReques
     DownloadedMessage message;
     const DownloadResult result = PopDownload(session, download, message, services);
     return FinishViewerDownload(result, message, services);
+}
+
+std::optional<std::string> ReadMessageFile(const std::string& path, FrontendServices& services) {
+    FileReadError error = FileReadError::None;
+    std::optional<std::string> bytes = ReadFileBytes(path, &error);
+    if (!bytes) {
+        if (error == FileReadError::TooLarge) {
+            services.ShowMessage(kNoMemoryForMessage, "", BoxIcon::Error);
+        } else {
+            services.ShowMessage("Unable to open file for reading.", path, BoxIcon::Error);
+        }
+    }
+    return bytes;
 }
 
 }  // namespace tarvox

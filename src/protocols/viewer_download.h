@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "protocols/pop_download.h"
@@ -38,6 +39,11 @@ struct ViewerDownload {
 // refused or lost one nothing (the download has told the user).
 ViewerDownload FinishViewerDownload(DownloadResult result, const DownloadedMessage& message,
                                     FrontendServices& services);
+
+// Reads a message file whole for the viewer's file mode. An unreadable file
+// shows "Unable to open file for reading." (caption: the path); one above the
+// download cap the same box as a download that cannot be held. Nothing then.
+std::optional<std::string> ReadMessageFile(const std::string& path, FrontendServices& services);
 
 // Downloads the message for the viewer with its status texts in the inbox
 // status line, then FinishViewerDownload.

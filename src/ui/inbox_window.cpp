@@ -573,9 +573,7 @@ void InboxWindow::Delete() {
     if (!ReadyWithSelection()) {
         return;
     }
-    if (m_context.config.global.confirmdel != 0 &&
-        m_context.services->ShowMessage("Are you sure you want to delete the message(s)?", "Tarvox",
-                                        BoxIcon::Warning, BoxButtons::YesNo) != BoxAnswer::Yes) {
+    if (!UserConfirmsDeletion(m_context.config.global, *m_context.services)) {
         return;
     }
     if (busy()) {

@@ -28,6 +28,7 @@
 #include "compose/save_text.h"
 #include "config/file_io.h"
 #include "message/html_filter.h"
+#include "protocols/message_deletion.h"
 #include "protocols/pop_session.h"
 #include "protocols/viewer_download.h"
 #include "protocols/viewer_walk.h"
@@ -350,9 +351,7 @@ void ViewerWindow::DeleteMessage() {
         return;
     }
     FrontendServices& services = *m_context.services;
-    if (m_context.config.global.confirmdel != 0 &&
-        services.ShowMessage("Are you sure you want to delete the message(s)?", "Tarvox",
-                             BoxIcon::Warning, BoxButtons::YesNo) != BoxAnswer::Yes) {
+    if (!UserConfirmsDeletion(m_context.config.global, services)) {
         return;
     }
     if (Busy()) {
@@ -456,12 +455,10 @@ void ViewerWindow::Archive() {
         return;
     }
     m_status->setText(tr("Archiving message..."));
-    const std::string path = chosen.toLocal8Bit().toStdString();
-    if (!AppendFileBytes(path, m_message->message_text())) {
-        m_context.services->ShowMessage("Unable to create file", "", BoxIcon::Error);
-        return;
+    if (SaveTextToFile(*m_context.services, chosen.toLocal8Bit().toStdString(),
+                       m_message->message_text(), SaveTextMode::Archive, InboxStatusShown::No)) {
+        m_status->setText(tr("Message archived."));
     }
-    m_status->setText(tr("Message archived."));
 }
 
 void ViewerWindow::RunGnuPg() {
@@ -561,28 +558,8 @@ std::unique_ptr<QMenu> ViewerWindow::BuildContextMenu() {
     return menu;
 }
 
-bool ReadViewerFile(AppContext& context, const std::string& path, std::string& text) {
-    FileReadError error = FileReadError::None;
-    std::optional<std::string> bytes = ReadFileBytes(path, &error);
-    if (!bytes) {
-        text.clear();
-        // A file above the download cap is refused as a download that
-        // cannot be held would be.
-        if (error == FileReadError::TooLarge) {
-            context.services->ShowMessage("Insufficient memory to load message", "",
-                                          BoxIcon::Error);
-        } else {
-            context.services->ShowMessage("Unable to open file for reading.", path, BoxIcon::Error);
-        }
-        return false;
-    }
-    text = std::move(*bytes);
-    return true;
-}
-
 void RunViewerOnFile(AppContext& context, const std::string& path) {
-    std::string text;
-    ReadViewerFile(context, path, text);
+    std::string text = ReadMessageFile(path, *context.services).value_or(std::string());
     ViewerSource source;
     source.kind = ViewerSource::Kind::File;
     source.file_path = path;

@@ -198,10 +198,6 @@ private:
     std::function<std::uint32_t()> m_draw;
 };
 
-// Reads a message file whole for the viewer. An unreadable file shows
-// "Unable to open file for reading." (caption: the path) and gives false.
-bool ReadViewerFile(AppContext& context, const std::string& path, std::string& text);
-
 // File mode (/VIEW): reads the file and runs the viewer on it modally; after
 // a failed read the viewer opens empty, titled with the path.
 void RunViewerOnFile(AppContext& context, const std::string& path);
