@@ -15,6 +15,14 @@ bool UserConfirmsDeletion(const GlobalSettings& global, FrontendServices& servic
                                 BoxIcon::Warning, BoxButtons::YesNo) == BoxAnswer::Yes;
 }
 
+bool UserConfirmsUndeleteAll(const GlobalSettings& global, FrontendServices& services) {
+    return global.confirmclose == 0 ||
+           services.ShowMessage(
+               "Any messages that were deleted during this session will be restored if you close "
+               "your mailbox without saving changes. Are you sure you want to do this?",
+               "Undelete all?", BoxIcon::Question, BoxButtons::YesNo) == BoxAnswer::Yes;
+}
+
 bool DeleteSelected(PopSession& session, MessageList& list, FrontendServices& services) {
     PopSession::BusyGuard busy(session);
     services.ShowStatus(StatusLine::Inbox, "Please wait ... queuing deletion(s) . . .");

@@ -12,6 +12,10 @@ struct GlobalSettings;
 // Whether a delete command goes ahead: with "Confirm Delete" on, only after
 // Yes to "Are you sure you want to delete the message(s)?".
 bool UserConfirmsDeletion(const GlobalSettings& global, FrontendServices& services);
+// Whether closing the inbox without saving (which restores every message
+// deleted in the session) goes ahead: with "Confirm Cancel/Undo" on, only after Yes
+// to the "Undelete all?" question.
+bool UserConfirmsUndeleteAll(const GlobalSettings& global, FrontendServices& services);
 
 // The inbox's delete command: DELE for every selected row, in row order. The
 // rows go first, then each entry as its DELE is answered. False when the

@@ -593,11 +593,7 @@ void InboxWindow::CancelUndo() {
         BusyBox();
         return;
     }
-    if (m_context.config.global.confirmclose != 0 &&
-        m_context.services->ShowMessage(
-            "Any messages that were deleted during this session will be restored if you close "
-            "your mailbox without saving changes. Are you sure you want to do this?",
-            "Undelete all?", BoxIcon::Question, BoxButtons::YesNo) != BoxAnswer::Yes) {
+    if (!UserConfirmsUndeleteAll(m_context.config.global, *m_context.services)) {
         return;
     }
     if (busy() || m_closed) {
