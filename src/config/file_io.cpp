@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 namespace tarvox {
 
@@ -103,6 +105,14 @@ std::optional<std::string> ReadFileBytes(const std::string& path, FileReadError*
     }
     ::close(fd);
     return content;
+}
+
+bool IsExecutableFile(const std::string& path) {
+    std::error_code error;
+    if (path.empty() || !std::filesystem::is_regular_file(path, error)) {
+        return false;
+    }
+    return ::access(path.c_str(), X_OK) == 0;
 }
 
 }  // namespace tarvox

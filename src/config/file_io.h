@@ -41,4 +41,7 @@ int OpenRegularFile(const std::string& path, FileReadError& error);
 // more than kFileReadCap bytes; `error`, when given, tells which.
 std::optional<std::string> ReadFileBytes(const std::string& path, FileReadError* error = nullptr);
 
+// True when `path` names a regular file (after links) that this user may run.
+bool IsExecutableFile(const std::string& path);
+
 }  // namespace tarvox

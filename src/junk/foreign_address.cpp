@@ -6,6 +6,7 @@
 
 #include "codec/text_format.h"
 #include "config/comma_list.h"
+#include "frontend/services.h"
 
 namespace tarvox {
 
@@ -56,8 +57,7 @@ std::optional<std::string> AddressAt(std::string_view text, std::size_t pos) {
     if (pos >= text.size() || (text[pos] != ')' && text[pos] != ']')) {
         return std::nullopt;
     }
-    if (octets[0] < 1 || octets[0] > 255 || octets[1] > 255 || octets[2] > 255 ||
-        octets[3] > 255) {
+    if (octets[0] < 1 || octets[0] > 255 || octets[1] > 255 || octets[2] > 255 || octets[3] > 255) {
         return std::nullopt;
     }
     return TextFormat("%u.%u.%u.%u", octets[0], octets[1], octets[2], octets[3]);
@@ -124,6 +124,33 @@ std::optional<std::string> FindForeignAddress(std::string_view header_text,
         start = header_text.find(kReceived, end);
     }
     return std::nullopt;
+}
+
+std::optional<std::string> AskForProviderNetwork(FrontendServices& services,
+                                                 std::string_view address) {
+    constexpr std::string_view kTitle = "Add network to list";
+    TextPromptRequest request;
+    request.title = std::string(kTitle);
+    request.prompt =
+        "Specify network by entering partial IP (e.g. first one, two, or three octets) to match "
+        "a range. End with period.";
+    request.prefill = true;
+    request.initial_text = SuggestedNetwork(address);
+    for (;;) {
+        const TextPromptResult answer = services.TextPrompt(request);
+        if (!answer.submitted) {
+            return std::nullopt;
+        }
+        if (IsAcceptableNetwork(answer.text)) {
+            return answer.text;
+        }
+        services.ShowMessage(
+            "End the network specification with a period, otherwise it may match the wrong IP "
+            "addresses.",
+            kTitle, BoxIcon::Warning);
+        // Asked again with the refused text, ready to be mended.
+        request.initial_text = answer.text;
+    }
 }
 
 }  // namespace tarvox

@@ -9,6 +9,8 @@
 
 namespace tarvox {
 
+class FrontendServices;
+
 // The first address, in "[...]" or "(...)" form, of one Received header's text.
 std::optional<std::string> ExtractReceivedAddress(std::string_view received);
 
@@ -25,6 +27,13 @@ std::string SuggestedNetwork(std::string_view address);
 // exactly three periods (a whole address) or ends in a period, so that it
 // cannot match in the middle of an octet.
 bool IsAcceptableNetwork(std::string_view network);
+
+// Asks for a network to add to the provider's list, starting from the one
+// SuggestedNetwork gives for `address`; a network that IsAcceptableNetwork
+// refuses gets a warning and the question again with the refused text.
+// Nothing when the user cancels.
+std::optional<std::string> AskForProviderNetwork(FrontendServices& services,
+                                                 std::string_view address);
 
 std::optional<std::string> FindForeignAddress(std::string_view header_text,
                                               std::string_view networks);

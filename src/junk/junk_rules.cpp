@@ -89,16 +89,31 @@ bool MatchTermList(std::string_view terms, std::string_view subject, std::string
     return false;
 }
 
-bool MatchPatternList(std::string_view line, std::string_view patterns) {
-    for (std::string_view item : SplitCommaList(patterns)) {
+std::vector<std::string> DecodePatternList(std::string_view stored) {
+    std::vector<std::string> patterns;
+    for (std::string_view item : SplitCommaList(stored)) {
         std::string pattern = DecodeBase64Text(item);
-        // The pattern is kept as a C string: a decoded NUL ends it.
         if (const std::size_t nul = pattern.find('\0'); nul != std::string::npos) {
             pattern.resize(nul);
         }
-        if (pattern.empty()) {
-            continue;
+        if (!pattern.empty()) {
+            patterns.push_back(std::move(pattern));
         }
+    }
+    return patterns;
+}
+
+std::string EncodePatternList(const std::vector<std::string>& patterns) {
+    std::string stored;
+    for (const std::string& pattern : patterns) {
+        stored += EncodeBase64(pattern);
+        stored += ',';
+    }
+    return stored;
+}
+
+bool MatchPatternList(std::string_view line, std::string_view patterns) {
+    for (const std::string& pattern : DecodePatternList(patterns)) {
         if (MatchWildcard(pattern, line)) {
             return true;
         }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "junk/junk_settings.h"
 #include "junk/junk_verdict.h"
@@ -18,6 +20,13 @@ std::string_view VerdictName(JunkVerdict verdict);
 // subject, the From text, or the raw text of any To or Cc entry.
 bool MatchTermList(std::string_view terms, std::string_view subject, std::string_view from,
                    const AddressList& to, const AddressList& cc);
+
+// The patterns of a stored list: base64 items separated by commas, each
+// decoded and cut at a decoded NUL (a pattern is kept as a C string); an item
+// that decodes to nothing is dropped.
+std::vector<std::string> DecodePatternList(std::string_view stored);
+// The stored list of `patterns`: each base64-encoded and followed by a comma.
+std::string EncodePatternList(const std::vector<std::string>& patterns);
 
 // True when the header line matches one of the base64-encoded patterns.
 bool MatchPatternList(std::string_view line, std::string_view patterns);

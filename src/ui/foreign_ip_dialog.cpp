@@ -138,23 +138,9 @@ QStringList ForeignIpDialog::networks() const {
 }
 
 void ForeignIpDialog::AddNetwork() {
-    TextPromptRequest request;
-    request.title = std::string(kAddNetworkTitle);
-    request.prompt = std::string(kAddNetworkPrompt);
-    request.prefill = true;
-    request.initial_text = SuggestedNetwork(FromQString(m_address->text()));
-    for (;;) {
-        const TextPromptResult answer = m_context.services->TextPrompt(request);
-        if (!answer.submitted) {
-            return;
-        }
-        if (IsAcceptableNetwork(answer.text)) {
-            m_networks->addItem(ToQString(answer.text));
-            return;
-        }
-        m_context.services->ShowMessage(kAddNetworkRefusal, kAddNetworkTitle, BoxIcon::Warning);
-        // Asked again with the refused text, ready to be mended.
-        request.initial_text = answer.text;
+    if (const std::optional<std::string> network =
+            AskForProviderNetwork(*m_context.services, FromQString(m_address->text()))) {
+        m_networks->addItem(ToQString(*network));
     }
 }
 

@@ -30,13 +30,6 @@ using ReverseLookup = std::function<std::string(const std::string& address)>;
 
 inline constexpr std::string_view kLookingUp = "looking up...";
 inline constexpr std::string_view kNoHostName = "NXDOMAIN";
-inline constexpr std::string_view kAddNetworkTitle = "Add network to list";
-inline constexpr std::string_view kAddNetworkPrompt =
-    "Specify network by entering partial IP (e.g. first one, two, or three octets) to match a "
-    "range. End with period.";
-inline constexpr std::string_view kAddNetworkRefusal =
-    "End the network specification with a period, otherwise it may match the wrong IP "
-    "addresses.";
 
 // The profile whose networks the dialog edits: the stored profile of the
 // working profile's name (letter case ignored), else the working profile.

@@ -1,29 +1,18 @@
 #include "ui/gpg_settings_dialog.h"
 
-#include <unistd.h>
-
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
+#include "config/file_io.h"
 #include "config/settings_text.h"
 #include "ui/qt_text.h"
 
 namespace tarvox {
-
-bool IsExecutableFile(const std::string& path) {
-    std::error_code error;
-    if (path.empty() || !std::filesystem::is_regular_file(path, error)) {
-        return false;
-    }
-    return ::access(path.c_str(), X_OK) == 0;
-}
 
 GpgSettingsDialog::GpgSettingsDialog(GlobalSettings& settings, FrontendServices& services,
                                      QWidget* parent)

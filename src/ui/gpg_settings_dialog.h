@@ -45,7 +45,4 @@ private:
     QLineEdit* m_path = nullptr;
 };
 
-// True when `path` names a regular file (after links) that this user may run.
-bool IsExecutableFile(const std::string& path);
-
 }  // namespace tarvox

@@ -6,8 +6,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "codec/base64.h"
-#include "config/comma_list.h"
+#include "junk/junk_rules.h"
 #include "ui/qt_text.h"
 
 namespace tarvox {
@@ -25,29 +24,21 @@ constexpr std::string_view kSelectFirstText =
 constexpr std::string_view kDeleteQuestion =
     "Are you sure you want to delete this custom header filter?";
 
-// The rows a stored list shows: each item decoded and cut at a decoded NUL,
-// as the filter itself reads it; an item that decodes to nothing is dropped.
+// The rows a stored list shows, as the filter itself reads them.
 QStringList DecodePatterns(std::string_view stored) {
     QStringList rows;
-    for (std::string_view item : SplitCommaList(stored)) {
-        std::string pattern = DecodeBase64Text(item);
-        if (const std::size_t nul = pattern.find('\0'); nul != std::string::npos) {
-            pattern.resize(nul);
-        }
-        if (!pattern.empty()) {
-            rows << ToQString(pattern);
-        }
+    for (const std::string& pattern : DecodePatternList(stored)) {
+        rows << ToQString(pattern);
     }
     return rows;
 }
 
 CommaList EncodePatterns(const QListWidget& list) {
-    CommaList stored;
+    std::vector<std::string> patterns;
     for (int row = 0; row < list.count(); ++row) {
-        stored += EncodeBase64(FromQString(list.item(row)->text()));
-        stored += ',';
+        patterns.push_back(FromQString(list.item(row)->text()));
     }
-    return stored;
+    return EncodePatternList(patterns);
 }
 
 TextPromptRequest PatternPrompt(std::string_view initial) {
