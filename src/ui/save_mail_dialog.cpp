@@ -10,12 +10,10 @@
 #include <string>
 #include <utility>
 
-#include "codec/text_format.h"
 #include "config/profile.h"
 #include "message/mail_file_name.h"
-#include "message/save_mail.h"
+#include "protocols/mail_saving.h"
 #include "protocols/message_list.h"
-#include "protocols/pop_download.h"
 #include "protocols/pop_session.h"
 #include "ui/app_context.h"
 #include "ui/qt_services.h"
@@ -117,32 +115,18 @@ void SaveMailDialog::Save() {
 }
 
 void SaveMailDialog::StartMessage() {
-    m_progress->setText(
-        ToQString(TextFormat("Downloading message %d of %d . . . [ %u%% ]", m_index, m_total,
-                             static_cast<unsigned>(m_index * 100 / m_total))));
-    // No worker runs between two messages, so the session may be read here.
+    m_progress->setText(ToQString(SaveMailProgressText(m_index, m_total)));
     PopSession& session = m_host.Session();
-    DownloadRequest request;
-    request.message_number = m_numbers.at(static_cast<std::size_t>(m_index - 1));
-    const std::uint32_t listed =
-        request.message_number >= 1 && request.message_number <= session.sizes.size()
-            ? session.sizes[request.message_number - 1]
-            : 0;
-    request.progress_prefix =
-        TextFormat("Downloading %.1f K . . . ", static_cast<double>(listed) / 1024.0);
-    request.progress_line = StatusLine::InboxProgress;
+    const std::uint32_t number = m_numbers.at(static_cast<std::size_t>(m_index - 1));
 
     // The job holds copies of what it needs: a lost connection closes the
     // inbox, and this dialog with it, while the job still runs.
     FrontendServices* services = m_context.services;
     // Nothing when the download failed (or the job let out an exception).
     auto outcome = std::make_shared<std::optional<SaveMailOutcome>>();
-    auto work = [&session, services, request = std::move(request), profile = m_profile,
+    auto work = [&session, services, number, profile = m_profile,
                  root = m_context.paths.mail_folder_root, outcome] {
-        DownloadedMessage message;
-        if (PopDownload(session, request, message, *services) == DownloadResult::Complete) {
-            *outcome = SaveDownloadedMessage(*services, profile, root, message.Text()).outcome;
-        }
+        *outcome = DownloadAndSaveMessage(session, number, profile, root, *services);
     };
     QPointer<SaveMailDialog> self(this);
     m_host.RunSessionJob(std::move(work), [self, outcome] {
@@ -171,7 +155,7 @@ void SaveMailDialog::MessageEnded(std::optional<SaveMailOutcome> outcome) {
 
 void SaveMailDialog::EndRun() {
     SetRunning(false);
-    const std::string done = TextFormat("Done saving %d message(s)", m_total);
+    const std::string done = SaveMailDoneText(m_total);
     m_progress->setText(ToQString(done));
     m_context.services->ShowMessage(done, "Done", BoxIcon::Information);
     m_size->clear();
