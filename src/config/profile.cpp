@@ -7,9 +7,13 @@
 
 namespace tarvox {
 
-void ResetProfile(Profile& profile) { profile = Profile{}; }
+void ResetProfile(Profile& profile) {
+    profile = Profile{};
+}
 
-void CopyProfile(Profile& destination, const Profile& source) { destination = source; }
+void CopyProfile(Profile& destination, const Profile& source) {
+    destination = source;
+}
 
 Profile& AppendProfile(ProfileList& list, Profile profile) {
     return list.emplace_back(std::move(profile));
@@ -53,6 +57,15 @@ void MergeProfileEdits(Profile& existing, const Profile& edited) {
     merged.ispnetworks = std::move(existing.ispnetworks);
     merged.maildrop = existing.maildrop;
     existing = std::move(merged);
+}
+
+ProfileStored StoreProfileEdits(ProfileList& list, Profile edited) {
+    if (Profile* existing = FindProfile(list, edited.name)) {
+        MergeProfileEdits(*existing, edited);
+        return ProfileStored::Merged;
+    }
+    AppendProfile(list, std::move(edited));
+    return ProfileStored::Appended;
 }
 
 }  // namespace tarvox

@@ -96,4 +96,10 @@ const Profile* FindProfile(const ProfileList& list, std::string_view name);
 // the ISP networks and the mailbox statistics.
 void MergeProfileEdits(Profile& existing, const Profile& edited);
 
+enum class ProfileStored { Merged, Appended };
+
+// The options window's Save: the edits go into the stored profile of the
+// same name (MergeProfileEdits), or a new profile is appended.
+ProfileStored StoreProfileEdits(ProfileList& list, Profile edited);
+
 }  // namespace tarvox

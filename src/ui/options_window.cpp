@@ -247,13 +247,11 @@ bool OptionsWindow::StoreShownProfile() {
     m_context.config.global.last = name;
     Profile edited;
     ProfileFromDialog(edited);
-    if (Profile* existing = FindProfile(m_context.config.profiles, name)) {
-        MergeProfileEdits(*existing, edited);
-        return true;
+    if (StoreProfileEdits(m_context.config.profiles, std::move(edited)) ==
+        ProfileStored::Appended) {
+        FillProfileBox();
+        SelectProfile(name);
     }
-    AppendProfile(m_context.config.profiles, std::move(edited));
-    FillProfileBox();
-    SelectProfile(name);
     return true;
 }
 
