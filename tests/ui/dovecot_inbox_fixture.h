@@ -1,7 +1,4 @@
-// What the tests of the inbox and of the windows opened from it share: a
-// Dovecot with five fresh sample messages for alice (some tests delete mail
-// for good), the stored profile "Alice" that reaches it, and Open(), which
-// logs in as the options window's Connect does.
+// Dovecot with five fresh messages for alice, her stored profile, and a login.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -36,13 +33,7 @@ protected:
     // profile in the context, for an inbox window to take over.
     void Open() {
         auto session = std::make_unique<PopSession>(&c.context.tls);
-        OpenMailboxRequest request;
-        request.working = c.context.config.profiles.front();
-        request.stored = &c.context.config.profiles;
-        OpenOutcome outcome = OpenOutcome::Failed;
-        ASSERT_TRUE(
-            DialogDriver::RunWorker([&] { outcome = OpenMailbox(*session, request, c.services); }));
-        ASSERT_EQ(outcome, OpenOutcome::EnterInbox);
+        OpenMailboxRequest request = Login(*session, &c.context.config.profiles);
         c.context.working = request.working;
         c.context.session = std::move(session);
     }
@@ -50,18 +41,25 @@ protected:
     // The number of messages the server holds now, from a session of its own.
     std::uint32_t ServerCount() {
         PopSession session(&c.context.tls);
-        OpenMailboxRequest request;
-        request.working = c.context.config.profiles.front();
-        OpenOutcome outcome = OpenOutcome::Failed;
-        EXPECT_TRUE(
-            DialogDriver::RunWorker([&] { outcome = OpenMailbox(session, request, c.services); }));
-        const std::uint32_t count = session.message_count;
+        Login(session);
         PopQuit(session.connection);
-        return count;
+        return session.message_count;
     }
 
     DovecotServer* server = &SharedDovecot();
     OptionsWindowContext c;
+
+private:
+    OpenMailboxRequest Login(PopSession& session, ProfileList* stored = nullptr) {
+        OpenMailboxRequest request;
+        request.working = c.context.config.profiles.front();
+        request.stored = stored;
+        OpenOutcome outcome = OpenOutcome::Failed;
+        EXPECT_TRUE(
+            DialogDriver::RunWorker([&] { outcome = OpenMailbox(session, request, c.services); }));
+        EXPECT_EQ(outcome, OpenOutcome::EnterInbox);
+        return request;
+    }
 };
 
 }  // namespace tarvox
