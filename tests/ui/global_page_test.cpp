@@ -1,11 +1,8 @@
-// The Global tab's Apply: its checks in order, each refusal with its box and
-// nothing stored from the refused step on; Mailman's restart, the passphrase
-// and the wave-file choice; the controls shown and GPG setup.
+// The Global tab's Apply: its checks in order, Mailman, passphrase, wave file.
 #include "ui/global_page.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 
 #include <optional>
@@ -13,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "options_window_fixture.h"
 #include "ui/dialog_driver.h"
-#include "ui/qt_services.h"
 
 namespace tarvox {
 namespace {
@@ -22,8 +19,7 @@ namespace {
 class GlobalPageTest : public ::testing::Test {
 protected:
     GlobalPageTest() {
-        context.services = &services;
-        page.emplace(context);
+        page.emplace(c.context);
         page->SetMailmanControl([this](bool run) { mailman_calls.push_back(run); },
                                 [this] { return mailman_running; });
         page->SetFilePicker([this](QWidget*, const FileOpenRequest&) {
@@ -32,28 +28,18 @@ protected:
         });
         page->ShowSettings();
     }
-
-    template <typename T = QLineEdit>
-    T* Find(const char* name) {
-        T* found = page->findChild<T*>(name);
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-    void Check(const char* box, bool checked) { Find<QCheckBox>(box)->setChecked(checked); }
-    bool Checked(const char* box) { return Find<QCheckBox>(box)->isChecked(); }
-
-    // Presses Apply; gives the text of the refusal box, answered with OK, or
-    // an empty text when none came.
+    QCheckBox* Box(const char* name) { return Control<QCheckBox>(&*page, name); }
+    // Presses Apply; gives the text of the refusal box, or "" when none came.
     QString Apply() {
         DialogDriver driver;
         SeenBox box;
         driver.Then(RecordBoxAndClick(&box, "OK"));
-        Find<QPushButton>("apply")->click();
+        Control<QPushButton>(&*page, "apply")->click();
         return box.text;
     }
 
-    QtServices services;
-    AppContext context;
+    OptionsWindowContext c;
+    GlobalSettings& g = c.context.config.global;
     std::optional<GlobalPage> page;
     std::vector<bool> mailman_calls;
     bool mailman_running = false;
@@ -70,77 +56,54 @@ TEST_F(GlobalPageTest, TimeOutAndIntervalAreCheckedInOrder) {
         {"0", "15", "Timeout"},   {"1", "15", ""},         {"300", "720", ""},
         {"301", "30", "Timeout"}, {"120", "0", "Mailman"}, {"0", "721", "Timeout"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.timeout) + " / " + c.freq);
-        GlobalSettings& g = context.config.global;
+    for (const auto& test : cases) {
+        SCOPED_TRACE(std::string(test.timeout) + " / " + test.freq);
         g.timeout = 42;
         g.freq = 9;
         g.repoll = 0;
         page->ShowSettings();
-        Find("timeout")->setText(c.timeout);
-        Find("freq")->setText(c.freq);
-        Check("repoll", true);
+        Control(&*page, "timeout")->setText(test.timeout);
+        Control(&*page, "freq")->setText(test.freq);
+        Box("repoll")->setChecked(true);
         const QString refusal = Apply();
-        const bool accepted = *c.refusal == '\0';
-        EXPECT_TRUE(accepted ? refusal.isEmpty() : refusal.startsWith(c.refusal))
-            << refusal.toStdString();
-        EXPECT_EQ(g.timeout, accepted ? QString(c.timeout).toInt() : 42);
-        EXPECT_EQ(g.freq, accepted ? QString(c.freq).toInt() : 9);
+        const bool accepted = *test.refusal == '\0';
+        EXPECT_TRUE(accepted ? refusal.isEmpty() : refusal.startsWith(test.refusal));
+        EXPECT_EQ(g.timeout, accepted ? QString(test.timeout).toInt() : 42);
+        EXPECT_EQ(g.freq, accepted ? QString(test.freq).toInt() : 9);
         EXPECT_EQ(g.repoll, accepted ? 1 : 0) << "nothing after a refusal is stored";
     }
 }
 
 TEST_F(GlobalPageTest, MailmanIsRestartedWithNewSettings) {
     const struct {
-        bool checked;
-        bool running;
+        bool checked, running;
         std::vector<bool> calls;
-    } cases[] = {
-        {true, true, {false, true}},
-        {true, false, {true}},
-        {false, true, {false}},
-        {false, false, {}},
-    };
-    for (const auto& c : cases) {
-        context.config.global.mailman = 1;
-        mailman_running = c.running;
+    } cases[] = {{true, true, {false, true}}, {true, false, {true}}, {false, true, {false}},
+                 {false, false, {}}};
+    for (const auto& test : cases) {
+        g.mailman = 1;
+        mailman_running = test.running;
         mailman_calls.clear();
-        Check("mailman", c.checked);
+        Box("mailman")->setChecked(test.checked);
         EXPECT_EQ(Apply(), "");
-        EXPECT_EQ(mailman_calls, c.calls) << c.checked << c.running;
-        EXPECT_EQ(context.config.global.mailman, c.checked ? 1 : 0);
+        EXPECT_EQ(mailman_calls, test.calls) << test.checked << test.running;
+        EXPECT_EQ(g.mailman, test.checked ? 1 : 0);
     }
 }
 
-TEST_F(GlobalPageTest, ThePassphraseIsCheckedBeforeTheSoundStep) {
-    const struct {
-        bool enable;
-        const char* typed;
-        const char* known;
-        bool refused;
-        const char* passphrase_after;
-    } cases[] = {
-        {true, "abc12", "", true, ""},
-        {true, "abc12", "old secret", true, "old secret"},
-        {true, "", "old secret", false, "old secret"},
-        {true, "New Secret", "old secret", false, "New Secret"},
-        {false, "abc", "old secret", false, "old secret"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.typed) + " known " + c.known);
-        context.config.global.master = c.enable ? 0 : 1;
-        context.config.global.newsound = 0;
-        context.config.master_passphrase = c.known;
+TEST_F(GlobalPageTest, ARefusedPassphraseUnchecksTheBoxBeforeTheSoundStep) {
+    for (const auto& [typed, refused] : {std::pair{"abc12", true}, {"New Secret", false}}) {
+        g.master = 0;
+        g.newsound = 0;
         picker_asked = 0;
-        picker_answer = "/sounds/ding.wav";
-        Check("master", c.enable);
-        Find("passphrase")->setText(c.typed);
-        Check("newsound", true);
-        EXPECT_EQ(Apply().isEmpty(), !c.refused);
-        EXPECT_EQ(context.config.global.master, c.enable && !c.refused ? 1 : 0);
-        EXPECT_EQ(context.config.master_passphrase, c.passphrase_after);
-        EXPECT_EQ(Checked("master"), c.enable && !c.refused);
-        EXPECT_EQ(picker_asked, c.refused ? 0 : 1);
+        Box("master")->setChecked(true);
+        Control(&*page, "passphrase")->setText(typed);
+        Box("newsound")->setChecked(true);
+        EXPECT_EQ(Apply().isEmpty(), !refused) << typed;
+        EXPECT_EQ(g.master, refused ? 0 : 1);
+        EXPECT_EQ(c.context.config.master_passphrase, refused ? "" : typed);
+        EXPECT_EQ(Box("master")->isChecked(), !refused);
+        EXPECT_EQ(picker_asked, refused ? 0 : 1);
     }
 }
 
@@ -157,40 +120,35 @@ TEST_F(GlobalPageTest, WaveFileChoice) {
         {true, "/sounds/old.wav", "/sounds/new.wav", 1, "/sounds/old.wav"},  // not asked
         {false, "/sounds/old.wav", "/sounds/new.wav", 0, ""},
     };
-    for (const auto& c : cases) {
-        context.config.global.newsound = *c.newwav == '\0' ? 0 : 1;
-        context.config.global.newwav = c.newwav;
-        picker_answer = c.answer;
-        Check("newsound", c.checked);
+    for (const auto& test : cases) {
+        g.newsound = *test.newwav == '\0' ? 0 : 1;
+        g.newwav = test.newwav;
+        picker_answer = test.answer;
+        Box("newsound")->setChecked(test.checked);
         EXPECT_EQ(Apply(), "");
-        EXPECT_EQ(context.config.global.newsound, c.newsound_after) << c.answer;
-        EXPECT_EQ(context.config.global.newwav, c.newwav_after) << c.answer;
-        EXPECT_EQ(Checked("newsound"), c.newsound_after == 1);
+        EXPECT_EQ(g.newsound, test.newsound_after) << test.answer;
+        EXPECT_EQ(g.newwav, test.newwav_after) << test.answer;
+        EXPECT_EQ(Box("newsound")->isChecked(), test.newsound_after == 1);
     }
 }
 
-TEST_F(GlobalPageTest, ShowSettingsRefreshesTheControls) {
-    GlobalSettings& g = context.config.global;
+TEST_F(GlobalPageTest, ShowSettingsRefreshesTheControlsAndGpgSetupEditsThePath) {
     g.timeout = 120;
     g.checkras = 1;
     g.reprompt = 0;
-    Find("passphrase")->setText("typed but not applied");
+    Control(&*page, "passphrase")->setText("typed but not applied");
     page->ShowSettings();
-    EXPECT_EQ(Find("timeout")->text(), "120");
-    EXPECT_TRUE(Checked("checkras"));
-    EXPECT_FALSE(Checked("reprompt"));
-    EXPECT_EQ(Find("passphrase")->text(), "");
-    EXPECT_FALSE(Find<QPushButton>("setMailtoHandler")->isEnabled());
-    EXPECT_FALSE(Find<QPushButton>("associateTvx")->isEnabled());
-}
+    EXPECT_EQ(Control(&*page, "timeout")->text(), "120");
+    EXPECT_TRUE(Box("checkras")->isChecked());
+    EXPECT_FALSE(Box("reprompt")->isChecked());
+    EXPECT_EQ(Control(&*page, "passphrase")->text(), "");
 
-TEST_F(GlobalPageTest, GpgSetupEditsTheGlobalPath) {
-    context.config.global.gpgpath = "/usr/bin/gpg";
+    g.gpgpath = "/usr/bin/gpg";
     DialogDriver driver;
     driver.Then(TypeAndClick("", "ok"));
-    Find<QPushButton>("gpgSetup")->click();
+    Control<QPushButton>(&*page, "gpgSetup")->click();
     EXPECT_EQ(driver.pending(), 0u);
-    EXPECT_EQ(context.config.global.gpgpath, "");
+    EXPECT_EQ(g.gpgpath, "");
 }
 
 }  // namespace

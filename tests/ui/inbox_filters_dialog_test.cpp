@@ -1,5 +1,4 @@
-// "Inbox Filters": each control read into the filter, the presets, the flag
-// boxes that give way to a search text, and its help button.
+// "Inbox Filters": each control read into the filter, and help.
 #include "ui/inbox_filters_dialog.h"
 
 #include <QCheckBox>
@@ -13,16 +12,9 @@
 namespace tarvox {
 namespace {
 
-const char* const kFlagBoxesAndPresets[] = {"flagRead",      "flagReplied",       "flagCopyToSelf",
-                                            "flagJunk",      "flagAttachments",   "presetAllMail",
-                                            "presetNewMail", "presetNeedingReply"};
-
 TEST(InboxFiltersDialog, EachControlSetsItsPartOfTheFilter) {
     OptionsWindowContext c;
-    const struct {
-        const char* control;
-        void (*expect)(InboxFilter&);
-    } cases[] = {
+    const std::pair<const char*, void (*)(InboxFilter&)> cases[] = {
         {"hideMatching", [](InboxFilter& f) { f.action = FilterAction::HideMatching; }},
         {"flagRead", [](InboxFilter& f) { f.read = true; }},
         {"flagReplied", [](InboxFilter& f) { f.replied = true; }},
@@ -37,38 +29,33 @@ TEST(InboxFiltersDialog, EachControlSetsItsPartOfTheFilter) {
         {"presetNeedingReply", [](InboxFilter& f) { ApplyPreset(f, FilterPreset::NeedingReply); }},
         {"presetAllMail", [](InboxFilter& f) { ApplyPreset(f, FilterPreset::AllMail); }},
     };
-    for (const auto& test : cases) {
+    for (const auto& [control, expect] : cases) {
         InboxFiltersDialog dialog(c.context);  // nothing of the last opening is kept
-        EXPECT_EQ(dialog.filter(), InboxFilter{}) << test.control;
-        Control<QAbstractButton>(&dialog, test.control)->click();
+        EXPECT_EQ(dialog.filter(), InboxFilter{}) << control;
+        Control<QAbstractButton>(&dialog, control)->click();
         Control<QPushButton>(&dialog, "ok")->click();
         InboxFilter expected;
-        test.expect(expected);
-        EXPECT_EQ(dialog.filter(), expected) << test.control;
-    }
-    InboxFiltersDialog dialog(c.context);
-    Control(&dialog, "searchText")->setText("bob");
-    EXPECT_EQ(dialog.filter().text, "bob");
-}
-
-TEST(InboxFiltersDialog, ASearchTextDisablesTheFlagBoxesAndPresets) {
-    OptionsWindowContext c;
-    InboxFiltersDialog dialog(c.context);
-    for (const QString text : {"a", " ", ""}) {
-        Control(&dialog, "searchText")->setText(text);
-        for (const char* name : kFlagBoxesAndPresets) {
-            EXPECT_EQ(Control<QAbstractButton>(&dialog, name)->isEnabled(), text.isEmpty())
-                << name << " '" << text.toStdString() << "'";
-        }
-        EXPECT_TRUE(Control<QAbstractButton>(&dialog, "inTo")->isEnabled());
+        expect(expected);
+        EXPECT_EQ(dialog.filter(), expected) << control;
     }
 }
 
-TEST(InboxFiltersDialog, HelpOpensItsTopic) {
+TEST(InboxFiltersDialog, ASearchTextDisablesTheFlagBoxesAndPresetsAndHelpOpensItsTopic) {
     OptionsWindowContext c;
     QStringList anchors;
     c.context.show_help = [&anchors](const QString& anchor) { anchors << anchor; };
     InboxFiltersDialog dialog(c.context);
+    for (const QString text : {"bob", " ", ""}) {
+        Control(&dialog, "searchText")->setText(text);
+        for (const char* name : {"flagRead", "flagReplied", "flagCopyToSelf", "flagJunk",
+                                 "flagAttachments", "presetAllMail", "presetNewMail",
+                                 "presetNeedingReply"}) {
+            EXPECT_EQ(Control<QAbstractButton>(&dialog, name)->isEnabled(), text.isEmpty())
+                << name << " '" << text.toStdString() << "'";
+        }
+        EXPECT_TRUE(Control<QAbstractButton>(&dialog, "inTo")->isEnabled());
+        EXPECT_EQ(dialog.filter().text, text.toStdString());
+    }
     Control<QPushButton>(&dialog, "help")->click();
     EXPECT_EQ(anchors, QStringList{"#ibfilt"});
 }

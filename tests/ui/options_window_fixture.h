@@ -1,6 +1,4 @@
-// What the options window tests share: an application context over a
-// throw-away settings file, with the Qt services, and short ways to reach the
-// window's controls.
+// An application context over a throw-away settings file, and control finders.
 #pragma once
 
 #include <QAbstractButton>

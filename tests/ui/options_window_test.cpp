@@ -1,5 +1,4 @@
-// The options window's profile row, pages and Setup menu, and its hand-over
-// of Connect and Poll, driven as a user would, offscreen.
+// The options window's profile row, pages, Setup menu, Connect and Poll.
 #include "ui/options_window.h"
 
 #include <QAction>
@@ -16,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <optional>
 
 #include "options_window_fixture.h"
 #include "support/loopback.h"
@@ -27,122 +27,112 @@
 namespace tarvox {
 namespace {
 
-// Fills the account for a connection that the closed port refuses at once.
-void FillRefusedAccount(OptionsWindow& window) {
-    Control(window.account_page(), "host")->setText("127.0.0.1");
-    Control(window.account_page(), "user")->setText("alice");
-    Control(window.account_page(), "pass")->setText("secret");
-    Control(window.pop3_page(), "port")->setText(QString::number(ClosedPort()));
-}
+class OptionsWindowTest : public ::testing::Test {
+protected:
+    OptionsWindow& Make() {
+        window.emplace(c.context);
+        account = window->account_page();
+        return *window;
+    }
+    QLineEdit* Field(const char* name) { return Control(&*window, name); }
+    // Fills the account for a connection that the closed port refuses at once.
+    void FillRefusedAccount(const char* profile) {
+        window->profile_box()->setEditText(profile);
+        Field("host")->setText("127.0.0.1");
+        Field("user")->setText("alice");
+        Field("pass")->setText("secret");
+        Field("port")->setText(QString::number(ClosedPort()));
+    }
+    bool WorkerEnded() {
+        return DialogDriver::RunUntil([&] { return !window->worker_running(); });
+    }
 
-bool WorkerEnded(OptionsWindow& window) {
-    return DialogDriver::RunUntil([&] { return !window.worker_running(); });
-}
-
-TEST(OptionsWindow, SetupMenuSelectsEachTabAndFocusGoesToNew) {
     OptionsWindowContext c;
-    OptionsWindow window(c.context);
-    const QList<QAction*> items = window.findChild<QMenuBar*>()->actions().at(1)->menu()->actions();
-    ASSERT_EQ(items.size(), window.tabs()->count());
+    std::optional<OptionsWindow> window;
+    AccountPage* account = nullptr;
+    DialogDriver driver;
+};
+
+TEST_F(OptionsWindowTest, SetupMenuSelectsEachTabAndFocusGoesToNew) {
+    Make();
+    const QList<QAction*> items = window->findChild<QMenuBar*>()->actions().at(1)->menu()->actions();
+    ASSERT_EQ(items.size(), window->tabs()->count());
     for (int i = items.size() - 1; i >= 0; --i) {  // every item changes the tab
-        Control(window.account_page(), "host")->setFocus();
+        Field("host")->setFocus();
         items[i]->trigger();
-        EXPECT_EQ(window.tabs()->currentIndex(), i);
-        EXPECT_EQ(window.focusWidget(), RowButton(window, "new")) << i;
+        EXPECT_EQ(window->tabs()->currentIndex(), i);
+        EXPECT_EQ(window->focusWidget(), RowButton(*window, "new")) << i;
     }
 }
 
-TEST(OptionsWindow, OpensOnTheCommandLineProfileElseTheLastElseTheFirst) {
-    const struct {
-        const char* last;
-        const char* command_text;
-        const char* selected;
-    } cases[] = {
-        {"HOME", "", "home"},
-        {"gone", "", "work"},
-        {"home", "SPARE", "spare"},
-        {"home", "nosuch", "home"},
-    };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(std::string(test.last) + " / " + test.command_text);
-        OptionsWindowContext c;
-        for (const char* name : {"work", "home", "spare"}) {
-            c.AddProfile(name, std::string("pop.") + name + ".example");
-        }
-        c.context.config.global.last = test.last;
-        c.context.start.command_text = test.command_text;
-        OptionsWindow window(c.context);
-        EXPECT_EQ(window.profile_box()->currentText(), test.selected);
-        EXPECT_EQ(Control(window.account_page(), "host")->text(),
-                  QString("pop.%1.example").arg(test.selected));
+TEST_F(OptionsWindowTest, OpensOnTheCommandLineProfileElseTheLastElseTheFirst) {
+    for (const char* name : {"work", "home", "spare"}) {
+        c.AddProfile(name, std::string("pop.") + name + ".example");
+    }
+    for (const auto& [last, command_text, selected] :
+         {std::array<const char*, 3>{"gone", "", "work"}, {"home", "spare", "spare"},
+          {"home", "nosuch", "home"}}) {
+        c.context.config.global.last = last;
+        c.context.start.command_text = command_text;
+        Make();
+        EXPECT_EQ(window->profile_box()->currentText(), selected) << command_text;
+        EXPECT_EQ(Field("host")->text(), QString("pop.%1.example").arg(selected));
     }
 }
 
-TEST(OptionsWindow, ChoosingAnEntryShowsThatProfile) {
-    OptionsWindowContext c;
+TEST_F(OptionsWindowTest, ChoosingAnEntryShowsThatProfile) {
     c.AddProfile("work", "pop.work.example");
     c.AddProfile("home", "pop.home.example").port = 1110;
-    OptionsWindow window(c.context);
-    window.profile_box()->setCurrentIndex(1);
-    emit window.profile_box()->activated(1);
-    EXPECT_EQ(Control(window.account_page(), "host")->text(), "pop.home.example");
-    EXPECT_EQ(Control(window.pop3_page(), "port")->text(), "1110");
+    Make().profile_box()->setCurrentIndex(1);
+    emit window->profile_box()->activated(1);
+    EXPECT_EQ(Field("host")->text(), "pop.home.example");
+    EXPECT_EQ(Field("port")->text(), "1110");
 }
 
-TEST(OptionsWindow, NewShowsAResetRecordThatSaveAddsAndWrites) {
-    OptionsWindowContext c;
+TEST_F(OptionsWindowTest, NewShowsAResetRecordThatSaveAddsAndWrites) {
     c.AddProfile("work").user = "worker";
-    OptionsWindow window(c.context);
-    RowButton(window, "new")->click();
-    EXPECT_EQ(window.profile_box()->currentText(), "(Untitled)");
-    EXPECT_EQ(Control(window.account_page(), "user")->text(), "");
+    Make();
+    RowButton(*window, "new")->click();
+    EXPECT_EQ(window->profile_box()->currentText(), "(Untitled)");
+    EXPECT_EQ(Field("user")->text(), "");
     EXPECT_EQ(c.context.config.profiles.size(), 1u) << "nothing is added before Save";
-
-    Control(window.account_page(), "host")->setText("pop.new.example");
-    RowButton(window, "save")->click();
-    EXPECT_EQ(window.profile_box()->count(), 2);
+    Field("host")->setText("pop.new.example");
+    RowButton(*window, "save")->click();
+    EXPECT_EQ(window->profile_box()->count(), 2);
     const Configuration saved = c.Reload();
     ASSERT_EQ(saved.profiles.size(), 2u);
     EXPECT_EQ(saved.profiles.back().host, "pop.new.example");
     EXPECT_EQ(saved.global.last, "(Untitled)");
 
-    // Without a name Save refuses with a box.
-    window.profile_box()->setEditText("");
-    DialogDriver driver;
-    driver.Then(ClickButton("OK"));
-    RowButton(window, "save")->click();
+    window->profile_box()->setEditText("");
+    driver.Then(ClickButton("OK"));  // no name: refused
+    RowButton(*window, "save")->click();
     EXPECT_EQ(driver.pending(), 0u);
-    EXPECT_EQ(c.context.config.global.last, "(Untitled)");
 }
 
-TEST(OptionsWindow, DeleteRemovesTheShownProfileOnlyOnYes) {
-    OptionsWindowContext c;
+TEST_F(OptionsWindowTest, DeleteRemovesTheShownProfileOnlyOnYes) {
     c.AddProfile("work", "pop.work.example");
     c.AddProfile("home", "pop.home.example");
     c.context.config.global.last = "home";
-    OptionsWindow window(c.context);
-    DialogDriver driver;
+    Make();
     driver.Then(ClickButton("No"));
     driver.Then(ClickButton("Yes"));
-    RowButton(window, "delete")->click();
+    RowButton(*window, "delete")->click();
     EXPECT_EQ(c.context.config.profiles.size(), 2u);
-    RowButton(window, "delete")->click();
-    EXPECT_EQ(driver.pending(), 0u);
-    EXPECT_EQ(window.profile_box()->currentText(), "work");
-    EXPECT_EQ(Control(window.account_page(), "host")->text(), "pop.work.example");
+    RowButton(*window, "delete")->click();
+    EXPECT_EQ(window->profile_box()->currentText(), "work");
+    EXPECT_EQ(Field("host")->text(), "pop.work.example");
     ASSERT_EQ(c.Reload().profiles.size(), 1u);
 
-    // With nothing selected Delete asks nothing.
-    RowButton(window, "new")->click();
+    RowButton(*window, "new")->click();  // nothing selected: nothing asked
     driver.Then(ClickButton("Yes"));
-    RowButton(window, "delete")->click();
+    RowButton(*window, "delete")->click();
     EXPECT_EQ(driver.pending(), 1u);
     EXPECT_EQ(c.context.config.profiles.size(), 1u);
 }
 
-TEST(OptionsWindow, PagesShowAndReadBackTheFieldsTheyEdit) {
-    OptionsWindowContext c;
-    OptionsWindow window(c.context);
+TEST_F(OptionsWindowTest, PagesShowAndReadBackTheFieldsTheyEdit) {
+    Make();
     Profile shown;
     ResetProfile(shown);
     shown.name = "full";
@@ -159,83 +149,59 @@ TEST(OptionsWindow, PagesShowAndReadBackTheFieldsTheyEdit) {
     shown.blackpat = "WC1TcGFtOiB5ZXM=,";
     Profile with_hidden = shown;
     with_hidden.pop_sslid = "AA:BB";
-    window.profile_box()->setEditText("full");
-    window.ProfileToDialog(with_hidden);
+    window->profile_box()->setEditText("full");
+    window->ProfileToDialog(with_hidden);
     Profile read;
-    window.ProfileFromDialog(read);
+    window->ProfileFromDialog(read);
     EXPECT_EQ(read, shown) << "the fields the pages do not show keep their defaults";
 }
 
-TEST(OptionsWindow, ChoosingAProtocolFillsInItsPort) {
-    OptionsWindowContext c;
-    OptionsWindow window(c.context);
-    const std::array<const char*, 3> cases[] = {
-        {"popSslDirect", "port", "995"},
-        {"popSslStls", "port", "110"},
-        {"smtpSslDirect", "SMTPport", "465"},
-        {"smtpStarttls", "SMTPport", "25"},
-    };
-    for (const auto& [radio, port_box, port] : cases) {
-        Control(&window, port_box)->setText("1234");
-        Control<QRadioButton>(&window, radio)->click();
-        EXPECT_EQ(Control(&window, port_box)->text(), port) << radio;
+TEST_F(OptionsWindowTest, ProtocolsFillInTheirPortAndSwitchesEnableTheirBoxes) {
+    Make();
+    for (const auto& [radio, port_box, port] :
+         {std::array<const char*, 3>{"popSslDirect", "port", "995"}, {"popSslStls", "port", "110"},
+          {"smtpSslDirect", "SMTPport", "465"}, {"smtpStarttls", "SMTPport", "25"}}) {
+        Field(port_box)->setText("1234");
+        Control<QRadioButton>(&*window, radio)->click();
+        EXPECT_EQ(Field(port_box)->text(), port) << radio;
     }
-}
-
-TEST(OptionsWindow, PartialModeAndSmtpAuthEnableTheirBoxes) {
-    OptionsWindowContext c;
-    OptionsWindow window(c.context);
-    QLineEdit* maximum = Control(window.pop3_page(), "maximum");
-    for (const auto& [radio, enabled] :
-         {std::pair{"modePartial", true}, std::pair{"modeFull", false}}) {
-        Control<QRadioButton>(window.pop3_page(), radio)->click();
-        EXPECT_EQ(maximum->isEnabled(), enabled) << radio;
+    for (const auto& [radio, enabled] : {std::pair{"modePartial", true}, {"modeFull", false}}) {
+        Control<QRadioButton>(&*window, radio)->click();
+        EXPECT_EQ(Field("maximum")->isEnabled(), enabled) << radio;
     }
-    QLineEdit* user = Control(window.send_page(), "SMTPuser");
     for (bool enabled : {true, false}) {
-        Control<QCheckBox>(window.send_page(), "SMTPauth")->click();
-        EXPECT_EQ(user->isEnabled(), enabled);
-        EXPECT_EQ(Control(window.send_page(), "SMTPpass")->isEnabled(), enabled);
+        Control<QCheckBox>(&*window, "SMTPauth")->click();
+        EXPECT_EQ(Field("SMTPuser")->isEnabled(), enabled);
+        EXPECT_EQ(Field("SMTPpass")->isEnabled(), enabled);
     }
-}
-
-TEST(OptionsWindow, ChooseFillsInTheSignatureFile) {
-    OptionsWindowContext c;
-    OptionsWindow window(c.context);
-    QString answer = "/home/alice/sig.txt";
-    window.send_page()->SetFilePicker([&](QWidget*, const FileOpenRequest&) { return answer; });
+    QString answer;
+    window->send_page()->SetFilePicker([&](QWidget*, const FileOpenRequest&) { return answer; });
     for (const QString next : {"/home/alice/sig.txt", ""}) {  // then cancelled
         answer = next;
-        Control<QPushButton>(window.send_page(), "chooseSignature")->click();
-        EXPECT_EQ(Control(window.send_page(), "SMTPsigfile")->text(), "/home/alice/sig.txt");
+        Control<QPushButton>(&*window, "chooseSignature")->click();
+        EXPECT_EQ(Field("SMTPsigfile")->text(), "/home/alice/sig.txt");
     }
 }
 
-TEST(OptionsWindow, ARefusedConnectShowsItsBoxAndRunsNothing) {
-    OptionsWindowContext c;
-    OptionsWindow window(c.context);
-    window.profile_box()->setEditText("checks");
-    Control(window.pop3_page(), "port")->setText("0");
-    DialogDriver driver;
+TEST_F(OptionsWindowTest, ARefusedConnectShowsItsBoxAndRunsNothing) {
+    Make().profile_box()->setEditText("checks");
+    Field("port")->setText("0");
     driver.Then(ClickButton("OK"));
-    window.account_page()->connect_button()->click();
+    account->connect_button()->click();
     EXPECT_EQ(driver.pending(), 0u);
-    EXPECT_FALSE(window.worker_running());
+    EXPECT_FALSE(window->worker_running());
     EXPECT_TRUE(c.context.config.profiles.empty()) << "a refused Connect saves nothing";
 }
 
-TEST(OptionsWindow, PollRunsWithTheButtonsDisabledAndSavesNothing) {
-    OptionsWindowContext c;
-    OptionsWindow window(c.context);
-    window.profile_box()->setEditText("poller");
-    FillRefusedAccount(window);
-    AccountPage* account = window.account_page();
+TEST_F(OptionsWindowTest, PollRunsWithTheButtonsDisabledAndSavesNothing) {
+    Make();
+    FillRefusedAccount("poller");
     EXPECT_FALSE(account->abort_button()->isEnabled());
     account->poll_button()->click();
-    EXPECT_TRUE(window.worker_running());
+    EXPECT_TRUE(window->worker_running());
     EXPECT_FALSE(account->connect_button()->isEnabled());
     EXPECT_FALSE(account->poll_button()->isEnabled());
-    ASSERT_TRUE(WorkerEnded(window));
+    ASSERT_TRUE(WorkerEnded());
     EXPECT_TRUE(account->status_line()->text().startsWith("Error: "));
     EXPECT_TRUE(account->connect_button()->isEnabled());
     EXPECT_TRUE(account->poll_button()->isEnabled());
@@ -243,53 +209,43 @@ TEST(OptionsWindow, PollRunsWithTheButtonsDisabledAndSavesNothing) {
     EXPECT_TRUE(c.context.config.profiles.empty()) << "Poll never autosaves";
 }
 
-TEST(OptionsWindow, ConnectAutosavesTheShownProfileWithoutAPromptedPassword) {
-    OptionsWindowContext c;
-    OptionsWindow window(c.context);
-    window.profile_box()->setEditText("fresh");
-    FillRefusedAccount(window);
-    Control(window.account_page(), "pass")->setText("");
-    DialogDriver driver;
+TEST_F(OptionsWindowTest, ConnectAutosavesTheShownProfileWithoutAPromptedPassword) {
+    Make();
+    FillRefusedAccount("fresh");
+    Field("pass")->setText("");
     driver.Then(TypeAndClick("wonderland", "submit"));  // the password prompt
-    window.account_page()->connect_button()->click();
-    ASSERT_TRUE(WorkerEnded(window));
+    account->connect_button()->click();
+    ASSERT_TRUE(WorkerEnded());
     EXPECT_EQ(driver.pending(), 0u);
     ASSERT_EQ(c.context.config.profiles.size(), 1u);
     EXPECT_EQ(c.context.config.profiles.front().name, "fresh");
     EXPECT_EQ(c.context.config.profiles.front().pass, "");
-    EXPECT_EQ(window.profile_box()->count(), 1);
+    EXPECT_EQ(window->profile_box()->count(), 1);
     EXPECT_EQ(c.context.config.global.last, "fresh");
 
     // Without autosave only `last` changes.
-    Control<QCheckBox>(window.account_page(), "autosave")->setChecked(false);
-    Control(window.account_page(), "pass")->setText("secret");
-    window.profile_box()->setEditText("Other");
-    window.account_page()->connect_button()->click();
-    ASSERT_TRUE(WorkerEnded(window));
+    Control<QCheckBox>(&*window, "autosave")->setChecked(false);
+    Field("pass")->setText("secret");
+    window->profile_box()->setEditText("Other");
+    account->connect_button()->click();
+    ASSERT_TRUE(WorkerEnded());
     EXPECT_EQ(c.context.config.profiles.size(), 1u);
     EXPECT_EQ(c.context.config.global.last, "Other");
 }
 
-TEST(OptionsWindow, StartedMinimizedOnlyTheFirstTime) {
-    OptionsWindowContext c;
+TEST_F(OptionsWindowTest, StartedMinimizedOnlyTheFirstTime) {
     c.context.start.minimized = true;
-    {
-        OptionsWindow window(c.context);
-        window.show();
-        ASSERT_TRUE(DialogDriver::RunUntil([&] { return window.isMinimized(); }));
-    }
-    OptionsWindow again(c.context);
-    again.show();
+    Make().show();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return window->isMinimized(); }));
+    Make().show();
     QApplication::processEvents();
-    EXPECT_FALSE(again.isMinimized());
+    EXPECT_FALSE(window->isMinimized());
 }
 
-TEST(OptionsWindow, EnterPressesConnect) {
-    OptionsWindowContext c;
-    OptionsWindow window(c.context);
-    for (QWidget* target : {static_cast<QWidget*>(Control(window.account_page(), "user")),
-                            static_cast<QWidget*>(RowButton(window, "new"))}) {
-        DialogDriver driver;
+TEST_F(OptionsWindowTest, EnterPressesConnect) {
+    Make();
+    for (QWidget* target : {static_cast<QWidget*>(Field("user")),
+                            static_cast<QWidget*>(RowButton(*window, "new"))}) {
         driver.Then(ClickButton("OK"));  // Connect's first refusal
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QApplication::sendEvent(target, &enter);

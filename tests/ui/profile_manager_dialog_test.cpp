@@ -1,5 +1,4 @@
-// "Profile Manager": rows edited in the dialog, the list replaced only on OK,
-// and the options window refilled after it.
+// "Profile Manager": rows edited, replaced only on OK, the combo box refilled.
 #include "ui/profile_manager_dialog.h"
 
 #include <QAction>
@@ -10,6 +9,8 @@
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 #include "options_window_fixture.h"
 #include "ui/dialog_driver.h"
@@ -23,69 +24,60 @@ protected:
         c.AddProfile("Work", "pop.work.example").pop_sslid = "AA:BB";
         c.AddProfile("home", "pop.home.example");
         c.AddProfile("spare", "pop.spare.example");
+        before = c.context.config.profiles;
+        dialog.emplace(c.context.config.profiles, c.services);
     }
-
-    static QStringList Rows(const ProfileManagerDialog& dialog) {
+    QStringList Rows() const {
         QStringList names;
-        for (int i = 0; i < dialog.rows()->topLevelItemCount(); ++i) {
-            names << dialog.rows()->topLevelItem(i)->text(0);
+        for (int i = 0; i < dialog->rows()->topLevelItemCount(); ++i) {
+            names << dialog->rows()->topLevelItem(i)->text(0);
         }
         return names;
     }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const Profile& profile : c.context.config.profiles) {
-            names.push_back(profile.name);
+    void Press(const char* name, int row = -1) {
+        if (row >= 0) {
+            dialog->rows()->setCurrentItem(dialog->rows()->topLevelItem(row));
         }
-        return names;
-    }
-    static void Select(ProfileManagerDialog& dialog, int row) {
-        dialog.rows()->setCurrentItem(dialog.rows()->topLevelItem(row));
-    }
-    static void Press(ProfileManagerDialog& dialog, const char* name) {
-        Control<QPushButton>(&dialog, name)->click();
+        Control<QPushButton>(&*dialog, name)->click();
     }
 
     OptionsWindowContext c;
+    ProfileList before;
+    std::optional<ProfileManagerDialog> dialog;
+    DialogDriver driver;
 };
 
 TEST_F(ProfileManagerTest, UpAndDownMoveTheSelectedRowAndStopAtTheEnds) {
-    ProfileManagerDialog dialog(c.context.config.profiles, c.services);
-    Select(dialog, 0);
-    const std::pair<const char*, QStringList> steps[] = {
-        {"up", {"Work", "home", "spare"}},   {"down", {"home", "Work", "spare"}},
-        {"down", {"home", "spare", "Work"}}, {"down", {"home", "spare", "Work"}},
-        {"up", {"home", "Work", "spare"}},
-    };
-    for (const auto& [button, rows] : steps) {
-        Press(dialog, button);
-        EXPECT_EQ(Rows(dialog), rows) << button;
+    Press("up", 0);
+    EXPECT_EQ(Rows(), (QStringList{"Work", "home", "spare"}));
+    for (int i = 0; i < 3; ++i) {
+        Press("down");
     }
-    Press(dialog, "ok");
-    EXPECT_EQ(Names(), (std::vector<std::string>{"home", "Work", "spare"}));
+    EXPECT_EQ(Rows(), (QStringList{"home", "spare", "Work"}));
+    Press("up");
+    EXPECT_EQ(Rows(), (QStringList{"home", "Work", "spare"}));
+    Press("ok");
     EXPECT_EQ(c.context.config.profiles.front().host, "pop.home.example");
+    EXPECT_EQ(std::next(c.context.config.profiles.begin())->name, "Work");
 }
 
 TEST_F(ProfileManagerTest, RenameAndCloneRefuseAnotherProfilesName) {
-    ProfileManagerDialog dialog(c.context.config.profiles, c.services);
-    Select(dialog, 0);
-    DialogDriver driver;
     driver.Then(TypeAndClick("WORK", "submit"));  // its own name in other case
-    Press(dialog, "rename");
+    Press("rename", 0);
     driver.Then(TypeAndClick("Home", "submit"));
     driver.Then(ClickButton("OK"));  // refused
-    Press(dialog, "rename");
+    Press("rename");
     driver.Then(ClickButton("cancel"));
-    Press(dialog, "rename");
+    Press("rename");
     driver.Then(TypeAndClick("SPARE", "submit"));
     driver.Then(ClickButton("OK"));  // refused
-    Press(dialog, "clone");
+    Press("clone");
     driver.Then(TypeAndClick("Work copy", "submit"));
-    Press(dialog, "clone");
+    Press("clone");
     EXPECT_EQ(driver.pending(), 0u);
-    EXPECT_EQ(Rows(dialog), (QStringList{"WORK", "home", "spare", "Work copy"}));
+    EXPECT_EQ(Rows(), (QStringList{"WORK", "home", "spare", "Work copy"}));
 
-    Press(dialog, "ok");
+    Press("ok");
     ASSERT_EQ(c.context.config.profiles.size(), 4u);
     Profile expected = c.context.config.profiles.front();
     EXPECT_EQ(expected.pop_sslid, "AA:BB");
@@ -94,42 +86,33 @@ TEST_F(ProfileManagerTest, RenameAndCloneRefuseAnotherProfilesName) {
 }
 
 TEST_F(ProfileManagerTest, DeleteAsksAndOnlyOkReplacesTheList) {
-    ProfileManagerDialog dialog(c.context.config.profiles, c.services);
-    DialogDriver driver;
-    Select(dialog, 1);
     driver.Then(ClickButton("No"));
-    Press(dialog, "delete");
-    EXPECT_EQ(Rows(dialog).size(), 3);
+    Press("delete", 1);
+    EXPECT_EQ(Rows().size(), 3);
     for (int i = 0; i < 3; ++i) {
-        Select(dialog, 0);
         driver.Then(ClickButton("Yes"));
-        Press(dialog, "delete");
+        Press("delete", 0);
     }
     EXPECT_EQ(driver.pending(), 0u);
-    EXPECT_TRUE(Rows(dialog).isEmpty());
-    EXPECT_EQ(c.context.config.profiles.size(), 3u) << "nothing changes before OK";
-    Press(dialog, "ok");
-    EXPECT_TRUE(c.context.config.profiles.empty());
-}
-
-TEST_F(ProfileManagerTest, CancelChangesNothing) {
-    const ProfileList before = c.context.config.profiles;
-    ProfileManagerDialog dialog(c.context.config.profiles, c.services);
-    Select(dialog, 2);
-    Press(dialog, "up");
-    Press(dialog, "cancel");
+    EXPECT_TRUE(Rows().isEmpty());
+    Press("cancel");
     EXPECT_EQ(c.context.config.profiles, before);
+    ProfileManagerDialog again(c.context.config.profiles, c.services);
+    again.rows()->setCurrentItem(again.rows()->topLevelItem(0));
+    driver.Then(ClickButton("Yes"));
+    Control<QPushButton>(&again, "delete")->click();
+    Control<QPushButton>(&again, "ok")->click();
+    EXPECT_EQ(c.context.config.profiles.size(), 2u);
 }
 
 TEST_F(ProfileManagerTest, TheOptionsWindowRefillsItsComboBoxAfterOk) {
     c.context.config.global.last = "home";
     OptionsWindow window(c.context);
-    DialogDriver driver;
-    driver.Then([](QWidget* dialog) {
-        auto* rows = dialog->findChild<QTreeWidget*>("rows");
+    driver.Then([](QWidget* shown) {
+        auto* rows = shown->findChild<QTreeWidget*>("rows");
         rows->setCurrentItem(rows->topLevelItem(1));  // "home"
-        ClickButton("up")(dialog);
-        ClickButton("ok")(dialog);
+        ClickButton("up")(shown);
+        ClickButton("ok")(shown);
     });
     // The File menu's Profile Manager item.
     window.findChild<QMenuBar*>()->actions().at(0)->menu()->actions().at(1)->trigger();
