@@ -50,20 +50,23 @@ bool Closed(InboxWindow& window) {
     return DialogDriver::RunUntil([&] { return !window.isVisible(); });
 }
 
-// Waits for the viewer's download, records its message number, then presses
-// `button` ("" closes the window).
+// The viewer `dialog` is, once its download has ended; null for another window.
+ViewerWindow* LoadedViewer(QWidget* dialog) {
+    auto* viewer = qobject_cast<ViewerWindow*>(dialog);
+    if (viewer != nullptr) {
+        EXPECT_TRUE(DialogDriver::WaitForSignal(viewer, &ViewerWindow::idle,
+                                                [&] { return viewer->loaded(); }));
+    }
+    return viewer;
+}
+
+// Records the viewer's message number, then presses `button` ("" closes it).
 DialogDriver::Action ViewerThen(std::vector<std::uint32_t>* numbers, const char* button) {
     return [=](QWidget* dialog) {
-        auto* viewer = qobject_cast<ViewerWindow*>(dialog);
+        ViewerWindow* viewer = LoadedViewer(dialog);
         ASSERT_NE(viewer, nullptr) << dialog->windowTitle().toStdString();
-        ASSERT_TRUE(DialogDriver::WaitForSignal(viewer, &ViewerWindow::idle,
-                                                [&] { return viewer->loaded(); }));
         numbers->push_back(static_cast<std::uint32_t>(viewer->source().pop3_number));
-        if (*button == '\0') {
-            viewer->action("close")->trigger();
-        } else {
-            viewer->button(button)->click();
-        }
+        *button == '\0' ? viewer->action("close")->trigger() : viewer->button(button)->click();
     };
 }
 
@@ -244,10 +247,8 @@ TEST_F(InboxWindowTest, EachWayOfOpeningChoosesViewOrPreview) {
         QStringList opened;
         for (int i = 0; i < 2; ++i) {
             driver.Then([&](QWidget* dialog) {
-                if (auto* viewer = qobject_cast<ViewerWindow*>(dialog)) {
+                if (ViewerWindow* viewer = LoadedViewer(dialog)) {
                     opened << (viewer->source().preview ? "preview" : "viewer");
-                    ASSERT_TRUE(DialogDriver::WaitForSignal(viewer, &ViewerWindow::idle,
-                                                            [&] { return viewer->loaded(); }));
                     viewer->done(0);
                     return;
                 }
@@ -275,9 +276,8 @@ TEST_F(InboxWindowTest, TheViewersButtonsWalkTheListAndDeleteRemovesTheRow) {
     driver.Then(ViewerThen(&seen, "previous"));  // 3, the row above is 4
     driver.Then(ViewerThen(&seen, "next"));      // 4, back to 3
     driver.Then([&](QWidget* dialog) {
-        auto* viewer = qobject_cast<ViewerWindow*>(dialog);
-        ASSERT_TRUE(DialogDriver::WaitForSignal(viewer, &ViewerWindow::idle,
-                                                [&] { return viewer->loaded(); }));
+        ViewerWindow* viewer = LoadedViewer(dialog);
+        ASSERT_NE(viewer, nullptr);
         viewer->button("delete")->click();
         ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window->Busy(); }));
         EXPECT_EQ(Numbers(window->list()), QStringList({"5", "4", "2", "1"}));
