@@ -1,31 +1,30 @@
-// Reading the message files of the MIME tests (tests/data/message/mime/).
+// The message files of the tests (tests/data/message/), and lines laid out with CR LF.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <string_view>
 
 namespace tarvox::testing {
 
-inline std::string ReadMimeTestFile(std::string_view name) {
-    const std::filesystem::path path =
-        std::filesystem::path(TARVOX_TEST_DATA_DIR) / "message" / "mime" / name;
+inline std::string ReadMessageFile(std::string_view relative) {
+    const auto path = std::filesystem::path(TARVOX_TEST_DATA_DIR) / "message" / relative;
     std::ifstream in(path, std::ios::binary);
     EXPECT_TRUE(in.good()) << path;
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Where the header scan would leave its body start: at the empty line that
-// ends the header block.
-inline std::size_t EmptyLineAfterHeader(std::string_view message) {
-    const std::size_t at = message.find("\r\n\r\n");
-    EXPECT_NE(at, std::string_view::npos);
-    return at + 2;
+inline std::string Lines(std::initializer_list<std::string_view> lines) {
+    std::string text;
+    for (std::string_view line : lines) {
+        text.append(line).append("\r\n");
+    }
+    return text;
 }
 
 }  // namespace tarvox::testing
