@@ -11,14 +11,11 @@ TEST(ExtractReceivedAddress, TakesTheFirstWellFormedBracketedAddress) {
         {"from a (b.example [198.51.100.2]) by c", "198.51.100.2"},
         {"from a (HELO x) [192.0.2.1]", "192.0.2.1"},
         {"from a ([0.1.2.3]) ([192.0.2.9])", "192.0.2.9"},  // first octet 0 refused
-        {"from a ([256.1.1.1])", std::nullopt},
-        {"from a ([1.2.3.256])", std::nullopt},
-        {"from a ([1.2.3])", std::nullopt},
+        {"from a ([256.1.1.1])", std::nullopt}, {"from a ([1.2.3.256])", std::nullopt},
+        {"from a ([1.2.3])", std::nullopt}, {"from a ([1.2.3.4>", std::nullopt},
         {"from a ([1.2.3.4 ])", std::nullopt},  // one character after the address
-        {"from a ([1.2.3.4>", std::nullopt},
-        {"from a ( 10.0.0.1)", "10.0.0.1"},  // "%u" skips blanks
-        {"by b.example with SMTP", std::nullopt},
-        {"", std::nullopt},
+        {"from a ( 10.0.0.1)", "10.0.0.1"},     // "%u" skips blanks
+        {"by b.example with SMTP", std::nullopt}, {"", std::nullopt},
     };
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(ExtractReceivedAddress(text), expected) << text;
@@ -59,8 +56,7 @@ TEST(FindForeignAddress, SkipsOwnNetworksTopDown) {
 TEST(SuggestedNetwork, CutsAfterTheSecondToLastPeriod) {
     const std::pair<std::string, std::string> cases[] = {
         {"192.168.0.1", "192.168."}, {"203.0.113.7", "203.0."}, {"10.1.2.", "10.1."},
-        {"10.1", "10.1"},  // one period: nothing to cut
-        {"10", "10"}, {".5", ".5"}, {"..", "."}, {"", ""},
+        {"10.1", "10.1"}, {"10", "10"}, {".5", ".5"}, {"..", "."}, {"", ""},
     };
     for (const auto& [address, expected] : cases) {
         EXPECT_EQ(SuggestedNetwork(address), expected) << address;
@@ -69,11 +65,9 @@ TEST(SuggestedNetwork, CutsAfterTheSecondToLastPeriod) {
 
 TEST(IsAcceptableNetwork, NeedsThreePeriodsOrAFinalOne) {
     const std::pair<std::string, bool> cases[] = {
-        {"192.168.", true}, {"10.", true}, {"10.1.2.", true},
-        {"192.168.0.1", true},  // a whole address
-        {"10.1", false},        // would also match 10.100.2.3
-        {"10", false}, {"1.2.3.4.5", false},  // four periods, not ending in one
-        {"1.2.3.4.5.", true}, {"a.b.c.d", true}, {".", true},
+        {"192.168.", true}, {"10.", true}, {"10.1.2.", true}, {"192.168.0.1", true},
+        {"10.1", false},  // would also match 10.100.2.3
+        {"10", false}, {"1.2.3.4.5", false}, {"1.2.3.4.5.", true}, {"a.b.c.d", true}, {".", true},
     };
     for (const auto& [network, expected] : cases) {
         EXPECT_EQ(IsAcceptableNetwork(network), expected) << network;
