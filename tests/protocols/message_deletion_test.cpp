@@ -48,6 +48,10 @@ TEST_F(DeleteSelectedRows, SendsDeleInRowOrderAndReportsProgress) {
     EXPECT_EQ(list.RowNumbers(), (std::vector<std::uint32_t>{3}));
     EXPECT_EQ(list.SelectedNumbers(), (std::vector<std::uint32_t>{3}));
     EXPECT_EQ(list.Count(), 1u) << "a refused DELE still leaves the list";
+    ASSERT_EQ(services.Boxes().size(), 1u);
+    EXPECT_EQ(services.Boxes()[0].caption + ": " + services.Boxes()[0].text,
+              "Error during delete!: The mail server was unable to delete this message, either because "
+              "it was deleted earlier or because of an internal server error.");
     EXPECT_EQ(services.Statuses(StatusLine::Inbox),
               (std::vector<std::string>{
                   "Please wait ... queuing deletion(s) . . .",

@@ -1,108 +1,121 @@
-// The POP3 login and download against a real Dovecot on loopback ports.
+// Against a real Dovecot on loopback ports: what only a real server shows.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "net/tls_library.h"
+#include "protocols/inbox_loader.h"
+#include "protocols/message_deletion.h"
 #include "protocols/open_mailbox.h"
 #include "protocols/pop_download.h"
 #include "protocols/pop_login.h"
 #include "protocols/pop_session.h"
 #include "support/dovecot_server.h"
+#include "support/loopback.h"
+#include "support/scoped_time_zone.h"
 #include "support/scripted_services.h"
 
 namespace tarvox {
 namespace {
 
-constexpr int kMessages = 5;
-
 class PopAgainstDovecot : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_tls.Load());
-        ASSERT_TRUE(m_dovecot.ResetMailbox(kMessages)) << m_dovecot.error();
-        m_files = m_dovecot.MessageFiles("alice");  // before a login moves them
-        ASSERT_EQ(m_files.size(), static_cast<std::size_t>(kMessages));
+        ASSERT_TRUE(dovecot.ResetMailbox(5)) << dovecot.error();
+        for (const auto& file : dovecot.MessageFiles("alice")) {  // before a login moves them
+            expected.push_back(DovecotServer::ExpectedRetrText(file));
+        }
+        ASSERT_EQ(expected.size(), 5u);
+        profile.host = "127.0.0.1";
+        profile.port = dovecot.plain_port();
+        profile.user = "alice";
+        profile.pass = dovecot.password("alice");
+        profile.alive = 0;
+        profile.autosort = 0;
     }
 
-    // Opens alice's mailbox the way the Connect button does.
-    OpenOutcome Open(PopSession& session, ScriptedServices& services) {
-        OpenMailboxRequest request;
-        request.working.host = "127.0.0.1";
-        request.working.port = m_dovecot.plain_port();
-        request.working.user = "alice";
-        request.working.pass = m_dovecot.password("alice");
-        return OpenMailbox(session, request, services);
+    // Opens alice's mailbox the way the Connect button does, and loads it.
+    MessageList OpenAndLoad(PopSession& on) {
+        OpenMailboxRequest open;
+        open.working = profile;
+        EXPECT_EQ(OpenMailbox(on, open, services), OpenOutcome::EnterInbox);
+        MessageList list;
+        InboxLoadRequest load;
+        load.working = &profile;
+        EXPECT_EQ(LoadInbox(on, load, list, services), LoadOutcome::Loaded);
+        return list;
     }
 
-    TlsLibrary m_tls;
-    DovecotServer& m_dovecot = SharedDovecot();
-    std::vector<std::filesystem::path> m_files;
+    DovecotServer& dovecot = SharedDovecot();
+    std::vector<std::string> expected;  // each message as RETR gives it
+    Profile profile;
+    PopSession session{&LoadedTls()};
+    ScriptedServices services;
 };
 
 TEST_F(PopAgainstDovecot, LoginsPlainApopAndRefused) {
-    struct Case {
-        const char* what;
+    const struct {
         std::string user, password;
         bool apop;
         LoginResult expected;
+    } cases[] = {
+        {"alice", "wonderland", false, LoginResult::LoggedIn},
+        {"alice", "wonderland", true, LoginResult::LoggedIn},
+        {"alice", "looking-glass", false, LoginResult::Rejected},
+        {"bob", "not-builder", true, LoginResult::Rejected},
     };
-    const Case cases[] = {
-        {"USER/PASS", "alice", "wonderland", false, LoginResult::LoggedIn},
-        {"APOP", "alice", "wonderland", true, LoginResult::LoggedIn},
-        {"wrong password", "alice", "looking-glass", false, LoginResult::Rejected},
-        {"APOP refused", "bob", "not-builder", true, LoginResult::Rejected},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.password + (c.apop ? " APOP" : ""));
         NetAddress address;
-        ASSERT_TRUE(ResolveHost("127.0.0.1", m_dovecot.plain_port(), address));
-        NetConnection connection(&m_tls);
+        ASSERT_TRUE(ResolveHost("127.0.0.1", dovecot.plain_port(), address));
+        NetConnection connection(&LoadedTls());
         ASSERT_EQ(connection.Connect(false, address), NetResult::Success);
-        LoginRequest request;
-        request.user = c.user;
-        request.password = c.password;
-        request.apop = c.apop;
         std::string rejection;
         NetResult result = NetResult::Unknown;
-        EXPECT_EQ(PopLogin(connection, request, &rejection, 1024, result), c.expected) << c.what;
-        if (c.expected == LoginResult::Rejected) {
-            EXPECT_TRUE(rejection.starts_with("-ERR")) << rejection;
-            EXPECT_FALSE(connection.Connected());
-        } else {
-            std::uint32_t count = 0, size = 0;
-            EXPECT_TRUE(PopStat(connection, count, size, result)) << c.what;
-            EXPECT_EQ(count, static_cast<std::uint32_t>(kMessages));
-            EXPECT_GT(size, 0u);
-            PopQuit(connection);
-        }
+        EXPECT_EQ(PopLogin(connection, {c.user, c.password, c.apop, false, {}}, &rejection, 1024, result), c.expected);
+        EXPECT_EQ(rejection.starts_with("-ERR"), c.expected == LoginResult::Rejected) << rejection;
+        std::uint32_t count = 0, size = 0;
+        EXPECT_EQ(PopStat(connection, count, size, result), c.expected == LoginResult::LoggedIn);
+        PopQuit(connection);
     }
 }
 
-TEST_F(PopAgainstDovecot, RetrIsByteExactAndTopGivesTheHeaderBlock) {
-    std::vector<std::string> expected;
-    for (const auto& file : m_files) {
-        expected.push_back(DovecotServer::ExpectedRetrText(file));
-    }
-    PopSession session(&m_tls);
-    ScriptedServices services;
-    ASSERT_EQ(Open(session, services), OpenOutcome::EnterInbox);
-    ASSERT_EQ(session.message_count, static_cast<std::uint32_t>(kMessages));
-    for (std::uint32_t n = 1; n <= session.message_count; ++n) {
-        DownloadRequest retr;
-        retr.message_number = n;
-        DownloadedMessage message;
-        ASSERT_EQ(PopDownload(session, retr, message, services), DownloadResult::Complete) << n;
-        EXPECT_EQ(message.Text(), expected[n - 1]) << "message " << n;
-
-        DownloadRequest top = retr;
-        top.top = true;
-        top.lines = 0;
-        ASSERT_EQ(PopDownload(session, top, message, services), DownloadResult::Complete) << n;
+TEST_F(PopAgainstDovecot, ListSizesHeadersRetrAndTopAsTheServerHasThem) {
+    ScopedTimeZone utc("UTC");
+    const MessageList list = OpenAndLoad(session);
+    ASSERT_EQ(list.Count(), 5u);
+    EXPECT_EQ(list.At(2).subject, "Caf\xe9 quoted-printable sample 3");
+    EXPECT_EQ(list.At(2).date, "2024-01-01 13:00:00");
+    EXPECT_TRUE(list.At(3).multipart);
+    for (std::uint32_t n = 1; n <= 5; ++n) {
         const std::string& whole = expected[n - 1];
-        std::size_t header_end = whole.find("\r\n\r\n");
-        ASSERT_NE(header_end, std::string::npos);
-        EXPECT_EQ(message.Text(), whole.substr(0, header_end + 4) + ".\r\n") << "TOP " << n;
+        DownloadedMessage message;
+        DownloadRequest request;
+        request.message_number = n;
+        ASSERT_EQ(PopDownload(session, request, message, services), DownloadResult::Complete) << n;
+        EXPECT_EQ(message.Text(), whole) << "RETR " << n;
+        request.top = true;
+        ASSERT_EQ(PopDownload(session, request, message, services), DownloadResult::Complete) << n;
+        EXPECT_EQ(message.Text(), whole.substr(0, whole.find("\r\n\r\n") + 4) + ".\r\n") << "TOP " << n;
     }
+    EXPECT_TRUE(services.Boxes().empty());
     PopQuit(session.connection);
-    EXPECT_TRUE(services.LostConnections().empty());
+}
+
+TEST_F(PopAgainstDovecot, DeletedRowsLeaveTheServerOnlyWithQuit) {
+    MessageList list = OpenAndLoad(session);
+    list.Select(1, true);  // messages 2 and 4
+    list.Select(3, true);
+    ASSERT_TRUE(DeleteSelected(session, list, services));
+    EXPECT_EQ(dovecot.MessageFiles("alice").size(), 5u) << "DELE alone removes nothing";
+    ASSERT_EQ(PopSaveAndExit(session, services), InboxExit::CloseInbox);
+    EXPECT_EQ(dovecot.MessageFiles("alice").size(), 3u);
+    PopSession again(&LoadedTls());
+    list = OpenAndLoad(again);
+    EXPECT_EQ(list.At(1).subject, "Caf\xe9 quoted-printable sample 3");
+    EXPECT_EQ(list.Count(), 3u);
+    PopQuit(again.connection);
 }
 
 }  // namespace

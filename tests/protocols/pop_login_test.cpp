@@ -28,9 +28,7 @@ Script Then(Script steps, const Script& more) {
 }
 
 // What a client that gives up must end with.
-Script Quit() {
-    return {Expect("QUIT\r\n"), Send("+OK dewey POP3 server signing off\r\n"), ExpectClosed()};
-}
+Script Quit() { return {Expect("QUIT\r\n"), Send("+OK bye\r\n"), ExpectClosed()}; }
 
 struct LoginOutcome {
     LoginResult result = LoginResult::LoggedIn;
@@ -56,25 +54,14 @@ LoginOutcome RunLogin(Script script, const LoginRequest& request,
     return outcome;
 }
 
-LoginRequest UserPass(std::string_view user, std::string_view password) {
-    LoginRequest request;
-    request.user = user;
-    request.password = password;
-    return request;
-}
+LoginRequest UserPass(std::string_view user, std::string_view password) { return {user, password, false, false, {}}; }
 
 LoginRequest Apop(std::string_view user, std::string_view password, bool skip_greeting = false,
                   std::string_view greeting = {}) {
-    LoginRequest request = UserPass(user, password);
-    request.apop = true;
-    request.skip_greeting = skip_greeting;
-    request.greeting = greeting;
-    return request;
+    return {user, password, true, skip_greeting, greeting};
 }
 
 TEST(PopLogin, LogsInAndStaysConnected) {
-    LoginRequest after_stls = UserPass("bob", "secret");
-    after_stls.skip_greeting = true;
     const std::pair<Script, LoginRequest> cases[] = {
         {{Send(kReady), Expect("USER bob\r\n"), Send("+OK bob is known here\r\n"),
           Expect("PASS secret\r\n"), Send("+OK bob's maildrop has 2 messages (320 octets)\r\n")},
@@ -92,7 +79,7 @@ TEST(PopLogin, LogsInAndStaysConnected) {
         {{Expect(kRfcApop), Send("+OK maildrop locked and ready\r\n")},
          Apop("mrose", "tanstaaf", true, kRfcGreeting)},
         {{Expect("USER bob\r\n"), Send("+OK\r\n"), Expect("PASS secret\r\n"), Send("+OK\r\n")},
-         after_stls},
+         {"bob", "secret", false, true, {}}},
     };
     for (const auto& [script, request] : cases) {
         LoginOutcome outcome = RunLogin(Then(script, {ExpectClosed()}), request);
@@ -138,31 +125,25 @@ TEST(PopLogin, GivesUpAfterTheGreetingWithOnlyQuit) {
     }
 }
 
+// A refused USER is the end: PASS is never sent (the server expects QUIT next).
 TEST(PopLogin, RejectionHandsBackTheRefusingReplyAndQuits) {
-    // A refused USER is the end: PASS is never sent (the server expects QUIT next).
     const Script user_refused = {Send(kReady), Expect("USER bob\r\n"),
                                  Send("-ERR sorry, no mailbox for bob here\r\n")};
-    struct Case {
+    const struct {
         Script script;  // up to the refusal; QUIT follows
         LoginRequest request;
         std::size_t capacity;
         std::string rejection;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {user_refused, UserPass("bob", "secret"), 1024, "-ERR sorry, no mailbox for bob here\r\n"},
         {user_refused, UserPass("bob", "secret"), 10, "-ERR sorr"},
         {user_refused, UserPass("bob", "secret"), 1, ""},
         {{Send(kReady), Expect("USER bob\r\n"), Send("+OK\r\n"), Expect("PASS wrong\r\n"),
-          Send("-ERR [AUTH] invalid password\r\n")},
-         UserPass("bob", "wrong"),
-         1024,
-         "-ERR [AUTH] invalid password\r\n"},
-        {{Send(kRfcGreeting), Expect(kRfcApop), Send("-ERR permission denied\r\n")},
-         Apop("mrose", "tanstaaf"),
-         1024,
-         "-ERR permission denied\r\n"},
+          Send("-ERR [AUTH] invalid password\r\n")}, UserPass("bob", "wrong"), 1024, "-ERR [AUTH] invalid password\r\n"},
+        {{Send(kRfcGreeting), Expect(kRfcApop), Send("-ERR permission denied\r\n")}, Apop("mrose", "tanstaaf"),
+         1024, "-ERR permission denied\r\n"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         LoginOutcome outcome = RunLogin(Then(c.script, Quit()), c.request, c.capacity);
         EXPECT_EQ(outcome.result, LoginResult::Rejected) << c.rejection;
         EXPECT_EQ(outcome.rejection, c.rejection);

@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
-#include <thread>
+#include <algorithm>
 
 #include "net/tls_library.h"
 #include "support/loopback.h"
@@ -14,7 +13,6 @@ namespace tarvox {
 namespace {
 
 using namespace script;
-using namespace std::chrono_literals;
 using Security = TransportSecurity;
 
 const TlsLibrary* Tls() { return &LoadedTls(); }
@@ -74,75 +72,60 @@ TEST(SmtpSession, SendsAWholeMessage) {
 
 // Each failure shows its status, ends the session with QUIT, then shows its box.
 TEST(SmtpSession, FailuresShowStatusThenQuitThenBox) {
-    using Steps = std::function<bool(SmtpSession&)>;
-    struct Case {
-        Script script;  // QUIT follows
-        Steps steps;    // after Connect
-        std::string status;
-        std::string box;
-        int protocol = 0;
+    const auto rejected = [](const std::string& what, const std::string& reply) {
+        return "SMTP server " + what + ", and returned:\n\n" + reply;
     };
-    const std::string recipient = "Send failed. SMTP server rejected recipient";
-    const Case cases[] = {
-        {{Send("554 go away\r\n")},
-         nullptr,
-         "Send failed. SMTP server returned unxpected greeting",
+    const std::string greeting = "Send failed. SMTP server returned unxpected greeting";
+    const std::string recipient = "rejected recipient";
+    const struct {
+        Script script;  // QUIT follows
+        std::function<bool(SmtpSession&)> steps;  // after Connect
+        std::string status, box;
+        int protocol = 0;
+    } cases[] = {
+        {{Send("554 go away\r\n")}, nullptr, greeting,
          "SMTP server returned unexpected greeting:\n\n554 go away\r\n"},
-        {{Send("hello 220\r\n")},
-         nullptr,
-         "Send failed. SMTP server returned unxpected greeting",
+        {{Send("hello 220\r\n")}, nullptr, greeting,
          "SMTP server returned unexpected greeting:\n\nhello 220\r\n"},
         {{Send("220 hi\r\n"), Expect("EHLO desk.example.org\r\n"), Send("502 no\r\n"),
           Expect("HELO desk.example.org\r\n"), Send("501 no either\r\n")},
-         nullptr,
-         "Send failed. SMTP server rejected our greeting",
+         nullptr, "Send failed. SMTP server rejected our greeting",
          "SMTP server rejected our greeting, and returned:\n\n501 no either\r\n"},
-        {{Send("220 hi\r\n"), Expect("EHLO default\r\n"), Send("250 hi\r\n"),
-          Expect("STARTTLS\r\n"), Send("454 4.7.0 TLS not available\r\n")},
-         nullptr,
-         "STARTTLS failed",
-         "STARTTLS command failed. Response was:\n\n454 4.7.0 TLS not available\r\n",
-         2},
+        {{Send("220 hi\r\n"), Expect("EHLO default\r\n"), Send("250 hi\r\n"), Expect("STARTTLS\r\n"),
+          Send("454 4.7.0 TLS not available\r\n")},
+         nullptr, "STARTTLS failed",
+         "STARTTLS command failed. Response was:\n\n454 4.7.0 TLS not available\r\n", 2},
         {Greeted({Expect("MAIL FROM:<a@example.org>\r\n"), Send("250 ok\r\n"),
                   Expect("RCPT TO:<b@example.org>\r\n"), Send("251 will forward\r\n")}),
          [](SmtpSession& s) { return s.MailFrom("a@example.org") && s.RcptTo("b@example.org"); },
-         recipient, "SMTP server rejected recipient, and returned:\n\n251 will forward\r\n"},
+         "Send failed. SMTP server " + recipient, rejected(recipient, "251 will forward\r\n")},
         // The reply code inside the text does not count.
         {Greeted({Expect("RCPT TO:<b@example.org>\r\n"),
                   Send("550-5.1.1 see 250 ok\r\n550 5.1.1 unknown, id 2501\r\n")}),
-         [](SmtpSession& s) { return s.RcptTo("b@example.org"); }, recipient,
-         "SMTP server rejected recipient, and returned:\n\n550-5.1.1 see 250 ok\r\n"
-         "550 5.1.1 unknown, id 2501\r\n"},
+         [](SmtpSession& s) { return s.RcptTo("b@example.org"); }, "Send failed. SMTP server " + recipient,
+         rejected(recipient, "550-5.1.1 see 250 ok\r\n550 5.1.1 unknown, id 2501\r\n")},
         {Greeted({Expect("DATA\r\n"), Send("451 retry in 354 s\r\n")}),
          [](SmtpSession& s) { return s.Data(); }, "Send failed. SMTP server rejected mail data",
-         "SMTP server rejected mail data, and returned:\n\n451 retry in 354 s\r\n"},
-        {Greeted({Expect("\r\n.\r\n"),
-                  SendInPieces("554 5.7.1 limit of 250 messages per day\r\n", {21})}),
-         [](SmtpSession& s) { return s.EndData(); },
-         "Send failed. SMTP server rejected message body",
-         "SMTP server rejected message body, and returned:\n\n"
-         "554 5.7.1 limit of 250 messages per day\r\n"},
+         rejected("rejected mail data", "451 retry in 354 s\r\n")},
+        {Greeted({Expect("\r\n.\r\n"), SendInPieces("554 5.7.1 limit of 250 messages per day\r\n", {21})}),
+         [](SmtpSession& s) { return s.EndData(); }, "Send failed. SMTP server rejected message body",
+         rejected("rejected message body", "554 5.7.1 limit of 250 messages per day\r\n")},
         {Greeted({}), [](SmtpSession& s) { return s.MailFrom("a@example.org>\r\nRCPT TO:<x"); },
          "Error: Sender address holds a line break",
          "Sender address holds a line break (CR or LF); it was not sent"},
         {Greeted({Expect("AUTH PLAIN AGEAYg==\r\n"), Send("535 bad credentials\r\n")}),
-         [](SmtpSession& s) { return s.Auth("a", "b"); },
-         "Send failed. SMTP server denied us access",
-         "SMTP server denied us access, and returned:\n\n535 bad credentials\r\n"},
+         [](SmtpSession& s) { return s.Auth("a", "b"); }, "Send failed. SMTP server denied us access",
+         rejected("denied us access", "535 bad credentials\r\n")},
         {Greeted({}), [](SmtpSession& s) { return s.SendLine(std::string(16382, 'x')); },
-         "Error: Encountered body line which was too long",
-         "Encountered a body line which was too long"},
+         "Error: Encountered body line which was too long", "Encountered a body line which was too long"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.box);
         ScriptedServer server(Join(c.script, Quit()));
         ScriptedServices services;
         SmtpSession session(Tls(), services, "desk.example.org");
         bool ok = session.Connect("127.0.0.1", server.port(), TransportSecurityFromSetting(c.protocol), nullptr, {});
-        if (ok && c.steps) {
-            ok = c.steps(session);
-        }
-        EXPECT_FALSE(ok);
+        EXPECT_FALSE(ok && (!c.steps || c.steps(session)));
         EXPECT_EQ(services.LastStatus(StatusLine::Composer), c.status);
         ASSERT_EQ(services.Boxes().size(), 1u);
         EXPECT_EQ(services.Boxes()[0].text, c.box);
@@ -156,39 +139,31 @@ TEST(SmtpSession, FailuresShowStatusThenQuitThenBox) {
 // The greeting falls back to HELO, STARTTLS greets as "default" first and not twice, the
 // AUTH method follows the EHLO reply, and the longest body line is sent.
 TEST(SmtpSession, ExchangesFollowTheServer) {
-    struct Case {
+    const std::string longest(16381, 'y');
+    const auto auth = [](SmtpSession& s) { return s.Auth("a", "b"); };
+    const Script hi = {Send("220 hi\r\n"), Expect("EHLO desk.example.org\r\n")};
+    const struct {
         Script script;  // QUIT follows
         int protocol;
         std::function<bool(SmtpSession&)> steps;  // after Connect; their result
         bool ok, plain, login;
         const char* box;  // the one box shown, or none
-    };
-    const std::string longest(16381, 'y');
-    const auto auth = [](SmtpSession& s) { return s.Auth("a", "b"); };
-    const Script hi = {Send("220 hi\r\n"), Expect("EHLO desk.example.org\r\n")};
-    const Case cases[] = {
-        {Join(hi, Script{Send("502 command not implemented\r\n"),
-                         Expect("HELO desk.example.org\r\n"), Send("250 hi\r\n")}),
-         0, nullptr, true, false, false, nullptr},
+    } cases[] = {
+        {Join(hi, {Send("502 command not implemented\r\n"), Expect("HELO desk.example.org\r\n"),
+                   Send("250 hi\r\n")}), 0, nullptr, true, false, false, nullptr},
         {{Send("220 hi\r\n"), Expect("EHLO default\r\n"), Send("250-hi\r\n250 STARTTLS\r\n"),
           Expect("STARTTLS\r\n"), Send("220 go ahead\r\n"), StartTls(),
           Expect("EHLO desk.example.org\r\n"), Send("250-hi\r\n250 AUTH PLAIN\r\n")},
-         2,
-         nullptr,
-         true,
-         true,
-         false,
-         nullptr},
-        {Join(hi, Script{Send("250-AUTH=LOGIN\r\n250 OK\r\n"), Expect("AUTH LOGIN\r\n"),
-                         Send("334 VXNlcm5hbWU6\r\n"), Expect("YQ==\r\n"),
-                         Send("334 UGFzc3dvcmQ6\r\n"), Expect("Yg==\r\n"), Send("235 ok\r\n")}),
-         0, auth, true, false, true, nullptr},
-        {Join(hi, Script{Send("250-SIZE 1000\r\n250 OK\r\n")}), 0, auth, false, false, false,
+         2, nullptr, true, true, false, nullptr},
+        {Join(hi, {Send("250-AUTH=LOGIN\r\n250 OK\r\n"), Expect("AUTH LOGIN\r\n"),
+                   Send("334 VXNlcm5hbWU6\r\n"), Expect("YQ==\r\n"), Send("334 UGFzc3dvcmQ6\r\n"),
+                   Expect("Yg==\r\n"), Send("235 ok\r\n")}), 0, auth, true, false, true, nullptr},
+        {Join(hi, {Send("250-SIZE 1000\r\n250 OK\r\n")}), 0, auth, false, false, false,
          "Mail server does not support SMTP AUTH!"},
-        {Greeted({Expect(longest + "\r\n")}), 0,
-         [&](SmtpSession& s) { return s.SendLine(longest); }, true, true, true, nullptr},
+        {Greeted({Expect(longest + "\r\n")}), 0, [&](SmtpSession& s) { return s.SendLine(longest); },
+         true, true, true, nullptr},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.script[2].description);
         ScriptedServer server(Join(c.script, Quit()));
         ScriptedServices services;
@@ -203,33 +178,27 @@ TEST(SmtpSession, ExchangesFollowTheServer) {
             session.Quit();
         }
         EXPECT_SCRIPT_DONE(server);
-        ASSERT_EQ(services.Boxes().size(), c.box != nullptr ? 1u : 0u);
-        if (c.box != nullptr) {
-            EXPECT_EQ(services.Boxes()[0].text, c.box);
+        std::vector<std::string> boxes;
+        for (const MessageBoxRequest& box : services.Boxes()) {
+            boxes.push_back(box.text);
         }
-        // A certificate on record is not asked about.
-        EXPECT_TRUE(services.Certificates().empty());
-        if (c.protocol == 2) {
-            const std::vector<std::string> statuses = services.Statuses(StatusLine::Composer);
-            EXPECT_NE(std::find(statuses.begin(), statuses.end(), "SSL active. Logging in . . ."),
-                      statuses.end());
-        }
+        EXPECT_EQ(boxes, c.box != nullptr ? std::vector<std::string>{c.box} : std::vector<std::string>{});
+        EXPECT_TRUE(services.Certificates().empty()) << "a certificate on record is not asked about";
+        const auto statuses = services.Statuses(StatusLine::Composer);
+        EXPECT_EQ(std::count(statuses.begin(), statuses.end(), "SSL active. Logging in . . ."), c.protocol / 2);
     }
 }
 
+// After Abort the failing step says nothing.
 TEST(SmtpSession, AbortEndsTheSendQuietly) {
-    ScriptedServer server(
-        Greeted({Expect("DATA\r\n"), ClientMayClose(Expect("never\r\n")), ExpectClosed()}));
+    ScriptedServer server(Greeted({ClientMayClose(Expect("DATA\r\n")), ExpectClosed()}));
     ScriptedServices services;
     SmtpSession session(Tls(), services, "desk.example.org");
     ASSERT_TRUE(session.Connect("127.0.0.1", server.port(), Security::Cleartext, nullptr, {}));
-    auto data = std::async(std::launch::async, [&] { return session.Data(); });
-    std::this_thread::sleep_for(100ms);
     session.Abort();
-    ASSERT_EQ(data.wait_for(2s), std::future_status::ready);
-    EXPECT_FALSE(data.get());
-    EXPECT_TRUE(services.Boxes().empty());
+    EXPECT_FALSE(session.Data());
     EXPECT_FALSE(session.SendLine("after the abort"));
+    EXPECT_TRUE(services.Boxes().empty());
     EXPECT_SCRIPT_DONE(server);
 }
 

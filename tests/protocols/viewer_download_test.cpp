@@ -47,14 +47,10 @@ TEST(FinishViewerDownload, ShowsOnlyACompleteText) {
 }
 
 TEST(DownloadForViewer, RetrOrTopWithTheViewersStatus) {
-    struct Case {
-        bool preview;
-        const char* command;
-    };
     const std::string message = "Subject: a\r\n\r\nbody\r\n.\r\n";
-    for (const Case c : {Case{false, "RETR 2\r\n"}, Case{true, "TOP 2 7\r\n"}}) {
-        SCOPED_TRACE(c.command);
-        ScriptedServer server({Expect(c.command), Send("+OK\r\n" + message), ExpectClosed()});
+    for (const auto& [preview, command] : {std::pair{false, "RETR 2\r\n"}, std::pair{true, "TOP 2 7\r\n"}}) {
+        SCOPED_TRACE(command);
+        ScriptedServer server({Expect(command), Send("+OK\r\n" + message), ExpectClosed()});
         PopSession session(nullptr);
         NetAddress address;
         ASSERT_TRUE(ResolveHost("127.0.0.1", server.port(), address));
@@ -62,14 +58,11 @@ TEST(DownloadForViewer, RetrOrTopWithTheViewersStatus) {
         session.sizes = {10, static_cast<std::uint32_t>(message.size())};
         ScriptedServices services;
         const ViewerDownload download =
-            DownloadForViewer(session, {2, c.preview, 7}, services);
+            DownloadForViewer(session, {2, preview, 7}, services);
         EXPECT_TRUE(download.Shown());
         EXPECT_EQ(download.text, message);
-        const Texts statuses = services.Statuses(StatusLine::Inbox);
-        ASSERT_GE(statuses.size(), 2u);
-        EXPECT_EQ(statuses.front(), "Downloading e-mail . . . ");
-        EXPECT_EQ(statuses[1], "Downloading e-mail . . . 0%");
-        EXPECT_EQ(statuses.back(), "Message retrieved. Formatting...");
+        EXPECT_EQ(services.Statuses(StatusLine::Inbox),
+                  (Texts{"Downloading e-mail . . . ", "Downloading e-mail . . . 0%", "Message retrieved. Formatting..."}));
         session.connection.Close();
         EXPECT_SCRIPT_DONE(server);
     }
