@@ -13,8 +13,7 @@ extern char** environ;
 
 namespace tarvox {
 
-CliResult RunCli(const std::vector<std::string>& args, std::string_view input,
-                 const std::vector<std::string>& environment) {
+CliResult RunCli(const std::vector<std::string>& args, std::string_view input) {
     TempDir scratch;
     const std::string in_path = (scratch / "cli.in").string();
     const std::string out_path = (scratch / "cli.out").string();
@@ -29,16 +28,6 @@ CliResult RunCli(const std::vector<std::string>& args, std::string_view input,
     }
     argv.push_back(nullptr);
 
-    std::vector<std::string> env_strings(environment);
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        env_strings.emplace_back(*entry);
-    }
-    std::vector<char*> envp;
-    for (std::string& s : env_strings) {
-        envp.push_back(s.data());
-    }
-    envp.push_back(nullptr);
-
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, in_path.c_str(), O_RDONLY, 0);
@@ -48,7 +37,7 @@ CliResult RunCli(const std::vector<std::string>& args, std::string_view input,
                                      0600);
     CliResult result;
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     EXPECT_EQ(spawned, 0) << argv[0];
     if (spawned != 0) {

@@ -13,11 +13,8 @@ struct CliResult {
     std::string err;
 };
 
-// Runs tarvox-cli with `args`, `input` on its standard input (not a
-// terminal) and `environment` entries ("NAME=value") added to this process's
-// environment. Fails the running test when the program cannot be started.
-CliResult RunCli(const std::vector<std::string>& args, std::string_view input = {},
-                 const std::vector<std::string>& environment = {});
+// Runs tarvox-cli with `args` and `input` on its standard input (not a terminal).
+CliResult RunCli(const std::vector<std::string>& args, std::string_view input = {});
 
 // A run of tarvox-cli and what it must give: the exit status and a text that standard
 // output and one that standard error must hold ("" holds anywhere).

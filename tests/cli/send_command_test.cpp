@@ -33,10 +33,10 @@ protected:
         m_profile.SMTPautobcc = "archive@example.org";
     }
 
-    std::string WriteSettings(const std::string& name = "tarvox.ini") {
+    std::string WriteSettings() {
         Configuration config;
         config.profiles.push_back(m_profile);
-        const std::string path = (m_folder / name).string();
+        const std::string path = (m_folder / "tarvox.ini").string();
         EXPECT_TRUE(SaveConfiguration(path, config));
         return path;
     }
@@ -93,22 +93,9 @@ TEST_F(CliSend, DeliversAMessageWithAttachments) {
 TEST_F(CliSend, FailuresExitWithTheirText) {
     m_profile.SMTPpass = "not-wonderland";
     const std::string settings = WriteSettings();
-    m_profile.SMTPpass = "wonderland";
-    m_profile.SMTPsslid.clear();
-    const std::string unknown_certificate = WriteSettings("unknown-certificate.ini");
-    const std::vector<std::string> message = {"--to", "bob@example.org", "--subject", "hi"};
-    const auto send = [&](const std::string& file, std::vector<std::string> extra) {
-        std::vector<std::string> args = {"send", "Alice", "--settings", file};
-        args.insert(args.end(), extra.begin(), extra.end());
-        return args;
-    };
     const CliCase cases[] = {
-        {send(settings, message), "body\n", 1, "",
-         "SMTP server denied us access, and returned:\n\n535"},
-        {send(settings, {"--to", "bob@example.org"}), "body\n", 1, "",
-         "Please fill in the Subject: field"},
-        {send(unknown_certificate, message), "body\n", 1, "",
-         "Unknown. First certificate seen, none on record."},
+        {{"send", "Alice", "--settings", settings, "--to", "bob@example.org", "--subject", "hi"}, "body\n",
+         1, "", "SMTP server denied us access"},
         {{"send", "Nobody", "--settings", settings}, "body\n", 2, "", "no profile named"},
         {{"send", "--to", "bob@example.org"}, "body\n", 2, "", "usage: tarvox-cli send"},
     };
