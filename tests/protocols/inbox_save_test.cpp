@@ -19,21 +19,20 @@ TEST(SaveInboxAndExit, StoresFlagsAndStatisticsWritesTheSettingsThenQuits) {
     const MessageIdentity listed{0x11, 0x22};
     const FlaggedMessage old_items[] = {{listed, kFlagRead}, {{0x33, 0x44}, kFlagRead}};
     const FlaggedMessage new_items[] = {{listed, kFlagRead | kFlagReplied}};
-    struct Case {
+    const struct {
         bool stored;  // false: the profile was never saved
         int mode, parse;
         const char* stat_reply;
         bool merged;  // the unlisted item is kept
         std::array<int, 2> maildrop;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {true, 0, 1, "+OK 5 900\r\n", false, {5, 900}},
         {true, 1, 1, "+OK 5 900\r\n", true, {5, 900}},
         {true, 0, 0, "+OK 2 70\r\n", true, {2, 70}},
         {true, 0, 1, "-ERR busy\r\n", false, {9, 9}},
         {false, 0, 1, nullptr, false, {9, 9}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.stat_reply != nullptr ? c.stat_reply : "not stored");
         std::vector<ScriptStep> script;
         if (c.stored) {
