@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <iterator>
 
@@ -39,6 +42,35 @@ TEST(ReplaceChosenFile, NeverCutsTheOldFileShort) {
     EXPECT_TRUE(fs::is_symlink(dir / "link"));
     EXPECT_EQ(fs::status(old_file).permissions(), fs::perms(0640));
     EXPECT_EQ(fs::status(dir / "new.txt").permissions(), fs::perms(0600));
+}
+
+TEST(WriteFileAtomically, ReplacesTheFileWholeOwnerOnlyOrNotAtAll) {
+    TempDir dir;
+    const fs::path path = dir / "made" / "tarvox.ini";  // a missing folder is made
+    ASSERT_TRUE(WriteFileAtomically(path, "old content"));
+    fs::permissions(path, fs::perms(0644));
+    ASSERT_TRUE(WriteFileAtomically(path, "kept"));
+    EXPECT_EQ(ReadWholeFile(path), "kept");
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms(0600));
+
+    // A disk that fills up part-way: the file size limit makes the write fail.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old_limit{};
+    ::getrlimit(RLIMIT_FSIZE, &old_limit);
+    rlimit small = old_limit;
+    small.rlim_cur = 100;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved = WriteFileAtomically(path, std::string(200, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &old_limit);
+    std::signal(SIGXFSZ, SIG_DFL);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(ReadWholeFile(path), "kept");
+    EXPECT_EQ(std::distance(fs::directory_iterator(path.parent_path()), fs::directory_iterator()), 1);
+
+    // A folder in the file's place is not replaced.
+    fs::create_directory(dir / "blocked.ini");
+    EXPECT_FALSE(WriteFileAtomically(dir / "blocked.ini", "x"));
+    EXPECT_TRUE(fs::is_directory(dir / "blocked.ini"));
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <tuple>
+
 #include "codec/md5.h"
 #include "support/scripted_services.h"
 
@@ -13,28 +16,22 @@ TEST(MasterPassphrase, VerifierHashesLastTheNineValuesAndThePassphrase) {
     settings.last = "Home";
     // "Home" 0 15 60 0 20 0 1 0 0 "secret phrase", digits run together.
     EXPECT_EQ(ComputeVerifier(settings, "secret phrase"), "94481275ae050a7f5db099473b1b0616");
-    // Values enter as unsigned 32-bit decimals: -1 is 4294967295.
+    // In this order; values enter as unsigned 32-bit decimals: -1 is 4294967295.
+    int n = 0;
+    for (int* field : {&settings.mailman, &settings.freq, &settings.timeout, &settings.repoll,
+                       &settings.preview, &settings.allheaders, &settings.replyquote,
+                       &settings.textcolor, &settings.enterprev}) {
+        *field = ++n;
+    }
+    EXPECT_EQ(ComputeVerifier(settings, "secret phrase"), "cc9a3caf9eafc1b04db43d447a762875");
+    settings = GlobalSettings();
+    settings.last = "Home";
     settings.freq = -1;
     EXPECT_EQ(ComputeVerifier(settings, "secret phrase"), "fc72c952669d8d0482130a2d8f215e29");
-}
-
-TEST(MasterPassphrase, VerifierChangesWithEachHashedSetting) {
-    const GlobalSettings base;
-    const std::string reference = ComputeVerifier(base, "pass phrase");
-    int GlobalSettings::*hashed[] = {&GlobalSettings::mailman,    &GlobalSettings::freq,
-                                     &GlobalSettings::timeout,    &GlobalSettings::repoll,
-                                     &GlobalSettings::preview,    &GlobalSettings::allheaders,
-                                     &GlobalSettings::replyquote, &GlobalSettings::textcolor,
-                                     &GlobalSettings::enterprev};
-    for (int GlobalSettings::*field : hashed) {
-        GlobalSettings changed = base;
-        changed.*field += 1000;
-        EXPECT_NE(ComputeVerifier(changed, "pass phrase"), reference);
-    }
-    GlobalSettings unhashed = base;
-    unhashed.confirmdel = 0;
-    unhashed.fqdn = "elsewhere";
-    EXPECT_EQ(ComputeVerifier(unhashed, "pass phrase"), reference);
+    // Other settings do not enter.
+    settings.confirmdel = 0;
+    settings.fqdn = "elsewhere";
+    EXPECT_EQ(ComputeVerifier(settings, "secret phrase"), "fc72c952669d8d0482130a2d8f215e29");
 }
 
 TEST(MasterPassphrase, ProfileKeyUsesTheReadBackFormOfEachText) {
@@ -63,38 +60,26 @@ TEST(MasterPassphrase, ProfileKeyUsesTheReadBackFormOfEachText) {
 }
 
 TEST(MasterPassphrase, RepromptAsksOnlyWhenLockedHiddenAndEnabled) {
-    struct Case {
-        int master, reprompt;
-        bool visible;
-        bool asks;
-        std::string answer;  // empty: cancel
-        bool result;
-        bool denied_box;
+    // {master, reprompt, window visible, the answer (nullopt: not asked, "": cancel), result}
+    const std::tuple<int, int, bool, std::optional<std::string>, bool> cases[] = {
+        {0, 1, false, std::nullopt, true},  {1, 0, false, std::nullopt, true},
+        {1, 1, true, std::nullopt, true},   {1, 1, false, "open sesame", true},
+        {1, 1, false, "Open Sesame", false}, {1, 1, false, "", false},
     };
-    const Case cases[] = {
-        {0, 1, false, false, "", true, false},
-        {1, 0, false, false, "", true, false},
-        {1, 1, true, false, "", true, false},
-        {1, 1, false, true, "open sesame", true, false},
-        {1, 1, false, true, "Open Sesame", false, true},
-        {1, 1, false, true, "", false, false},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [master, reprompt, visible, answer, result] : cases) {
         GlobalSettings settings;
-        settings.master = c.master;
-        settings.reprompt = c.reprompt;
+        settings.master = master;
+        settings.reprompt = reprompt;
         ScriptedServices services;
-        if (c.asks) {
-            if (c.answer.empty()) {
-                services.QueuePromptCancel();
-            } else {
-                services.QueuePromptText(c.answer);
-            }
+        if (answer) {
+            answer->empty() ? services.QueuePromptCancel() : services.QueuePromptText(*answer);
         }
-        EXPECT_EQ(RepromptPassphrase(services, settings, "open sesame", c.visible), c.result);
-        EXPECT_EQ(services.Prompts().size(), c.asks ? 1u : 0u);
-        ASSERT_EQ(services.Boxes().size(), c.denied_box ? 1u : 0u);
-        if (c.denied_box) {
+        EXPECT_EQ(RepromptPassphrase(services, settings, "open sesame", visible), result);
+        services.ExpectScriptUsedUp();
+        // A wrong answer, not a cancel, is told.
+        const bool denied = answer && !answer->empty() && !result;
+        ASSERT_EQ(services.Boxes().size(), denied ? 1u : 0u);
+        if (denied) {
             EXPECT_EQ(services.Boxes()[0].text, kIncorrectPassphraseText);
             EXPECT_EQ(services.Boxes()[0].caption, kIncorrectPassphraseCaption);
         }
@@ -102,14 +87,8 @@ TEST(MasterPassphrase, RepromptAsksOnlyWhenLockedHiddenAndEnabled) {
 }
 
 TEST(MasterPassphrase, SettingThePassphraseNeedsSixCharacters) {
-    struct Case {
-        bool enable;
-        std::string known, typed;
-        bool accepted;
-        int master;
-        std::string passphrase_after;
-    };
-    const Case cases[] = {
+    // {lock enabled, passphrase known before, typed, accepted, master after, passphrase after}
+    const std::tuple<bool, std::string, std::string, bool, int, std::string> cases[] = {
         {true, "", "12345", false, 0, ""},
         {true, "", "", false, 0, ""},
         {true, "", "123456", true, 1, "123456"},
@@ -118,21 +97,17 @@ TEST(MasterPassphrase, SettingThePassphraseNeedsSixCharacters) {
         {true, "already known", "replacement", true, 1, "replacement"},
         {false, "already known", "whatever", true, 0, "already known"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [enable, known, typed, accepted, master, passphrase_after] : cases) {
         GlobalSettings settings;
-        settings.master = 1 - c.master;
-        std::string passphrase = c.known;
+        settings.master = 1 - master;
+        std::string passphrase = known;
         ScriptedServices services;
-        EXPECT_EQ(ApplyPassphraseSetting(services, settings, passphrase, c.enable, c.typed),
-                  c.accepted);
-        EXPECT_EQ(settings.master, c.master);
-        EXPECT_EQ(passphrase, c.passphrase_after);
-        if (c.accepted) {
-            EXPECT_TRUE(services.Boxes().empty());
-        } else {
-            ASSERT_EQ(services.Boxes().size(), 1u);
+        EXPECT_EQ(ApplyPassphraseSetting(services, settings, passphrase, enable, typed), accepted);
+        EXPECT_EQ(settings.master, master);
+        EXPECT_EQ(passphrase, passphrase_after);
+        ASSERT_EQ(services.Boxes().size(), accepted ? 0u : 1u);
+        if (!accepted) {
             EXPECT_EQ(services.Boxes()[0].text, kPassphraseTooShortText);
-            EXPECT_EQ(services.Boxes()[0].caption, "");
             EXPECT_EQ(services.Boxes()[0].icon, BoxIcon::Error);
         }
     }

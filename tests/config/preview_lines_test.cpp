@@ -37,7 +37,6 @@ TEST(AskPreviewLines, TakesANumberOfAtLeastOneAndTheDontAskAgainBox) {
         AskPreviewLinesBeforePreview(global, services);
         ASSERT_EQ(services.Prompts().size(), c.autoprev == 0 ? 1u : 0u);
         if (c.autoprev == 0) {
-            EXPECT_EQ(services.Prompts()[0].title, "Preview lines");
             EXPECT_EQ(services.Prompts()[0].initial_text, "20");
         }
         EXPECT_EQ(global.preview, c.preview_after);
