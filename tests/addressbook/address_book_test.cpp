@@ -18,18 +18,16 @@ AddressBooks Books() {
 
 TEST(FindAddressBook, ExactNameOnly) {
     AddressBooks books = Books();
-    ASSERT_NE(FindAddressBook(books, "Friends"), nullptr);
-    EXPECT_EQ(FindAddressBook(books, "Friends")->entries.size(), 3u);
-    ASSERT_NE(FindAddressBook(books, "friends"), nullptr);
-    EXPECT_EQ(FindAddressBook(books, "friends")->entries.size(), 1u);
-    EXPECT_EQ(FindAddressBook(books, "FRIENDS"), nullptr);
-    EXPECT_EQ(FindAddressBook(books, "Friend"), nullptr);
-    EXPECT_EQ(FindAddressBook(books, ""), nullptr);
     books.books.push_back({"", {}});
-    EXPECT_EQ(FindAddressBook(books, ""), nullptr);
+    // {name, entries of the book found (-1: none)}
+    const std::pair<std::string, int> cases[] = {
+        {"Friends", 3}, {"friends", 1}, {"FRIENDS", -1}, {"Friend", -1}, {"", -1}};
+    for (const auto& [name, entries] : cases) {
+        const AddressBook* found = FindAddressBook(std::as_const(books), name);
+        EXPECT_EQ(found ? static_cast<int>(found->entries.size()) : -1, entries) << name;
+    }
     // The editable overload finds the same book.
-    FindAddressBook(books, "Work")->entries.clear();
-    EXPECT_TRUE(FindAddressBook(std::as_const(books), "Work")->entries.empty());
+    EXPECT_EQ(FindAddressBook(books, "Work"), FindAddressBook(std::as_const(books), "Work"));
 }
 
 TEST(SearchAddressBooks, CopiesMatchesInBookAndEntryOrder) {
@@ -98,8 +96,6 @@ TEST(RememberRecipients, HundredTwentyRecipientsLeaveTheHundredNewest) {
     }
     RememberRecipients(books, to, "", "");
     ASSERT_EQ(books.recently_used.size(), 100u);
-    EXPECT_EQ(books.recently_used.front(), "user20@x.example");
-    EXPECT_EQ(books.recently_used.back(), "user119@x.example");
     for (std::size_t i = 0; i < 100; ++i) {
         EXPECT_EQ(books.recently_used[i], "user" + std::to_string(i + 20) + "@x.example");
     }
