@@ -5,6 +5,7 @@
 #include <array>
 #include <ctime>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "compose/message_builder.h"
@@ -64,11 +65,11 @@ TEST(ReadDraftFile, WrittenDraftReadsBackEveryField) {
     EXPECT_EQ(read.body_lines, written.body_lines);
     // The attachments that still exist, with the type the composer offers now.
     ASSERT_EQ(read.attachments.size(), 2u);
-    EXPECT_EQ(read.attachments[0].path, first);
-    EXPECT_EQ(read.attachments[0].mime_type, "image/png");
-    EXPECT_EQ(read.attachments[0].size, 5u);
-    EXPECT_EQ(read.attachments[1].path, second);
-    EXPECT_EQ(read.attachments[1].size, 70000u);
+    for (const auto& [attachment, path, size] : {std::tuple(read.attachments[0], first, 5),
+                                                 std::tuple(read.attachments[1], second, 70000)}) {
+        EXPECT_EQ(std::tie(attachment.path, attachment.mime_type), std::tie(path, "image/png"));
+        EXPECT_EQ(attachment.size, static_cast<std::uint64_t>(size));
+    }
 }
 
 TEST(ReadDraftText, HeaderLines) {
@@ -125,32 +126,26 @@ TEST(ReadDraftText, HeaderLines) {
     }
 }
 
-struct BodyCase {
-    const char* what;
-    std::string draft;
-    std::vector<std::string> body;
-};
-
 TEST(ReadDraftText, BodySection) {
-    const std::vector<BodyCase> cases = {
-        {"lines keep their order and get CR LF",
-         "Subject: s\r\n\r\none\r\n\r\ntwo",
+    const std::tuple<const char*, std::string, std::vector<std::string>> cases[] = {
+        {"lines keep their order and get CR LF", "Subject: s\r\n\r\none\r\n\r\ntwo",
          {"one\r\n", "\r\n", "two\r\n"}},
-        {"trailing empty lines become one line end",
-         "Subject: s\r\n\r\nend\r\n\r\n\r\n",
-         {"end\r\n"}},
+        {"trailing empty lines become one line end", "Subject: s\r\n\r\nend\r\n\r\n\r\n", {"end\r\n"}},
         {"leading empty lines stay", "\r\n\r\n\r\nx\r\n", {"\r\n", "\r\n", "x\r\n"}},
         {"header-like lines in the body are body", "\r\nTo: z@x\r\n", {"To: z@x\r\n"}},
         {"an empty body section leaves the body", "Subject: s\r\n\r\n", {"old body\r\n"}},
         {"a body of empty lines leaves the body", "Subject: s\r\n\r\n\r\n\r\n", {"old body\r\n"}},
         {"no empty line: all header, body left", "Subject: s\r\nsome text\r\n", {"old body\r\n"}},
         {"LF line ends", "Subject: s\n\na\nb\n", {"a\r\n", "b\r\n"}},
+        // A line of exactly 511 characters gains no empty line after it.
+        {"a line of 511", "\r\n" + std::string(511, 'e') + "\r\nafter\r\n",
+         {std::string(511, 'e') + "\r\n", "after\r\n"}},
     };
-    for (const BodyCase& c : cases) {
+    for (const auto& [what, draft, body] : cases) {
         ComposedMessage message = Untouched();
-        ReadDraftText(c.draft, "", message);
-        EXPECT_EQ(message.body_lines, c.body) << c.what;
-        EXPECT_EQ(message.to, "old-to@x") << c.what;
+        ReadDraftText(draft, "", message);
+        EXPECT_EQ(message.body_lines, body) << what;
+        EXPECT_EQ(message.to, "old-to@x") << what;
     }
 }
 
@@ -170,14 +165,9 @@ TEST(ReadDraftText, LongLinesArriveInPiecesOf511) {
     EXPECT_EQ(message.body_lines,
               (std::vector<std::string>{std::string(511, 'b') + "\r\n",
                                         std::string(89, 'b') + "\r\n", "next\r\n"}));
-
-    // A body line of exactly 511 characters gains no empty line after it.
-    ComposedMessage exact = Untouched();
-    ReadDraftText("\r\n" + std::string(511, 'e') + "\r\nafter\r\n", "", exact);
-    EXPECT_EQ(exact.body_lines,
-              (std::vector<std::string>{std::string(511, 'e') + "\r\n", "after\r\n"}));
 }
 
+// A folder or a missing file cannot be attached; an empty type gives the default.
 TEST(ReadDraftText, AttachmentsAreCheckedAndTyped) {
     TempDir dir;
     const std::string file = (dir / "a.txt").string();
@@ -186,18 +176,15 @@ TEST(ReadDraftText, AttachmentsAreCheckedAndTyped) {
     ReadDraftText("Attach: \t" + file + "\r\nAttach: \t" + dir.path().string() +
                       "\r\nAttach: \t/no/such/file\r\n\r\n",
                   "", message);
-    // A folder cannot be attached either; an empty type gives the default.
     ASSERT_EQ(message.attachments.size(), 1u);
-    EXPECT_EQ(message.attachments[0].path, file);
-    EXPECT_EQ(message.attachments[0].mime_type, "application/octet-stream");
+    EXPECT_EQ(std::tie(message.attachments[0].path, message.attachments[0].mime_type),
+              std::tie(file, "application/octet-stream"));
     EXPECT_EQ(message.attachments[0].size, 3u);
-}
 
-TEST(ReadDraftFile, AnUnreadableFileChangesNothing) {
-    TempDir dir;
-    ComposedMessage message = Untouched();
-    EXPECT_FALSE(ReadDraftFile((dir / "missing").string(), "", message));
-    EXPECT_FALSE(ReadDraftFile(dir.path().string(), "", message));
+    // An unreadable draft changes nothing.
+    for (const std::string& path : {(dir / "missing").string(), dir.path().string()}) {
+        EXPECT_FALSE(ReadDraftFile(path, "", message));
+    }
     EXPECT_EQ(message.attachments.size(), 1u);
     EXPECT_EQ(message.to, "old-to@x");
 }

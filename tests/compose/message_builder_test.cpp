@@ -56,9 +56,9 @@ TEST(MessageBuilder, MimeLinesFollowAttachmentsAndEncoding) {
     EXPECT_TRUE(multipart.ends_with(
         "MIME-Version: 1.0\r\n"
         "Content-Type: multipart/mixed; boundary=\"--=_Boundary-0A0B0C0D\"\r\n"));
-    EXPECT_NE(multipart.find("CC: c@example.org\r\n"), std::string::npos);
-    EXPECT_NE(multipart.find("Reply-To: r@example.org\r\n"), std::string::npos);
-    EXPECT_NE(multipart.find("In-Reply-To: <m@x>\r\n"), std::string::npos);
+    for (const char* line : {"CC: c@example.org\r\n", "Reply-To: r@example.org\r\n", "In-Reply-To: <m@x>\r\n"}) {
+        EXPECT_NE(multipart.find(line), std::string::npos) << line;
+    }
     EXPECT_EQ(multipart.find("hidden"), std::string::npos);  // BCC is in no header
 
     std::string eight_bit = BuildHeaderBlock(message, Wire("", true));

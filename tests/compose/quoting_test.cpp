@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tarvox {
@@ -56,34 +57,23 @@ TEST(CollectViewerText, Lines) {
 TEST(CollectViewerText, SelectionQuotesWholeLines) {
     ViewerEditorText editor = Editor({"first line\r\n", "second line\r\n", "third line\r\n",
                                       "fourth line\r\n", "fifth line\r\n"});
-    // From inside the second line to inside the fourth.
-    editor.selection_start = Offset(editor, 1, 3);
-    editor.selection_end = Offset(editor, 3, 5);
-    EXPECT_EQ(CollectViewerText(editor, QuoteSelection::SelectedLines),
-              "second line\nthird line\nfourth line\n");
-    // The flag off: everything.
-    EXPECT_EQ(CollectViewerText(editor, QuoteSelection::All),
-              "first line\nsecond line\nthird line\nfourth line\nfifth line\n");
-
-    // Selected backwards: the same lines.
-    std::swap(editor.selection_start, editor.selection_end);
-    EXPECT_EQ(CollectViewerText(editor, QuoteSelection::SelectedLines),
-              "second line\nthird line\nfourth line\n");
-
-    // Inside one line: that line.
-    editor.selection_start = Offset(editor, 2, 1);
-    editor.selection_end = Offset(editor, 2, 4);
-    EXPECT_EQ(CollectViewerText(editor, QuoteSelection::SelectedLines), "third line\n");
-
-    // The end at the very end of the text: up to the last line.
-    editor.selection_end = Offset(editor, 5, 0);
-    EXPECT_EQ(CollectViewerText(editor, QuoteSelection::SelectedLines),
-              "third line\nfourth line\nfifth line\n");
-
-    // No selection: everything.
-    editor.selection_start = editor.selection_end = Offset(editor, 2, 2);
-    EXPECT_EQ(CollectViewerText(editor, QuoteSelection::SelectedLines),
-              "first line\nsecond line\nthird line\nfourth line\nfifth line\n");
+    const std::string all = "first line\nsecond line\nthird line\nfourth line\nfifth line\n";
+    const std::string middle = "second line\nthird line\nfourth line\n";
+    // {selection start line and column, end line and column, quote selection, expected}
+    const std::tuple<std::size_t, std::size_t, std::size_t, std::size_t, QuoteSelection, std::string>
+        cases[] = {
+            {1, 3, 3, 5, QuoteSelection::SelectedLines, middle},
+            {1, 3, 3, 5, QuoteSelection::All, all},
+            {3, 5, 1, 3, QuoteSelection::SelectedLines, middle},  // selected backwards
+            {2, 1, 2, 4, QuoteSelection::SelectedLines, "third line\n"},
+            {2, 1, 5, 0, QuoteSelection::SelectedLines, "third line\nfourth line\nfifth line\n"},
+            {2, 2, 2, 2, QuoteSelection::SelectedLines, all},  // no selection
+        };
+    for (const auto& [start_line, start_column, end_line, end_column, quote, expected] : cases) {
+        editor.selection_start = Offset(editor, start_line, start_column);
+        editor.selection_end = Offset(editor, end_line, end_column);
+        EXPECT_EQ(CollectViewerText(editor, quote), expected) << start_line << " " << end_line;
+    }
 }
 
 TEST(StripSignature, Cases) {

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "support/scripted_services.h"
 #include "support/temp_dir.h"
@@ -32,18 +33,15 @@ TEST(SendPreparation, SenderAndSettingsComeFromTheProfile) {
     GlobalSettings global;
     global.fqdn = "desk.example.org";
     global.useautobcc = 1;
-    SendRequest request = SendRequestForProfile(profile, global);
-    EXPECT_EQ(request.message.from, "\"Ann Smith\" <ann@example.org>");
-    EXPECT_EQ(request.message.reply_to, "replies@example.org");
-    EXPECT_EQ(request.message.bcc, "archive@example.org");
-    EXPECT_EQ(request.smtp.server, "smtp.example.org");
-    EXPECT_EQ(request.smtp.port, 587);
-    EXPECT_EQ(request.smtp.protocol, TransportSecurity::StartTls);
-    EXPECT_TRUE(request.smtp.use_auth);
-    EXPECT_FALSE(request.smtp.pop_before_smtp);
-    EXPECT_EQ(request.smtp.user, "ann");
-    EXPECT_EQ(request.smtp.password, "pw");
-    EXPECT_EQ(request.fqdn, "desk.example.org");
+    const SendRequest request = SendRequestForProfile(profile, global);
+    const ComposedMessage& m = request.message;
+    EXPECT_EQ(std::tie(m.from, m.reply_to, m.bcc, request.fqdn),
+              std::make_tuple("\"Ann Smith\" <ann@example.org>", "replies@example.org",
+                              "archive@example.org", "desk.example.org"));
+    const SmtpSendSettings& smtp = request.smtp;
+    EXPECT_EQ(std::tie(smtp.server, smtp.port, smtp.use_auth, smtp.pop_before_smtp, smtp.user, smtp.password),
+              std::make_tuple("smtp.example.org", 587, true, false, "ann", "pw"));
+    EXPECT_EQ(smtp.protocol, TransportSecurity::StartTls);
 
     global.useautobcc = 0;
     EXPECT_EQ(SendRequestForProfile(profile, global).message.bcc, "");
@@ -59,6 +57,9 @@ TEST(SendPreparation, ChecksInOrderWithTheirBoxes) {
         const char* caption = "Incomplete/incorrect parameters";
     };
     const std::string missing = (folder / "gone.bin").string();
+    const char* too_long =
+        "The subject is too long. The maximum length of the subject, after non US-ASCII "
+        "character encoding (if needed) is 75 characters.";
     const Case cases[] = {
         {"ready", [](ComposedMessage&, SmtpSendSettings&) {}, nullptr},
         {"an attachment is gone, before everything else",
@@ -71,14 +72,11 @@ TEST(SendPreparation, ChecksInOrderWithTheirBoxes) {
          "Problem with attachments"},
         {"75 characters of subject fit",
          [](ComposedMessage& m, SmtpSendSettings&) { m.subject = std::string(75, 's'); }, nullptr},
-        {"76 do not",
-         [](ComposedMessage& m, SmtpSendSettings&) { m.subject = std::string(76, 's'); },
-         "The subject is too long. The maximum length of the subject, after non US-ASCII "
-         "character encoding (if needed) is 75 characters."},
+        {"76 do not", [](ComposedMessage& m, SmtpSendSettings&) { m.subject = std::string(76, 's'); },
+         too_long},
         {"the encoded subject counts",
          [](ComposedMessage& m, SmtpSendSettings&) { m.subject = "Caf\xe9" + std::string(56, 'x'); },
-         "The subject is too long. The maximum length of the subject, after non US-ASCII "
-         "character encoding (if needed) is 75 characters."},
+         too_long},
         {"no SMTP host",
          [](ComposedMessage& m, SmtpSendSettings& s) {
              s.server.clear();
