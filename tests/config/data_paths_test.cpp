@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "support/temp_dir.h"
 
 namespace tarvox {
@@ -14,43 +16,29 @@ TEST(DataPaths, ChoosesTheFolderByPrecedence) {
     WriteWholeFile(portable / "tarvox.ini", "{tarvox}\n");
     TempDir plain;
 
-    struct Case {
-        const char* what;
-        DataPathInputs inputs;
-        fs::path settings, address_book, help, mail_root;
-    };
+    // {what, inputs, folder of the settings and the address book, of the help file, mail root}
     const fs::path share = "/usr/share/tarvox";
-    const Case cases[] = {
-        {"TARVOX_HOME wins",
-         {"/tmp/th", "/x/config", "/x/data", "/home/u", portable.path(), share},
-         "/tmp/th/tarvox.ini", "/tmp/th/tarvox.dat", "/tmp/th/tvx-help.htm", "/tmp/th"},
-        {"portable install",
-         {std::nullopt, "/x/config", "/x/data", "/home/u", portable.path(), share},
-         portable / "tarvox.ini", portable / "tarvox.dat", portable / "tvx-help.htm",
-         portable.path()},
-        {"empty TARVOX_HOME is unset",
-         {"", "/x/config", "/x/data", "/home/u", portable.path(), share},
-         portable / "tarvox.ini", portable / "tarvox.dat", portable / "tvx-help.htm",
-         portable.path()},
-        {"XDG folders",
-         {std::nullopt, "/x/config", "/x/data", "/home/u", plain.path(), share},
-         "/x/config/tarvox/tarvox.ini", "/x/config/tarvox/tarvox.dat",
-         "/usr/share/tarvox/tvx-help.htm", "/x/data/tarvox"},
-        {"XDG defaults below HOME",
-         {std::nullopt, std::nullopt, "", "/home/u", plain.path(), share},
-         "/home/u/.config/tarvox/tarvox.ini", "/home/u/.config/tarvox/tarvox.dat",
-         "/usr/share/tarvox/tvx-help.htm", "/home/u/.local/share/tarvox"},
+    const std::tuple<const char*, DataPathInputs, fs::path, fs::path, fs::path> cases[] = {
+        {"TARVOX_HOME wins", {"/tmp/th", "/x/config", "/x/data", "/home/u", portable.path(), share},
+         "/tmp/th", "/tmp/th", "/tmp/th"},
+        {"portable install", {std::nullopt, "/x/config", "/x/data", "/home/u", portable.path(), share},
+         portable.path(), portable.path(), portable.path()},
+        {"empty TARVOX_HOME is unset", {"", "/x/config", "/x/data", "/home/u", portable.path(), share},
+         portable.path(), portable.path(), portable.path()},
+        {"XDG folders", {std::nullopt, "/x/config", "/x/data", "/home/u", plain.path(), share},
+         "/x/config/tarvox", share, "/x/data/tarvox"},
+        {"XDG defaults below HOME", {std::nullopt, std::nullopt, "", "/home/u", plain.path(), share},
+         "/home/u/.config/tarvox", share, "/home/u/.local/share/tarvox"},
         {"relative XDG folders are ignored",
          {std::nullopt, "rel/config", "rel/data", "/home/u", plain.path(), share},
-         "/home/u/.config/tarvox/tarvox.ini", "/home/u/.config/tarvox/tarvox.dat",
-         "/usr/share/tarvox/tvx-help.htm", "/home/u/.local/share/tarvox"},
+         "/home/u/.config/tarvox", share, "/home/u/.local/share/tarvox"},
     };
-    for (const Case& c : cases) {
-        DataPaths paths = ResolveDataPaths(c.inputs);
-        EXPECT_EQ(paths.settings_file, c.settings) << c.what;
-        EXPECT_EQ(paths.address_book_file, c.address_book) << c.what;
-        EXPECT_EQ(paths.help_file, c.help) << c.what;
-        EXPECT_EQ(paths.mail_folder_root, c.mail_root) << c.what;
+    for (const auto& [what, inputs, settings, help, mail_root] : cases) {
+        const DataPaths paths = ResolveDataPaths(inputs);
+        EXPECT_EQ(paths.settings_file, settings / "tarvox.ini") << what;
+        EXPECT_EQ(paths.address_book_file, settings / "tarvox.dat") << what;
+        EXPECT_EQ(paths.help_file, help / "tvx-help.htm") << what;
+        EXPECT_EQ(paths.mail_folder_root, mail_root) << what;
     }
 }
 

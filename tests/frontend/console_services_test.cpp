@@ -178,15 +178,6 @@ TEST(ConsoleServices, Transcripts) {
     }
 }
 
-TEST(ConsoleServices, DialogsInTurnShareTheInput) {
-    Console console("\n0042\nyes\n");
-    ConsoleServices services(console.in, console.out, false);
-    EXPECT_EQ(services.ShowMessage("Port?", "", BoxIcon::None), BoxAnswer::Ok);
-    EXPECT_EQ(services.TextPrompt(Variant(Prompt("", "Port:"), 'n')).text, "0042");
-    EXPECT_EQ(services.ShowMessage("Sure?", "", BoxIcon::None, BoxButtons::YesNo), BoxAnswer::Yes);
-    EXPECT_EQ(console.Output(), "Port?\nPort:\n> " + kEmptyRefused + "> Sure?\n[y/n] ");
-}
-
 // A pseudo terminal: the services read from the slave side, the test types on the master.
 struct PseudoTerminal {
     PseudoTerminal() {
