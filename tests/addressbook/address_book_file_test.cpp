@@ -71,7 +71,6 @@ TEST(AddressBookFile, LinesOfAnyLengthReadWhole) {
                         {{std::string(name_length, 'n'), "a@b.example"}, {"Next", "next@b.example"}}}};
         const std::string text = FormatAddressBooks(books);
         EXPECT_EQ(ReadAddressBooks(text), books) << name_length;
-        EXPECT_EQ(ReadAddressBooks(WithCrLf(text)), books) << name_length;
     }
 }
 
