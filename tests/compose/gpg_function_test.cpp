@@ -96,114 +96,86 @@ TEST(ApplyGpgFunction, OutputExitCodeAndMessagesReachTheUser) {
     }
 }
 
-// Debian's GnuPG, with a home folder made for the suite: three keys without passphrase (two
-// correspondents and the sender). GNUPGHOME points there for the suite only.
-class RealGnupg : public ::testing::Test {
-protected:
-    static constexpr const char* kGpg = "/usr/bin/gpg";
-    static inline TempDir* s_home = nullptr;
-    static inline std::optional<std::string> s_old_home;
-    static inline std::string s_failure = "not set up";
-
-    static void SetUpTestSuite() {
-        s_home = new TempDir();
+// GNUPGHOME points to a home folder made for the test while it lives, so the user's own keys
+// are never touched.
+struct GnupgHome {
+    GnupgHome() {
         if (const char* old = std::getenv("GNUPGHOME")) {
-            s_old_home = old;
+            old_home = old;
         }
-        ::setenv("GNUPGHOME", s_home->path().c_str(), 1);
-        WriteWholeFile(*s_home / "gpg.conf", "batch\nno-tty\nauto-key-locate local\n");
-        for (const char* user : {"Ann <ann@a.example>", "Bob <bob@b.example>", "Me <me@home.example>"}) {
-            std::optional<PipedResult> made = RunPiped(
-                {kGpg, "--passphrase", "", "--quick-gen-key", user, "future-default", "default", "never"}, "");
-            if (!made || made->exit_code != 0) {
-                s_failure = made ? made->standard_error : "gpg did not start";
-                return;
-            }
-        }
-        s_failure.clear();
-        // Built now, so that its report is not among the messages of a test.
-        RunPiped({kGpg, "--check-trustdb"}, "");
+        ::setenv("GNUPGHOME", folder.path().c_str(), 1);
+        WriteWholeFile(folder / "gpg.conf", "batch\nno-tty\nauto-key-locate local\n");
     }
-
-    static void TearDownTestSuite() {
+    ~GnupgHome() {
         RunPiped({"/usr/bin/gpgconf", "--kill", "all"}, "");
-        if (s_old_home) {
-            ::setenv("GNUPGHOME", s_old_home->c_str(), 1);
-        } else {
-            ::unsetenv("GNUPGHOME");
-        }
-        delete s_home;
-        s_home = nullptr;
+        old_home ? ::setenv("GNUPGHOME", old_home->c_str(), 1) : ::unsetenv("GNUPGHOME");
     }
+    TempDir folder;
+    std::optional<std::string> old_home;
+};
 
-    void SetUp() override { ASSERT_TRUE(s_failure.empty()) << s_failure; }
+std::size_t Count(std::string_view text, std::string_view piece) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(piece); at != std::string_view::npos; at = text.find(piece, at + 1)) {
+        ++count;
+    }
+    return count;
+}
 
+// Debian's GnuPG with three keys without passphrase: two correspondents and the sender.
+TEST(RealGnupg, EncryptSignAndDecryptRoundTrips) {
+    const char* gpg = "/usr/bin/gpg";
+    GnupgHome home;
+    for (const char* user : {"Ann <ann@a.example>", "Bob <bob@b.example>", "Me <me@home.example>"}) {
+        std::optional<PipedResult> made = RunPiped(
+            {gpg, "--passphrase", "", "--quick-gen-key", user, "future-default", "default", "never"}, "");
+        ASSERT_TRUE(made && made->exit_code == 0) << (made ? made->standard_error : "gpg did not start");
+    }
+    // Built now, so that its report is not among the messages of a function.
+    RunPiped({gpg, "--check-trustdb"}, "");
+    std::vector<MessageBoxRequest> boxes;
     // Runs one function on `body`, encrypting to self; the boxes it showed go to `boxes`.
-    static std::optional<std::string> Apply(GpgFunction function, std::string body,
-                                            std::vector<MessageBoxRequest>& boxes,
-                                            std::string to = "", std::string cc = "") {
+    const auto apply = [&](GpgFunction function, std::string body, std::string to = "",
+                           std::string cc = "") {
         GpgRequest request = Request(static_cast<int>(function), std::move(to), std::move(cc), "", true);
-        request.gpg_path = kGpg;
+        request.gpg_path = gpg;
         request.body = std::move(body);
         ScriptedServices services;
         std::optional<std::string> result = ApplyGpgFunction(request, services);
         boxes = services.Boxes();
         return result;
-    }
+    };
+    const std::string body = "Dear Ann,\r\n\r\nthe keys are under the mat.\r\n\xE9t\xE9 \xE0 Paris.\r\n";
 
-    static std::size_t Count(std::string_view text, std::string_view piece) {
-        std::size_t count = 0;
-        for (std::size_t at = text.find(piece); at != std::string_view::npos; at = text.find(piece, at + 1)) {
-            ++count;
-        }
-        return count;
-    }
-};
-
-const std::string kBody = "Dear Ann,\r\n\r\nthe keys are under the mat.\r\n\xE9t\xE9 \xE0 Paris.\r\n";
-
-TEST_F(RealGnupg, EncryptToTwoRecipientsAndSelfThenDecrypt) {
-    std::vector<MessageBoxRequest> boxes;
-    std::optional<std::string> armoured =
-        Apply(GpgFunction::Encrypt, kBody, boxes, "Ann <ann@a.example>", "bob@b.example");
+    std::optional<std::string> armoured = apply(GpgFunction::Encrypt, body, "Ann <ann@a.example>", "bob@b.example");
     ASSERT_TRUE(armoured);
     EXPECT_TRUE(armoured->starts_with("-----BEGIN PGP MESSAGE-----\r\n"));
     EXPECT_EQ(Count(*armoured, "\n"), Count(*armoured, "\r\n"));
     EXPECT_TRUE(boxes.empty());
     // One session key packet per recipient: Ann, Bob and the sender.
-    std::optional<PipedResult> packets = RunPiped({kGpg, "--list-packets"}, *armoured);
+    std::optional<PipedResult> packets = RunPiped({gpg, "--list-packets"}, *armoured);
     ASSERT_TRUE(packets);
     EXPECT_EQ(Count(packets->standard_output, ":pubkey enc packet:"), 3u) << packets->standard_output;
-
     // GnuPG tells which keys it used on standard error: shown, no warning.
-    EXPECT_EQ(Apply(GpgFunction::Decrypt, *armoured, boxes), kBody);
+    EXPECT_EQ(apply(GpgFunction::Decrypt, *armoured), body);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, kGpgStderrTitle);
 
-    // Signed and encrypted: decrypting also checks the signature.
-    armoured = Apply(GpgFunction::SignEncrypt, kBody, boxes, "bob@b.example");
-    ASSERT_TRUE(armoured);
-    EXPECT_TRUE(boxes.empty());
-    EXPECT_EQ(Apply(GpgFunction::Decrypt, *armoured, boxes), kBody);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_NE(boxes[0].text.find("Good signature"), std::string::npos);
-}
-
-TEST_F(RealGnupg, ClearsignThenVerify) {
-    std::vector<MessageBoxRequest> boxes;
-    std::optional<std::string> signed_text = Apply(GpgFunction::Sign, kBody, boxes);
-    ASSERT_TRUE(signed_text);
+    // Signed and encrypted, or clearsigned: decrypting also checks the signature.
+    armoured = apply(GpgFunction::SignEncrypt, body, "bob@b.example");
+    std::optional<std::string> signed_text = apply(GpgFunction::Sign, body);
+    ASSERT_TRUE(armoured && signed_text);
     EXPECT_TRUE(signed_text->starts_with("-----BEGIN PGP SIGNED MESSAGE-----\r\n"));
-
-    // Decrypt on a signed text verifies it and gives the text back.
-    EXPECT_EQ(Apply(GpgFunction::Decrypt, *signed_text, boxes), kBody);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_NE(boxes[0].text.find("Good signature"), std::string::npos) << boxes[0].text;
+    for (const std::string& text : {*armoured, *signed_text}) {
+        EXPECT_EQ(apply(GpgFunction::Decrypt, text), body);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_NE(boxes[0].text.find("Good signature"), std::string::npos) << boxes[0].text;
+    }
 
     // A changed word breaks the signature: GnuPG exits nonzero and says so.
     std::string tampered = *signed_text;
     tampered.replace(tampered.find("under the mat"), 13, "under the rug");
-    Apply(GpgFunction::Decrypt, tampered, boxes);
+    apply(GpgFunction::Decrypt, tampered);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].text, kGpgNonzeroExitText);
     EXPECT_NE(boxes[1].text.find("BAD signature"), std::string::npos) << boxes[1].text;
