@@ -84,11 +84,9 @@ TEST(StartReply, FillsTheComposerFromTheViewedMessage) {
 
     ComposedMessage reply =
         StartReply(viewed, ShownText(), "Sender <s@example.com>", ReplySettings{}, signature);
-    EXPECT_EQ(reply.subject, "Re: Plans");
-    EXPECT_EQ(reply.to, "Sender <s@example.com>");
-    EXPECT_EQ(reply.cc, "Carl <c@example.net>, d@example.net");
-    EXPECT_EQ(reply.in_reply_to, "<m1@example.com>");
-    EXPECT_EQ(reply.references, "<r0@example.com> <m1@example.com>");
+    EXPECT_EQ(std::tie(reply.subject, reply.to, reply.cc, reply.in_reply_to, reply.references),
+              std::make_tuple("Re: Plans", "Sender <s@example.com>", "Carl <c@example.net>, d@example.net",
+                              "<m1@example.com>", "<r0@example.com> <m1@example.com>"));
     // Quoted with the marker, signature of the original cut off, ours added.
     EXPECT_EQ(reply.body_lines,
               (std::vector<std::string>{"> Hi there,\r\n", "> see    you.\r\n", "\r\n", "\r\n",
@@ -99,8 +97,7 @@ TEST(StartReply, FillsTheComposerFromTheViewedMessage) {
     plain.include_original = false;
     plain.use_original_cc = false;
     reply = StartReply(viewed, ShownText(), "", plain, (dir / "none").string());
-    EXPECT_EQ(reply.to, "");
-    EXPECT_EQ(reply.cc, "");
+    EXPECT_EQ(reply.to + reply.cc, "");
     EXPECT_TRUE(reply.body_lines.empty());
 
     plain.include_original = true;
