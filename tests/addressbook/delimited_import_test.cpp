@@ -82,9 +82,6 @@ TEST(ImportDelimitedText, AppendsEveryLineThatParses) {
                                                            {"Name", "E-mail Address"},
                                                            {"Smith, Ann", "ann@a.example"},
                                                            {"Bob", "bob@b.example"}}));
-    AddressBook tabbed{"Tabbed", {}};
-    EXPECT_EQ(ImportDelimitedText(tabbed, "A\ta@x\nnot this one\nB\tb@x\n", Delimiter::Tab), 2u);
-    EXPECT_EQ(tabbed.entries, (std::vector<AddressBookEntry>{{"A", "a@x"}, {"B", "b@x"}}));
 }
 
 }  // namespace

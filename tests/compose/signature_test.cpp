@@ -9,7 +9,7 @@
 namespace tarvox {
 namespace {
 
-TEST(SignatureBlock, FileLinesAfterTheSeparator) {
+TEST(SignatureBlock, FileLinesAfterTheSeparatorOrNothing) {
     TempDir dir;
     const std::string path = (dir / "sig").string();
     struct Case {
@@ -32,10 +32,7 @@ TEST(SignatureBlock, FileLinesAfterTheSeparator) {
         WriteWholeFile(path, c.file);
         EXPECT_EQ(SignatureBlock(path), c.block) << c.what;
     }
-}
-
-TEST(SignatureBlock, NothingWithoutAReadableFile) {
-    TempDir dir;
+    // Nothing without a readable file.
     EXPECT_FALSE(SignatureBlock("").has_value());
     EXPECT_FALSE(SignatureBlock((dir / "missing").string()).has_value());
     EXPECT_FALSE(SignatureBlock(dir.path().string()).has_value());

@@ -9,8 +9,7 @@
 namespace tarvox {
 namespace {
 
-std::vector<std::string> PiecesOf(std::string_view text) {
-    SettingsLineReader reader(text);
+std::vector<std::string> PiecesOf(SettingsLineReader reader) {
     std::vector<std::string> pieces;
     std::string piece;
     while (reader.Next(piece)) {
@@ -40,7 +39,7 @@ TEST(SettingsLineReader, ReadsLinesTheWayTextModeFgetsDoes) {
         {std::string(kSettingsLinePieceLimit - 1, 'x') + "\r\n", {std::string(kSettingsLinePieceLimit - 1, 'x') + "\n"}},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(PiecesOf(c.text), c.pieces) << c.text.substr(0, 40);
+        EXPECT_EQ(PiecesOf(SettingsLineReader(c.text)), c.pieces) << c.text.substr(0, 40);
     }
 }
 
@@ -50,14 +49,9 @@ TEST(SettingsLineReader, FileAndMemorySourcesAgree) {
     ASSERT_NE(file, nullptr);
     std::fwrite(text.data(), 1, text.size(), file);
     std::rewind(file);
-    SettingsLineReader reader(file);
-    std::vector<std::string> pieces;
-    std::string piece;
-    while (reader.Next(piece)) {
-        pieces.push_back(piece);
-    }
+    const std::vector<std::string> pieces = PiecesOf(SettingsLineReader(file));
     std::fclose(file);
-    EXPECT_EQ(pieces, PiecesOf(text));
+    EXPECT_EQ(pieces, PiecesOf(SettingsLineReader(text)));
 }
 
 }  // namespace
