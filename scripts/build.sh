@@ -20,6 +20,9 @@ if command -v ccache >/dev/null 2>&1; then
     # Without this the build folder is hashed too (the debug information names it),
     # and another clone or build folder never hits.
     export CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-true}"
+    # Precompiled headers come in through -include, which the cache follows once it may
+    # ignore the header's time stamps and __DATE__/__TIME__.
+    export CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}"
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 

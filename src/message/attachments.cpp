@@ -47,12 +47,11 @@ std::string_view NextWord(std::string_view text, std::size_t& at) {
 
 // Collects decoded pieces and hands them to the sink in pieces of at most
 // kAttachmentWriteBufferSize bytes: the buffer is flushed when the next piece
-// would not fit, and at the end.
+// would not fit, and at the end. The buffer grows as the data comes: most
+// attachments are far smaller than a full buffer.
 class WriteBuffer {
 public:
-    explicit WriteBuffer(const ByteSink& sink) : m_sink(sink) {
-        m_bytes.reserve(kAttachmentWriteBufferSize);
-    }
+    explicit WriteBuffer(const ByteSink& sink) : m_sink(sink) {}
 
     bool Add(std::string_view piece) {
         if (m_bytes.size() + piece.size() > kAttachmentWriteBufferSize && !Flush()) {
