@@ -6,29 +6,20 @@
 #include <chrono>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "junk/stored_flags.h"
 #include "message/header_scan.h"
-#include "net/net_connection.h"
+#include "protocol_fixture.h"
 #include "protocols/pop_session.h"
-#include "support/scripted_server.h"
-#include "support/scripted_services.h"
 
 namespace tarvox {
 namespace {
 
 using namespace script;
 using namespace std::chrono_literals;
-using Script = std::vector<ScriptStep>;
-using Lines = std::vector<std::string>;
 using Numbers = std::vector<std::uint32_t>;
 
-std::string TopReply(std::uint32_t n) {
-    const std::string number = std::to_string(n);
-    return "+OK\r\nFrom: Sender " + number + " <s" + number + "@example.org>\r\nSubject: Note " +
-           number + "\r\n\r\n.\r\n";
-}
+std::string TopReply(std::uint32_t n) { return "+OK\r\nSubject: Note " + std::to_string(n) + "\r\n\r\n.\r\n"; }
 
 // The LIST reply for messages 1..count, message n listed as n * 1000 bytes.
 std::string ListReply(std::uint32_t count) {
@@ -59,8 +50,7 @@ protected:
         profile.alive = 0;
     }
 
-    // Loads a mailbox of `count` messages and `size` bytes from a server playing `script`, in
-    // a fresh session whose boxes get `answers`.
+    // Loads `count` messages of `size` bytes in all from a fresh session; boxes get `answers`.
     LoadOutcome Load(Script script, std::uint32_t count, std::uint32_t size = 0,
                      const std::vector<BoxAnswer>& answers = {}) {
         session.emplace(nullptr);
@@ -71,9 +61,7 @@ protected:
             services->QueueBoxAnswer(answer);
         }
         ScriptedServer server(std::move(script));
-        NetAddress address;
-        EXPECT_TRUE(ResolveHost("127.0.0.1", server.port(), address));
-        EXPECT_EQ(session->connection.Connect(false, address), NetResult::Success);
+        EXPECT_EQ(ConnectTo(session->connection, server), NetResult::Success);
         session->message_count = count;
         session->mailbox_size = size;
         const InboxLoadRequest request{&profile, &stored,
@@ -82,14 +70,6 @@ protected:
         const LoadOutcome outcome = LoadInbox(*session, request, list, *services);
         EXPECT_SCRIPT_DONE(server);
         return outcome;
-    }
-
-    Lines BoxTexts() const {
-        Lines texts;
-        for (const MessageBoxRequest& box : services->Boxes()) {
-            texts.push_back(box.caption + ": " + box.text);
-        }
-        return texts;
     }
 
     Profile profile;
@@ -132,10 +112,7 @@ TEST_F(LoadInboxTest, ListReplyReadTheSameHoweverItArrives) {
         SendInPieces(reply, {reply.size() - 2}),  // the end line cut after its dot
         SendInPieces(reply, {reply.find('\n')}),  // the status line cut in its CR LF
     };
-    Numbers sizes;
-    for (std::uint32_t n = 1; n <= 12; ++n) {
-        sizes.push_back(n * 1000);
-    }
+    const Numbers sizes = {1000, 2000, 3000, 4000, 5000, 6000, 7000, 8000, 9000, 10000, 11000, 12000};
     for (const ScriptStep& send : sends) {
         SCOPED_TRACE(send.description);
         EXPECT_EQ(Load({Expect("LIST\r\n"), send}, 12), LoadOutcome::Loaded);
@@ -186,17 +163,14 @@ TEST_F(LoadInboxTest, FailuresCloseTheInbox) {
         {{list[0], list[1], Expect("TOP 1 0\r\n"), Send(TopReply(1)), Expect("TOP 2 0\r\n"),
           Send("-ERR no such message\r\n")},
          LoadOutcome::Failed,
-         {": Server refused to send message (mailbox out of sync?). Please restart program."}},
+         {"Server refused to send message (mailbox out of sync?). Please restart program."}},
         {{list[0], list[1], Expect("TOP 1 0\r\n"), Send("+OK\r\nFrom: a@example.org\r\n"), CloseConnection()},
          LoadOutcome::Lost, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.script[1].description);
         EXPECT_EQ(Load(c.script, 3, 6000), c.outcome);
-        EXPECT_EQ(BoxTexts(), c.boxes);
-        for (const MessageBoxRequest& box : services->Boxes()) {
-            EXPECT_EQ(box.icon, BoxIcon::Error);
-        }
+        EXPECT_EQ(BoxTexts(*services), c.boxes);
         EXPECT_EQ(services->LostConnections().size(), c.outcome == LoadOutcome::Lost ? 1u : 0u);
         EXPECT_FALSE(session->connection.Connected());
         EXPECT_TRUE(titles.empty());
@@ -235,26 +209,23 @@ TEST_F(LoadInboxTest, PurgeDeletesEverythingOnlyAfterTwoYes) {
     // A refused DELE is not judged.
     const Script deletes = {Expect("DELE 1\r\n"), Send("+OK\r\n"), Expect("DELE 2\r\n"),
                             Send("-ERR locked\r\n"), Expect("DELE 3\r\n"), Send("+OK\r\n")};
-    Script reset = deletes;
-    reset.insert(reset.end(), {Expect("RSET\r\n"), Send("+OK\r\n"), Expect("QUIT\r\n"), Send("+OK bye\r\n")});
-    Script quit = deletes;
-    quit.insert(quit.end(), {Expect("QUIT\r\n"), Send("+OK bye\r\n")});
+    const Script bye = {Expect("QUIT\r\n"), Send("+OK bye\r\n")};
     const struct {
         std::vector<BoxAnswer> answers;
         Script script;
         LoadOutcome outcome;
     } cases[] = {
         {{BoxAnswer::No}, ListAndTops(3), LoadOutcome::Loaded},
-        {{BoxAnswer::Yes, BoxAnswer::No}, reset, LoadOutcome::Purged},
-        {{BoxAnswer::Yes, BoxAnswer::Yes}, quit, LoadOutcome::Purged},
+        {{BoxAnswer::Yes, BoxAnswer::No}, Join({deletes, {Expect("RSET\r\n"), Send("+OK\r\n")}, bye}), LoadOutcome::Purged},
+        {{BoxAnswer::Yes, BoxAnswer::Yes}, Join({deletes, bye}), LoadOutcome::Purged},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answers.size());
         EXPECT_EQ(Load(c.script, 3, 3072, c.answers), c.outcome);
-        EXPECT_EQ(BoxTexts(), (c.answers.size() == 1 ? Lines{warning} : Lines{warning, last_chance}));
-        for (const MessageBoxRequest& box : services->Boxes()) {
-            EXPECT_EQ(box.buttons, BoxButtons::YesNoDefaultNo);
-        }
+        EXPECT_EQ(BoxTexts(*services, BoxIcon::Warning),
+                  (c.answers.size() == 1 ? Lines{warning} : Lines{warning, last_chance}));
+        EXPECT_TRUE(std::ranges::all_of(services->Boxes(), [](const MessageBoxRequest& box) {
+            return box.buttons == BoxButtons::YesNoDefaultNo; }));
         if (c.outcome == LoadOutcome::Loaded) {
             EXPECT_EQ(list.Count(), 3u);
             EXPECT_EQ(titles, (Lines{"Tarvox - Purge mode", "Tarvox - Reading inbox",

@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <vector>
 
 #include "config/profile.h"
 #include "junk/stored_flags.h"
-#include "support/scripted_server.h"
-#include "support/scripted_services.h"
+#include "protocol_fixture.h"
 
 namespace tarvox {
 namespace {
@@ -34,21 +32,11 @@ TEST(SaveInboxAndExit, StoresFlagsAndStatisticsWritesTheSettingsThenQuits) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stat_reply != nullptr ? c.stat_reply : "not stored");
-        std::vector<ScriptStep> script;
-        if (c.stored) {
-            script = {Expect("STAT\r\n"), Send(c.stat_reply)};
-        }
-        script.insert(script.end(), {Expect("QUIT\r\n"), Send("+OK bye\r\n"), ExpectClosed()});
-        ScriptedServer server(script);
+        ScriptedServer server(Join({c.stored ? Script{Expect("STAT\r\n"), Send(c.stat_reply)} : Script{}, kPopQuit}));
         PopSession session(nullptr);
-        NetAddress address;
-        ASSERT_TRUE(ResolveHost("127.0.0.1", server.port(), address));
-        ASSERT_EQ(session.connection.Connect(false, address), NetResult::Success);
+        ASSERT_EQ(ConnectTo(session.connection, server), NetResult::Success);
         MessageList list;
-        InboxEntry entry;
-        entry.identity = listed;
-        entry.flags = kFlagRead | kFlagReplied;
-        list.Add(entry);
+        list.Add({listed, kFlagRead | kFlagReplied, 1, "", "", "", "", "", JunkVerdict::NotJunk, false, ""});
         Profile profile;
         profile.mode = MailboxModeFromSetting(c.mode);
         profile.parse = c.parse;

@@ -5,20 +5,15 @@
 #include <chrono>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "net/net_connection.h"
+#include "protocol_fixture.h"
 #include "protocols/pop_session.h"
-#include "support/scripted_server.h"
-#include "support/scripted_services.h"
 
 namespace tarvox {
 namespace {
 
 using namespace script;
 using namespace std::chrono_literals;
-using Script = std::vector<ScriptStep>;
-using Texts = std::vector<std::string>;
 
 // A message as it travels: CR LF lines, dot-stuffed, ending in the terminating line.
 const std::string kMessage =
@@ -26,7 +21,7 @@ const std::string kMessage =
 const auto kMessageSize = static_cast<std::uint32_t>(kMessage.size());
 
 // `count` numbered lines of 64 bytes, then the terminating line.
-std::string Lines(std::size_t count) {
+std::string NumberedLines(std::size_t count) {
     std::string text;
     text.reserve(count * 64 + 3);
     for (std::size_t i = 0; i < count; ++i) {
@@ -43,14 +38,12 @@ DownloadRequest Retr(std::uint32_t number, bool top = false, std::uint32_t lines
 
 class Download : public ::testing::Test {
 protected:
-    // Downloads from a server playing `script` in a fresh session with the sizes LIST gave.
+    // Downloads in a fresh session holding the sizes LIST gave.
     DownloadResult Run(Script script, std::vector<std::uint32_t> sizes, const DownloadRequest& request) {
         session.emplace(nullptr);
         services.emplace();
         ScriptedServer server(std::move(script));
-        NetAddress address;
-        EXPECT_TRUE(ResolveHost("127.0.0.1", server.port(), address));
-        EXPECT_EQ(session->connection.Connect(false, address), NetResult::Success);
+        EXPECT_EQ(ConnectTo(session->connection, server), NetResult::Success);
         session->sizes = std::move(sizes);
         const DownloadResult result = PopDownload(*session, request, message, *services);
         connected_after = session->connection.Connected();
@@ -70,7 +63,7 @@ TEST_F(Download, CompleteMessages) {
     const std::string reply = "+OK message follows\r\n" + kMessage;
     const std::size_t marker = reply.size() - 5;  // where "\r\n.\r\n" begins
     const std::string head = "Subject: lunch\r\n\r\nNoon?\r\n.\r\n";
-    const std::string large = Lines(6400);
+    const std::string large = NumberedLines(6400);
     struct Case {
         ScriptStep reply;
         std::vector<std::uint32_t> sizes;
@@ -85,7 +78,7 @@ TEST_F(Download, CompleteMessages) {
         {Send("+OK top of message follows\r\n" + head), {100, 200, 3000}, Retr(3, true, 5), head},
         // Servers under-report: LIST said 1000 bytes, 400 KB come, or 0 bytes and 4 MB.
         {Send("+OK\r\n" + large), {1000}, Retr(1), large},
-        {Send("+OK\r\n" + Lines(1 << 16)), {0}, Retr(1), Lines(1 << 16)},
+        {Send("+OK\r\n" + NumberedLines(1 << 16)), {0}, Retr(1), NumberedLines(1 << 16)},
         // LIST claimed 4 GB for a small message: the buffer is held to the cap all the same.
         {Send("+OK\r\n" + kMessage), {4294967295u}, Retr(1), kMessage},
     };
@@ -101,9 +94,7 @@ TEST_F(Download, CompleteMessages) {
         EXPECT_TRUE(message.Text() == c.text);
         EXPECT_TRUE(connected_after);
         EXPECT_LE(message.buffer.capacity(), kDownloadSizeCap);
-        const Texts progress = services->Statuses(StatusLine::InboxProgress);
-        ASSERT_FALSE(progress.empty());
-        EXPECT_EQ(progress[0], "Downloading message . . . ") << "the progress prefix shows at once";
+        EXPECT_EQ(services->Statuses(StatusLine::InboxProgress).at(0), "Downloading message . . . ");
     }
 }
 
@@ -138,12 +129,7 @@ TEST_F(Download, FailuresLeaveNoText) {
         EXPECT_TRUE(message.Text().empty() || c.lost);
         EXPECT_FALSE(connected_after);
         EXPECT_EQ(services->LostConnections(), c.lost ? std::vector<NetResult>{*c.lost} : std::vector<NetResult>{});
-        Texts boxes;
-        for (const MessageBoxRequest& box : services->Boxes()) {
-            EXPECT_EQ(box.icon, BoxIcon::Error);
-            boxes.push_back(box.caption + box.text);
-        }
-        EXPECT_EQ(boxes, c.lost ? Texts{} : Texts{refused});
+        EXPECT_EQ(BoxTexts(*services), c.lost ? Lines{} : Lines{refused});
         if (!c.lost) {
             EXPECT_EQ(services->LastStatus(StatusLine::Inbox), "Server gave error response. Please restart Tarvox");
         }
@@ -151,7 +137,7 @@ TEST_F(Download, FailuresLeaveNoText) {
 }
 
 TEST_F(Download, ViewerSeesTheFirstChunkAtOnce) {
-    Texts shown;
+    Lines shown;
     DownloadRequest request = Retr(1);
     request.viewer = true;
     request.progress_prefix = "Reading ";
@@ -159,8 +145,8 @@ TEST_F(Download, ViewerSeesTheFirstChunkAtOnce) {
     ASSERT_EQ(Run({Expect("RETR 1\r\n"), Send("+OK\r\n" + kMessage), ExpectClosed()}, {kMessageSize}, request),
               DownloadResult::Complete);
     // Far below 1% of the listed size plus the chunk allowance.
-    EXPECT_EQ(services->Statuses(StatusLine::InboxProgress), Texts{"Reading 0%"});
-    EXPECT_EQ(shown, Texts{kMessage});
+    EXPECT_EQ(services->Statuses(StatusLine::InboxProgress), Lines{"Reading 0%"});
+    EXPECT_EQ(shown, Lines{kMessage});
 }
 
 }  // namespace

@@ -7,24 +7,14 @@
 #include <functional>
 #include <string>
 #include <tuple>
-#include <vector>
 
 #include "config/profile.h"
-#include "net/net_connection.h"
-#include "support/scripted_server.h"
-#include "support/scripted_services.h"
+#include "protocol_fixture.h"
 
 namespace tarvox {
 namespace {
 
 using namespace script;
-using Lines = std::vector<std::string>;
-
-NetResult ConnectTo(NetConnection& connection, const ScriptedServer& server) {
-    NetAddress address;
-    EXPECT_TRUE(ResolveHost("127.0.0.1", server.port(), address));
-    return connection.Connect(false, address);
-}
 
 TEST(PopStat, TakesCountAndSizeFromTheReply) {
     const struct {
@@ -58,7 +48,7 @@ TEST(PopStat, TakesCountAndSizeFromTheReply) {
 }
 
 TEST(PopQuit, SendsQuitReadsTheReplyAndClosesAlsoWithoutOne) {
-    const std::pair<std::vector<ScriptStep>, std::string> cases[] = {
+    const std::pair<Script, std::string> cases[] = {
         {{Expect("QUIT\r\n"), Send("+OK bye\r\n"), ExpectClosed()}, "+OK bye\r\n"},
         {{Expect("QUIT\r\n"), CloseConnection()}, ""},
     };
@@ -74,25 +64,19 @@ TEST(PopQuit, SendsQuitReadsTheReplyAndClosesAlsoWithoutOne) {
     }
 }
 
-// Recorded: 5 messages, 1000 bytes. Growing by up to 100 bytes a message, or shrinking by up
-// to 100 bytes, with the same count, is not counted as a change.
+// Recorded 5 messages, 1000 bytes: up to 100 bytes more a message, or 100 less, is no change;
+// an empty mailbox is none either, and clears the record.
 TEST(MailboxModified, ComparesWithTheRecordedCountAndSize) {
     const std::tuple<std::uint32_t, std::uint32_t, bool> cases[] = {
-        {5, 1000, false}, {5, 1500, false}, {5, 1501, true}, {5, 900, false},
-        {5, 899, true},   {4, 1000, true},  {6, 1000, true}, {4, 900, true},
+        {5, 1000, false}, {5, 1500, false}, {5, 1501, true}, {5, 900, false}, {5, 899, true},
+        {4, 1000, true},  {6, 1000, true},  {4, 900, true},  {0, 0, false},
     };
     for (const auto& [count, size, modified] : cases) {
         Profile stored;
         stored.maildrop = {5, 1000};
         EXPECT_EQ(MailboxModified(stored, count, size), modified) << count << " messages, " << size;
-        EXPECT_EQ(stored.maildrop, (std::array<int, 2>{5, 1000}));
+        EXPECT_EQ(stored.maildrop, (count == 0 ? std::array<int, 2>{0, 0} : std::array<int, 2>{5, 1000}));
     }
-    // An empty mailbox is unmodified and clears the record: the next mail is then a change.
-    Profile stored;
-    stored.maildrop = {5, 1000};
-    EXPECT_FALSE(MailboxModified(stored, 0, 0));
-    EXPECT_EQ(stored.maildrop, (std::array<int, 2>{0, 0}));
-    EXPECT_TRUE(MailboxModified(stored, 1, 10));
 }
 
 // An exchange inside another (a download while the inbox loads) leaves the session busy.
@@ -106,18 +90,8 @@ TEST(PopSessionBusy, InnerGuardLeavesTheOuterBusy) {
     EXPECT_FALSE(session.Busy());
 }
 
-class InboxExchange : public ::testing::Test {
-protected:
-    void Open(const ScriptedServer& server) {
-        ASSERT_EQ(ConnectTo(session.connection, server), NetResult::Success);
-    }
-
-    PopSession session{nullptr};
-};
-
-// One exchange each: what the inbox shows, and whether the session stays connected. A
-// server that hangs up ends the inbox with one lost-connection notice.
-TEST_F(InboxExchange, RepliesAndLostConnections) {
+// What each exchange shows and whether it stays connected; a hang-up gives one lost-connection notice.
+TEST(InboxExchange, RepliesAndLostConnections) {
     using Run = std::function<bool(PopSession&, ScriptedServices&)>;  // true: the right outcome
     const Run dele = [](PopSession& s, ScriptedServices& v) {
         return !PopDelete(s, 2, false, v, [](std::uint32_t) { ADD_FAILURE(); }) &&
@@ -135,7 +109,7 @@ TEST_F(InboxExchange, RepliesAndLostConnections) {
     const std::string resetting = "Resetting mailbox and exiting . . .";
     const std::string rset_ok = "+OK maildrop has 2 messages (320 octets)";
     const struct {
-        std::vector<ScriptStep> script;
+        Script script;
         bool hangs_up;  // after the script
         Run run;
         Lines statuses;
@@ -152,7 +126,7 @@ TEST_F(InboxExchange, RepliesAndLostConnections) {
          {"Retrieving mailbox stat...", "Mailbox stat unavailable"},
          "Tarvox: Server did not return mailbox stat", true},
         {{Expect("RSET\r\n"), Send("-ERR cannot reset now\r\n")}, false, reset(InboxExit::StayOpen),
-         {resetting, "-ERR cannot reset now"}, ": -ERR cannot reset now", true},
+         {resetting, "-ERR cannot reset now"}, "-ERR cannot reset now", true},
         {{Expect("RSET\r\n"), Send(rset_ok + "\r\n"), Expect("QUIT\r\n"), Send("+OK bye\r\n")}, false,
          reset(InboxExit::CloseInbox), {resetting, rset_ok}, nullptr, false},
         {{Expect("RSET\r\n")}, true, reset(InboxExit::Lost), {resetting}, nullptr, false},
@@ -160,19 +134,13 @@ TEST_F(InboxExchange, RepliesAndLostConnections) {
          {"Saving changes to mailbox and exiting . . ."}, nullptr, false},
     };
     for (const auto& c : cases) {
-        std::vector<ScriptStep> script = c.script;
-        script.push_back(c.hangs_up ? CloseConnection() : ExpectClosed());
-        ScriptedServer server(std::move(script));
+        ScriptedServer server(Join({c.script, {c.hangs_up ? CloseConnection() : ExpectClosed()}}));
         ScriptedServices shown;
-        Open(server);
+        PopSession session(nullptr);
+        ASSERT_EQ(ConnectTo(session.connection, server), NetResult::Success);
         EXPECT_TRUE(c.run(session, shown)) << c.script[0].description;
         EXPECT_EQ(shown.Statuses(StatusLine::Inbox), c.statuses);
-        Lines boxes;
-        for (const MessageBoxRequest& box : shown.Boxes()) {
-            boxes.push_back(box.caption + ": " + box.text);
-            EXPECT_EQ(box.icon, BoxIcon::Error);
-        }
-        EXPECT_EQ(boxes, c.box != nullptr ? Lines{c.box} : Lines{});
+        EXPECT_EQ(BoxTexts(shown), c.box != nullptr ? Lines{c.box} : Lines{});
         EXPECT_EQ(shown.LostConnections().size(), c.hangs_up ? 1u : 0u);
         EXPECT_FALSE(session.Busy());
         EXPECT_EQ(session.connection.Connected(), c.connected);

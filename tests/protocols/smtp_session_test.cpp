@@ -5,9 +5,8 @@
 #include <algorithm>
 
 #include "net/tls_library.h"
+#include "protocol_fixture.h"
 #include "support/loopback.h"
-#include "support/scripted_server.h"
-#include "support/scripted_services.h"
 
 namespace tarvox {
 namespace {
@@ -17,38 +16,26 @@ using Security = TransportSecurity;
 
 const TlsLibrary* Tls() { return &LoadedTls(); }
 
-using Script = std::vector<ScriptStep>;
-
-Script Join(Script steps, const Script& more) {
-    steps.insert(steps.end(), more.begin(), more.end());
-    return steps;
-}
-
 Script Greeted(const Script& rest) {
-    return Join({Send("220 mail.example.org ESMTP\r\n"), Expect("EHLO desk.example.org\r\n"),
-                 SendInPieces("250-mail.example.org\r\n250-AUTH LOGIN PLAIN\r\n250 8BITMIME\r\n",
-                              {10, 30, 45})},
-                rest);
+    return Join({{Send("220 mail.example.org ESMTP\r\n"), Expect("EHLO desk.example.org\r\n"),
+                  SendInPieces("250-mail.example.org\r\n250-AUTH LOGIN PLAIN\r\n250 8BITMIME\r\n", {10, 30, 45})},
+                 rest});
 }
 
-Script Quit() {
-    return {Expect("QUIT\r\n"), Send("221 bye\r\n"), ExpectClosed()};
-}
+const Script kQuit = {Expect("QUIT\r\n"), Send("221 bye\r\n"), ExpectClosed()};
 
 TEST(SmtpSession, SendsAWholeMessage) {
     ScriptedServer server(
-        Join(Greeted({Expect("AUTH PLAIN AGFsaWNlAHNlY3JldA==\r\n"), Send("235 ok\r\n"),
+        Join({Greeted({Expect("AUTH PLAIN AGFsaWNlAHNlY3JldA==\r\n"), Send("235 ok\r\n"),
                       Expect("MAIL FROM:<alice@example.org>\r\n"), Send("250 ok\r\n"),
                       Expect("RCPT TO:<bob@example.org>\r\n"), Send("250 ok\r\n"),
                       Expect("DATA\r\n"), Send("354 go\r\n"),
                       Expect("Subject: hi\r\n\r\n..leading dot\r\n..\r\nend\r\n\r\n.\r\n"),
                       Send("250 queued\r\n")}),
-             Quit()));
+              kQuit}));
     ScriptedServices services;
     SmtpSession session(Tls(), services, "desk.example.org");
     ASSERT_TRUE(session.Connect("127.0.0.1", server.port(), Security::Cleartext, nullptr, {}));
-    EXPECT_TRUE(session.auth_plain_offered());
-    EXPECT_TRUE(session.auth_login_offered());
     ASSERT_TRUE(session.Auth("alice", "secret"));
     ASSERT_TRUE(session.MailFrom("alice@example.org"));
     ASSERT_TRUE(session.RcptTo("bob@example.org"));
@@ -121,16 +108,13 @@ TEST(SmtpSession, FailuresShowStatusThenQuitThenBox) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.box);
-        ScriptedServer server(Join(c.script, Quit()));
+        ScriptedServer server(Join({c.script, kQuit}));
         ScriptedServices services;
         SmtpSession session(Tls(), services, "desk.example.org");
         bool ok = session.Connect("127.0.0.1", server.port(), TransportSecurityFromSetting(c.protocol), nullptr, {});
         EXPECT_FALSE(ok && (!c.steps || c.steps(session)));
         EXPECT_EQ(services.LastStatus(StatusLine::Composer), c.status);
-        ASSERT_EQ(services.Boxes().size(), 1u);
-        EXPECT_EQ(services.Boxes()[0].text, c.box);
-        EXPECT_EQ(services.Boxes()[0].icon, BoxIcon::Error);
-        EXPECT_EQ(services.Boxes()[0].caption, "");
+        EXPECT_EQ(BoxTexts(services), Lines{c.box});
         EXPECT_TRUE(session.closed());
         EXPECT_SCRIPT_DONE(server);
     }
@@ -149,23 +133,23 @@ TEST(SmtpSession, ExchangesFollowTheServer) {
         bool ok, plain, login;
         const char* box;  // the one box shown, or none
     } cases[] = {
-        {Join(hi, {Send("502 command not implemented\r\n"), Expect("HELO desk.example.org\r\n"),
-                   Send("250 hi\r\n")}), 0, nullptr, true, false, false, nullptr},
+        {Join({hi, {Send("502 command not implemented\r\n"), Expect("HELO desk.example.org\r\n"),
+                    Send("250 hi\r\n")}}), 0, nullptr, true, false, false, nullptr},
         {{Send("220 hi\r\n"), Expect("EHLO default\r\n"), Send("250-hi\r\n250 STARTTLS\r\n"),
           Expect("STARTTLS\r\n"), Send("220 go ahead\r\n"), StartTls(),
           Expect("EHLO desk.example.org\r\n"), Send("250-hi\r\n250 AUTH PLAIN\r\n")},
          2, nullptr, true, true, false, nullptr},
-        {Join(hi, {Send("250-AUTH=LOGIN\r\n250 OK\r\n"), Expect("AUTH LOGIN\r\n"),
-                   Send("334 VXNlcm5hbWU6\r\n"), Expect("YQ==\r\n"), Send("334 UGFzc3dvcmQ6\r\n"),
-                   Expect("Yg==\r\n"), Send("235 ok\r\n")}), 0, auth, true, false, true, nullptr},
-        {Join(hi, {Send("250-SIZE 1000\r\n250 OK\r\n")}), 0, auth, false, false, false,
+        {Join({hi, {Send("250-AUTH=LOGIN\r\n250 OK\r\n"), Expect("AUTH LOGIN\r\n"),
+                    Send("334 VXNlcm5hbWU6\r\n"), Expect("YQ==\r\n"), Send("334 UGFzc3dvcmQ6\r\n"),
+                    Expect("Yg==\r\n"), Send("235 ok\r\n")}}), 0, auth, true, false, true, nullptr},
+        {Join({hi, {Send("250-SIZE 1000\r\n250 OK\r\n")}}), 0, auth, false, false, false,
          "Mail server does not support SMTP AUTH!"},
         {Greeted({Expect(longest + "\r\n")}), 0, [&](SmtpSession& s) { return s.SendLine(longest); },
          true, true, true, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.script[2].description);
-        ScriptedServer server(Join(c.script, Quit()));
+        ScriptedServer server(Join({c.script, kQuit}));
         ScriptedServices services;
         std::string recorded = server.certificate().fingerprint;
         SmtpSession session(Tls(), services, "desk.example.org");
@@ -178,11 +162,7 @@ TEST(SmtpSession, ExchangesFollowTheServer) {
             session.Quit();
         }
         EXPECT_SCRIPT_DONE(server);
-        std::vector<std::string> boxes;
-        for (const MessageBoxRequest& box : services.Boxes()) {
-            boxes.push_back(box.text);
-        }
-        EXPECT_EQ(boxes, c.box != nullptr ? std::vector<std::string>{c.box} : std::vector<std::string>{});
+        EXPECT_EQ(BoxTexts(services), c.box != nullptr ? Lines{c.box} : Lines{});
         EXPECT_TRUE(services.Certificates().empty()) << "a certificate on record is not asked about";
         const auto statuses = services.Statuses(StatusLine::Composer);
         EXPECT_EQ(std::count(statuses.begin(), statuses.end(), "SSL active. Logging in . . ."), c.protocol / 2);
@@ -203,11 +183,10 @@ TEST(SmtpSession, AbortEndsTheSendQuietly) {
 }
 
 TEST(PopBeforeSmtp, LogsInAndOutOrSaysWhyNot) {
-    using Steps = std::vector<ScriptStep>;
     using enum PopBeforeSmtpResult;
     const struct {
         TransportSecurity protopop;
-        Steps exchange;  // after the greeting, before QUIT
+        Script exchange;  // after the greeting, before QUIT
         PopBeforeSmtpResult result;
     } cases[] = {
         {TransportSecurity::Cleartext,
@@ -217,8 +196,7 @@ TEST(PopBeforeSmtp, LogsInAndOutOrSaysWhyNot) {
         {TransportSecurity::StartTls, {Expect("STLS\r\n"), Send("-ERR no\r\n")}, ConnectFailed},
     };
     for (const auto& c : cases) {
-        ScriptedServer server(Join(Join(Steps{Send("+OK ready\r\n")}, c.exchange),
-                                   Steps{Expect("QUIT\r\n"), Send("+OK\r\n"), ExpectClosed()}));
+        ScriptedServer server(Join({{Send("+OK ready\r\n")}, c.exchange, kPopQuit}));
         PopBeforeSmtpRequest request{false, "127.0.0.1", server.port(), "alice", "secret"};
         request.protopop = c.protopop;
         EXPECT_EQ(PopBeforeSmtp(Tls(), request), c.result);
