@@ -2,10 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
-#include <optional>
 #include <string>
+#include <tuple>
 
 #include "message/header_scan.h"
 #include "support/scoped_time_zone.h"
@@ -25,33 +23,19 @@ const std::string kTeaHeaders =
     "\r\n";
 
 TEST(MessageIdentity, IsTheFirstEightDigestBytesReadLeastSignificantFirst) {
-    // MD5(" <20030322.1@example.org>Alice Liddell <alice@example.org>Sat, 22 Mar 2003
-    // 11:33:30 +0000Tea at four") = 4fd188c2 c7366dde ...: the Message-ID keeps the blank
-    // after its colon.
+    // MD5 of Message-ID (with the blank after its colon), From, Date, Subject: 4fd188c2 c7366dde ...
     EXPECT_EQ(ComputeMessageIdentity(ScanHeaders(kTeaHeaders)),
               (MessageIdentity{0xc288d14f, 0xde6d36c7}));
-    // No header at all: the digest of nothing, d41d8cd98f00b204...
     EXPECT_EQ(ComputeMessageIdentity(HeaderSummary{}), (MessageIdentity{0xd98c1dd4, 0x04b2008f}));
 }
 
 TEST(InboxEntry, FromAHeaderBlock) {
     ScopedTimeZone utc("UTC");
-    EntryFacts facts;
-    facts.number = 7;
-    facts.size = 2560;
-    facts.stored_flags = 0;
-    facts.originating_address = "203.0.113.9";
-    InboxEntry entry = MakeInboxEntry(ScanHeaders(kTeaHeaders), facts);
-    EXPECT_EQ(entry.number, 7u);
-    EXPECT_EQ(entry.size_text, "2.5 K");
-    EXPECT_EQ(entry.sender, "Alice Liddell");
-    EXPECT_EQ(entry.date, "2003-03-22 11:33:30");
-    EXPECT_EQ(entry.subject, "Tea at four");
-    EXPECT_EQ(entry.recipient, "hatter@example.org");
-    EXPECT_TRUE(entry.multipart);
-    EXPECT_EQ(entry.originating_address, "203.0.113.9");
-    EXPECT_EQ(entry.flags, 0u) << "Status headers count only with use_status";
-    EXPECT_EQ(StateIconIndex(entry), 2) << "attachment mark only";
+    const HeaderSummary summary = ScanHeaders(kTeaHeaders);
+    const InboxEntry entry = MakeInboxEntry(summary, EntryFacts{7, 2560, 0, false, "203.0.113.9"});
+    EXPECT_EQ(entry, (InboxEntry{ComputeMessageIdentity(summary), 0, 7, "2.5 K", "Alice Liddell",
+                                 "2003-03-22 11:33:30", "Tea at four", "hatter@example.org",
+                                 JunkVerdict::NotJunk, true, "203.0.113.9"}));
 }
 
 TEST(InboxEntry, Fields) {
@@ -71,31 +55,22 @@ TEST(InboxEntry, Fields) {
         EXPECT_EQ(entry.date, c.date) << c.headers;
         EXPECT_EQ(entry.subject, c.subject) << c.headers;
         EXPECT_EQ(entry.recipient, "") << c.headers;
-        EXPECT_EQ(entry.size_text, "0.0 K") << c.headers;
     }
 }
 
 TEST(InboxEntry, StatusFlagsJoinTheStoredOnesOnlyWithUseStatus) {
     const HeaderSummary summary = ScanHeaders(kTeaHeaders);  // Status RO, X-Status A
-    struct Case {
-        std::uint32_t stored;
-        bool use_status;
-        std::uint32_t flags;
-        int icon;
-    };
-    const Case cases[] = {
-        {0, false, 0, 2},
-        {kFlagRead, false, kFlagRead, 3},
-        {0, true, kFlagRead | kFlagReplied, 7},
-        {kFlagReplied, true, kFlagRead | kFlagReplied, 7},
-    };
-    for (const Case& c : cases) {
+    // stored flags, use_status, the flags and the state icon of the entry (2: attachment mark only)
+    const std::tuple<std::uint32_t, bool, std::uint32_t, int> cases[] = {
+        {0, false, 0, 2}, {kFlagRead, false, kFlagRead, 3},
+        {0, true, kFlagRead | kFlagReplied, 7}, {kFlagReplied, true, kFlagRead | kFlagReplied, 7}};
+    for (const auto& [stored, use_status, flags, icon] : cases) {
         EntryFacts facts;
-        facts.stored_flags = c.stored;
-        facts.use_status = c.use_status;
+        facts.stored_flags = stored;
+        facts.use_status = use_status;
         InboxEntry entry = MakeInboxEntry(summary, facts);
-        EXPECT_EQ(entry.flags, c.flags) << c.stored << " " << c.use_status;
-        EXPECT_EQ(StateIconIndex(entry), c.icon) << c.stored << " " << c.use_status;
+        EXPECT_EQ(entry.flags, flags) << stored << " " << use_status;
+        EXPECT_EQ(StateIconIndex(entry), icon) << stored << " " << use_status;
     }
 }
 
@@ -121,11 +96,8 @@ TEST(InboxEntry, TextsStopAtTheirFieldSize) {
 }
 
 TEST(InboxEntry, UnparsedMessageShowsItsNumberAndSize) {
-    InboxEntry entry = MakeUnparsedEntry(42, 1000000);
-    EXPECT_EQ(entry.subject, "Message 42");
-    EXPECT_EQ(entry.size_text, "976.6 K");
-    EXPECT_EQ(entry.sender, "");
-    EXPECT_TRUE(entry.identity.IsZero());
+    EXPECT_EQ(MakeUnparsedEntry(42, 1000000), (InboxEntry{{}, 0, 42, "976.6 K", "", "", "Message 42", "",
+                                                          JunkVerdict::NotJunk, false, ""}));
 }
 
 TEST(SizeText, RoundsToOneDecimal) {

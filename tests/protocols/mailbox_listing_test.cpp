@@ -7,28 +7,11 @@ namespace {
 
 TEST(MailboxListing, HeadingThenOneBlockPerRowInListOrder) {
     MessageList list;
-    InboxEntry tea;
-    tea.number = 1;
-    tea.subject = "Tea at four";
-    tea.sender = "Alice Liddell";
-    tea.date = "2003-03-22 11:33:30";
-    tea.size_text = "2.5 K";
-    tea.recipient = "hatter@example.org";
-    list.Add(tea);
-    InboxEntry raw;
-    raw.number = 2;
-    raw.subject = "{No subject}";
-    raw.date = "teatime";
-    raw.size_text = "0.4 K";
-    list.Add(raw);
+    list.Add({{}, 0, 1, "2.5 K", "Alice Liddell", "2003-03-22 11:33:30", "Tea at four", "hatter@example.org",
+              JunkVerdict::NotJunk, false, ""});
+    list.Add({{}, 0, 2, "0.4 K", "", "teatime", "{No subject}", "", JunkVerdict::NotJunk, false, ""});
     list.SortNewestFirst();
-
-    MailboxListingHeading heading;
-    heading.user = "alice";
-    heading.host = "pop.example.org";
-    heading.message_count = 2;
-    heading.mailbox_size = 3000;
-    heading.date = "Sun, 06 Dec 2026 22:40:00 +0000";
+    MailboxListingHeading heading{"alice", "pop.example.org", 2, 3000, "Sun, 06 Dec 2026 22:40:00 +0000"};
     EXPECT_EQ(BuildMailboxListing(heading, list),
               "alice on host pop.example.org\r\n"
               "Mailbox contains 2 message(s) occupying 2.9 KB\r\n"

@@ -13,16 +13,13 @@
 namespace tarvox {
 namespace {
 
-struct WalkCase {
-    std::vector<std::uint32_t> selected;  // in row order
-    std::vector<std::uint32_t> unlisted;  // removed from the list before the walk moves
-    // How each viewer closes (N)ext, (P)revious or (C)lose, "d" when it deleted its
-    // message, then the message shown next (0: the walk ends).
-    const char* closes;
-};
-
 TEST(ViewerWalk, NextAndPreviousOverTheListOrTheSelection) {
-    const WalkCase cases[] = {
+    // selected rows, rows no longer listed, and how each viewer closes: (N)ext, (P)revious or (C)lose,
+    // "d" when it deleted its message, then the message shown next (0: the walk ends)
+    const struct {
+        std::vector<std::uint32_t> selected, unlisted;
+        const char* closes;
+    } cases[] = {
         {{3}, {}, "N2 P3 P4 C0"},           // one row walks the whole list
         {{1}, {}, "N0"},                    // Next after the last row
         {{5}, {}, "P5 P5"},                 // Previous at the first row shows it again
@@ -33,7 +30,7 @@ TEST(ViewerWalk, NextAndPreviousOverTheListOrTheSelection) {
         {{4, 2}, {}, "Pd0"},                // ... unless it was deleted
         {{5, 3, 1}, {3}, "N1 P5"},          // rows no longer listed are skipped
     };
-    for (const WalkCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.closes);
         MessageList list;
         InboxEntry entry;
@@ -49,15 +46,13 @@ TEST(ViewerWalk, NextAndPreviousOverTheListOrTheSelection) {
         std::istringstream closes(c.closes);
         for (std::string close; closes >> close;) {
             const std::vector<std::uint32_t> rows = list.RowNumbers();
-            const auto row = static_cast<std::size_t>(
-                std::find(rows.begin(), rows.end(), walk.current()) - rows.begin());
+            const auto row = static_cast<std::size_t>(std::ranges::find(rows, walk.current()) - rows.begin());
             const bool deleted = close[1] == 'd';
             if (deleted) {
                 list.Remove(walk.current());
             }
-            const ViewerStep step = close[0] == 'N'   ? ViewerStep::Next
-                                    : close[0] == 'P' ? ViewerStep::Previous
-                                                      : ViewerStep::Close;
+            const ViewerStep step = close[0] == 'N' ? ViewerStep::Next
+                                    : close[0] == 'P' ? ViewerStep::Previous : ViewerStep::Close;
             const auto next = static_cast<std::uint32_t>(std::stoul(close.substr(deleted ? 2 : 1)));
             EXPECT_EQ(walk.Advance(step, row, deleted, list), next != 0) << close;
             if (next != 0) {
