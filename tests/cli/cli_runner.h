@@ -8,22 +8,19 @@
 namespace tarvox {
 
 struct CliResult {
-    int status = -1;  // the exit status; -1 when it did not exit normally
-    std::string out;
-    std::string err;
+    int status = -1;  // -1: it did not exit normally
+    std::string out, err;
 };
 
 // Runs tarvox-cli with `args` and `input` on its standard input (not a terminal).
 CliResult RunCli(const std::vector<std::string>& args, std::string_view input = {});
 
-// A run of tarvox-cli and what it must give: the exit status and a text that standard
-// output and one that standard error must hold ("" holds anywhere).
+// A run of tarvox-cli and what it must give: the exit status, a text held by standard output, one by standard error.
 struct CliCase {
     std::vector<std::string> args;
     std::string input;
     int status;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 // Runs the case and checks it; a run that fails prints nothing on standard output.

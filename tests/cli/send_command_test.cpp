@@ -1,5 +1,4 @@
-// tarvox-cli send into a real aiosmtpd delivering to Dovecot's Maildir, run as
-// the built program; the delivered message is read back by the viewer engine.
+// tarvox-cli send into a real aiosmtpd delivering to Dovecot's Maildir, read back by the viewer engine.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -52,9 +51,7 @@ TEST_F(CliSend, DeliversAMessageWithAttachments) {
     WriteWholeFile(m_folder / "notes.txt", "line one\nline two\n");
     WriteWholeFile(m_folder / "random.bin", std::string("\0\xff\x80\x01z", 5));
     // The password answers its prompt; the rest of the input is the body.
-    const std::string input =
-        "wonderland\nGr\xC3\xBC\xC3\x9F"
-        "e aus M\xC3\xBCnchen.\n.\nlast line\n";
+    const std::string input = "wonderland\nGr\xC3\xBC\xC3\x9F" "e aus M\xC3\xBCnchen.\n.\nlast line\n";
     ExpectCli({{"send", "Alice", "--settings", settings, "--to", "Bob <bob@example.org>", "--cc",
                 "carol@example.org", "--bcc", "dave@example.org", "--subject",
                 "Caf\xC3\xA9 tonight?", "--attach", (m_folder / "notes.txt").string(), "--attach",
@@ -64,20 +61,16 @@ TEST_F(CliSend, DeliversAMessageWithAttachments) {
     const std::vector<SmtpEnvelope> envelopes = m_smtp.Envelopes();
     ASSERT_EQ(envelopes.size(), 1u);
     EXPECT_EQ(envelopes[0].auth_user, "alice");
-    EXPECT_TRUE(envelopes[0].tls);
     EXPECT_EQ(envelopes[0].mail_from, "alice@example.org");
-    EXPECT_EQ(envelopes[0].rcpt_tos,
-              (std::vector<std::string>{"bob@example.org", "carol@example.org", "dave@example.org",
-                                        "archive@example.org"}));
+    EXPECT_TRUE(envelopes[0].tls);
+    EXPECT_EQ(envelopes[0].rcpt_tos, (std::vector<std::string>{"bob@example.org", "carol@example.org",
+                                                               "dave@example.org", "archive@example.org"}));
     // The viewer gets the message as RETR delivers it, dot-stuffing included.
     const ViewedMessage viewed(
-        DovecotServer::ExpectedRetrText(m_dovecot.maildir("alice") / "new" / envelopes[0].file),
-        ViewerOptions{});
+        DovecotServer::ExpectedRetrText(m_dovecot.maildir("alice") / "new" / envelopes[0].file), {});
     EXPECT_EQ(viewed.reply_values().subject, "Caf\xE9 tonight?");
-    EXPECT_NE(viewed.display_text().find("\r\n\r\nGr\xFC\xDF"
-                                         "e aus M\xFCnchen.\r\n.\r\nlast line\r\n"),
-              std::string::npos)
-        << viewed.display_text();
+    EXPECT_NE(viewed.display_text().find("\r\n\r\nGr\xFC\xDF" "e aus M\xFCnchen.\r\n.\r\nlast line\r\n"),
+              std::string::npos) << viewed.display_text();
     EXPECT_EQ(viewed.attachments().size(), 2u);
 }
 
