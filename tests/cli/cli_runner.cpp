@@ -37,11 +37,7 @@ CliResult RunCli(const std::vector<std::string>& args, std::string_view input) {
 }
 
 CliResult ExpectCli(const CliCase& c) {
-    std::string command;
-    for (const std::string& arg : c.args) {
-        command += " " + arg;
-    }
-    SCOPED_TRACE("tarvox-cli" + command);
+    SCOPED_TRACE(testing::PrintToString(c.args));
     CliResult result = RunCli(c.args, c.input);
     EXPECT_EQ(result.status, c.status) << result.err;
     EXPECT_NE(result.out.find(c.out), std::string::npos) << result.out;

@@ -44,9 +44,7 @@ TEST(InboxEntry, Fields) {
         std::string headers, sender, date, subject;
     } cases[] = {
         {"From: bob@example.org\r\n\r\n", "bob@example.org", "", none},
-        {"From: bob@example.org (Bob)\r\n\r\n", "Bob", "", none},
         {"Date: teatime, yesterday\r\nSubject: x\r\n\r\n", "", "teatime, yesterday", "x"},  // stays raw
-        {"Subject: =?ISO-8859-1?Q?Caf=E9?=\r\n\r\n", "", "", "Caf\xe9"},
         {"\r\n", "", "", none},
     };
     for (const auto& c : cases) {

@@ -105,12 +105,13 @@ TEST(PopLogin, GivesUpAfterTheGreetingWithOnlyQuit) {
     }
 }
 
-// A refused USER is the end: PASS is never sent (the server expects QUIT next).
-TEST(PopLogin, RejectionHandsBackTheRefusingReplyAndQuits) {
+// A refusal hands back its reply and quits (no PASS after a refused USER); a hang-up, the network result.
+TEST(PopLogin, RejectionOrHangUpEndsTheLogin) {
+    const std::string untouched = "(untouched)";
     const Script user_refused = {Send(kReady), Expect("USER bob\r\n"),
                                  Send("-ERR sorry, no mailbox for bob here\r\n")};
     const struct {
-        Script script;  // up to the refusal; QUIT follows
+        Script script;  // QUIT follows a refusal; the server hangs up when the rejection is untouched
         LoginRequest request;
         std::size_t capacity;
         std::string rejection;
@@ -122,29 +123,22 @@ TEST(PopLogin, RejectionHandsBackTheRefusingReplyAndQuits) {
           Send("-ERR [AUTH] invalid password\r\n")}, UserPass("bob", "wrong"), 1024, "-ERR [AUTH] invalid password\r\n"},
         {{Send(kRfcGreeting), Expect(kRfcApop), Send("-ERR permission denied\r\n")}, Apop("mrose", "tanstaaf"),
          1024, "-ERR permission denied\r\n"},
+        {{}, UserPass("bob", "secret"), 1024, untouched},
+        {{Send("+OK POP3 serv")}, UserPass("bob", "s"), 1024, untouched},
+        {{Send(kReady), Expect("USER bob\r\n")}, UserPass("bob", "secret"), 1024, untouched},
+        {{Send(kReady), Expect("USER bob\r\n"), Send("+OK\r\n"), Expect("PASS secret\r\n")},
+         UserPass("bob", "secret"), 1024, untouched},
+        {{Send(kRfcGreeting), Expect(kRfcApop)}, Apop("mrose", "tanstaaf"), 1024, untouched},
     };
     for (const auto& c : cases) {
-        LoginOutcome outcome = RunLogin(Join({c.script, kPopQuit}), c.request, c.capacity);
-        EXPECT_EQ(outcome.result, LoginResult::Rejected) << c.rejection;
+        SCOPED_TRACE(c.script.size());
+        const bool hung_up = c.rejection == untouched;
+        LoginOutcome outcome = RunLogin(Join({c.script, hung_up ? Script{CloseConnection()} : kPopQuit}), c.request,
+                                        c.capacity);
+        EXPECT_EQ(outcome.result, hung_up ? LoginResult::NetworkFailure : LoginResult::Rejected);
+        EXPECT_EQ(outcome.net == NetResult::GracefullyClosed, hung_up);
         EXPECT_EQ(outcome.rejection, c.rejection);
-        EXPECT_FALSE(outcome.still_connected) << c.rejection;
-    }
-}
-
-TEST(PopLogin, NetworkFailureHandsBackTheResult) {
-    const std::pair<Script, LoginRequest> cases[] = {
-        {{}, UserPass("bob", "secret")},
-        {{Send("+OK POP3 serv")}, UserPass("bob", "s")},
-        {{Send(kReady), Expect("USER bob\r\n")}, UserPass("bob", "secret")},
-        {{Send(kReady), Expect("USER bob\r\n"), Send("+OK\r\n"), Expect("PASS secret\r\n")},
-         UserPass("bob", "secret")},
-        {{Send(kRfcGreeting), Expect(kRfcApop)}, Apop("mrose", "tanstaaf")},
-    };
-    for (const auto& [script, request] : cases) {
-        LoginOutcome outcome = RunLogin(Join({script, {CloseConnection()}}), request);
-        EXPECT_EQ(outcome.result, LoginResult::NetworkFailure) << script.size();
-        EXPECT_EQ(outcome.net, NetResult::GracefullyClosed) << script.size();
-        EXPECT_EQ(outcome.rejection, "(untouched)") << script.size();
+        EXPECT_TRUE(hung_up || !outcome.still_connected) << "a refusal quits";
     }
 }
 

@@ -184,16 +184,16 @@ TEST(SmtpSession, AbortEndsTheSendQuietly) {
 
 TEST(PopBeforeSmtp, LogsInAndOutOrSaysWhyNot) {
     using enum PopBeforeSmtpResult;
+    using enum TransportSecurity;
     const struct {
         TransportSecurity protopop;
         Script exchange;  // after the greeting, before QUIT
         PopBeforeSmtpResult result;
     } cases[] = {
-        {TransportSecurity::Cleartext,
-         {Expect("USER alice\r\n"), Send("+OK\r\n"), Expect("PASS secret\r\n"), Send("+OK in\r\n")},
+        {Cleartext, {Expect("USER alice\r\n"), Send("+OK\r\n"), Expect("PASS secret\r\n"), Send("+OK in\r\n")},
          LoggedIn},
-        {TransportSecurity::Cleartext, {Expect("USER alice\r\n"), Send("-ERR who?\r\n")}, LoginFailed},
-        {TransportSecurity::StartTls, {Expect("STLS\r\n"), Send("-ERR no\r\n")}, ConnectFailed},
+        {Cleartext, {Expect("USER alice\r\n"), Send("-ERR who?\r\n")}, LoginFailed},
+        {StartTls, {Expect("STLS\r\n"), Send("-ERR no\r\n")}, ConnectFailed},
     };
     for (const auto& c : cases) {
         ScriptedServer server(Join({{Send("+OK ready\r\n")}, c.exchange, kPopQuit}));
