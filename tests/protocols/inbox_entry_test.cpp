@@ -93,18 +93,5 @@ TEST(InboxEntry, TextsStopAtTheirFieldSize) {
     EXPECT_EQ(entry.subject, std::string(kInboxTextLimit, 'n'));
 }
 
-TEST(InboxEntry, UnparsedMessageShowsItsNumberAndSize) {
-    EXPECT_EQ(MakeUnparsedEntry(42, 1000000), (InboxEntry{{}, 0, 42, "976.6 K", "", "", "Message 42", "",
-                                                          JunkVerdict::NotJunk, false, ""}));
-}
-
-TEST(SizeText, RoundsToOneDecimal) {
-    const std::pair<std::uint32_t, const char*> cases[] = {
-        {0, "0.0 K"}, {51, "0.0 K"}, {52, "0.1 K"}, {1024, "1.0 K"}, {4294967295u, "4194304.0 K"}};
-    for (const auto& [size, text] : cases) {
-        EXPECT_EQ(SizeText(size), text) << size;
-    }
-}
-
 }  // namespace
 }  // namespace tarvox

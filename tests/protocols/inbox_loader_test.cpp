@@ -118,7 +118,7 @@ TEST_F(LoadInboxTest, ListReplyReadTheSameHoweverItArrives) {
         EXPECT_EQ(Load({Expect("LIST\r\n"), send}, 12), LoadOutcome::Loaded);
         EXPECT_EQ(session->sizes, sizes);
         ASSERT_EQ(list.Count(), 12u);
-        EXPECT_EQ(list.At(11).subject, "Message 12");
+        EXPECT_EQ(list.At(11).subject + ", " + list.At(11).size_text, "Message 12, 11.7 K");
     }
 }
 

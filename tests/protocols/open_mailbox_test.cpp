@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "net/tls_library.h"
@@ -188,39 +189,32 @@ TEST_F(OpenMailboxTest, FailuresShowTheirStatusAndBox) {
 }
 
 TEST_F(OpenMailboxTest, CertificateNotOnRecordIsAskedAbout) {
-    const struct {
-        int protopop;
-        bool stored;
-        CertificateDecision decision;
-    } cases[] = {
-        {1, true, CertificateDecision::Accept},
-        {1, false, CertificateDecision::Accept},
-        {2, true, CertificateDecision::Deny},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.protopop);
-        const bool accepted = c.decision == CertificateDecision::Accept;
-        Script script = c.protopop == 2 ? kStls : Script{};
+    constexpr auto kAccept = CertificateDecision::Accept;
+    const std::tuple<int, bool, CertificateDecision> cases[] = {  // protopop, stored profile, decision
+        {1, true, kAccept}, {1, false, kAccept}, {2, true, CertificateDecision::Deny}};
+    for (const auto& [protopop, with_record, decision] : cases) {
+        SCOPED_TRACE(protopop);
+        const bool accepted = decision == CertificateDecision::Accept;
+        Script script = protopop == 2 ? kStls : Script{};
         script = accepted ? Join({script, kGreeting, kUserPass, Stat("3 4500"), kPopQuit})
                           : Join({script, {ExpectClosed()}});
         ServerOptions options;
-        options.tls = c.protopop == 1 ? TlsMode::Direct : TlsMode::Plain;
+        options.tls = protopop == 1 ? TlsMode::Direct : TlsMode::Plain;
         ScriptedServer server(std::move(script), options);
         stored.clear();
-        if (c.stored) {  // what the dialog accepts is recorded in the stored profile of that name
+        if (with_record) {  // what the dialog accepts is recorded in the stored profile of that name
             Stored().pop_sslid = accepted ? "" : "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF";
         }
-        const OpenOutcome outcome =
-            Open(Working(server.port(), c.protopop), OpenMode::Connect, c.decision);
+        EXPECT_EQ(Open(Working(server.port(), protopop), OpenMode::Connect, decision),
+                  accepted ? OpenOutcome::EnterInbox : OpenOutcome::Failed);
         ASSERT_EQ(services->Certificates().size(), 1u);
         EXPECT_EQ(services->Certificates()[0].fingerprint, server.certificate().fingerprint);
-        EXPECT_EQ(outcome, accepted ? OpenOutcome::EnterInbox : OpenOutcome::Failed);
-        EXPECT_EQ(Statuses(), Opening(server.port(), c.protopop, accepted ? Lines{kStatting}
+        EXPECT_EQ(Statuses(), Opening(server.port(), protopop, accepted ? Lines{kStatting}
                                       : Lines{"Error: SSL certificate unrecognized"}));
         EXPECT_EQ(session.connection.Connected(), accepted);
         EXPECT_EQ(session.connection.TlsActive(), accepted);
-        EXPECT_EQ(recorded, (accepted && c.stored ? Recorded{{"WORK", server.certificate().fingerprint}}
-                                                  : Recorded{}));
+        EXPECT_EQ(recorded, (accepted && with_record ? Recorded{{"WORK", server.certificate().fingerprint}}
+                                                     : Recorded{}));
         PopQuit(session.connection);
         EXPECT_SCRIPT_DONE(server);
     }
