@@ -72,7 +72,6 @@ TEST_F(Download, CompleteMessages) {
     };
     std::vector<Case> cases = {
         {Send("+OK\r\n" + kMessage), {kMessageSize}, Retr(1), kMessage},
-        {SendInPieces(reply, {5, marker + 2}), {300, kMessageSize}, Retr(2), kMessage},
         {SendInPieces(reply, {15, 16, marker + 1, marker + 3}), {300, kMessageSize}, Retr(2), kMessage},
         {Send("+OK 0 octets\r\n.\r\n"), {0}, Retr(1), ".\r\n"},
         {Send("+OK top of message follows\r\n" + head), {100, 200, 3000}, Retr(3, true, 5), head},
@@ -108,8 +107,6 @@ TEST_F(Download, FailuresLeaveNoText) {
         std::optional<NetResult> lost;  // the lost-connection notice, if any
     } cases[] = {
         {{Expect("RETR 4\r\n"), Send("-ERR no such message\r\n"), ExpectClosed()}, Retr(4),
-         DownloadResult::Refused, std::nullopt},
-        {{Expect("TOP 4 0\r\n"), Send("-ERR no such message\r\n"), ExpectClosed()}, Retr(4, true),
          DownloadResult::Refused, std::nullopt},
         {{Expect("RETR 1\r\n"), Send("+OK 120 octets\r\nSubject: cut short\r\n"), CloseConnection()},
          Retr(1), DownloadResult::Lost, NetResult::GracefullyClosed},
