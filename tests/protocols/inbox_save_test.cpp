@@ -18,21 +18,19 @@ TEST(SaveInboxAndExit, StoresFlagsAndStatisticsWritesTheSettingsThenQuits) {
     const FlaggedMessage old_items[] = {{listed, kFlagRead}, {{0x33, 0x44}, kFlagRead}};
     const FlaggedMessage new_items[] = {{listed, kFlagRead | kFlagReplied}};
     const struct {
-        bool stored;  // false: the profile was never saved
         int mode, parse;
-        const char* stat_reply;
+        const char* stat_reply;  // none: the profile was never saved
         bool merged;  // the unlisted item is kept
         std::array<int, 2> maildrop;
     } cases[] = {
-        {true, 0, 1, "+OK 5 900\r\n", false, {5, 900}},
-        {true, 1, 1, "+OK 5 900\r\n", true, {5, 900}},
-        {true, 0, 0, "+OK 2 70\r\n", true, {2, 70}},
-        {true, 0, 1, "-ERR busy\r\n", false, {9, 9}},
-        {false, 0, 1, nullptr, false, {9, 9}},
+        {0, 1, "+OK 5 900\r\n", false, {5, 900}}, {1, 1, "+OK 5 900\r\n", true, {5, 900}},
+        {0, 0, "+OK 2 70\r\n", true, {2, 70}},    {0, 1, "-ERR busy\r\n", false, {9, 9}},
+        {0, 1, nullptr, false, {9, 9}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.stat_reply != nullptr ? c.stat_reply : "not stored");
-        ScriptedServer server(Join({c.stored ? Script{Expect("STAT\r\n"), Send(c.stat_reply)} : Script{}, kPopQuit}));
+        const bool stored = c.stat_reply != nullptr;
+        SCOPED_TRACE(stored ? c.stat_reply : "not stored");
+        ScriptedServer server(Join({stored ? Script{Expect("STAT\r\n"), Send(c.stat_reply)} : Script{}, kPopQuit}));
         PopSession session(nullptr);
         ASSERT_EQ(ConnectTo(session.connection, server), NetResult::Success);
         MessageList list;
@@ -44,16 +42,13 @@ TEST(SaveInboxAndExit, StoresFlagsAndStatisticsWritesTheSettingsThenQuits) {
         profile.maildrop = {9, 9};
         int saves = 0;
         ScriptedServices services;
-        EXPECT_EQ(SaveInboxAndExit(
-                      session, list, c.stored ? &profile : nullptr, [&] { ++saves; }, services),
+        EXPECT_EQ(SaveInboxAndExit(session, list, stored ? &profile : nullptr, [&] { ++saves; }, services),
                   InboxExit::CloseInbox);
-        const std::string expected = !c.stored ? BuildStoredFlags(old_items)
-                                     : c.merged
-                                         ? MergeStoredFlags(BuildStoredFlags(old_items), new_items)
-                                         : BuildStoredFlags(new_items);
-        EXPECT_EQ(profile.msgid, expected);
+        const std::string kept = c.merged ? MergeStoredFlags(BuildStoredFlags(old_items), new_items)
+                                          : BuildStoredFlags(new_items);
+        EXPECT_EQ(profile.msgid, stored ? kept : BuildStoredFlags(old_items));
         EXPECT_EQ(profile.maildrop, c.maildrop);
-        EXPECT_EQ(saves, c.stored ? 1 : 0);
+        EXPECT_EQ(saves, stored ? 1 : 0);
         EXPECT_SCRIPT_DONE(server);
     }
 }

@@ -35,8 +35,7 @@ TEST(PopStat, TakesCountAndSizeFromTheReply) {
         ScriptedServer server({Expect("STAT\r\n"), Send(c.reply), cut ? CloseConnection() : ExpectClosed()});
         NetConnection connection;
         ASSERT_EQ(ConnectTo(connection, server), NetResult::Success);
-        std::uint32_t count = 0;
-        std::uint32_t size = 0;
+        std::uint32_t count = 0, size = 0;
         NetResult result = NetResult::Unknown;
         EXPECT_EQ(PopStat(connection, count, size, result), c.parsed) << c.reply;
         EXPECT_EQ(result, cut ? NetResult::GracefullyClosed : NetResult::Success);

@@ -46,14 +46,12 @@ TEST(SmtpSession, SendsAWholeMessage) {
     ASSERT_TRUE(session.EndData());
     session.Quit();
     EXPECT_SCRIPT_DONE(server);
-    EXPECT_EQ(
-        services.Statuses(StatusLine::Composer),
-        (std::vector<std::string>{
-            "Looking up host 127.0.0.1 . . .",
-            "Connecting to server 127.0.0.1 on port " + std::to_string(server.port()) + " . . .",
-            "Connected. Logging in . . .", "Received greeting. Sending our greeting...",
-            "Authenticating (PLAIN)...", "Starting mail transfer...", "Uploading message body...",
-            "Mail has been accepted. Closing connection..."}));
+    EXPECT_EQ(services.Statuses(StatusLine::Composer),
+              (Lines{"Looking up host 127.0.0.1 . . .",
+                     "Connecting to server 127.0.0.1 on port " + std::to_string(server.port()) + " . . .",
+                     "Connected. Logging in . . .", "Received greeting. Sending our greeting...",
+                     "Authenticating (PLAIN)...", "Starting mail transfer...", "Uploading message body...",
+                     "Mail has been accepted. Closing connection..."}));
     EXPECT_TRUE(services.Boxes().empty());
 }
 
