@@ -9,27 +9,24 @@
 #include "support/temp_dir.h"
 
 namespace tarvox {
-namespace {
 
-std::string ShellQuoted(std::string_view text) {
-    std::string quoted = "'";
-    for (char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-}  // namespace
-
+// Runs the command through /bin/sh, each argument in single quotes.
 CliResult RunCli(const std::vector<std::string>& args, std::string_view input) {
+    const auto quote = [](std::string_view text) {
+        std::string quoted = "'";
+        for (char c : text) {
+            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        }
+        return quoted + "'";
+    };
     TempDir scratch;
     WriteWholeFile(scratch / "cli.in", input);
-    std::string command = ShellQuoted(TARVOX_CLI_BINARY);
+    std::string command = quote(TARVOX_CLI_BINARY);
     for (const std::string& arg : args) {
-        command += " " + ShellQuoted(arg);
+        command += " " + quote(arg);
     }
-    command += " <" + ShellQuoted((scratch / "cli.in").string()) + " >" + ShellQuoted((scratch / "cli.out").string()) +
-               " 2>" + ShellQuoted((scratch / "cli.err").string());
+    command += " <" + quote((scratch / "cli.in").string()) + " >" + quote((scratch / "cli.out").string()) +
+               " 2>" + quote((scratch / "cli.err").string());
     const int wait_status = std::system(command.c_str());
     EXPECT_TRUE(WIFEXITED(wait_status)) << command;
     return {WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1, ReadWholeFile(scratch / "cli.out"),

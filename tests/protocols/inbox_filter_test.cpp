@@ -118,16 +118,11 @@ TEST(InboxFilter, PresetsReplaceActionAndFlagsOnly) {
 }
 
 TEST(InboxFilter, CopyToSelfIsTheSenderEqualToTheProfilesIdentity) {
-    const std::tuple<const char*, const char*, const char*, bool> cases[] = {
-        // sender, SMTP name, SMTP address
-        {"Me Myself", "Me Myself", "me@example.org", true},
-        {"me myself", "Me Myself", "", true},
-        {"Me@Example.ORG", "", "me@example.org", true},
+    const std::tuple<const char*, const char*, const char*, bool> cases[] = {  // sender, SMTP name, address
+        {"Me Myself", "Me Myself", "me@example.org", true}, {"me myself", "Me Myself", "", true},
+        {"Me@Example.ORG", "", "me@example.org", true}, {"Me", "Me Myself", "me@example.org", false},
         {"Me Myself <me@example.org>", "Me Myself", "me@example.org", false},
-        {"Me", "Me Myself", "me@example.org", false},
-        // No identity set: a message without a sender is not a copy to self.
-        {"", "", "", false},
-        {"", "Me Myself", "", false},
+        {"", "", "", false}, {"", "Me Myself", "", false},  // no sender is no copy to self
     };
     for (const auto& [sender, name, address, expected] : cases) {
         Profile profile;

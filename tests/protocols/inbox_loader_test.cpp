@@ -6,6 +6,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "junk/stored_flags.h"
 #include "message/header_scan.h"
@@ -167,24 +168,20 @@ TEST_F(LoadInboxTest, FailuresCloseTheInbox) {
 }
 
 TEST_F(LoadInboxTest, PartialModeReadsTheNewestHeadersOnly) {
-    const struct {
-        int maximum;
-        std::uint32_t first;
-        std::string status;
-    } cases[] = {
+    const std::tuple<int, std::uint32_t, std::string> cases[] = {  // maximum, first message read, status
         {2, 4, "Showing 2 newest from total 5 messages (mailbox size: 14.6 KB)"},
         {5, 1, "Loaded 5 message(s) occupying 14.6 KB"},
         {9, 1, "Loaded 5 message(s) occupying 14.6 KB"},
     };
     profile.mode = MailboxMode::Partial;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.maximum);
-        profile.maximum = c.maximum;
-        EXPECT_EQ(Load(ListAndTops(5, c.first), 5, 15000), LoadOutcome::Loaded);
+    for (const auto& [maximum, first, status] : cases) {
+        SCOPED_TRACE(maximum);
+        profile.maximum = maximum;
+        EXPECT_EQ(Load(ListAndTops(5, first), 5, 15000), LoadOutcome::Loaded);
         EXPECT_EQ(session->sizes, (Numbers{1000, 2000, 3000, 4000, 5000})) << "all LIST sizes are read";
-        ASSERT_EQ(list.Count(), 5 - c.first + 1);
-        EXPECT_EQ(list.At(0).number, c.first);
-        EXPECT_EQ(services->LastStatus(StatusLine::Inbox), c.status);
+        ASSERT_EQ(list.Count(), 5 - first + 1);
+        EXPECT_EQ(list.At(0).number, first);
+        EXPECT_EQ(services->LastStatus(StatusLine::Inbox), status);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tarvox {
@@ -39,11 +40,7 @@ TEST(MessageList, AddFindRemoveKeepLoadOrder) {
 
 TEST(MessageList, ColumnSorts) {
     // Clicks in turn on one list; each flips the direction first, so the first sorts descending.
-    const struct {
-        InboxColumn column;
-        std::vector<std::uint32_t> rows;
-        std::string title;
-    } clicks[] = {
+    const std::tuple<InboxColumn, std::vector<std::uint32_t>, std::string> clicks[] = {
         {InboxColumn::Subject, {3, 1, 4, 2}, "Subject -"},
         {InboxColumn::Subject, {2, 4, 1, 3}, "Subject +"},  // case is ignored
         {InboxColumn::DateTime, {3, 1, 2, 4}, "Date/Time -"},
@@ -53,12 +50,12 @@ TEST(MessageList, ColumnSorts) {
         {InboxColumn::To, {1, 2, 3, 4}, "To -"},  // all equal
     };
     MessageList list = FourMessages();
-    for (const auto& click : clicks) {
-        list.SortByColumn(click.column, kSizes, true);
-        EXPECT_EQ(list.RowNumbers(), click.rows) << click.title;
+    for (const auto& [column, rows, title] : clicks) {
+        list.SortByColumn(column, kSizes, true);
+        EXPECT_EQ(list.RowNumbers(), rows) << title;
         std::array<std::string, kInboxColumnCount> titles;
         std::ranges::copy(kInboxColumnNames, titles.begin());
-        titles[static_cast<std::size_t>(click.column)] = click.title;
+        titles[static_cast<std::size_t>(column)] = title;
         EXPECT_EQ(list.ColumnTitles(), titles);
     }
     list.SortNewestFirst();
