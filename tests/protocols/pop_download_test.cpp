@@ -96,10 +96,20 @@ TEST_F(Download, CompleteMessages) {
     }
 }
 
+// A message one 64 KiB line longer than the download cap.
+std::string OverTheCap() {
+    std::string reply = "+OK\r\n";
+    const std::string line = std::string((1 << 16) - 2, 'x') + "\r\n";
+    reply.reserve(kDownloadSizeCap + 2 * line.size());
+    while (reply.size() <= kDownloadSizeCap) {
+        reply += line;
+    }
+    return reply + ".\r\n";
+}
+
 TEST_F(Download, FailuresLeaveNoText) {
     const std::string refused = "Server refused to send message (mailbox out of sync?). Please restart program.";
     const std::string error = "Server gave error response. Please restart Tarvox";
-    const std::string line((1 << 16) - 2, 'x');
     const struct {
         Script script;
         DownloadRequest request;
@@ -111,12 +121,12 @@ TEST_F(Download, FailuresLeaveNoText) {
         {{Expect("RETR 1\r\n"), Send("+OK 120 octets\r\nSubject: cut short\r\n"), CloseConnection()},
          Retr(1), DownloadResult::Lost, NetResult::GracefullyClosed},
         // 20 MB without a line end, then silence: the status line is given up within kilobytes.
-        {{Expect("RETR 1\r\n"), ClientMayClose(SendRepeated("", "x", 20 << 20, "")),
+        {{Expect("RETR 1\r\n"), ClientMayClose(Send(std::string(20 << 20, 'x'))),
           ClientMayClose(Pause(2s)), ExpectClosed()},
          Retr(1), DownloadResult::Refused, std::nullopt},
         // A message one line over the cap is cut off there, not read to its end.
         {{Expect("RETR 1\r\n"),
-          ClientMayClose(SendRepeated("+OK\r\n", line + "\r\n", (kDownloadSizeCap >> 16) + 1, ".\r\n")),
+          ClientMayClose(Send(OverTheCap())),
           CloseConnection()},
          Retr(1), DownloadResult::Lost, NetResult::BufferOverflow},
     };

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <thread>
 
 #include "support/temp_dir.h"
@@ -17,13 +17,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The files in a folder, ordered by name.
-std::vector<fs::path> SortedFiles(const fs::path& folder) {
+// The files in the folders, ordered by name.
+std::vector<fs::path> SortedFiles(std::initializer_list<fs::path> folders) {
     std::vector<fs::path> files;
     std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error)) {
-        if (entry.is_regular_file()) {
-            files.push_back(entry.path());
+    for (const fs::path& folder : folders) {
+        for (const auto& entry : fs::directory_iterator(folder, error)) {
+            if (entry.is_regular_file()) {
+                files.push_back(entry.path());
+            }
         }
     }
     std::sort(files.begin(), files.end(), [](const fs::path& left, const fs::path& right) {
@@ -73,7 +75,7 @@ bool DovecotServer::ResetMailbox(int message_count) {
         }
     }
     const fs::path samples = dir() / "samples";
-    if (SortedFiles(samples).size() < static_cast<std::size_t>(message_count) &&
+    if (SortedFiles({samples}).size() < static_cast<std::size_t>(message_count) &&
         !RunCommand("samples", {"--messages", std::to_string(message_count)})) {
         return false;
     }
@@ -95,7 +97,7 @@ bool DovecotServer::ResetMailbox(int message_count) {
             }
         }
     }
-    const std::vector<fs::path> files = SortedFiles(samples);
+    const std::vector<fs::path> files = SortedFiles({samples});
     for (int i = 0; i < message_count; ++i) {
         const fs::path copy = maildir("alice") / "new" / files[i].filename();
         if (!fs::copy_file(files[i], copy, error) || !OwnLike(copy, owner)) {
@@ -103,75 +105,23 @@ bool DovecotServer::ResetMailbox(int message_count) {
             return false;
         }
     }
-    std::ofstream(log_file(), std::ios::trunc);
+    std::ofstream(Value("log_file"), std::ios::trunc);
     return true;
 }
 
-bool DovecotServer::RestartWithNewCertificate() {
-    const int old_pid = pid();
-    const bool done = running() && RunCommand("restart-with-new-certificate", {});
-    WaitUntilEnded(old_pid, 2);
-    return done;
-}
-
 std::vector<fs::path> DovecotServer::MessageFiles(std::string_view user) const {
-    std::vector<fs::path> files;
-    for (const char* sub : {"new", "cur"}) {
-        const std::vector<fs::path> some = SortedFiles(maildir(user) / sub);
-        files.insert(files.end(), some.begin(), some.end());
-    }
-    std::sort(files.begin(), files.end(), [](const fs::path& left, const fs::path& right) {
-        return left.filename() < right.filename();
-    });
-    return maildir(user).empty() ? std::vector<fs::path>() : files;
-}
-
-bool DovecotServer::AddMessage(std::string_view user, std::string_view name,
-                               std::string_view text) const {
     const fs::path folder = maildir(user);
-    struct stat owner {};
-    if (folder.empty() || ::stat(folder.c_str(), &owner) != 0) {
-        return false;
-    }
-    const fs::path temporary = folder / "tmp" / name;
-    WriteWholeFile(temporary, text);
-    std::error_code error;
-    fs::rename(temporary, folder / "new" / name, error);
-    return fs::file_size(folder / "new" / name, error) == text.size() &&
-           OwnLike(folder / "new" / name, owner);
-}
-
-std::string DovecotServer::WaitForLogLine(std::string_view text, int seconds) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    for (;;) {
-        std::ifstream in(log_file());
-        std::string line;
-        while (std::getline(in, line)) {
-            if (line.find(text) != std::string::npos) {
-                return line;
-            }
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return {};
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    return folder.empty() ? std::vector<fs::path>() : SortedFiles({folder / "new", folder / "cur"});
 }
 
 std::string DovecotServer::ExpectedRetrText(const fs::path& message_file) {
-    const std::string content = ReadWholeFile(message_file);
+    std::istringstream in(ReadWholeFile(message_file));
     std::string expected;
-    std::size_t start = 0;
-    while (start < content.size()) {
-        std::size_t end = std::min(content.find('\n', start), content.size());
-        std::string_view line(content.data() + start, end - start);
-        start = end + 1;
+    for (std::string line; std::getline(in, line);) {
         if (line.ends_with('\r')) {
-            line.remove_suffix(1);  // a CR LF in the file stays one CR LF
+            line.pop_back();  // a CR LF in the file stays one CR LF
         }
-        expected += line.starts_with('.') ? "." : "";
-        expected += line;
-        expected += "\r\n";
+        expected += (line.starts_with('.') ? "." : "") + line + "\r\n";
     }
     return expected + ".\r\n";
 }
@@ -179,7 +129,7 @@ std::string DovecotServer::ExpectedRetrText(const fs::path& message_file) {
 DovecotServer& SharedDovecot() {
     static DovecotServer server;
     if (!server.running()) {
-        server.Start(0);
+        server.StartScript({"--messages", "0"});
     }
     return server;
 }

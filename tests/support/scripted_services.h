@@ -1,26 +1,13 @@
-// The front-end services double of the engine tests: it answers from a script of queued
-// answers and records every call.
-//
-// Rules:
-//   - A Yes/No box (YesNo or YesNoDefaultNo) takes the next queued box answer, which must
-//     be Yes or No.
-//   - An Ok box takes no queued answer: it is recorded and answered Ok at once, so tests
-//     need not script the many plain notices. Check them with Boxes().
-//   - A text prompt takes the next queued prompt result. As the real dialogs do, a
-//     submitted text is cut to capacity - 1 characters.
-//   - A call the script has no answer for fails the running test (ADD_FAILURE) and gets the
-//     safe answer: No for a Yes/No box, Cancel for a prompt. So does a scripted answer no
-//     user could give (Ok for a Yes/No box, non-digits in a numbers-only prompt, "Don't
-//     ask again" for a prompt without that box). Queueing an answer no dialog can give
-//     (an Ok box answer, a submitted empty text) fails at once.
-//   - ExpectScriptUsedUp() fails the test when queued answers were left over and then
-//     drops them; the destructor runs the same check, so a forgotten answer is never
-//     silently ignored.
-//
-// All members may be called from any thread.
+// The front-end services double of the engine tests: it answers from queued answers and
+// records every call. Any member may be called from any thread.
+// A Yes/No box takes the next queued box answer; an Ok box is answered Ok without one. A
+// text prompt takes the next queued prompt answer, cut to capacity - 1 characters as the
+// real dialog does. A call with nothing queued for it, or an answer no user could give
+// (Ok to a Yes/No box, an empty submitted text, non-digits for a numbers-only prompt,
+// "Don't ask again" without that box), fails the test and gets the safe answer: No, Cancel,
+// Deny. Answers left over fail the test in ExpectScriptUsedUp() and in the destructor.
 #pragma once
 
-#include <cstddef>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -36,71 +23,59 @@ class ScriptedServices : public FrontendServices {
 public:
     enum class CallKind { Box, Prompt, Certificate, LostConnection };
 
-    struct Call {
-        CallKind kind = CallKind::Box;
-        MessageBoxRequest box;  // the request, when kind == Box
-        BoxAnswer box_answer = BoxAnswer::Ok;
-        TextPromptRequest prompt;  // the request, when kind == Prompt
-        TextPromptResult prompt_result;
-        CertificateView certificate;  // the dialog's content, when kind == Certificate
-        CertificateDecision certificate_decision = CertificateDecision::Cancel;
-        NetResult lost_connection_result = NetResult::Unknown;  // when kind == LostConnection
-        bool unexpected = false;  // the script had no (valid) answer for this call
-    };
+    ~ScriptedServices() override { ExpectScriptUsedUp(); }
 
-    ScriptedServices() = default;
-    ~ScriptedServices() override;
-    ScriptedServices(const ScriptedServices&) = delete;
-    ScriptedServices& operator=(const ScriptedServices&) = delete;
-
-    void QueueBoxAnswer(BoxAnswer answer);
-    void QueuePrompt(TextPromptResult result);
-    void QueuePromptText(std::string_view text, bool dont_ask_again = false);
-    void QueuePromptCancel();
-    void QueueCertificateDecision(CertificateDecision decision);
+    void QueueBoxAnswer(BoxAnswer answer) { Add(m_box_answers, answer); }
+    void QueuePromptText(std::string_view text, bool dont_ask_again = false) {
+        Add(m_prompt_results, TextPromptResult{true, std::string(text), dont_ask_again});
+    }
+    void QueuePromptCancel() { Add(m_prompt_results, TextPromptResult{}); }
+    void QueueCertificateDecision(CertificateDecision decision) {
+        Add(m_certificate_decisions, decision);
+    }
 
     BoxAnswer ShowMessageBox(const MessageBoxRequest& request) override;
     TextPromptResult TextPrompt(const TextPromptRequest& request) override;
-    // Status texts are recorded, never scripted.
-    void ShowStatus(StatusLine line, std::string_view text) override;
-    // Takes the next queued decision; none queued fails the test and denies.
+    void ShowStatus(StatusLine line, std::string_view text) override {
+        Add(m_statuses, std::pair(line, std::string(text)));
+    }
     CertificateDecision ShowCertificate(const CertificateView& view) override;
-    // Recorded; needs no script.
     void NotifyLostConnection(NetResult result) override;
 
-    // Every call so far, in order.
-    std::vector<Call> Calls() const;
-    std::vector<MessageBoxRequest> Boxes() const;
-    std::vector<TextPromptRequest> Prompts() const;
-    std::vector<CertificateView> Certificates() const;
-    // Every text shown in one status line, in order.
+    // What was asked, in order, of every kind and of each kind.
+    std::vector<CallKind> Calls() const { return Locked(m_calls); }
+    std::vector<MessageBoxRequest> Boxes() const { return Locked(m_boxes); }
+    std::vector<TextPromptRequest> Prompts() const { return Locked(m_prompts); }
+    std::vector<CertificateView> Certificates() const { return Locked(m_certificates); }
+    std::vector<NetResult> LostConnections() const { return Locked(m_lost_connections); }
+    // The texts shown in one status line, in order; the last one, or "" for none.
     std::vector<std::string> Statuses(StatusLine line) const;
-    // The last text of a status line, empty when none was shown.
     std::string LastStatus(StatusLine line) const;
-    std::vector<NetResult> LostConnections() const;
 
     void ExpectScriptUsedUp();
 
 private:
-    // The `field` of every call of that kind, in order.
-    template <typename Field>
-    std::vector<Field> Collect(CallKind kind, Field Call::*field) const {
+    template <typename Values>
+    Values Locked(const Values& values) const {
         std::lock_guard lock(m_mutex);
-        std::vector<Field> values;
-        for (const Call& call : m_calls) {
-            if (call.kind == kind) {
-                values.push_back(call.*field);
-            }
-        }
         return values;
+    }
+    template <typename Values, typename Value>
+    void Add(Values& values, Value value) {
+        std::lock_guard lock(m_mutex);
+        values.push_back(std::move(value));
     }
 
     mutable std::mutex m_mutex;
     std::deque<BoxAnswer> m_box_answers;
     std::deque<TextPromptResult> m_prompt_results;
     std::deque<CertificateDecision> m_certificate_decisions;
+    std::vector<CallKind> m_calls;
+    std::vector<MessageBoxRequest> m_boxes;
+    std::vector<TextPromptRequest> m_prompts;
+    std::vector<CertificateView> m_certificates;
+    std::vector<NetResult> m_lost_connections;
     std::vector<std::pair<StatusLine, std::string>> m_statuses;
-    std::vector<Call> m_calls;
 };
 
 }  // namespace tarvox

@@ -1,13 +1,12 @@
-// A loopback server run by one of the scripts in scripts/test-servers (Debian's
-// /usr/bin/python3): `start` makes it in a fresh temporary folder and prints its
-// description, one key=value line per value; `stop` ends it.
-//
-// The servers fork into the background; this process becomes a subreaper so that it
-// inherits and reaps them once stopped. Only the process that started a server stops it,
-// so a forked child that exits leaves it running.
+// A loopback server run by one of the scripts in scripts/test-servers with /usr/bin/python3:
+// `start` makes it in a fresh temporary folder and prints its description, one key=value line
+// per value; `stop` ends it. The servers fork into the background; this process becomes a
+// subreaper so that it reaps them. Only the process that started a server stops it, so a
+// forked child that exits leaves it running.
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -24,45 +23,36 @@ public:
     ServerScript(const ServerScript&) = delete;
     ServerScript& operator=(const ServerScript&) = delete;
 
+    // Stops a running server, removes its folder and runs `start --dir <new folder>
+    // arguments...`. False with error() when it could not.
+    bool StartScript(const std::vector<std::string>& arguments);
     // Stops the server (the destructor does this too); the folder stays until the next start.
     void Stop();
 
     bool running() const { return m_running; }
-    // Why the last start or command failed, with the tail of the server's log.
+    // Why the last start or command failed, with the script's error output.
     const std::string& error() const { return m_error; }
-    std::uint16_t plain_port() const { return m_plain_port; }
-    std::uint16_t tls_port() const { return m_tls_port; }
-    // SHA-1 of the DER certificate as upper-case hex pairs joined by colons (59 characters).
+    std::uint16_t plain_port() const { return std::atoi(Value("plain_port").c_str()); }
+    std::uint16_t tls_port() const { return std::atoi(Value("tls_port").c_str()); }
+    // SHA-1 of the DER certificate as upper-case hex pairs joined by colons.
     const std::string& fingerprint() const { return Value("fingerprint_sha1"); }
-    // The certificate in PEM form, for a test that wants to trust it.
-    std::filesystem::path cert_file() const { return Value("cert_file"); }
-    std::filesystem::path log_file() const { return Value("log_file"); }
-    const std::filesystem::path& dir() const { return m_dir; }
-    // The server's main process.
-    int pid() const { return m_pid; }
 
 protected:
-    // Stops a running server, removes its folder and runs `start --dir <new folder>
-    // arguments...`. False with error() when it could not.
-    bool StartScript(const std::vector<std::string>& arguments);
-    // Runs `command --dir <folder> arguments...`; the output's description, if any, replaces
-    // the one the server had (restarted servers keep their folder but change their pid).
+    // Runs `command --dir <folder> arguments...`; a description in its output replaces the
+    // server's.
     bool RunCommand(const std::string& command, const std::vector<std::string>& arguments);
     // One value of the description, empty when it has none.
     const std::string& Value(std::string_view key) const;
     void Fail(std::string text) { m_error = std::move(text); }
+    const std::filesystem::path& dir() const { return m_dir; }
+    int pid() const { return std::atoi(Value("pid").c_str()); }
 
 private:
-    bool TakeDescription(const std::string& output);
-
     std::string m_script_name;
     bool m_running = false;
     std::string m_error;
     std::filesystem::path m_dir;
     std::map<std::string, std::string, std::less<>> m_description;
-    std::uint16_t m_plain_port = 0;
-    std::uint16_t m_tls_port = 0;
-    int m_pid = 0;
     int m_owner = 0;  // the process that started the server
 };
 

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <utility>
 
 #include "support/dovecot_server.h"
 
@@ -11,21 +12,18 @@ namespace tarvox {
 std::vector<SmtpEnvelope> SmtpTestServer::Envelopes() const {
     std::ifstream in(Value("envelopes_file"), std::ios::binary);
     std::vector<SmtpEnvelope> envelopes;
-    bool open = false;  // a record was started
-    std::string line;
-    while (std::getline(in, line)) {
+    bool open = false;  // a record was started; a line without "=" ends it
+    for (std::string line; std::getline(in, line);) {
         const std::size_t equals = line.find('=');
         if (equals == std::string::npos) {
             open = false;
             continue;
         }
-        if (!open) {
+        if (!std::exchange(open, true)) {
             envelopes.emplace_back();
-            open = true;
         }
         SmtpEnvelope& envelope = envelopes.back();
-        const std::string key = line.substr(0, equals);
-        const std::string value = line.substr(equals + 1);
+        const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
         if (key == "mail_from") {
             envelope.mail_from = value;
         } else if (key == "rcpt_to") {
@@ -57,7 +55,9 @@ SmtpTestServer& SharedSmtp() {
     const std::filesystem::path maildir = SharedDovecot().maildir("alice");
     static SmtpTestServer server;
     if (!server.running() || server.maildir() != maildir) {
-        server.Start(maildir);
+        // The server ends by itself within a second of this process's death.
+        server.StartScript(
+            {"--maildir", maildir.string(), "--watch-pid", std::to_string(::getpid())});
     }
     return server;
 }

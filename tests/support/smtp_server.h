@@ -1,19 +1,10 @@
 // A real SMTP server for the tests (aiosmtpd), started on free loopback ports by
-// scripts/test-servers/smtp_server.py, that delivers every accepted message into a Maildir;
-// given the Maildir of a DovecotServer user, mail makes the whole round trip to POP3.
-//
-//   SmtpTestServer& smtp = SharedSmtp();  // delivers to SharedDovecot()'s alice
-//   ASSERT_TRUE(SharedDovecot().ResetMailbox(0) && smtp.ClearDelivered()) << smtp.error();
-//   ... send to 127.0.0.1:smtp.plain_port() (STARTTLS offered) or smtp.tls_port() ...
-//
-// Both ports offer AUTH PLAIN and LOGIN for alice/wonderland and bob/builder; on the
-// cleartext port only after STARTTLS. A session may send without logging in. A delivered
-// file holds the DATA as received, without the transparency dots, with CR LF turned into
-// LF; it is in the Maildir's new/ when the client reads the 250 (until a POP3 login moves
-// it to cur/). Should this process die, the server ends by itself within about a second.
+// scripts/test-servers/smtp_server.py, delivering every accepted message into a Maildir, so
+// mail given to SharedSmtp() makes the whole round trip to SharedDovecot()'s alice.
+// Both ports offer AUTH PLAIN and LOGIN for alice/wonderland and bob/builder (the plain port
+// only after STARTTLS); a session may also send without logging in. A delivered file holds
+// the DATA as received, without the transparency dots, with LF line ends.
 #pragma once
-
-#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
@@ -37,16 +28,8 @@ class SmtpTestServer : public ServerScript {
 public:
     SmtpTestServer() : ServerScript("smtp_server.py") {}
 
-    // Starts the server delivering into `maildir` (its new/, cur/ and tmp/ are made where
-    // missing). Returns false when it could not; error() then tells why, with the tail of
-    // the server's log.
-    bool Start(const std::filesystem::path& maildir) {
-        return StartScript({"--maildir", maildir.string(), "--watch-pid",
-                            std::to_string(::getpid())});
-    }
     std::filesystem::path maildir() const { return Value("maildir"); }
-
-    // The messages accepted so far (since ClearDelivered), oldest first.
+    // The messages accepted since ClearDelivered, oldest first.
     std::vector<SmtpEnvelope> Envelopes() const;
     // Forgets the accepted messages; the delivered files stay.
     bool ClearDelivered();

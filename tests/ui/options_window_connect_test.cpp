@@ -9,7 +9,7 @@
 #include "options_window_fixture.h"
 #include "protocols/pop_session.h"
 #include "support/dovecot_server.h"
-#include "support/one_client_server.h"
+#include "support/loopback.h"
 #include "ui/account_page.h"
 #include "ui/dialog_driver.h"
 
@@ -72,13 +72,7 @@ TEST_F(OptionsWindowConnectTest, AFailedConnectKeepsTheWindowAndAGoodOneClosesIt
 }
 
 TEST_F(OptionsWindowConnectTest, AbortAndExitEndAConnectionWaitingForTheGreeting) {
-    // Takes the first connection and keeps it open, silent, until it closes;
-    // the kernel still accepts the second one.
-    OneClientServer silent([](int client) {
-        for (char byte; ::recv(client, &byte, 1, 0) > 0;) {
-        }
-        ::close(client);
-    });
+    SilentListener silent;
     AddAlice(silent.port());
     Show();
     account->connect_button()->click();
