@@ -6,20 +6,13 @@ namespace tarvox {
 namespace {
 
 constexpr std::string_view kPrint = "AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01";
-constexpr std::string_view kOtherPrint =
-    "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33";
 
 CertificateDetails Details(std::string subject) {
-    CertificateDetails details;
-    details.protocol = "TLSv1.3";
-    details.cipher_name = "TLS_AES_256_GCM_SHA384";
-    details.cipher_version = "TLSv1.3";
-    details.subject = std::move(subject);
-    details.issuer = "/C=DE/O=Example CA/CN=Example Root";
-    details.valid_from = "Jan  1 00:00:00 2026 GMT";
-    details.valid_to = "Jan  1 00:00:00 2036 GMT";
-    details.fingerprint = std::string(kPrint);
-    return details;
+    return {.protocol = "TLSv1.3", .cipher_name = "TLS_AES_256_GCM_SHA384",
+            .cipher_version = "TLSv1.3", .subject = std::move(subject),
+            .issuer = "/C=DE/O=Example CA/CN=Example Root",
+            .valid_from = "Jan  1 00:00:00 2026 GMT", .valid_to = "Jan  1 00:00:00 2036 GMT",
+            .fingerprint = std::string(kPrint)};
 }
 
 TEST(CertificateView, TrustWarningsAndMarksFollowTheRecord) {
@@ -31,29 +24,28 @@ TEST(CertificateView, TrustWarningsAndMarksFollowTheRecord) {
         std::string warnings;
         bool mark_host, mark_trust, mark_fingerprint;
     };
-    const std::string host_warning = std::string(kWarningHostMismatch) + "\r\n\r\n";
-    const std::string record_warning = std::string(kWarningNoRecord) + "\r\n\r\n";
-    const std::string mismatch_warning = std::string(kWarningMismatch) + "\r\n\r\n";
+    const std::string mail = "/CN=mail.example.org", other_host = "/CN=other.example.org";
+    const std::string print(kPrint), lower = "ab:cd:ef:01:23:45:67:89:ab:cd:ef:01:23:45:67:89:ab:"
+                                             "cd:ef:01";
+    const std::string other = "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33";
+    const std::string host = std::string(kWarningHostMismatch) + "\r\n\r\n";
+    const std::string no_record = std::string(kWarningNoRecord) + "\r\n\r\n";
+    const std::string mismatch = std::string(kWarningMismatch) + "\r\n\r\n";
     const Case cases[] = {
-        {"known and matching", "/O=Example/CN=mail.example.org", std::string(kPrint), kTrustGood,
-         "none", false, false, false},
-        {"no stored profile", "/CN=mail.example.org", std::nullopt, kTrustUnknown,
-         record_warning, false, true, false},
-        {"empty record", "/CN=mail.example.org", "", kTrustUnknown, record_warning, false, true,
+        {"known and matching", "/O=Example/CN=mail.example.org", print, kTrustGood, "none", false,
+         false, false},
+        {"no stored profile", mail, std::nullopt, kTrustUnknown, no_record, false, true, false},
+        {"empty record", mail, "", kTrustUnknown, no_record, false, true, false},
+        {"changed", mail, other, kTrustSuspicious, mismatch, false, true, true},
+        {"lower-case record never matches", mail, lower, kTrustSuspicious, mismatch, false, true,
+         true},
+        {"other host, first seen", other_host, std::nullopt, kTrustUnknown, host + no_record, true,
+         true, false},
+        {"host differs in case", "/CN=MAIL.example.org", print, kTrustGood, host, true, false,
          false},
-        {"changed", "/CN=mail.example.org", std::string(kOtherPrint), kTrustSuspicious,
-         mismatch_warning, false, true, true},
-        {"lower-case record never matches", "/CN=mail.example.org",
-         "ab:cd:ef:01:23:45:67:89:ab:cd:ef:01:23:45:67:89:ab:cd:ef:01", kTrustSuspicious,
-         mismatch_warning, false, true, true},
-        {"other host, first seen", "/CN=other.example.org", std::nullopt, kTrustUnknown,
-         host_warning + record_warning, true, true, false},
-        {"host differs in case", "/CN=MAIL.example.org", std::string(kPrint), kTrustGood,
-         host_warning, true, false, false},
-        {"all three", "/CN=other.example.org", std::string(kOtherPrint), kTrustSuspicious,
-         host_warning + mismatch_warning, true, true, true},
-        {"one of several names matches", "/CN=a.example.org/CN=mail.example.org/CN=b",
-         std::string(kPrint), kTrustGood, "none", false, false, false},
+        {"all three", other_host, other, kTrustSuspicious, host + mismatch, true, true, true},
+        {"one of several names matches", "/CN=a.example.org/CN=mail.example.org/CN=b", print,
+         kTrustGood, "none", false, false, false},
     };
     for (const Case& c : cases) {
         const std::string* recorded = c.recorded ? &*c.recorded : nullptr;

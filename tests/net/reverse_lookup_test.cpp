@@ -6,14 +6,9 @@
 namespace tarvox {
 namespace {
 
-TEST(LookupHostName, LoopbackHasAName) {
+TEST(LookupHostName, OnlyAnAddressHasAName) {
     const std::string name = LookupHostName("127.0.0.1");
-    EXPECT_FALSE(name.empty());
-    // A name, not the address given back.
-    EXPECT_NE(name, "127.0.0.1");
-}
-
-TEST(LookupHostName, TextsThatAreNotAnAddressHaveNoName) {
+    EXPECT_FALSE(name.empty() || name == "127.0.0.1");
     // Refused before the resolver is asked.
     for (const char* text : {"", "localhost", "127.0.0", "127.0.0.1 ", "::1", "256.0.0.1"}) {
         EXPECT_EQ(LookupHostName(text), "") << text;
