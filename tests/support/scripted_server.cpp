@@ -18,8 +18,8 @@
 
 namespace tarvox {
 
-// One accepted connection, the bytes it delivered that no step has used yet and how it
-// failed. The sockets block; Stop() wakes a blocked call by shutting the sockets down.
+// A connection, its bytes no step has used yet and its failure. Its socket blocks: Stop()
+// wakes a blocked call by shutting the socket down.
 struct ScriptedServer::Link {
     ~Link() { SSL_free(ssl); }
     int fd = -1;
@@ -76,9 +76,7 @@ ScriptStep StartTls() { return Step(Kind::StartTls, "StartTls"); }
 ScriptStep ExpectTlsHello() { return Step(Kind::ExpectTlsHello, "ExpectTlsHello"); }
 ScriptStep CloseConnection() { return Step(Kind::CloseConnection, "CloseConnection"); }
 ScriptStep ExpectClosed() { return Step(Kind::ExpectClosed, "ExpectClosed"); }
-ScriptStep Pause(std::chrono::milliseconds duration) {
-    return Step(Kind::Pause, "Pause", {}, {}, duration);
-}
+ScriptStep Pause(std::chrono::milliseconds ms) { return Step(Kind::Pause, "Pause", {}, {}, ms); }
 ScriptStep ClientMayClose(ScriptStep step) {
     step.client_may_close = true;
     step.description = "ClientMayClose(" + step.description + ")";
@@ -155,8 +153,7 @@ bool ScriptedServer::Sleep(std::chrono::milliseconds duration) {
     return !m_changed.wait_for(lock, duration, [this] { return m_stopping.load(); });
 }
 
-// After a read or write that gave `result` <= 0: false, with the failure in the link unless
-// the client closed the connection during a step that allows it.
+// After a failed read or write: false, with the failure unless the client may close.
 bool ScriptedServer::Fail(Link& link, long result) {
     const int error = errno;
     const int tls_error =
@@ -319,8 +316,8 @@ void ScriptedServer::Run() {
     sigemptyset(&pipe_signal);
     sigaddset(&pipe_signal, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &pipe_signal, nullptr);
-    const timeval idle{static_cast<time_t>(m_options.idle_timeout.count() / 1000),
-                       static_cast<suseconds_t>(m_options.idle_timeout.count() % 1000 * 1000)};
+    const timeval idle{m_options.idle_timeout.count() / 1000,
+                       m_options.idle_timeout.count() % 1000 * 1000};
     for (std::size_t index = 0; index < m_connections.size(); ++index) {
         Link link;
         link.fd = ::accept4(m_listen_fd, nullptr, nullptr, SOCK_CLOEXEC);
@@ -371,10 +368,8 @@ void ScriptedServer::Run() {
 }
 
 ::testing::AssertionResult ScriptDone(ScriptedServer& server, std::chrono::milliseconds timeout) {
-    if (server.Finish(timeout)) {
-        return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure() << server.Report();
+    return server.Finish(timeout) ? ::testing::AssertionSuccess()
+                                  : ::testing::AssertionFailure() << server.Report();
 }
 
 }  // namespace tarvox

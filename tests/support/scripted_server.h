@@ -3,12 +3,11 @@
 //     ScriptedServer server({Send("+OK ready\r\n"), Expect("USER bob\r\n"), Send("+OK\r\n")});
 //     ... run the client against 127.0.0.1, server.port() ...
 //     EXPECT_SCRIPT_DONE(server);
-// It serves one connection per script, in order, on a loopback port the system picks; a
-// script's end closes its connection (in TLS after a close_notify), the last one's also the
-// listener. It fails on a wrong byte as it arrives, on a step left unrun, on bytes no step
-// read and on a wait for the client longer than ServerOptions::idle_timeout; the first
-// failure drops the connection and the listener. SIGPIPE is blocked on its thread only.
-// The destructor stops the server and fails the test unless Finish() was called.
+// One connection per script, in order; a script's end closes its connection (in TLS after a
+// close_notify), the last one's also the listener. It fails on a wrong byte as it arrives, a
+// step left unrun, unread bytes and a wait longer than ServerOptions::idle_timeout, and then
+// drops the connection and the listener. The destructor stops the server and fails the test
+// unless Finish() was called.
 #pragma once
 
 #include <atomic>
@@ -55,21 +54,18 @@ ScriptStep ExpectUntil(std::string terminator);
 ScriptStep StartTls();
 // One TLS handshake record (a ClientHello) read in the clear from a client starting TLS.
 ScriptStep ExpectTlsHello();
-// Closing from the server's side, and waiting for the client to close (data instead is a
-// failure): either is the last step of its script.
+// The last step of a script: closing, or waiting for the client to close (not to send).
 ScriptStep CloseConnection();
 ScriptStep ExpectClosed();
 ScriptStep Pause(std::chrono::milliseconds duration);
-// The client may close the connection during this step, which then ends the connection's
-// script as a success: for a client meant to give up, such as on an endless line.
+// The client may close the connection during this step, ending its script as a success.
 ScriptStep ClientMayClose(ScriptStep step);
 
 }  // namespace script
 
 enum class TlsMode { Plain, Direct };  // Direct: every script starts with StartTls()
 
-// Selects the constructor taking one script per connection ({{Send(a)}, {Send(b)}} would
-// otherwise be one script of two steps).
+// Selects one script per connection: {{Send(a)}, {Send(b)}} is else one script.
 struct ScriptPerConnection {};
 inline constexpr ScriptPerConnection kScriptPerConnection{};
 

@@ -41,8 +41,8 @@ TextPromptResult ScriptedServices::TextPrompt(const TextPromptRequest& request) 
     m_calls.push_back(CallKind::Prompt);
     m_prompts.push_back(request);
     TextPromptResult result = Take(m_prompt_results, {}, "prompt \"" + request.prompt + "\"");
-    if ((result.submitted && result.text.empty()) ||
-        (request.numbers_only && result.text.find_first_not_of("0123456789") != std::string::npos) ||
+    const bool digits = result.text.find_first_not_of("0123456789") == std::string::npos;
+    if ((result.submitted && result.text.empty()) || (request.numbers_only && !digits) ||
         (result.dont_ask_again && !request.dont_ask_again_box)) {
         ADD_FAILURE() << "ScriptedServices: no user can answer prompt \"" << request.prompt
                       << "\" with \"" << result.text << "\"";
