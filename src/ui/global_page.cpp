@@ -10,6 +10,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include "config/global_settings_edits.h"
 #include "config/master_passphrase.h"
 #include "ui/gpg_settings_dialog.h"
 #include "ui/qt_services.h"
@@ -18,14 +19,6 @@
 namespace tarvox {
 
 namespace {
-
-constexpr std::string_view kTimeoutRangeText = "Timeout must be between 1 and 300 seconds";
-constexpr std::string_view kFrequencyRangeText =
-    "Mailman's mail check frequency must be between 1 and 720 minutes";
-constexpr int kMinTimeout = 1;
-constexpr int kMaxTimeout = 300;
-constexpr int kMinFrequency = 1;
-constexpr int kMaxFrequency = 720;
 
 // A box's text as a signed number; anything that is not one reads as 0,
 // which every range check refuses.
@@ -171,35 +164,16 @@ bool GlobalPage::Apply() {
     GlobalSettings& g = m_context.config.global;
 
     const int timeout = ReadSigned(*m_timeout);
-    if (timeout < kMinTimeout || timeout > kMaxTimeout) {
-        services.ShowMessage(kTimeoutRangeText, "", BoxIcon::Error);
-        m_timeout->setFocus();
-        return false;
-    }
     const int freq = ReadSigned(*m_freq);
-    if (freq < kMinFrequency || freq > kMaxFrequency) {
-        services.ShowMessage(kFrequencyRangeText, "", BoxIcon::Error);
-        m_freq->setFocus();
+    const GlobalRangeError range = CheckGlobalRanges(timeout, freq);
+    if (range != GlobalRangeError::None) {
+        services.ShowMessage(GlobalRangeErrorText(range), "", BoxIcon::Error);
+        (range == GlobalRangeError::Timeout ? m_timeout : m_freq)->setFocus();
         return false;
     }
     g.freq = freq;
     g.timeout = timeout;
-
-    // A running poller is restarted so that it takes the new period and
-    // time-out. Unchecking always clears the setting, running or not.
-    if (m_mailman->isChecked()) {
-        if (m_mailman_running()) {
-            m_mailman_control(false);
-        }
-        g.mailman = 1;
-        m_mailman_control(true);
-    } else {
-        const bool was_running = m_mailman_running();
-        g.mailman = 0;
-        if (was_running) {
-            m_mailman_control(false);
-        }
-    }
+    ApplyMailmanSetting(g, m_mailman->isChecked(), m_mailman_running(), m_mailman_control);
 
     g.repoll = m_repoll->isChecked() ? 1 : 0;
     g.checkras = m_checkras->isChecked() ? 1 : 0;
@@ -212,22 +186,14 @@ bool GlobalPage::Apply() {
         return false;
     }
 
-    if (!m_newsound->isChecked()) {
-        g.newsound = 0;
-        g.newwav.clear();
-    } else if (g.newsound != 1) {
-        FileOpenRequest request;
-        request.filter = "Wave audio (*.WAV)";
-        request.default_suffix = "wav";
-        request.start = ToQString(g.newwav);
-        const QString chosen = m_picker(this, request);
-        if (chosen.isEmpty()) {
-            m_newsound->setChecked(false);
-        } else {
-            g.newsound = 1;
-            g.newwav = FromQString(chosen);
-        }
-    }
+    m_newsound->setChecked(
+        ApplyNewMailSound(g, m_newsound->isChecked(), [this](std::string_view start) {
+            FileOpenRequest request;
+            request.filter = "Wave audio (*.WAV)";
+            request.default_suffix = "wav";
+            request.start = ToQString(start);
+            return FromQString(m_picker(this, request));
+        }));
     return true;
 }
 
