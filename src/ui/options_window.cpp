@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "config/global_settings.h"
+#include "config/opening_profile.h"
 #include "config/settings_text.h"
 #include "protocols/connect_preparation.h"
 #include "protocols/pop_session.h"
@@ -113,9 +114,7 @@ OptionsWindow::OptionsWindow(AppContext& context, QWidget* parent)
     m_context.services->SetStatusLabel(StatusLine::Account, m_account->status_line());
 
     FillProfileBox();
-    if (m_context.start.command_text.empty() || !SelectProfile(m_context.start.command_text)) {
-        SelectDefaultProfile();
-    }
+    SelectDefaultProfile(m_context.start.command_text);
 }
 
 OptionsWindow::~OptionsWindow() {
@@ -209,13 +208,10 @@ bool OptionsWindow::SelectProfile(std::string_view name) {
     return true;
 }
 
-void OptionsWindow::SelectDefaultProfile() {
-    ProfileList& profiles = m_context.config.profiles;
-    if (SelectProfile(m_context.config.global.last)) {
-        return;
-    }
-    if (!profiles.empty()) {
-        SelectProfile(profiles.front().name);
+void OptionsWindow::SelectDefaultProfile(std::string_view command_name) {
+    if (const Profile* shown =
+            OpeningProfile(m_context.config.profiles, command_name, m_context.config.global.last)) {
+        SelectProfile(shown->name);
         return;
     }
     {

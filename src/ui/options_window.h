@@ -83,9 +83,8 @@ private:
     // Selects and shows the profile of `name` (case ignored); false when the
     // list has none of that name.
     bool SelectProfile(std::string_view name);
-    // Selects the `last` profile, else the first; shows a reset record when
-    // the list is empty.
-    void SelectDefaultProfile();
+    // Selects the OpeningProfile; shows a reset record when there is none.
+    void SelectDefaultProfile(std::string_view command_name = {});
     // Saves what the pages show into the profile list under the combo box's
     // name, as Save does but without writing the file. False when the combo
     // box is empty.

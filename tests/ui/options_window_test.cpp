@@ -65,20 +65,15 @@ TEST_F(OptionsWindowTest, SetupMenuSelectsEachTabAndFocusGoesToNew) {
     }
 }
 
-TEST_F(OptionsWindowTest, OpensOnTheCommandLineProfileElseTheLastElseTheFirst) {
+TEST_F(OptionsWindowTest, OpensOnTheCommandLineProfileAndShowsTheOneChosen) {
     for (const char* name : {"work", "home", "spare"}) {
         c.AddProfile(name, std::string("pop.") + name + ".example");
     }
-    for (const auto& [last, command_text, selected] :
-         {std::array<const char*, 3>{"gone", "", "work"}, {"home", "spare", "spare"},
-          {"home", "nosuch", "home"}}) {
-        c.context.config.global.last = last;
-        c.context.start.command_text = command_text;
-        Make();
-        EXPECT_EQ(window->profile_box()->currentText(), selected) << command_text;
-        EXPECT_EQ(Field("host")->text(), QString("pop.%1.example").arg(selected));
-    }
-    window->profile_box()->setCurrentIndex(2);  // choosing an entry shows its profile
+    c.context.start.command_text = "home";
+    Make();
+    EXPECT_EQ(window->profile_box()->currentText(), "home");
+    EXPECT_EQ(Field("host")->text(), "pop.home.example");
+    window->profile_box()->setCurrentIndex(2);
     emit window->profile_box()->activated(2);
     EXPECT_EQ(Field("host")->text(), "pop.spare.example");
 }
