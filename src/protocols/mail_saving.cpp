@@ -6,15 +6,6 @@
 
 namespace tarvox {
 
-std::string SaveMailProgressText(int index, int total) {
-    return TextFormat("Downloading message %d of %d . . . [ %u%% ]", index, total,
-                      static_cast<unsigned>(total > 0 ? index * 100 / total : 0));
-}
-
-std::string SaveMailDoneText(int total) {
-    return TextFormat("Done saving %d message(s)", total);
-}
-
 std::optional<SaveMailOutcome> DownloadAndSaveMessage(PopSession& session, std::uint32_t number,
                                                       const Profile& profile,
                                                       const std::filesystem::path& root,

@@ -1,5 +1,5 @@
-// The Save Mail dialog's run, one message at a time: each is downloaded whole
-// and written into the profile's saving folder.
+// One message of the Save Mail dialog's run: downloaded whole and written
+// into the profile's saving folder.
 #pragma once
 
 #include <cstdint>
@@ -14,11 +14,6 @@ namespace tarvox {
 
 class FrontendServices;
 struct PopSession;
-
-// "Downloading message 2 of 5 . . . [ 40% ]"
-std::string SaveMailProgressText(int index, int total);
-// "Done saving 5 message(s)"
-std::string SaveMailDoneText(int total);
 
 // Downloads message `number` whole, with "Downloading 1.5 K . . . " (the
 // listed size) and the percentage in the inbox progress line, then saves it

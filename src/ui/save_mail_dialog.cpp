@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "config/profile.h"
 #include "message/mail_file_name.h"
@@ -26,8 +27,6 @@ namespace tarvox {
 namespace {
 
 constexpr const char* kSelectFirst = "Please select message(s) first";
-// A job's outcome when the download did not complete; otherwise the job
-// returns its SaveMailOutcome.
 
 QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
@@ -103,21 +102,20 @@ void SaveMailDialog::Save() {
         m_host.ShowBusyBox();
         return;
     }
-    m_numbers = m_list.SelectedNumbers();
-    if (m_numbers.empty()) {
+    std::vector<std::uint32_t> numbers = m_list.SelectedNumbers();
+    if (numbers.empty()) {
         m_context.services->ShowMessage(kSelectFirst, "Tarvox", BoxIcon::Warning);
         return;
     }
-    m_total = static_cast<int>(m_numbers.size());
-    m_index = 1;
+    m_run.emplace(std::move(numbers));
     SetRunning(true);
     StartMessage();
 }
 
 void SaveMailDialog::StartMessage() {
-    m_progress->setText(ToQString(SaveMailProgressText(m_index, m_total)));
+    m_progress->setText(ToQString(m_run->ProgressText()));
     PopSession& session = m_host.Session();
-    const std::uint32_t number = m_numbers.at(static_cast<std::size_t>(m_index - 1));
+    const std::uint32_t number = m_run->number();
 
     // The job holds copies of what it needs: a lost connection closes the
     // inbox, and this dialog with it, while the job still runs.
@@ -134,28 +132,29 @@ void SaveMailDialog::StartMessage() {
             self->MessageEnded(*outcome);
         }
     });
-    emit messageStarted(m_index, m_total);
+    emit messageStarted(m_run->index(), m_run->total());
 }
 
 void SaveMailDialog::MessageEnded(std::optional<SaveMailOutcome> outcome) {
     if (!m_running) {
         return;
     }
-    if (outcome != SaveMailOutcome::Saved && outcome != SaveMailOutcome::Skipped) {
-        FailRun();
-        return;
+    switch (m_run->MessageEnded(outcome)) {
+        case SaveMailStep::NextMessage:
+            StartMessage();
+            break;
+        case SaveMailStep::Done:
+            EndRun();
+            break;
+        case SaveMailStep::Failed:
+            FailRun();
+            break;
     }
-    if (m_index < m_total && static_cast<std::size_t>(m_index) < m_numbers.size()) {
-        ++m_index;
-        StartMessage();
-        return;
-    }
-    EndRun();
 }
 
 void SaveMailDialog::EndRun() {
     SetRunning(false);
-    const std::string done = SaveMailDoneText(m_total);
+    const std::string done = m_run->DoneText();
     m_progress->setText(ToQString(done));
     m_context.services->ShowMessage(done, "Done", BoxIcon::Information);
     m_size->clear();
@@ -169,7 +168,7 @@ void SaveMailDialog::FailRun() {
 
 void SaveMailDialog::Stop() {
     if (m_running) {
-        m_total = m_index;
+        m_run->Stop();
     }
 }
 

@@ -7,11 +7,10 @@
 
 #include <QDialog>
 
-#include <cstdint>
 #include <optional>
-#include <vector>
 
 #include "message/save_mail.h"
+#include "protocols/save_mail_run.h"
 
 class QLabel;
 class QPushButton;
@@ -90,10 +89,8 @@ private:
     QPushButton* m_close = nullptr;
 
     bool m_running = false;
-    // The message numbers of the run, in row order; `m_index` counts from 1.
-    std::vector<std::uint32_t> m_numbers;
-    int m_index = 0;
-    int m_total = 0;
+    // The last run started; it stays after its end for the texts it gave.
+    std::optional<SaveMailRun> m_run;
 };
 
 }  // namespace tarvox
