@@ -34,5 +34,21 @@ TEST(ReadFileBytes, ReadsOnlyRegularFilesWithinTheCap) {
     }
 }
 
+TEST(IsExecutableFile, OnlyARegularFileThisUserMayRun) {
+    TempDir dir;
+    for (const auto& [name, mode] : {std::pair{"run", 0755}, {"owner", 0700}, {"plain", 0644}}) {
+        WriteWholeFile(dir / name, "#!/bin/sh\n");
+        ::chmod((dir / name).c_str(), mode);
+    }
+    std::filesystem::create_directories(dir / "folder");
+    std::filesystem::create_symlink(dir / "run", dir / "link");
+    const std::pair<const char*, bool> cases[] = {{"run", true},     {"owner", true},
+                                                  {"link", true},    {"plain", false},
+                                                  {"folder", false}, {"missing", false}};
+    for (const auto& [name, expected] : cases) {
+        EXPECT_EQ(IsExecutableFile((dir / name).string()), expected) << name;
+    }
+}
+
 }  // namespace
 }  // namespace tarvox

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/scripted_services.h"
+
 namespace tarvox {
 namespace {
 
@@ -71,6 +73,30 @@ TEST(IsAcceptableNetwork, NeedsThreePeriodsOrAFinalOne) {
     };
     for (const auto& [network, expected] : cases) {
         EXPECT_EQ(IsAcceptableNetwork(network), expected) << network;
+    }
+}
+
+TEST(AskForProviderNetwork, AsksAgainWithTheRefusedTextUntilAcceptedOrCancelled) {
+    using Texts = std::vector<std::string>;
+    // The answers typed ("" cancels), the prompts' initial texts, the network added.
+    const std::tuple<Texts, Texts, std::optional<std::string>> cases[] = {
+        {{"203.0."}, {"203.0."}, "203.0."},
+        {{"203.0", "203.0."}, {"203.0.", "203.0"}, "203.0."},
+        {{"203.0", ""}, {"203.0.", "203.0"}, std::nullopt},
+        {{""}, {"203.0."}, std::nullopt},
+    };
+    for (const auto& [typed, shown, added] : cases) {
+        ScriptedServices services;
+        for (const std::string& text : typed) {
+            text.empty() ? services.QueuePromptCancel() : services.QueuePromptText(text);
+        }
+        EXPECT_EQ(AskForProviderNetwork(services, "203.0.113.7"), added);
+        Texts initial;
+        for (const TextPromptRequest& prompt : services.Prompts()) {
+            initial.push_back(prompt.initial_text);
+        }
+        EXPECT_EQ(initial, shown);
+        EXPECT_EQ(services.Boxes().size(), shown.size() - 1) << "a refusal before each retry";
     }
 }
 

@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "config/global_settings.h"
 #include "net/net_connection.h"
 #include "support/scripted_server.h"
 #include "support/scripted_services.h"
@@ -69,6 +71,28 @@ TEST_F(DeleteSelectedRows, LostConnectionEndsTheRun) {
     EXPECT_EQ(services.LostConnections().size(), 1u);
     EXPECT_EQ(list.Count(), 4u);
     EXPECT_NE(services.LastStatus(StatusLine::Inbox), "Finished deleting message(s)");
+}
+
+TEST(UserConfirms, AsksOnlyWhenTheSettingSaysAndTakesYes) {
+    // UserConfirmsUndeleteAll (by confirmclose) or UserConfirmsDeletion (by confirmdel);
+    // no answer: not asked.
+    const std::tuple<bool, int, std::optional<BoxAnswer>, bool> cases[] = {
+        {false, 0, std::nullopt, true}, {false, 1, BoxAnswer::Yes, true},
+        {false, 1, BoxAnswer::No, false}, {true, 0, std::nullopt, true},
+        {true, 1, BoxAnswer::Yes, true},  {true, 1, BoxAnswer::No, false},
+    };
+    for (const auto& [undelete, setting, answer, confirmed] : cases) {
+        GlobalSettings global;
+        (undelete ? global.confirmclose : global.confirmdel) = setting;
+        ScriptedServices services;
+        if (answer) {
+            services.QueueBoxAnswer(*answer);
+        }
+        EXPECT_EQ(undelete ? UserConfirmsUndeleteAll(global, services)
+                           : UserConfirmsDeletion(global, services),
+                  confirmed);
+        EXPECT_EQ(services.Boxes().size(), answer ? 1u : 0u);
+    }
 }
 
 }  // namespace

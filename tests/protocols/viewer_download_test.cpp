@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include "config/file_io.h"
 #include "net/net_connection.h"
 #include "protocols/pop_session.h"
 #include "support/scripted_server.h"
 #include "support/scripted_services.h"
+#include "support/temp_dir.h"
 
 namespace tarvox {
 namespace {
@@ -65,6 +69,24 @@ TEST(DownloadForViewer, RetrOrTopWithTheViewersStatus) {
                   (Texts{"Downloading e-mail . . . ", "Downloading e-mail . . . 0%", "Message retrieved. Formatting..."}));
         session.connection.Close();
         EXPECT_SCRIPT_DONE(server);
+    }
+}
+
+TEST(ReadMessageFile, GivesTheBytesOrTellsWhyNot) {
+    TempDir dir;
+    WriteWholeFile(dir / "saved.eml", "Subject: s\r\n\r\nbody\r\n");
+    WriteWholeFile(dir / "big", "");
+    ASSERT_EQ(::truncate((dir / "big").c_str(), kFileReadCap + 1), 0);
+    for (const auto& [name, box] : {std::pair{"saved.eml", ""},
+                                    {"missing", "Unable to open file for reading."},
+                                    {"big", "Insufficient memory to load message"}}) {
+        ScriptedServices services;
+        EXPECT_EQ(ReadMessageFile((dir / name).string(), services).has_value(), *box == '\0');
+        Texts boxes;
+        for (const MessageBoxRequest& shown : services.Boxes()) {
+            boxes.push_back(shown.text);
+        }
+        EXPECT_EQ(boxes, *box == '\0' ? Texts{} : Texts{box}) << name;
     }
 }
 

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <tuple>
 
 #include "support/scoped_time_zone.h"
 #include "support/temp_dir.h"
@@ -105,25 +104,6 @@ TEST_F(SaveOptionsDialogTest, OkTakesTheFieldsAndCancelNothing) {
         EXPECT_EQ(options.settings.folder, ok ? "" : "/home/u/kept") << button;
         EXPECT_EQ(options.settings.extension, ok ? ".eml" : ".tvx") << button;
         EXPECT_EQ(options.settings.format, ok ? 0x2456u : 0x1000u) << button;
-    }
-}
-
-TEST(SaveOptionsOfTest, TakesTheProfileNameAndTheSettingsOfTheUse) {
-    Profile profile;
-    profile.name = "work";
-    profile.savemail_dir = "/saved";
-    profile.savemail_fmt = 0x1200;
-    profile.copyself_dir = "/sent";
-    profile.copyself_ext = ".txt";
-    for (const auto& [use, folder, extension, format] :
-         {std::tuple{MailFolderUse::SavedMail, "/saved", profile.savemail_ext, NameFormat{0x1200}},
-          {MailFolderUse::CopyToSelf, "/sent", ".txt", profile.copyself_fmt}}) {
-        const SaveOptions options = SaveOptionsOf(profile, use);
-        EXPECT_EQ(options.profile_name, "work");
-        EXPECT_EQ(options.use, use);
-        EXPECT_EQ(options.settings.folder, folder);
-        EXPECT_EQ(options.settings.extension, extension);
-        EXPECT_EQ(options.settings.format, format);
     }
 }
 
