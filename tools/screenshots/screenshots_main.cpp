@@ -17,7 +17,7 @@
 #include "net/net_connection.h"
 #include "net/net_result.h"
 #include "protocols/pop_session.h"
-#include "support/one_client_server.h"
+#include "one_client_server.h"
 #include "ui/app_context.h"
 #include "codec/base64.h"
 #include "protocols/inbox_entry.h"
