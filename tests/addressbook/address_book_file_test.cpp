@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <regex>
+#include <tuple>
 
 #include "support/temp_dir.h"
 
@@ -13,12 +14,7 @@ namespace {
 
 const std::filesystem::path kData = std::filesystem::path(TARVOX_TEST_DATA_DIR) / "addressbook";
 
-std::string WithCrLf(const std::string& text) {
-    return std::regex_replace(text, std::regex("\n"), "\r\n");
-}
-
-// What tests/data/addressbook/golden.dat holds (its Base64 made with
-// Python's base64 module).
+// What tests/data/addressbook/golden.dat holds (its Base64 made with Python's base64 module).
 AddressBooks GoldenBooks() {
     AddressBooks books;
     books.recently_used = {"Ann Smith <ann@a.example>", "\"Last, First\" <first.last@b.example>"};
@@ -39,7 +35,7 @@ TEST(AddressBookFile, WritesAndReadsTheGoldenFile) {
     EXPECT_EQ(FormatAddressBooks(GoldenBooks()), golden);
     EXPECT_EQ(ReadAddressBooks(golden), GoldenBooks());
     // The same file written on Windows.
-    EXPECT_EQ(ReadAddressBooks(WithCrLf(golden)), GoldenBooks());
+    EXPECT_EQ(ReadAddressBooks(std::regex_replace(golden, std::regex("\n"), "\r\n")), GoldenBooks());
 }
 
 TEST(AddressBookFile, HostileTextsSurviveSaveAndLoad) {
@@ -62,8 +58,7 @@ TEST(AddressBookFile, HostileTextsSurviveSaveAndLoad) {
 
 // An entry line longer than 511 bytes, as the program itself writes it, reads whole.
 TEST(AddressBookFile, LinesOfAnyLengthReadWhole) {
-    // With "a@b.example" the entry line is 510 characters for a name of 366
-    // bytes and 514 for 367.
+    // With "a@b.example" the entry line is 510 characters for a name of 366 bytes, 514 for 367.
     for (std::size_t name_length : {366u, 367u, 1000u}) {
         AddressBooks books;
         books.recently_used = {std::string(name_length, 'r')};
@@ -97,13 +92,8 @@ TEST(AddressBookFile, RecentlyUsedBlockOnlyWhenListHasEntries) {
 
 TEST(AddressBookFile, BlockRules) {
     static constexpr char kWithNul[] = "adbook(\"QQ==\")\n{\n\"QQ==\", \"YUB4\"\n\"Qg==\"\0, \"YkB4\"\n}\n";
-    struct Case {
-        const char* label;
-        std::string text;
-        AddressBooks expected;
-    };
     // "A" = QQ==, "a@x" = YUB4, "B" = Qg==, "b@x" = YkB4.
-    const Case cases[] = {
+    const std::tuple<const char*, std::string, AddressBooks> cases[] = {
         {"no white space after the comma", "adbook(\"QQ==\")\n{\n\"QQ==\",\"YUB4\"\n}\n",
          {{{"A", {{"A", "a@x"}}}}, {}}},
         {"a second \"{\" closes the block", "adbook(\"QQ==\")\n{\n\"QQ==\", \"YUB4\"\n{\n\"Qg==\", \"YkB4\"\n}\n",
@@ -125,8 +115,8 @@ TEST(AddressBookFile, BlockRules) {
         {"a decoded NUL ends the text", "adbook(\"QQBC\")\n{\n\"QQBC\", \"AEI=\"\n}\n", {{{"A", {}}}, {}}},
         {"nothing", "", {}},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ReadAddressBooks(c.text), c.expected) << c.label;
+    for (const auto& [label, text, expected] : cases) {
+        EXPECT_EQ(ReadAddressBooks(text), expected) << label;
     }
 }
 

@@ -50,17 +50,13 @@ TEST(SearchAddressBooks, CopiesMatchesInBookAndEntryOrder) {
 TEST(ResolveAddress, BooksFirstThenRecentlyUsed) {
     const AddressBooks books = Books();
     const std::pair<std::string, std::optional<std::string>> cases[] = {
-        {"ann", "ann@a.example"},          // a name
-        {"BOB@B", "bob@b.example"},        // an address
+        {"ann", "ann@a.example"}, {"BOB@B", "bob@b.example"},  // a name, an address
         {"carol@work.example", "carol@work.example"},
-        {"smith", std::nullopt},           // Ann Smith and Dave Smithers, two books
-        {"o", std::nullopt},               // many
-        {".example", std::nullopt},
+        {"smith", std::nullopt},  // Ann Smith and Dave Smithers, two books
+        {"o", std::nullopt}, {".example", std::nullopt}, {"nobody", std::nullopt}, {"", std::nullopt},
         {"grace", "\"Grace Hopper\" <grace@g.example>"},  // only recently used
         {"FRANK", "Frank <frank@f.example>"},              // the oldest of two
         {"two@", "frank.two@f.example"},
-        {"nobody", std::nullopt},
-        {"", std::nullopt},
     };
     for (const auto& [partial, expected] : cases) {
         EXPECT_EQ(ResolveAddress(books, partial), expected) << partial;

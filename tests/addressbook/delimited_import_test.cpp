@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace tarvox {
 namespace {
 
@@ -9,74 +11,51 @@ using Entry = std::optional<AddressBookEntry>;
 
 TEST(CleanImportedField, BlanksTabsAndOnePairOfQuotes) {
     const std::pair<std::string, std::string> cases[] = {
-        {"Ann", "Ann"},
-        {"  \t Ann", "Ann"},
-        {"Ann  ", "Ann  "},                  // trailing blanks stay
-        {"A\tB", "A B"},
+        {"Ann", "Ann"}, {"  \t Ann", "Ann"}, {"A\tB", "A B"},
+        {"Ann  ", "Ann  "},  // trailing blanks stay
         {"\"Smith, John\"", "Smith, John"},
         {"  \"  Smith\tJohn\"", "Smith John"},  // quotes, then blanks again
         {"\"\"Twice\"\"", "\"Twice\""},      // one pair only
-        {"\"", "\""},                         // too short to be a pair
-        {"\"\"", ""},
-        {"\"open", "\"open"},
-        {"\"Smith\" ", "\"Smith\" "},         // does not end in a quote
-        {"", ""},
+        {"\"", "\""}, {"\"\"", ""}, {"\"open", "\"open"}, {"", ""},
+        {"\"Smith\" ", "\"Smith\" "},  // does not end in a quote
     };
     for (const auto& [field, expected] : cases) {
         EXPECT_EQ(CleanImportedField(field), expected) << field;
     }
 }
 
-TEST(ParseDelimitedLine, TabDelimited) {
-    const std::pair<std::string, Entry> cases[] = {
-        {"Ann\tann@a.example\n", AddressBookEntry{"Ann", "ann@a.example"}},
-        {"Ann\tann@a.example\r\n", AddressBookEntry{"Ann", "ann@a.example"}},
-        {"Ann\tann@a.example", AddressBookEntry{"Ann", "ann@a.example"}},
-        {"Ann\tann@a.example\tnotes\n", AddressBookEntry{"Ann", "ann@a.example"}},
-        {"\"Smith, Ann\"\t \"ann@a.example\"\n", AddressBookEntry{"Smith, Ann", "ann@a.example"}},
-        {" Ann\tann@a.example\n", AddressBookEntry{"Ann", "ann@a.example"}},
-        {"\tann@a.example\n", std::nullopt},  // no name
-        {"Ann\t\n", std::nullopt},            // no address
-        {"Ann\t\tann@a.example\n", std::nullopt},
-        {"Ann ann@a.example\n", std::nullopt},  // no tab
-        {"\n", std::nullopt},
-        {"", std::nullopt},
-    };
-    for (const auto& [line, expected] : cases) {
-        EXPECT_EQ(ParseDelimitedLine(line, Delimiter::Tab), expected) << line;
-    }
-}
-
-TEST(ParseDelimitedLine, CommaDelimited) {
-    const std::pair<std::string, Entry> cases[] = {
-        {"Ann,ann@a.example\n", AddressBookEntry{"Ann", "ann@a.example"}},
-        {"Ann, ann@a.example\r\n", AddressBookEntry{"Ann", "ann@a.example"}},
+TEST(ParseDelimitedLine, TabAndCommaDelimited) {
+    using enum Delimiter;
+    const AddressBookEntry ann{"Ann", "ann@a.example"}, smith{"Smith, Ann", "ann@a.example"};
+    const std::tuple<Delimiter, std::string, Entry> cases[] = {
+        {Tab, "Ann\tann@a.example\n", ann}, {Tab, "Ann\tann@a.example\r\n", ann},
+        {Tab, "Ann\tann@a.example", ann}, {Tab, "Ann\tann@a.example\tnotes\n", ann},
+        {Tab, "\"Smith, Ann\"\t \"ann@a.example\"\n", smith}, {Tab, " Ann\tann@a.example\n", ann},
+        {Tab, "\tann@a.example\n", std::nullopt}, {Tab, "Ann\t\n", std::nullopt},
+        {Tab, "Ann\t\tann@a.example\n", std::nullopt}, {Tab, "Ann ann@a.example\n", std::nullopt},
+        {Tab, "\n", std::nullopt}, {Tab, "", std::nullopt},
+        {Comma, "Ann,ann@a.example\n", ann}, {Comma, "Ann, ann@a.example\r\n", ann},
         // A quoted name with a comma gives one entry with the comma in it.
-        {"\"Smith, Ann\",ann@a.example\n", AddressBookEntry{"Smith, Ann", "ann@a.example"}},
-        {"\"Smith, Ann\", \"ann@a.example\"\n", AddressBookEntry{"Smith, Ann", "ann@a.example"}},
+        {Comma, "\"Smith, Ann\",ann@a.example\n", smith},
+        {Comma, "\"Smith, Ann\", \"ann@a.example\"\n", smith},
         // The address is the rest of the line, commas and all.
-        {"Ann,ann@a.example,Notes,\n", AddressBookEntry{"Ann", "ann@a.example,Notes,"}},
-        {"Ann\tTab,a@b\n", AddressBookEntry{"Ann Tab", "a@b"}},
-        {",ann@a.example\n", AddressBookEntry{"", "ann@a.example"}},
-        {"Ann,\n", AddressBookEntry{"Ann", ""}},
-        {"\"Smith, Ann\" ann@a.example\n", std::nullopt},  // only a quoted comma
-        {"\"unclosed, Ann,ann@a.example\n", std::nullopt},
-        {"no comma here\n", std::nullopt},
-        {"\n", std::nullopt},
+        {Comma, "Ann,ann@a.example,Notes,\n", AddressBookEntry{"Ann", "ann@a.example,Notes,"}},
+        {Comma, "Ann\tTab,a@b\n", AddressBookEntry{"Ann Tab", "a@b"}},
+        {Comma, ",ann@a.example\n", AddressBookEntry{"", "ann@a.example"}},
+        {Comma, "Ann,\n", AddressBookEntry{"Ann", ""}},
+        {Comma, "\"Smith, Ann\" ann@a.example\n", std::nullopt},  // only a quoted comma
+        {Comma, "\"unclosed, Ann,ann@a.example\n", std::nullopt},
+        {Comma, "no comma here\n", std::nullopt}, {Comma, "\n", std::nullopt},
     };
-    for (const auto& [line, expected] : cases) {
-        EXPECT_EQ(ParseDelimitedLine(line, Delimiter::Comma), expected) << line;
+    for (const auto& [delimiter, line, expected] : cases) {
+        EXPECT_EQ(ParseDelimitedLine(line, delimiter), expected) << line;
     }
 }
 
 TEST(ImportDelimitedText, AppendsEveryLineThatParses) {
     AddressBook book{"Book", {{"Kept", "kept@k.example"}}};
     const std::string text =
-        "Name,E-mail Address\r\n"
-        "\"Smith, Ann\",ann@a.example\r\n"
-        "garbage\r\n"
-        "\r\n"
-        "Bob,bob@b.example";
+        "Name,E-mail Address\r\n\"Smith, Ann\",ann@a.example\r\ngarbage\r\n\r\nBob,bob@b.example";
     EXPECT_EQ(ImportDelimitedText(book, text, Delimiter::Comma), 3u);
     EXPECT_EQ(book.entries, (std::vector<AddressBookEntry>{{"Kept", "kept@k.example"},
                                                            {"Name", "E-mail Address"},

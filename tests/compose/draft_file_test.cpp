@@ -15,20 +15,9 @@ namespace tarvox {
 namespace {
 
 // A message whose every field holds something the reader must not touch.
-ComposedMessage Untouched() {
-    ComposedMessage message;
-    message.to = "old-to@x";
-    message.cc = "old-cc@x";
-    message.bcc = "old-bcc@x";
-    message.subject = "old subject";
-    message.from = "old-from@x";
-    message.reply_to = "old-reply@x";
-    message.in_reply_to = "<old@x>";
-    message.references = "<old-ref@x>";
-    message.body_lines = {"old body\r\n"};
-    message.attachments = {{"/old/path", "text/plain", 3}};
-    return message;
-}
+const ComposedMessage kUntouched{"old-to@x", "old-cc@x", "old-bcc@x", "old subject", "old-from@x",
+                                 "old-reply@x", "<old@x>", "<old-ref@x>", {"old body\r\n"},
+                                 {{"/old/path", "text/plain", 3}}};
 
 // The eight header fields of a message, for comparing them at once.
 std::array<std::string, 8> Headers(const ComposedMessage& m) {
@@ -42,24 +31,20 @@ TEST(ReadDraftFile, WrittenDraftReadsBackEveryField) {
     WriteWholeFile(first, "12345");
     WriteWholeFile(second, std::string(70000, 'x'));
 
-    ComposedMessage written;
-    written.to = "Ann Example <ann@example.com>, \"Last, First\" <lf@example.com>, c@example.net";
-    written.cc = "cc1@example.com, cc2@example.com";
-    written.bcc = "hidden@example.com";
-    written.subject = "Caf\xE9 plans: \"soon\"";
-    written.from = "Me <me@example.com>";
-    written.reply_to = "replies@example.com";
-    written.in_reply_to = "<id1@example.com>";
-    written.references = "<r1@example.com> <r2@example.com> <id1@example.com>";
-    written.body_lines = {"First line\r\n", "\r\n", "\tindented, and 8-bit \xFC\r\n", "last\r\n"};
-    written.attachments = {{first, "application/pdf", 5},
-                           {(dir / "gone.txt").string(), "text/plain", 9},
-                           {second, "application/octet-stream", 70000}};
+    const ComposedMessage written{
+        "Ann Example <ann@example.com>, \"Last, First\" <lf@example.com>, c@example.net",
+        "cc1@example.com, cc2@example.com", "hidden@example.com", "Caf\xE9 plans: \"soon\"",
+        "Me <me@example.com>", "replies@example.com", "<id1@example.com>",
+        "<r1@example.com> <r2@example.com> <id1@example.com>",
+        {"First line\r\n", "\r\n", "\tindented, and 8-bit \xFC\r\n", "last\r\n"},
+        {{first, "application/pdf", 5},
+         {(dir / "gone.txt").string(), "text/plain", 9},
+         {second, "application/octet-stream", 70000}}};
 
     const std::string path = (dir / "draft.txt").string();
     WriteWholeFile(path, ComposeText(written, true, std::time_t{1048329210}));
 
-    ComposedMessage read = Untouched();
+    ComposedMessage read = kUntouched;
     ASSERT_TRUE(ReadDraftFile(path, "image/png", read));
     EXPECT_EQ(Headers(read), Headers(written));
     EXPECT_EQ(read.body_lines, written.body_lines);
@@ -73,14 +58,10 @@ TEST(ReadDraftFile, WrittenDraftReadsBackEveryField) {
 }
 
 TEST(ReadDraftText, HeaderLines) {
-    using Field = std::string ComposedMessage::*;
+    using Fields = std::vector<std::pair<std::string ComposedMessage::*, std::string>>;
     using M = ComposedMessage;
-    struct Case {
-        const char* what;
-        std::string draft;
-        std::vector<std::pair<Field, std::string>> set;  // the others keep Untouched() values
-    };
-    const Case cases[] = {
+    // {what, draft, the fields set (the others keep kUntouched values)}
+    const std::tuple<const char*, std::string, Fields> cases[] = {
         {"continuation of eight spaces and a tab after a comma",
          "To:     \ta@x,\r\n        \tb@y\r\n\r\n", {{&M::to, "a@x, b@y"}}},
         {"continuation after a value without a comma", "To: a@x\r\n\tb@y\r\n  c@z\r\n\r\n",
@@ -110,17 +91,16 @@ TEST(ReadDraftText, HeaderLines) {
         {"LF line ends read the same", "To: a@x,\n        \tb@y\nSubject: s\n\n",
          {{&M::to, "a@x, b@y"}, {&M::subject, "s"}}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        ComposedMessage expected = Untouched();
-        for (const auto& [field, value] : c.set) {
+    for (const auto& [what, draft, set] : cases) {
+        SCOPED_TRACE(what);
+        ComposedMessage expected = kUntouched;
+        for (const auto& [field, value] : set) {
             expected.*field = value;
         }
-        ComposedMessage message = Untouched();
-        ReadDraftText(c.draft, "", message);
+        ComposedMessage message = kUntouched;
+        ReadDraftText(draft, "", message);
         EXPECT_EQ(Headers(message), Headers(expected));
-        // No body section with text: the body stays; the attachment list is
-        // always emptied.
+        // No body section with text: the body stays; the attachment list is always emptied.
         EXPECT_EQ(message.body_lines, expected.body_lines);
         EXPECT_TRUE(message.attachments.empty());
     }
@@ -142,7 +122,7 @@ TEST(ReadDraftText, BodySection) {
          {std::string(511, 'e') + "\r\n", "after\r\n"}},
     };
     for (const auto& [what, draft, body] : cases) {
-        ComposedMessage message = Untouched();
+        ComposedMessage message = kUntouched;
         ReadDraftText(draft, "", message);
         EXPECT_EQ(message.body_lines, body) << what;
         EXPECT_EQ(message.to, "old-to@x") << what;
@@ -156,7 +136,7 @@ TEST(ReadDraftText, LongLinesArriveInPiecesOf511) {
     const std::string body_line(600, 'b');
     const std::string draft = "Subject:\t" + subject + "\r\nTo: a@x\r\nFrom:\t" +
                               std::string(600, 'f') + "\r\n\r\n" + body_line + "\r\nnext\r\n";
-    ComposedMessage message = Untouched();
+    ComposedMessage message = kUntouched;
     ReadDraftText(draft, "", message);
     EXPECT_EQ(message.subject, subject);
     EXPECT_EQ(message.to, "a@x");
@@ -172,7 +152,7 @@ TEST(ReadDraftText, AttachmentsAreCheckedAndTyped) {
     TempDir dir;
     const std::string file = (dir / "a.txt").string();
     WriteWholeFile(file, "abc");
-    ComposedMessage message = Untouched();
+    ComposedMessage message = kUntouched;
     ReadDraftText("Attach: \t" + file + "\r\nAttach: \t" + dir.path().string() +
                       "\r\nAttach: \t/no/such/file\r\n\r\n",
                   "", message);

@@ -4,21 +4,19 @@
 
 #include <sys/stat.h>
 
+#include <tuple>
+
 #include "support/scripted_services.h"
 #include "support/temp_dir.h"
 
 namespace tarvox {
 namespace {
 
-// A stand-in GnuPG that upper-cases what it is given: the output shows which
-// part of the text went through it.
+// A stand-in GnuPG that upper-cases what it is given: the output shows which part went through.
 TEST(ApplyGpgToPgpBlock, TheBlockIsReplacedByTheProgramsOutput) {
-    struct Case {
-        const char* shown;
-        std::optional<std::string> result;
-        std::vector<std::string> boxes;
-    };
-    const Case cases[] = {
+    // {the text shown, the text after, the boxes' texts}
+    using Texts = std::vector<std::string>;
+    const std::tuple<const char*, std::optional<std::string>, Texts> cases[] = {
         {"Intro\n-----BEGIN PGP MESSAGE-----\nabc\n",
          "Intro\r\n-----BEGIN PGP MESSAGE-----\r\nABC\r\n", {}},
         // Only the first marker starts the block; a text before it keeps its own lines.
@@ -31,16 +29,16 @@ TEST(ApplyGpgToPgpBlock, TheBlockIsReplacedByTheProgramsOutput) {
     const std::filesystem::path program = dir / "fake-gpg";
     WriteWholeFile(program, "#!/bin/sh\n[ $# -eq 0 ] && tr a-z A-Z\n");
     ::chmod(program.c_str(), 0755);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.shown);
+    for (const auto& [shown, result, expected] : cases) {
+        SCOPED_TRACE(shown);
         ScriptedServices services;
-        EXPECT_EQ(ApplyGpgToPgpBlock(c.shown, program.string(), services), c.result);
+        EXPECT_EQ(ApplyGpgToPgpBlock(shown, program.string(), services), result);
         std::vector<std::string> boxes;
         for (const MessageBoxRequest& box : services.Boxes()) {
             EXPECT_EQ(box.caption, "PGP/GPG support");
             boxes.push_back(box.text);
         }
-        EXPECT_EQ(boxes, c.boxes);
+        EXPECT_EQ(boxes, expected);
     }
 }
 

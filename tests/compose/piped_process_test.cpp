@@ -73,8 +73,7 @@ TEST(RunPiped, ProgramsThatCannotStartGiveNothing) {
     }
 }
 
-// Every argument arrives as one word, exactly as given: nothing is read by a shell, so text
-// from a mail can never run a command.
+// Every argument arrives as one word, exactly as given: no shell reads text from a mail.
 TEST(RunPiped, ArgumentsAreNeverReadByAShell) {
     TempDir dir;
     const std::string marker = (dir / "ran").string();

@@ -27,11 +27,7 @@ std::size_t Offset(const ViewerEditorText& editor, std::size_t line, std::size_t
 TEST(CollectViewerText, Lines) {
     const std::string sixty(60, 'a');
     const std::string sixty_one(61, 'b');
-    const struct {
-        const char* what;
-        std::vector<std::string> lines;
-        std::string expected;
-    } cases[] = {
+    const std::tuple<const char*, std::vector<std::string>, std::string> cases[] = {
         {"short lines end with LF", {"one\r\n", "two\r\n"}, "one\ntwo\n"},
         {"a line of 60 characters ends", {sixty + "\r\n", "next\r\n"}, sixty + "\nnext\n"},
         {"a line of 61 characters goes on after a blank", {sixty_one, "rest\r\n"}, sixty_one + " rest\n"},
@@ -49,8 +45,8 @@ TEST(CollectViewerText, Lines) {
         {"at most 1024 characters of a line", {std::string(1030, 'x') + "\r\n", "y\r\n"},
          std::string(1024, 'x') + " y\n"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(CollectViewerText(Editor(c.lines), QuoteSelection::All), c.expected) << c.what;
+    for (const auto& [what, lines, expected] : cases) {
+        EXPECT_EQ(CollectViewerText(Editor(lines), QuoteSelection::All), expected) << what;
     }
 }
 
@@ -94,40 +90,29 @@ TEST(StripSignature, Cases) {
 }
 
 TEST(WrapText, Cases) {
-    const std::string word100(100, 'w');
-    struct Case {
-        const char* what;
-        std::string text;
-        std::size_t width;
-        QuoteMarker marker;
-        std::string expected;
-    };
-    const std::vector<Case> cases = {
-        {"a word of 100 characters is cut hard at 72", word100 + "\n", 74, QuoteMarker::Marked,
-         "> " + word100.substr(0, 72) + "\r\n> " + word100.substr(72) + "\r\n"},
-        {"and at 75 without the marker", word100 + "\n", 75, QuoteMarker::None,
-         word100.substr(0, 75) + "\r\n" + word100.substr(75) + "\r\n"},
-        {"a long word after a short one moves whole", "ab " + word100 + "\n", 74,
-         QuoteMarker::Marked,
-         "> ab\r\n> " + word100.substr(0, 72) + "\r\n> " + word100.substr(72) + "\r\n"},
-        {"empty lines are kept, marked", "a\n\nb\n", 74, QuoteMarker::Marked,
-         "> a\r\n> \r\n> b\r\n"},
-        {"trailing blanks go", "a   \n", 75, QuoteMarker::None, "a\r\n"},
-        {"a line of exactly the width stays", std::string(72, 'x') + "\n", 74, QuoteMarker::Marked,
-         "> " + std::string(72, 'x') + "\r\n"},
-        {"breaks at the last word start that fits", "aaaa bbbb cccc\n", 9, QuoteMarker::None,
+    const std::string w(100, 'w'), x(72, 'x');
+    constexpr QuoteMarker kMarked = QuoteMarker::Marked, kNone = QuoteMarker::None;
+    const std::tuple<const char*, std::string, std::size_t, QuoteMarker, std::string> cases[] = {
+        {"a word of 100 characters is cut hard at 72", w + "\n", 74, kMarked,
+         "> " + w.substr(0, 72) + "\r\n> " + w.substr(72) + "\r\n"},
+        {"and at 75 without the marker", w + "\n", 75, kNone,
+         w.substr(0, 75) + "\r\n" + w.substr(75) + "\r\n"},
+        {"a long word after a short one moves whole", "ab " + w + "\n", 74, kMarked,
+         "> ab\r\n> " + w.substr(0, 72) + "\r\n> " + w.substr(72) + "\r\n"},
+        {"empty lines are kept, marked", "a\n\nb\n", 74, kMarked, "> a\r\n> \r\n> b\r\n"},
+        {"trailing blanks go", "a   \n", 75, kNone, "a\r\n"},
+        {"a line of exactly the width stays", x + "\n", 74, kMarked, "> " + x + "\r\n"},
+        {"breaks at the last word start that fits", "aaaa bbbb cccc\n", 9, kNone,
          "aaaa bbbb\r\ncccc\r\n"},
-        {"a full line whose blank falls past the width adds no empty line",
-         std::string(72, 'x') + " \n", 74, QuoteMarker::Marked,
-         "> " + std::string(72, 'x') + "\r\n"},
-        {"nor does one that ends a longer paragraph", "aaaa bbbb ccccccccc \nd\n", 9,
-         QuoteMarker::None, "aaaa bbbb\r\nccccccccc\r\nd\r\n"},
-        {"text after the last LF is left out", "a\nb", 75, QuoteMarker::None, "a\r\n"},
-        {"a width below the marker still ends", "abc\n", 1, QuoteMarker::Marked,
-         "> a\r\n> b\r\n> c\r\n"},
+        {"a full line whose blank falls past the width adds no empty line", x + " \n", 74,
+         kMarked, "> " + x + "\r\n"},
+        {"nor does one that ends a longer paragraph", "aaaa bbbb ccccccccc \nd\n", 9, kNone,
+         "aaaa bbbb\r\nccccccccc\r\nd\r\n"},
+        {"text after the last LF is left out", "a\nb", 75, kNone, "a\r\n"},
+        {"a width below the marker still ends", "abc\n", 1, kMarked, "> a\r\n> b\r\n> c\r\n"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(WrapText(c.text, c.width, c.marker), c.expected) << c.what;
+    for (const auto& [what, text, width, marker, expected] : cases) {
+        EXPECT_EQ(WrapText(text, width, marker), expected) << what;
     }
 }
 

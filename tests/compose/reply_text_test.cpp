@@ -26,9 +26,7 @@ TEST(ReplySubject, KeepsKnownPrefixesInAnyCase) {
 }
 
 TEST(ReplyOptionRows, ReplyToIsCheckedOverFromAndRowsJoinInOrder) {
-    ReplyValues values;
-    values.from = "Sender <s@x>";
-    values.reply_to = "list@x";
+    ReplyValues values{.from = "Sender <s@x>", .reply_to = "list@x"};
     std::vector<ReplyOptionRow> rows =
         ReplyOptionRows(values, {{"ann@x", "Ann", "Ann <ann@x>"}, {"bob@y", "", "bob@y"}});
     const std::tuple<std::string, std::string, bool> expected[] = {

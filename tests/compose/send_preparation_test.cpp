@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <tuple>
 
@@ -52,68 +51,52 @@ TEST(SendPreparation, ChecksInOrderWithTheirBoxes) {
     WriteWholeFile(folder / "five.bin", "12345");
     struct Case {
         const char* what;
-        std::function<void(ComposedMessage&, SmtpSendSettings&)> edit;
-        const char* box;  // nullptr: every check passes
+        std::string subject = "hello", to = "bob@example.org", from = "ann@example.org";
+        std::string server = "smtp.example.org";
+        int port = 25;
+        bool attachment_gone = false;
+        const char* box = nullptr;  // nullptr: every check passes
         const char* caption = "Incomplete/incorrect parameters";
     };
-    const std::string missing = (folder / "gone.bin").string();
     const char* too_long =
         "The subject is too long. The maximum length of the subject, after non US-ASCII "
         "character encoding (if needed) is 75 characters.";
     const Case cases[] = {
-        {"ready", [](ComposedMessage&, SmtpSendSettings&) {}, nullptr},
-        {"an attachment is gone, before everything else",
-         [&](ComposedMessage& m, SmtpSendSettings& s) {
-             m.attachments.push_back({missing, "application/octet-stream", 0});
-             s.server.clear();
-         },
-         "At least one of the attached files cannot be opened for reading. Please correct then "
-         "re-try.",
-         "Problem with attachments"},
-        {"75 characters of subject fit",
-         [](ComposedMessage& m, SmtpSendSettings&) { m.subject = std::string(75, 's'); }, nullptr},
-        {"76 do not", [](ComposedMessage& m, SmtpSendSettings&) { m.subject = std::string(76, 's'); },
-         too_long},
-        {"the encoded subject counts",
-         [](ComposedMessage& m, SmtpSendSettings&) { m.subject = "Caf\xe9" + std::string(56, 'x'); },
-         too_long},
-        {"no SMTP host",
-         [](ComposedMessage& m, SmtpSendSettings& s) {
-             s.server.clear();
-             m.to.clear();
-         },
-         "Please define an SMTP server (SMTP tab) in order to send this e-mail"},
-        {"port 0", [](ComposedMessage&, SmtpSendSettings& s) { s.port = 0; },
-         "Please enter a valid SMTP port number, usually 25 (SMTP tab)"},
-        {"no From", [](ComposedMessage& m, SmtpSendSettings&) { m.from.clear(); },
-         "Please provide a From: field (SMTP tab) to identify the sender"},
-        {"no To",
-         [](ComposedMessage& m, SmtpSendSettings&) {
-             m.to.clear();
-             m.subject.clear();
-         },
-         "Please identify the recipient(s) by filling in the To: field"},
-        {"no Subject", [](ComposedMessage& m, SmtpSendSettings&) { m.subject.clear(); },
-         "Please fill in the Subject: field"},
+        {.what = "ready"},
+        {.what = "an attachment is gone, before everything else", .server = "",
+         .attachment_gone = true,
+         .box = "At least one of the attached files cannot be opened for reading. Please correct "
+                "then re-try.",
+         .caption = "Problem with attachments"},
+        {.what = "75 characters of subject fit", .subject = std::string(75, 's')},
+        {.what = "76 do not", .subject = std::string(76, 's'), .box = too_long},
+        {.what = "the encoded subject counts", .subject = "Caf\xe9" + std::string(56, 'x'),
+         .box = too_long},
+        {.what = "no SMTP host", .to = "", .server = "",
+         .box = "Please define an SMTP server (SMTP tab) in order to send this e-mail"},
+        {.what = "port 0", .port = 0,
+         .box = "Please enter a valid SMTP port number, usually 25 (SMTP tab)"},
+        {.what = "no From", .from = "",
+         .box = "Please provide a From: field (SMTP tab) to identify the sender"},
+        {.what = "no To", .subject = "", .to = "",
+         .box = "Please identify the recipient(s) by filling in the To: field"},
+        {.what = "no Subject", .subject = "", .box = "Please fill in the Subject: field"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ComposedMessage message;
-        message.from = "ann@example.org";
-        message.to = "bob@example.org";
-        message.subject = "hello";
+        ComposedMessage message{.to = c.to, .subject = c.subject, .from = c.from};
         message.attachments.push_back({(folder / "five.bin").string(), "text/plain", 99});
-        SmtpSendSettings smtp;
-        smtp.server = "smtp.example.org";
-        c.edit(message, smtp);
+        if (c.attachment_gone) {
+            message.attachments.push_back({(folder / "gone.bin").string(), "text/plain", 0});
+        }
         ScriptedServices services;
-        EXPECT_EQ(CheckBeforeSend(message, smtp, false, services), c.box == nullptr);
+        EXPECT_EQ(CheckBeforeSend(message, {.server = c.server, .port = c.port}, false, services),
+                  c.box == nullptr);
         const std::vector<MessageBoxRequest> boxes = services.Boxes();
         ASSERT_EQ(boxes.size(), c.box == nullptr ? 0u : 1u);
         if (c.box != nullptr) {
-            EXPECT_EQ(boxes[0].text, c.box);
-            EXPECT_EQ(boxes[0].caption, c.caption);
-            EXPECT_EQ(boxes[0].icon, BoxIcon::Warning);
+            EXPECT_EQ(std::tie(boxes[0].text, boxes[0].caption, boxes[0].icon),
+                      std::make_tuple(c.box, c.caption, BoxIcon::Warning));
         } else {
             EXPECT_EQ(message.attachments[0].size, 5u) << "the size is taken again";
         }
@@ -124,12 +107,8 @@ TEST(SendPreparation, GnupgWarningOnlyWithAttachments) {
     TempDir folder;
     WriteWholeFile(folder / "a.txt", "a");
     for (const BoxAnswer answer : {BoxAnswer::Yes, BoxAnswer::No}) {
-        ComposedMessage message;
-        message.from = "ann@example.org";
-        message.to = "bob@example.org";
-        message.subject = "signed";
-        SmtpSendSettings smtp;
-        smtp.server = "smtp.example.org";
+        ComposedMessage message{.to = "bob@x.example", .subject = "signed", .from = "ann@x.example"};
+        const SmtpSendSettings smtp{.server = "smtp.example.org"};
         ScriptedServices quiet;
         EXPECT_TRUE(CheckBeforeSend(message, smtp, true, quiet));
         EXPECT_TRUE(quiet.Boxes().empty());

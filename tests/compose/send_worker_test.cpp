@@ -1,5 +1,4 @@
-// The send worker against aiosmtpd, the delivered file parsed by Python's email package; and
-// against a scripted server, for what a real one will not do.
+// The send worker against aiosmtpd (delivery parsed by Python) and against a scripted server.
 #include "compose/send_worker.h"
 
 #include <gtest/gtest.h>
@@ -26,8 +25,7 @@ std::string OutputOf(const std::vector<std::string>& command) {
     return result ? result->standard_output : "";
 }
 
-// STARTTLS on the cleartext port, where the server offers AUTH only after it, with the
-// server's certificate on record; three attachments: empty, text, and 1 MB of random bytes.
+// STARTTLS, AUTH offered only after it, certificate on record; empty, text and 1 MB attachments.
 TEST(SendWorker, MessageWithAttachmentsMakesTheRoundTrip) {
     SmtpTestServer& smtp = SharedSmtp();
     DovecotServer& dovecot = SharedDovecot();
@@ -133,11 +131,8 @@ TEST(SendWorker, FailuresOnTheWay) {
         request.smtp.server = "127.0.0.1";
         request.smtp.port = server ? server->port() : ClosedPort();
         request.fqdn = "desk.example.org";
-        request.message.from = "Ann <a@example.org>";
-        request.message.to = "b@example.org";
-        request.message.cc = "c@example.org";
-        request.message.bcc = "d@example.org";
-        request.message.subject = "hello";
+        request.message = {.to = "b@example.org", .cc = "c@example.org", .bcc = "d@example.org",
+                           .subject = "hello", .from = "Ann <a@example.org>"};
         ScriptedServices services;
         EXPECT_FALSE(SendWorker(nullptr, request, services));
         if (server) {

@@ -7,43 +7,33 @@
 namespace tarvox {
 namespace {
 
-std::string Written(std::string_view list) {
-    std::string out;
-    WriteCommaList(out, "blacklist=", list);
-    return out;
-}
-
 TEST(CommaListWrite, LinesHoldWholeItemsUpToSeventyCharacters) {
     const std::string sixty(60, 'a');
     const std::string eighty(80, 'b');
     // "blacklist=" is 10 characters: 60 more fill a line to exactly 70.
     const std::pair<std::string, std::string> cases[] = {
-        {"", "blacklist=\n"},
-        {",,,", "blacklist=\n"},
-        {"a,,b,", "blacklist=a,b\n"},
-        {"one,two", "blacklist=one,two\n"},
-        {sixty, "blacklist=" + sixty + "\n"},
+        {"", "blacklist=\n"}, {",,,", "blacklist=\n"}, {"a,,b,", "blacklist=a,b\n"},
+        {"one,two", "blacklist=one,two\n"}, {sixty, "blacklist=" + sixty + "\n"},
         {sixty + ",c", "blacklist=" + sixty + "\nblacklist=c\n"},
         {std::string(58, 'a') + ",c", "blacklist=" + std::string(58, 'a') + ",c\n"},
         // An over-long item stands whole on its own line.
         {"x," + eighty + ",y", "blacklist=x\nblacklist=" + eighty + "\nblacklist=y\n"},
-        // Line breaks inside a list separate items.
-        {"a\r\nb\nc", "blacklist=a,b,c\n"},
+        {"a\r\nb\nc", "blacklist=a,b,c\n"},  // line breaks inside a list separate items
     };
     for (const auto& [list, expected] : cases) {
-        EXPECT_EQ(Written(list), expected) << list;
+        std::string out;
+        WriteCommaList(out, "blacklist=", list);
+        EXPECT_EQ(out, expected) << list;
     }
 }
 
 TEST(CommaListRead, JoinsContinuationLinesAndTrimsEachValue) {
     const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"blacklist=a,b\n"}, "a,b"},
-        {{"blacklist=a,b\n", "blacklist=c\n"}, "a,b,c"},
+        {{"blacklist=a,b\n"}, "a,b"}, {{"blacklist=a,b\n", "blacklist=c\n"}, "a,b,c"},
         {{"blacklist=a, ,,  \n"}, "a"},
         {{"blacklist=a,,b\n"}, "a,,b"},  // empty items in the middle survive reading
         // A line that is only the key with its newline still joins an empty value.
-        {{"blacklist=a\n", "blacklist=\n"}, "a,"},
-        {{"blacklist=\n", "blacklist=b\n"}, "b"},
+        {{"blacklist=a\n", "blacklist=\n"}, "a,"}, {{"blacklist=\n", "blacklist=b\n"}, "b"},
         {{"blacklist=z"}, "z"},  // no newline: the last line of a file
         {{"blacklist=a\n\n\n"}, "a"},
     };
@@ -66,12 +56,7 @@ TEST(CommaListRead, RefusesOtherKeysAndTheBareKey) {
 
 TEST(CommaListReadBack, EmptyItemsAndTrailingSeparatorsDisappear) {
     const std::pair<std::string, std::string> cases[] = {
-        {"", ""},
-        {"a,,b,", "a,b"},
-        {"a ,b", "a ,b"},
-        {"a,b ", "a,b"},
-        {"trailing, , ,", "trailing"},
-    };
+        {"", ""}, {"a,,b,", "a,b"}, {"a ,b", "a ,b"}, {"a,b ", "a,b"}, {"last, , ,", "last"}};
     for (const auto& [list, expected] : cases) {
         EXPECT_EQ(ReadBackCommaList(list), expected) << list;
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tarvox {
@@ -11,55 +12,39 @@ namespace {
 StartOptions Parse(const std::vector<std::string_view>& args) { return ParseCommandLine(args); }
 
 TEST(CommandLine, SwitchesAreWholeArgumentsInAnyCase) {
-    struct Case {
-        std::vector<std::string_view> args;
-        std::string command_text;
-        bool to, view, minimized, poll;
-    };
-    const Case cases[] = {
-        {{}, "", false, false, false, false},
-        {{"Work"}, "Work", false, false, false, false},
-        {{"/min", "/Poll"}, "/min /Poll", false, false, true, true},
-        {{"--MIN", "--poll"}, "/MIN /POLL", false, false, true, true},
-        {{"/view", "/home/ann/tomorrow.tvx"}, "/view /home/ann/tomorrow.tvx", false, true, false,
-         false},
-        {{"--view", "a.tvx"}, "/VIEW a.tvx", false, true, false, false},
-        {{"/to", "mailto:bob@example.org"}, "/to mailto:bob@example.org", true, false, false,
-         false},
-        {{"/To:mailto:bob@example.org"}, "/To:mailto:bob@example.org", true, false, false, false},
+    // {arguments, command text, the switches found: To, View, Minimized, Poll}
+    const std::tuple<std::vector<std::string_view>, std::string, std::string> cases[] = {
+        {{}, "", ""}, {{"Work"}, "Work", ""},
+        {{"/min", "/Poll"}, "/min /Poll", "MP"}, {{"--MIN", "--poll"}, "/MIN /POLL", "MP"},
+        {{"/view", "/home/ann/tomorrow.tvx"}, "/view /home/ann/tomorrow.tvx", "V"},
+        {{"--view", "a.tvx"}, "/VIEW a.tvx", "V"},
+        {{"/to", "mailto:bob@example.org"}, "/to mailto:bob@example.org", "T"},
+        {{"/To:mailto:bob@example.org"}, "/To:mailto:bob@example.org", "T"},
         // Not a switch inside or at the start of a longer argument.
-        {{"x/minute", "/polling"}, "x/minute /polling", false, false, false, false},
+        {{"x/minute", "/polling"}, "x/minute /polling", ""},
     };
-    for (const Case& c : cases) {
-        const StartOptions options = Parse(c.args);
-        EXPECT_EQ(options.command_text, c.command_text);
-        EXPECT_EQ(options.to, c.to) << c.command_text;
-        EXPECT_EQ(options.view, c.view) << c.command_text;
-        EXPECT_EQ(options.minimized, c.minimized) << c.command_text;
-        EXPECT_EQ(options.poll, c.poll) << c.command_text;
+    for (const auto& [args, command_text, switches] : cases) {
+        const StartOptions o = Parse(args);
+        EXPECT_EQ(o.command_text, command_text);
+        EXPECT_EQ(std::string(o.to ? "T" : "") + (o.view ? "V" : "") + (o.minimized ? "M" : "") +
+                      (o.poll ? "P" : ""),
+                  switches)
+            << command_text;
     }
     EXPECT_TRUE(Parse({"--help"}).help);
     EXPECT_TRUE(Parse({"--version"}).version);
 }
 
 TEST(CommandLine, ToAddressIsFoundAndDecoded) {
-    struct Case {
-        std::string_view value;
-        std::string address;
-    };
-    const Case cases[] = {
+    const std::pair<std::string_view, std::string> cases[] = {
         {"mailto:bob%40example.org", "bob@example.org"},
         {": :mailto:ann@example.org trailing words", "ann@example.org"},
         {"MAILTO:ann@example.org", "MAILTO:ann@example.org"},  // the prefix is case-sensitive
-        {"mailto:a+b%2Bc%41@x", "a b+cA@x"},
-        {"%4g", "\x04"},    // one hexadecimal digit
-        {"%zz", "%zz"},     // none: copied
-        {"ab%00cd", "ab"},  // a NUL ends the text
-        {"%4", "\x04"},     // at the end of the text
-        {"", ""},
+        {"mailto:a+b%2Bc%41@x", "a b+cA@x"}, {"%4g", "\x04"},  // one hexadecimal digit
+        {"%zz", "%zz"}, {"ab%00cd", "ab"}, {"%4", "\x04"}, {"", ""},  // a NUL ends the text
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ExtractToAddress(c.value), c.address) << c.value;
+    for (const auto& [value, address] : cases) {
+        EXPECT_EQ(ExtractToAddress(value), address) << value;
     }
     const std::string long_word(600, 'a');
     EXPECT_EQ(ExtractToAddress(long_word), std::string(kToAddressLength, 'a'));

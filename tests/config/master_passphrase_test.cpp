@@ -89,13 +89,10 @@ TEST(MasterPassphrase, RepromptAsksOnlyWhenLockedHiddenAndEnabled) {
 TEST(MasterPassphrase, SettingThePassphraseNeedsSixCharacters) {
     // {lock enabled, passphrase known before, typed, accepted, master after, passphrase after}
     const std::tuple<bool, std::string, std::string, bool, int, std::string> cases[] = {
-        {true, "", "12345", false, 0, ""},
-        {true, "", "", false, 0, ""},
-        {true, "", "123456", true, 1, "123456"},
-        {true, "already known", "", true, 1, "already known"},
-        {true, "already known", "short", false, 0, "already known"},
-        {true, "already known", "replacement", true, 1, "replacement"},
-        {false, "already known", "whatever", true, 0, "already known"},
+        {true, "", "12345", false, 0, ""}, {true, "", "", false, 0, ""},
+        {true, "", "123456", true, 1, "123456"}, {true, "old", "", true, 1, "old"},
+        {true, "old", "short", false, 0, "old"}, {true, "old", "replaced", true, 1, "replaced"},
+        {false, "old", "whatever", true, 0, "old"},
     };
     for (const auto& [enable, known, typed, accepted, master, passphrase_after] : cases) {
         GlobalSettings settings;

@@ -19,27 +19,19 @@ std::vector<std::string> PiecesOf(SettingsLineReader reader) {
 }
 
 TEST(SettingsLineReader, ReadsLinesTheWayTextModeFgetsDoes) {
-    struct Case {
-        std::string text;
-        std::vector<std::string> pieces;
-    };
     const std::string limit(kSettingsLinePieceLimit, 'x');
-    const Case cases[] = {
-        {"", {}},
-        {"a\nb\n", {"a\n", "b\n"}},
-        {"a\r\nb\r\n\r\n", {"a\n", "b\n", "\n"}},
-        {"lone\rcr\n", {"lone\rcr\n"}},
-        {"no newline", {"no newline"}},
+    const std::string almost(kSettingsLinePieceLimit - 1, 'x');
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"", {}}, {"a\nb\n", {"a\n", "b\n"}}, {"a\r\nb\r\n\r\n", {"a\n", "b\n", "\n"}},
+        {"lone\rcr\n", {"lone\rcr\n"}}, {"no newline", {"no newline"}},
         {std::string("nu\0l\nnext\n", 10), {"nu", "next\n"}},
         // A line longer than the buffer arrives in pieces; a piece that holds
         // only the newline then reads as an empty line.
-        {limit + "\n", {limit, "\n"}},
-        {limit + "yz\n", {limit, "yz\n"}},
-        // The CR LF pair counts as one character against the limit.
-        {std::string(kSettingsLinePieceLimit - 1, 'x') + "\r\n", {std::string(kSettingsLinePieceLimit - 1, 'x') + "\n"}},
+        {limit + "\n", {limit, "\n"}}, {limit + "yz\n", {limit, "yz\n"}},
+        {almost + "\r\n", {almost + "\n"}},  // CR LF counts as one character against the limit
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(PiecesOf(SettingsLineReader(c.text)), c.pieces) << c.text.substr(0, 40);
+    for (const auto& [text, pieces] : cases) {
+        EXPECT_EQ(PiecesOf(SettingsLineReader(text)), pieces) << text.substr(0, 40);
     }
 }
 

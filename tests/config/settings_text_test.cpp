@@ -5,66 +5,44 @@
 #include <array>
 #include <climits>
 #include <string>
+#include <tuple>
 
 namespace tarvox {
 namespace {
 
 TEST(ScanIntegers, FollowsTheScanfPatterns) {
-    struct Case {
-        std::string text;
-        char separator;
-        std::size_t capacity;
-        std::size_t expected_count;
-        std::array<int, 3> expected;  // untouched slots keep 7
+    // {text, separator, capacity, count, values (untouched slots keep 7)}
+    const std::tuple<std::string, char, std::size_t, std::size_t, std::array<int, 3>> cases[] = {
+        {"12\n", ',', 1, 1, {12, 7, 7}}, {" \t-5x", ',', 1, 1, {-5, 7, 7}},
+        {"+8", ',', 1, 1, {8, 7, 7}}, {"", ',', 1, 0, {7, 7, 7}}, {"-", ',', 1, 0, {7, 7, 7}},
+        {"abc", ',', 1, 0, {7, 7, 7}}, {"1,2,3\n", ',', 3, 3, {1, 2, 3}},
+        {"1,2", ',', 3, 2, {1, 2, 7}}, {"1,x,3", ',', 3, 1, {1, 7, 7}},
+        {"1, 2,3", ',', 3, 3, {1, 2, 3}},  // "%d" skips blanks before a number
+        {"1 ,2,3", ',', 3, 1, {1, 7, 7}},  // but the "," must follow at once
+        {"4 5\n", ' ', 2, 2, {4, 5, 7}}, {"4\t\t5", ' ', 2, 2, {4, 5, 7}},
+        {"4,5", ' ', 2, 1, {4, 7, 7}}, {"1,2147483648", ',', 2, 1, {1, 7, 7}},
+        {"2147483647", ',', 1, 1, {INT_MAX, 7, 7}}, {"-2147483648", ',', 1, 1, {INT_MIN, 7, 7}},
+        {"2147483648", ',', 1, 0, {7, 7, 7}}, {"99999999999999999999999", ',', 1, 0, {7, 7, 7}},
     };
-    const Case cases[] = {
-        {"12\n", ',', 1, 1, {12, 7, 7}},
-        {" \t-5x", ',', 1, 1, {-5, 7, 7}},
-        {"+8", ',', 1, 1, {8, 7, 7}},
-        {"", ',', 1, 0, {7, 7, 7}},
-        {"-", ',', 1, 0, {7, 7, 7}},
-        {"abc", ',', 1, 0, {7, 7, 7}},
-        {"1,2,3\n", ',', 3, 3, {1, 2, 3}},
-        {"1, 2,3", ',', 3, 3, {1, 2, 3}},   // "%d" skips blanks before a number
-        {"1 ,2,3", ',', 3, 1, {1, 7, 7}},   // but the "," must follow at once
-        {"1,2", ',', 3, 2, {1, 2, 7}},
-        {"1,x,3", ',', 3, 1, {1, 7, 7}},
-        {"4 5\n", ' ', 2, 2, {4, 5, 7}},
-        {"4\t\t5", ' ', 2, 2, {4, 5, 7}},
-        {"4,5", ' ', 2, 1, {4, 7, 7}},
-        {"2147483647", ',', 1, 1, {INT_MAX, 7, 7}},
-        {"-2147483648", ',', 1, 1, {INT_MIN, 7, 7}},
-        {"2147483648", ',', 1, 0, {7, 7, 7}},
-        {"99999999999999999999999", ',', 1, 0, {7, 7, 7}},
-        {"1,2147483648", ',', 2, 1, {1, 7, 7}},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [text, separator, capacity, count, expected] : cases) {
         std::array<int, 3> values{7, 7, 7};
-        std::size_t count = ScanIntegers(c.text, c.separator, std::span<int>(values.data(), c.capacity));
-        EXPECT_EQ(count, c.expected_count) << c.text;
-        EXPECT_EQ(values, c.expected) << c.text;
+        EXPECT_EQ(ScanIntegers(text, separator, std::span<int>(values.data(), capacity)), count)
+            << text;
+        EXPECT_EQ(values, expected) << text;
     }
 }
 
 TEST(SectionName, IsCutAtTheFirstBracketAndLimitedInLength) {
-    struct Case {
-        std::string line;
-        bool read;
-        std::string name;
-    };
-    const Case cases[] = {
-        {"[Home]\n", true, "Home"},
-        {"[a]b]\n", true, "a"},
-        {"[no close\n", true, "no close"},
-        {"[]\n", false, ""},
+    const std::tuple<std::string, bool, std::string> cases[] = {
+        {"[Home]\n", true, "Home"}, {"[a]b]\n", true, "a"}, {"[no close\n", true, "no close"},
+        {"[]\n", false, ""}, {"[x]" + std::string(600, ' ') + "\n", false, ""},
         {"[" + std::string(509, 'n') + "]\n", true, std::string(509, 'n')},  // 512 in all
         {"[" + std::string(510, 'n') + "]\n", false, ""},
-        {"[x]" + std::string(600, ' ') + "\n", false, ""},
     };
-    for (const Case& c : cases) {
+    for (const auto& [line, read, expected] : cases) {
         std::string name;
-        EXPECT_EQ(ReadSectionName(c.line, name), c.read) << c.line;
-        EXPECT_EQ(name, c.name);
+        EXPECT_EQ(ReadSectionName(line, name), read) << line;
+        EXPECT_EQ(name, expected);
     }
     EXPECT_EQ(ReadBackSectionName("Work]2"), "Work");
     EXPECT_EQ(ReadBackSectionName(std::string(600, 'n')), "");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
 
 namespace tarvox {
 namespace {
@@ -11,12 +12,8 @@ TEST(WindowRectangle, DamagedPlacementsNeitherOverflowNorLeaveEveryScreen) {
     // A main screen and one to its right.
     const WindowRectangle screens[] = {{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
     const WindowRectangle corner{0, 0, 800, 600};
-    struct Case {
-        const char* what;
-        int left, top, right, bottom;
-        std::optional<WindowRectangle> expected;
-    };
-    const Case cases[] = {
+    // {what, left, top, right, bottom, rectangle}
+    const std::tuple<const char*, int, int, int, int, std::optional<WindowRectangle>> cases[] = {
         {"on the main screen", 10, 20, 810, 620, WindowRectangle{10, 20, 800, 600}},
         {"on the second screen", 2000, 100, 2600, 500, WindowRectangle{2000, 100, 600, 400}},
         {"partly off a screen", -700, -20, 100, 580, WindowRectangle{-700, -20, 800, 600}},
@@ -26,9 +23,9 @@ TEST(WindowRectangle, DamagedPlacementsNeitherOverflowNorLeaveEveryScreen) {
         {"far off to the right", 100000, 50, 100800, 650, corner},
         {"only a sliver left on a screen", 3190, 50, 3990, 650, corner},
     };
-    for (const Case& c : cases) {
-        const WindowPlacement placement{1, 0, 0, 0, 0, c.left, c.top, c.right, c.bottom};
-        EXPECT_EQ(RectangleFromPlacement(placement, screens), c.expected) << c.what;
+    for (const auto& [what, left, top, right, bottom, expected] : cases) {
+        const WindowPlacement placement{1, 0, 0, 0, 0, left, top, right, bottom};
+        EXPECT_EQ(RectangleFromPlacement(placement, screens), expected) << what;
     }
 }
 

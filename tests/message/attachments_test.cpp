@@ -66,11 +66,8 @@ TEST(AttachmentName, UuencodeStartLines) {
 TEST(Attachments, HeaderBlocksThatOfferAnAttachment) {
     const std::string named = "Content-Type: a/b; name=x\r\n";
     const std::string base64 = "Content-Transfer-Encoding: base64\r\n";
-    const struct {
-        std::string text;
-        std::optional<AttachmentKind> kind;  // nothing: no attachment
-        std::string_view data;               // the text at the data start
-    } cases[] = {
+    // {text, kind (nothing: no attachment), the text at the data start}
+    const std::tuple<std::string, std::optional<AttachmentKind>, std::string_view> cases[] = {
         {named + "\r\ndata\r\n", AttachmentKind::PlainText, "data\r\n"},
         {named + "Content-Transfer-Encoding: quoted-printable\r\n\r\ndata\r\n",
          AttachmentKind::QuotedPrintable, "data\r\n"},
@@ -86,12 +83,12 @@ TEST(Attachments, HeaderBlocksThatOfferAnAttachment) {
         {"Content-Type: text/plain\r\n\r\nmy name=joe\r\n\r\ndata\r\n", nullopt, ""},
         {named, nullopt, ""},  // no empty line yet
     };
-    for (const auto& c : cases) {
-        const auto found = ScanNextAttachment(c.text, 0, "");
-        ASSERT_EQ(found.has_value(), c.kind.has_value()) << c.text;
+    for (const auto& [text, kind, data] : cases) {
+        const auto found = ScanNextAttachment(text, 0, "");
+        ASSERT_EQ(found.has_value(), kind.has_value()) << text;
         if (found) {
-            EXPECT_EQ(found->kind, *c.kind) << c.text;
-            EXPECT_EQ(std::string_view(c.text).substr(found->data_start), c.data) << c.text;
+            EXPECT_EQ(found->kind, *kind) << text;
+            EXPECT_EQ(std::string_view(text).substr(found->data_start), data) << text;
         }
     }
 }
@@ -110,11 +107,7 @@ TEST(Attachments, FoundInMessagesAndWrittenExactly) {
     using Expected = std::tuple<std::string, AttachmentKind, std::string>;  // name, kind, bytes
     const std::string every_byte = ReadMessageFile("mime/every-byte.bin");
     ASSERT_EQ(every_byte.size(), 1024u);
-    const struct {
-        const char* file;
-        std::string boundary_line;
-        std::vector<Expected> attachments;
-    } cases[] = {
+    const std::tuple<const char*, std::string, std::vector<Expected>> cases[] = {
         // Parts without a plain name parameter are not offered; the later name of a block
         // wins; the kind follows the last encoding seen.
         {"attachments.eml", "--att-boundary\r\n",
@@ -133,14 +126,14 @@ TEST(Attachments, FoundInMessagesAndWrittenExactly) {
          {{"empty.bin", UUEncoded, ""}, {"every-byte.bin", UUEncoded, every_byte},
           {"dot.bin", UUEncoded, "fourteen bytes"}}},
     };
-    for (const auto& c : cases) {
-        const std::string message = ReadMessageFile(std::string("mime/") + c.file);
-        const std::vector<AttachmentRef> found = FindAttachments(message, c.boundary_line);
-        ASSERT_EQ(found.size(), c.attachments.size()) << c.file;
+    for (const auto& [file, boundary_line, attachments] : cases) {
+        const std::string message = ReadMessageFile(std::string("mime/") + file);
+        const std::vector<AttachmentRef> found = FindAttachments(message, boundary_line);
+        ASSERT_EQ(found.size(), attachments.size()) << file;
         for (std::size_t i = 0; i < found.size(); ++i) {
-            const auto& [name, kind, bytes] = c.attachments[i];
-            EXPECT_EQ(found[i], (AttachmentRef{name, found[i].data_start, kind, c.boundary_line}));
-            EXPECT_EQ(Written(message, found[i]), bytes) << c.file << " " << name;
+            const auto& [name, kind, bytes] = attachments[i];
+            EXPECT_EQ(found[i], (AttachmentRef{name, found[i].data_start, kind, boundary_line}));
+            EXPECT_EQ(Written(message, found[i]), bytes) << file << " " << name;
         }
     }
 }

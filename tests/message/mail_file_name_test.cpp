@@ -15,11 +15,7 @@ constexpr const char* kDate = "Sat, 22 Mar 2003 11:33:30 +0000";
 
 TEST(BuildMailFileName, Cases) {
     ScopedTimeZone utc("UTC");
-    const struct {
-        NameFormat format;
-        MailNameFields fields;
-        std::string expected;
-    } cases[] = {
+    const std::tuple<NameFormat, MailNameFields, std::string> cases[] = {
         {kDefaultSavedMailFormat, {kDate, "Ann Example <ann@example.com>", "b@x", "Re: hello?"},
          "2003-03-22 11.33.30  ann@example.com  Re. hello_"},
         // The first To address.
@@ -41,8 +37,8 @@ TEST(BuildMailFileName, Cases) {
         {0x1200, {kDate, "", "", ""}, "work  2003-03-22"},
         {0x16000, {kDate, "", "", "S"}, "S"},  // only the low 16 bits count
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(BuildMailFileName(c.format, "work", c.fields), c.expected) << c.format;
+    for (const auto& [format, fields, expected] : cases) {
+        EXPECT_EQ(BuildMailFileName(format, "work", fields), expected) << format;
     }
 }
 

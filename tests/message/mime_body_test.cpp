@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <string>
 
 #include "message/header_scan.h"
@@ -15,12 +17,8 @@ using testing::Lines;
 TEST(BuildBodyText, MessagesShowAsExpected) {
     constexpr auto kFilter = HtmlFilterMode::Filter;
     constexpr auto kRaw = HtmlFilterMode::ShowRaw;
-    const struct {
-        const char* file;
-        HtmlFilterMode mode;
-        std::string display;
-        std::string boundary_line;  // what the walk leaves for the attachment scan
-    } cases[] = {
+    // {file, mode, display, the boundary the walk leaves for the attachment scan}
+    const std::tuple<const char*, HtmlFilterMode, std::string, std::string> cases[] = {
         // The preamble shows; the closing delimiter is hidden like a boundary.
         {"preamble.eml", kFilter,
          Lines({"", "This is a multi-part message in MIME format.",
@@ -63,15 +61,15 @@ TEST(BuildBodyText, MessagesShowAsExpected) {
          Lines({"", "<p>Caf\xE9 &amp; <a", "href=\"x\">more</a> softbreak</p>"}), ""},
         {"unterminated.eml", kFilter, "\r\nshown\r\n", ""},
     };
-    for (const auto& c : cases) {
-        const std::string message = testing::ReadMessageFile(std::string("mime/") + c.file);
+    for (const auto& [file, mode, display, boundary_line] : cases) {
+        const std::string message = testing::ReadMessageFile(std::string("mime/") + file);
         const HeaderSummary summary = ScanHeaders(message);
-        std::string display = "Header block\r\n";
-        EXPECT_EQ(BuildBodyText(message, summary.body_start, BodyWalkStartFrom(summary), c.mode,
-                                display),
-                  c.boundary_line)
-            << c.file;
-        EXPECT_EQ(display, "Header block\r\n" + c.display) << c.file << " " << int(c.mode);
+        std::string shown = "Header block\r\n";
+        EXPECT_EQ(
+            BuildBodyText(message, summary.body_start, BodyWalkStartFrom(summary), mode, shown),
+            boundary_line)
+            << file;
+        EXPECT_EQ(shown, "Header block\r\n" + display) << file << " " << int(mode);
     }
 }
 
