@@ -44,8 +44,7 @@ TEST(GpgArguments, OptionsAndRecipientsPerFunction) {
           "me@home.example"}},
         // Sign ignores the recipients; Decrypt passes no options at all.
         {Request(1, "ann@a.example", "c@x.example", "", true), {gpg, "--clearsign"}},
-        {Request(3, "ann@a.example", "", "", true), {gpg}},
-        {Request(0, ""), {gpg, "-ae"}},
+        {Request(3, "ann@a.example", "", "", true), {gpg}}, {Request(0, ""), {gpg, "-ae"}},
         // A recipient that looks like an option stays one argument behind its "-r".
         {Request(0, "--output=/tmp/x@y.example"), {gpg, "-ae", "-r", "--output=/tmp/x@y.example"}},
     };

@@ -92,12 +92,8 @@ TEST(MessageBuilder, QuotedPrintableLines) {
     const std::string letters(200, 'a');
     const std::pair<std::string, std::vector<std::string>> cases[] = {
         {letters, {std::string(75, 'a') + "=", std::string(75, 'a') + "=", std::string(50, 'a')}},
-        {"a=b", {"a=3Db"}},
-        {"trailing   \t", {"trailing"}},
-        {"tab\there", {"tab\there"}},
-        {"\x7f", {"=7F"}},
-        {"caf\xe9", {"caf=E9"}},
-        {"", {""}},
+        {"a=b", {"a=3Db"}}, {"trailing   \t", {"trailing"}}, {"tab\there", {"tab\there"}},
+        {"\x7f", {"=7F"}}, {"caf\xe9", {"caf=E9"}}, {"", {""}},
         // An encoded character never crosses the 76-column limit.
         {std::string(72, 'x') + "\xe9\xe9", {std::string(72, 'x') + "=E9=", "=E9"}},
         {std::string(73, 'x') + "\xe9", {std::string(73, 'x') + "=", "=E9"}},

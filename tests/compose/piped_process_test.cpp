@@ -36,12 +36,9 @@ TEST(RunPiped, OutputsAndExitCodeArriveWhole) {
     const std::string leak_check = "if [ -e /proc/self/fd/" + std::to_string(fd) + " ]; then echo leaked; fi";
     // {script (none: cat), input, standard output, standard error, exit code}
     const std::tuple<const char*, std::string, std::string, std::string, int> cases[] = {
-        {nullptr, all_bytes, all_bytes, "", 0},
-        {nullptr, "", "", "", 0},
-        {"exit 3", "some input\n", "", "", 3},
-        {"exit 255", "", "", "", 255},
-        {"cat >/dev/null; exit 1", "some input\n", "", "", 1},
-        {"kill -9 $$", "", "", "", 128 + 9},
+        {nullptr, all_bytes, all_bytes, "", 0}, {nullptr, "", "", "", 0},
+        {"exit 3", "some input\n", "", "", 3}, {"exit 255", "", "", "", 255},
+        {"cat >/dev/null; exit 1", "some input\n", "", "", 1}, {"kill -9 $$", "", "", "", 128 + 9},
         {both, big, Repeated("out\n", 3000000) + big, Repeated("err\n", 3000000) + "tail\n", 0},
         // A program that stops reading (GnuPG refusing a recipient) still reports, and the
         // closed pipe does not end this process with SIGPIPE.

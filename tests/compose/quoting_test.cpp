@@ -74,13 +74,11 @@ TEST(CollectViewerText, SelectionQuotesWholeLines) {
 
 TEST(StripSignature, Cases) {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {"Hello\n\n-- \nMe\nPhone\n", "Hello\n\n"},
-        {"Hello\n- -- \nMe\n", "Hello\n"},
+        {"Hello\n\n-- \nMe\nPhone\n", "Hello\n\n"}, {"Hello\n- -- \nMe\n", "Hello\n"},
         {"A\n-- \nfirst\n- -- \nsecond\n", "A\n"},
         {"A\n- -- \nx\n-- \ny\n", "A\n- -- \nx\n"},  // "\n-- \n" is looked for first
         {"No signature\n--\nhere\n", "No signature\n--\nhere\n"},
-        {"-- \nat the very start\n", "-- \nat the very start\n"},
-        {"Text\n-- ", "Text\n-- "},
+        {"-- \nat the very start\n", "-- \nat the very start\n"}, {"Text\n-- ", "Text\n-- "},
     };
     for (const auto& [text, expected] : cases) {
         std::string stripped = text;

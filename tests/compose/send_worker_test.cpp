@@ -41,26 +41,20 @@ TEST(SendWorker, MessageWithAttachmentsMakesTheRoundTrip) {
     WriteWholeFile(files / "random.bin", random_bytes);
 
     std::string recorded_fingerprint = smtp.fingerprint();
-    SendRequest request;
-    request.smtp.server = "127.0.0.1";
-    request.smtp.port = smtp.plain_port();
-    request.smtp.protocol = TransportSecurity::StartTls;
-    request.smtp.use_auth = true;
-    request.recorded_smtp_fingerprint = &recorded_fingerprint;
+    SendRequest request{
+        .message = {.to = "Bob <bob@example.org>", .cc = "carol@example.org",
+                    .bcc = "dave@example.org", .subject = Utf8ToLatin1("Caf\xc3\xa9 tonight?"),
+                    .from = Utf8ToLatin1("Ren\xc3\xa9 Sender <alice@example.org>"),
+                    .body_lines = {Utf8ToLatin1("Gr\xc3\xbc\xc3\x9f" "e aus M\xc3\xbcnchen.\r\n"),
+                                   ".a line with a leading dot\r\n", "a=b\r\n", "last"}},
+        .smtp = {.server = "127.0.0.1", .port = smtp.plain_port(),
+                 .protocol = TransportSecurity::StartTls, .use_auth = true},
+        .fqdn = "desk.example.org", .recorded_smtp_fingerprint = &recorded_fingerprint};
     request.profile.name = "Alice";
     request.profile.user = "alice";
     request.profile.pass = "wonderland";
-    request.fqdn = "desk.example.org";
-    ComposedMessage& message = request.message;
-    message.from = Utf8ToLatin1("Ren\xc3\xa9 Sender <alice@example.org>");
-    message.to = "Bob <bob@example.org>";
-    message.cc = "carol@example.org";
-    message.bcc = "dave@example.org";
-    message.subject = Utf8ToLatin1("Caf\xc3\xa9 tonight?");
-    message.body_lines = {Utf8ToLatin1("Gr\xc3\xbc\xc3\x9f" "e aus M\xc3\xbcnchen.\r\n"),
-                          ".a line with a leading dot\r\n", "a=b\r\n", "last"};
     for (const char* name : {"empty.dat", "notes.txt", "random.bin"}) {
-        message.attachments.push_back(
+        request.message.attachments.push_back(
             {(files / name).string(), "application/octet-stream", fs::file_size(files / name)});
     }
     ScriptedServices services;

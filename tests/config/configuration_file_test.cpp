@@ -327,8 +327,7 @@ TEST(ConfigurationFile, OnlyAMissingFileGivesDefaultsThatMaySaveOverIt) {
     fs::create_directory(dir / "folder.ini");
     // /proc/self/mem opens, and its first read fails: address 0 is not mapped.
     const std::pair<fs::path, std::string> cases[] = {
-        {dir / "absent.ini", ""},
-        {dir / "folder.ini", "Is a directory"},
+        {dir / "absent.ini", ""}, {dir / "folder.ini", "Is a directory"},
         {"/proc/self/mem", "Input/output error"},
     };
     for (const auto& [path, reason] : cases) {
