@@ -20,15 +20,8 @@ using Arguments = std::vector<std::string>;
 
 GpgRequest Request(int function, std::string to, std::string cc = "", std::string bcc = "",
                    bool self = false) {
-    GpgRequest request;
-    request.gpg_path = "/opt/gnupg/bin/gpg";
-    request.function_index = function;
-    request.to = std::move(to);
-    request.cc = std::move(cc);
-    request.bcc = std::move(bcc);
-    request.encrypt_to_self = self;
-    request.own_address = "Me <me@home.example>";
-    return request;
+    return {"/opt/gnupg/bin/gpg", function, std::move(to), std::move(cc), std::move(bcc), self,
+            "Me <me@home.example>"};
 }
 
 TEST(GpgArguments, OptionsAndRecipientsPerFunction) {

@@ -12,12 +12,9 @@ namespace tarvox {
 namespace {
 
 HeaderBlockRequest Wire(std::string boundary = "", bool quoted_printable = false) {
-    HeaderBlockRequest request;
-    request.boundary = std::move(boundary);
-    request.quoted_printable = quoted_printable;
-    request.date = "Sat, 22 Mar 2003 11:33:30 +0100";
-    request.message_id = "<tvx.20030322113330.01020304@desk.example.org>";
-    return request;
+    return {.boundary = std::move(boundary), .quoted_printable = quoted_printable,
+            .date = "Sat, 22 Mar 2003 11:33:30 +0100",
+            .message_id = "<tvx.20030322113330.01020304@desk.example.org>"};
 }
 
 TEST(MessageBuilder, WireHeaderBlockForAPlainMessage) {

@@ -12,26 +12,18 @@ namespace tarvox {
 namespace {
 
 TEST(SendPreparation, SenderAndSettingsComeFromTheProfile) {
-    Profile profile;
-    profile.SMTPaddress = "ann@example.org";
+    Profile profile{.SMTPaddress = "ann@example.org"};
     EXPECT_EQ(SenderFieldText(profile), "ann@example.org");
     profile.SMTPname = "Ann Smith";
     EXPECT_EQ(SenderFieldText(profile), "\"Ann Smith\" <ann@example.org>");
     profile.SMTPaddress.clear();
     EXPECT_EQ(SenderFieldText(profile), "");
 
-    profile.SMTPaddress = "ann@example.org";
-    profile.SMTPreplyto = "replies@example.org";
-    profile.SMTPautobcc = "archive@example.org";
-    profile.SMTPserver = "smtp.example.org";
-    profile.SMTPport = 587;
-    profile.SMTPproto = TransportSecurity::StartTls;
-    profile.SMTPauth = 1;
-    profile.SMTPuser = "ann";
-    profile.SMTPpass = "pw";
-    GlobalSettings global;
-    global.fqdn = "desk.example.org";
-    global.useautobcc = 1;
+    profile = {.SMTPproto = TransportSecurity::StartTls, .SMTPserver = "smtp.example.org",
+               .SMTPuser = "ann", .SMTPpass = "pw", .SMTPport = 587, .SMTPname = "Ann Smith",
+               .SMTPaddress = "ann@example.org", .SMTPreplyto = "replies@example.org",
+               .SMTPautobcc = "archive@example.org", .SMTPauth = 1};
+    GlobalSettings global{.fqdn = "desk.example.org", .useautobcc = 1};
     const SendRequest request = SendRequestForProfile(profile, global);
     const ComposedMessage& m = request.message;
     EXPECT_EQ(std::tie(m.from, m.reply_to, m.bcc, request.fqdn),

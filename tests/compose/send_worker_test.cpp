@@ -121,12 +121,11 @@ TEST(SendWorker, FailuresOnTheWay) {
         if (!c.script.empty()) {
             server.emplace(std::move(script));
         }
-        SendRequest request;
-        request.smtp.server = "127.0.0.1";
-        request.smtp.port = server ? server->port() : ClosedPort();
-        request.fqdn = "desk.example.org";
-        request.message = {.to = "b@example.org", .cc = "c@example.org", .bcc = "d@example.org",
-                           .subject = "hello", .from = "Ann <a@example.org>"};
+        const SendRequest request{
+            .message = {.to = "b@example.org", .cc = "c@example.org", .bcc = "d@example.org",
+                        .subject = "hello", .from = "Ann <a@example.org>"},
+            .smtp = {.server = "127.0.0.1", .port = server ? server->port() : ClosedPort()},
+            .fqdn = "desk.example.org"};
         ScriptedServices services;
         EXPECT_FALSE(SendWorker(nullptr, request, services));
         if (server) {

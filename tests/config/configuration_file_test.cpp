@@ -21,39 +21,20 @@ const fs::path kKnownFile = fs::path(TARVOX_TEST_DATA_DIR) / "config" / "known.i
 // A configuration with something in every kind of value: what the golden file holds.
 Configuration KnownConfiguration() {
     Configuration config;
-    GlobalSettings& g = config.global;
-    g.last = "Home";
-    g.fqdn = "desk.example.org";
-    g.mailman = 1;
-    g.freq = 30;
-    g.newwav = "/usr/share/sounds/new-mail.wav";
-    g.gpgpath = "/usr/bin/gpg";
-    g.timeout = 45;
-    g.preview = 40;
-    g.confirmdel = 0;
-    g.blockext = std::string(kDefaultBlockList);
-    g.gpgfunc = 3;
-    g.colwidth = {200, 100, 100, 50, 150};
-    g.ibsize = {1, -1, -1, -8, -30, 10, 20, 810, 620};
-    Profile& home = config.profiles.emplace_back();
-    home.name = "Home";
-    home.host = "pop.example.org";
-    home.user = "alice";
-    home.pass = "hello";
-    home.antispam = "friend.example,boss.example";
-    home.blacklist = "casino,viagra,lottery winner";
-    home.msgid = "AAAAAAAAAAAA,BBBBBBBBBBBB";
-    home.maildrop = {12, 345678};
-    home.SMTPserver = "smtp.example.org";
-    home.SMTPname = "Alice Example";
-    home.SMTPaddress = "alice@example.org";
-    home.SMTPauth = 1;
-    Profile& work = config.profiles.emplace_back();
-    work.name = "Work]2";
-    work.protopop = TransportSecurity::SslDirect;
-    work.port = 995;
-    work.mode = MailboxMode::Partial;
-    work.maximum = 50;
+    config.global = {.last = "Home", .fqdn = "desk.example.org", .mailman = 1, .freq = 30,
+                     .newwav = "/usr/share/sounds/new-mail.wav", .gpgpath = "/usr/bin/gpg",
+                     .timeout = 45, .preview = 40, .confirmdel = 0,
+                     .blockext = std::string(kDefaultBlockList), .gpgfunc = 3,
+                     .colwidth = {200, 100, 100, 50, 150},
+                     .ibsize = {1, -1, -1, -8, -30, 10, 20, 810, 620}};
+    config.profiles.push_back({.name = "Home", .antispam = "friend.example,boss.example",
+                               .blacklist = "casino,viagra,lottery winner",
+                               .msgid = "AAAAAAAAAAAA,BBBBBBBBBBBB", .host = "pop.example.org",
+                               .user = "alice", .pass = "hello", .maildrop = {12, 345678},
+                               .SMTPserver = "smtp.example.org", .SMTPname = "Alice Example",
+                               .SMTPaddress = "alice@example.org", .SMTPauth = 1});
+    config.profiles.push_back({.name = "Work]2", .protopop = TransportSecurity::SslDirect,
+                               .port = 995, .mode = MailboxMode::Partial, .maximum = 50});
     return config;
 }
 
@@ -242,15 +223,10 @@ TEST(ConfigurationFile, LockedPasswordIsScrambledWithTheProfileKey) {
     Configuration config;
     config.global.master = 1;
     config.master_passphrase = "secret phrase";
-    Profile& profile = config.profiles.emplace_back();
-    profile.name = "Home";
-    profile.antispam = "friend.example,,boss.example,";
-    profile.host = "pop.example.org";
-    profile.user = "alice";
-    profile.pass = "abc";
-    profile.SMTPserver = "SMTP.example.org";
-    profile.SMTPname = "Alice Example";
-    profile.SMTPaddress = "alice@example.org";
+    config.profiles.push_back({.name = "Home", .antispam = "friend.example,,boss.example,",
+                               .host = "pop.example.org", .user = "alice", .pass = "abc",
+                               .SMTPserver = "SMTP.example.org", .SMTPname = "Alice Example",
+                               .SMTPaddress = "alice@example.org"});
     EXPECT_EQ(LineOf(FormatConfiguration(config), "pass="), "HCBOKJJPODKJGCDOOBBGOLACAGPBMALM");
 }
 
@@ -397,10 +373,8 @@ TEST(ConfigurationFile, LockedFileFailuresEndTheLoadAndLeaveTheFileAlone) {
 TEST(ConfigurationFile, ValuesWithLineBreaksCannotInjectKeys) {
     Configuration config;
     config.global.last = "x\nmaster=1";
-    Profile& profile = config.profiles.emplace_back();
-    profile.name = "P\nhost=evil";
-    profile.user = "bob\r\nhost=evil.example";
-    profile.blacklist = "spam\nhost=evil";
+    config.profiles.push_back({.name = "P\nhost=evil", .blacklist = "spam\nhost=evil",
+                               .user = "bob\r\nhost=evil.example"});
     Configuration loaded = RoundTrip(config);
     EXPECT_EQ(loaded.global.master, 0);
     EXPECT_EQ(loaded.global.last, "x");

@@ -35,14 +35,10 @@ TEST(MasterPassphrase, VerifierHashesLastTheNineValuesAndThePassphrase) {
 }
 
 TEST(MasterPassphrase, ProfileKeyUsesTheReadBackFormOfEachText) {
-    Profile profile;
-    profile.name = "Home";
-    profile.antispam = "friend.example,,boss.example, ,";
-    profile.host = "pop.example.org";
-    profile.user = "alice";
-    profile.SMTPserver = "SMTP.example.org";
-    profile.SMTPname = "Alice Example";
-    profile.SMTPaddress = "alice@example.org";
+    const Profile profile{.name = "Home", .antispam = "friend.example,,boss.example, ,",
+                          .host = "pop.example.org", .user = "alice",
+                          .SMTPserver = "SMTP.example.org", .SMTPname = "Alice Example",
+                          .SMTPaddress = "alice@example.org"};
     ProfileKey key = ComputeProfileKey(profile, "secret phrase");
     EXPECT_EQ(DigestToHex(key), "036ff48ccf944c27c9fdd1e7ead4a29d");
 

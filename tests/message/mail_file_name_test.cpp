@@ -103,11 +103,7 @@ TEST(DefaultMailFolder, UnderTheRootPerProfile) {
 
 TEST(MailFilePathFor, UsesTheProfileSettingsOfEachUse) {
     ScopedTimeZone utc("UTC");
-    Profile profile;
-    profile.name = "work";
-    profile.savemail_fmt = 0;
-    profile.copyself_fmt = 0;
-    profile.copyself_ext = ".eml";
+    Profile profile{.name = "work", .savemail_fmt = 0, .copyself_fmt = 0, .copyself_ext = ".eml"};
     const MailNameFields fields{kDate, "ann@example.com", "bob@example.org", "Hi"};
     // Empty folders and the default formats of each use.
     EXPECT_EQ(MailFilePathFor(profile, MailFolderUse::SavedMail, "/r", fields),

@@ -43,10 +43,9 @@ TEST(SaveDownloadedMessage, IntoTheDefaultFolderThenPromptsForASecondSave) {
 TEST(SaveDownloadedMessage, ASettingsFolderAndAFolderTooLongForAName) {
     ScopedTimeZone utc("UTC");
     TempDir dir;
-    Profile profile;
-    profile.savemail_dir = (dir / "chosen").string();
-    profile.savemail_fmt = 0x5000;  // the first To address
-    profile.savemail_ext = ".eml";
+    // The first To address names the file.
+    Profile profile{
+        .savemail_fmt = 0x5000, .savemail_ext = ".eml", .savemail_dir = (dir / "chosen").string()};
     CreateMailFolder(profile.savemail_dir);
     ScriptedServices services;
     EXPECT_EQ(SaveDownloadedMessage(services, profile, dir.path(), kMessage).path,
