@@ -22,12 +22,9 @@ namespace tarvox {
 
 struct DialogDriver::State : std::enable_shared_from_this<State> {
     std::deque<Action> actions;
-    // The window handed out last: it may stay up a moment after its action
-    // pressed the button that closes it.
+    // The window handed out last: it may stay up a moment after its action closed it.
     QPointer<QWidget> last_handled;
-    // Windows whose action is still running (a viewer driven through nested
-    // loops): a box over one of them closing brings the window back on top,
-    // and it must not take the action meant for the next box.
+    // Windows whose action still runs: back on top they must not take the next box's action.
     std::vector<QPointer<QWidget>> running;
     // A modal window that no action is meant for, and since when.
     QPointer<QWidget> unhandled;
@@ -47,7 +44,6 @@ void DialogDriver::State::Tick() {
         return;
     }
     if (modal == last_handled || actions.empty()) {
-        // Nothing will ever press a button in it: fail instead of hanging.
         if (unhandled != modal) {
             unhandled = modal;
             unhandled_since.start();
@@ -64,11 +60,7 @@ void DialogDriver::State::Tick() {
     running.emplace_back(modal);
     Action action = std::move(actions.front());
     actions.pop_front();
-    // Run from a timer of its own once this tick has returned: an action
-    // runs nested loops (a modal box, a wait for a download), and Qt fires
-    // neither a timer whose handler is still running nor, reliably, posted
-    // events inside a posted event's handler (which a zero-delay single shot
-    // would be).
+    // A timer of its own, not a posted event: the action runs nested loops that must see timers.
     QTimer::singleShot(1, modal, [weak = weak_from_this(), action = std::move(action), modal] {
         const bool failed_before = ::testing::Test::HasFailure();
         action(modal);
@@ -119,7 +111,6 @@ bool DialogDriver::RunWorker(const std::function<void()>& work) {
     });
     const bool in_time = RunUntil([&] { return finished.load(); });
     if (!in_time) {
-        // Close whatever is still open so the worker can end before the join.
         CloseModalWindows();
     }
     worker.join();
@@ -130,7 +121,6 @@ void DialogDriver::CloseModalWindows() {
     QWidget* previous = nullptr;
     while (QWidget* modal = QApplication::activeModalWidget()) {
         if (modal == previous) {
-            // It refused to close; hiding it still ends its loop.
             modal->hide();
         } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
             dialog->done(QDialog::Rejected);
@@ -185,8 +175,7 @@ DialogDriver::Action RecordBoxAndClick(SeenBox* seen, const QString& button) {
     return [seen, button](QWidget* dialog) {
         if (qobject_cast<QMessageBox*>(dialog) == nullptr &&
             FindButton(dialog, button) == nullptr) {
-            // Handed the window that the box is about to stand over (a viewer
-            // whose download fails at once): the box is what is meant.
+            // Handed the window the box is about to stand over: the box is meant.
             DialogDriver::RunUntil([&] {
                 QWidget* modal = QApplication::activeModalWidget();
                 if (qobject_cast<QMessageBox*>(modal) == nullptr) {

@@ -1,9 +1,5 @@
-// Answers the modal dialogs a test opens, as a user would: each queued action
-// runs on the next modal window that appears (a message box, a prompt, any
-// dialog), in order. An action that records a test failure closes every modal
-// window it leaves open, so a failed step ends the test instead of leaving a
-// modal loop waiting for a press that never comes; so does a modal window
-// left open with no action for it beyond the deadline.
+// Runs each queued action on the next modal window, in order; a failed action or a modal
+// window left with no action past the deadline closes the modal windows instead of hanging.
 #pragma once
 
 #include <QEventLoop>
@@ -28,16 +24,12 @@ public:
 
     // The next modal window gets `action`; it must close it (or open another).
     void Then(Action action);
-    // How long a wait may last before the test gives up on it. Generous: the
-    // tests run two at a time beside a build on two cores.
+    // How long a wait may last; generous, as tests run beside a build on two cores.
     static constexpr int kDeadlineMs = 60000;
 
-    // Runs the event loop until `done` holds or the deadline has passed;
-    // false on the time-out.
+    // Runs the event loop until `done` holds; false when the deadline passed first.
     static bool RunUntil(const std::function<bool()>& done);
-    // Runs the event loop until `done` holds, looking again each time
-    // `sender` emits `signal` (a window's own "idle" signal); false when the
-    // deadline passed first.
+    // As RunUntil, looking again each time `sender` emits `signal`.
     template <typename Sender, typename Signal>
     static bool WaitForSignal(Sender* sender, Signal signal, const std::function<bool()>& done) {
         if (done()) {
@@ -53,11 +45,14 @@ public:
         loop.exec();
         return done();
     }
-    // Closes every modal window still open (a dialog ends with Rejected,
-    // even one that refuses Escape while busy).
+    // Runs the event loop until the worker of `window` has ended; false on the time-out.
+    template <typename Window>
+    static bool WorkerEnded(Window& window) {
+        return RunUntil([&] { return !window.worker_running(); });
+    }
+    // Closes every modal window still open, even one that refuses Escape while busy.
     static void CloseModalWindows();
-    // Runs `work` on a thread of its own while the event loop turns, as a
-    // worker calling the services would; false when it did not end in time.
+    // Runs `work` on a thread while the event loop turns; false when it did not end in time.
     static bool RunWorker(const std::function<void()>& work);
 
     // The actions not yet used.
@@ -89,8 +84,7 @@ struct SeenPrompt {
     QString text;
     QString initial;  // the input's text as the prompt opened
 };
-// Records the prompt, then types `answer` and submits, or cancels when
-// `answer` is null.
+// Records the prompt, then submits `answer`, or cancels when `answer` is null.
 DialogDriver::Action RecordPromptAndAnswer(SeenPrompt* seen, const QString& answer);
 
 }  // namespace tarvox

@@ -10,6 +10,7 @@
 #include "protocols/pop_session.h"
 #include "support/dovecot_server.h"
 #include "ui/dialog_driver.h"
+#include "ui/inbox_window.h"
 
 namespace tarvox {
 
@@ -29,13 +30,21 @@ protected:
         }
     }
 
-    // Logs in with the first stored profile and leaves the session and the
-    // profile in the context, for an inbox window to take over.
+    // Logs in with the first stored profile, leaving session and profile for an inbox window.
     void Open() {
         auto session = std::make_unique<PopSession>(&c.context.tls);
         OpenMailboxRequest request = Login(*session, &c.context.config.profiles);
         c.context.working = request.working;
         c.context.session = std::move(session);
+    }
+
+    // Logs in and shows an inbox window with its rows (5 4 3 2 1) loaded.
+    std::unique_ptr<InboxWindow> LoadedInbox() {
+        Open();
+        auto window = std::make_unique<InboxWindow>(c.context);
+        window->show();
+        EXPECT_TRUE(DialogDriver::WorkerEnded(*window));
+        return window;
     }
 
     // The number of messages the server holds now, from a session of its own.

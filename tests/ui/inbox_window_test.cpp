@@ -85,19 +85,13 @@ TEST(InboxStateIconTest, SevenDistinctIconsAndNoneOutside) {
 
 class InboxWindowTest : public DovecotInboxTest {
 protected:
-    // Logs in and shows a loaded window (rows 5 4 3 2 1) with `selected` chosen.
+    // A loaded inbox window with the rows of `selected` chosen.
     std::unique_ptr<InboxWindow> Loaded(std::initializer_list<std::uint32_t> selected = {}) {
-        Open();
-        auto window = std::make_unique<InboxWindow>(c.context);
-        window->show();
-        EXPECT_TRUE(Idle(*window));
+        auto window = LoadedInbox();
         for (std::uint32_t number : selected) {
             window->list()->topLevelItem(5 - static_cast<int>(number))->setSelected(true);
         }
         return window;
-    }
-    static bool Idle(InboxWindow& window) {
-        return DialogDriver::RunUntil([&] { return !window.worker_running(); });
     }
 };
 
@@ -133,10 +127,10 @@ TEST_F(InboxWindowTest, ShowsTheRowsAndItsItemsReachTheServerAndTheSettings) {
     EXPECT_EQ(Numbers(list), QStringList({"5", "4", "3", "2", "1"}));
 
     QMetaObject::invokeMethod(window->keep_alive_timer(), "timeout");
-    ASSERT_TRUE(Idle(*window));
+    ASSERT_TRUE(DialogDriver::WorkerEnded(*window));
     EXPECT_EQ(window->status_line()->text(), "Connection is alive");
     window->findChild<QAction*>("refreshStat")->trigger();
-    ASSERT_TRUE(Idle(*window));
+    ASSERT_TRUE(DialogDriver::WorkerEnded(*window));
     EXPECT_TRUE(window->status_line()->text().startsWith("Mailbox contains 5 message(s)"));
 
     GlobalSettings& global = c.context.config.global;
@@ -168,7 +162,7 @@ TEST_F(InboxWindowTest, DeleteThenCancelUndoRestoresTheMessages) {
     window->list()->topLevelItem(2)->setSelected(true);  // 3
     driver.Then(ClickButton("Yes"));
     window->delete_button()->click();
-    ASSERT_TRUE(Idle(*window));
+    ASSERT_TRUE(DialogDriver::WorkerEnded(*window));
     EXPECT_EQ(Numbers(window->list()), QStringList({"4", "2", "1"}));
 
     driver.Then(ClickButton("Yes"));  // undelete all
@@ -183,7 +177,7 @@ TEST_F(InboxWindowTest, DeleteKeyThenSaveAndExitRemovesTheMessagesAndSavesTheSet
     c.context.config.global.confirmdel = 0;
     const auto window = Loaded({4});
     PressKey(window->list(), Qt::Key_Delete);
-    ASSERT_TRUE(Idle(*window));
+    ASSERT_TRUE(DialogDriver::WorkerEnded(*window));
     EXPECT_EQ(Numbers(window->list()), QStringList({"5", "3", "2", "1"}));
 
     window->list()->setColumnWidth(0, 211);
@@ -219,7 +213,7 @@ TEST_F(InboxWindowTest, PlacementIsRestoredAndStored) {
     InboxWindow window(c.context);
     EXPECT_EQ(window.geometry(), QRect(40, 50, 600, 400));
     window.show();
-    ASSERT_TRUE(Idle(window));
+    ASSERT_TRUE(DialogDriver::WorkerEnded(window));
     window.setGeometry(60, 70, 700, 500);
     window.cancel_button()->click();
     ASSERT_TRUE(Closed(window));
@@ -398,18 +392,12 @@ protected:
         window = std::make_unique<InboxWindow>(c.context);
         window->show();
     }
-    // Loads the one row and selects it.
-    void Loaded() {
-        ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window->worker_running(); }));
-        ASSERT_EQ(window->list()->topLevelItemCount(), 1);
-        window->list()->topLevelItem(0)->setSelected(true);
-    }
     // The inbox closed after the lost connection; the script was used up.
-    void ExpectClosedAfter(const SeenBox& lost, NetResult result) {
+    void ExpectAbortedAndClosed(const SeenBox& lost) {
         ASSERT_TRUE(Closed(*window));
         EXPECT_EQ(lost.title, "Lost connection");
-        EXPECT_EQ(lost.text, ToQString(NetResultText(result)));
-        ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window->worker_running(); }));
+        EXPECT_EQ(lost.text, ToQString(NetResultText(NetResult::Aborted)));
+        ASSERT_TRUE(DialogDriver::WorkerEnded(*window));
         EXPECT_SCRIPT_DONE(*server);
     }
 
@@ -444,14 +432,16 @@ TEST_F(InboxScriptedTest, CommandsWhileLoadingShowTheBusyBoxAndAbortCloses) {
     window->abort_button()->click();
     EXPECT_TRUE(c.context.session->connection.Connected());
     window->abort_button()->click();
-    ExpectClosedAfter(lost, NetResult::Aborted);
+    ExpectAbortedAndClosed(lost);
 }
 
 TEST_F(InboxScriptedTest, CloseAndSaveWhileTheViewerDownloadsAreBusyAndAbortEndsEverything) {
     using namespace script;
     Start({Send("+OK\r\nSubject: One\r\n\r\n.\r\n"), Expect("RETR 1\r\n"),
            Send("+OK\r\nSubject: One\r\n\r\nfirst\r\n"), ExpectClosed()});
-    Loaded();
+    ASSERT_TRUE(DialogDriver::WorkerEnded(*window));
+    ASSERT_EQ(window->list()->topLevelItemCount(), 1);
+    window->list()->topLevelItem(0)->setSelected(true);
     SeenBox busy, busy_save, lost;
     DialogDriver driver;
     driver.Then([&](QWidget* dialog) {
@@ -473,7 +463,7 @@ TEST_F(InboxScriptedTest, CloseAndSaveWhileTheViewerDownloadsAreBusyAndAbortEnds
     EXPECT_EQ(driver.pending(), 0u);
     EXPECT_EQ(busy.title, "Busy");
     EXPECT_EQ(busy_save.title, "Busy");
-    ExpectClosedAfter(lost, NetResult::Aborted);
+    ExpectAbortedAndClosed(lost);
 }
 
 }  // namespace

@@ -6,55 +6,34 @@
 
 #include <gtest/gtest.h>
 
-#include "options_window_fixture.h"
-#include "protocols/pop_session.h"
-#include "support/dovecot_server.h"
+#include "dovecot_inbox_fixture.h"
 #include "support/loopback.h"
 #include "ui/account_page.h"
-#include "ui/dialog_driver.h"
 
 namespace tarvox {
 namespace {
 
-class OptionsWindowConnectTest : public ::testing::Test {
+class OptionsWindowConnectTest : public DovecotInboxTest {
 protected:
-    void TearDown() override {
-        if (c.context.session != nullptr) {
-            PopQuit(c.context.session->connection);
-        }
-    }
-    // The stored profile alice, shown when the window opens.
-    Profile& AddAlice(std::uint16_t port) {
-        Profile& alice = c.AddProfile("Alice", "127.0.0.1");
-        alice.user = "alice";
-        alice.pass = "wonderland";
-        alice.port = port;
-        c.context.config.global.last = "Alice";
-        return alice;
-    }
-    bool WorkerEnded() {
-        return DialogDriver::RunUntil([&] { return !window->worker_running(); });
-    }
+    // Opens on the stored profile alice.
     void Show() {
-        ASSERT_TRUE(c.context.tls.Load());
+        c.context.config.global.last = "Alice";
         window = std::make_unique<OptionsWindow>(c.context);
         window->show();
         account = window->account_page();
     }
 
-    OptionsWindowContext c;
     std::unique_ptr<OptionsWindow> window;
     AccountPage* account = nullptr;
     DialogDriver driver;
 };
 
 TEST_F(OptionsWindowConnectTest, AFailedConnectKeepsTheWindowAndAGoodOneClosesItWithTheSession) {
-    ASSERT_TRUE(SharedDovecot().ResetMailbox(5)) << SharedDovecot().error();
-    AddAlice(SharedDovecot().plain_port()).pass = "looking-glass";
+    c.context.config.profiles.front().pass = "looking-glass";
     Show();
     driver.Then(ClickButton("OK"));  // the login error
     account->connect_button()->click();
-    ASSERT_TRUE(WorkerEnded());
+    ASSERT_TRUE(DialogDriver::WorkerEnded(*window));
     EXPECT_EQ(driver.pending(), 0u);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(c.context.session, nullptr);
@@ -63,7 +42,7 @@ TEST_F(OptionsWindowConnectTest, AFailedConnectKeepsTheWindowAndAGoodOneClosesIt
     Control(account, "pass")->setText("");
     driver.Then(TypeAndClick("wonderland", "submit"));  // the password prompt
     account->connect_button()->click();
-    ASSERT_TRUE(WorkerEnded()) << account->status_line()->text().toStdString();
+    ASSERT_TRUE(DialogDriver::WorkerEnded(*window)) << account->status_line()->text().toStdString();
     EXPECT_EQ(window->result(), 1);
     EXPECT_FALSE(window->isVisible());
     ASSERT_NE(c.context.session, nullptr);
@@ -73,7 +52,7 @@ TEST_F(OptionsWindowConnectTest, AFailedConnectKeepsTheWindowAndAGoodOneClosesIt
 
 TEST_F(OptionsWindowConnectTest, AbortAndExitEndAConnectionWaitingForTheGreeting) {
     SilentListener silent;
-    AddAlice(silent.port());
+    c.context.config.profiles.front().port = silent.port();
     Show();
     account->connect_button()->click();
     ASSERT_TRUE(DialogDriver::RunUntil([&] {
@@ -82,7 +61,7 @@ TEST_F(OptionsWindowConnectTest, AbortAndExitEndAConnectionWaitingForTheGreeting
     })) << account->status_line()->text().toStdString();
     EXPECT_FALSE(account->connect_button()->isEnabled());
     account->abort_button()->click();
-    ASSERT_TRUE(WorkerEnded());
+    ASSERT_TRUE(DialogDriver::WorkerEnded(*window));
     EXPECT_TRUE(account->connect_button()->isEnabled());
     EXPECT_FALSE(account->abort_button()->isEnabled());
     EXPECT_NE(window->result(), 1);

@@ -47,8 +47,7 @@ Widget* Control(QWidget* parent, const char* name) {
     return widget;
 }
 
-// The profile row's buttons are children of the window itself, apart from
-// any button of the same name on a page.
+// A button of the profile row, a direct child of the window unlike a page's of that name.
 inline QAbstractButton* RowButton(OptionsWindow& window, const char* name) {
     auto* button =
         window.findChild<QAbstractButton*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);

@@ -21,7 +21,6 @@
 #include "support/loopback.h"
 #include "ui/account_page.h"
 #include "ui/dialog_driver.h"
-#include "ui/pop3_options_page.h"
 #include "ui/send_settings_page.h"
 
 namespace tarvox {
@@ -42,9 +41,6 @@ protected:
         Field("user")->setText("alice");
         Field("pass")->setText("secret");
         Field("port")->setText(QString::number(ClosedPort()));
-    }
-    bool WorkerEnded() {
-        return DialogDriver::RunUntil([&] { return !window->worker_running(); });
     }
 
     OptionsWindowContext c;
@@ -180,7 +176,7 @@ TEST_F(OptionsWindowTest, PollRunsWithTheButtonsDisabledAndSavesNothing) {
     EXPECT_TRUE(window->worker_running());
     EXPECT_FALSE(account->connect_button()->isEnabled());
     EXPECT_FALSE(account->poll_button()->isEnabled());
-    ASSERT_TRUE(WorkerEnded());
+    ASSERT_TRUE(DialogDriver::WorkerEnded(*window));
     EXPECT_TRUE(account->status_line()->text().startsWith("Error: "));
     EXPECT_TRUE(account->connect_button()->isEnabled());
     EXPECT_TRUE(account->poll_button()->isEnabled());
@@ -194,7 +190,7 @@ TEST_F(OptionsWindowTest, ConnectAutosavesTheShownProfileWithoutAPromptedPasswor
     Field("pass")->setText("");
     driver.Then(TypeAndClick("wonderland", "submit"));  // the password prompt
     account->connect_button()->click();
-    ASSERT_TRUE(WorkerEnded());
+    ASSERT_TRUE(DialogDriver::WorkerEnded(*window));
     EXPECT_EQ(driver.pending(), 0u);
     ASSERT_EQ(c.context.config.profiles.size(), 1u);
     EXPECT_EQ(c.context.config.profiles.front().name, "fresh");
@@ -207,7 +203,7 @@ TEST_F(OptionsWindowTest, ConnectAutosavesTheShownProfileWithoutAPromptedPasswor
     Field("pass")->setText("secret");
     window->profile_box()->setEditText("Other");
     account->connect_button()->click();
-    ASSERT_TRUE(WorkerEnded());
+    ASSERT_TRUE(DialogDriver::WorkerEnded(*window));
     EXPECT_EQ(c.context.config.profiles.size(), 1u);
     EXPECT_EQ(c.context.config.global.last, "Other");
 }

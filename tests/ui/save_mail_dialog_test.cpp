@@ -14,7 +14,6 @@
 #include "config/file_io.h"
 #include "dovecot_inbox_fixture.h"
 #include "net/net_result.h"
-#include "ui/inbox_window.h"
 #include "ui/qt_text.h"
 #include "ui/save_options_dialog.h"
 
@@ -35,11 +34,7 @@ protected:
             retr_text[i + 1] = DovecotServer::ExpectedRetrText(files[i]);
         }
         c.context.paths.mail_folder_root = c.dir / "mail";
-        Open();
-        ASSERT_FALSE(HasFatalFailure());
-        window = std::make_unique<InboxWindow>(c.context);
-        window->show();
-        ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window->worker_running(); }));
+        window = LoadedInbox();
         list = window->messages();
         folder = DefaultMailFolder(c.context.paths.mail_folder_root, "Alice",
                                    MailFolderUse::SavedMail);
@@ -117,8 +112,7 @@ TEST_F(SaveMailDialogTest, CloseIsBusyAndAbortClosesTheMailboxKeepingTheFilesWri
     Select({2});
     driver.Then(ClickButton("OK"));
     ASSERT_TRUE(Run());
-    // Message 2 of 3, 2, 1 finds its name taken; while the prompt for another
-    // holds the worker, Close is refused and Abort closes the mailbox.
+    // Message 2's name is taken: while its prompt holds the worker Close is refused, Abort ends.
     Select({1, 2, 3});
     SeenBox on_button, on_window, lost;
     bool abort_enabled_after = true;
@@ -135,7 +129,7 @@ TEST_F(SaveMailDialogTest, CloseIsBusyAndAbortClosesTheMailboxKeepingTheFilesWri
     driver.Then(RecordBoxAndClick(&lost, "OK"));
     dialog->save_button()->click();
     ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window->isVisible(); }));
-    ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window->worker_running(); }));
+    ASSERT_TRUE(DialogDriver::WorkerEnded(*window));
     EXPECT_EQ(driver.pending(), 0u);
     EXPECT_EQ(on_button.title, "Busy");
     EXPECT_EQ(on_window.title, "Busy");
