@@ -45,8 +45,7 @@ std::string PrintToPdf(std::string_view text, int at_least_pages) {
     return RunCommand("pdftotext '" + path + "' -");
 }
 
-// Whether the words occur in `text` in this order; counts the line breaks
-// between them.
+// Whether the words occur in `text` in this order; counts the line breaks between them.
 bool InOrder(const std::string& text, const std::vector<std::string>& words, int& breaks) {
     std::size_t at = 0;
     for (const std::string& word : words) {

@@ -1,5 +1,4 @@
-// The viewer's fonts through their setting: the round trip through QFont, and
-// the system fonts for a value that holds no record.
+// The viewer's fonts through their setting, and the system fonts when it holds no record.
 #include "ui/viewer_font.h"
 
 #include <QFontDatabase>
