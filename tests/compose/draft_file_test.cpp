@@ -71,10 +71,8 @@ TEST(ReadDraftText, HeaderLines) {
         {"Cc continues", "Cc:\ta@x\r\n \tb@y\r\n\r\n", {{&M::cc, "a@x, b@y"}}},
         {"BCC", "BCC:    \tz@x,\r\n        \tw@x\r\n\r\n", {{&M::bcc, "z@x, w@x"}}},
         {"ReplyTo", "ReplyTo:\tr@x\r\n\r\n", {{&M::reply_to, "r@x"}}},
-        {"Reply-To", "Reply-To: r2@x\r\n\r\n", {{&M::reply_to, "r2@x"}}},
         {"References continue with a blank", "References: <a@x>\r\n  <b@x>\r\n  <c@x>\r\n\r\n",
          {{&M::references, "<a@x> <b@x> <c@x>"}}},
-        {"In-Reply-To", "In-Reply-To: <p@x>\r\n\r\n", {{&M::in_reply_to, "<p@x>"}}},
         {"From and Subject values keep inner and trailing blanks",
          "From:\t  Me <m@x> \r\nSubject:\tHello  world \r\n\r\n",
          {{&M::from, "Me <m@x> "}, {&M::subject, "Hello  world "}}},
@@ -88,6 +86,9 @@ TEST(ReadDraftText, HeaderLines) {
          {{&M::to, "a@x"}, {&M::subject, "s"}}},
         {"Reply-To and In-Reply-To are not taken for To", "Reply-To: r@x\r\nIn-Reply-To: <i@x>\r\n\r\n",
          {{&M::reply_to, "r@x"}, {&M::in_reply_to, "<i@x>"}}},
+        {"the rest of a long line is a line of its own, ignored",
+         "From:\t" + std::string(600, 'f') + "\r\nTo: a@x\r\n\r\n",
+         {{&M::from, std::string(511 - 6, 'f')}, {&M::to, "a@x"}}},
         {"LF line ends read the same", "To: a@x,\n        \tb@y\nSubject: s\n\n",
          {{&M::to, "a@x, b@y"}, {&M::subject, "s"}}},
     };
@@ -117,9 +118,6 @@ TEST(ReadDraftText, BodySection) {
         {"a body of empty lines leaves the body", "Subject: s\r\n\r\n\r\n\r\n", {"old body\r\n"}},
         {"no empty line: all header, body left", "Subject: s\r\nsome text\r\n", {"old body\r\n"}},
         {"LF line ends", "Subject: s\n\na\nb\n", {"a\r\n", "b\r\n"}},
-        // A line of exactly 511 characters gains no empty line after it.
-        {"a line of 511", "\r\n" + std::string(511, 'e') + "\r\nafter\r\n",
-         {std::string(511, 'e') + "\r\n", "after\r\n"}},
     };
     for (const auto& [what, draft, body] : cases) {
         ComposedMessage message = kUntouched;
@@ -127,24 +125,6 @@ TEST(ReadDraftText, BodySection) {
         EXPECT_EQ(message.body_lines, body) << what;
         EXPECT_EQ(message.to, "old-to@x") << what;
     }
-}
-
-TEST(ReadDraftText, LongLinesArriveInPiecesOf511) {
-    // A header line of exactly 511 characters: its line feed is a piece of its
-    // own, which must not end the header section.
-    const std::string subject(502, 's');
-    const std::string body_line(600, 'b');
-    const std::string draft = "Subject:\t" + subject + "\r\nTo: a@x\r\nFrom:\t" +
-                              std::string(600, 'f') + "\r\n\r\n" + body_line + "\r\nnext\r\n";
-    ComposedMessage message = kUntouched;
-    ReadDraftText(draft, "", message);
-    EXPECT_EQ(message.subject, subject);
-    EXPECT_EQ(message.to, "a@x");
-    // The rest of the long From line is read as a line of its own and ignored.
-    EXPECT_EQ(message.from, std::string(511 - 6, 'f'));
-    EXPECT_EQ(message.body_lines,
-              (std::vector<std::string>{std::string(511, 'b') + "\r\n",
-                                        std::string(89, 'b') + "\r\n", "next\r\n"}));
 }
 
 // A folder or a missing file cannot be attached; an empty type gives the default.
