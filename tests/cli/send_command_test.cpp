@@ -61,8 +61,6 @@ TEST_F(CliSend, DeliversAMessageWithAttachments) {
     const std::vector<SmtpEnvelope> envelopes = m_smtp.Envelopes();
     ASSERT_EQ(envelopes.size(), 1u);
     EXPECT_EQ(envelopes[0].auth_user, "alice");
-    EXPECT_EQ(envelopes[0].mail_from, "alice@example.org");
-    EXPECT_TRUE(envelopes[0].tls);
     EXPECT_EQ(envelopes[0].rcpt_tos, (std::vector<std::string>{"bob@example.org", "carol@example.org",
                                                                "dave@example.org", "archive@example.org"}));
     // The viewer gets the message as RETR delivers it, dot-stuffing included.
