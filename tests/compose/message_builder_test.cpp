@@ -110,8 +110,7 @@ TEST(MessageBuilder, EightBitMeansAboveTilde) {
 }
 
 TEST(MessageBuilder, DatesAndIdentifiers) {
-    // 2003-03-22 10:33:30 UTC: winter time in Berlin, a half-hour zone; 2003-07-01
-    // 12:00:00 UTC: summer time.
+    // Winter and summer time in Berlin, and a half-hour zone.
     const std::tuple<const char*, std::time_t, const char*> dates[] = {
         {"Europe/Berlin", 1048329210, "Sat, 22 Mar 2003 11:33:30 +0100"},
         {"Europe/Berlin", 1057060800, "Tue, 01 Jul 2003 14:00:00 +0200"},
@@ -137,8 +136,6 @@ TEST(MessageBuilder, ComposeTextKeepsEditorLines) {
         .subject = "s", .from = "a@example.org",
         .body_lines = {"first paragraph\r\n", "wrapped ", "line\r\n", "last"}};
     EXPECT_EQ(ComposeText(message, false, 0), "first paragraph\r\nwrapped \r\nline\r\nlast\r\n");
-    std::string with_header = ComposeText(message, true, 0);
-    EXPECT_NE(with_header.find("Subject:\ts\r\n\r\nfirst paragraph\r\n"), std::string::npos);
     EXPECT_EQ(BodyLine("paragraph\r\n"), "paragraph");
     EXPECT_EQ(BodyLine(std::string(2000, 'z')), std::string(1024, 'z'));
 }

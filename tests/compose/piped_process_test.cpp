@@ -26,12 +26,10 @@ TEST(RunPiped, OutputsAndExitCodeArriveWhole) {
     for (int c = 0; c < 1024; ++c) {
         all_bytes += static_cast<char>(c);
     }
-    // Both output pipes filled before a byte of the 10 MB input is read: a runner that wrote
-    // all input first, or read one output after the other, would wait for ever.
+    // Both output pipes fill before any input is read: a runner serving one pipe at a time hangs.
     const std::string big = Repeated("0123456789abcdefghijklmnopqrstuvwxyz\r\n", 10 * 1024 * 1024);
     const char* both = "yes err | head -c 3000000 >&2; yes out | head -c 3000000; cat; echo tail >&2";
-    // A descriptor the caller left open (a mail server connection, say) does not reach the
-    // program; it is opened without O_CLOEXEC.
+    // A descriptor left open without O_CLOEXEC (a server connection, say) must not reach the program.
     const int fd = ::open("/dev/null", O_RDONLY);
     const std::string leak_check = "if [ -e /proc/self/fd/" + std::to_string(fd) + " ]; then echo leaked; fi";
     // {script (none: cat), input, standard output, standard error, exit code}
@@ -40,8 +38,7 @@ TEST(RunPiped, OutputsAndExitCodeArriveWhole) {
         {"exit 3", "some input\n", "", "", 3}, {"exit 255", "", "", "", 255},
         {"cat >/dev/null; exit 1", "some input\n", "", "", 1}, {"kill -9 $$", "", "", "", 128 + 9},
         {both, big, Repeated("out\n", 3000000) + big, Repeated("err\n", 3000000) + "tail\n", 0},
-        // A program that stops reading (GnuPG refusing a recipient) still reports, and the
-        // closed pipe does not end this process with SIGPIPE.
+        // A program that stops reading still reports; the closed pipe raises no SIGPIPE here.
         {"echo refused >&2; echo partial; exit 2", std::string(8 << 20, 'x'), "partial\n",
          "refused\n", 2},
         {leak_check.c_str(), "", "", "", 0},

@@ -68,20 +68,16 @@ const std::string kMessage =
     "\r\n"
     "Body\r\n";
 
-ViewerEditorText ShownText() {
-    ViewerEditorText editor;
-    editor.lines = {"Hi there,\r\n", "see\tyou.\r\n", "-- \r\n", "Sender\r\n", "Phone\r\n"};
-    return editor;
-}
-
 TEST(StartReply, FillsTheComposerFromTheViewedMessage) {
     const ViewedMessage viewed(kMessage, ViewerOptions{});
     TempDir dir;
     const std::string signature = (dir / "sig.txt").string();
     WriteWholeFile(signature, "Me\nme@example.org\n");
+    ViewerEditorText shown;
+    shown.lines = {"Hi there,\r\n", "see\tyou.\r\n", "-- \r\n", "Sender\r\n", "Phone\r\n"};
 
     ComposedMessage reply =
-        StartReply(viewed, ShownText(), "Sender <s@example.com>", ReplySettings{}, signature);
+        StartReply(viewed, shown, "Sender <s@example.com>", ReplySettings{}, signature);
     EXPECT_EQ(std::tie(reply.subject, reply.to, reply.cc, reply.in_reply_to, reply.references),
               std::make_tuple("Re: Plans", "Sender <s@example.com>", "Carl <c@example.net>, d@example.net",
                               "<m1@example.com>", "<r0@example.com> <m1@example.com>"));
@@ -94,13 +90,13 @@ TEST(StartReply, FillsTheComposerFromTheViewedMessage) {
     ReplySettings plain;
     plain.include_original = false;
     plain.use_original_cc = false;
-    reply = StartReply(viewed, ShownText(), "", plain, (dir / "none").string());
+    reply = StartReply(viewed, shown, "", plain, (dir / "none").string());
     EXPECT_EQ(reply.to + reply.cc, "");
     EXPECT_TRUE(reply.body_lines.empty());
 
     plain.include_original = true;
     plain.quote_marker = false;
-    reply = StartReply(viewed, ShownText(), "", plain, "");
+    reply = StartReply(viewed, shown, "", plain, "");
     EXPECT_EQ(reply.body_lines, (std::vector<std::string>{"Hi there,\r\n", "see    you.\r\n"}));
 }
 

@@ -17,8 +17,7 @@ const Attached kNotes = {{"notes.txt", "just text"}};
 const Attached kInvoice = {{"invoice.pdf.exe", "payload"}};
 const Attached kTool = {{"tool.bin", std::string("MZ\x90", 3) + '\0' + "program"}};
 
-// Each box as "icon caption|text start": W (warning) or E (error), "?" for a Yes/No box with
-// No as its default; "@" in a caption stands for the chosen path.
+// Boxes as "icon caption|text start": W/E icon, "?" Yes/No defaulting to No, "@" the chosen path.
 TEST(SaveOrViewAttachments, AskSaveRefuseCheckAndOpen) {
     const std::string blocked = "W?invoice.pdf.exe|This attachment's file type is o";
     constexpr auto save = AttachmentAction::Save, view = AttachmentAction::View;

@@ -32,8 +32,7 @@ TEST(BuildBodyText, MessagesShowAsExpected) {
          Lines({"", "", "Plain text.", "", "<html><body><p>Caf&eacute; &amp; more</p>",
                 "</body></html>"}),
          "--=_alt_1234\r\n"},
-        // Base64 text is decoded line by line up to a NUL; a 77-character line, a non-text part
-        // and a later part without its own encoding (it is never reset) show nothing.
+        // Base64 decodes per line up to a NUL; a 77-char line, non-text or unencoded part shows nothing.
         {"base64_parts.eml", kFilter,
          "\r\nA base64 text part decodes line by line, so every line of it must hold a "
          "multiple of four characters.\r\nKept. Cut Also kept.",

@@ -54,8 +54,7 @@ TEST(BuildViewerText, FormsHeaderBlockAndBody) {
         EXPECT_EQ(viewed.display_text(), text) << file;
         EXPECT_EQ(viewed.message_text(), message) << file;
     }
-    // Empty values give no lines; without an empty line the all-headers view stops at the
-    // last complete line.
+    // Empty values give no lines; all headers without an empty line stop at the last whole line.
     EXPECT_EQ(BuildViewerText("Subject:\r\nFrom:   \r\nDate: x\r\n\r\nBody\r\n", kFiltered),
               Lines({"Date:\t\tx", "", "Body"}));
     EXPECT_EQ(BuildViewerText("Subject: s\r\nBody", kAllHeaders), "Subject: s\r\n");
