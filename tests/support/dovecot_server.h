@@ -1,7 +1,5 @@
-// A real Dovecot POP3 server for the tests, started on free loopback ports from a throw-away
-// configuration by scripts/test-servers/dovecot_server.py. Users: alice (password
-// "wonderland") with the sample messages, bob ("builder") with an empty mailbox; both may
-// log in with USER/PASS, AUTH PLAIN or APOP on either port (STLS on the plain one).
+// A real Dovecot POP3 server: alice ("wonderland") with samples, bob ("builder") empty; USER/PASS,
+// AUTH PLAIN or APOP on either port (STLS on the plain one).
 #pragma once
 
 #include <filesystem>
@@ -17,8 +15,7 @@ class DovecotServer : public ServerScript {
 public:
     DovecotServer() : ServerScript("dovecot_server.py") {}
 
-    // Ends the open POP3 sessions, gives alice `message_count` samples and bob nothing in
-    // Maildirs made afresh, and empties Dovecot's log: the mailboxes as a new server has them.
+    // Ends open sessions, gives alice `message_count` samples and bob nothing, empties the log.
     bool ResetMailbox(int message_count);
 
     // The password of "alice" or "bob"; empty for anybody else.
@@ -29,18 +26,14 @@ public:
     std::filesystem::path maildir(std::string_view user) const {
         return Value("maildir." + std::string(user));
     }
-    // The user's message files in new/ and cur/, in Dovecot's order (by file name): element
-    // i is message i + 1. A login moves the files to cur/ and reading renames them, so read
-    // the files before logging in or ask again afterwards.
+    // The user's files in new/ and cur/ by name (element i is message i + 1); a login renames them.
     std::vector<std::filesystem::path> MessageFiles(std::string_view user) const;
 
-    // The bytes a POP3 RETR of the message delivers after the "+OK" line: CR LF line ends,
-    // a "." before lines starting with ".", and ".\r\n" at the end.
+    // The bytes a POP3 RETR of the message delivers after the "+OK" line.
     static std::string ExpectedRetrText(const std::filesystem::path& message_file);
 };
 
-// The Dovecot of this test program, started on first use (again after a test stopped it)
-// and stopped when the program exits. A test calls ResetMailbox first.
+// Started on first use (again after a test stopped it); a test calls ResetMailbox first.
 DovecotServer& SharedDovecot();
 
 }  // namespace tarvox

@@ -1,5 +1,4 @@
-// Small pieces the network tests share: loopback sockets at ports the system picks and the
-// TLS library loaded once for the whole test program.
+// Loopback sockets at ports the system picks, and the TLS library loaded once.
 #pragma once
 
 #include <arpa/inet.h>
@@ -13,8 +12,7 @@
 
 namespace tarvox {
 
-// A TCP socket on 127.0.0.1 at a port the system picks (`port`, 0 when binding failed),
-// listening unless `backlog` is negative.
+// A TCP socket on 127.0.0.1 (`port` 0 when binding failed), listening unless `backlog` < 0.
 inline int LoopbackSocket(int backlog, std::uint16_t& port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
@@ -35,8 +33,7 @@ inline std::uint16_t ClosedPort() {
     return port;
 }
 
-// A listener that never accepts: the kernel completes up to `backlog` connections and nobody
-// answers on them.
+// A listener that never accepts: up to `backlog` connections complete and nobody answers.
 class SilentListener {
 public:
     explicit SilentListener(int backlog = 16) : m_fd(LoopbackSocket(backlog, m_port)) {}

@@ -18,8 +18,7 @@
 
 namespace tarvox {
 
-// A connection, its bytes no step has used yet and its failure. Its socket blocks: Stop()
-// wakes a blocked call by shutting the socket down.
+// A connection, its bytes no step has used yet and its failure; Stop() shuts its socket down.
 struct ScriptedServer::Link {
     ~Link() { SSL_free(ssl); }
     int fd = -1;
@@ -42,8 +41,7 @@ ScriptStep Step(ScriptStep::Kind kind, std::string_view name, std::string bytes 
                 std::vector<std::size_t> cuts = {}, std::chrono::milliseconds pause = {}) {
     ScriptStep step;
     step.kind = kind;
-    step.description = std::string(name) + "(" + (bytes.empty() ? "" : Shown(bytes.substr(0, 80)));
-    step.description += ")";
+    step.description = std::string(name) + "(" + (bytes.empty() ? "" : Shown(bytes.substr(0, 80))) + ")";
     step.bytes = std::move(bytes);
     step.cuts = std::move(cuts);
     step.pause = pause;
@@ -69,9 +67,6 @@ ScriptStep SendSplit(std::string bytes, std::size_t piece_size, std::chrono::mil
     return SendInPieces(std::move(bytes), std::move(cuts), pause);
 }
 ScriptStep Expect(std::string bytes) { return Step(Kind::Expect, "Expect", std::move(bytes)); }
-ScriptStep ExpectUntil(std::string terminator) {
-    return Step(Kind::ExpectUntil, "ExpectUntil", std::move(terminator));
-}
 ScriptStep StartTls() { return Step(Kind::StartTls, "StartTls"); }
 ScriptStep ExpectTlsHello() { return Step(Kind::ExpectTlsHello, "ExpectTlsHello"); }
 ScriptStep CloseConnection() { return Step(Kind::CloseConnection, "CloseConnection"); }
@@ -199,8 +194,7 @@ bool ScriptedServer::Write(Link& link, std::string_view bytes) {
     return true;
 }
 
-// A closing server reads away what the client sent meanwhile: closing a socket with unread
-// data resets the connection, and a reset can destroy the last reply before the client reads it.
+// Reads away unread data before closing: a reset could destroy the last reply in flight.
 void ScriptedServer::Close(Link& link, bool orderly) {
     if (link.fd < 0) {
         return;
@@ -258,11 +252,6 @@ bool ScriptedServer::RunStep(Link& link, const ScriptStep& step) {
                 }
                 return have == step.bytes.size() ? have : 0;
             });
-        case Kind::ExpectUntil:
-            return read_until([&] {
-                const std::size_t found = pending.find(step.bytes);
-                return found == std::string::npos ? 0 : found + step.bytes.size();
-            });
         case Kind::ExpectTlsHello:  // a record: type 22 (handshake), version, 2-byte length
             return read_until([&]() -> std::size_t {
                 if (!pending.empty() && pending[0] != '\x16') {
@@ -310,8 +299,7 @@ bool ScriptedServer::RunStep(Link& link, const ScriptStep& step) {
 }
 
 void ScriptedServer::Run() {
-    // TLS writes cannot pass MSG_NOSIGNAL: this thread blocks SIGPIPE, and a SIGPIPE left
-    // pending on it ends with it.
+    // TLS writes cannot pass MSG_NOSIGNAL, so this thread blocks SIGPIPE.
     sigset_t pipe_signal;
     sigemptyset(&pipe_signal);
     sigaddset(&pipe_signal, SIGPIPE);

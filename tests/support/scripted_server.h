@@ -1,13 +1,5 @@
-// A protocol server inside the test process that replays a transcript, for testing the POP3
-// and SMTP clients byte for byte:
-//     ScriptedServer server({Send("+OK ready\r\n"), Expect("USER bob\r\n"), Send("+OK\r\n")});
-//     ... run the client against 127.0.0.1, server.port() ...
-//     EXPECT_SCRIPT_DONE(server);
-// One connection per script, in order; a script's end closes its connection (in TLS after a
-// close_notify), the last one's also the listener. It fails on a wrong byte as it arrives, a
-// step left unrun, unread bytes and a wait longer than ServerOptions::idle_timeout, and then
-// drops the connection and the listener. The destructor stops the server and fails the test
-// unless Finish() was called.
+// A loopback server replaying one script per connection byte for byte; it fails on a wrong byte,
+// a step left unrun, unread bytes or an idle time-out, and a test ends it with EXPECT_SCRIPT_DONE.
 #pragma once
 
 #include <atomic>
@@ -27,8 +19,7 @@ namespace tarvox {
 
 // One step of a script, made by the functions in tarvox::script.
 struct ScriptStep {
-    enum class Kind { Send, Expect, ExpectUntil, ExpectTlsHello, StartTls, CloseConnection,
-                      ExpectClosed, Pause };
+    enum class Kind { Send, Expect, ExpectTlsHello, StartTls, CloseConnection, ExpectClosed, Pause };
     Kind kind = Kind::Send;
     std::string description;  // for failure reports, such as Expect("USER bob\r\n")
     std::string bytes;
@@ -48,8 +39,6 @@ ScriptStep SendInPieces(std::string bytes, std::vector<std::size_t> cuts,
 ScriptStep SendSplit(std::string bytes, std::size_t piece_size,
                      std::chrono::milliseconds pause = kPiecePause);
 ScriptStep Expect(std::string bytes);
-// Everything up to and including the first `terminator`, such as "\r\n.\r\n" after DATA.
-ScriptStep ExpectUntil(std::string terminator);
 // The server side of a TLS handshake; every later step goes through TLS.
 ScriptStep StartTls();
 // One TLS handshake record (a ClientHello) read in the clear from a client starting TLS.
@@ -125,4 +114,3 @@ private:
 }  // namespace tarvox
 
 #define EXPECT_SCRIPT_DONE(server) EXPECT_TRUE(::tarvox::ScriptDone(server))
-#define ASSERT_SCRIPT_DONE(server) ASSERT_TRUE(::tarvox::ScriptDone(server))

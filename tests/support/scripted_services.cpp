@@ -77,11 +77,6 @@ std::vector<std::string> ScriptedServices::Statuses(StatusLine line) const {
     return texts;
 }
 
-std::string ScriptedServices::LastStatus(StatusLine line) const {
-    const std::vector<std::string> texts = Statuses(line);
-    return texts.empty() ? std::string() : texts.back();
-}
-
 void ScriptedServices::ExpectScriptUsedUp() {
     std::lock_guard lock(m_mutex);
     if (!m_box_answers.empty() || !m_prompt_results.empty() || !m_certificate_decisions.empty()) {

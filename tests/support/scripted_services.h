@@ -1,11 +1,5 @@
-// The front-end services double of the engine tests: it answers from queued answers and
-// records every call. Any member may be called from any thread.
-// A Yes/No box takes the next queued box answer; an Ok box is answered Ok without one. A
-// text prompt takes the next queued prompt answer, cut to capacity - 1 characters as the
-// real dialog does. A call with nothing queued for it, or an answer no user could give
-// (Ok to a Yes/No box, an empty submitted text, non-digits for a numbers-only prompt,
-// "Don't ask again" without that box), fails the test and gets the safe answer: No, Cancel,
-// Deny. Answers left over fail the test in ExpectScriptUsedUp() and in the destructor.
+// Thread-safe front-end services answering from queues and recording every call; a missing or
+// impossible answer, or one left over at the end, fails the test (the caller gets No/Cancel/Deny).
 #pragma once
 
 #include <deque>
@@ -50,7 +44,10 @@ public:
     std::vector<NetResult> LostConnections() const { return Locked(m_lost_connections); }
     // The texts shown in one status line, in order; the last one, or "" for none.
     std::vector<std::string> Statuses(StatusLine line) const;
-    std::string LastStatus(StatusLine line) const;
+    std::string LastStatus(StatusLine line) const {
+        const std::vector<std::string> texts = Statuses(line);
+        return texts.empty() ? std::string() : texts.back();
+    }
 
     void ExpectScriptUsedUp();
 

@@ -55,8 +55,7 @@ bool ServerScript::StartScript(const std::vector<std::string>& arguments) {
     return RunCommand("start", arguments) && m_running;
 }
 
-// Runs the script through the shell, killed after two minutes, with its error output in a
-// file of the server's folder; a description (key=value lines) on its output is taken.
+// Runs the script through the shell, killed after two minutes, its errors in the folder.
 bool ServerScript::RunCommand(const std::string& command,
                               const std::vector<std::string>& arguments) {
     std::string line = "exec </dev/null 2>'" + (m_dir / "script-errors.txt").string() +

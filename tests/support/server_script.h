@@ -1,8 +1,5 @@
-// A loopback server run by one of the scripts in scripts/test-servers with /usr/bin/python3:
-// `start` makes it in a fresh temporary folder and prints its description, one key=value line
-// per value; `stop` ends it. The servers fork into the background; this process becomes a
-// subreaper so that it reaps them. Only the process that started a server stops it, so a
-// forked child that exits leaves it running.
+// A loopback server run by a scripts/test-servers script (`start` prints key=value lines, `stop`
+// ends it); only the process that started it stops it.
 #pragma once
 
 #include <cstdint>
@@ -23,8 +20,7 @@ public:
     ServerScript(const ServerScript&) = delete;
     ServerScript& operator=(const ServerScript&) = delete;
 
-    // Stops a running server, removes its folder and runs `start --dir <new folder>
-    // arguments...`. False with error() when it could not.
+    // Restarts the server in a fresh folder; false with error() when it could not.
     bool StartScript(const std::vector<std::string>& arguments);
     // Stops the server (the destructor does this too); the folder stays until the next start.
     void Stop();
@@ -38,8 +34,7 @@ public:
     const std::string& fingerprint() const { return Value("fingerprint_sha1"); }
 
 protected:
-    // Runs `command --dir <folder> arguments...`; a description in its output replaces the
-    // server's.
+    // Runs `command --dir <folder> arguments...`; a description it prints replaces the server's.
     bool RunCommand(const std::string& command, const std::vector<std::string>& arguments);
     // One value of the description, empty when it has none.
     const std::string& Value(std::string_view key) const;

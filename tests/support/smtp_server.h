@@ -1,9 +1,5 @@
-// A real SMTP server for the tests (aiosmtpd), started on free loopback ports by
-// scripts/test-servers/smtp_server.py, delivering every accepted message into a Maildir, so
-// mail given to SharedSmtp() makes the whole round trip to SharedDovecot()'s alice.
-// Both ports offer AUTH PLAIN and LOGIN for alice/wonderland and bob/builder (the plain port
-// only after STARTTLS); a session may also send without logging in. A delivered file holds
-// the DATA as received, without the transparency dots, with LF line ends.
+// A real SMTP server (aiosmtpd) delivering into SharedDovecot()'s alice; AUTH PLAIN/LOGIN for
+// alice/wonderland and bob/builder (plain port after STARTTLS); files hold the DATA undotted, LF.
 #pragma once
 
 #include <filesystem>
@@ -35,9 +31,7 @@ public:
     bool ClearDelivered();
 };
 
-// The SMTP server of this test program, delivering to SharedDovecot()'s alice, started on
-// first use (again after a test stopped it or Dovecot was restarted) and stopped when the
-// program exits. A test calls ClearDelivered first.
+// Started on first use (again after a stop or a Dovecot restart); a test calls ClearDelivered.
 SmtpTestServer& SharedSmtp();
 
 }  // namespace tarvox

@@ -1,5 +1,4 @@
-// A throw-away folder for one test, removed with everything in it when the
-// test ends.
+// A throw-away folder for one test, removed with everything in it when the test ends.
 #pragma once
 
 #include <cstdlib>

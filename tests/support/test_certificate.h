@@ -1,6 +1,5 @@
-// A self-signed TLS certificate for "localhost" with a fresh 2048-bit RSA key, made once per
-// test process on first use (key generation is slow under the sanitizers) and kept to its
-// end. Throws std::runtime_error when OpenSSL cannot make it: a broken test machine.
+// A self-signed "localhost" certificate with a 2048-bit RSA key, made once per process (slow
+// under sanitizers); throws std::runtime_error when OpenSSL cannot make it.
 #pragma once
 
 #include <openssl/types.h>
