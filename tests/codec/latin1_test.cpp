@@ -30,17 +30,13 @@ TEST(Latin1Test, ConversionsTable) {
         {to_terminal, "\0\x7f\x9b\xe9"s, "^@^?M-^[\xc3\xa9"},
         {to_latin1, "", ""}, {to_latin1, "a\0b\r\n"s, "a\0b\r\n"s}, {to_latin1, "\xc2\x80", "\x80"},
         {to_latin1, "caf\xc3\xa9", "caf\xe9"}, {to_latin1, "\xc3\xbf", "\xff"},
-        // Above U+00FF: one "?" for each character, whatever its length: U+0100,
-        // U+07FF, U+0800, U+20AC, U+D7FF and U+E000 around the surrogates, U+FFFF,
-        // U+1F600, U+10FFFF.
+        // Above U+00FF one "?" a character: U+0100, 07FF, 0800, 20AC, D7FF, E000, FFFF, 1F600, 10FFFF.
         {to_latin1, "\xc4\x80", "?"}, {to_latin1, "\xdf\xbf", "?"}, {to_latin1, "\xe0\xa0\x80", "?"},
         {to_latin1, "a\xe2\x82\xac!", "a?!"}, {to_latin1, "\xed\x9f\xbf", "?"},
         {to_latin1, "\xee\x80\x80", "?"}, {to_latin1, "\xef\xbf\xbf", "?"},
         {to_latin1, "\xf0\x9f\x98\x80", "?"}, {to_latin1, "\xf4\x8f\xbf\xbf", "?"},
         {to_latin1, "\xe2\x82\xac\xe2\x82\xac", "??"},
-        // Malformed UTF-8 is taken byte by byte: ISO-8859-1 text, stray continuation
-        // bytes, sequences cut short or without continuation, overlong forms,
-        // surrogates, values past U+10FFFF, the old 5-byte form.
+        // Malformed UTF-8 (cut, overlong, surrogates, past U+10FFFF, 5 bytes) is taken byte by byte.
         {to_latin1, "caf\xe9", "caf\xe9"}, {to_latin1, "\xbf\x80", "\xbf\x80"},
         {to_latin1, "\xc3", "\xc3"}, {to_latin1, "\xc3(", "\xc3("},
         {to_latin1, "\xe2\x82x", "\xe2\x82x"}, {to_latin1, "\xf0\x9f\x98", "\xf0\x9f\x98"},

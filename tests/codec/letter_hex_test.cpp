@@ -9,9 +9,7 @@ namespace {
 
 using namespace std::string_literals;
 
-// Worked by hand from the rule v = (byte + i + n) mod 256, letters 'A' + v / 16 and
-// 'A' + v % 16: repeated bytes give different letters, sums past 255 wrap. Decoding only:
-// odd lengths drop the last letter, letters outside A..P follow the same arithmetic.
+// Worked by hand; decoding only: odd lengths drop the last letter, letters outside A..P still count.
 TEST(LetterHexTest, KnownPasswordsAndForeignLetters) {
     const struct {
         std::string bytes, letters;
@@ -31,7 +29,6 @@ TEST(LetterHexTest, KnownPasswordsAndForeignLetters) {
     }
 }
 
-// Every byte value round-trips through the letters A..P; any text decodes to half its length.
 TEST(LetterHexTest, RoundTripsEveryByteValueAtSeveralLengths) {
     for (std::size_t length : {1u, 2u, 3u, 16u, 17u, 255u, 300u, 511u, 512u, 513u}) {
         for (int value = 0; value < 256; ++value) {
