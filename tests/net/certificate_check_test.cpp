@@ -25,32 +25,26 @@ TEST(CertificateView, TrustWarningsAndMarksFollowTheRecord) {
         bool mark_host, mark_trust, mark_fingerprint;
     };
     const std::string mail = "/CN=mail.example.org", other_host = "/CN=other.example.org";
-    const std::string print(kPrint), lower = "ab:cd:ef:01:23:45:67:89:ab:cd:ef:01:23:45:67:89:ab:"
-                                             "cd:ef:01";
+    const std::string print(kPrint), lower = "ab:cd:ef:01:23:45:67:89:ab:cd:ef:01:23:45:67:89:ab:cd:ef:01";
     const std::string other = "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33";
     const std::string host = std::string(kWarningHostMismatch) + "\r\n\r\n";
     const std::string no_record = std::string(kWarningNoRecord) + "\r\n\r\n";
     const std::string mismatch = std::string(kWarningMismatch) + "\r\n\r\n";
     const Case cases[] = {
-        {"known and matching", "/O=Example/CN=mail.example.org", print, kTrustGood, "none", false,
-         false, false},
+        {"known and matching", "/O=Example/CN=mail.example.org", print, kTrustGood, "none", false, false, false},
         {"no stored profile", mail, std::nullopt, kTrustUnknown, no_record, false, true, false},
         {"empty record", mail, "", kTrustUnknown, no_record, false, true, false},
         {"changed", mail, other, kTrustSuspicious, mismatch, false, true, true},
-        {"lower-case record never matches", mail, lower, kTrustSuspicious, mismatch, false, true,
-         true},
-        {"other host, first seen", other_host, std::nullopt, kTrustUnknown, host + no_record, true,
-         true, false},
-        {"host differs in case", "/CN=MAIL.example.org", print, kTrustGood, host, true, false,
-         false},
+        {"lower-case record never matches", mail, lower, kTrustSuspicious, mismatch, false, true, true},
+        {"other host, first seen", other_host, std::nullopt, kTrustUnknown, host + no_record, true, true, false},
+        {"host differs in case", "/CN=MAIL.example.org", print, kTrustGood, host, true, false, false},
         {"all three", other_host, other, kTrustSuspicious, host + mismatch, true, true, true},
-        {"one of several names matches", "/CN=a.example.org/CN=mail.example.org/CN=b", print,
-         kTrustGood, "none", false, false, false},
+        {"one of several names matches", "/CN=a.example.org/CN=mail.example.org/CN=b", print, kTrustGood, "none",
+         false, false, false},
     };
     for (const Case& c : cases) {
         const std::string* recorded = c.recorded ? &*c.recorded : nullptr;
-        CertificateView view =
-            BuildCertificateView(Details(c.subject), "mail.example.org", recorded, true);
+        CertificateView view = BuildCertificateView(Details(c.subject), "mail.example.org", recorded, true);
         EXPECT_EQ(view.trust_evaluation, c.trust) << c.what;
         EXPECT_EQ(view.warnings, c.warnings) << c.what;
         EXPECT_EQ(view.mark_warnings, c.warnings != "none") << c.what;

@@ -59,8 +59,7 @@ TEST(NetConnection, RefusedConnectLeavesNothingOpen) {
 }
 
 TEST(NetConnection, ReplyWithoutLineEndGivesGracefullyClosed) {
-    // A reply that fills the buffer, and a peer that closes in the middle of one.
-    const std::pair<std::vector<ScriptStep>, std::size_t> cases[] = {
+    const std::pair<std::vector<ScriptStep>, std::size_t> cases[] = {  // a full buffer, a cut reply
         {{ClientMayClose(Send(std::string(200, 'x'))), ExpectClosed()}, 100},
         {{Send("+OK par"), CloseConnection()}, 16384},
     };
@@ -153,9 +152,7 @@ TEST(NetConnection, FailedHandshakesLeaveNothingOpen) {
 
 enum class Stage { Connect, Read, Write };
 
-// A call blocked in connect (on a full accept queue), in the handshake (on a peer that says
-// nothing), in a read or a write (on a peer that neither reads nor writes) ends within a
-// second of Close from another thread, with a failure.
+// A connect, handshake, read or write blocked on a silent peer fails within a second of Close.
 TEST(NetConnectionAbort, CloseEndsEveryBlockedCall) {
     const std::string big(64 << 20, 'x');
     for (const bool tls : {false, true}) {
@@ -216,9 +213,7 @@ TEST(NetConnectionAbort, AbortBeforeConnectIsNotForgotten) {
     closed.Close();
 }
 
-// Close at every moment around short exchanges: nothing is closed twice or left open,
-// so the program holds as many descriptors afterwards as before (the sanitizer builds
-// also see anything freed twice).
+// Close at every moment around short exchanges: nothing is closed twice or left open.
 TEST(NetConnectionAbort, CloseRacingAFinishedCallLeavesNoDescriptorBehind) {
     const auto open_descriptors = [] {
         return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
