@@ -71,8 +71,7 @@ TextPromptRequest Variant(TextPromptRequest request, char kind, std::string pref
 
 const std::string kEmptyRefused = "Warning\nEnter text (or Cancel)\n";
 
-// The answer as a word: a prompt's text (with "+" when "don't ask again" was checked) or
-// "(cancel)", a box's button.
+// A prompt's text ("+" for "don't ask again") or "(cancel)", or a box's button as a word.
 std::string Answer(ConsoleServices& services, const std::variant<TextPromptRequest, MessageBoxRequest>& request) {
     if (const TextPromptRequest* prompt = std::get_if<TextPromptRequest>(&request)) {
         const TextPromptResult result = services.TextPrompt(*prompt);
@@ -119,7 +118,6 @@ TEST(ConsoleServices, Transcripts) {
          login + digits + digits + digits, ""},
         {"numbers only refuses empty as empty", Variant(user, 'n'), "\n7\n", "7", login + kEmptyRefused + "> ", ""},
         {"cut to capacity less one", Variant(user, ' ', "", 4), "abcdef\n", "abc", login, ""},
-        {"exactly capacity less one kept", Variant(user, ' ', "", 4), "abc\n", "abc", login, ""},
         {"capacity counts ISO-8859-1 characters", Variant(user, ' ', "", 3), "\xC3\xA4\xC3\xB6\xC3\xBC\n",
          "\xE4\xF6", login, ""},
         {"prefill shown and taken on an empty line", Variant(user, 'f', "pop.example.org"), "\n",
@@ -158,15 +156,12 @@ TEST(ConsoleServices, Transcripts) {
         {"server text cannot drive the terminal", box("returned:\n\n554 \x1b[2Jno\rway\r\n", "", BoxIcon::Error),
          "", "ok", "Error\nreturned:\n\n554 ^[[2Jno^Mway\n", ""},
         {"yes", yes_no, "y\nnext\n", "yes", block + "[y/n] ", "next\n"},
-        {"yes word", yes_no, "Yes\n", "yes", block + "[y/n] ", ""},
         {"no with blanks", yes_no, " N \n", "no", block + "[y/n] ", ""},
         {"yes/no: an empty line asks again", yes_no, "\nmaybe\ny\n", "yes",
          block + "[y/n] " + again + "[y/n] " + again + "[y/n] ", ""},
         {"yes/no: end of input is no", yes_no, "", "no", block + "[y/n] \n", ""},
         {"default no: an empty line is no", default_no, "\nrest\n", "no", block + "[y/N] ", "rest\n"},
-        {"default no: yes", default_no, "y\n", "yes", block + "[y/N] ", ""},
         {"default no: nonsense asks again", default_no, "x\nyes\n", "yes", block + "[y/N] " + again + "[y/N] ", ""},
-        {"default no: end of input is no", default_no, "", "no", block + "[y/N] \n", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -260,7 +255,7 @@ TEST(ConsoleServicesTerminal, PasswordIsNotEchoedAndEchoComesBack) {
 
     answer_with(password_prompt, "\x04", true);  // Ctrl-D: end of input
     EXPECT_FALSE(answer.submitted);
-    // Ctrl-D ended that answer only: the next prompt reads the terminal again.
+    // The next prompt reads the terminal again.
     answer_with(Prompt("", "User:"), "bob\n", false);
     EXPECT_EQ(answer.text, "bob");
 }
