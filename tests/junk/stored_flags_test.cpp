@@ -10,9 +10,8 @@ namespace {
 TEST(StoredFlags, ItemsAreTwelveCharactersOfBase64) {
     const std::vector<FlaggedMessage> messages = {
         {{0x04030201, 0x08070605}, kFlagRead},
-        {{0, 0}, kFlagRead},       // no identity: not stored
-        {{1, 2}, 0},               // no flags: not stored
-        {{0xFFFFFFFF, 1}, 0x103},  // only the low byte is kept
+        {{0, 0}, kFlagRead}, {{1, 2}, 0},  // no identity, no flags: not stored
+        {{0xFFFFFFFF, 1}, 0x103},          // only the low byte is kept
     };
     const std::string stored = BuildStoredFlags(messages);
     // 01 02 03 04 05 06 07 08 01 in base64, then FF FF FF FF 01 00 00 00 03.
