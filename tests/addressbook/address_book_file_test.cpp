@@ -56,9 +56,8 @@ TEST(AddressBookFile, HostileTextsSurviveSaveAndLoad) {
     EXPECT_EQ(status.st_mode & 0777, 0600u);
 }
 
-// An entry line longer than 511 bytes, as the program itself writes it, reads whole.
+// With "a@b.example" the entry line is 510 characters for a name of 366 bytes, 514 for 367.
 TEST(AddressBookFile, LinesOfAnyLengthReadWhole) {
-    // With "a@b.example" the entry line is 510 characters for a name of 366 bytes, 514 for 367.
     for (std::size_t name_length : {366u, 367u, 1000u}) {
         AddressBooks books;
         books.recently_used = {std::string(name_length, 'r')};
@@ -86,8 +85,8 @@ TEST(AddressBookFile, EmptyTextsAreWrittenButNotReadBack) {
 }
 
 TEST(AddressBookFile, BlockRules) {
-    static constexpr char kWithNul[] = "adbook(\"QQ==\")\n{\n\"QQ==\", \"YUB4\"\n\"Qg==\"\0, \"YkB4\"\n}\n";
     // "A" = QQ==, "a@x" = YUB4, "B" = Qg==, "b@x" = YkB4.
+    static constexpr char kWithNul[] = "adbook(\"QQ==\")\n{\n\"QQ==\", \"YUB4\"\n\"Qg==\"\0, \"YkB4\"\n}\n";
     const std::tuple<const char*, std::string, AddressBooks> cases[] = {
         {"no white space after the comma", "adbook(\"QQ==\")\n{\n\"QQ==\",\"YUB4\"\n}\n",
          {{{"A", {{"A", "a@x"}}}}, {}}},
