@@ -1,5 +1,4 @@
-// A whole run of the program with stand-in windows: the second-start rules,
-// view mode's syntax message, and what is saved on the way out.
+// Whole runs of the program with stand-in windows.
 #include "app/program_run.h"
 
 #include <sys/stat.h>
@@ -47,8 +46,7 @@ protected:
     int m_options_runs = 0;
 };
 
-// A /TO address goes to a running instance (an address cut to 511 characters); without one
-// the program starts normally.
+// A /TO address goes to a running instance (cut to 511 characters); without one the program starts.
 TEST_F(ProgramRunTest, ToAddressGoesToTheRunningInstance) {
     const QString& name = m_windows.instance_name;
     EXPECT_FALSE(IsAnotherInstanceRunning(name) || SendAddressToInstance(name, "a@x.org"));
