@@ -15,7 +15,7 @@ namespace {
 TEST(GpgSettingsDialog, OkStoresNothingOrAnExecutableAndRefusesTheRest) {
     OptionsWindowContext c;
     WriteWholeFile(c.dir / "plain", "#!/bin/sh\n");
-    for (const std::string path : {std::string(), (c.dir / "plain").string()}) {
+    for (const std::string& path : {std::string(), (c.dir / "plain").string()}) {
         const bool stored = path.empty();
         GlobalSettings settings;
         settings.gpgpath = "/old/gpg";
