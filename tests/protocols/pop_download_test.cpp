@@ -42,7 +42,8 @@ protected:
     DownloadResult Run(Script script, std::vector<std::uint32_t> sizes, const DownloadRequest& request) {
         session.emplace(nullptr);
         services.emplace();
-        ScriptedServer server(std::move(script));
+        // The cap row sends 512 MiB: the client may take seconds between two reads.
+        ScriptedServer server(std::move(script), ServerOptions{TlsMode::Plain, 60s});
         EXPECT_EQ(ConnectTo(session->connection, server), NetResult::Success);
         session->sizes = std::move(sizes);
         const DownloadResult result = PopDownload(*session, request, message, *services);
@@ -124,11 +125,11 @@ TEST_F(Download, FailuresLeaveNoText) {
         {{Expect("RETR 1\r\n"), ClientMayClose(Send(std::string(20 << 20, 'x'))),
           ClientMayClose(Pause(2s)), ExpectClosed()},
          Retr(1), DownloadResult::Refused, std::nullopt},
+#ifndef __SANITIZE_THREAD__  // copying 512 MiB under ThreadSanitizer takes minutes
         // A message one line over the cap is cut off there, not read to its end.
-        {{Expect("RETR 1\r\n"),
-          ClientMayClose(Send(OverTheCap())),
-          CloseConnection()},
+        {{Expect("RETR 1\r\n"), ClientMayClose(Send(OverTheCap())), CloseConnection()},
          Retr(1), DownloadResult::Lost, NetResult::BufferOverflow},
+#endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.script[0].description);
