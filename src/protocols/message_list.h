@@ -20,6 +20,9 @@ namespace tarvox {
 
 enum class InboxColumn { Subject = 0, From = 1, DateTime = 2, Size = 3, To = 4, Number = 5 };
 
+// The warning of a command that needs selected rows when none is selected.
+inline constexpr const char* kSelectMessagesFirst = "Please select message(s) first";
+
 inline constexpr std::size_t kInboxColumnCount = 6;
 inline constexpr std::array<std::string_view, kInboxColumnCount> kInboxColumnNames = {
     "Subject", "From", "Date/Time", "Size", "To", "No."};

@@ -56,7 +56,6 @@ namespace {
 constexpr const char* kBusyText =
     "Please wait for the current network operation to complete, or use the Abort button to "
     "force the connection to your mailbox to close.";
-constexpr const char* kSelectFirst = "Please select message(s) first";
 constexpr const char* kProgramTitle = "Tarvox Plus 3.3 beta3a";
 constexpr const char* kShortcuts =
     "F11\tInbox filters\n"
@@ -343,7 +342,7 @@ void InboxWindow::BusyBox() {
 }
 
 void InboxWindow::SelectFirstBox() {
-    m_context.services->ShowMessage(kSelectFirst, "Tarvox", BoxIcon::Warning);
+    m_context.services->ShowMessage(kSelectMessagesFirst, "Tarvox", BoxIcon::Warning);
 }
 
 bool InboxWindow::ReadyWithSelection() {

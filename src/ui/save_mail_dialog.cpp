@@ -26,7 +26,6 @@ namespace tarvox {
 
 namespace {
 
-constexpr const char* kSelectFirst = "Please select message(s) first";
 
 QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
@@ -104,7 +103,7 @@ void SaveMailDialog::Save() {
     }
     std::vector<std::uint32_t> numbers = m_list.SelectedNumbers();
     if (numbers.empty()) {
-        m_context.services->ShowMessage(kSelectFirst, "Tarvox", BoxIcon::Warning);
+        m_context.services->ShowMessage(kSelectMessagesFirst, "Tarvox", BoxIcon::Warning);
         return;
     }
     m_run.emplace(std::move(numbers));
