@@ -26,7 +26,6 @@ namespace tarvox {
 
 namespace {
 
-
 QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QString::fromLatin1(name));

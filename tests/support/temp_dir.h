@@ -32,9 +32,15 @@ private:
     std::filesystem::path m_path;
 };
 
+// The file's bytes, or "" when it cannot be read. A /proc file of a process that ends
+// between open and read fails with ESRCH, and libstdc++'s filebuf throws on a failed read.
 inline std::string ReadWholeFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    try {
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        return {};
+    }
 }
 
 inline void WriteWholeFile(const std::filesystem::path& path, std::string_view content) {
