@@ -37,12 +37,6 @@ protected:
         }
         return chosen;
     }
-    void Choose(const QStringList& texts) {
-        for (std::size_t place = 0; place < 4; ++place) {
-            QComboBox* list = dialog->part_list(place);
-            list->setCurrentIndex(list->findText(texts.at(static_cast<qsizetype>(place))));
-        }
-    }
     // The folder box shows the default folder, or `stored`, and only it may be edited.
     void ExpectFolder(const char* default_below, const std::string& stored = {}) {
         const bool use_default = default_below != nullptr;
@@ -60,16 +54,10 @@ protected:
     std::optional<SaveOptionsDialog> dialog;
 };
 
-TEST_F(SaveOptionsDialogTest, AnEmptyFolderAndFormatShowTheDefaultsOfTheUse) {
-    Make(MailFolderUse::SavedMail);
-    EXPECT_EQ(Chosen(), QStringList({"Date/Time", "From", "Subject", "-none-"}));
-    ExpectFolder("home");
+TEST_F(SaveOptionsDialogTest, EmptyFieldsShowTheDefaultsAndTheDefaultBoxSwapsTheStoredFolder) {
     Make(MailFolderUse::CopyToSelf);
     EXPECT_EQ(Chosen(), QStringList({"Date/Time", "To", "Subject", "-none-"}));
     ExpectFolder("home/copyself");
-}
-
-TEST_F(SaveOptionsDialogTest, TheDefaultBoxSwapsTheStoredFolderForTheDefaultAndBrowseFillsIt) {
     Make(MailFolderUse::SavedMail, "/home/u/kept", 0x6100);
     EXPECT_EQ(Chosen(), QStringList({"Subject", "Profile", "-none-", "-none-"}));
     ExpectFolder(nullptr, "/home/u/kept");
@@ -86,24 +74,20 @@ TEST_F(SaveOptionsDialogTest, TheDefaultBoxSwapsTheStoredFolderForTheDefaultAndB
     }
 }
 
-TEST_F(SaveOptionsDialogTest, ThePreviewFollowsTheListsAndTheExtension) {
-    Make(MailFolderUse::SavedMail);
-    Choose({"Profile", "Date", "Subject", "-none-"});
-    dialog->extension_box()->setText(".eml");
-    EXPECT_EQ(dialog->preview()->text(), "home  2003-03-22  The subject.eml");
-}
-
-TEST_F(SaveOptionsDialogTest, OkTakesTheFieldsAndCancelNothing) {
+TEST_F(SaveOptionsDialogTest, ThePreviewFollowsTheFieldsWhichOkTakesAndCancelNot) {
     for (const char* button : {"ok", "cancel"}) {
         Make(MailFolderUse::CopyToSelf, "/home/u/kept", 0x1000);
-        Choose({"Date", "From", "To", "Subject"});
+        for (const auto& [place, text] : {std::pair{0u, "Date"}, {1u, "Profile"}, {2u, "Subject"}}) {
+            dialog->part_list(place)->setCurrentIndex(dialog->part_list(place)->findText(text));
+        }
         dialog->extension_box()->setText(".eml");
+        EXPECT_EQ(dialog->preview()->text(), "2003-03-22  home  The subject.eml");
         dialog->default_folder_box()->click();
         dialog->findChild<QPushButton*>(button)->click();
         const bool ok = std::string(button) == "ok";
         EXPECT_EQ(options.settings.folder, ok ? "" : "/home/u/kept") << button;
         EXPECT_EQ(options.settings.extension, ok ? ".eml" : ".tvx") << button;
-        EXPECT_EQ(options.settings.format, ok ? 0x2456u : 0x1000u) << button;
+        EXPECT_EQ(options.settings.format, ok ? 0x2160u : 0x1000u) << button;
     }
 }
 
