@@ -30,17 +30,11 @@ protected:
         }
     }
 
-    // Logs in with the first stored profile, leaving session and profile for an inbox window.
-    void Open() {
-        auto session = std::make_unique<PopSession>(&c.context.tls);
-        OpenMailboxRequest request = Login(*session, &c.context.config.profiles);
-        c.context.working = request.working;
-        c.context.session = std::move(session);
-    }
-
-    // Logs in and shows an inbox window with its rows (5 4 3 2 1) loaded.
+    // Logs in with the first stored profile and shows an inbox window with its rows (5 4 3 2 1).
     std::unique_ptr<InboxWindow> LoadedInbox() {
-        Open();
+        auto session = std::make_unique<PopSession>(&c.context.tls);
+        c.context.working = Login(*session, &c.context.config.profiles).working;
+        c.context.session = std::move(session);
         auto window = std::make_unique<InboxWindow>(c.context);
         window->show();
         EXPECT_TRUE(DialogDriver::WorkerEnded(*window));

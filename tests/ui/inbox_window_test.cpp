@@ -100,20 +100,14 @@ TEST_F(InboxWindowTest, ShowsTheRowsAndItsItemsReachTheServerAndTheSettings) {
     const auto window = Loaded();
     QTreeWidget* list = window->list();
     ASSERT_EQ(list->topLevelItemCount(), 5);
+    EXPECT_EQ(list->topLevelItem(3)->text(static_cast<int>(InboxColumn::Subject)),
+              "Dot-stuffing sample 2");
     QStringList junk;
-    for (int row = 0; row < 5; ++row) {
-        const QTreeWidgetItem* item = list->topLevelItem(row);
-        const InboxEntry& entry = window->messages().RowEntry(static_cast<std::size_t>(row));
-        for (int column = 0; column < 6; ++column) {
-            EXPECT_EQ(item->text(column),
-                      ToQString(RowText(entry, static_cast<InboxColumn>(column))));
-        }
-        EXPECT_EQ(item->icon(0).isNull(), StateIconIndex(entry) == 0);
-        if (item->isSelected()) {
-            junk << item->text(5);
-        }
+    for (const QTreeWidgetItem* item : list->selectedItems()) {
+        junk << item->text(5);
     }
-    EXPECT_EQ(junk, QStringList({"4", "2"})) << "junk stands selected";
+    junk.sort();
+    EXPECT_EQ(junk, QStringList({"2", "4"})) << "junk stands selected";
     EXPECT_FALSE(window->abort_button()->isEnabled());
     EXPECT_FALSE(window->ssl_button()->isEnabled()) << "not in TLS";
     EXPECT_TRUE(window->lock_picture()->isHidden());
@@ -175,18 +169,22 @@ TEST_F(InboxWindowTest, DeleteThenCancelUndoRestoresTheMessages) {
 
 TEST_F(InboxWindowTest, DeleteKeyThenSaveAndExitRemovesTheMessagesAndSavesTheSettings) {
     c.context.config.global.confirmdel = 0;
+    c.context.config.global.ibsize = {1, 0, 0, 0, 0, 40, 50, 640, 450};
     const auto window = Loaded({4});
+    EXPECT_EQ(window->geometry(), QRect(40, 50, 600, 400));
     PressKey(window->list(), Qt::Key_Delete);
     ASSERT_TRUE(DialogDriver::WorkerEnded(*window));
     EXPECT_EQ(Numbers(window->list()), QStringList({"5", "3", "2", "1"}));
 
     window->list()->setColumnWidth(0, 211);
+    window->setGeometry(60, 70, 700, 500);
     window->save_button()->click();
     ASSERT_TRUE(Closed(*window));
     EXPECT_EQ(ServerCount(), 4u);
     const Configuration reloaded = c.Reload();
     EXPECT_EQ(reloaded.profiles.front().maildrop[0], 4);
     EXPECT_EQ(reloaded.global.colwidth[0], 211);
+    EXPECT_EQ(c.context.config.global.ibsize, (WindowPlacement{1, 0, 0, 0, 0, 60, 70, 760, 570}));
 }
 
 TEST_F(InboxWindowTest, InTlsTheLockShowsAndSslShowsTheCertificate) {
@@ -204,20 +202,6 @@ TEST_F(InboxWindowTest, InTlsTheLockShowsAndSslShowsTheCertificate) {
     });
     window->ssl_button()->click();
     EXPECT_EQ(fingerprint, ToQString(server->fingerprint()));
-}
-
-TEST_F(InboxWindowTest, PlacementIsRestoredAndStored) {
-    c.context.config.global.ibsize = {1, 0, 0, 0, 0, 40, 50, 640, 450};
-    c.context.config.global.confirmclose = 0;
-    Open();
-    InboxWindow window(c.context);
-    EXPECT_EQ(window.geometry(), QRect(40, 50, 600, 400));
-    window.show();
-    ASSERT_TRUE(DialogDriver::WorkerEnded(window));
-    window.setGeometry(60, 70, 700, 500);
-    window.cancel_button()->click();
-    ASSERT_TRUE(Closed(window));
-    EXPECT_EQ(c.context.config.global.ibsize, (WindowPlacement{1, 0, 0, 0, 0, 60, 70, 760, 570}));
 }
 
 TEST_F(InboxWindowTest, EachWayOfOpeningChoosesViewOrPreview) {
