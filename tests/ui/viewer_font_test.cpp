@@ -1,7 +1,5 @@
-// The viewer's fonts through their setting, and the system fonts when it holds no record.
+// The viewer's fonts through their setting and back.
 #include "ui/viewer_font.h"
-
-#include <QFontDatabase>
 
 #include <gtest/gtest.h>
 
@@ -29,13 +27,6 @@ TEST(ViewerFontTest, RoundTripKeepsFaceSizeWeightAndItalic) {
         EXPECT_EQ(back.weight(), c.weight) << c.face;
         EXPECT_EQ(back.italic(), c.italic) << c.face;
     }
-}
-
-TEST(ViewerFontTest, NoRecordGivesTheSystemFontOfTheRole) {
-    EXPECT_EQ(FontFromRecord("", FontRole::Fixed),
-              QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    EXPECT_EQ(FontFromRecord("", FontRole::Regular),
-              QFontDatabase::systemFont(QFontDatabase::GeneralFont));
 }
 
 }  // namespace
