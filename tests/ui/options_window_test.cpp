@@ -171,16 +171,12 @@ TEST_F(OptionsWindowTest, ProtocolsFillInTheirPortAndSwitchesEnableTheirBoxes) {
 TEST_F(OptionsWindowTest, PollRunsWithTheButtonsDisabledAndSavesNothing) {
     Make();
     FillRefusedAccount("poller");
-    EXPECT_FALSE(account->abort_button()->isEnabled());
     account->poll_button()->click();
     EXPECT_TRUE(window->worker_running());
-    EXPECT_FALSE(account->connect_button()->isEnabled());
     EXPECT_FALSE(account->poll_button()->isEnabled());
     ASSERT_TRUE(DialogDriver::WorkerEnded(*window));
     EXPECT_TRUE(account->status_line()->text().startsWith("Error: "));
-    EXPECT_TRUE(account->connect_button()->isEnabled());
     EXPECT_TRUE(account->poll_button()->isEnabled());
-    EXPECT_FALSE(account->abort_button()->isEnabled());
     EXPECT_TRUE(c.context.config.profiles.empty()) << "Poll never autosaves";
 }
 
