@@ -2,11 +2,10 @@
 #include "ui/text_printer.h"
 
 #include <QPrinter>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <regex>
 #include <string>
 #include <vector>
@@ -16,33 +15,29 @@
 namespace tarvox {
 namespace {
 
-std::string RunCommand(const std::string& command) {
-    std::string output;
-    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
-        std::array<char, 4096> buffer{};
-        for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
-            output.append(buffer.data(), got);
-        }
-        ::pclose(pipe);
-    }
-    return output;
+// What a poppler tool prints for these arguments.
+std::string Poppler(const QString& tool, const QStringList& arguments) {
+    QProcess process;
+    process.start(tool, arguments);
+    process.waitForFinished();
+    return process.readAllStandardOutput().toStdString();
 }
 
 // Prints `text`; gives pdftotext's reading of it after checking the pages.
 std::string PrintToPdf(std::string_view text, int at_least_pages) {
     TempDir folder;
-    const std::string path = (folder / "printed.pdf").string();
+    const QString path = QString::fromStdString((folder / "printed.pdf").string());
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromStdString(path));
+    printer.setOutputFileName(path);
     const int started = PrintTextOn(printer, "Tarvox: Composer", text);
-    const std::string info = RunCommand("pdfinfo '" + path + "'");
+    const std::string info = Poppler("pdfinfo", {path});
     std::smatch pages;
     EXPECT_TRUE(std::regex_search(info, pages, std::regex("Pages:\\s+(\\d+)")));
     EXPECT_EQ(std::stoi(pages[1]), started);
     EXPECT_GE(started, at_least_pages);
     EXPECT_NE(info.find("Tarvox: Composer"), std::string::npos) << "the document title";
-    return RunCommand("pdftotext '" + path + "' -");
+    return Poppler("pdftotext", {path, "-"});
 }
 
 // Whether the words occur in `text` in this order; counts the line breaks between them.
