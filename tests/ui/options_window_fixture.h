@@ -47,12 +47,4 @@ Widget* Control(QWidget* parent, const char* name) {
     return widget;
 }
 
-// A button of the profile row, a direct child of the window unlike a page's of that name.
-inline QAbstractButton* RowButton(OptionsWindow& window, const char* name) {
-    auto* button =
-        window.findChild<QAbstractButton*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
-    EXPECT_NE(button, nullptr) << name;
-    return button;
-}
-
 }  // namespace tarvox

@@ -34,6 +34,10 @@ protected:
         return *window;
     }
     QLineEdit* Field(const char* name) { return Control(&*window, name); }
+    // A button of the profile row, a direct child of the window unlike a page's of that name.
+    QAbstractButton* Row(const char* name) {
+        return window->findChild<QAbstractButton*>(name, Qt::FindDirectChildrenOnly);
+    }
     // Fills the account for a connection that the closed port refuses at once.
     void FillRefusedAccount(const char* profile) {
         window->profile_box()->setEditText(profile);
@@ -57,7 +61,7 @@ TEST_F(OptionsWindowTest, SetupMenuSelectsEachTabAndFocusGoesToNew) {
         Field("host")->setFocus();
         items[i]->trigger();
         EXPECT_EQ(window->tabs()->currentIndex(), i);
-        EXPECT_EQ(window->focusWidget(), RowButton(*window, "new")) << i;
+        EXPECT_EQ(window->focusWidget(), Row("new")) << i;
     }
 }
 
@@ -77,12 +81,12 @@ TEST_F(OptionsWindowTest, OpensOnTheCommandLineProfileAndShowsTheOneChosen) {
 TEST_F(OptionsWindowTest, NewShowsAResetRecordThatSaveAddsAndWrites) {
     c.AddProfile("work").user = "worker";
     Make();
-    RowButton(*window, "new")->click();
+    Row("new")->click();
     EXPECT_EQ(window->profile_box()->currentText(), "(Untitled)");
     EXPECT_EQ(Field("user")->text(), "");
     EXPECT_EQ(c.context.config.profiles.size(), 1u) << "nothing is added before Save";
     Field("host")->setText("pop.new.example");
-    RowButton(*window, "save")->click();
+    Row("save")->click();
     EXPECT_EQ(window->profile_box()->count(), 2);
     const Configuration saved = c.Reload();
     ASSERT_EQ(saved.profiles.size(), 2u);
@@ -91,7 +95,7 @@ TEST_F(OptionsWindowTest, NewShowsAResetRecordThatSaveAddsAndWrites) {
 
     window->profile_box()->setEditText("");
     driver.Then(ClickButton("OK"));  // no name: refused
-    RowButton(*window, "save")->click();
+    Row("save")->click();
     EXPECT_EQ(driver.pending(), 0u);
 }
 
@@ -102,16 +106,16 @@ TEST_F(OptionsWindowTest, DeleteRemovesTheShownProfileOnlyOnYes) {
     Make();
     driver.Then(ClickButton("No"));
     driver.Then(ClickButton("Yes"));
-    RowButton(*window, "delete")->click();
+    Row("delete")->click();
     EXPECT_EQ(c.context.config.profiles.size(), 2u);
-    RowButton(*window, "delete")->click();
+    Row("delete")->click();
     EXPECT_EQ(window->profile_box()->currentText(), "work");
     EXPECT_EQ(Field("host")->text(), "pop.work.example");
     ASSERT_EQ(c.Reload().profiles.size(), 1u);
 
-    RowButton(*window, "new")->click();  // nothing selected: nothing asked
+    Row("new")->click();  // nothing selected: nothing asked
     driver.Then(ClickButton("Yes"));
-    RowButton(*window, "delete")->click();
+    Row("delete")->click();
     EXPECT_EQ(driver.pending(), 1u);
     EXPECT_EQ(c.context.config.profiles.size(), 1u);
 }
@@ -216,7 +220,7 @@ TEST_F(OptionsWindowTest, StartedMinimizedOnlyTheFirstTime) {
 TEST_F(OptionsWindowTest, EnterPressesConnectWhoseRefusalRunsAndSavesNothing) {
     Make().profile_box()->setEditText("checks");
     for (QWidget* target : {static_cast<QWidget*>(Field("user")),
-                            static_cast<QWidget*>(RowButton(*window, "new"))}) {
+                            static_cast<QWidget*>(Row("new"))}) {
         driver.Then(ClickButton("OK"));  // Connect's first refusal
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QApplication::sendEvent(target, &enter);
