@@ -94,7 +94,6 @@ TEST_F(GlobalPageTest, ShowSettingsRefreshesTheControlsAndGpgSetupEditsThePath) 
     DialogDriver driver;
     driver.Then(TypeAndClick("", "ok"));
     Control<QPushButton>(&*page, "gpgSetup")->click();
-    EXPECT_EQ(driver.pending(), 0u);
     EXPECT_EQ(g.gpgpath, "");
 }
 

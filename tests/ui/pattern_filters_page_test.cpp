@@ -54,7 +54,6 @@ TEST_P(PatternFiltersPageTest, AddEditAndDelete) {
     EXPECT_EQ(page.Patterns(GetParam()), (QStringList{"X-Spam-Flag: YES", "Subject: *pills*"}));
     driver.Then(ClickButton("Yes"));
     Click("Del");
-    EXPECT_EQ(driver.pending(), 0u);
     EXPECT_EQ(page.Patterns(GetParam()), QStringList{"Subject: *pills*"});
     EXPECT_TRUE(page.Patterns(Other()).isEmpty());
 }

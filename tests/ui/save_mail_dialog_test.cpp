@@ -111,7 +111,6 @@ TEST_F(SaveMailDialogTest, CloseIsBusyAndAbortClosesTheMailboxKeepingTheFilesWri
     dialog->save_button()->click();
     ASSERT_TRUE(DialogDriver::RunUntil([&] { return !window->isVisible(); }));
     ASSERT_TRUE(DialogDriver::WorkerEnded(*window));
-    EXPECT_EQ(driver.pending(), 0u);
     EXPECT_EQ(on_button.title, "Busy");
     EXPECT_EQ(on_window.title, "Busy");
     EXPECT_FALSE(abort_enabled_after);
@@ -140,7 +139,6 @@ TEST_F(SaveMailDialogTest, WithoutASelectionOnlyTheBoxAndOptionsStoreTheSettings
         ClickButton("ok")(shown);
     });
     dialog->options_button()->click();
-    EXPECT_EQ(driver.pending(), 0u);
     EXPECT_EQ(c.context.working.savemail_dir, "/home/u/ok");
     EXPECT_EQ(c.context.working.savemail_ext, ".ok");
     EXPECT_EQ(dialog->folder_line()->text(), "/home/u/ok");
