@@ -55,19 +55,39 @@ TEST(SmtpSession, SendsAWholeMessage) {
     EXPECT_TRUE(services.Boxes().empty());
 }
 
-// Each failure shows its status, ends the session with QUIT, then shows its box.
-TEST(SmtpSession, FailuresShowStatusThenQuitThenBox) {
+// The exchanges follow the server: the greeting falls back to HELO, STARTTLS greets as "default"
+// first and not twice, AUTH follows the EHLO reply, the longest body line is sent. Each failure
+// shows its status, ends the session with QUIT and shows its box.
+TEST(SmtpSession, ExchangesFollowTheServerOrFailWithStatusAndBox) {
     const auto rejected = [](const std::string& what, const std::string& reply) {
         return "SMTP server " + what + ", and returned:\n\n" + reply;
     };
     const std::string greeting = "Send failed. SMTP server returned unxpected greeting";
     const std::string recipient = "rejected recipient";
+    const std::string longest(16381, 'y');
+    const auto auth = [](SmtpSession& s) { return s.Auth("a", "b"); };
+    const Script hi = {Send("220 hi\r\n"), Expect("EHLO desk.example.org\r\n")};
     const struct {
         Script script;  // QUIT follows
         std::function<bool(SmtpSession&)> steps;  // after Connect
-        std::string status, box;
+        std::string status, box;  // the last status before QUIT; the one box shown, empty: none
         int protocol = 0;
     } cases[] = {
+        {Join({hi, {Send("502 command not implemented\r\n"), Expect("HELO desk.example.org\r\n"),
+                    Send("250 hi\r\n")}}), nullptr, "Received greeting. Sending our greeting...", ""},
+        {{Send("220 hi\r\n"), Expect("EHLO default\r\n"), Send("250-hi\r\n250 STARTTLS\r\n"),
+          Expect("STARTTLS\r\n"), Send("220 go ahead\r\n"), StartTls(),
+          Expect("EHLO desk.example.org\r\n"), Send("250-hi\r\n250 AUTH PLAIN\r\n"),
+          Expect("AUTH PLAIN AGEAYg==\r\n"), Send("235 ok\r\n")},
+         auth, "Authenticating (PLAIN)...", "", 2},
+        {Join({hi, {Send("250-AUTH=LOGIN\r\n250 OK\r\n"), Expect("AUTH LOGIN\r\n"),
+                    Send("334 VXNlcm5hbWU6\r\n"), Expect("YQ==\r\n"), Send("334 UGFzc3dvcmQ6\r\n"),
+                    Expect("Yg==\r\n"), Send("235 ok\r\n")}}), auth, "Authenticating (LOGIN)...", ""},
+        {Greeted({Expect(longest + "\r\n")}), [&](SmtpSession& s) { return s.SendLine(longest); },
+         "Received greeting. Sending our greeting...", ""},
+        {Join({hi, {Send("250-SIZE 1000\r\n250 OK\r\n")}}), auth,
+         "Send failed. SMTP server does not support our authentication type",
+         "Mail server does not support SMTP AUTH!"},
         {{Send("554 go away\r\n")}, nullptr, greeting,
          "SMTP server returned unexpected greeting:\n\n554 go away\r\n"},
         {{Send("hello 220\r\n")}, nullptr, greeting,
@@ -99,71 +119,30 @@ TEST(SmtpSession, FailuresShowStatusThenQuitThenBox) {
          "Error: Sender address holds a line break",
          "Sender address holds a line break (CR or LF); it was not sent"},
         {Greeted({Expect("AUTH PLAIN AGEAYg==\r\n"), Send("535 bad credentials\r\n")}),
-         [](SmtpSession& s) { return s.Auth("a", "b"); }, "Send failed. SMTP server denied us access",
+         auth, "Send failed. SMTP server denied us access",
          rejected("denied us access", "535 bad credentials\r\n")},
         {Greeted({}), [](SmtpSession& s) { return s.SendLine(std::string(16382, 'x')); },
          "Error: Encountered body line which was too long", "Encountered a body line which was too long"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.box);
-        ScriptedServer server(Join({c.script, kQuit}));
-        ScriptedServices services;
-        SmtpSession session(Tls(), services, "desk.example.org");
-        bool ok = session.Connect("127.0.0.1", server.port(), TransportSecurityFromSetting(c.protocol), nullptr, {});
-        EXPECT_FALSE(ok && (!c.steps || c.steps(session)));
-        EXPECT_EQ(services.LastStatus(StatusLine::Composer), c.status);
-        EXPECT_EQ(BoxTexts(services), Lines{c.box});
-        EXPECT_TRUE(session.closed());
-        EXPECT_SCRIPT_DONE(server);
-    }
-}
-
-// The greeting falls back to HELO, STARTTLS greets as "default" first and not twice, the
-// AUTH method follows the EHLO reply, and the longest body line is sent.
-TEST(SmtpSession, ExchangesFollowTheServer) {
-    const std::string longest(16381, 'y');
-    const auto auth = [](SmtpSession& s) { return s.Auth("a", "b"); };
-    const Script hi = {Send("220 hi\r\n"), Expect("EHLO desk.example.org\r\n")};
-    const struct {
-        Script script;  // QUIT follows
-        int protocol;
-        std::function<bool(SmtpSession&)> steps;  // after Connect; their result
-        bool ok, plain, login;
-        const char* box;  // the one box shown, or none
-    } cases[] = {
-        {Join({hi, {Send("502 command not implemented\r\n"), Expect("HELO desk.example.org\r\n"),
-                    Send("250 hi\r\n")}}), 0, nullptr, true, false, false, nullptr},
-        {{Send("220 hi\r\n"), Expect("EHLO default\r\n"), Send("250-hi\r\n250 STARTTLS\r\n"),
-          Expect("STARTTLS\r\n"), Send("220 go ahead\r\n"), StartTls(),
-          Expect("EHLO desk.example.org\r\n"), Send("250-hi\r\n250 AUTH PLAIN\r\n")},
-         2, nullptr, true, true, false, nullptr},
-        {Join({hi, {Send("250-AUTH=LOGIN\r\n250 OK\r\n"), Expect("AUTH LOGIN\r\n"),
-                    Send("334 VXNlcm5hbWU6\r\n"), Expect("YQ==\r\n"), Send("334 UGFzc3dvcmQ6\r\n"),
-                    Expect("Yg==\r\n"), Send("235 ok\r\n")}}), 0, auth, true, false, true, nullptr},
-        {Join({hi, {Send("250-SIZE 1000\r\n250 OK\r\n")}}), 0, auth, false, false, false,
-         "Mail server does not support SMTP AUTH!"},
-        {Greeted({Expect(longest + "\r\n")}), 0, [&](SmtpSession& s) { return s.SendLine(longest); },
-         true, true, true, nullptr},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.script[2].description);
+        SCOPED_TRACE(c.status + " / " + c.box);
         ScriptedServer server(Join({c.script, kQuit}));
         ScriptedServices services;
         std::string recorded = server.certificate().fingerprint;
         SmtpSession session(Tls(), services, "desk.example.org");
-        ASSERT_TRUE(session.Connect("127.0.0.1", server.port(), TransportSecurityFromSetting(c.protocol),
-                                    &recorded, {}));
-        EXPECT_EQ(session.auth_plain_offered(), c.plain);
-        EXPECT_EQ(session.auth_login_offered(), c.login);
-        EXPECT_EQ(!c.steps || c.steps(session), c.ok);
-        if (c.ok) {
+        const bool ok = session.Connect("127.0.0.1", server.port(), TransportSecurityFromSetting(c.protocol),
+                                        &recorded, {}) && (!c.steps || c.steps(session));
+        EXPECT_EQ(ok, c.box.empty());
+        EXPECT_EQ(services.LastStatus(StatusLine::Composer), c.status);
+        const auto statuses = services.Statuses(StatusLine::Composer);
+        EXPECT_EQ(std::ranges::count(statuses, "SSL active. Logging in . . ."), ok ? c.protocol / 2 : 0);
+        if (ok) {
             session.Quit();
         }
+        EXPECT_TRUE(session.closed());
         EXPECT_SCRIPT_DONE(server);
-        EXPECT_EQ(BoxTexts(services), c.box != nullptr ? Lines{c.box} : Lines{});
+        EXPECT_EQ(BoxTexts(services), c.box.empty() ? Lines{} : Lines{c.box});
         EXPECT_TRUE(services.Certificates().empty()) << "a certificate on record is not asked about";
-        const auto statuses = services.Statuses(StatusLine::Composer);
-        EXPECT_EQ(std::count(statuses.begin(), statuses.end(), "SSL active. Logging in . . ."), c.protocol / 2);
     }
 }
 
