@@ -8,8 +8,6 @@
 #include <string>
 #include <utility>
 
-#include "net/net_connection.h"
-
 namespace tarvox {
 namespace {
 
@@ -51,18 +49,6 @@ TEST(TlsLibrary, LibraryNamesComeFromTheEnvironment) {
         ::setenv(variable, library_name, 1);
         EXPECT_FALSE(TlsLibrary().Load()) << variable;
         ::unsetenv(variable);
-    }
-}
-
-TEST(TlsLibrary, DirectTlsWithoutTheLibraryFailsBeforeAnySocket) {
-    const TlsLibrary unloaded;
-    NetAddress address;
-    ASSERT_TRUE(ResolveHost("127.0.0.1", 9, address));
-    for (const TlsLibrary* library : {&unloaded, static_cast<const TlsLibrary*>(nullptr)}) {
-        NetConnection connection(library);
-        EXPECT_EQ(connection.Connect(true, address), NetResult::TlsNotLoaded);
-        EXPECT_FALSE(connection.Connected());
-        EXPECT_EQ(connection.StartTls(), NetResult::NotConnected);
     }
 }
 
