@@ -11,14 +11,6 @@
 namespace tarvox {
 namespace {
 
-Profile Me() {
-    Profile profile;
-    profile.SMTPname = "Me Myself";
-    profile.SMTPaddress = "me@example.org";
-    profile.autosort = 0;
-    return profile;
-}
-
 // Five messages, each with something of its own to be found by.
 MessageList Mailbox() {
     constexpr JunkVerdict kHam = JunkVerdict::NotJunk;
@@ -40,8 +32,8 @@ MessageList Mailbox() {
     return list;
 }
 
-InboxFilter Preset(FilterPreset preset) {
-    InboxFilter filter;
+// The preset chosen on top of `filter`.
+InboxFilter Preset(FilterPreset preset, InboxFilter filter = {}) {
     ApplyPreset(filter, preset);
     return filter;
 }
@@ -61,13 +53,13 @@ InboxFilter Filter(FilterAction action, std::initializer_list<bool InboxFilter::
     return filter;
 }
 
-
 TEST(InboxFilter, RowsKeptByEachChoice) {
     const struct {
         const char* what;
         InboxFilter filter;
         std::vector<std::uint32_t> rows;
         bool view_off = false;  // the status: only hiding with no flag box checked filters nothing
+        int autosort = 0;
     } cases[] = {
         {"as opened: shows nothing, no flag being chosen", InboxFilter{}, {}},
         {"All mail", Preset(FilterPreset::AllMail), {1, 2, 3, 4, 5}, true},
@@ -94,27 +86,23 @@ TEST(InboxFilter, RowsKeptByEachChoice) {
         {"hide a text", Filter(kHide, {&InboxFilter::in_subject}, "money"), {1, 2, 4, 5}, true},
         {"a text overrides the flags", Filter(kShow, {&InboxFilter::in_subject, &InboxFilter::read,
                                                       &InboxFilter::attachments}, "money"), {3}},
+        {"a preset keeps the columns and the text",
+         Preset(FilterPreset::NeedingReply, Filter(kShow, {&InboxFilter::in_to}, "EXAMPLE.ORG")), {3, 4, 5}},
+        {"a preset clears Read and Attachments",
+         Preset(FilterPreset::AllMail, Filter(kShow, {&InboxFilter::read, &InboxFilter::attachments})),
+         {1, 2, 3, 4, 5}, true},
+        {"autosort: newest first", Preset(FilterPreset::AllMail), {5, 4, 3, 2, 1}, true, 1},
     };
-    const Profile profile = Me();
     for (const auto& c : cases) {
+        const Profile profile{.autosort = c.autosort, .SMTPname = "Me Myself", .SMTPaddress = "me@example.org"};
         MessageList list = Mailbox();
+        list.SortByColumn(InboxColumn::Subject, {}, true);  // the rows come back in load order
         ApplyInboxFilter(list, c.filter, profile);
         EXPECT_EQ(list.RowNumbers(), c.rows) << c.what;
         EXPECT_EQ(list.Count(), 5u) << c.what << ": entries are only hidden";
         EXPECT_EQ(FilterStatusText(c.filter),
                   c.view_off ? "Filtered view OFF" : "Filtered view ON (some messages may be hidden)") << c.what;
     }
-}
-
-TEST(InboxFilter, PresetsReplaceActionAndFlagsOnly) {
-    InboxFilter filter = Filter(kShow, {&InboxFilter::in_to, &InboxFilter::attachments, &InboxFilter::read});
-    ApplyPreset(filter, FilterPreset::NeedingReply);
-    EXPECT_EQ(filter.action, kHide);
-    EXPECT_FALSE(filter.read);
-    EXPECT_FALSE(filter.attachments);
-    EXPECT_TRUE(filter.replied && filter.copy_to_self && filter.junk);
-    EXPECT_TRUE(filter.in_to);
-    EXPECT_FALSE(filter.in_subject);
 }
 
 TEST(InboxFilter, CopyToSelfIsTheSenderEqualToTheProfilesIdentity) {
@@ -125,25 +113,11 @@ TEST(InboxFilter, CopyToSelfIsTheSenderEqualToTheProfilesIdentity) {
         {"", "", "", false}, {"", "Me Myself", "", false},  // no sender is no copy to self
     };
     for (const auto& [sender, name, address, expected] : cases) {
-        Profile profile;
-        profile.SMTPname = name;
-        profile.SMTPaddress = address;
+        const Profile profile{.SMTPname = name, .SMTPaddress = address};
         InboxEntry entry;
         entry.sender = sender;
         EXPECT_EQ(IsCopyToSelf(entry, profile), expected) << "'" << sender << "' '" << name << "' '" << address << "'";
     }
-}
-
-TEST(InboxFilter, SortsNewestFirstOnlyWithAutosort) {
-    Profile profile = Me();
-    MessageList list = Mailbox();
-    list.SortByColumn(InboxColumn::Subject, {}, true);
-    ApplyInboxFilter(list, Preset(FilterPreset::NewMail), profile);
-    EXPECT_EQ(list.RowNumbers(), (std::vector<std::uint32_t>{3, 5}));
-
-    profile.autosort = 1;
-    ApplyInboxFilter(list, Preset(FilterPreset::AllMail), profile);
-    EXPECT_EQ(list.RowNumbers(), (std::vector<std::uint32_t>{5, 4, 3, 2, 1}));
 }
 
 }  // namespace

@@ -43,14 +43,6 @@ Script ListAndTops(std::uint32_t count, std::uint32_t first = 1) {
 
 class LoadInboxTest : public ::testing::Test {
 protected:
-    LoadInboxTest() {
-        profile.name = "Alice";
-        profile.user = "alice";
-        profile.host = "pop.example.org";
-        profile.autosort = 0;
-        profile.alive = 0;
-    }
-
     // Loads `count` messages of `size` bytes in all from a fresh session; boxes get `answers`.
     LoadOutcome Load(Script script, std::uint32_t count, std::uint32_t size = 0,
                      const std::vector<BoxAnswer>& answers = {}) {
@@ -73,7 +65,7 @@ protected:
         return outcome;
     }
 
-    Profile profile;
+    Profile profile{.name = "Alice", .alive = 0, .autosort = 0, .host = "pop.example.org", .user = "alice"};
     ProfileList stored;
     std::optional<PopSession> session;
     std::optional<ScriptedServices> services;
@@ -82,25 +74,40 @@ protected:
     std::vector<std::chrono::milliseconds> keep_alive;
 };
 
-TEST_F(LoadInboxTest, TwentyMessages) {
+// Full mode reads every message's headers, Partial mode those of the newest `maximum`; LIST sizes them all.
+TEST_F(LoadInboxTest, ReadsTheHeadersOfAllOrOfTheNewest) {
     profile.autosort = 1;
     profile.alive = 1;
     profile.nop_int = 45;
-    EXPECT_EQ(Load(ListAndTops(20), 20, 210000), LoadOutcome::Loaded);
-    ASSERT_EQ(list.Count(), 20u);
-    for (std::uint32_t n = 1; n <= 20; ++n) {
-        EXPECT_EQ(list.At(n - 1).subject, "Note " + std::to_string(n));
-        EXPECT_EQ(list.At(n - 1).size_text, SizeText(n * 1000));
+    const std::tuple<MailboxMode, int, std::uint32_t, std::uint32_t, std::string> cases[] = {
+        // mode, maximum, messages, the first one read, the last status
+        {MailboxMode::Full, 0, 20, 1, "Loaded 20 message(s) occupying 205.1 KB"},
+        {MailboxMode::Partial, 2, 5, 4, "Showing 2 newest from total 5 messages (mailbox size: 14.6 KB)"},
+        {MailboxMode::Partial, 5, 5, 1, "Loaded 5 message(s) occupying 14.6 KB"},
+        {MailboxMode::Partial, 9, 5, 1, "Loaded 5 message(s) occupying 14.6 KB"},
+    };
+    for (const auto& [mode, maximum, count, first, status] : cases) {
+        SCOPED_TRACE(maximum);
+        profile.mode = mode;
+        profile.maximum = maximum;
+        keep_alive.clear();
+        EXPECT_EQ(Load(ListAndTops(count, first), count, count * (count + 1) * 500), LoadOutcome::Loaded);
+        EXPECT_EQ(session->sizes.size(), count) << "all LIST sizes are read";
+        ASSERT_EQ(list.Count(), count - first + 1);
+        for (std::uint32_t n = first; n <= count; ++n) {
+            EXPECT_EQ(list.At(n - first).subject, "Note " + std::to_string(n));
+            EXPECT_EQ(list.At(n - first).size_text, SizeText(n * 1000));
+        }
+        EXPECT_EQ(list.RowAt(0).number, count) << "autosort: newest first";
+        const Lines statuses = services->Statuses(StatusLine::Inbox);
+        const std::string all = std::to_string(count);
+        EXPECT_EQ(statuses.front(), "Reading inbox [" + all + " messages] . . .");
+        EXPECT_EQ(std::count(statuses.begin(), statuses.end(), "Reading message " + all + " of " + all + " . . . "), 1);
+        EXPECT_EQ(statuses.back(), status);
+        EXPECT_EQ(titles, Lines{"Tarvox - alice on pop.example.org"});
+        EXPECT_EQ(keep_alive, std::vector<std::chrono::milliseconds>{45000ms});
+        EXPECT_TRUE(services->Boxes().empty());
     }
-    EXPECT_EQ(list.RowAt(0).number, 20u) << "autosort: newest first";
-    const Lines statuses = services->Statuses(StatusLine::Inbox);
-    ASSERT_GE(statuses.size(), 3u);
-    EXPECT_EQ(statuses.front(), "Reading inbox [20 messages] . . .");
-    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), "Reading message 7 of 20 . . . "), 1);
-    EXPECT_EQ(statuses.back(), "Loaded 20 message(s) occupying 205.1 KB");
-    EXPECT_EQ(titles, Lines{"Tarvox - alice on pop.example.org"});
-    EXPECT_EQ(keep_alive, std::vector<std::chrono::milliseconds>{45000ms});
-    EXPECT_TRUE(services->Boxes().empty());
 }
 
 // Sizes from LIST however its reply arrives; only listed numbers inside the mailbox count, and a line
@@ -167,24 +174,6 @@ TEST_F(LoadInboxTest, FailuresCloseTheInbox) {
     }
 }
 
-TEST_F(LoadInboxTest, PartialModeReadsTheNewestHeadersOnly) {
-    const std::tuple<int, std::uint32_t, std::string> cases[] = {  // maximum, first message read, status
-        {2, 4, "Showing 2 newest from total 5 messages (mailbox size: 14.6 KB)"},
-        {5, 1, "Loaded 5 message(s) occupying 14.6 KB"},
-        {9, 1, "Loaded 5 message(s) occupying 14.6 KB"},
-    };
-    profile.mode = MailboxMode::Partial;
-    for (const auto& [maximum, first, status] : cases) {
-        SCOPED_TRACE(maximum);
-        profile.maximum = maximum;
-        EXPECT_EQ(Load(ListAndTops(5, first), 5, 15000), LoadOutcome::Loaded);
-        EXPECT_EQ(session->sizes, (Numbers{1000, 2000, 3000, 4000, 5000})) << "all LIST sizes are read";
-        ASSERT_EQ(list.Count(), 5 - first + 1);
-        EXPECT_EQ(list.At(0).number, first);
-        EXPECT_EQ(services->LastStatus(StatusLine::Inbox), status);
-    }
-}
-
 TEST_F(LoadInboxTest, PurgeDeletesEverythingOnlyAfterTwoYes) {
     profile.mode = MailboxMode::Purge;
     const std::string warning =
@@ -202,7 +191,8 @@ TEST_F(LoadInboxTest, PurgeDeletesEverythingOnlyAfterTwoYes) {
         LoadOutcome outcome;
     } cases[] = {
         {{BoxAnswer::No}, ListAndTops(3), LoadOutcome::Loaded},
-        {{BoxAnswer::Yes, BoxAnswer::No}, Join({deletes, {Expect("RSET\r\n"), Send("+OK\r\n")}, bye}), LoadOutcome::Purged},
+        {{BoxAnswer::Yes, BoxAnswer::No}, Join({deletes, {Expect("RSET\r\n"), Send("+OK\r\n")}, bye}),
+         LoadOutcome::Purged},
         {{BoxAnswer::Yes, BoxAnswer::Yes}, Join({deletes, bye}), LoadOutcome::Purged},
     };
     for (const auto& c : cases) {
