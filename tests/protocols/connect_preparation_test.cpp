@@ -16,14 +16,7 @@ using Texts = std::vector<std::string>;
 // The profile to connect with: empty texts are to be asked for.
 Profile P(int port, const char* host, const char* user, const char* pass,
           MailboxMode mode = MailboxMode::Full, int maximum = 0) {
-    Profile p;
-    p.port = port;
-    p.host = host;
-    p.user = user;
-    p.pass = pass;
-    p.mode = mode;
-    p.maximum = maximum;
-    return p;
+    return {.host = host, .port = port, .user = user, .pass = pass, .mode = mode, .maximum = maximum};
 }
 
 TEST(PrepareConnect, ChecksAndPromptsInOrder) {
@@ -71,11 +64,9 @@ TEST(PrepareConnect, ChecksAndPromptsInOrder) {
             answer ? services.QueuePromptText(*answer) : services.QueuePromptCancel();
         }
         EXPECT_EQ(PrepareConnect(working, c.mode, services), c.ready);
-        Texts boxes;
-        for (const MessageBoxRequest& box : services.Boxes()) {
-            boxes.push_back(box.text);
-        }
-        EXPECT_EQ(boxes, c.box.empty() ? Texts{} : Texts{c.box});
+        const std::vector<MessageBoxRequest> boxes = services.Boxes();
+        ASSERT_EQ(boxes.size(), c.box.empty() ? 0u : 1u);
+        EXPECT_EQ(boxes.empty() ? "" : boxes[0].text, c.box);
         Texts titles;
         for (const TextPromptRequest& prompt : services.Prompts()) {
             titles.push_back(prompt.title);

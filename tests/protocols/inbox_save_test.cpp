@@ -35,11 +35,8 @@ TEST(SaveInboxAndExit, StoresFlagsAndStatisticsWritesTheSettingsThenQuits) {
         ASSERT_EQ(ConnectTo(session.connection, server), NetResult::Success);
         MessageList list;
         list.Add({listed, kFlagRead | kFlagReplied, 1, "", "", "", "", "", JunkVerdict::NotJunk, false, ""});
-        Profile profile;
-        profile.mode = MailboxModeFromSetting(c.mode);
-        profile.parse = c.parse;
-        profile.msgid = BuildStoredFlags(old_items);
-        profile.maildrop = {9, 9};
+        Profile profile{.parse = c.parse, .msgid = BuildStoredFlags(old_items),
+                        .mode = MailboxModeFromSetting(c.mode), .maildrop = {9, 9}};
         int saves = 0;
         ScriptedServices services;
         EXPECT_EQ(SaveInboxAndExit(session, list, stored ? &profile : nullptr, [&] { ++saves; }, services),

@@ -2,34 +2,25 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <string>
+#include <optional>
 #include <tuple>
-#include <vector>
 
 #include "config/global_settings.h"
-#include "net/net_connection.h"
-#include "support/scripted_server.h"
-#include "support/scripted_services.h"
+#include "protocol_fixture.h"
 
 namespace tarvox {
 namespace {
 
 using namespace script;
 
+// Messages 1 to 4, listed in that order.
 class DeleteSelectedRows : public ::testing::Test {
 protected:
-    // Messages 1 to 4, listed in that order.
     DeleteSelectedRows() {
         InboxEntry entry;
         for (entry.number = 1; entry.number <= 4; ++entry.number) {
             list.Add(entry);
         }
-    }
-    void Open(const ScriptedServer& server) {
-        NetAddress address;
-        ASSERT_TRUE(ResolveHost("127.0.0.1", server.port(), address));
-        ASSERT_EQ(session.connection.Connect(false, address), NetResult::Success);
     }
     MessageList list;
     PopSession session{nullptr};
@@ -38,32 +29,29 @@ protected:
 
 TEST_F(DeleteSelectedRows, SendsDeleInRowOrderAndReportsProgress) {
     ScriptedServer server({Expect("DELE 4\r\n"), Send("+OK\r\n"), Expect("DELE 2\r\n"),
-                           Send("-ERR no such message\r\n"), Expect("DELE 1\r\n"),
-                           Send("+OK\r\n")});
-    Open(server);
+                           Send("-ERR no such message\r\n"), Expect("DELE 1\r\n"), Send("+OK\r\n")});
+    ASSERT_EQ(ConnectTo(session.connection, server), NetResult::Success);
     list.SortNewestFirst();  // rows 4 3 2 1
-    list.Select(0, true);
-    list.Select(2, true);
-    list.Select(3, true);
+    for (const std::size_t row : {0, 2, 3}) {
+        list.Select(row, true);
+    }
     EXPECT_TRUE(DeleteSelected(session, list, services));
     EXPECT_SCRIPT_DONE(server);
     EXPECT_EQ(list.RowNumbers(), (std::vector<std::uint32_t>{3}));
     EXPECT_EQ(list.SelectedNumbers(), (std::vector<std::uint32_t>{3}));
     EXPECT_EQ(list.Count(), 1u) << "a refused DELE still leaves the list";
-    ASSERT_EQ(services.Boxes().size(), 1u);
-    EXPECT_EQ(services.Boxes()[0].caption + ": " + services.Boxes()[0].text,
-              "Error during delete!: The mail server was unable to delete this message, either because "
-              "it was deleted earlier or because of an internal server error.");
+    EXPECT_EQ(BoxTexts(services), Lines{"Error during delete!: The mail server was unable to delete this "
+                                        "message, either because it was deleted earlier or because of an "
+                                        "internal server error."});
     EXPECT_EQ(services.Statuses(StatusLine::Inbox),
-              (std::vector<std::string>{
-                  "Please wait ... queuing deletion(s) . . .",
-                  "Deleting selected message(s) . . . 0%", "Deleting selected message(s) . . . 33%",
-                  "Deleting selected message(s) . . . 66%", "Finished deleting message(s)"}));
+              (Lines{"Please wait ... queuing deletion(s) . . .", "Deleting selected message(s) . . . 0%",
+                     "Deleting selected message(s) . . . 33%", "Deleting selected message(s) . . . 66%",
+                     "Finished deleting message(s)"}));
 }
 
 TEST_F(DeleteSelectedRows, LostConnectionEndsTheRun) {
     ScriptedServer server({Expect("DELE 1\r\n"), CloseConnection()});
-    Open(server);
+    ASSERT_EQ(ConnectTo(session.connection, server), NetResult::Success);
     list.Select(0, true);
     list.Select(1, true);
     EXPECT_FALSE(DeleteSelected(session, list, services));
@@ -74,8 +62,7 @@ TEST_F(DeleteSelectedRows, LostConnectionEndsTheRun) {
 }
 
 TEST(UserConfirms, AsksOnlyWhenTheSettingSaysAndTakesYes) {
-    // UserConfirmsUndeleteAll (by confirmclose) or UserConfirmsDeletion (by confirmdel);
-    // no answer: not asked.
+    // UserConfirmsUndeleteAll (by confirmclose) or UserConfirmsDeletion (by confirmdel); no answer: not asked.
     const std::tuple<bool, int, std::optional<BoxAnswer>, bool> cases[] = {
         {false, 0, std::nullopt, true}, {false, 1, BoxAnswer::Yes, true},
         {false, 1, BoxAnswer::No, false}, {true, 0, std::nullopt, true},

@@ -144,10 +144,8 @@ TEST_F(Download, FailuresLeaveNoText) {
 
 TEST_F(Download, ViewerSeesTheFirstChunkAtOnce) {
     Lines shown;
-    DownloadRequest request = Retr(1);
-    request.viewer = true;
-    request.progress_prefix = "Reading ";
-    request.show_partial_text = [&](std::string_view text) { shown.emplace_back(text); };
+    const DownloadRequest request{.message_number = 1, .viewer = true, .progress_prefix = "Reading ",
+                                  .show_partial_text = [&](std::string_view text) { shown.emplace_back(text); }};
     ASSERT_EQ(Run({Expect("RETR 1\r\n"), Send("+OK\r\n" + kMessage), ExpectClosed()}, {kMessageSize}, request),
               DownloadResult::Complete);
     // Far below 1% of the listed size plus the chunk allowance.

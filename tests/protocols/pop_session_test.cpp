@@ -71,8 +71,7 @@ TEST(MailboxModified, ComparesWithTheRecordedCountAndSize) {
         {4, 1000, true},  {6, 1000, true},  {4, 900, true},  {0, 0, false},
     };
     for (const auto& [count, size, modified] : cases) {
-        Profile stored;
-        stored.maildrop = {5, 1000};
+        Profile stored{.maildrop = {5, 1000}};
         EXPECT_EQ(MailboxModified(stored, count, size), modified) << count << " messages, " << size;
         EXPECT_EQ(stored.maildrop, (count == 0 ? std::array<int, 2>{0, 0} : std::array<int, 2>{5, 1000}));
     }

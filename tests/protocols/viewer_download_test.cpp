@@ -5,28 +5,22 @@
 #include <unistd.h>
 
 #include "config/file_io.h"
-#include "net/net_connection.h"
+#include "protocol_fixture.h"
 #include "protocols/pop_session.h"
-#include "support/scripted_server.h"
-#include "support/scripted_services.h"
 #include "support/temp_dir.h"
 
 namespace tarvox {
 namespace {
 
 using namespace script;
-using Texts = std::vector<std::string>;
 
 TEST(FinishViewerDownload, ShowsOnlyACompleteText) {
-    struct Case {
+    const struct {
         DownloadResult result;
         const char* text;
-        Texts statuses;
-        Texts boxes;
-    };
-    const Case cases[] = {
-        {DownloadResult::Complete, "Subject: a\r\n\r\nb\r\n.\r\n",
-         {"Message retrieved. Formatting..."}, {}},
+        Lines statuses, boxes;
+    } cases[] = {
+        {DownloadResult::Complete, "Subject: a\r\n\r\nb\r\n.\r\n", {"Message retrieved. Formatting..."}, {}},
         {DownloadResult::NoMemory, "", {}, {"Insufficient memory to load message"}},
         {DownloadResult::Refused, "", {}, {}},
         {DownloadResult::Lost, "", {}, {}},
@@ -34,19 +28,14 @@ TEST(FinishViewerDownload, ShowsOnlyACompleteText) {
     DownloadedMessage message;
     message.buffer = "+OK\r\nSubject: a\r\n\r\nb\r\n.\r\n";
     message.start = 5;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.result));
         ScriptedServices services;
         const ViewerDownload download = FinishViewerDownload(c.result, message, services);
         EXPECT_EQ(download.Shown(), c.result == DownloadResult::Complete);
         EXPECT_EQ(download.text, c.text);
         EXPECT_EQ(services.Statuses(StatusLine::Inbox), c.statuses);
-        Texts boxes;
-        for (const MessageBoxRequest& box : services.Boxes()) {
-            EXPECT_EQ(box.icon, BoxIcon::Error);
-            boxes.push_back(box.text);
-        }
-        EXPECT_EQ(boxes, c.boxes);
+        EXPECT_EQ(BoxTexts(services), c.boxes);
     }
 }
 
@@ -56,17 +45,15 @@ TEST(DownloadForViewer, RetrOrTopWithTheViewersStatus) {
         SCOPED_TRACE(command);
         ScriptedServer server({Expect(command), Send("+OK\r\n" + message), ExpectClosed()});
         PopSession session(nullptr);
-        NetAddress address;
-        ASSERT_TRUE(ResolveHost("127.0.0.1", server.port(), address));
-        ASSERT_EQ(session.connection.Connect(false, address), NetResult::Success);
+        ASSERT_EQ(ConnectTo(session.connection, server), NetResult::Success);
         session.sizes = {10, static_cast<std::uint32_t>(message.size())};
         ScriptedServices services;
-        const ViewerDownload download =
-            DownloadForViewer(session, {2, preview, 7}, services);
+        const ViewerDownload download = DownloadForViewer(session, {2, preview, 7}, services);
         EXPECT_TRUE(download.Shown());
         EXPECT_EQ(download.text, message);
         EXPECT_EQ(services.Statuses(StatusLine::Inbox),
-                  (Texts{"Downloading e-mail . . . ", "Downloading e-mail . . . 0%", "Message retrieved. Formatting..."}));
+                  (Lines{"Downloading e-mail . . . ", "Downloading e-mail . . . 0%",
+                         "Message retrieved. Formatting..."}));
         session.connection.Close();
         EXPECT_SCRIPT_DONE(server);
     }
@@ -77,16 +64,14 @@ TEST(ReadMessageFile, GivesTheBytesOrTellsWhyNot) {
     WriteWholeFile(dir / "saved.eml", "Subject: s\r\n\r\nbody\r\n");
     WriteWholeFile(dir / "big", "");
     ASSERT_EQ(::truncate((dir / "big").c_str(), kFileReadCap + 1), 0);
-    for (const auto& [name, box] : {std::pair{"saved.eml", ""},
-                                    {"missing", "Unable to open file for reading."},
-                                    {"big", "Insufficient memory to load message"}}) {
+    const std::pair<const char*, Lines> cases[] = {
+        {"saved.eml", {}},
+        {"missing", {(dir / "missing").string() + ": Unable to open file for reading."}},
+        {"big", {"Insufficient memory to load message"}}};
+    for (const auto& [name, boxes] : cases) {
         ScriptedServices services;
-        EXPECT_EQ(ReadMessageFile((dir / name).string(), services).has_value(), *box == '\0');
-        Texts boxes;
-        for (const MessageBoxRequest& shown : services.Boxes()) {
-            boxes.push_back(shown.text);
-        }
-        EXPECT_EQ(boxes, *box == '\0' ? Texts{} : Texts{box}) << name;
+        EXPECT_EQ(ReadMessageFile((dir / name).string(), services).has_value(), boxes.empty());
+        EXPECT_EQ(BoxTexts(services), boxes) << name;
     }
 }
 
