@@ -2,18 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <numeric>
-#include <random>
 #include <string>
-#include <vector>
 
 namespace tarvox {
 namespace {
 
 using namespace std::string_literals;
 
-// RFC 4648 section 10 and the alphabet's end, then every byte value and random buffers.
-TEST(Base64Test, KnownVectorsBothWaysAndRoundTrips) {
+// RFC 4648 section 10 and the alphabet's end; the fuzzer checks round trips of any bytes.
+TEST(Base64Test, KnownVectorsBothWays) {
     const std::pair<std::string, std::string> vectors[] = {
         {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
         {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {"\xff", "/w=="},
@@ -24,21 +21,6 @@ TEST(Base64Test, KnownVectorsBothWaysAndRoundTrips) {
         if (!text.empty()) {  // empty text is the failure value; see the strict table
             EXPECT_EQ(DecodeBase64Text(text), bytes) << text;
         }
-    }
-    std::string all_values(256, '\0');
-    std::iota(all_values.begin(), all_values.end(), '\0');
-    std::vector<std::string> buffers = {all_values, "x" + all_values, "xx" + all_values};
-    std::mt19937 generator(20240611);
-    for (std::size_t n = 0; n < 101 * 20; ++n) {
-        std::string& bytes = buffers.emplace_back(n / 20, '\0');  // 20 of each length
-        for (char& byte : bytes) {
-            byte = static_cast<char>(generator());
-        }
-    }
-    for (const std::string& bytes : buffers) {
-        const std::string text = EncodeBase64(bytes);
-        ASSERT_EQ(text.size(), (bytes.size() + 2) / 3 * 4);
-        EXPECT_EQ(DecodeBase64Text(text), bytes) << "length " << bytes.size();
     }
 }
 

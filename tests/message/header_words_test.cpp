@@ -8,8 +8,6 @@
 namespace tarvox {
 namespace {
 
-using namespace std::string_literals;
-
 TEST(CountNonAscii, CountsControlAndEightBitCharacters) {
     const std::pair<std::string, std::size_t> cases[] = {
         {"", 0}, {"plain ASCII ~", 0}, {"caf\xe9", 1}, {"a\tb\x7f", 2}, {"\x80\xff\x1f", 3}};
@@ -75,20 +73,6 @@ TEST(DecodeHeaderWords, DecodesIsoWordsAndLeavesOthers) {
         std::string text = original;
         EXPECT_EQ(DecodeHeaderWords(text), expected.has_value()) << original;
         EXPECT_EQ(text, expected.value_or(original));
-    }
-}
-
-TEST(DecodeHeaderWords, ReadsBackWhatTheEncoderWrote) {
-    std::string every_byte;
-    for (int value = 1; value < 256; ++value) {
-        every_byte.push_back(static_cast<char>(value));
-    }
-    for (const std::string& original :
-         {"Gr\xfc\xdf" "e aus K\xf6ln"s, "a_b=c?d ?= =?x"s, every_byte}) {
-        std::string text = original;
-        ASSERT_TRUE(EncodeHeaderWord(text, 1024));
-        ASSERT_TRUE(DecodeHeaderWords(text));
-        EXPECT_EQ(text, original);
     }
 }
 
