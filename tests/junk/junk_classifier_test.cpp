@@ -6,7 +6,7 @@
 
 #include "codec/base64.h"
 #include "junk/junk_rules.h"
-#include "support/temp_dir.h"
+#include "message/message_test_files.h"
 
 namespace tarvox {
 namespace {
@@ -20,8 +20,7 @@ std::string Pattern(std::string_view pattern) {
 
 TEST(ScanAndClassify, JunkVerdictPrecedence) {
     // Every rule can fire on this message; the settings choose which do.
-    const std::string message =
-        ReadWholeFile(std::filesystem::path(TARVOX_TEST_DATA_DIR) / "message" / "bulk_offer.eml");
+    const std::string message = testing::ReadMessageFile("bulk_offer.eml");
     const std::string bulk = Pattern("X-Mailer: Bulk*");
     const std::string other = Pattern("X-Mailer: Other*");
     const std::pair<JunkSettings, JunkVerdict> cases[] = {

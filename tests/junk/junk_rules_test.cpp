@@ -81,8 +81,7 @@ TEST(HeuristicVerdict, FirstRuleThatFiresInOrder) {
         Entries({{"john1@a", ""}, {"JOHN2@b", ""}, {"joh@c", ""}, {"x@d", ""}, {"y@e", ""}});
     const AddressList mostly_named = Entries({{"a@d.example", ""}, {"b@d.example", ""},
         {"c@d.example", "C"}, {"e@d.example", "E"}, {"f@d.example", "F"}});
-    using Addresses = AddressList;
-    const std::tuple<int, std::string, std::string, Addresses, Addresses, JunkVerdict> cases[] = {
+    const std::tuple<int, std::string, std::string, AddressList, AddressList, JunkVerdict> cases[] = {
         {0x3f, "Someone <>", "hi", one, {}, EmptyFrom},
         {0x3f, "Someone ( )", "hi", one, {}, EmptyFrom},
         {0x3e, "Someone <>", "hi", one, {}, FromMissingAt},

@@ -19,32 +19,24 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-TEST(CreateMailFile, WritesANewFileWithoutAsking) {
+TEST(CreateMailFile, WritesANewFileWithoutAskingAndNeverReplacesOne) {
     TempDir dir;
-    ScriptedServices services;
-    const std::string path = (dir / "a.tvx").string();
-    const MailFileResult result = CreateMailFile(services, kSaveMailTitle, path, "body\0"s);
-    EXPECT_EQ(std::tie(result.outcome, result.path), std::tuple(MailFileOutcome::Written, path));
-    EXPECT_EQ(ReadWholeFile(path), "body\0"s);
-    EXPECT_TRUE(services.Calls().empty());
-    struct stat info {};
-    ASSERT_EQ(::stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
-}
-
-TEST(CreateMailFile, AnExistingFileIsNeverReplaced) {
-    TempDir dir;
+    ScriptedServices quiet;
     const std::string first = (dir / "a.tvx").string(), second = (dir / "b.tvx").string();
-    WriteWholeFile(first, "first");
-    WriteWholeFile(second, "second");
+    const MailFileResult result = CreateMailFile(quiet, kSaveMailTitle, first, "body\0"s);
+    EXPECT_EQ(std::tie(result.outcome, result.path), std::tuple(MailFileOutcome::Written, first));
+    EXPECT_TRUE(quiet.Calls().empty());
+    struct stat info {};
+    ASSERT_EQ(::stat(first.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
     // The prompt comes back with the path that failed; a second existing name is refused too.
+    WriteWholeFile(second, "second");
     ScriptedServices services;
     services.QueuePromptText(second);
     services.QueuePromptText((dir / "c.tvx").string());
-    const MailFileResult result = CreateMailFile(services, kCopySelfTitle, first, "new");
-    EXPECT_EQ(result.outcome, MailFileOutcome::Written);
+    EXPECT_EQ(CreateMailFile(services, kCopySelfTitle, first, "new").outcome, MailFileOutcome::Written);
     EXPECT_EQ(ReadWholeFile(first) + ReadWholeFile(second) + ReadWholeFile(dir / "c.tvx"),
-              "firstsecondnew");
+              "body\0secondnew"s);
     const std::vector<TextPromptRequest> prompts = services.Prompts();
     ASSERT_EQ(prompts.size(), 2u);
     EXPECT_EQ(prompts[0].title, "Copy self");

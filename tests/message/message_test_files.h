@@ -3,20 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <string>
 #include <string_view>
+
+#include "support/temp_dir.h"
 
 namespace tarvox::testing {
 
 inline std::string ReadMessageFile(std::string_view relative) {
-    const auto path = std::filesystem::path(TARVOX_TEST_DATA_DIR) / "message" / relative;
-    std::ifstream in(path, std::ios::binary);
-    EXPECT_TRUE(in.good()) << path;
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    std::string text = ReadWholeFile(std::filesystem::path(TARVOX_TEST_DATA_DIR) / "message" / relative);
+    EXPECT_FALSE(text.empty()) << relative;
+    return text;
 }
 
 inline std::string Lines(std::initializer_list<std::string_view> lines) {

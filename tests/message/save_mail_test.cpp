@@ -15,11 +15,10 @@ const std::string kMessage =
     "Date: Sat, 22 Mar 2003 11:33:30 +0000\r\nFrom: Ann <ann@example.com>\r\n"
     "To: Bob <bob@example.org>, carl@example.net\r\nSubject: Re: hello?\r\n\r\nBody\r\n.\r\n";
 
-TEST(SaveDownloadedMessage, IntoTheDefaultFolderThenPromptsForASecondSave) {
+TEST(SaveDownloadedMessage, IntoTheDefaultOrTheSettingsFolder) {
     ScopedTimeZone utc("UTC");
     TempDir dir;
-    Profile profile;
-    profile.name = "work";
+    Profile profile{.name = "work", .savemail_fmt = 0};  // 0: the default format
     ScriptedServices services;
     const SaveMailResult first = SaveDownloadedMessage(services, profile, dir.path(), kMessage);
     EXPECT_EQ(first.outcome, SaveMailOutcome::Saved);
@@ -33,19 +32,15 @@ TEST(SaveDownloadedMessage, IntoTheDefaultFolderThenPromptsForASecondSave) {
               SaveMailOutcome::Skipped);
     ASSERT_EQ(services.Prompts().size(), 1u);
     EXPECT_EQ(services.Prompts()[0].title, "Save mail");
-}
 
-TEST(SaveDownloadedMessage, ASettingsFolderAndAFolderTooLongForAName) {
-    ScopedTimeZone utc("UTC");
-    TempDir dir;
-    // The first To address names the file.
-    Profile profile{
-        .savemail_fmt = 0x5000, .savemail_ext = ".eml", .savemail_dir = (dir / "chosen").string()};
+    // A folder from the settings, no default folder made; the first To address names the file.
+    profile = {.name = "home", .savemail_fmt = 0x5000, .savemail_ext = ".eml",
+               .savemail_dir = (dir / "chosen").string()};
     CreateMailFolder(profile.savemail_dir);
-    ScriptedServices services;
     EXPECT_EQ(SaveDownloadedMessage(services, profile, dir.path(), kMessage).path,
               profile.savemail_dir + "/bob@example.org.eml");
-    EXPECT_FALSE(std::filesystem::exists(dir / "default"));  // no default folder was made
+    EXPECT_FALSE(std::filesystem::exists(dir / "home"));
+    // A folder too long for any name.
     profile.savemail_dir = "/" + std::string(253, 'd');
     EXPECT_EQ(SaveDownloadedMessage(services, profile, dir.path(), kMessage).outcome,
               SaveMailOutcome::NoName);
