@@ -57,11 +57,14 @@ TEST(ReadDraftFile, WrittenDraftReadsBackEveryField) {
     }
 }
 
-TEST(ReadDraftText, HeaderLines) {
-    using Fields = std::vector<std::pair<std::string ComposedMessage::*, std::string>>;
+TEST(ReadDraftText, HeaderLinesAndBodySection) {
     using M = ComposedMessage;
-    // {what, draft, the fields set (the others keep kUntouched values)}
-    const std::tuple<const char*, std::string, Fields> cases[] = {
+    const struct {
+        const char* what;
+        std::string draft;
+        std::vector<std::pair<std::string M::*, std::string>> set;  // the others keep kUntouched's
+        std::vector<std::string> body = kUntouched.body_lines;
+    } cases[] = {
         {"continuation of eight spaces and a tab after a comma",
          "To:     \ta@x,\r\n        \tb@y\r\n\r\n", {{&M::to, "a@x, b@y"}}},
         {"continuation after a value without a comma", "To: a@x\r\n\tb@y\r\n  c@z\r\n\r\n",
@@ -89,41 +92,28 @@ TEST(ReadDraftText, HeaderLines) {
         {"the rest of a long line is a line of its own, ignored",
          "From:\t" + std::string(600, 'f') + "\r\nTo: a@x\r\n\r\n",
          {{&M::from, std::string(511 - 6, 'f')}, {&M::to, "a@x"}}},
-        {"LF line ends read the same", "To: a@x,\n        \tb@y\nSubject: s\n\n",
-         {{&M::to, "a@x, b@y"}, {&M::subject, "s"}}},
+        {"LF line ends read the same", "To: a@x,\n        \tb@y\nSubject: s\n\na\nb\n",
+         {{&M::to, "a@x, b@y"}, {&M::subject, "s"}}, {"a\r\n", "b\r\n"}},
+        // The body section: without a line of text the body stays.
+        {"lines keep their order and get CR LF", "\r\none\r\n\r\ntwo", {}, {"one\r\n", "\r\n", "two\r\n"}},
+        {"trailing empty lines become one line end", "\r\nend\r\n\r\n\r\n", {}, {"end\r\n"}},
+        {"leading empty lines stay", "\r\n\r\n\r\nx\r\n", {}, {"\r\n", "\r\n", "x\r\n"}},
+        {"header-like lines in the body are body", "\r\nTo: z@x\r\n", {}, {"To: z@x\r\n"}},
+        {"an empty body section", "Subject: s\r\n\r\n", {{&M::subject, "s"}}},
+        {"a body of empty lines", "\r\n\r\n\r\n", {}},
+        {"no empty line: all header", "Subject: s\r\nsome text\r\n", {{&M::subject, "s"}}},
     };
-    for (const auto& [what, draft, set] : cases) {
-        SCOPED_TRACE(what);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         ComposedMessage expected = kUntouched;
-        for (const auto& [field, value] : set) {
+        for (const auto& [field, value] : c.set) {
             expected.*field = value;
         }
         ComposedMessage message = kUntouched;
-        ReadDraftText(draft, "", message);
+        ReadDraftText(c.draft, "", message);
         EXPECT_EQ(Headers(message), Headers(expected));
-        // No body section with text: the body stays; the attachment list is always emptied.
-        EXPECT_EQ(message.body_lines, expected.body_lines);
-        EXPECT_TRUE(message.attachments.empty());
-    }
-}
-
-TEST(ReadDraftText, BodySection) {
-    const std::tuple<const char*, std::string, std::vector<std::string>> cases[] = {
-        {"lines keep their order and get CR LF", "Subject: s\r\n\r\none\r\n\r\ntwo",
-         {"one\r\n", "\r\n", "two\r\n"}},
-        {"trailing empty lines become one line end", "Subject: s\r\n\r\nend\r\n\r\n\r\n", {"end\r\n"}},
-        {"leading empty lines stay", "\r\n\r\n\r\nx\r\n", {"\r\n", "\r\n", "x\r\n"}},
-        {"header-like lines in the body are body", "\r\nTo: z@x\r\n", {"To: z@x\r\n"}},
-        {"an empty body section leaves the body", "Subject: s\r\n\r\n", {"old body\r\n"}},
-        {"a body of empty lines leaves the body", "Subject: s\r\n\r\n\r\n\r\n", {"old body\r\n"}},
-        {"no empty line: all header, body left", "Subject: s\r\nsome text\r\n", {"old body\r\n"}},
-        {"LF line ends", "Subject: s\n\na\nb\n", {"a\r\n", "b\r\n"}},
-    };
-    for (const auto& [what, draft, body] : cases) {
-        ComposedMessage message = kUntouched;
-        ReadDraftText(draft, "", message);
-        EXPECT_EQ(message.body_lines, body) << what;
-        EXPECT_EQ(message.to, "old-to@x") << what;
+        EXPECT_EQ(message.body_lines, c.body);
+        EXPECT_TRUE(message.attachments.empty()) << "the attachment list is always emptied";
     }
 }
 

@@ -17,16 +17,17 @@ HeaderBlockRequest Wire(std::string boundary = "", bool quoted_printable = false
             .message_id = "<tvx.20030322113330.01020304@desk.example.org>"};
 }
 
+// Eight-bit names and subjects are encoded; the plain name stays as it is.
 TEST(MessageBuilder, WireHeaderBlockForAPlainMessage) {
-    const ComposedMessage message{.to = "bob@example.org, \"Carol, C.\" <carol@example.org>",
-                                  .subject = "Lunch", .from = "Alice <alice@example.org>",
-                                  .references = "<a@x> <b@y>"};
+    const ComposedMessage message{
+        .to = "\"Zo\xeb\" <zoe@example.org>, \"Carol, C.\" <carol@example.org>",
+        .subject = "Caf\xe9 ce soir", .from = "Ren\xe9 <rene@example.org>", .references = "<a@x> <b@y>"};
     EXPECT_EQ(BuildHeaderBlock(message, Wire()),
               "Date: Sat, 22 Mar 2003 11:33:30 +0100\r\n"
-              "From: Alice <alice@example.org>\r\n"
-              "To: bob@example.org,\r\n"
+              "From: =?iso-8859-1?Q?Ren=E9?= <rene@example.org>\r\n"
+              "To: =?iso-8859-1?B?Wm/r?= <zoe@example.org>,\r\n"
               "\t\"Carol, C.\" <carol@example.org>\r\n"
-              "Subject: Lunch\r\n"
+              "Subject: =?iso-8859-1?Q?Caf=E9_ce_soir?=\r\n"
               "References: <a@x>\r\n"
               "  <b@y>\r\n"
               "Message-ID: <tvx.20030322113330.01020304@desk.example.org>\r\n"
@@ -51,19 +52,6 @@ TEST(MessageBuilder, MimeLinesFollowAttachmentsAndEncoding) {
                                     "Content-Transfer-Encoding: QUOTED-PRINTABLE\r\n"));
     std::string seven_bit = BuildHeaderBlock(message, Wire());
     EXPECT_EQ(seven_bit.find("MIME-Version"), std::string::npos);
-}
-
-TEST(MessageBuilder, EightBitNamesAndSubjectsAreEncoded) {
-    const ComposedMessage message{
-        .to = "\"Zo\xeb\" <zoe@example.org>, Plain Name <plain@example.org>",
-        .subject = "Caf\xe9 ce soir", .from = "Ren\xe9 <rene@example.org>"};
-    const std::string block = BuildHeaderBlock(message, Wire());
-    for (const char* line : {"From: =?iso-8859-1?Q?Ren=E9?= <rene@example.org>\r\n",
-                             "To: =?iso-8859-1?B?Wm/r?= <zoe@example.org>,\r\n"
-                             "\tPlain Name <plain@example.org>\r\n",
-                             "Subject: =?iso-8859-1?Q?Caf=E9_ce_soir?=\r\n"}) {
-        EXPECT_NE(block.find(line), std::string::npos) << block;
-    }
 }
 
 TEST(MessageBuilder, TextFormIsTabAligned) {

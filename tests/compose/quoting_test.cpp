@@ -9,21 +9,6 @@
 namespace tarvox {
 namespace {
 
-ViewerEditorText Editor(std::vector<std::string> lines) {
-    ViewerEditorText editor;
-    editor.lines = std::move(lines);
-    return editor;
-}
-
-// The offset of character `column` of line `line`.
-std::size_t Offset(const ViewerEditorText& editor, std::size_t line, std::size_t column) {
-    std::size_t offset = column;
-    for (std::size_t i = 0; i < line; ++i) {
-        offset += editor.lines[i].size();
-    }
-    return offset;
-}
-
 TEST(CollectViewerText, Lines) {
     const std::string sixty(60, 'a');
     const std::string sixty_one(61, 'b');
@@ -46,29 +31,27 @@ TEST(CollectViewerText, Lines) {
          std::string(1024, 'x') + " y\n"},
     };
     for (const auto& [what, lines, expected] : cases) {
-        EXPECT_EQ(CollectViewerText(Editor(lines), QuoteSelection::All), expected) << what;
+        EXPECT_EQ(CollectViewerText({lines}, QuoteSelection::All), expected) << what;
     }
 }
 
 TEST(CollectViewerText, SelectionQuotesWholeLines) {
-    ViewerEditorText editor = Editor({"first line\r\n", "second line\r\n", "third line\r\n",
-                                      "fourth line\r\n", "fifth line\r\n"});
+    ViewerEditorText editor{{"first line\r\n", "second line\r\n", "third line\r\n", "fourth line\r\n",
+                             "fifth line\r\n"}};
     const std::string all = "first line\nsecond line\nthird line\nfourth line\nfifth line\n";
     const std::string middle = "second line\nthird line\nfourth line\n";
-    // {selection start line and column, end line and column, quote selection, expected}
-    const std::tuple<std::size_t, std::size_t, std::size_t, std::size_t, QuoteSelection, std::string>
-        cases[] = {
-            {1, 3, 3, 5, QuoteSelection::SelectedLines, middle},
-            {1, 3, 3, 5, QuoteSelection::All, all},
-            {3, 5, 1, 3, QuoteSelection::SelectedLines, middle},  // selected backwards
-            {2, 1, 2, 4, QuoteSelection::SelectedLines, "third line\n"},
-            {2, 1, 5, 0, QuoteSelection::SelectedLines, "third line\nfourth line\nfifth line\n"},
-            {2, 2, 2, 2, QuoteSelection::SelectedLines, all},  // no selection
-        };
-    for (const auto& [start_line, start_column, end_line, end_column, quote, expected] : cases) {
-        editor.selection_start = Offset(editor, start_line, start_column);
-        editor.selection_end = Offset(editor, end_line, end_column);
-        EXPECT_EQ(CollectViewerText(editor, quote), expected) << start_line << " " << end_line;
+    // {selection start, end, quote selection, expected}; the lines start at 0, 12, 25, 37 and 50.
+    const std::tuple<std::size_t, std::size_t, QuoteSelection, std::string> cases[] = {
+        {15, 42, QuoteSelection::SelectedLines, middle}, {15, 42, QuoteSelection::All, all},
+        {42, 15, QuoteSelection::SelectedLines, middle},  // selected backwards
+        {26, 29, QuoteSelection::SelectedLines, "third line\n"},
+        {26, 62, QuoteSelection::SelectedLines, "third line\nfourth line\nfifth line\n"},
+        {27, 27, QuoteSelection::SelectedLines, all},  // no selection
+    };
+    for (const auto& [start, end, quote, expected] : cases) {
+        editor.selection_start = start;
+        editor.selection_end = end;
+        EXPECT_EQ(CollectViewerText(editor, quote), expected) << start << " " << end;
     }
 }
 

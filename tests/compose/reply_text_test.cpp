@@ -68,13 +68,13 @@ const std::string kMessage =
     "\r\n"
     "Body\r\n";
 
-TEST(StartReply, FillsTheComposerFromTheViewedMessage) {
+// Reply, forward and a new message, with our signature.
+TEST(StartMessage, FillsTheComposer) {
     const ViewedMessage viewed(kMessage, ViewerOptions{});
     TempDir dir;
     const std::string signature = (dir / "sig.txt").string();
     WriteWholeFile(signature, "Me\nme@example.org\n");
-    ViewerEditorText shown;
-    shown.lines = {"Hi there,\r\n", "see\tyou.\r\n", "-- \r\n", "Sender\r\n", "Phone\r\n"};
+    const ViewerEditorText shown{{"Hi there,\r\n", "see\tyou.\r\n", "-- \r\n", "Sender\r\n", "Phone\r\n"}};
 
     ComposedMessage reply =
         StartReply(viewed, shown, "Sender <s@example.com>", ReplySettings{}, signature);
@@ -98,27 +98,18 @@ TEST(StartReply, FillsTheComposerFromTheViewedMessage) {
     plain.quote_marker = false;
     reply = StartReply(viewed, shown, "", plain, "");
     EXPECT_EQ(reply.body_lines, (std::vector<std::string>{"Hi there,\r\n", "see    you.\r\n"}));
-}
 
-TEST(StartForward, HeadingAndTheShownText) {
-    const ViewedMessage viewed(kMessage, ViewerOptions{});
-    ViewerEditorText editor;
-    editor.lines = {"From: x\r\n", "a wrapped ", "line\r\n"};
-    const ComposedMessage forward = StartForward(viewed, editor, "");
+    const ComposedMessage forward = StartForward(viewed, {{"From: x\r\n", "a wrapped ", "line\r\n"}}, "");
     EXPECT_EQ(forward.subject, "Fwd: Plans");
     EXPECT_EQ(forward.to + forward.cc + forward.in_reply_to + forward.references, "");
     EXPECT_EQ(forward.body_lines,
               (std::vector<std::string>{"\r\n", "\r\n", "--- Forwarded Message ---\r\n", "\r\n",
                                         "From: x\r\n", "a wrapped line\r\n"}));
-}
 
-TEST(StartNewMessage, SignatureAndMailto) {
-    TempDir dir;
-    const std::string signature = (dir / "sig.txt").string();
-    WriteWholeFile(signature, "");
     const ComposedMessage message = StartNewMessage("a@b", signature);
     EXPECT_EQ(message.to, "a@b");
-    EXPECT_EQ(message.body_lines, (std::vector<std::string>{"\r\n", "\r\n", "-- \r\n"}));
+    EXPECT_EQ(message.body_lines, (std::vector<std::string>{"\r\n", "\r\n", "-- \r\n", "Me\r\n",
+                                                            "me@example.org\r\n"}));
 }
 
 }  // namespace

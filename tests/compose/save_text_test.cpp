@@ -10,7 +10,7 @@
 namespace tarvox {
 namespace {
 
-TEST(SaveTextToFile, SaveAsReplacesTheFileAppendWritesTheSeparatorFirst) {
+TEST(SaveTextToFile, ReplacesOrAppendsWithTheSeparatorFirstOrSaysWhyNot) {
     TempDir dir;
     const std::string path = (dir / "out.txt").string();
     WriteWholeFile(path, "an older and longer content");
@@ -28,18 +28,15 @@ TEST(SaveTextToFile, SaveAsReplacesTheFileAppendWritesTheSeparatorFirst) {
     EXPECT_TRUE(SaveTextToFile(quiet, added, "two", SaveTextMode::Append, InboxStatusShown::No));
     EXPECT_EQ(ReadWholeFile(added), "\r\n\r\none\r\n\r\ntwo");
     EXPECT_TRUE(quiet.Calls().empty());
-}
 
-TEST(SaveTextToFile, AFileThatCannotBeOpened) {
-    TempDir dir;
-    ScriptedServices services;
-    EXPECT_FALSE(SaveTextToFile(services, (dir / "no" / "such").string(), "x",
-                                SaveTextMode::Replace, InboxStatusShown::Yes));
-    ASSERT_EQ(services.Boxes().size(), 1u);
-    EXPECT_EQ(services.Boxes()[0].text, "Unable to create file");
-    EXPECT_EQ(services.Boxes()[0].icon, BoxIcon::Error);
-    EXPECT_EQ(services.Statuses(StatusLine::Inbox),
-              (std::vector<std::string>{"Saving text to file..."}));
+    // A file that cannot be opened.
+    ScriptedServices failed;
+    EXPECT_FALSE(SaveTextToFile(failed, (dir / "no" / "such").string(), "x", SaveTextMode::Replace,
+                                InboxStatusShown::Yes));
+    ASSERT_EQ(failed.Boxes().size(), 1u);
+    EXPECT_EQ(failed.Boxes()[0].text, "Unable to create file");
+    EXPECT_EQ(failed.Boxes()[0].icon, BoxIcon::Error);
+    EXPECT_EQ(failed.Statuses(StatusLine::Inbox), (std::vector<std::string>{"Saving text to file..."}));
 }
 
 }  // namespace
