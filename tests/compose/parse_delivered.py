@@ -1,9 +1,10 @@
 """Reads one delivered message with Python's email package, as an independent check of what
-the client sent, and prints what it found as JSON."""
+the client sent, and prints what it found as JSON; each attachment is compared with the file of
+its name in the folder given second."""
 import email
 import email.policy
-import hashlib
 import json
+import pathlib
 import sys
 
 with open(sys.argv[1], "rb") as source:
@@ -18,6 +19,6 @@ for part in message.walk():
         result["body"] = part.get_content()
     else:
         payload = part.get_payload(decode=True) or b""
-        result["attachments"].append({"name": part.get_filename(),
-                                      "sha256": hashlib.sha256(payload).hexdigest()})
+        original = pathlib.Path(sys.argv[2], part.get_filename()).read_bytes()
+        result["attachments"].append({"name": part.get_filename(), "same": payload == original})
 json.dump(result, sys.stdout, ensure_ascii=True)
