@@ -8,7 +8,8 @@ namespace {
 const AddressBook kBook{"Friends",
                         {{"Ann", "ann@a.example"}, {"Bartholomew", "bart@b.example"}, {"J\xF6rg", "j@c.example"}}};
 
-TEST(FormatBookText, NameBetweenRulesThenPaddedRows) {
+// Text: the name between rules, then rows padded to the longest name.
+TEST(BookExport, TextAndTabDelimitedForms) {
     EXPECT_EQ(FormatBookText(kBook),
               "-------\r\n"
               "Friends\r\n"
@@ -19,9 +20,7 @@ TEST(FormatBookText, NameBetweenRulesThenPaddedRows) {
               "J\xF6rg       \tj@c.example\r\n");
     EXPECT_EQ(FormatBookText(AddressBook{"X", {}}), "-\r\nX\r\n-\r\n\r\n");
     EXPECT_EQ(FormatBookText(AddressBook{"Y", {{"", "a@b"}}}), "-\r\nY\r\n-\r\n\r\n\ta@b\r\n");
-}
-
-TEST(FormatBookTabDelimited, OneLinePerEntry) {
+    // Tab delimited: one line per entry, nothing else.
     EXPECT_EQ(FormatBookTabDelimited(kBook),
               "Ann\tann@a.example\r\nBartholomew\tbart@b.example\r\nJ\xF6rg\tj@c.example\r\n");
     EXPECT_EQ(FormatBookTabDelimited(AddressBook{"Empty", {}}), "");
