@@ -39,6 +39,7 @@ TEST(ReadDraftFile, WrittenDraftReadsBackEveryField) {
         {"First line\r\n", "\r\n", "\tindented, and 8-bit \xFC\r\n", "last\r\n"},
         {{first, "application/pdf", 5},
          {(dir / "gone.txt").string(), "text/plain", 9},
+         {dir.path().string(), "inode/directory", 0},
          {second, "application/octet-stream", 70000}}};
 
     const std::string path = (dir / "draft.txt").string();
@@ -48,13 +49,22 @@ TEST(ReadDraftFile, WrittenDraftReadsBackEveryField) {
     ASSERT_TRUE(ReadDraftFile(path, "image/png", read));
     EXPECT_EQ(Headers(read), Headers(written));
     EXPECT_EQ(read.body_lines, written.body_lines);
-    // The attachments that still exist, with the type the composer offers now.
+    // The attachments that are still files, measured again, with the type the composer offers now.
     ASSERT_EQ(read.attachments.size(), 2u);
     for (const auto& [attachment, path, size] : {std::tuple(read.attachments[0], first, 5),
                                                  std::tuple(read.attachments[1], second, 70000)}) {
         EXPECT_EQ(std::tie(attachment.path, attachment.mime_type), std::tie(path, "image/png"));
         EXPECT_EQ(attachment.size, static_cast<std::uint64_t>(size));
     }
+    // No type offered: the default one.
+    ASSERT_TRUE(ReadDraftFile(path, "", read));
+    EXPECT_EQ(read.attachments.at(0).mime_type, "application/octet-stream");
+    // An unreadable draft changes nothing.
+    for (const std::string& unreadable : {(dir / "missing").string(), dir.path().string()}) {
+        EXPECT_FALSE(ReadDraftFile(unreadable, "image/png", read));
+    }
+    EXPECT_EQ(read.attachments.at(0).mime_type, "application/octet-stream");
+    EXPECT_EQ(Headers(read), Headers(written));
 }
 
 TEST(ReadDraftText, HeaderLinesAndBodySection) {
@@ -115,28 +125,6 @@ TEST(ReadDraftText, HeaderLinesAndBodySection) {
         EXPECT_EQ(message.body_lines, c.body);
         EXPECT_TRUE(message.attachments.empty()) << "the attachment list is always emptied";
     }
-}
-
-// A folder or a missing file cannot be attached; an empty type gives the default.
-TEST(ReadDraftText, AttachmentsAreCheckedAndTyped) {
-    TempDir dir;
-    const std::string file = (dir / "a.txt").string();
-    WriteWholeFile(file, "abc");
-    ComposedMessage message = kUntouched;
-    ReadDraftText("Attach: \t" + file + "\r\nAttach: \t" + dir.path().string() +
-                      "\r\nAttach: \t/no/such/file\r\n\r\n",
-                  "", message);
-    ASSERT_EQ(message.attachments.size(), 1u);
-    EXPECT_EQ(std::tie(message.attachments[0].path, message.attachments[0].mime_type),
-              std::tie(file, "application/octet-stream"));
-    EXPECT_EQ(message.attachments[0].size, 3u);
-
-    // An unreadable draft changes nothing.
-    for (const std::string& path : {(dir / "missing").string(), dir.path().string()}) {
-        EXPECT_FALSE(ReadDraftFile(path, "", message));
-    }
-    EXPECT_EQ(message.attachments.size(), 1u);
-    EXPECT_EQ(message.to, "old-to@x");
 }
 
 }  // namespace
