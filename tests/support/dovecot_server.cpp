@@ -28,9 +28,7 @@ std::vector<fs::path> SortedFiles(std::initializer_list<fs::path> folders) {
             }
         }
     }
-    std::sort(files.begin(), files.end(), [](const fs::path& left, const fs::path& right) {
-        return left.filename() < right.filename();
-    });
+    std::ranges::sort(files, {}, &fs::path::filename);
     return files;
 }
 
@@ -39,9 +37,6 @@ std::vector<int> SessionProcesses(int master) {
     std::vector<int> sessions;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator("/proc", error)) {
-        if (entry.path().filename().string().find_first_not_of("0123456789") != std::string::npos) {
-            continue;
-        }
         const std::string stat = ReadWholeFile(entry.path() / "stat");  // "pid (comm) state ppid"
         const std::size_t close = stat.rfind(')');
         if (close != std::string::npos && stat.find(" (pop3) ") != std::string::npos &&
@@ -60,10 +55,7 @@ bool OwnLike(const fs::path& file, const struct stat& owner) {
 }  // namespace
 
 bool DovecotServer::ResetMailbox(int message_count) {
-    if (!running()) {
-        if (error().empty()) {
-            Fail("Dovecot is not running");
-        }
+    if (!CheckRunning()) {
         return false;
     }
     // A session left open would write its index into the new Maildir.

@@ -18,11 +18,7 @@ public:
         tzset();
     }
     ~ScopedTimeZone() {
-        if (m_old) {
-            setenv("TZ", m_old->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
+        m_old ? setenv("TZ", m_old->c_str(), 1) : unsetenv("TZ");
         tzset();
     }
     ScopedTimeZone(const ScopedTimeZone&) = delete;

@@ -355,8 +355,8 @@ void ScriptedServer::Run() {
     m_changed.notify_all();
 }
 
-::testing::AssertionResult ScriptDone(ScriptedServer& server, std::chrono::milliseconds timeout) {
-    return server.Finish(timeout) ? ::testing::AssertionSuccess()
+::testing::AssertionResult ScriptDone(ScriptedServer& server) {
+    return server.Finish() ? ::testing::AssertionSuccess()
                                   : ::testing::AssertionFailure() << server.Report();
 }
 

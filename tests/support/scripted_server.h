@@ -108,8 +108,7 @@ private:
 };
 
 // For EXPECT_TRUE / ASSERT_TRUE: Finish(), and on failure the Report().
-::testing::AssertionResult ScriptDone(ScriptedServer& server,
-                                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
+::testing::AssertionResult ScriptDone(ScriptedServer& server);
 
 }  // namespace tarvox
 

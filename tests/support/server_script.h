@@ -39,6 +39,13 @@ protected:
     // One value of the description, empty when it has none.
     const std::string& Value(std::string_view key) const;
     void Fail(std::string text) { m_error = std::move(text); }
+    // Whether the server runs; when not, error() says so unless it already tells why.
+    bool CheckRunning() {
+        if (!m_running && m_error.empty()) {
+            m_error = m_script_name + " is not running";
+        }
+        return m_running;
+    }
     const std::filesystem::path& dir() const { return m_dir; }
     int pid() const { return std::atoi(Value("pid").c_str()); }
 

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <utility>
 
 #include "support/dovecot_server.h"
 
@@ -11,43 +10,31 @@ namespace tarvox {
 
 std::vector<SmtpEnvelope> SmtpTestServer::Envelopes() const {
     std::ifstream in(Value("envelopes_file"), std::ios::binary);
-    std::vector<SmtpEnvelope> envelopes;
-    bool open = false;  // a record was started; a line without "=" ends it
+    std::vector<SmtpEnvelope> envelopes(1);  // the first takes any lines before the first record
     for (std::string line; std::getline(in, line);) {
         const std::size_t equals = line.find('=');
-        if (equals == std::string::npos) {
-            open = false;
-            continue;
-        }
-        if (!std::exchange(open, true)) {
-            envelopes.emplace_back();
-        }
-        SmtpEnvelope& envelope = envelopes.back();
         const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
-        if (key == "mail_from") {
-            envelope.mail_from = value;
+        if (key == "mail_from") {  // opens a record
+            envelopes.emplace_back().mail_from = value;
         } else if (key == "rcpt_to") {
-            envelope.rcpt_tos.push_back(value);
+            envelopes.back().rcpt_tos.push_back(value);
         } else if (key == "auth_user") {
-            envelope.auth_user = value;
+            envelopes.back().auth_user = value;
         } else if (key == "tls") {
-            envelope.tls = value == "1";
+            envelopes.back().tls = value == "1";
         } else if (key == "file") {
-            envelope.file = value;
+            envelopes.back().file = value;
         }
     }
+    envelopes.erase(envelopes.begin());
     return envelopes;
 }
 
 bool SmtpTestServer::ClearDelivered() {
-    if (!running()) {
-        if (error().empty()) {
-            Fail("the SMTP server is not running");
-        }
-        return false;
+    if (CheckRunning()) {
+        std::ofstream(Value("envelopes_file"), std::ios::trunc);
     }
-    std::ofstream(Value("envelopes_file"), std::ios::trunc);
-    return true;
+    return running();
 }
 
 SmtpTestServer& SharedSmtp() {
