@@ -3,12 +3,11 @@
 
 #include <sys/stat.h>
 
-#include <QMessageBox>
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <csignal>
+#include <tuple>
 #include <vector>
 
 #include "app/instance_channel.h"
@@ -74,27 +73,22 @@ TEST_F(ProgramRunTest, ToAddressGoesToTheRunningInstance) {
     EXPECT_FALSE(std::filesystem::exists(m_context.paths.settings_file)) << "nothing saved";
 }
 
-TEST_F(ProgramRunTest, ViewWithoutAFileGivesTheSyntaxMessage) {
-    DialogDriver driver;
-    SeenBox seen;
-    driver.Then(RecordBoxAndClick(&seen, "OK"));
-    EXPECT_EQ(Run({"/VIEW", "   "}), kExitRefused);
-    EXPECT_EQ(seen.text.toStdString(), kViewSyntaxMessage);
-    EXPECT_EQ(seen.title, "Tarvox Plus 3.3 beta3a");
-    EXPECT_EQ(seen.icon, QMessageBox::Critical);
-    EXPECT_EQ(m_options_runs, 0);
-}
-
-TEST_F(ProgramRunTest, SecondInstanceQuestion) {
+// With another instance running: /VIEW without a file is refused, else the user is asked.
+TEST_F(ProgramRunTest, StartBoxes) {
     InstanceServer running([](const std::string&) {});
     ASSERT_TRUE(running.Listen(m_windows.instance_name));
-    for (const char* answer : {"No", "Yes"}) {
+    const std::tuple<std::vector<std::string_view>, const char*, int, std::string_view> cases[] = {
+        {{"/VIEW", "   "}, "OK", kExitRefused, kViewSyntaxMessage},
+        {{}, "No", kExitRefused, "Another instance of Tarvox is running."},
+        {{}, "Yes", 0, "Another instance of Tarvox is running."},
+    };
+    for (const auto& [args, button, status, text] : cases) {
         DialogDriver driver;
         SeenBox seen;
-        driver.Then(RecordBoxAndClick(&seen, answer));
-        EXPECT_EQ(Run({}), std::string(answer) == "No" ? kExitRefused : 0);
-        EXPECT_EQ(seen.title, "Warning");
-        EXPECT_TRUE(seen.text.startsWith("Another instance of Tarvox is running."));
+        driver.Then(RecordBoxAndClick(&seen, button));
+        EXPECT_EQ(Run(args), status) << button;
+        EXPECT_TRUE(seen.text.startsWith(QString::fromUtf8(text.data(), text.size())))
+            << seen.text.toStdString();
     }
     EXPECT_EQ(m_options_runs, 1);
 }
@@ -103,10 +97,7 @@ TEST_F(ProgramRunTest, WrongPassphraseEndsWithoutWritingAnything) {
     Configuration locked;
     locked.global.master = 1;
     locked.master_passphrase = "right passphrase";
-    Profile profile;
-    profile.name = "Work";
-    profile.pass = "secret";
-    locked.profiles.push_back(profile);
+    locked.profiles.push_back({.name = "Work", .pass = "secret"});
     ASSERT_TRUE(SaveConfiguration(m_context.paths.settings_file, locked));
     const std::string before = ReadWholeFile(m_context.paths.settings_file);
 

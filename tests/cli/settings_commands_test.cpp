@@ -20,7 +20,6 @@ TEST(CliSettingsCommands, ExitStatusAndOutput) {
          "Demo\n  POP3  127.0.0.1:1110, cleartext, user alice, password stored\n"
          "  SMTP  127.0.0.1:1025, cleartext, sender Alice Demo <alice@example.test>\n",
          ""},
-        {{"profiles", file}, "", 2, "", "usage: tarvox-cli profiles"},
         {{"self-check"}, "", 0, "tarvox self-check passed\n", ""},
     };
     for (const CliCase& c : cases) {
