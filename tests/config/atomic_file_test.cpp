@@ -20,8 +20,7 @@ TEST(ReplaceChosenFile, NeverCutsTheOldFileShort) {
     TempDir dir;
     const fs::path old_file = dir / "old.txt";
     WriteWholeFile(old_file, "old content");
-    // A write that fails half-way leaves the old file whole and no new or
-    // temporary file behind.
+    // A write that fails half-way leaves the old file whole and no new or temporary file behind.
     const FileContentWriter half = [](int fd) {
         WriteAll(fd, "half");
         return false;
@@ -31,8 +30,7 @@ TEST(ReplaceChosenFile, NeverCutsTheOldFileShort) {
     EXPECT_EQ(ReadWholeFile(old_file), "old content");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 
-    // Through a link the linked file gets the text and keeps its mode; a new
-    // file is private.
+    // Through a link the linked file gets the text and keeps its mode; a new file is private.
     fs::permissions(old_file, fs::perms(0640));
     fs::create_symlink(old_file, dir / "link");
     const FileContentWriter text = [](int fd) { return WriteAll(fd, "new"); };

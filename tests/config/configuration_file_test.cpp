@@ -38,19 +38,16 @@ Configuration KnownConfiguration() {
     return config;
 }
 
-Configuration LoadFrom(const fs::path& path, ScriptedServices& services, bool* ok = nullptr) {
+// The loaded configuration, or nothing when the load failed.
+std::optional<Configuration> Load(const fs::path& path, ScriptedServices& services) {
     Configuration config;
-    const bool loaded = LoadConfiguration(path, config, services);
-    if (ok != nullptr) {
-        *ok = loaded;
-    }
-    return config;
+    return LoadConfiguration(path, config, services) ? std::optional(config) : std::nullopt;
 }
 
-Configuration LoadText(std::string_view text, ScriptedServices& services, bool* ok = nullptr) {
+std::optional<Configuration> LoadText(std::string_view text, ScriptedServices& services) {
     TempDir dir;
     WriteWholeFile(dir / "tarvox.ini", text);
-    return LoadFrom(dir / "tarvox.ini", services, ok);
+    return Load(dir / "tarvox.ini", services);
 }
 
 // Saves and loads again; with the lock on, the passphrase is asked for once, hidden.
@@ -61,14 +58,11 @@ Configuration RoundTrip(Configuration& config) {
     if (config.global.master == 1) {
         services.QueuePromptText(config.master_passphrase);
     }
-    bool ok = false;
-    Configuration loaded = LoadFrom(dir / "tarvox.ini", services, &ok);
-    EXPECT_TRUE(ok);
-    services.ExpectScriptUsedUp();
+    std::optional<Configuration> loaded = Load(dir / "tarvox.ini", services);
     for (const TextPromptRequest& prompt : services.Prompts()) {
         EXPECT_TRUE(prompt.password_mode);
     }
-    return loaded;
+    return loaded.value();
 }
 
 std::string LineOf(const std::string& text, std::string_view key) {
@@ -86,16 +80,13 @@ TEST(ConfigurationFile, KnownConfigurationAndTheGoldenFileMatchBothWays) {
     ASSERT_TRUE(SaveConfiguration(dir / "tarvox.ini", config));
     EXPECT_EQ(ReadWholeFile(dir / "tarvox.ini"), ReadWholeFile(kKnownFile));
     ScriptedServices services;
-    bool ok = false;
-    Configuration loaded = LoadFrom(kKnownFile, services, &ok);
-    ASSERT_TRUE(ok);
+    const Configuration loaded = Load(kKnownFile, services).value();
     config.profiles.back().name = "Work";  // a section name is cut at the first "]"
     EXPECT_EQ(loaded.global, config.global);
     EXPECT_EQ(loaded.profiles, config.profiles);
 }
 
-// Random values of every field: printable ISO-8859-1 text without line breaks, lists of
-// items without commas or blanks at their ends, passwords of any byte.
+// Random values: one-line printable ISO-8859-1 text, lists of trimmed items, passwords of any byte.
 struct RandomValues {
     std::mt19937 engine;
     int Integer() { return static_cast<int>(engine()); }
@@ -116,11 +107,6 @@ struct RandomValues {
             list += (i ? "," : "") + ("x" + Text(40, ",") + "x");
         }
         return list;
-    }
-    void Fill(std::span<int> values) {
-        for (int& v : values) {
-            v = Integer();
-        }
     }
 };
 
@@ -156,46 +142,46 @@ Profile RandomProfile(RandomValues& r, std::size_t password_length) {
             password->push_back(static_cast<char>(1 + r.engine() % 255));
         }
     }
-    r.Fill(std::span<int>(p.maildrop));
+    p.maildrop = {r.Integer(), r.Integer()};
     return p;
 }
 
 TEST(ConfigurationFile, RandomSettingsRoundTripWithAndWithoutTheLock) {
-    for (int master : {0, 1}) {
-        for (unsigned seed = 1; seed <= 10; ++seed) {
-            SCOPED_TRACE(testing::Message() << "seed " << seed << " master " << master);
-            RandomValues r{std::mt19937(seed * 7919 + static_cast<unsigned>(master))};
-            Configuration config;
-            GlobalSettings& g = config.global;
-            for (int* v : {&g.reprompt, &g.mailman, &g.freq, &g.repoll, &g.checkras, &g.newsound,
-                           &g.timeout, &g.allheaders, &g.preview, &g.autoprev, &g.enterprev,
-                           &g.confirmdel, &g.confirmclose, &g.htmlfilt, &g.viewer_ro, &g.mvfixedf,
-                           &g.replyquote, &g.quotesel, &g.quotemarker, &g.useorigcc, &g.copyself,
-                           &g.autoaddress, &g.gpgfunc, &g.encryptself, &g.useautobcc,
-                           &g.textcolor}) {
-                *v = r.Integer();
-            }
-            for (std::string* s : {&g.newwav, &g.gpgpath, &g.regfont, &g.fixfont}) {
-                *s = r.Text(300);
-            }
-            g.last = r.Text(510);
-            g.fqdn = r.Text(100);
-            g.master = master;
-            g.blockext = r.List(60);
-            for (std::span<int> values : {std::span<int>(g.colwidth), std::span<int>(g.mmcolwidth),
-                                          std::span<int>(g.ibsize), std::span<int>(g.mvsize),
-                                          std::span<int>(g.mmsize), std::span<int>(g.amsize)}) {
-                r.Fill(values);
-            }
-            config.master_passphrase = master ? r.Text(60, "", 1) : "";
-            for (std::size_t length : {0, 5, 16, 17, 255}) {
-                config.profiles.push_back(RandomProfile(r, length));
-            }
-            Configuration loaded = RoundTrip(config);
-            EXPECT_EQ(loaded.global, config.global);
-            EXPECT_EQ(loaded.profiles, config.profiles);
-            EXPECT_EQ(loaded.master_passphrase, config.master_passphrase);
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+        const int master = static_cast<int>(seed % 2);
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        RandomValues r{std::mt19937(seed * 7919)};
+        Configuration config;
+        GlobalSettings& g = config.global;
+        for (int* v : {&g.reprompt, &g.mailman, &g.freq, &g.repoll, &g.checkras, &g.newsound,
+                       &g.timeout, &g.allheaders, &g.preview, &g.autoprev, &g.enterprev,
+                       &g.confirmdel, &g.confirmclose, &g.htmlfilt, &g.viewer_ro, &g.mvfixedf,
+                       &g.replyquote, &g.quotesel, &g.quotemarker, &g.useorigcc, &g.copyself,
+                       &g.autoaddress, &g.gpgfunc, &g.encryptself, &g.useautobcc, &g.textcolor}) {
+            *v = r.Integer();
         }
+        for (std::string* s : {&g.newwav, &g.gpgpath, &g.regfont, &g.fixfont}) {
+            *s = r.Text(300);
+        }
+        g.last = r.Text(510);
+        g.fqdn = r.Text(100);
+        g.master = master;
+        g.blockext = r.List(60);
+        for (std::span<int> values : {std::span<int>(g.colwidth), std::span<int>(g.mmcolwidth),
+                                      std::span<int>(g.ibsize), std::span<int>(g.mvsize),
+                                      std::span<int>(g.mmsize), std::span<int>(g.amsize)}) {
+            for (int& v : values) {
+                v = r.Integer();
+            }
+        }
+        config.master_passphrase = master ? r.Text(60, "", 1) : "";
+        for (std::size_t length : {0, 5, 16, 17, 255}) {
+            config.profiles.push_back(RandomProfile(r, length));
+        }
+        Configuration loaded = RoundTrip(config);
+        EXPECT_EQ(loaded.global, config.global);
+        EXPECT_EQ(loaded.profiles, config.profiles);
+        EXPECT_EQ(loaded.master_passphrase, config.master_passphrase);
     }
 }
 
@@ -214,7 +200,6 @@ TEST(ConfigurationFile, PasswordsAreStoredAsLettersFromAToP) {
         const std::string stored = LineOf(text, "pass=");
         EXPECT_EQ(stored.size(), letters);
         EXPECT_EQ(stored.find_first_not_of("ABCDEFGHIJKLMNOP"), std::string::npos);
-        EXPECT_EQ(LineOf(text, "md5=").size(), locked ? 32u : 0u);
     }
 }
 
@@ -246,9 +231,7 @@ TEST(ConfigurationFile, ReadingFollowsTheSectionRules) {
     for (const auto& [what, text, profile_names] : cases) {
         SCOPED_TRACE(what);
         ScriptedServices services;
-        bool ok = false;
-        Configuration config = LoadText(text, services, &ok);
-        EXPECT_TRUE(ok);
+        const Configuration config = LoadText(text, services).value();
         std::vector<std::string> names;
         for (const Profile& p : config.profiles) {
             names.push_back(p.name);
@@ -284,10 +267,10 @@ TEST(ConfigurationFile, ValuesThatDoNotScanKeepTheirOldValue) {
         SCOPED_TRACE(line.substr(0, 40));
         const std::string global = section == Global ? line + "\n" : "";
         const std::string profile = section == InProfile ? line + "\n" : "";
+        const std::string file = "{tarvox}\nlast=Kept\nfreq=20\n" + global +
+                                 "gpgfunc=3\n\n[P]\nport=99\n" + profile + "user=u\n\n";
         ScriptedServices services;
-        Configuration config = LoadText("{tarvox}\nlast=Kept\nfreq=20\n" + global +
-                                            "gpgfunc=3\n\n[P]\nport=99\n" + profile + "user=u\n\n",
-                                        services);
+        Configuration config = LoadText(file, services).value();
         const std::string text = FormatConfiguration(config);
         const std::string key = expected.substr(0, expected.find('=') + 1);
         EXPECT_EQ(key + LineOf(text, key), expected);
@@ -309,9 +292,7 @@ TEST(ConfigurationFile, OnlyAMissingFileGivesDefaultsThatMaySaveOverIt) {
     for (const auto& [path, reason] : cases) {
         SCOPED_TRACE(path);
         ScriptedServices services;
-        bool ok = false;
-        Configuration config = LoadFrom(path, services, &ok);
-        EXPECT_TRUE(ok);
+        Configuration config = Load(path, services).value();
         EXPECT_EQ(config.global, GlobalSettings{});
         EXPECT_TRUE(config.profiles.empty());
         std::vector<MessageBoxRequest> boxes = services.Boxes();
@@ -356,9 +337,7 @@ TEST(ConfigurationFile, LockedFileFailuresEndTheLoadAndLeaveTheFileAlone) {
         } else if (!answer->empty()) {
             services.QueuePromptText(*answer);
         }
-        bool ok = true;
-        LoadFrom(dir / "tarvox.ini", services, &ok);
-        EXPECT_FALSE(ok);
+        EXPECT_FALSE(Load(dir / "tarvox.ini", services));
         std::vector<MessageBoxRequest> boxes = services.Boxes();
         ASSERT_EQ(boxes.size(), answer ? 1u : 0u);
         if (answer) {
@@ -375,14 +354,10 @@ TEST(ConfigurationFile, ValuesWithLineBreaksCannotInjectKeys) {
     config.global.last = "x\nmaster=1";
     config.profiles.push_back({.name = "P\nhost=evil", .blacklist = "spam\nhost=evil",
                                .user = "bob\r\nhost=evil.example"});
-    Configuration loaded = RoundTrip(config);
-    EXPECT_EQ(loaded.global.master, 0);
-    EXPECT_EQ(loaded.global.last, "x");
-    ASSERT_EQ(loaded.profiles.size(), 1u);
-    EXPECT_EQ(loaded.profiles.front().name, "P");
-    EXPECT_EQ(loaded.profiles.front().user, "bob");
-    EXPECT_EQ(loaded.profiles.front().host, "");
-    EXPECT_EQ(loaded.profiles.front().blacklist, "spam,host=evil");
+    const Configuration loaded = RoundTrip(config);
+    EXPECT_EQ(loaded.global, GlobalSettings{.last = "x"});
+    EXPECT_EQ(loaded.profiles,
+              (ProfileList{{.name = "P", .blacklist = "spam,host=evil", .user = "bob"}}));
 }
 
 TEST(ConfigurationFile, AcceptedFingerprintIsRecordedAndWrittenAtOnce) {
@@ -397,9 +372,7 @@ TEST(ConfigurationFile, AcceptedFingerprintIsRecordedAndWrittenAtOnce) {
                               &Profile::SMTPsslid, print);
     ScriptedServices services;
     services.QueuePromptText("long passphrase");
-    bool ok = false;
-    Configuration loaded = LoadFrom(dir / "tarvox.ini", services, &ok);
-    ASSERT_TRUE(ok);
+    const Configuration loaded = Load(dir / "tarvox.ini", services).value();
     EXPECT_EQ(loaded.profiles.front().pop_sslid, print);
     EXPECT_EQ(loaded.profiles.back().SMTPsslid, print);
     EXPECT_EQ(loaded.profiles.front().pass, "hello");

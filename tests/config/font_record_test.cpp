@@ -1,5 +1,4 @@
-// The 60-byte font record of "fixfont" and "regfont": its fields at their
-// offsets, and the values that hold no usable record.
+// The 60-byte font record of "fixfont" and "regfont": its fields, and values holding none.
 #include "config/font_record.h"
 
 #include <cstring>
@@ -11,8 +10,7 @@
 namespace tarvox {
 namespace {
 
-// A record with the height at 0, the weight at 16, italic at 20 and the face
-// name at 28, little-endian.
+// A record: the height at 0, the weight at 16, italic at 20, the face name at 28, little-endian.
 std::string Record(std::int32_t height, std::int32_t weight, char italic, const char* face) {
     std::string record(kFontRecordSize, '\0');
     for (int i = 0; i < 4; ++i) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace tarvox {
 namespace {
 
@@ -10,18 +12,15 @@ TEST(OpeningProfile, TheCommandLineNameElseTheLastElseTheFirst) {
     for (const char* name : {"work", "home", "spare"}) {
         AppendProfile(profiles, Profile{}).name = name;
     }
-    const struct {
-        const char* command_name;
-        const char* last;
-        const char* opened;
-    } cases[] = {
+    // {name on the command line, last profile, profile opened}
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"", "gone", "work"}, {"spare", "home", "spare"}, {"nosuch", "HOME", "home"},
         {"", "", "work"},     {"SPARE", "", "spare"},
     };
-    for (const auto& test : cases) {
-        const Profile* opened = OpeningProfile(profiles, test.command_name, test.last);
-        ASSERT_NE(opened, nullptr) << test.command_name << " / " << test.last;
-        EXPECT_EQ(opened->name, test.opened);
+    for (const auto& [command_name, last, expected] : cases) {
+        const Profile* opened = OpeningProfile(profiles, command_name, last);
+        ASSERT_NE(opened, nullptr) << command_name << " / " << last;
+        EXPECT_EQ(opened->name, expected);
     }
     EXPECT_EQ(OpeningProfile({}, "work", "work"), nullptr);
 }

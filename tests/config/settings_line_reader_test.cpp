@@ -25,8 +25,7 @@ TEST(SettingsLineReader, ReadsLinesTheWayTextModeFgetsDoes) {
         {"", {}}, {"a\nb\n", {"a\n", "b\n"}}, {"a\r\nb\r\n\r\n", {"a\n", "b\n", "\n"}},
         {"lone\rcr\n", {"lone\rcr\n"}}, {"no newline", {"no newline"}},
         {std::string("nu\0l\nnext\n", 10), {"nu", "next\n"}},
-        // A line longer than the buffer arrives in pieces; a piece that holds
-        // only the newline then reads as an empty line.
+        // A line longer than the buffer arrives in pieces; a lone newline reads as an empty line.
         {limit + "\n", {limit, "\n"}}, {limit + "yz\n", {limit, "yz\n"}},
         {almost + "\r\n", {almost + "\n"}},  // CR LF counts as one character against the limit
     };
