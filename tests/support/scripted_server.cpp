@@ -39,13 +39,9 @@ std::string Shown(std::string_view bytes) {
 // A step described by its builder's name and its bytes.
 ScriptStep Step(ScriptStep::Kind kind, std::string_view name, std::string bytes = {},
                 std::vector<std::size_t> cuts = {}, std::chrono::milliseconds pause = {}) {
-    ScriptStep step;
-    step.kind = kind;
-    step.description = std::string(name) + "(" + (bytes.empty() ? "" : Shown(bytes.substr(0, 80))) + ")";
-    step.bytes = std::move(bytes);
-    step.cuts = std::move(cuts);
-    step.pause = pause;
-    return step;
+    std::string description =
+        std::string(name) + "(" + (bytes.empty() ? "" : Shown(bytes.substr(0, 80))) + ")";
+    return {kind, std::move(description), std::move(bytes), std::move(cuts), pause};
 }
 
 }  // namespace
