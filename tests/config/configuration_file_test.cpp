@@ -76,9 +76,7 @@ std::string LineOf(const std::string& text, std::string_view key) {
 
 TEST(ConfigurationFile, KnownConfigurationAndTheGoldenFileMatchBothWays) {
     Configuration config = KnownConfiguration();
-    TempDir dir;
-    ASSERT_TRUE(SaveConfiguration(dir / "tarvox.ini", config));
-    EXPECT_EQ(ReadWholeFile(dir / "tarvox.ini"), ReadWholeFile(kKnownFile));
+    EXPECT_EQ(FormatConfiguration(config), ReadWholeFile(kKnownFile));
     ScriptedServices services;
     const Configuration loaded = Load(kKnownFile, services).value();
     config.profiles.back().name = "Work";  // a section name is cut at the first "]"
@@ -196,8 +194,7 @@ TEST(ConfigurationFile, PasswordsAreStoredAsLettersFromAToP) {
         config.global.master = locked ? 1 : 0;
         config.master_passphrase = locked ? "sesame seed" : "";
         config.profiles.emplace_back().pass = std::string(length, 'p');
-        const std::string text = FormatConfiguration(config);
-        const std::string stored = LineOf(text, "pass=");
+        const std::string stored = LineOf(FormatConfiguration(config), "pass=");
         EXPECT_EQ(stored.size(), letters);
         EXPECT_EQ(stored.find_first_not_of("ABCDEFGHIJKLMNOP"), std::string::npos);
     }
