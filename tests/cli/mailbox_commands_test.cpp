@@ -7,6 +7,7 @@
 #include "cli/cli_runner.h"
 #include "config/configuration_file.h"
 #include "support/dovecot_server.h"
+#include "support/scripted_server.h"
 #include "support/temp_dir.h"
 
 namespace tarvox {
@@ -25,6 +26,7 @@ TEST(CliList, ExitStatusAndOutput) {
     const std::string settings = (folder / "tarvox.ini").string();
     ASSERT_TRUE(SaveConfiguration(settings, config));
     const std::string password = dovecot.password("alice") + "\n";
+    ScriptedServer silent({script::ExpectClosed()});
     const CliCase cases[] = {
         // UTF-8 with LF for the terminal; the prompts and status texts on standard error.
         {{"list", "alice", "--settings", settings}, "correct horse\n" + password, 0,
@@ -38,11 +40,16 @@ TEST(CliList, ExitStatusAndOutput) {
           std::to_string(dovecot.plain_port())},
          password, 1, "", "Error: SSL certificate unrecognized"},
         {{"list", "--host", "127.0.0.1", "--port", "70000"}, "", 2, "", "from 1 to 65535"},
+        {{"list", "--host", "127.0.0.1", "--user", "alice", "--port", std::to_string(silent.port()),
+          "--timeout", "1"},
+         password, 1, "", "Error: connection broken; failure or timeout"},
+        {{"list", "Alice", "--settings", settings}, "wrong passphrase\n", 2, "", "could not be unlocked"},
     };
     for (const CliCase& c : cases) {
         ExpectCli(c);
     }
     EXPECT_EQ(dovecot.MessageFiles("alice").size(), 5u);  // a listing deletes nothing
+    EXPECT_SCRIPT_DONE(silent);
 }
 
 }  // namespace
