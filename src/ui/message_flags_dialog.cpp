@@ -9,9 +9,8 @@
 #include <QVBoxLayout>
 
 #include "junk/junk_rules.h"
-#include "junk/stored_flags.h"
 #include "protocols/inbox_entry.h"
-#include "protocols/inbox_filter.h"
+#include "protocols/message_flag_boxes.h"
 #include "ui/help_button.h"
 #include "ui/page_fields.h"
 #include "ui/qt_text.h"
@@ -44,19 +43,20 @@ MessageFlagsDialog::MessageFlagsDialog(AppContext& context, InboxEntry& entry,
                   MakeLabel(QString::number(entry.number), "number", this));
     layout->addLayout(facts);
 
+    const MessageFlagBoxes shown = MessageFlagBoxesOf(entry, profile);
     m_read = MakeCheck(tr("&Read"), "read", this);
-    m_read->setChecked((entry.flags & kFlagRead) != 0);
+    m_read->setChecked(shown.read);
     m_replied = MakeCheck(tr("Re&plied to"), "replied", this);
-    m_replied->setChecked((entry.flags & kFlagReplied) != 0);
+    m_replied->setChecked(shown.replied);
     auto* copy_to_self = MakeCheck(tr("Copy to self"), "copyToSelf", this);
-    copy_to_self->setChecked(IsCopyToSelf(entry, profile));
+    copy_to_self->setChecked(shown.copy_to_self);
     copy_to_self->setEnabled(false);
     auto* attachments = MakeCheck(tr("Attachments"), "attachments", this);
-    attachments->setChecked(entry.multipart);
+    attachments->setChecked(shown.attachments);
     attachments->setEnabled(false);
     m_junk = MakeCheck(tr("&Junk/spam (temp)"), "junk", this);
-    m_junk->setChecked(entry.junk_verdict != JunkVerdict::NotJunk);
-    m_junk->setEnabled(entry.junk_verdict != JunkVerdict::NotJunk);
+    m_junk->setChecked(shown.junk);
+    m_junk->setEnabled(shown.junk_usable);
     for (QCheckBox* box : {m_read, m_replied, copy_to_self, attachments, m_junk}) {
         layout->addWidget(box);
     }
@@ -77,12 +77,11 @@ MessageFlagsDialog::MessageFlagsDialog(AppContext& context, InboxEntry& entry,
 }
 
 void MessageFlagsDialog::accept() {
-    // Only Read and Replied to are kept; any other bit is dropped.
-    m_entry.flags = (m_read->isChecked() ? kFlagRead : 0u) |
-                    (m_replied->isChecked() ? kFlagReplied : 0u);
-    if (!m_junk->isChecked()) {
-        m_entry.junk_verdict = JunkVerdict::NotJunk;
-    }
+    MessageFlagBoxes chosen;
+    chosen.read = m_read->isChecked();
+    chosen.replied = m_replied->isChecked();
+    chosen.junk = m_junk->isChecked();
+    ApplyMessageFlagBoxes(m_entry, chosen);
     QDialog::accept();
 }
 
