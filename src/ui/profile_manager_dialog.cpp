@@ -7,8 +7,6 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "codec/ascii.h"
-#include "config/settings_text.h"
 #include "frontend/services.h"
 #include "ui/page_fields.h"
 #include "ui/qt_text.h"
@@ -20,8 +18,6 @@ namespace {
 constexpr int kNameColumnWidth = 250;
 constexpr int kSourceRole = Qt::UserRole;
 
-constexpr const char* kNamePrompt = "Enter new profile name (unique)";
-constexpr const char* kNameExists = "A profile by this name already exists";
 constexpr const char* kCaption = "Profile Manager";
 
 }  // namespace
@@ -91,14 +87,15 @@ void ProfileManagerDialog::AddRow(const std::string& name, const Profile* source
     }
 }
 
-bool ProfileManagerDialog::NameTaken(const std::string& name, const QTreeWidgetItem* except) const {
+std::vector<ProfileRow> ProfileManagerDialog::Rows() const {
+    std::vector<ProfileRow> rows;
     for (int i = 0; i < m_rows->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = m_rows->topLevelItem(i);
-        if (item != except && EqualsIgnoreAsciiCase(FromQString(item->text(0)), name)) {
-            return true;
-        }
+        rows.push_back(
+            {FromQString(item->text(0)),
+             reinterpret_cast<const Profile*>(item->data(0, kSourceRole).value<quintptr>())});
     }
-    return false;
+    return rows;
 }
 
 void ProfileManagerDialog::MoveSelected(int step) {
@@ -121,30 +118,11 @@ void ProfileManagerDialog::RenameSelected() {
     if (item == nullptr) {
         return;
     }
-    // The row's own name in another letter case is no clash.
-    if (const std::optional<std::string> name = AskUniqueName("Rename profile", item, item)) {
+    const auto row = static_cast<std::size_t>(m_rows->indexOfTopLevelItem(item));
+    if (const std::optional<std::string> name =
+            AskProfileName(m_services, Rows(), row, ProfileNaming::Rename)) {
         item->setText(0, ToQString(*name));
     }
-}
-
-std::optional<std::string> ProfileManagerDialog::AskUniqueName(const char* title,
-                                                               const QTreeWidgetItem* item,
-                                                               const QTreeWidgetItem* except) {
-    TextPromptRequest request;
-    request.title = title;
-    request.prompt = kNamePrompt;
-    request.capacity = kMaxProfileNameLength + 1;
-    request.prefill = true;
-    request.initial_text = FromQString(item->text(0));
-    const TextPromptResult answer = m_services.TextPrompt(request);
-    if (!answer.submitted) {
-        return std::nullopt;
-    }
-    if (NameTaken(answer.text, except)) {
-        m_services.ShowMessage(kNameExists, title, BoxIcon::Error);
-        return std::nullopt;
-    }
-    return answer.text;
 }
 
 void ProfileManagerDialog::DeleteSelected() {
@@ -164,31 +142,24 @@ void ProfileManagerDialog::CloneSelected() {
     if (item == nullptr) {
         return;
     }
-    const std::optional<std::string> name = AskUniqueName("Clone profile", item, nullptr);
+    const auto row = static_cast<std::size_t>(m_rows->indexOfTopLevelItem(item));
+    const std::vector<ProfileRow> rows = Rows();
+    const std::optional<std::string> name =
+        AskProfileName(m_services, rows, row, ProfileNaming::Clone);
     if (!name) {
         return;
     }
-    const auto* source =
-        reinterpret_cast<const Profile*>(item->data(0, kSourceRole).value<quintptr>());
-    AddRow(*name, source);
+    AddRow(*name, rows[row].source);
     m_rows->setCurrentItem(m_rows->topLevelItem(m_rows->topLevelItemCount() - 1));
 }
 
 void ProfileManagerDialog::accept() {
-    ProfileList rebuilt;
-    for (int i = 0; i < m_rows->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = m_rows->topLevelItem(i);
-        const QVariant source = item != nullptr ? item->data(0, kSourceRole) : QVariant();
-        if (!source.isValid() || source.value<quintptr>() == 0) {
-            m_services.ShowMessage("Error reading list entry", kCaption, BoxIcon::Error);
-            return;
-        }
-        Profile copy;
-        CopyProfile(copy, *reinterpret_cast<const Profile*>(source.value<quintptr>()));
-        copy.name = FromQString(item->text(0));
-        AppendProfile(rebuilt, std::move(copy));
+    std::optional<ProfileList> rebuilt = ProfilesFromRows(Rows());
+    if (!rebuilt) {
+        m_services.ShowMessage("Error reading list entry", kCaption, BoxIcon::Error);
+        return;
     }
-    m_profiles = std::move(rebuilt);
+    m_profiles = std::move(*rebuilt);
     QDialog::accept();
 }
 

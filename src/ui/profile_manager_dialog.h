@@ -8,13 +8,13 @@
 #include <QDialog>
 
 #include <functional>
-#include <optional>
 #include <string>
+#include <vector>
 
 #include "config/profile.h"
+#include "config/profile_rows.h"
 
 class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace tarvox {
 
@@ -42,13 +42,8 @@ private:
     void RenameSelected();
     void DeleteSelected();
     void CloneSelected();
-    // Whether a row other than `except` has `name`, letter case ignored.
-    bool NameTaken(const std::string& name, const QTreeWidgetItem* except) const;
-    // Asks for a new name for `item`'s profile under `title`, pre-filled with
-    // its name; nothing when cancelled or when another row (any row but
-    // `except`) has that name, which is then said in a box.
-    std::optional<std::string> AskUniqueName(const char* title, const QTreeWidgetItem* item,
-                                             const QTreeWidgetItem* except);
+    // The rows as they stand, in order.
+    std::vector<ProfileRow> Rows() const;
 
     ProfileList& m_profiles;
     FrontendServices& m_services;
