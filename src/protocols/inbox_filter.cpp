@@ -40,6 +40,10 @@ bool AnyFlagChecked(const InboxFilter& filter) {
 
 }  // namespace
 
+bool FlagBoxesUsable(const InboxFilter& filter) {
+    return filter.text.empty();
+}
+
 void ApplyPreset(InboxFilter& filter, FilterPreset preset) {
     filter.action = FilterAction::HideMatching;
     filter.read = preset == FilterPreset::NewMail;
@@ -60,7 +64,7 @@ bool IsCopyToSelf(const InboxEntry& entry, const Profile& profile) {
 
 bool FilterKeeps(const InboxFilter& filter, const InboxEntry& entry, const Profile& profile) {
     const bool match =
-        filter.text.empty() ? FlagsMatch(filter, entry, profile) : TextMatches(filter, entry);
+        FlagBoxesUsable(filter) ? FlagsMatch(filter, entry, profile) : TextMatches(filter, entry);
     return filter.action == FilterAction::HideMatching ? !match : match;
 }
 

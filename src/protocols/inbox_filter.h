@@ -43,6 +43,10 @@ struct InboxFilter {
 inline constexpr std::string_view kFilteredViewOff = "Filtered view OFF";
 inline constexpr std::string_view kFilteredViewOn = "Filtered view ON (some messages may be hidden)";
 
+// Whether the flag boxes and presets are in use: only while the search text
+// is empty, since any text, a blank too, replaces them.
+bool FlagBoxesUsable(const InboxFilter& filter);
+
 // Sets the action and the five flag boxes; the text and columns stay.
 //   All mail:         hide, no flags (everything is shown)
 //   New mail, unseen: hide Read, Replied to, Copy to self

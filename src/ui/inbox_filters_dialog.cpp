@@ -140,7 +140,7 @@ void InboxFiltersDialog::ApplyPresetButton(FilterPreset preset) {
 }
 
 void InboxFiltersDialog::UpdateEnabled() {
-    const bool flags_usable = m_text->text().isEmpty();
+    const bool flags_usable = FlagBoxesUsable(filter());
     for (QCheckBox* box : {m_read, m_replied, m_copy_to_self, m_junk, m_attachments}) {
         box->setEnabled(flags_usable);
     }

@@ -32,7 +32,7 @@ private:
     // Sets every control to the filter's choices.
     void ShowChoices(const InboxFilter& filter);
     void ApplyPresetButton(FilterPreset preset);
-    // The flag boxes and presets are usable only while the text box is empty.
+    // Enables the flag boxes and presets as FlagBoxesUsable finds the choices.
     void UpdateEnabled();
 
     QRadioButton* m_show = nullptr;

@@ -79,6 +79,7 @@ TEST(InboxFilter, RowsKeptByEachChoice) {
         {"recipient only", Filter(kShow, {&InboxFilter::in_to}, "EXAMPLE.ORG"), {1, 2}},
         {"date only", Filter(kShow, {&InboxFilter::in_date}, "2003-"), {1}},
         {"a text in no checked column", Filter(kShow, {&InboxFilter::in_subject}, "example"), {}},
+        {"a blank text overrides the flags too", Filter(kShow, {&InboxFilter::read}, " "), {}},
         {"several columns",
          Filter(kShow, {&InboxFilter::in_subject, &InboxFilter::in_from, &InboxFilter::in_to}, "bob"),
          {1, 4}},

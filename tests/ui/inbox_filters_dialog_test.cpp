@@ -1,7 +1,6 @@
 // "Inbox Filters": each control read into the filter, and help.
 #include "ui/inbox_filters_dialog.h"
 
-#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -40,20 +39,18 @@ TEST(InboxFiltersDialog, EachControlSetsItsPartOfTheFilter) {
     }
 }
 
-TEST(InboxFiltersDialog, ASearchTextDisablesTheFlagBoxesAndPresetsAndHelpOpensItsTopic) {
+TEST(InboxFiltersDialog, TheSearchTextSetsTheFlagBoxesAndPresetsUsableAndHelpOpensItsTopic) {
     OptionsWindowContext c;
     QStringList anchors;
     c.context.show_help = [&anchors](const QString& anchor) { anchors << anchor; };
     InboxFiltersDialog dialog(c.context);
-    for (const QString text : {"bob", " ", ""}) {
+    for (const QString text : {"bob", ""}) {
         Control(&dialog, "searchText")->setText(text);
-        for (const char* name : {"flagRead", "flagReplied", "flagCopyToSelf", "flagJunk",
-                                 "flagAttachments", "presetAllMail", "presetNewMail",
-                                 "presetNeedingReply"}) {
-            EXPECT_EQ(Control<QAbstractButton>(&dialog, name)->isEnabled(), text.isEmpty())
-                << name << " '" << text.toStdString() << "'";
+        for (const char* name :
+             {"flagRead", "flagReplied", "flagCopyToSelf", "flagJunk", "flagAttachments",
+              "presetAllMail", "presetNewMail", "presetNeedingReply"}) {
+            EXPECT_EQ(Control<QAbstractButton>(&dialog, name)->isEnabled(), text.isEmpty()) << name;
         }
-        EXPECT_TRUE(Control<QAbstractButton>(&dialog, "inTo")->isEnabled());
         EXPECT_EQ(dialog.filter().text, text.toStdString());
     }
     Control<QPushButton>(&dialog, "help")->click();
