@@ -55,4 +55,17 @@ std::optional<WindowRectangle> RectangleFromPlacement(const WindowPlacement& pla
     return window;
 }
 
+void StoreWindowRectangle(WindowPlacement& placement, WindowShow show,
+                          const WindowRectangle& normal) {
+    placement[0] = static_cast<int>(show);
+    placement[5] = normal.left;
+    placement[6] = normal.top;
+    placement[7] = normal.left + normal.width;
+    placement[8] = normal.top + normal.height;
+}
+
+bool PlacementMaximized(const WindowPlacement& placement) {
+    return placement[0] == static_cast<int>(WindowShow::Maximized);
+}
+
 }  // namespace tarvox

@@ -1,5 +1,7 @@
-// The normal rectangle of a stored window placement, made safe to apply: the
-// values come from a settings file that may be damaged or edited by hand.
+// A stored window placement: the show state at 0 and the normal rectangle as
+// left, top, right, bottom at 5 to 8. Read back, the rectangle is made safe to
+// apply: the values come from a settings file that may be damaged or edited
+// by hand.
 #pragma once
 
 #include <optional>
@@ -17,6 +19,16 @@ struct WindowRectangle {
 
     bool operator==(const WindowRectangle&) const = default;
 };
+
+// The show state as stored.
+enum class WindowShow { Normal = 1, Maximized = 3 };
+
+// Records the show state and the normal rectangle; the other values stay.
+void StoreWindowRectangle(WindowPlacement& placement, WindowShow show,
+                          const WindowRectangle& normal);
+
+// Whether the placement was stored for a maximized window.
+bool PlacementMaximized(const WindowPlacement& placement);
 
 // How much of a window must lie on one screen for the user to reach it (its
 // whole width or height when it is smaller).

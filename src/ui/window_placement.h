@@ -1,6 +1,5 @@
-// A window's place kept in the settings as nine integers: the show state (1
-// normal, 3 maximised) at 0 and the normal rectangle (left, top, right,
-// bottom) at 5 to 8. All zero means nothing was stored yet.
+// A window's place kept in the settings as nine integers, in the form
+// config/window_rectangle.h gives it. All zero means nothing was stored yet.
 #pragma once
 
 #include "config/global_settings.h"

@@ -29,5 +29,12 @@ TEST(WindowRectangle, DamagedPlacementsNeitherOverflowNorLeaveEveryScreen) {
     }
 }
 
+TEST(WindowRectangle, StoredAsShowStateAndCornersLeavingTheRest) {
+    WindowPlacement placement{0, 7, 7, 7, 7, 0, 0, 0, 0};
+    StoreWindowRectangle(placement, WindowShow::Maximized, {10, 20, 800, 600});
+    EXPECT_EQ(placement, (WindowPlacement{3, 7, 7, 7, 7, 10, 20, 810, 620}));
+    EXPECT_TRUE(PlacementMaximized(placement));
+}
+
 }  // namespace
 }  // namespace tarvox
