@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "codec/text_format.h"
+#include "message/mail_file_name.h"
 
 namespace tarvox {
 
@@ -27,6 +28,13 @@ std::string SaveMailRun::ProgressText() const {
 
 std::string SaveMailRun::DoneText() const {
     return TextFormat("Done saving %d message(s)", m_total);
+}
+
+void KeepSavedMailSettings(ProfileList& stored, const Profile& working) {
+    if (Profile* profile = FindProfile(stored, working.name)) {
+        StoreMailSaveSettings(*profile, MailFolderUse::SavedMail,
+                              MailSaveSettingsOf(working, MailFolderUse::SavedMail));
+    }
 }
 
 }  // namespace tarvox

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "config/profile.h"
 #include "message/save_mail.h"
 
 namespace tarvox {
@@ -43,5 +44,11 @@ private:
     int m_index = 1;
     int m_total = 0;
 };
+
+// After the dialog: its Options may have changed the working profile's
+// settings for saved mail, which the stored profile of the same name takes
+// too, to be written with the settings at Save & Exit. Nothing is stored
+// without such a profile.
+void KeepSavedMailSettings(ProfileList& stored, const Profile& working);
 
 }  // namespace tarvox

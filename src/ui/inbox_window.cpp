@@ -26,7 +26,6 @@
 #include "compose/save_text.h"
 #include "config/preview_lines.h"
 #include "config/profile.h"
-#include "message/mail_file_name.h"
 #include "net/certificate_check.h"
 #include "net/net_result.h"
 #include "net/tls_certificate.h"
@@ -36,6 +35,7 @@
 #include "protocols/mailbox_listing.h"
 #include "protocols/message_deletion.h"
 #include "protocols/pop_session.h"
+#include "protocols/save_mail_run.h"
 #include "protocols/viewer_walk.h"
 #include "ui/app_context.h"
 #include "ui/foreign_ip_dialog.h"
@@ -524,12 +524,7 @@ void InboxWindow::OpenSaveMail() {
         return;
     }
     TakeServices();
-    // Options may have changed the saving settings: the stored profile keeps
-    // them too, written with the settings at Save & Exit.
-    if (Profile* stored = FindProfile(m_context.config.profiles, m_context.working.name)) {
-        StoreMailSaveSettings(*stored, MailFolderUse::SavedMail,
-                              MailSaveSettingsOf(m_context.working, MailFolderUse::SavedMail));
-    }
+    KeepSavedMailSettings(m_context.config.profiles, m_context.working);
 }
 
 std::string InboxWindow::MailListText() const {

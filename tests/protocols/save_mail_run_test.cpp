@@ -44,5 +44,17 @@ TEST(SaveMailRun, WalksTheNumbersUntilTheEndAStopOrAFailure) {
     }
 }
 
+TEST(SaveMailRun, AfterTheDialogTheStoredProfileTakesTheSavedMailSettingsOnly) {
+    const Profile working{.name = "Work", .savemail_fmt = 1, .copyself_fmt = 2,
+                          .savemail_ext = ".eml", .savemail_dir = "/saved", .copyself_dir = "/c"};
+    ProfileList stored;
+    KeepSavedMailSettings(stored, working);  // none stored: nothing to do
+    stored.push_back(Profile{.name = "Work"});
+    KeepSavedMailSettings(stored, working);
+    const Profile expected{.name = "Work", .savemail_fmt = 1, .savemail_ext = ".eml",
+                           .savemail_dir = "/saved"};
+    EXPECT_EQ(stored, ProfileList{expected});
+}
+
 }  // namespace
 }  // namespace tarvox
