@@ -49,6 +49,15 @@ const InboxEntry& MessageList::RowEntry(std::size_t position) const {
     return *entry;
 }
 
+std::optional<std::size_t> MessageList::RowOf(std::uint32_t number) const {
+    for (std::size_t row = 0; row < m_rows.size(); ++row) {
+        if (m_rows[row].number == number) {
+            return row;
+        }
+    }
+    return std::nullopt;
+}
+
 std::vector<std::uint32_t> MessageList::RowNumbers() const {
     std::vector<std::uint32_t> numbers;
     numbers.reserve(m_rows.size());

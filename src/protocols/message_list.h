@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -53,6 +54,8 @@ public:
     std::size_t RowCount() const { return m_rows.size(); }
     const Row& RowAt(std::size_t position) const { return m_rows.at(position); }
     const InboxEntry& RowEntry(std::size_t position) const;
+    // The row showing the message, if one does.
+    std::optional<std::size_t> RowOf(std::uint32_t number) const;
     // The message numbers of the rows, in row order.
     std::vector<std::uint32_t> RowNumbers() const;
     void Select(std::size_t position, bool selected) { m_rows.at(position).selected = selected; }

@@ -2,12 +2,23 @@
 
 #include <utility>
 
+#include "junk/stored_flags.h"
 #include "protocols/message_list.h"
 
 namespace tarvox {
 
 ViewerWalk::ViewerWalk(std::vector<std::uint32_t> selected)
     : m_selected(std::move(selected)), m_current(m_selected.empty() ? 0 : m_selected.front()) {}
+
+std::optional<std::size_t> ViewerWalk::Open(MessageList& list) const {
+    InboxEntry* entry = list.Find(m_current);
+    const std::optional<std::size_t> row = list.RowOf(m_current);
+    if (entry == nullptr || !row) {
+        return std::nullopt;
+    }
+    entry->flags |= kFlagRead;
+    return row;
+}
 
 bool ViewerWalk::Advance(ViewerStep step, std::size_t shown_row, bool deleted,
                          const MessageList& list) {

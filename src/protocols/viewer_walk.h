@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace tarvox {
@@ -22,6 +23,9 @@ public:
 
     // The message to show now.
     std::uint32_t current() const { return m_current; }
+    // The viewer opens on `current()`, whose entry is marked read. Its row;
+    // nothing, and no mark, when it is no longer listed.
+    std::optional<std::size_t> Open(MessageList& list) const;
     // Whether the walk goes over the whole list (one row was selected).
     bool whole_list() const { return m_selected.size() == 1; }
 

@@ -420,22 +420,13 @@ void InboxWindow::Preview() {
     ShowMessages(true);
 }
 
-int InboxWindow::RowOf(std::uint32_t number) const {
-    for (std::size_t row = 0; row < m_list.RowCount(); ++row) {
-        if (m_list.RowAt(row).number == number) {
-            return static_cast<int>(row);
-        }
-    }
-    return -1;
-}
-
 void InboxWindow::RefreshRowIcon(std::uint32_t number) {
-    const int row = RowOf(number);
-    const InboxEntry* entry = m_list.Find(number);
-    if (row < 0 || entry == nullptr || row >= m_view->topLevelItemCount()) {
+    const std::optional<std::size_t> row = m_list.RowOf(number);
+    if (!row || *row >= static_cast<std::size_t>(m_view->topLevelItemCount())) {
         return;
     }
-    m_view->topLevelItem(row)->setIcon(0, InboxStateIcon(StateIconIndex(*entry)));
+    m_view->topLevelItem(static_cast<int>(*row))
+        ->setIcon(0, InboxStateIcon(StateIconIndex(m_list.RowEntry(*row))));
 }
 
 void InboxWindow::ShowMessages(bool preview) {
@@ -446,12 +437,11 @@ void InboxWindow::ShowMessages(bool preview) {
     ViewerWalk walk(selected);
     while (!m_closed && !busy()) {
         const std::uint32_t number = walk.current();
-        InboxEntry* entry = m_list.Find(number);
-        const int row = RowOf(number);
-        if (entry == nullptr || row < 0) {
+        const std::optional<std::size_t> shown = walk.Open(m_list);
+        if (!shown) {
             break;
         }
-        entry->flags |= kFlagRead;
+        const int row = static_cast<int>(*shown);
         RefreshRowIcon(number);
         QTreeWidgetItem* item = m_view->topLevelItem(row);
         if (walk.whole_list()) {
@@ -465,7 +455,7 @@ void InboxWindow::ShowMessages(bool preview) {
         source.kind = ViewerSource::Kind::Mail;
         source.pop3_number = static_cast<int>(number);
         source.inbox_row = row;
-        source.row_title = ToQString(RowText(*entry, InboxColumn::Subject));
+        source.row_title = ToQString(RowText(m_list.RowEntry(*shown), InboxColumn::Subject));
         source.preview = preview;
         source.preview_lines =
             static_cast<std::uint32_t>(std::max(1, m_context.config.global.preview));

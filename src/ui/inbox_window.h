@@ -129,7 +129,6 @@ private:
     void OpenSaveMail();
     // Redraws the state icon of the row showing message `number`.
     void RefreshRowIcon(std::uint32_t number);
-    int RowOf(std::uint32_t number) const;
     std::string MailListText() const;
 
     // Refuses with the Busy box while busy, then with the select-first box

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <sstream>
 #include <string>
@@ -45,11 +44,12 @@ TEST(ViewerWalk, NextAndPreviousOverTheListOrTheSelection) {
         EXPECT_EQ(walk.whole_list(), c.selected.size() == 1);
         std::istringstream closes(c.closes);
         for (std::string close; closes >> close;) {
-            const std::vector<std::uint32_t> rows = list.RowNumbers();
-            const auto row = static_cast<std::size_t>(std::ranges::find(rows, walk.current()) - rows.begin());
+            const std::size_t row = walk.Open(list).value();  // marks it read
+            EXPECT_EQ(list.Find(walk.current())->flags, kFlagRead);
             const bool deleted = close[1] == 'd';
             if (deleted) {
                 list.Remove(walk.current());
+                EXPECT_FALSE(walk.Open(list)) << "no longer listed";
             }
             const ViewerStep step = close[0] == 'N' ? ViewerStep::Next
                                     : close[0] == 'P' ? ViewerStep::Previous : ViewerStep::Close;
