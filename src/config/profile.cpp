@@ -42,6 +42,11 @@ const Profile* FindProfile(const ProfileList& list, std::string_view name) {
     return FindProfile(const_cast<ProfileList&>(list), name);
 }
 
+Profile& StoredProfileOr(ProfileList& list, Profile& working) {
+    Profile* stored = FindProfile(list, working.name);
+    return stored != nullptr ? *stored : working;
+}
+
 void MergeProfileEdits(Profile& existing, const Profile& edited) {
     Profile merged = edited;
     merged.name = std::move(existing.name);

@@ -90,6 +90,11 @@ bool RemoveProfile(ProfileList& list, const Profile* profile);
 Profile* FindProfile(ProfileList& list, std::string_view name);
 const Profile* FindProfile(const ProfileList& list, std::string_view name);
 
+// The stored profile of the working profile's name (as FindProfile finds
+// it), which keeps what an open inbox edits of it, such as the ISP networks;
+// the working profile itself when none is stored.
+Profile& StoredProfileOr(ProfileList& list, Profile& working);
+
 // Replaces the settings of `existing` by those of `edited`, except what the
 // options window does not edit: the name, the save settings for mail and
 // copies to self, both certificate fingerprints, the stored message flags,

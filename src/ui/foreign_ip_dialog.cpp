@@ -33,11 +33,6 @@ constexpr const char* kNetworksNote =
 
 }  // namespace
 
-Profile& NetworksProfile(AppContext& context) {
-    Profile* stored = FindProfile(context.config.profiles, context.working.name);
-    return stored != nullptr ? *stored : context.working;
-}
-
 ForeignIpDialog::ForeignIpDialog(AppContext& context, const InboxEntry& entry, Profile& edited,
                                  QWidget* parent, ReverseLookup lookup)
     : QDialog(parent), m_context(context), m_edited(edited) {

@@ -31,10 +31,6 @@ using ReverseLookup = std::function<std::string(const std::string& address)>;
 inline constexpr std::string_view kLookingUp = "looking up...";
 inline constexpr std::string_view kNoHostName = "NXDOMAIN";
 
-// The profile whose networks the dialog edits: the stored profile of the
-// working profile's name (letter case ignored), else the working profile.
-Profile& NetworksProfile(AppContext& context);
-
 class ForeignIpDialog : public QDialog {
     Q_OBJECT
 

@@ -400,7 +400,8 @@ void InboxWindow::ShowForeignAddresses() {
         if (entry == nullptr) {
             continue;
         }
-        ForeignIpDialog dialog(m_context, *entry, NetworksProfile(m_context), this);
+        ForeignIpDialog dialog(m_context, *entry,
+                               StoredProfileOr(m_context.config.profiles, m_context.working), this);
         dialog.exec();
     }
 }

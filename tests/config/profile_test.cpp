@@ -34,6 +34,8 @@ TEST(Profile, FindIgnoresAsciiCaseOnly) {
     for (const auto& [name, marker] : cases) {
         Profile* found = FindProfile(list, name);
         EXPECT_EQ(found ? found->inpoll : 0, marker) << name;
+        Profile working = Filled(name, 9);
+        EXPECT_EQ(StoredProfileOr(list, working).inpoll, marker != 0 ? marker : 9) << name;
     }
 }
 
