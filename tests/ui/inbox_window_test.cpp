@@ -93,18 +93,11 @@ protected:
 };
 
 TEST_F(InboxWindowTest, ShowsTheRowsAndItsItemsReachTheServerAndTheSettings) {
-    c.context.config.profiles.front().blacklist = "sender2@example.test,sender4@example.test";
     const auto window = Loaded();
     QTreeWidget* list = window->list();
     ASSERT_EQ(list->topLevelItemCount(), 5);
     EXPECT_EQ(list->topLevelItem(3)->text(static_cast<int>(InboxColumn::Subject)),
               "Dot-stuffing sample 2");
-    QStringList junk;
-    for (const QTreeWidgetItem* item : list->selectedItems()) {
-        junk << item->text(5);
-    }
-    junk.sort();
-    EXPECT_EQ(junk, QStringList({"2", "4"})) << "junk stands selected";
     EXPECT_FALSE(window->abort_button()->isEnabled());
     EXPECT_FALSE(window->ssl_button()->isEnabled()) << "not in TLS";
     EXPECT_TRUE(window->lock_picture()->isHidden());
@@ -307,10 +300,6 @@ TEST_F(InboxWindowTest, F12EditsTheFlagsOfEachSelectedRowUntilOneIsCancelled) {
     EXPECT_EQ(window->messages().Find(3)->flags, 0u);
     EXPECT_EQ(window->messages().Find(2)->flags, 0u) << "not asked after a Cancel";
     EXPECT_NE(window->list()->topLevelItem(1)->icon(0).pixmap(21, 13).toImage(), unread);
-    window->list()->clearSelection();
-    driver.Then(ClickButton("OK"));  // select first
-    window->findChild<QAction*>("messageFlags")->trigger();
-    EXPECT_EQ(driver.pending(), 0u);
 }
 
 TEST_F(InboxWindowTest, ForeignIpEditsTheStoredProfilesNetworks) {
