@@ -19,6 +19,7 @@
 #include "config/global_settings.h"
 #include "config/opening_profile.h"
 #include "config/settings_text.h"
+#include "config/shown_profile.h"
 #include "protocols/connect_preparation.h"
 #include "protocols/pop_session.h"
 #include "ui/account_page.h"
@@ -189,22 +190,15 @@ void OptionsWindow::FillProfileBox() {
 }
 
 bool OptionsWindow::SelectProfile(std::string_view name) {
-    const Profile* found = FindProfile(m_context.config.profiles, name);
-    if (found == nullptr) {
+    const std::optional<ProfilePlace> place = FindProfilePlace(m_context.config.profiles, name);
+    if (!place) {
         return false;
-    }
-    int index = 0;
-    for (const Profile& profile : m_context.config.profiles) {
-        if (&profile == found) {
-            break;
-        }
-        ++index;
     }
     {
         const QSignalBlocker blocker(m_profile_box);
-        m_profile_box->setCurrentIndex(index);
+        m_profile_box->setCurrentIndex(place->row);
     }
-    ProfileToDialog(*found);
+    ProfileToDialog(*place->profile);
     return true;
 }
 
@@ -235,31 +229,23 @@ void OptionsWindow::NewProfile() {
     ProfileToDialog(reset);
 }
 
-bool OptionsWindow::StoreShownProfile() {
-    const std::string name = FromQString(m_profile_box->currentText());
-    if (name.empty()) {
-        return false;
-    }
-    m_context.config.global.last = name;
-    Profile edited;
-    ProfileFromDialog(edited);
-    if (StoreProfileEdits(m_context.config.profiles, std::move(edited)) ==
-        ProfileStored::Appended) {
+void OptionsWindow::ShowStoredProfile(std::optional<ProfileStored> stored) {
+    if (stored == ProfileStored::Appended) {
+        const std::string name = FromQString(m_profile_box->currentText());
         FillProfileBox();
         SelectProfile(name);
     }
-    return true;
 }
 
 void OptionsWindow::SaveProfile() {
-    if (m_profile_box->currentText().isEmpty()) {
-        m_context.services->ShowMessage(
-            "Enter a name for the profile (left of Save), then click Save", "Profile not named",
-            BoxIcon::Error);
-        return;
+    Profile shown;
+    ProfileFromDialog(shown);
+    const std::optional<ProfileStored> stored =
+        SaveShownProfile(m_context.config, std::move(shown), *m_context.services);
+    if (stored) {
+        ShowStoredProfile(stored);
+        m_context.SaveSettings();
     }
-    StoreShownProfile();
-    m_context.SaveSettings();
 }
 
 void OptionsWindow::DeleteProfile() {
@@ -307,12 +293,9 @@ void OptionsWindow::StartConnect(OpenMode mode) {
         return;
     }
     if (mode == OpenMode::Connect) {
-        m_context.config.global.last = working.name;
-        // The autosave takes the pages as they are, so credentials that were
-        // only prompted for never reach the list.
-        if (working.autosave == 1) {
-            StoreShownProfile();
-        }
+        Profile shown;
+        ProfileFromDialog(shown);
+        ShowStoredProfile(RecordConnectProfile(m_context.config, std::move(shown)));
     }
     StartWorker(mode, std::move(working));
 }

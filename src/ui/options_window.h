@@ -13,6 +13,7 @@
 #include <QDialog>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "config/profile.h"
@@ -85,10 +86,9 @@ private:
     bool SelectProfile(std::string_view name);
     // Selects the OpeningProfile; shows a reset record when there is none.
     void SelectDefaultProfile(std::string_view command_name = {});
-    // Saves what the pages show into the profile list under the combo box's
-    // name, as Save does but without writing the file. False when the combo
-    // box is empty.
-    bool StoreShownProfile();
+    // A profile that Save or Connect added to the list joins the profile box,
+    // selected.
+    void ShowStoredProfile(std::optional<ProfileStored> stored);
     void ShowHelp(const char* anchor) const;
 
     void StartWorker(OpenMode mode, Profile working);
