@@ -29,6 +29,17 @@ std::vector<std::string_view> SplitCommaList(std::string_view list) {
     return SplitItems(list, ",");
 }
 
+CommaList JoinCommaList(std::span<const std::string> items) {
+    CommaList list;
+    for (const std::string& item : items) {
+        if (&item != items.data()) {
+            list += ',';
+        }
+        list += item;
+    }
+    return list;
+}
+
 void WriteCommaList(std::string& out, std::string_view key, std::string_view list) {
     // A line break inside a list cannot be stored (it would start a line of
     // its own, which could even read as another key), so CR and LF separate

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,9 @@ inline constexpr std::size_t kCommaListLineLimit = 70;
 
 // The non-empty items of a list, in order (runs of commas count as one).
 std::vector<std::string_view> SplitCommaList(std::string_view list);
+
+// The items joined with "," between them, as a dialog's rows become a list.
+CommaList JoinCommaList(std::span<const std::string> items);
 
 // Appends the lines of `list` under `key` (which includes the "="). An empty
 // list gives the single line "key=\n". An item longer than the limit stands

@@ -9,7 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "config/comma_list.h"
 #include "junk/foreign_address.h"
@@ -147,7 +149,11 @@ void ForeignIpDialog::DeleteNetwork() {
 }
 
 void ForeignIpDialog::accept() {
-    m_edited.ispnetworks = FromQString(networks().join(QLatin1Char(',')));
+    std::vector<std::string> rows;
+    for (const QString& network : networks()) {
+        rows.push_back(FromQString(network));
+    }
+    m_edited.ispnetworks = JoinCommaList(rows);
     QDialog::accept();
 }
 

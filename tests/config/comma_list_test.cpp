@@ -62,7 +62,12 @@ TEST(CommaListReadBack, EmptyItemsAndTrailingSeparatorsDisappear) {
     }
 }
 
-TEST(CommaListSplit, SkipsEmptyItems) {
+TEST(CommaListSplitJoin, SplitSkipsEmptyItemsAndJoinPutsCommasBetween) {
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"", {}}, {"a", {"a"}}, {"a,b c", {"a", "b c"}}, {"a,,b", {"a", "", "b"}}};
+    for (const auto& [list, items] : cases) {
+        EXPECT_EQ(JoinCommaList(items), list);
+    }
     EXPECT_EQ(SplitCommaList(",a,,b c,"), (std::vector<std::string_view>{"a", "b c"}));
     EXPECT_TRUE(SplitCommaList("").empty());
 }
