@@ -25,6 +25,12 @@ constexpr bool RuleOn(int filterbits, JunkRule rule) {
     return (filterbits & static_cast<int>(rule)) != 0;
 }
 
+// `filterbits` with its rule bits replaced by those of `rules` (the rules
+// whose boxes are checked); the bits of other settings are kept.
+constexpr int WithJunkRules(int filterbits, int rules) {
+    return (filterbits & ~kAllJunkRules) | (rules & kAllJunkRules);
+}
+
 // The junk settings of the profile whose mail is classified.
 struct JunkSettings {
     std::string blacklist;  // terms

@@ -75,13 +75,13 @@ void FiltersPage::ShowProfile(const Profile& profile) {
 void FiltersPage::ReadProfile(Profile& profile) const {
     profile.antispam = FromQString(m_whitelist->text());
     profile.blacklist = FromQString(m_blacklist->text());
-    int bits = profile.filterbits & ~kAllJunkRules;
+    int rules = 0;
     for (int i = 0; i < kHeuristicCount; ++i) {
         if (m_heuristics[i]->isChecked()) {
-            bits |= static_cast<int>(kHeuristicBoxes[i].rule);
+            rules |= static_cast<int>(kHeuristicBoxes[i].rule);
         }
     }
-    profile.filterbits = bits;
+    profile.filterbits = WithJunkRules(profile.filterbits, rules);
 }
 
 }  // namespace tarvox

@@ -109,5 +109,13 @@ TEST(HeuristicVerdict, FirstRuleThatFiresInOrder) {
     }
 }
 
+TEST(WithJunkRules, ReplacesTheRuleBitsAndKeepsTheOthers) {
+    const std::tuple<int, int, int> cases[] = {  // filterbits, checked rules, result
+        {0x101, 0x02, 0x102}, {0x7f, 0, 0}, {0x180, 0x7f, 0x1ff}, {0, 0x180, 0}};
+    for (const auto& [filterbits, rules, expected] : cases) {
+        EXPECT_EQ(WithJunkRules(filterbits, rules), expected) << filterbits << " " << rules;
+    }
+}
+
 }  // namespace
 }  // namespace tarvox
