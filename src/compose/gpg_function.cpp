@@ -1,6 +1,7 @@
 #include "compose/gpg_function.h"
 
 #include "compose/piped_process.h"
+#include "config/file_io.h"
 #include "frontend/services.h"
 #include "message/address_list.h"
 
@@ -69,6 +70,14 @@ std::optional<std::string> ApplyGpgFunction(const GpgRequest& request, FrontendS
         services.ShowTextOutput(kGpgStderrTitle, run->standard_error);
     }
     return body;
+}
+
+bool AcceptGpgPath(const std::string& path, FrontendServices& services) {
+    if (path.empty() || IsExecutableFile(path)) {
+        return true;
+    }
+    services.ShowMessage(kGpgNotFoundText, kGpgSupportCaption, BoxIcon::Warning);
+    return false;
 }
 
 }  // namespace tarvox

@@ -22,6 +22,8 @@ inline constexpr std::string_view kGpgCannotRunText = "Can not execute/pipe GnuP
 inline constexpr std::string_view kGpgNonzeroExitText = "GPG returned nonzero exit code, warnings follow";
 inline constexpr std::string_view kGpgSupportCaption = "PGP/GPG support";
 inline constexpr std::string_view kGpgStderrTitle = "GPG stderr output";
+inline constexpr std::string_view kGpgNotFoundText =
+    "File not found (or not executable program). Please specify a valid GPG.EXE";
 
 // The texts of the function list, in list order.
 inline constexpr std::string_view kGpgFunctionNames[] = {"Encrypt", "Sign", "Sign+Encrypt", "Decrypt"};
@@ -53,5 +55,10 @@ std::optional<std::vector<std::string>> GpgArguments(const GpgRequest& request);
 // chosen, GnuPG could not be run (the path is the caption), a nonzero exit
 // code, and GnuPG's standard error text in its own window.
 std::optional<std::string> ApplyGpgFunction(const GpgRequest& request, FrontendServices& services);
+
+// The GnuPG settings' OK: an empty path turns GnuPG support off; any other
+// path must name a file this user may run, else a box says it was not found
+// and the path is refused (false).
+bool AcceptGpgPath(const std::string& path, FrontendServices& services);
 
 }  // namespace tarvox

@@ -8,7 +8,7 @@
 
 #include <utility>
 
-#include "config/file_io.h"
+#include "compose/gpg_function.h"
 #include "config/settings_text.h"
 #include "ui/qt_text.h"
 
@@ -64,8 +64,7 @@ void GpgSettingsDialog::Browse() {
 void GpgSettingsDialog::accept() {
     // The path is checked in the form in which it is stored.
     const std::string path = FromQString(m_path->text());
-    if (!path.empty() && !IsExecutableFile(path)) {
-        m_services.ShowMessage(kGpgNotFoundText, kGpgNotFoundCaption, BoxIcon::Warning);
+    if (!AcceptGpgPath(path, m_services)) {
         m_path->setFocus();
         return;
     }

@@ -1,13 +1,10 @@
-// "PGP/GPG settings": where the GnuPG program is (`gpgpath`). OK stores an
-// empty box as "no GnuPG" and otherwise only the path of an executable
-// regular file; any other path is refused with a box and the dialog stays
-// open.
+// "PGP/GPG settings": where the GnuPG program is (`gpgpath`). OK stores the
+// path AcceptGpgPath accepts; on a refusal the dialog stays open.
 #pragma once
 
 #include <QDialog>
 
 #include <string>
-#include <string_view>
 
 #include "config/global_settings.h"
 #include "frontend/services.h"
@@ -16,10 +13,6 @@
 class QLineEdit;
 
 namespace tarvox {
-
-inline constexpr std::string_view kGpgNotFoundText =
-    "File not found (or not executable program). Please specify a valid GPG.EXE";
-inline constexpr std::string_view kGpgNotFoundCaption = "PGP/GPG support";
 
 class GpgSettingsDialog : public QDialog {
     Q_OBJECT

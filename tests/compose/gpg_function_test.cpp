@@ -85,6 +85,18 @@ TEST(ApplyGpgFunction, OutputExitCodeAndMessagesReachTheUser) {
     }
 }
 
+TEST(AcceptGpgPath, EmptyOrAFileThisUserMayRun) {
+    TempDir dir;
+    WriteWholeFile(dir / "gpg", "#!/bin/sh\n");
+    const std::pair<std::string, bool> cases[] = {
+        {"", true}, {(dir / "gpg").string(), false}, {dir.path().string(), false}, {"/bin/sh", true}};
+    for (const auto& [path, accepted] : cases) {
+        ScriptedServices services;
+        EXPECT_EQ(AcceptGpgPath(path, services), accepted) << path;
+        EXPECT_EQ(services.Boxes().size(), accepted ? 0u : 1u) << path;
+    }
+}
+
 // GNUPGHOME points to a folder made for the test while it lives: the user's keys stay untouched.
 struct GnupgHome {
     GnupgHome() {
