@@ -10,6 +10,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include "config/box_number.h"
 #include "config/global_settings_edits.h"
 #include "config/master_passphrase.h"
 #include "ui/gpg_settings_dialog.h"
@@ -19,14 +20,6 @@
 namespace tarvox {
 
 namespace {
-
-// A box's text as a signed number; anything that is not one reads as 0,
-// which every range check refuses.
-int ReadSigned(const QLineEdit& box) {
-    bool ok = false;
-    const int value = box.text().trimmed().toInt(&ok);
-    return ok ? value : 0;
-}
 
 QLineEdit* NumberBox(QWidget* parent, const char* name) {
     auto* box = new QLineEdit(parent);
@@ -163,8 +156,9 @@ bool GlobalPage::Apply() {
     FrontendServices& services = *m_context.services;
     GlobalSettings& g = m_context.config.global;
 
-    const int timeout = ReadSigned(*m_timeout);
-    const int freq = ReadSigned(*m_freq);
+    // A text that is no number reads as 0, which every range check refuses.
+    const int timeout = ReadBoxNumber(FromQString(m_timeout->text()), BoxSign::Signed);
+    const int freq = ReadBoxNumber(FromQString(m_freq->text()), BoxSign::Signed);
     const GlobalRangeError range = CheckGlobalRanges(timeout, freq);
     if (range != GlobalRangeError::None) {
         services.ShowMessage(GlobalRangeErrorText(range), "", BoxIcon::Error);

@@ -9,8 +9,7 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 
-#include <climits>
-
+#include "config/box_number.h"
 #include "config/settings_text.h"
 #include "config/stored_password.h"
 #include "config/transport_security.h"
@@ -79,26 +78,8 @@ std::string ReadText(const QLineEdit* box) {
     return FromQString(box->text());
 }
 
-int ParseUnsigned(const QString& text) {
-    const QString digits = text.trimmed();
-    if (digits.isEmpty()) {
-        return 0;
-    }
-    long long value = 0;
-    for (QChar c : digits) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
-            return 0;
-        }
-        value = value * 10 + (c.unicode() - '0');
-        if (value > INT_MAX) {
-            return 0;
-        }
-    }
-    return static_cast<int>(value);
-}
-
 int ReadNumber(const QLineEdit* box) {
-    return ParseUnsigned(box->text());
+    return ReadBoxNumber(FromQString(box->text()), BoxSign::Unsigned);
 }
 
 void SetNumber(QLineEdit* box, int value) {

@@ -30,10 +30,8 @@ QLineEdit* MakeNumberBox(const char* object_name, QWidget* parent);
 void SetText(QLineEdit* box, const std::string& text);
 std::string ReadText(const QLineEdit* box);
 
-// The box's text as an unsigned number; 0 when it is empty, holds anything but
-// digits (blanks around them aside) or does not fit a signed 32-bit setting.
+// The box's text as an unsigned number (ReadBoxNumber).
 int ReadNumber(const QLineEdit* box);
-int ParseUnsigned(const QString& text);
 void SetNumber(QLineEdit* box, int value);
 
 // A named push button that leaves Enter to the dialog's default button.
