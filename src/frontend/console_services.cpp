@@ -235,11 +235,7 @@ TextPromptResult ConsoleServices::TextPrompt(const TextPromptRequest& request) {
         Write(BoxBlock(refusal, "", BoxIcon::Warning) + marker);
     }
 
-    // The dialog hands back at most capacity - 1 characters (the caller's buffer size).
-    const std::size_t limit = request.capacity > 0 ? request.capacity - 1 : 0;
-    if (result.text.size() > limit) {
-        result.text.resize(limit);
-    }
+    CutPromptAnswer(result.text, request.capacity);
     result.submitted = true;
     if (request.dont_ask_again_box) {
         result.dont_ask_again = AskYesNo("", "Don't ask again? [y/N] ", YesNoDefault::No);

@@ -4,6 +4,7 @@
 // threads and must block until the user has answered.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -47,6 +48,13 @@ struct TextPromptResult {
     std::string text;
     bool dont_ask_again = false;
 };
+
+// Cuts a prompt's answer to what the caller's buffer holds: at most
+// capacity - 1 characters. Answers are ISO-8859-1, one byte a character, so
+// the cut never splits one.
+inline void CutPromptAnswer(std::string& answer, std::size_t capacity) {
+    answer.resize(std::min(answer.size(), capacity > 0 ? capacity - 1 : 0));
+}
 
 // The text "&Submit" shows for an empty input (exclamation icon, no caption).
 inline constexpr std::string_view kEmptyPromptRefusal = "Enter text (or Cancel)";

@@ -73,10 +73,7 @@ TextPromptResult TextPromptDialog::Ask() {
     }
     result.submitted = true;
     result.text = FromQString(m_input->text());
-    const std::size_t limit = m_request.capacity > 0 ? m_request.capacity - 1 : 0;
-    if (result.text.size() > limit) {
-        result.text.resize(limit);
-    }
+    CutPromptAnswer(result.text, m_request.capacity);
     result.dont_ask_again = m_dont_ask_again != nullptr && m_dont_ask_again->isChecked();
     return result;
 }

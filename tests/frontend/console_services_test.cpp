@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <utility>
 #include <variant>
 
 namespace tarvox {
@@ -112,8 +113,6 @@ TEST(ConsoleServices, Transcripts) {
          "J\xF6rg", "Login\nUser name:\n[J\xC3\xB6rg] > ", ""},
         {"prefill replaced by input", Variant(user, 'f', "pop.example.org"), "mail.example.org\n",
          "mail.example.org", "Login\nUser name:\n[pop.example.org] > ", ""},
-        {"prefill cut to capacity", Variant(user, 'f', "abcdef", 4), "\n", "abc",
-         "Login\nUser name:\n[abcdef] > ", ""},
         {"empty prefill refuses an empty line", Variant(user, 'f', ""), "\nx\n", "x",
          login + kEmptyRefused + "> ", ""},
         {"prefill: end of input still cancels", Variant(user, 'f', "abc"), "", "(cancel)",
@@ -237,6 +236,15 @@ TEST(ConsoleServicesTerminal, PasswordIsNotEchoedAndEchoComesBack) {
     // The next prompt reads the terminal again.
     answer_with(user_prompt, "bob\n");
     EXPECT_EQ(answer.text, "bob");
+}
+
+TEST(CutPromptAnswer, KeepsCapacityLessOneIso88591Characters) {
+    const std::pair<std::size_t, std::string> cases[] = {{0, ""}, {1, ""}, {3, "\xE4\xF6"}, {4, "\xE4\xF6\xFC"}};
+    for (const auto& [capacity, cut] : cases) {
+        std::string answer = "\xE4\xF6\xFC";
+        CutPromptAnswer(answer, capacity);
+        EXPECT_EQ(answer, cut) << capacity;
+    }
 }
 
 }  // namespace
