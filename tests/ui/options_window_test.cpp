@@ -38,14 +38,6 @@ protected:
     QAbstractButton* Row(const char* name) {
         return window->findChild<QAbstractButton*>(name, Qt::FindDirectChildrenOnly);
     }
-    // Fills the account for a connection that the closed port refuses at once.
-    void FillRefusedAccount(const char* profile) {
-        window->profile_box()->setEditText(profile);
-        Field("host")->setText("127.0.0.1");
-        Field("user")->setText("alice");
-        Field("pass")->setText("secret");
-        Field("port")->setText(QString::number(ClosedPort()));
-    }
 
     OptionsWindowContext c;
     std::optional<OptionsWindow> window;
@@ -167,9 +159,12 @@ TEST_F(OptionsWindowTest, ProtocolsFillInTheirPortAndSwitchesEnableTheirBoxes) {
     }
 }
 
-TEST_F(OptionsWindowTest, PollRunsWithTheButtonsDisabledAndSavesNothing) {
-    Make();
-    FillRefusedAccount("poller");
+TEST_F(OptionsWindowTest, PollRunsWithTheButtonsDisabledAndSavesNothingWhereConnectAutosaves) {
+    Make().profile_box()->setEditText("fresh");
+    Field("host")->setText("127.0.0.1");  // a connection the closed port refuses at once
+    Field("user")->setText("alice");
+    Field("pass")->setText("secret");
+    Field("port")->setText(QString::number(ClosedPort()));
     account->poll_button()->click();
     EXPECT_TRUE(window->worker_running());
     EXPECT_FALSE(account->poll_button()->isEnabled());
@@ -177,11 +172,6 @@ TEST_F(OptionsWindowTest, PollRunsWithTheButtonsDisabledAndSavesNothing) {
     EXPECT_TRUE(account->status_line()->text().startsWith("Error: "));
     EXPECT_TRUE(account->poll_button()->isEnabled());
     EXPECT_TRUE(c.context.config.profiles.empty()) << "Poll never autosaves";
-}
-
-TEST_F(OptionsWindowTest, ConnectAutosavesTheShownProfile) {
-    Make();
-    FillRefusedAccount("fresh");
     account->connect_button()->click();
     ASSERT_TRUE(DialogDriver::WorkerEnded(*window));
     ASSERT_EQ(c.context.config.profiles.size(), 1u);
