@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -45,20 +46,12 @@ struct Console {
     std::FILE* out = open_memstream(&out_data, &out_size);
 };
 
-// Prompt variants: numbers only, password, capacity, prefill, the "don't ask again" box.
-TextPromptRequest Variant(TextPromptRequest request, char kind, std::string prefill = "",
-                          std::size_t capacity = 0) {
-    request.numbers_only = kind == 'n';
-    request.password_mode = kind == 'p';
-    request.dont_ask_again_box = kind == 'd';
-    if (capacity != 0) {
-        request.capacity = capacity;
-    }
-    if (kind == 'f' || !prefill.empty()) {
-        request.prefill = true;
-        request.initial_text = std::move(prefill);
-    }
-    return request;
+// Login prompt variants: numbers only, password, the "don't ask again" box; prefill, capacity.
+TextPromptRequest Variant(char kind, std::optional<std::string> prefill = {},
+                          std::size_t capacity = TextPromptRequest{}.capacity) {
+    return {.title = "Login", .prompt = "User name:", .capacity = capacity, .password_mode = kind == 'p',
+            .numbers_only = kind == 'n', .prefill = prefill.has_value(), .dont_ask_again_box = kind == 'd',
+            .initial_text = prefill.value_or("")};
 }
 
 const std::string kEmptyRefused = "Warning\nEnter text (or Cancel)\n";
@@ -104,30 +97,30 @@ TEST(ConsoleServices, Transcripts) {
         {"empty line refused, then answered", user, "\n\nbob\n", "bob",
          login + kEmptyRefused + "> " + kEmptyRefused + "> ", ""},
         {"end of input after a refusal cancels", user, "\n", "(cancel)", login + kEmptyRefused + "> \n", ""},
-        {"numbers only takes digits alone", Variant(user, 'n'), "11a\n 110\n-1\n0110\n", "0110",
+        {"numbers only takes digits alone", Variant('n'), "11a\n 110\n-1\n0110\n", "0110",
          login + digits + digits + digits, ""},
-        {"numbers only refuses empty as empty", Variant(user, 'n'), "\n7\n", "7", login + kEmptyRefused + "> ", ""},
-        {"cut to capacity less one ISO-8859-1 character", Variant(user, ' ', "", 3),
+        {"numbers only refuses empty as empty", Variant('n'), "\n7\n", "7", login + kEmptyRefused + "> ", ""},
+        {"cut to capacity less one ISO-8859-1 character", Variant(' ', std::nullopt, 3),
          "\xC3\xA4\xC3\xB6\xC3\xBC\n", "\xE4\xF6", login, ""},
-        {"ISO-8859-1 prefill shown as UTF-8, taken on an empty line", Variant(user, 'f', "J\xF6rg"), "\n",
+        {"ISO-8859-1 prefill shown as UTF-8, taken on an empty line", Variant(' ', "J\xF6rg"), "\n",
          "J\xF6rg", "Login\nUser name:\n[J\xC3\xB6rg] > ", ""},
-        {"prefill replaced by input", Variant(user, 'f', "pop.example.org"), "mail.example.org\n",
+        {"prefill replaced by input", Variant(' ', "pop.example.org"), "mail.example.org\n",
          "mail.example.org", "Login\nUser name:\n[pop.example.org] > ", ""},
-        {"empty prefill refuses an empty line", Variant(user, 'f', ""), "\nx\n", "x",
+        {"empty prefill refuses an empty line", Variant(' ', ""), "\nx\n", "x",
          login + kEmptyRefused + "> ", ""},
-        {"prefill: end of input still cancels", Variant(user, 'f', "abc"), "", "(cancel)",
+        {"prefill: end of input still cancels", Variant(' ', "abc"), "", "(cancel)",
          "Login\nUser name:\n[abc] > \n", ""},
-        {"password prefill shown masked", Variant(user, 'p', "p\xE4ss"), "\n", "p\xE4ss",
+        {"password prefill shown masked", Variant('p', "p\xE4ss"), "\n", "p\xE4ss",
          "Login\nUser name:\n[****] > ", ""},
         {"ISO-8859-1 written as UTF-8, UTF-8 read as ISO-8859-1",
          TextPromptRequest{.title = "f\xFCr Gr\xFC\xDF" "e", .prompt = "\xA7"}, "M\xC3\xBCller\n", "M\xFCller",
          "f\xC3\xBCr Gr\xC3\xBC\xC3\x9F" "e\n\xC2\xA7\n> ", ""},
-        {"don't ask again: yes", Variant(user, 'd'), "alice\ny\n", "alice+", login + dont_ask, ""},
-        {"don't ask again defaults to no", Variant(user, 'd'), "alice\n\n", "alice", login + dont_ask, ""},
-        {"don't ask again: end of input is no", Variant(user, 'd'), "alice\n", "alice", login + dont_ask + "\n", ""},
-        {"don't ask again asks again on nonsense", Variant(user, 'd'), "alice\nmaybe\nYES\n", "alice+",
+        {"don't ask again: yes", Variant('d'), "alice\ny\n", "alice+", login + dont_ask, ""},
+        {"don't ask again defaults to no", Variant('d'), "alice\n\n", "alice", login + dont_ask, ""},
+        {"don't ask again: end of input is no", Variant('d'), "alice\n", "alice", login + dont_ask + "\n", ""},
+        {"don't ask again asks again on nonsense", Variant('d'), "alice\nmaybe\nYES\n", "alice+",
          login + dont_ask + again + dont_ask, ""},
-        {"cancel asks no don't ask again", Variant(user, 'd'), "", "(cancel)", login + "\n", ""},
+        {"cancel asks no don't ask again", Variant('d'), "", "(cancel)", login + "\n", ""},
         {"OK box without input", box("Saved", "", BoxIcon::Information), "", "ok", "Information\nSaved\n", ""},
         {"caption without icon", box("Just text", "Cap", BoxIcon::None), "", "ok", "Cap\nJust text\n", ""},
         {"no icon or caption; a line end is not doubled", box("Two\nlines\n", "", BoxIcon::None), "", "ok",

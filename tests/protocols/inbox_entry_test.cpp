@@ -63,10 +63,7 @@ TEST(InboxEntry, StatusFlagsJoinTheStoredOnesOnlyWithUseStatus) {
         {0, false, 0, 2}, {kFlagRead, false, kFlagRead, 3},
         {0, true, kFlagRead | kFlagReplied, 7}, {kFlagReplied, true, kFlagRead | kFlagReplied, 7}};
     for (const auto& [stored, use_status, flags, icon] : cases) {
-        EntryFacts facts;
-        facts.stored_flags = stored;
-        facts.use_status = use_status;
-        InboxEntry entry = MakeInboxEntry(summary, facts);
+        InboxEntry entry = MakeInboxEntry(summary, {.stored_flags = stored, .use_status = use_status});
         EXPECT_EQ(entry.flags, flags) << stored << " " << use_status;
         EXPECT_EQ(StateIconIndex(entry), icon) << stored << " " << use_status;
     }
@@ -74,10 +71,8 @@ TEST(InboxEntry, StatusFlagsJoinTheStoredOnesOnlyWithUseStatus) {
 
 TEST(InboxEntry, TextsStopAtTheirFieldSize) {
     const std::string name(600, 'n');
-    HeaderSummary summary;
-    summary.from = name + " <a@example.org>";
-    summary.subject = name;
-    const InboxEntry entry = MakeInboxEntry(summary, EntryFacts{1, 0, 0, false, "1234567890123456789"});
+    const InboxEntry entry = MakeInboxEntry({.from = name + " <a@example.org>", .subject = name},
+                                            EntryFacts{1, 0, 0, false, "1234567890123456789"});
     EXPECT_EQ(entry.sender, std::string(kInboxTextLimit, 'n'));
     EXPECT_EQ(entry.subject, std::string(kInboxTextLimit, 'n'));
     EXPECT_EQ(entry.originating_address, "123456789012345");

@@ -115,9 +115,8 @@ TEST(InboxFilter, CopyToSelfIsTheSenderEqualToTheProfilesIdentity) {
     };
     for (const auto& [sender, name, address, expected] : cases) {
         const Profile profile{.SMTPname = name, .SMTPaddress = address};
-        InboxEntry entry;
-        entry.sender = sender;
-        EXPECT_EQ(IsCopyToSelf(entry, profile), expected) << "'" << sender << "' '" << name << "' '" << address << "'";
+        EXPECT_EQ(IsCopyToSelf(InboxEntry{.sender = sender}, profile), expected)
+            << "'" << sender << "' '" << name << "' '" << address << "'";
     }
 }
 

@@ -29,8 +29,7 @@ TEST(MessageFlagBoxes, ShownFromTheEntryAndOkKeepsReadRepliedAndAClearedJunkBox)
             shown += on ? 'x' : '-';
         }
         EXPECT_EQ(shown, test.shown) << test.shown;
-        ApplyMessageFlagBoxes(test.entry, {.read = test.chosen[0] == 'x',
-                                           .replied = test.chosen[1] == 'x',
+        ApplyMessageFlagBoxes(test.entry, {.read = test.chosen[0] == 'x', .replied = test.chosen[1] == 'x',
                                            .junk = test.chosen[2] == 'x'});
         EXPECT_EQ(test.entry.flags, test.flags_after) << test.shown;
         EXPECT_EQ(test.entry.junk_verdict, test.verdict_after) << test.shown;

@@ -226,9 +226,7 @@ TEST_F(OpenMailboxTest, FailuresBeforeConnecting) {
     for (const auto& [library, protopop] : {std::pair<const TlsLibrary*, int>{nullptr, 1}, {&unloaded, 2}}) {
         PopSession tls_less(library);
         ScriptedServices shown;
-        OpenMailboxRequest request;
-        request.working = Working(995, protopop);
-        request.enable_abort = [] { ADD_FAILURE(); };
+        const OpenMailboxRequest request{.working = Working(995, protopop), .enable_abort = [] { ADD_FAILURE(); }};
         EXPECT_EQ(OpenMailbox(tls_less, request, shown), OpenOutcome::Failed);
         EXPECT_EQ(shown.Statuses(StatusLine::Account), Lines{"SSL not loaded; can not make connection"});
     }

@@ -25,26 +25,17 @@ TEST(PopAgainstDovecot, RetrAndTopAsTheServerHasThem) {
         expected.push_back(DovecotServer::ExpectedRetrText(file));
     }
     ASSERT_EQ(expected.size(), 5u);
-    Profile profile;
-    profile.host = "127.0.0.1";
-    profile.port = dovecot.plain_port();
-    profile.user = "alice";
-    profile.pass = dovecot.password("alice");
-    profile.alive = 0;
+    const Profile profile{.alive = 0, .host = "127.0.0.1", .port = dovecot.plain_port(), .user = "alice",
+                          .pass = dovecot.password("alice")};
     PopSession session(&LoadedTls());
     ScriptedServices services;
-    OpenMailboxRequest open;
-    open.working = profile;
-    ASSERT_EQ(OpenMailbox(session, open, services), OpenOutcome::EnterInbox);
+    ASSERT_EQ(OpenMailbox(session, {.working = profile}, services), OpenOutcome::EnterInbox);
     MessageList list;
-    InboxLoadRequest load;
-    load.working = &profile;
-    ASSERT_EQ(LoadInbox(session, load, list, services), LoadOutcome::Loaded);
+    ASSERT_EQ(LoadInbox(session, {.working = &profile}, list, services), LoadOutcome::Loaded);
     for (std::uint32_t n = 1; n <= 5; ++n) {
         const std::string& whole = expected[n - 1];
         DownloadedMessage message;
-        DownloadRequest request;
-        request.message_number = n;
+        DownloadRequest request{.message_number = n};
         ASSERT_EQ(PopDownload(session, request, message, services), DownloadResult::Complete) << n;
         EXPECT_EQ(message.Text(), whole) << "RETR " << n;
         request.top = true;

@@ -23,7 +23,6 @@ const auto kMessageSize = static_cast<std::uint32_t>(kMessage.size());
 // `count` numbered lines of 64 bytes, then the terminating line.
 std::string NumberedLines(std::size_t count) {
     std::string text;
-    text.reserve(count * 64 + 3);
     for (std::size_t i = 0; i < count; ++i) {
         std::string line = "line " + std::to_string(i) + " ";
         line.resize(62, 'x');

@@ -68,9 +68,7 @@ TEST(PopLogin, LogsInGivesUpIsRefusedOrHungUpOn) {
          UserPass("bob", "secret"), NetworkFailure},
         {{Send(kRfcGreeting), Expect(kRfcApop)}, Apop("mrose", "tanstaaf"), NetworkFailure},
     };
-    for (const char* greeting :
-         {"-ERR busy, try again later\r\n", "* OK [CAPABILITY IMAP4rev1] Dovecot ready.\r\n",
-          "220 mail.example.org ESMTP\r\n", "+ok lower case\r\n", "+ ready\r\n"}) {
+    for (const char* greeting : {"-ERR busy\r\n", "* OK IMAP4rev1\r\n", "+ok lower case\r\n", "+ ready\r\n"}) {
         cases.push_back({{Send(greeting)}, UserPass("bob", "secret"), NotPop3});
         cases.push_back({{Send(greeting)}, Apop("bob", "secret"), NotPop3});
     }

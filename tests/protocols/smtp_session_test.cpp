@@ -14,8 +14,6 @@ namespace {
 using namespace script;
 using Security = TransportSecurity;
 
-const TlsLibrary* Tls() { return &LoadedTls(); }
-
 Script Greeted(const Script& rest) {
     return Join({{Send("220 mail.example.org ESMTP\r\n"), Expect("EHLO desk.example.org\r\n"),
                   SendInPieces("250-mail.example.org\r\n250-AUTH LOGIN PLAIN\r\n250 8BITMIME\r\n", {10, 30, 45})},
@@ -34,7 +32,7 @@ TEST(SmtpSession, SendsAWholeMessage) {
                       Send("250 queued\r\n")}),
               kQuit}));
     ScriptedServices services;
-    SmtpSession session(Tls(), services, "desk.example.org");
+    SmtpSession session(&LoadedTls(), services, "desk.example.org");
     ASSERT_TRUE(session.Connect("127.0.0.1", server.port(), Security::Cleartext, nullptr, {}));
     ASSERT_TRUE(session.Auth("alice", "secret"));
     ASSERT_TRUE(session.MailFrom("alice@example.org"));
@@ -129,7 +127,7 @@ TEST(SmtpSession, ExchangesFollowTheServerOrFailWithStatusAndBox) {
         ScriptedServer server(Join({c.script, kQuit}));
         ScriptedServices services;
         std::string recorded = server.certificate().fingerprint;
-        SmtpSession session(Tls(), services, "desk.example.org");
+        SmtpSession session(&LoadedTls(), services, "desk.example.org");
         const bool ok = session.Connect("127.0.0.1", server.port(), TransportSecurityFromSetting(c.protocol),
                                         &recorded, {}) && (!c.steps || c.steps(session));
         EXPECT_EQ(ok, c.box.empty());
@@ -150,7 +148,7 @@ TEST(SmtpSession, ExchangesFollowTheServerOrFailWithStatusAndBox) {
 TEST(SmtpSession, AbortEndsTheSendQuietly) {
     ScriptedServer server(Greeted({ClientMayClose(Expect("DATA\r\n")), ExpectClosed()}));
     ScriptedServices services;
-    SmtpSession session(Tls(), services, "desk.example.org");
+    SmtpSession session(&LoadedTls(), services, "desk.example.org");
     ASSERT_TRUE(session.Connect("127.0.0.1", server.port(), Security::Cleartext, nullptr, {}));
     session.Abort();
     EXPECT_FALSE(session.Data());
@@ -174,13 +172,12 @@ TEST(PopBeforeSmtp, LogsInAndOutOrSaysWhyNot) {
     };
     for (const auto& c : cases) {
         ScriptedServer server(Join({{Send("+OK ready\r\n")}, c.exchange, kPopQuit}));
-        PopBeforeSmtpRequest request{false, "127.0.0.1", server.port(), "alice", "secret"};
-        request.protopop = c.protopop;
-        EXPECT_EQ(PopBeforeSmtp(Tls(), request), c.result);
+        const PopBeforeSmtpRequest request{false, "127.0.0.1", server.port(), "alice", "secret", c.protopop};
+        EXPECT_EQ(PopBeforeSmtp(&LoadedTls(), request), c.result);
         EXPECT_SCRIPT_DONE(server);
     }
-    EXPECT_EQ(PopBeforeSmtp(Tls(), {true, "127.0.0.1", 110, "alice", "secret"}), LoggedIn);
-    EXPECT_EQ(PopBeforeSmtp(Tls(), {false, "127.0.0.1", 110, "", "secret"}), MissingSettings);
+    EXPECT_EQ(PopBeforeSmtp(&LoadedTls(), {true, "127.0.0.1", 110, "alice", "secret"}), LoggedIn);
+    EXPECT_EQ(PopBeforeSmtp(&LoadedTls(), {false, "127.0.0.1", 110, "", "secret"}), MissingSettings);
 }
 
 }  // namespace
