@@ -83,7 +83,6 @@ TEST(AskForProviderNetwork, AsksAgainWithTheRefusedTextUntilAcceptedOrCancelled)
         {{"203.0."}, {"203.0."}, "203.0."},
         {{"203.0", "203.0."}, {"203.0.", "203.0"}, "203.0."},
         {{"203.0", ""}, {"203.0.", "203.0"}, std::nullopt},
-        {{""}, {"203.0."}, std::nullopt},
     };
     for (const auto& [typed, shown, added] : cases) {
         ScriptedServices services;
