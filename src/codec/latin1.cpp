@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "codec/utf8.h"
+
 namespace tarvox {
 
 std::string Latin1ToUtf8(std::string_view latin1) {
@@ -43,62 +45,13 @@ std::string Latin1ToTerminal(std::string_view latin1) {
     return Latin1ToUtf8(shown);
 }
 
-namespace {
-
-// Length of the well-formed UTF-8 sequence starting at text[pos] and its code
-// point, following the table of RFC 3629 section 4 (no overlong forms, no
-// surrogates, nothing above U+10FFFF). Returns 0 when the bytes there are not
-// a well-formed multi-byte sequence.
-std::size_t DecodeSequence(std::string_view text, std::size_t pos, std::uint32_t& code_point) {
-    const auto lead = static_cast<std::uint8_t>(text[pos]);
-    std::size_t length = 0;
-    std::uint8_t second_min = 0x80;
-    std::uint8_t second_max = 0xbf;
-    if (lead >= 0xc2 && lead <= 0xdf) {
-        length = 2;
-    } else if (lead >= 0xe0 && lead <= 0xef) {
-        length = 3;
-        if (lead == 0xe0) {
-            second_min = 0xa0;  // below is overlong
-        } else if (lead == 0xed) {
-            second_max = 0x9f;  // above are the surrogates
-        }
-    } else if (lead >= 0xf0 && lead <= 0xf4) {
-        length = 4;
-        if (lead == 0xf0) {
-            second_min = 0x90;  // below is overlong
-        } else if (lead == 0xf4) {
-            second_max = 0x8f;  // above is past U+10FFFF
-        }
-    } else {
-        return 0;  // ASCII, a stray continuation byte, 0xc0, 0xc1 or 0xf5..0xff
-    }
-    if (text.size() - pos < length) {
-        return 0;
-    }
-    std::uint32_t value = lead & (0x7f >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto byte = static_cast<std::uint8_t>(text[pos + i]);
-        const std::uint8_t min = (i == 1) ? second_min : 0x80;
-        const std::uint8_t max = (i == 1) ? second_max : 0xbf;
-        if (byte < min || byte > max) {
-            return 0;
-        }
-        value = (value << 6) | (byte & 0x3f);
-    }
-    code_point = value;
-    return length;
-}
-
-}  // namespace
-
 std::string Utf8ToLatin1(std::string_view utf8) {
     std::string latin1;
     latin1.reserve(utf8.size());
     std::size_t pos = 0;
     while (pos < utf8.size()) {
         std::uint32_t code_point = 0;
-        const std::size_t length = DecodeSequence(utf8, pos, code_point);
+        const std::size_t length = DecodeUtf8Sequence(utf8, pos, code_point);
         if (length == 0) {
             // ASCII, or a byte that does not start a well-formed sequence:
             // taken as the ISO-8859-1 character it already is.
