@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks that no folder of src/ includes one that
-# includes it back, builds and runs every test: the normal build, the
-# AddressSanitizer + UndefinedBehaviorSanitizer build, the ThreadSanitizer build,
-# then a short fuzzing round.
+# Checks that the tests stay within a third of the code, installs what is
+# missing, checks that no folder of src/ includes one that includes it back,
+# builds and runs every test: the normal build, the AddressSanitizer +
+# UndefinedBehaviorSanitizer build, the ThreadSanitizer build, then a short
+# fuzzing round.
 # Stops at the first failure.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "${root}"
+
+echo "== test budget"
+bash scripts/test-budget.sh
 
 scripts/install-deps.sh
 
