@@ -3,6 +3,8 @@
 
 #include "codec/ascii.h"
 #include "codec/base64.h"
+#include "codec/latin1.h"
+#include "codec/utf8.h"
 
 namespace tarvox {
 
@@ -61,39 +63,117 @@ std::size_t CountNonAscii(std::string_view text) {
     return count;
 }
 
+namespace {
+
+// RFC 2047 section 2: an encoded word is at most 75 characters long.
+constexpr std::size_t kLongestEncodedWord = 75;
+constexpr std::string_view kUtf8Prefix = "=?UTF-8?";
+// What the longest word leaves for the encoded text after "=?UTF-8?Q?" and "?=".
+constexpr std::size_t kUtf8WordRoom = kLongestEncodedWord - kUtf8Prefix.size() - 4;
+// RFC 2047 section 2: encoded words that continue one text are folded apart.
+constexpr std::string_view kWordSeparator = "\r\n ";
+
+// More than a quarter of the bytes 8-bit or control: the B form.
+bool PreferBase64(std::string_view bytes) {
+    return !bytes.empty() &&
+           static_cast<double>(CountNonAscii(bytes)) / static_cast<double>(bytes.size()) >
+               kBase64Ratio;
+}
+
+// The Q form of RFC 2047 section 4.2 as a phrase allows it (section 5 (3)).
+void AppendQEncoded(std::string_view bytes, std::string& out) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (const char c : bytes) {
+        if (IsPlainQCharacter(c)) {
+            out.push_back(c);
+        } else if (c == ' ') {
+            out.push_back('_');
+        } else {
+            const auto byte = static_cast<unsigned char>(c);
+            out.push_back('=');
+            out.push_back(kHex[byte >> 4]);
+            out.push_back(kHex[byte & 15]);
+        }
+    }
+}
+
+// One word of `bytes` in the charset that `prefix` names, Q or B as asked.
+std::string EncodedWord(std::string_view prefix, std::string_view bytes, bool base64) {
+    std::string word(prefix);
+    if (base64) {
+        word += "B?";
+        word += EncodeBase64(bytes);
+    } else {
+        word += "Q?";
+        AppendQEncoded(bytes, word);
+    }
+    word += "?=";
+    return word;
+}
+
+// Length of the character at utf8[pos]: its sequence, or one byte.
+std::size_t CharacterLength(std::string_view utf8, std::size_t pos) {
+    std::uint32_t code_point = 0;
+    const std::size_t length = DecodeUtf8Sequence(utf8, pos, code_point);
+    return length == 0 ? 1 : length;
+}
+
+// How many bytes the Q or B form of `bytes` takes.
+std::size_t EncodedLength(std::string_view bytes, bool base64) {
+    if (base64) {
+        return (bytes.size() + 2) / 3 * 4;
+    }
+    std::string encoded;
+    AppendQEncoded(bytes, encoded);
+    return encoded.size();
+}
+
+// Well-formed UTF-8 as "=?UTF-8?Q?...?=" (or B) words of at most 75
+// characters, each holding whole characters only (RFC 2047 section 5), folded
+// apart.
+std::string EncodedUtf8Words(std::string_view utf8) {
+    const bool base64 = PreferBase64(utf8);
+    std::string words;
+    std::size_t start = 0;
+    do {
+        std::size_t end = start;
+        std::size_t room = 0;
+        while (end < utf8.size()) {
+            const std::size_t next = end + CharacterLength(utf8, end);
+            room = base64 ? EncodedLength(utf8.substr(start, next - start), true)
+                          : room + EncodedLength(utf8.substr(end, next - end), false);
+            if (room > kUtf8WordRoom && end > start) {
+                break;
+            }
+            end = next;
+        }
+        if (!words.empty()) {
+            words += kWordSeparator;
+        }
+        words += EncodedWord(kUtf8Prefix, utf8.substr(start, end - start), base64);
+        start = end;
+    } while (start < utf8.size());
+    return words;
+}
+
+}  // namespace
+
 bool EncodeHeaderWord(std::string& text, std::size_t capacity) {
     if (capacity < kMinimumEncodeCapacity) {
         return false;
     }
-    std::string word(kEncodedPrefix);
-    const bool use_base64 =
-        !text.empty() &&
-        static_cast<double>(CountNonAscii(text)) / static_cast<double>(text.size()) > kBase64Ratio;
-    if (use_base64) {
-        word += "B?";
-        word += EncodeBase64(text);
+    std::string encoded;
+    if (FitsLatin1(text)) {
+        const std::string latin1 = Utf8ToLatin1(text);
+        encoded = EncodedWord(kEncodedPrefix, latin1, PreferBase64(latin1));
     } else {
-        static constexpr char kHex[] = "0123456789ABCDEF";
-        word += "Q?";
-        for (const char c : text) {
-            if (IsPlainQCharacter(c)) {
-                word.push_back(c);
-            } else if (c == ' ') {
-                word.push_back('_');
-            } else {
-                const auto byte = static_cast<unsigned char>(c);
-                word.push_back('=');
-                word.push_back(kHex[byte >> 4]);
-                word.push_back(kHex[byte & 15]);
-            }
-        }
+        encoded = EncodedUtf8Words(ValidUtf8(text));
     }
-    word += "?=";
-    // The word is stored with a terminating NUL in a field of `capacity` bytes.
-    if (word.size() + 1 > capacity) {
+    // The words are stored with a terminating NUL in a field of `capacity` bytes.
+    if (encoded.size() + 1 > capacity) {
         return false;
     }
-    text = std::move(word);
+    text = std::move(encoded);
     return true;
 }
 

@@ -13,9 +13,13 @@ namespace tarvox {
 // control characters and every byte from 128 up.
 std::size_t CountNonAscii(std::string_view text);
 
-// Replaces `text` by one encoded word ("=?iso-8859-1?Q?...?=", or B when more
-// than a quarter of the characters are 8-bit) when the result with its
-// terminating NUL fits in `capacity`. False, with `text` unchanged, otherwise.
+// Replaces the UTF-8 `text` by RFC 2047 encoded words when the result with its
+// terminating NUL fits in `capacity`; false, with `text` unchanged, otherwise.
+// Text that fits ISO-8859-1 becomes one word "=?iso-8859-1?Q?...?=" of its
+// ISO-8859-1 bytes (B when more than a quarter of them are 8-bit), however
+// long. Other text becomes "=?UTF-8?Q?...?=" words (B by the same rule) of at
+// most 75 characters that never split a character, separated by CR LF and a
+// blank (a fold); ill-formed bytes are sent as U+FFFD.
 bool EncodeHeaderWord(std::string& text, std::size_t capacity = 512);
 
 // Decodes the ISO-8859 encoded words of `text` in place. False, with `text`

@@ -5,6 +5,9 @@
 #include <optional>
 #include <string>
 
+#include "codec/base64.h"
+#include "codec/utf8.h"
+
 namespace tarvox {
 namespace {
 
@@ -16,26 +19,48 @@ TEST(CountNonAscii, CountsControlAndEightBitCharacters) {
     }
 }
 
-// Q or B by the share of eight-bit characters; the word and its NUL must fit the capacity,
-// which is never taken below 25. A word that does not fit leaves the text as it is.
-TEST(EncodeHeaderWord, ChoosesQOrBAndFailsWithoutChangeWhenTheWordDoesNotFit) {
+// Q or B by the share of eight-bit bytes; the words and their NUL must fit the capacity,
+// which is never taken below 25. Words that do not fit leave the text as it is. Text that
+// fits ISO-8859-1 is one word of its ISO-8859-1 bytes; other text UTF-8 words of at most
+// 75 characters, folded apart, each of whole characters.
+TEST(EncodeHeaderWord, ChoosesCharsetAndQOrBAndFailsWithoutChangeWhenTheWordsDoNotFit) {
     const std::string a491(491, 'a');
+    const std::string japanese = "日本語のメール、" + std::string(5, 'x') + "日本語";
     const std::tuple<std::string, std::size_t, std::optional<std::string>> cases[] = {
-        {"Caf\xe9 au lait", 512, "=?iso-8859-1?Q?Caf=E9_au_lait?="},  // 1 in 12: Q
-        {"abc\xe9", 512, "=?iso-8859-1?Q?abc=E9?="},                  // a quarter is not above it
-        {"ab\xe9", 512, "=?iso-8859-1?B?YWLp?="},                     // a third: B
+        {"Café au lait", 512, "=?iso-8859-1?Q?Caf=E9_au_lait?="},  // 1 in 12: Q
+        {"abcé", 512, "=?iso-8859-1?Q?abc=E9?="},                  // a quarter is not above it
+        {"abé", 512, "=?iso-8859-1?B?YWLp?="},                     // a third: B
         // Only letters, digits and . - ! : ' stand as they are.
         {"a_b=c?d(e)\t.-!:'", 512, "=?iso-8859-1?Q?a=5Fb=3Dc=3Fd=28e=29=09.-!:'?="},
-        {"", 512, "=?iso-8859-1?Q?" "?="}, {"abc\xe9", 24, std::nullopt},
-        {"abc\xe9", 25, "=?iso-8859-1?Q?abc=E9?="}, {"abcde\xe9", 25, std::nullopt},
-        {"abcde\xe9", 26, "=?iso-8859-1?Q?abcde=E9?="}, {"a" + a491 + "\xe9", 512, std::nullopt},
-        {a491 + "\xe9", 512, "=?iso-8859-1?Q?" + a491 + "=E9?="},
+        {"", 512, "=?iso-8859-1?Q?" "?="}, {"abcé", 24, std::nullopt},
+        {"abcé", 25, "=?iso-8859-1?Q?abc=E9?="}, {"abcdeé", 25, std::nullopt},
+        {"abcdeé", 26, "=?iso-8859-1?Q?abcde=E9?="}, {"a" + a491 + "é", 512, std::nullopt},
+        {a491 + "é", 512, "=?iso-8859-1?Q?" + a491 + "=E9?="},
+        {"the price is 5 €", 512, "=?UTF-8?Q?the_price_is_5_=E2=82=AC?="},
+        {"€ — 日本", 512, "=?UTF-8?B?4oKsIOKAlCDml6XmnKw=?="}, {"€ — 日本", 32, std::nullopt},
+        {"a longer caf\xe9 text", 512, "=?UTF-8?Q?a_longer_caf=EF=BF=BD_text?="},  // U+FFFD
+        {std::string(60, 'x') + "€€", 512,
+         "=?UTF-8?Q?" + std::string(60, 'x') + "?=\r\n =?UTF-8?Q?=E2=82=AC=E2=82=AC?="},
     };
     for (const auto& [original, capacity, word] : cases) {
         std::string text = original;
         EXPECT_EQ(EncodeHeaderWord(text, capacity), word.has_value()) << original << " " << capacity;
         EXPECT_EQ(text, word.value_or(original));
     }
+    // Longer UTF-8 text: B words that each decode to whole characters.
+    const std::string original = japanese + japanese + japanese;
+    std::string text = original;
+    ASSERT_TRUE(EncodeHeaderWord(text));
+    std::string joined;
+    for (std::size_t start = 0; start < text.size(); start += 3) {
+        const std::size_t end = std::min(text.find("\r\n ", start), text.size());
+        const std::string_view one = std::string_view(text).substr(start, end - start);
+        const std::string bytes = DecodeBase64Text(one.substr(10, one.size() - 12));
+        EXPECT_TRUE(one.size() <= 75 && one.starts_with("=?UTF-8?B?") && IsUtf8(bytes)) << one;
+        joined += bytes;
+        start = end;
+    }
+    EXPECT_EQ(joined, original);
 }
 
 TEST(DecodeHeaderWords, DecodesIsoWordsAndLeavesOthers) {
