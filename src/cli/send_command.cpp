@@ -57,7 +57,7 @@ std::optional<SendOptions> ParseSendOptions(std::span<const std::string_view> ar
         options.bytes = options.bytes || arg == "--bytes";
     }
     const auto text = [&](std::string_view value) {
-        return options.bytes ? std::string(value) : Utf8ToLatin1(value);
+        return options.bytes ? Latin1ToUtf8(value) : std::string(value);
     };
     bool have_profile = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -201,7 +201,7 @@ int RunSendCommand(std::span<const std::string_view> args) {
     if (!body) {
         return 1;
     }
-    message.body_lines = EditorLines(options->bytes ? *body : Utf8ToLatin1(*body));
+    message.body_lines = EditorLines(options->bytes ? Latin1ToUtf8(*body) : *body);
     TlsLibrary tls;
     if (request.smtp.protocol != TransportSecurity::Cleartext ||
         (request.smtp.pop_before_smtp && profile->protopop != TransportSecurity::Cleartext)) {

@@ -3,7 +3,10 @@
 #include <array>
 #include <unistd.h>
 
+#include "codec/latin1.h"
 #include "codec/text_format.h"
+#include "codec/utf8.h"
+#include "compose/text_characters.h"
 #include "message/address_list.h"
 #include "message/header_words.h"
 
@@ -80,7 +83,7 @@ std::vector<std::string> WireEntries(std::string_view field) {
 }
 
 std::string EncodedIfNeeded(std::string_view text) {
-    std::string value(text.substr(0, kHeaderValueLimit));
+    std::string value(Utf8Prefix(text, kHeaderValueLimit));
     if (CountNonAscii(value) > 0) {
         EncodeHeaderWord(value, kHeaderValueLimit + 1);
     }
@@ -126,10 +129,34 @@ std::string BuildHeaderBlock(const ComposedMessage& message, const HeaderBlockRe
         out += "Content-Type: multipart/mixed; boundary=\"" + request.boundary + "\"\r\n";
     } else if (request.quoted_printable) {
         out += "MIME-Version: 1.0\r\n";
-        out += "Content-Type: text/plain; charset=ISO-8859-1\r\n";
+        out += "Content-Type: text/plain; charset=" + std::string(CharsetName(request.charset)) +
+               "\r\n";
         out += "Content-Transfer-Encoding: QUOTED-PRINTABLE\r\n";
     }
-    return out;
+    // Encoded words are ASCII; what is left of the fields as typed goes in
+    // ISO-8859-1 as always when it fits, else in UTF-8 (RFC 6532).
+    return CharsetBytes(out, CharsetFor(out));
+}
+
+MessageCharset CharsetFor(std::string_view text) {
+    return FitsLatin1(text) ? MessageCharset::Latin1 : MessageCharset::Utf8;
+}
+
+MessageCharset BodyCharset(const ComposedMessage& message) {
+    for (const std::string& line : message.body_lines) {
+        if (CharsetFor(line) == MessageCharset::Utf8) {
+            return MessageCharset::Utf8;
+        }
+    }
+    return MessageCharset::Latin1;
+}
+
+std::string_view CharsetName(MessageCharset charset) {
+    return charset == MessageCharset::Latin1 ? "ISO-8859-1" : "UTF-8";
+}
+
+std::string CharsetBytes(std::string_view text, MessageCharset charset) {
+    return charset == MessageCharset::Latin1 ? Utf8ToLatin1(text) : ValidUtf8(text);
 }
 
 std::string MakeMailDate(std::time_t now) {
@@ -181,7 +208,7 @@ std::string FormatRecipient(const AddressEntry& entry) {
     if (CountNonAscii(entry.name) == 0) {
         return entry.raw;
     }
-    std::string name = entry.name.substr(0, kHeaderValueLimit);
+    std::string name(Utf8Prefix(entry.name, kHeaderValueLimit));
     if (!EncodeHeaderWord(name, kHeaderValueLimit + 1)) {
         return entry.raw;
     }
@@ -216,8 +243,11 @@ std::string MessageHost(std::string_view fqdn) {
     return name;
 }
 
-std::string BodyLine(std::string_view editor_line) {
-    std::string_view line = editor_line.substr(0, kEditorLineLimit);
+std::string BodyLine(std::string_view editor_line, MessageCharset charset) {
+    const std::string bytes = CharsetBytes(editor_line, charset);
+    std::string_view line = charset == MessageCharset::Latin1
+                                ? std::string_view(bytes).substr(0, kEditorLineLimit)
+                                : CharacterPrefix(bytes, kEditorLineLimit);
     if (line.ends_with("\r\n")) {
         line.remove_suffix(2);
     }
@@ -264,7 +294,7 @@ std::string ComposeText(const ComposedMessage& message, bool with_header, std::t
         text += "\r\n";
     }
     for (const std::string& editor_line : message.body_lines) {
-        std::string_view line = std::string_view(editor_line).substr(0, kEditorLineLimit);
+        std::string_view line = CharacterPrefix(editor_line, kEditorLineLimit);
         text += line;
         if (!line.ends_with("\r\n")) {
             text += "\r\n";

@@ -19,16 +19,36 @@ inline constexpr std::string_view kMailerName = "Tarvox Plus 3.3 beta3a";
 inline constexpr std::size_t kEditorLineLimit = 1024;
 inline constexpr std::size_t kAttachmentSlice = 54;
 
+// The charset a text goes out in: ISO-8859-1, byte for byte, when every
+// character fits; UTF-8 otherwise. The body, the header block and each
+// attachment's part headers are decided on their own, so that the body is
+// sent in the bytes GnuPG was given (see ApplyGpgFunction).
+enum class MessageCharset { Latin1, Utf8 };
+
+MessageCharset CharsetFor(std::string_view text);
+
+// CharsetFor the body lines together.
+MessageCharset BodyCharset(const ComposedMessage& message);
+
+// "ISO-8859-1" or "UTF-8", as a Content-Type charset parameter names it.
+std::string_view CharsetName(MessageCharset charset);
+
+// The bytes of the UTF-8 `text` in `charset` (ill-formed bytes as U+FFFD in UTF-8).
+std::string CharsetBytes(std::string_view text, MessageCharset charset);
+
 // Draws one pseudo-random number; the builder takes each draw modulo 256.
 using RandomDraw = std::function<std::uint32_t()>;
 
 // The header block. Wire form: what is transmitted. Text form: the
 // tab-aligned draft layout. `boundary` (empty for none) and `quoted_printable`
-// matter only in wire form. Every line ends in CR LF; there is no empty line.
+// matter only in wire form, `charset` (the body's) only with `quoted_printable`.
+// The wire form is in the bytes of CharsetFor the block, the text form UTF-8.
+// Every line ends in CR LF; there is no empty line.
 struct HeaderBlockRequest {
     bool text_form = false;
     std::string boundary;
     bool quoted_printable = false;
+    MessageCharset charset = MessageCharset::Latin1;
     std::string date;        // MakeMailDate
     std::string message_id;  // MakeMessageId, wire form only
 };
@@ -58,16 +78,16 @@ bool BodyHasEightBit(const ComposedMessage& message);
 // that cannot be had).
 std::string MessageHost(std::string_view fqdn);
 
-// One editor line as it is sent: cut to the editor's limit, its paragraph
-// CR LF removed.
-std::string BodyLine(std::string_view editor_line);
+// One editor line as it is sent: in `charset` bytes, cut to the editor's limit
+// of characters, its paragraph CR LF removed.
+std::string BodyLine(std::string_view editor_line, MessageCharset charset);
 
 // One body line in quoted-printable (RFC 2045 section 6.7): output lines of at
 // most 76 characters, soft breaks "=", trailing blanks dropped.
 void EncodeQuotedPrintableLine(std::string_view line,
                                const std::function<void(std::string_view)>& emit);
 
-// The whole draft text: header block (text form) and an empty line when
+// The whole draft text (UTF-8): header block (text form) and an empty line when
 // `with_header`, then the body lines, each ending in CR LF.
 std::string ComposeText(const ComposedMessage& message, bool with_header, std::time_t now);
 

@@ -8,6 +8,7 @@
 
 #include "codec/base64.h"
 #include "codec/text_format.h"
+#include "codec/utf8.h"
 #include "config/file_io.h"
 #include "frontend/services.h"
 #include "message/address_list.h"
@@ -54,14 +55,54 @@ File OpenAttachment(const std::string& path) {
     return file;
 }
 
-// The file part of a path, cut to the header limit and encoded when needed.
-std::string AttachmentName(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    std::string name = (slash == std::string::npos ? path : path.substr(slash + 1)).substr(0, 511);
+// The file part of a path.
+std::string FileName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A file name cut to the header limit and encoded when needed.
+std::string EncodedFileName(const std::string& file_name) {
+    std::string name(Utf8Prefix(file_name, 511));
     if (CountNonAscii(name) > 0) {
         EncodeHeaderWord(name, 512);
     }
     return name;
+}
+
+// A file name as an RFC 2231 extended value: "UTF-8''" and the bytes, all but
+// the attribute characters percent-encoded.
+std::string ExtendedFileName(const std::string& file_name) {
+    static constexpr std::string_view kAttributeCharacters = "!#$&+-.^_`|~";
+    std::string value = "UTF-8''";
+    for (const char c : ValidUtf8(file_name)) {
+        const bool alphanumeric =
+            (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+        if (alphanumeric || kAttributeCharacters.find(c) != std::string_view::npos) {
+            value += c;
+        } else {
+            value += TextFormat("%%%02X", static_cast<unsigned char>(c));
+        }
+    }
+    return value;
+}
+
+// The part headers of an attachment. A name that does not fit ISO-8859-1 is
+// given by RFC 2231 in the disposition, and by encoded words in the type for
+// readers that know only those.
+std::string AttachmentHeaders(const ComposedAttachment& attachment) {
+    const std::string file_name = FileName(attachment.path);
+    const std::string name = EncodedFileName(file_name);
+    std::string headers =
+        TextFormat("Content-Type: %s; name=\"%s\"\r\n", attachment.mime_type.c_str(), name.c_str());
+    if (CharsetFor(file_name) == MessageCharset::Utf8) {
+        headers +=
+            "Content-Disposition: attachment; filename*=" + ExtendedFileName(file_name) + "\r\n";
+    } else {
+        headers += TextFormat("Content-Disposition: attachment; filename=\"%s\"\r\n", name.c_str());
+    }
+    headers += "Content-Transfer-Encoding: BASE64\r\n";
+    return CharsetBytes(headers, CharsetFor(headers));
 }
 
 class SendRun {
@@ -113,13 +154,7 @@ bool SendRun::SendAttachments(SmtpSession& session, const std::string& delimiter
             // still closes properly.
             break;
         }
-        const std::string name = AttachmentName(attachment.path);
-        if (!session.SendLine(delimiter) ||
-            !session.SendLine(TextFormat("Content-Type: %s; name=\"%s\"",
-                                         attachment.mime_type.c_str(), name.c_str())) ||
-            !session.SendLine(
-                TextFormat("Content-Disposition: attachment; filename=\"%s\"", name.c_str())) ||
-            !session.SendLine("Content-Transfer-Encoding: BASE64\r\n")) {
+        if (!session.SendLine(delimiter) || !session.SendLine(AttachmentHeaders(attachment))) {
             return false;
         }
         Clock::time_point last_update = Clock::now();
@@ -207,6 +242,7 @@ bool SendRun::Run() {
     std::mt19937 generator(static_cast<std::uint32_t>(now));
     RandomDraw draw = request.draw ? request.draw : RandomDraw([&generator] { return generator(); });
     const bool eight_bit = BodyHasEightBit(message);
+    const MessageCharset charset = BodyCharset(message);
     bool all_files_there = true;
     for (const ComposedAttachment& attachment : message.attachments) {
         File file(OpenAttachment(attachment.path));
@@ -223,6 +259,7 @@ bool SendRun::Run() {
     HeaderBlockRequest header;
     header.boundary = boundary;
     header.quoted_printable = eight_bit;
+    header.charset = charset;
     header.date = MakeMailDate(now);
     header.message_id = MakeMessageId(now, host, draw);
     if (!session.Data() || !session.SendLine(BuildHeaderBlock(message, header))) {
@@ -234,7 +271,8 @@ bool SendRun::Run() {
             return false;
         }
         bool ok = eight_bit
-                      ? session.SendLine("Content-Type: text/plain; charset=ISO-8859-1") &&
+                      ? session.SendLine("Content-Type: text/plain; charset=" +
+                                         std::string(CharsetName(charset))) &&
                             session.SendLine("Content-Transfer-Encoding: QUOTED-PRINTABLE\r\n")
                       : session.SendLine("Content-Type: text/plain; charset=US-ASCII") &&
                             session.SendLine("Content-Transfer-Encoding: 7BIT\r\n");
@@ -244,7 +282,7 @@ bool SendRun::Run() {
     }
     bool ok = true;
     for (const std::string& editor_line : message.body_lines) {
-        std::string line = BodyLine(editor_line);
+        std::string line = BodyLine(editor_line, charset);
         if (eight_bit) {
             EncodeQuotedPrintableLine(line, [&](std::string_view piece) {
                 ok = ok && session.SendLine(piece);

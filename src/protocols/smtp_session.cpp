@@ -2,6 +2,7 @@
 
 #include "codec/base64.h"
 #include "codec/line_ends.h"
+#include "codec/stored_text.h"
 #include "codec/text_format.h"
 #include "frontend/services.h"
 #include "net/tls_certificate.h"
@@ -40,7 +41,7 @@ SmtpSession::SmtpSession(const TlsLibrary* tls, FrontendServices& services,
                          std::string ehlo_name)
     : m_connection(tls), m_services(services) {
     // The name goes into a command line: nothing after a line break.
-    m_ehlo_name = ehlo_name.substr(0, ehlo_name.find_first_of("\r\n"));
+    m_ehlo_name = ToStoredText(ehlo_name.substr(0, ehlo_name.find_first_of("\r\n")));
 }
 
 SmtpSession::~SmtpSession() { m_connection.Close(); }
@@ -236,7 +237,10 @@ bool SmtpSession::Connect(std::string_view server, int port, TransportSecurity s
     return Hello(m_ehlo_name, true);
 }
 
-bool SmtpSession::Auth(std::string_view user, std::string_view password) {
+bool SmtpSession::Auth(std::string_view user_text, std::string_view password_text) {
+    // On the wire in the bytes the settings file stores them in.
+    const std::string user = ToStoredText(user_text);
+    const std::string password = ToStoredText(password_text);
     SmtpReply reply = SmtpReply::Other;
     const char* lost_text = nullptr;
     if (m_auth_plain) {
@@ -273,8 +277,9 @@ bool SmtpSession::Auth(std::string_view user, std::string_view password) {
     return true;
 }
 
-bool SmtpSession::MailFrom(std::string_view address) {
+bool SmtpSession::MailFrom(std::string_view address_text) {
     Status("Starting mail transfer...");
+    const std::string address = ToStoredText(address_text);
     if (address.size() > kSmtpMaxAddressLength) {
         return Fail("Error: Sender address is too long", "Sender address is too long");
     }
@@ -282,7 +287,7 @@ bool SmtpSession::MailFrom(std::string_view address) {
         return Fail("Error: Sender address holds a line break",
                     "Sender address holds a line break (CR or LF); it was not sent");
     }
-    SmtpReply reply = Exchange("MAIL FROM:<" + std::string(address) + ">\r\n", 250);
+    SmtpReply reply = Exchange("MAIL FROM:<" + address + ">\r\n", 250);
     if (reply == SmtpReply::Lost) {
         return FailLost("SMTP server disconnected after we set SMTP sender");
     }
@@ -293,7 +298,8 @@ bool SmtpSession::MailFrom(std::string_view address) {
     return true;
 }
 
-bool SmtpSession::RcptTo(std::string_view address) {
+bool SmtpSession::RcptTo(std::string_view address_text) {
+    const std::string address = ToStoredText(address_text);
     if (address.size() > kSmtpMaxAddressLength) {
         return Fail("Error: Recipient address is too long", "Recipient address is too long");
     }
@@ -302,7 +308,7 @@ bool SmtpSession::RcptTo(std::string_view address) {
                     "Recipient address holds a line break (CR or LF); it was not sent");
     }
     // Only 250 accepts; 251 (forwarded) counts as a refusal like any other.
-    SmtpReply reply = Exchange("RCPT TO:<" + std::string(address) + ">\r\n", 250);
+    SmtpReply reply = Exchange("RCPT TO:<" + address + ">\r\n", 250);
     if (reply == SmtpReply::Lost) {
         return FailLost("SMTP server disconnected after we set recipient");
     }

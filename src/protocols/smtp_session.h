@@ -29,7 +29,9 @@ enum class SmtpReply { Lost = 0, Other = 1, Expected = 2 };
 
 class SmtpSession {
 public:
-    // `ehlo_name` is the name sent with EHLO and HELO (see MessageHost).
+    // `ehlo_name` is the name sent with EHLO and HELO (see MessageHost). Names,
+    // addresses, user and password are text, sent as the bytes ToStoredText
+    // gives: ISO-8859-1 when they fit it, else UTF-8.
     SmtpSession(const TlsLibrary* tls, FrontendServices& services, std::string ehlo_name);
     ~SmtpSession();
     SmtpSession(const SmtpSession&) = delete;

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "cli/cli_runner.h"
-#include "codec/latin1.h"
 #include "config/configuration_file.h"
 #include "message/viewer_text.h"
 #include "support/dovecot_server.h"
@@ -24,7 +23,7 @@ TEST(CliSend, DeliversAMessageWithAttachments) {
     config.profiles.push_back({.name = "Alice", .SMTPproto = TransportSecurity::StartTls,
                                .SMTPserver = "127.0.0.1", .SMTPuser = "alice",
                                .SMTPsslid = smtp.fingerprint(), .SMTPport = smtp.plain_port(),
-                               .SMTPname = Utf8ToLatin1("Ren\xC3\xA9 Sender"),
+                               .SMTPname = "René Sender",
                                .SMTPaddress = "alice@example.org",
                                .SMTPautobcc = "archive@example.org", .SMTPauth = 1});
     TempDir folder;
@@ -33,10 +32,10 @@ TEST(CliSend, DeliversAMessageWithAttachments) {
     WriteWholeFile(folder / "notes.txt", "line one\nline two\n");
     WriteWholeFile(folder / "random.bin", std::string("\0\xff\x80\x01z", 5));
     // The password answers its prompt; the rest of the input is the body.
-    const std::string input = "wonderland\nGr\xC3\xBC\xC3\x9F" "e aus M\xC3\xBCnchen.\n.\nlast line\n";
+    const std::string input = "wonderland\nGrüße aus München.\n.\nlast line\n";
     ExpectCli({{"send", "Alice", "--settings", settings, "--to", "Bob <bob@example.org>", "--cc",
                 "carol@example.org", "--bcc", "dave@example.org", "--subject",
-                "Caf\xC3\xA9 tonight?", "--attach", (folder / "notes.txt").string(), "--attach",
+                "Café tonight?", "--attach", (folder / "notes.txt").string(), "--attach",
                 (folder / "random.bin").string()},
                input, 0, "", "Mail has been accepted. Closing connection..."});
     ExpectCli({{"send", "Nobody", "--settings", settings}, "body\n", 2, "", "no profile named"});
@@ -48,8 +47,8 @@ TEST(CliSend, DeliversAMessageWithAttachments) {
     // The viewer gets the message as RETR delivers it, dot-stuffing included.
     const ViewedMessage viewed(
         DovecotServer::ExpectedRetrText(dovecot.maildir("alice") / "new" / envelopes[0].file), {});
-    EXPECT_EQ(viewed.reply_values().subject, "Caf\xE9 tonight?");
-    EXPECT_NE(viewed.display_text().find("\r\n\r\nGr\xFC\xDF" "e aus M\xFCnchen.\r\n.\r\nlast line\r\n"),
+    EXPECT_EQ(viewed.reply_values().subject, "Café tonight?");
+    EXPECT_NE(viewed.display_text().find("\r\n\r\nGrüße aus München.\r\n.\r\nlast line\r\n"),
               std::string::npos) << viewed.display_text();
     EXPECT_EQ(viewed.attachments().size(), 2u);
 }

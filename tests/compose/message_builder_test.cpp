@@ -17,11 +17,12 @@ HeaderBlockRequest Wire(std::string boundary = "", bool quoted_printable = false
             .message_id = "<tvx.20030322113330.01020304@desk.example.org>"};
 }
 
-// Eight-bit names and subjects are encoded; the plain name stays as it is.
+// Eight-bit names and subjects are encoded; the plain name stays as it is. Text that fits
+// ISO-8859-1 goes in its bytes.
 TEST(MessageBuilder, WireHeaderBlockForAPlainMessage) {
     const ComposedMessage message{
-        .to = "\"Zo\xeb\" <zoe@example.org>, \"Carol, C.\" <carol@example.org>",
-        .subject = "Caf\xe9 ce soir", .from = "Ren\xe9 <rene@example.org>", .references = "<a@x> <b@y>"};
+        .to = "\"Zoë\" <zoe@example.org>, \"Carol, C.\" <carol@example.org>",
+        .subject = "Café ce soir", .from = "René <rene@example.org>", .references = "<a@x> <b@y>"};
     EXPECT_EQ(BuildHeaderBlock(message, Wire()),
               "Date: Sat, 22 Mar 2003 11:33:30 +0100\r\n"
               "From: =?iso-8859-1?Q?Ren=E9?= <rene@example.org>\r\n"
@@ -50,6 +51,9 @@ TEST(MessageBuilder, MimeLinesFollowAttachmentsAndEncoding) {
     EXPECT_TRUE(eight_bit.ends_with("MIME-Version: 1.0\r\n"
                                     "Content-Type: text/plain; charset=ISO-8859-1\r\n"
                                     "Content-Transfer-Encoding: QUOTED-PRINTABLE\r\n"));
+    HeaderBlockRequest utf8 = Wire("", true);
+    utf8.charset = MessageCharset::Utf8;
+    EXPECT_NE(BuildHeaderBlock(message, utf8).find("charset=UTF-8\r\n"), std::string::npos);
     std::string seven_bit = BuildHeaderBlock(message, Wire());
     EXPECT_EQ(seven_bit.find("MIME-Version"), std::string::npos);
 }
@@ -57,7 +61,7 @@ TEST(MessageBuilder, MimeLinesFollowAttachmentsAndEncoding) {
 TEST(MessageBuilder, TextFormIsTabAligned) {
     const ComposedMessage message{
         .to = "bob@example.org, carol@example.org", .bcc = "hidden@example.org",
-        .subject = "Caf\xe9", .from = "Alice <alice@example.org>", .references = "<a@x> <b@y>",
+        .subject = "Café", .from = "Alice <alice@example.org>", .references = "<a@x> <b@y>",
         .attachments = {{"/home/alice/report.pdf", "application/pdf", 10}}};
     HeaderBlockRequest request = Wire();
     request.text_form = true;
@@ -67,7 +71,7 @@ TEST(MessageBuilder, TextFormIsTabAligned) {
               "To:     \tbob@example.org,\r\n"
               "        \tcarol@example.org\r\n"
               "BCC:    \thidden@example.org\r\n"
-              "Subject:\tCaf\xe9\r\n"
+              "Subject:\tCafé\r\n"
               "References: <a@x>\r\n"
               "  <b@y>\r\n"
               "Attach: \t/home/alice/report.pdf\r\n");
@@ -124,8 +128,22 @@ TEST(MessageBuilder, ComposeTextKeepsEditorLines) {
         .subject = "s", .from = "a@example.org",
         .body_lines = {"first paragraph\r\n", "wrapped ", "line\r\n", "last"}};
     EXPECT_EQ(ComposeText(message, false, 0), "first paragraph\r\nwrapped \r\nline\r\nlast\r\n");
-    EXPECT_EQ(BodyLine("paragraph\r\n"), "paragraph");
-    EXPECT_EQ(BodyLine(std::string(2000, 'z')), std::string(1024, 'z'));
+    // Sent in the body's charset, cut to the editor's limit of characters.
+    const std::tuple<std::string, MessageCharset, std::string> lines[] = {
+        {"paragraph\r\n", MessageCharset::Latin1, "paragraph"},
+        {std::string(2000, 'z'), MessageCharset::Latin1, std::string(1024, 'z')},
+        {"Grüße\r\n", MessageCharset::Latin1, "Gr\xfc\xdf" "e"},
+        {"€ — 日本\r\n", MessageCharset::Utf8, "€ — 日本"},
+        {"ü" + std::string(1100, 'z'), MessageCharset::Utf8, "ü" + std::string(1023, 'z')},
+    };
+    for (const auto& [line, charset, sent] : lines) {
+        EXPECT_EQ(BodyLine(line, charset), sent) << line;
+    }
+    // The body goes in ISO-8859-1 when every character of it fits, else in UTF-8.
+    ComposedMessage body{.subject = "€", .body_lines = {"Grüße\r\n"}};
+    EXPECT_EQ(BodyCharset(body), MessageCharset::Latin1);
+    body.body_lines.push_back("日本");
+    EXPECT_EQ(BodyCharset(body), MessageCharset::Utf8);
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ TEST(SendPreparation, ChecksInOrderWithTheirBoxes) {
          .caption = "Problem with attachments"},
         {.what = "75 characters of subject fit", .subject = std::string(75, 's')},
         {.what = "76 do not", .subject = std::string(76, 's'), .box = too_long},
-        {.what = "the encoded subject counts", .subject = "Caf\xe9" + std::string(56, 'x'),
+        {.what = "the encoded subject counts", .subject = "Café" + std::string(56, 'x'),
          .box = too_long},
         {.what = "no SMTP host", .to = "", .server = "",
          .box = "Please define an SMTP server (SMTP tab) in order to send this e-mail"},
