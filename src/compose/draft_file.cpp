@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "codec/stored_text.h"
 #include "compose/attach_file.h"
 #include "compose/editor_lines.h"
 #include "compose/line_pieces.h"
@@ -154,7 +155,7 @@ bool ReadDraftFile(const std::string& path, std::string_view attachment_type,
     if (!text) {
         return false;
     }
-    ReadDraftText(*text, attachment_type, message);
+    ReadDraftText(FromStoredText(*text), attachment_type, message);
     return true;
 }
 

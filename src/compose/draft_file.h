@@ -34,7 +34,8 @@ namespace tarvox {
 void ReadDraftText(std::string_view text, std::string_view attachment_type,
                    ComposedMessage& message);
 
-// ReadDraftText of the file at `path`. False, and nothing changed, when the
+// ReadDraftText of the text the file at `path` stores (FromStoredText: an old
+// ISO-8859-1 draft reads as it always did). False, and nothing changed, when the
 // file cannot be read.
 bool ReadDraftFile(const std::string& path, std::string_view attachment_type,
                    ComposedMessage& message);

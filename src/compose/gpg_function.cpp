@@ -1,5 +1,7 @@
 #include "compose/gpg_function.h"
 
+#include "codec/stored_text.h"
+#include "compose/message_builder.h"
 #include "compose/piped_process.h"
 #include "config/file_io.h"
 #include "frontend/services.h"
@@ -54,14 +56,17 @@ std::optional<std::string> ApplyGpgFunction(const GpgRequest& request, FrontendS
         services.ShowMessage(kGpgNoFunctionText, "", BoxIcon::Error);
         return std::nullopt;
     }
-    std::optional<PipedResult> run = RunPiped(*arguments, request.body);
+    // GnuPG works on the bytes the body will be sent in; what it gives back
+    // (a signed text, armour, a decrypted text) is read as a stored text.
+    std::optional<PipedResult> run =
+        RunPiped(*arguments, CharsetBytes(request.body, CharsetFor(request.body)));
     if (!run) {
         services.ShowMessage(kGpgCannotRunText, request.gpg_path, BoxIcon::Error);
         return std::nullopt;
     }
     std::optional<std::string> body;
     if (!run->standard_output.empty()) {
-        body = LineFeedsToCrLf(run->standard_output);
+        body = LineFeedsToCrLf(FromStoredText(run->standard_output));
     }
     if (run->exit_code != 0) {
         services.ShowMessage(kGpgNonzeroExitText, kGpgSupportCaption, BoxIcon::Warning);

@@ -49,7 +49,8 @@ struct GpgRequest {
 // it holds. Nothing for an index outside the list.
 std::optional<std::vector<std::string>> GpgArguments(const GpgRequest& request);
 
-// Runs the function on the body. Returns the new body text when GnuPG wrote
+// Runs the function on the body, given to GnuPG in the bytes it is sent in
+// (CharsetFor the body), read back with FromStoredText. Returns the new body text when GnuPG wrote
 // anything to its standard output (line ends made CR LF); nothing when the
 // body stays as it was. Tells the user through `services`: no function
 // chosen, GnuPG could not be run (the path is the caption), a nonzero exit

@@ -1,6 +1,6 @@
 #include "compose/line_pieces.h"
 
-#include <algorithm>
+#include "codec/utf8.h"
 
 namespace tarvox {
 
@@ -20,7 +20,9 @@ std::optional<std::string_view> LinePieceReader::Next() {
         const std::size_t line_feed = m_text.find('\n', m_at);
         const std::size_t line_length =
             line_feed == std::string_view::npos ? m_text.size() - m_at : line_feed - m_at + 1;
-        const std::size_t length = std::min(line_length, kLinePieceLimit);
+        // A cut never falls inside a UTF-8 character.
+        const std::size_t length =
+            Utf8Prefix(m_text.substr(m_at, line_length), kLinePieceLimit).size();
         const std::string_view piece = m_text.substr(m_at, length);
         m_at += length;
         const bool previous_was_cut = m_cut;

@@ -15,10 +15,10 @@ inline constexpr std::size_t kLinePieceLimit = 511;
 // reads on the system the file was written on.
 std::string TextModeLines(std::string_view text);
 
-// Pieces of at most kLinePieceLimit characters, each ending at its line feed
-// when the line feed is within reach; a longer line comes as several pieces.
-// The line feed that ends a line already cut into pieces is not given as a
-// piece of its own: it would read as an extra empty line.
+// Pieces of at most kLinePieceLimit bytes, never cut inside a UTF-8 character, each ending at its
+// line feed when the line feed is within reach; a longer line comes as several pieces. The line
+// feed that ends a line already cut into pieces is not given as a piece of its own: it would read
+// as an extra empty line.
 class LinePieceReader {
 public:
     explicit LinePieceReader(std::string_view text) : m_text(text) {}

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "compose/message_builder.h"
+#include "compose/text_characters.h"
 
 namespace tarvox {
 
@@ -13,7 +14,7 @@ namespace {
 std::size_t LineHolding(const std::vector<std::string>& lines, std::size_t offset) {
     std::size_t line_start = 0;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        line_start += lines[i].size();
+        line_start += CharacterCount(lines[i]);
         if (offset < line_start) {
             return i;
         }
@@ -59,14 +60,14 @@ std::string CollectViewerText(const ViewerEditorText& editor, QuoteSelection sel
 
     std::string text;
     for (std::size_t i = first; i < last; ++i) {
-        std::string_view line = std::string_view(editor.lines[i]).substr(0, kEditorLineLimit);
+        std::string_view line = CharacterPrefix(editor.lines[i], kEditorLineLimit);
         const std::size_t end = line.find_last_not_of("\r\n");
         line = line.substr(0, end == std::string_view::npos ? 0 : end + 1);
         if (editor.lines.size() < kLoneDotLineCount && line == ".") {
             continue;
         }
         AppendWithoutTabs(text, line);
-        if (line.size() > kJoinedLineLength) {
+        if (CharacterCount(line) > kJoinedLineLength) {
             if (!line.ends_with(' ')) {
                 text += ' ';
             }
@@ -102,7 +103,9 @@ std::string WrapText(std::string_view text, std::size_t width, QuoteMarker marke
     constexpr std::size_t kNoBreak = std::string_view::npos;
     std::size_t word_start = kNoBreak;  // where the line may break
     char previous = '\0';
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    std::size_t previous_start = 0;  // where the character before the i-th starts
+    std::size_t column = 0;          // characters from line_start to i
+    for (std::size_t i = 0; i < text.size(); i += CharacterLength(text, i)) {
         const char c = text[i];
         if (previous == ' ' && c != ' ') {
             word_start = i;
@@ -110,22 +113,27 @@ std::string WrapText(std::string_view text, std::size_t width, QuoteMarker marke
         previous = c;
         // A line that fits once its trailing blanks are gone needs no break:
         // breaking it would only add an empty line.
-        const bool fitting_line_end =
-            c == '\n' &&
-            WithoutTrailingBlanks(text.substr(line_start, i - line_start)).size() <= usable;
-        if (!fitting_line_end && i - line_start > usable) {
+        const bool fitting_line_end = c == '\n' && CharacterCount(WithoutTrailingBlanks(text.substr(
+                                                       line_start, i - line_start))) <= usable;
+        if (!fitting_line_end && column > usable) {
             if (word_start != kNoBreak && word_start > line_start) {
-                EmitLine(out, text.substr(line_start, word_start - line_start), marker);
+                const std::string_view emitted = text.substr(line_start, word_start - line_start);
+                EmitLine(out, emitted, marker);
+                column -= CharacterCount(emitted);
                 line_start = word_start;
             } else {
-                EmitLine(out, text.substr(line_start, i - 1 - line_start), marker);
-                line_start = i - 1;
+                EmitLine(out, text.substr(line_start, previous_start - line_start), marker);
+                line_start = previous_start;
+                column = 1;
             }
             word_start = kNoBreak;
         }
+        previous_start = i;
+        ++column;
         if (c == '\n') {
             EmitLine(out, text.substr(line_start, i - line_start), marker);
             line_start = i + 1;
+            column = 0;
             word_start = kNoBreak;
         }
     }

@@ -1,5 +1,6 @@
 #include "compose/save_text.h"
 
+#include "codec/stored_text.h"
 #include "config/atomic_file.h"
 #include "config/file_io.h"
 
@@ -7,19 +8,21 @@ namespace tarvox {
 
 bool SaveTextToFile(FrontendServices& services, const std::string& path, std::string_view text,
                     SaveTextMode mode, InboxStatusShown inbox) {
+    const std::string stored =
+        mode == SaveTextMode::Archive ? std::string(text) : ToStoredText(text);
     if (inbox == InboxStatusShown::Yes) {
         services.ShowStatus(StatusLine::Inbox, kSavingTextStatus);
     }
     bool saved = false;
     switch (mode) {
         case SaveTextMode::Replace:
-            saved = ReplaceChosenFile(path, [text](int fd) { return WriteAll(fd, text); });
+            saved = ReplaceChosenFile(path, [&stored](int fd) { return WriteAll(fd, stored); });
             break;
         case SaveTextMode::Append:
-            saved = AppendFileBytes(path, std::string(kAppendSeparator) += text);
+            saved = AppendFileBytes(path, std::string(kAppendSeparator) += stored);
             break;
         case SaveTextMode::Archive:
-            saved = AppendFileBytes(path, text);
+            saved = AppendFileBytes(path, stored);
             break;
     }
     if (!saved) {

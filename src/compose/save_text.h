@@ -25,7 +25,9 @@ enum class SaveTextMode {
 // Whether the inbox window is open to show the progress texts.
 enum class InboxStatusShown { No, Yes };
 
-// Writes `text` unchanged to `path` and flushes it to disk. Save As writes a
+// Writes `text` to `path` and flushes it to disk: the UTF-8 text as
+// ToStoredText stores it (ISO-8859-1 when it fits), the message of an Archive
+// as the bytes it came in. Save As writes a
 // temporary file in the same folder and renames it over the old file
 // (ReplaceChosenFile); Append to adds to the file (made 0600 when missing). With the inbox window
 // open, its status line reads "Saving text to file..." before and "Text has

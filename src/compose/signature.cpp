@@ -1,5 +1,6 @@
 #include "compose/signature.h"
 
+#include "codec/stored_text.h"
 #include "compose/line_pieces.h"
 #include "config/file_io.h"
 
@@ -13,7 +14,7 @@ std::optional<std::string> SignatureBlock(const std::string& path) {
     if (!content) {
         return std::nullopt;
     }
-    const std::string lines = TextModeLines(*content);
+    const std::string lines = TextModeLines(FromStoredText(*content));
     std::string block(kSignatureSeparator);
     LinePieceReader reader(lines);
     while (std::optional<std::string_view> line = reader.Next()) {

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "codec/stored_text.h"
 #include "compose/message_builder.h"
 #include "support/temp_dir.h"
 
@@ -33,17 +34,18 @@ TEST(ReadDraftFile, WrittenDraftReadsBackEveryField) {
 
     const ComposedMessage written{
         "Ann Example <ann@example.com>, \"Last, First\" <lf@example.com>, c@example.net",
-        "cc1@example.com, cc2@example.com", "hidden@example.com", "Caf\xE9 plans: \"soon\"",
+        "cc1@example.com, cc2@example.com", "hidden@example.com", "Café plans: \"soon\"",
         "Me <me@example.com>", "replies@example.com", "<id1@example.com>",
         "<r1@example.com> <r2@example.com> <id1@example.com>",
-        {"First line\r\n", "\r\n", "\tindented, and 8-bit \xFC\r\n", "last\r\n"},
+        {"First line\r\n", "\r\n", "\tindented, and 8-bit ü\r\n", "last\r\n"},
         {{first, "application/pdf", 5},
          {(dir / "gone.txt").string(), "text/plain", 9},
          {dir.path().string(), "inode/directory", 0},
          {second, "application/octet-stream", 70000}}};
 
     const std::string path = (dir / "draft.txt").string();
-    WriteWholeFile(path, ComposeText(written, true, std::time_t{1048329210}));
+    // Stored in ISO-8859-1, as drafts always were.
+    WriteWholeFile(path, ToStoredText(ComposeText(written, true, std::time_t{1048329210})));
 
     ComposedMessage read = kUntouched;
     ASSERT_TRUE(ReadDraftFile(path, "image/png", read));

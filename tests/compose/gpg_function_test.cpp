@@ -134,7 +134,7 @@ TEST(RealGnupg, EncryptSignAndDecryptRoundTrips) {
         boxes = services.Boxes();
         return result;
     };
-    const std::string body = "Dear Ann,\r\n\r\nthe keys are under the mat.\r\n\xE9t\xE9 \xE0 Paris.\r\n";
+    const std::string body = "Dear Ann,\r\n\r\nthe keys are under the mat.\r\nété à Paris.\r\n";
 
     std::optional<std::string> armoured = apply(GpgFunction::Encrypt, body, "Ann <ann@a.example>", "bob@b.example");
     ASSERT_TRUE(armoured);

@@ -9,6 +9,14 @@
 namespace tarvox {
 namespace {
 
+std::string Repeat(std::string_view text, std::size_t count) {
+    std::string repeated;
+    for (std::size_t i = 0; i < count; ++i) {
+        repeated += text;
+    }
+    return repeated;
+}
+
 TEST(CollectViewerText, Lines) {
     const std::string sixty(60, 'a');
     const std::string sixty_one(61, 'b');
@@ -27,6 +35,7 @@ TEST(CollectViewerText, Lines) {
         {"trailing empty lines become one LF", {"a\r\n", "\r\n", "\r\n"}, "a\n"},
         {"leading empty lines stay", {"\r\n", "a\r\n"}, "\na\n"},
         {"an empty editor gives one LF", {}, "\n"},
+        {"the 60 counts characters", {Repeat("é", 60) + "\r\n", "d\r\n"}, Repeat("é", 60) + "\nd\n"},
         {"at most 1024 characters of a line", {std::string(1030, 'x') + "\r\n", "y\r\n"},
          std::string(1024, 'x') + " y\n"},
     };
@@ -91,6 +100,10 @@ TEST(WrapText, Cases) {
          "aaaa bbbb\r\nccccccccc\r\nd\r\n"},
         {"text after the last LF is left out", "a\nb", 75, kNone, "a\r\n"},
         {"a width below the marker still ends", "abc\n", 1, kMarked, "> a\r\n> b\r\n> c\r\n"},
+        {"the width counts characters", Repeat("日", 100) + "\n", 74, kMarked,
+         "> " + Repeat("日", 72) + "\r\n> " + Repeat("日", 28) + "\r\n"},
+        {"and breaks before a word of them", "ab " + Repeat("ü", 8) + "\n", 9, kNone,
+         "ab\r\n" + Repeat("ü", 8) + "\r\n"},
     };
     for (const auto& [what, text, width, marker, expected] : cases) {
         EXPECT_EQ(WrapText(text, width, marker), expected) << what;

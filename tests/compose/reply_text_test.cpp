@@ -15,7 +15,7 @@ namespace {
 TEST(ReplySubject, KeepsKnownPrefixesInAnyCase) {
     const std::pair<std::string, std::string> cases[] = {
         {"hello", "Re: hello"}, {"RE: hello", "RE: hello"}, {"re:hello", "re:hello"},
-        {"Aw: Termin", "Aw: Termin"}, {"SV: m\xF8" "de", "SV: m\xF8" "de"}, {"ANG: svar", "ANG: svar"},
+        {"Aw: Termin", "Aw: Termin"}, {"SV: møde", "SV: møde"}, {"ANG: svar", "ANG: svar"},
         {"Fw: note", "Re: Fw: note"}, {"Re hello", "Re: Re hello"}, {"an", "Re: an"}, {"", "Re: "},
     };
     for (const auto& [subject, expected] : cases) {

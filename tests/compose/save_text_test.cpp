@@ -15,9 +15,9 @@ TEST(SaveTextToFile, ReplacesOrAppendsWithTheSeparatorFirstOrSaysWhyNot) {
     const std::string path = (dir / "out.txt").string();
     WriteWholeFile(path, "an older and longer content");
     ScriptedServices services;
-    const std::string text("new\r\ntext\0\xFF", 11);  // written unchanged, NUL included
+    const std::string text("new\r\ntext\0é", 12);  // in ISO-8859-1 as it fits, NUL included
     EXPECT_TRUE(SaveTextToFile(services, path, text, SaveTextMode::Replace, InboxStatusShown::Yes));
-    EXPECT_EQ(ReadWholeFile(path), text);
+    EXPECT_EQ(ReadWholeFile(path), std::string("new\r\ntext\0\xE9", 11));
     EXPECT_EQ(services.Statuses(StatusLine::Inbox),
               (std::vector<std::string>{"Saving text to file...", "Text has been saved"}));
 
