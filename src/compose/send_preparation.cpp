@@ -1,6 +1,7 @@
 #include "compose/send_preparation.h"
 
 #include <unistd.h>
+#include <algorithm>
 
 #include "config/file_io.h"
 #include "frontend/services.h"
@@ -28,6 +29,18 @@ bool TakeFileSize(const std::string& path, std::uint64_t& size) {
     }
     size = static_cast<std::uint64_t>(end);
     return true;
+}
+
+// UTF-8 subjects are encoded as words of at most 75 characters on lines of
+// their own; the limit holds for each of them.
+std::size_t LongestFoldedLine(std::string_view value) {
+    std::size_t longest = 0;
+    for (std::size_t start = 0; start <= value.size();) {
+        const std::size_t end = std::min(value.find("\r\n ", start), value.size());
+        longest = std::max(longest, end - start);
+        start = end + 3;
+    }
+    return longest;
 }
 
 bool Refuse(FrontendServices& services, std::string_view text) {
@@ -88,7 +101,7 @@ bool CheckBeforeSend(ComposedMessage& message, const SmtpSendSettings& smtp, boo
     if (CountNonAscii(subject) > 0) {
         EncodeHeaderWord(subject);
     }
-    if (subject.size() > kLongestSubject) {
+    if (LongestFoldedLine(subject) > kLongestSubject) {
         return Refuse(services,
                       "The subject is too long. The maximum length of the subject, after non "
                       "US-ASCII character encoding (if needed) is 75 characters.");

@@ -24,8 +24,9 @@ SendRequest SendRequestForProfile(const Profile& profile, const GlobalSettings& 
 
 // The checks of the Send button, in order, each failure shown in its box:
 // every attachment can be opened (its size is taken again), the attachment
-// warning when GnuPG was used, the encoded subject fits 75 characters, SMTP
-// host, port, From, To and Subject are given. False at the first failure.
+// warning when GnuPG was used, the encoded subject fits 75 characters (each
+// of the folded words of a UTF-8 subject), SMTP host, port, From, To and
+// Subject are given. False at the first failure.
 bool CheckBeforeSend(ComposedMessage& message, const SmtpSendSettings& smtp, bool gpg_used,
                      FrontendServices& services);
 

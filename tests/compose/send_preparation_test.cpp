@@ -64,6 +64,7 @@ TEST(SendPreparation, ChecksInOrderWithTheirBoxes) {
         {.what = "76 do not", .subject = std::string(76, 's'), .box = too_long},
         {.what = "the encoded subject counts", .subject = "Café" + std::string(56, 'x'),
          .box = too_long},
+        {.what = "UTF-8 words are each within it", .subject = "€ — 日本 — 日本 — 日本 — 日本 — 日本 — 日本"},
         {.what = "no SMTP host", .to = "", .server = "",
          .box = "Please define an SMTP server (SMTP tab) in order to send this e-mail"},
         {.what = "port 0", .port = 0,
