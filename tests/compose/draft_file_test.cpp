@@ -104,6 +104,8 @@ TEST(ReadDraftText, HeaderLinesAndBodySection) {
         {"the rest of a long line is a line of its own, ignored",
          "From:\t" + std::string(600, 'f') + "\r\nTo: a@x\r\n\r\n",
          {{&M::from, std::string(511 - 6, 'f')}, {&M::to, "a@x"}}},
+        {"a long line is never cut inside a character", "From:\t" + std::string(504, 'f') + "é\r\n\r\n",
+         {{&M::from, std::string(504, 'f')}}},
         {"LF line ends read the same", "To: a@x,\n        \tb@y\nSubject: s\n\na\nb\n",
          {{&M::to, "a@x, b@y"}, {&M::subject, "s"}}, {"a\r\n", "b\r\n"}},
         // The body section: without a line of text the body stays.
