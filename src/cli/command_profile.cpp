@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include "codec/latin1.h"
 #include "config/data_paths.h"
 
 namespace tarvox {
@@ -23,7 +22,7 @@ std::optional<Profile> LoadCommandProfile(const std::filesystem::path& settings_
     const Profile* found = FindProfile(config.profiles, name);
     if (found == nullptr) {
         std::fprintf(stderr, "tarvox-cli: no profile named \"%s\" in %s\n",
-                     Latin1ToUtf8(name).c_str(), settings_file.c_str());
+                     std::string(name).c_str(), settings_file.c_str());
         return std::nullopt;
     }
     return *found;

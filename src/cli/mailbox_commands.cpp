@@ -43,8 +43,8 @@ struct ListOptions {
     bool bytes = false;
 };
 
-// The options, or nothing after printing the usage. Texts are taken from
-// UTF-8 into the program's ISO-8859-1 unless --bytes is given.
+// The options, or nothing after printing the usage. Texts are UTF-8, or
+// ISO-8859-1 when --bytes is given.
 std::optional<ListOptions> ParseListOptions(std::span<const std::string_view> args) {
     ListOptions options;
     options.settings_file = DefaultSettingsFile();
@@ -54,7 +54,7 @@ std::optional<ListOptions> ParseListOptions(std::span<const std::string_view> ar
         }
     }
     const auto text = [&](std::string_view value) {
-        return options.bytes ? std::string(value) : Utf8ToLatin1(value);
+        return options.bytes ? Latin1ToUtf8(value) : std::string(value);
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];

@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "cli/terminal_text.h"
-#include "codec/latin1.h"
+#include "codec/utf8.h"
 #include "config/file_io.h"
 #include "message/viewer_text.h"
 
@@ -43,7 +43,7 @@ std::optional<std::string> ReadMessageFile(const std::string& path) {
 // alone. True when the file was written.
 bool SaveAttachment(const ViewedMessage& viewed, std::size_t index, const std::string& dir) {
     const ViewedAttachment& attachment = viewed.attachments()[index];
-    const std::string path = dir + "/" + Latin1ToUtf8(AttachmentFilePart(attachment.display_name));
+    const std::string path = dir + "/" + AttachmentFilePart(attachment.display_name);
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
         std::fprintf(stderr, "tarvox-cli: cannot create %s: %s%s\n", path.c_str(),
@@ -88,12 +88,20 @@ std::string AttachmentFilePart(std::string_view name) {
     if (name.empty() || name == "\"\"" || name == "\" \"") {
         return "untitled";
     }
-    std::string part(name);
-    for (char& c : part) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || (byte >= 0x7f && byte < 0xa0)) {
-            c = '_';
+    // Control characters (C0, DEL, C1) and bytes that are not UTF-8 become "_".
+    std::string part;
+    std::size_t pos = 0;
+    while (pos < name.size()) {
+        std::uint32_t code_point = 0;
+        const std::size_t length = DecodeUtf8Sequence(name, pos, code_point);
+        const auto byte = static_cast<unsigned char>(name[pos]);
+        if (length != 0 && code_point >= 0xa0) {
+            part.append(name.substr(pos, length));
+            pos += length;
+            continue;
         }
+        part.push_back(length == 0 && byte >= 0x20 && byte < 0x7f ? name[pos] : '_');
+        pos += length == 0 ? 1 : length;
     }
     return part;
 }
@@ -128,7 +136,7 @@ int RunViewCommand(std::span<const std::string_view> args) {
         return 2;
     }
     if (raw) {
-        PrintTerminalText(*message, bytes);
+        PrintRawMessage(*message, bytes);
     } else {
         const ViewedMessage viewed(std::move(*message), options, MessageOrigin::File);
         PrintTerminalText(viewed.display_text(), bytes);

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "cli/command_profile.h"
-#include "codec/latin1.h"
 #include "config/configuration_file.h"
 #include "config/data_paths.h"
 #include "frontend/console_services.h"
@@ -19,7 +18,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void Print(std::string_view latin1) { std::fputs(Latin1ToUtf8(latin1).c_str(), stdout); }
+void Print(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
 
 const char* ConnectionName(TransportSecurity security, bool smtp) {
     switch (security) {
@@ -116,8 +117,7 @@ int RunDemoSettingsCommand(std::span<const std::string_view> args) {
     }
     std::error_code error;
     if (fs::exists(*file, error)) {
-        std::fprintf(stderr, "tarvox-cli: %s exists already; it is left as it is\n",
-                     file->c_str());
+        std::fprintf(stderr, "tarvox-cli: %s exists already; it is left as it is\n", file->c_str());
         return 1;
     }
     Configuration config;
@@ -163,7 +163,7 @@ int RunSelfCheckCommand(std::span<const std::string_view> args) {
     bool same = loaded && read.global == written.global && read.profiles == written.profiles;
     if (!saved || !loaded || !same || services.boxes() != 0 || services.prompts() != 1) {
         std::fprintf(stderr, "tarvox self-check FAILED: settings %s\n",
-                     !saved ? "could not be written"
+                     !saved    ? "could not be written"
                      : !loaded ? "could not be read back"
                                : "did not read back the same");
         return 1;

@@ -3,17 +3,29 @@
 #include <cstdio>
 #include <string>
 
+#include "codec/charset.h"
 #include "codec/latin1.h"
 
 namespace tarvox {
 
-void PrintTerminalText(std::string_view latin1, bool bytes) {
+namespace {
+
+void Write(std::string_view bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+}  // namespace
+
+void PrintTerminalText(std::string_view utf8, bool bytes) {
+    Write(bytes ? Utf8ToLatin1(utf8) : Utf8ToTerminal(utf8));
+}
+
+void PrintRawMessage(std::string_view message, bool bytes) {
     if (bytes) {
-        std::fwrite(latin1.data(), 1, latin1.size(), stdout);
+        Write(message);
         return;
     }
-    const std::string shown = Latin1ToTerminal(latin1);
-    std::fwrite(shown.data(), 1, shown.size(), stdout);
+    Write(Utf8ToTerminal(Windows1252ToUtf8(message)));
 }
 
 }  // namespace tarvox

@@ -1,4 +1,4 @@
-// ISO-8859-1 <-> UTF-8 (RFC 3629) for terminals and command-line arguments.
+// ISO-8859-1 <-> UTF-8 (RFC 3629), and UTF-8 text made safe for a terminal.
 #include "codec/latin1.h"
 
 #include <cstdint>
@@ -22,27 +22,41 @@ std::string Latin1ToUtf8(std::string_view latin1) {
     return utf8;
 }
 
-std::string Latin1ToTerminal(std::string_view latin1) {
+std::string Utf8ToTerminal(std::string_view utf8) {
     std::string shown;
-    shown.reserve(latin1.size());
-    for (std::size_t i = 0; i < latin1.size(); ++i) {
-        const auto byte = static_cast<std::uint8_t>(latin1[i]);
-        if (byte == '\r' && i + 1 < latin1.size() && latin1[i + 1] == '\n') {
+    shown.reserve(utf8.size());
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        std::uint32_t code_point = 0;
+        const std::size_t length = DecodeUtf8Sequence(utf8, pos, code_point);
+        if (length != 0) {
+            if (code_point <= 0x9f) {
+                // A C1 control: "M-" and the C0 control it shifts.
+                shown += "M-^";
+                shown.push_back(static_cast<char>((code_point & 0x1f) + '@'));
+            } else {
+                shown.append(utf8.substr(pos, length));
+            }
+            pos += length;
             continue;
         }
-        if (byte == '\t' || byte == '\n' || (byte >= 0x20 && byte < 0x7f) || byte >= 0xa0) {
-            shown.push_back(latin1[i]);
+        const auto byte = static_cast<std::uint8_t>(utf8[pos]);
+        ++pos;
+        if (byte == '\r' && pos < utf8.size() && utf8[pos] == '\n') {
+            continue;
+        }
+        if (byte >= 0x80) {
+            shown += kReplacementCharacter;
+        } else if (byte == '\t' || byte == '\n' || (byte >= 0x20 && byte < 0x7f)) {
+            shown.push_back(static_cast<char>(byte));
         } else if (byte == 0x7f) {
             shown += "^?";
         } else {
-            if (byte >= 0x80) {
-                shown += "M-";
-            }
             shown.push_back('^');
-            shown.push_back(static_cast<char>((byte & 0x1f) + '@'));
+            shown.push_back(static_cast<char>(byte + '@'));
         }
     }
-    return Latin1ToUtf8(shown);
+    return shown;
 }
 
 std::string Utf8ToLatin1(std::string_view utf8) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "codec/latin1.h"
+#include "codec/utf8.h"
 
 namespace tarvox {
 
@@ -107,9 +108,9 @@ ConsoleServices::ConsoleServices() : ConsoleServices(stdin, stderr, isatty(filen
 ConsoleServices::ConsoleServices(std::FILE* in, std::FILE* out, bool input_is_terminal)
     : m_in(in), m_out(out), m_input_is_terminal(input_is_terminal) {}
 
-void ConsoleServices::Write(std::string_view latin1_text) {
+void ConsoleServices::Write(std::string_view text) {
     // Boxes and statuses carry servers' replies and messages' text.
-    const std::string utf8 = Latin1ToTerminal(latin1_text);
+    const std::string utf8 = Utf8ToTerminal(text);
     std::fwrite(utf8.data(), 1, utf8.size(), m_out);
     std::fflush(m_out);
 }
@@ -136,7 +137,7 @@ std::optional<std::string> ConsoleServices::ReadLine(bool hide_echo) {
     if (!raw.empty() && raw.back() == '\r') {
         raw.pop_back();
     }
-    return Utf8ToLatin1(raw);
+    return ValidUtf8(raw);
 }
 
 bool ConsoleServices::AskYesNo(std::string_view preamble, std::string_view question,
@@ -190,7 +191,8 @@ TextPromptResult ConsoleServices::TextPrompt(const TextPromptRequest& request) {
     if (has_initial) {
         marker += '[';
         if (request.password_mode) {
-            marker.append(request.initial_text.size(), '*');
+            // One asterisk a character (Utf8ToLatin1 gives one byte for each).
+            marker.append(Utf8ToLatin1(request.initial_text).size(), '*');
         } else {
             marker += request.initial_text;
         }

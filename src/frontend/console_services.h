@@ -25,9 +25,9 @@
 //     A prompt with the "Don't ask again" box asks "Don't ask again? [y/N]" after a
 //     submitted answer.
 //
-// The program keeps text in ISO-8859-1; the terminal speaks UTF-8. Everything written is
-// converted to UTF-8, with CR LF as LF and other control characters made visible
-// (Latin1ToTerminal), and everything read is converted back to ISO-8859-1.
+// The program keeps text in UTF-8, as the terminal does. Everything written has CR LF
+// as LF and other control characters made visible (Utf8ToTerminal); everything read
+// has its ill-formed bytes replaced by U+FFFD (ValidUtf8).
 //
 // Calls from several threads are served one dialog at a time.
 #pragma once
@@ -62,8 +62,8 @@ public:
 private:
     enum class YesNoDefault { None, No };
 
-    void Write(std::string_view latin1_text);
-    // One line of input converted to ISO-8859-1, without its line end; nothing at the end
+    void Write(std::string_view text);
+    // One line of input as well-formed UTF-8, without its line end; nothing at the end
     // of input.
     std::optional<std::string> ReadLine(bool hide_echo);
     // Writes `preamble` and `question` as one block, then asks the question again until it

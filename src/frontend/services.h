@@ -34,10 +34,10 @@ struct TextPromptRequest {
     std::string prompt;
     // Size of the result buffer: at most capacity - 1 characters are returned.
     std::size_t capacity = 512;
-    bool password_mode = false;      // input masked
-    bool numbers_only = false;       // digits only
-    bool prefill = false;            // the input starts with `initial_text`
-    bool dont_ask_again_box = false; // show the "&Don't ask again" check box
+    bool password_mode = false;       // input masked
+    bool numbers_only = false;        // digits only
+    bool prefill = false;             // the input starts with `initial_text`
+    bool dont_ask_again_box = false;  // show the "&Don't ask again" check box
     std::string initial_text;
 };
 
@@ -50,10 +50,19 @@ struct TextPromptResult {
 };
 
 // Cuts a prompt's answer to what the caller's buffer holds: at most
-// capacity - 1 characters. Answers are ISO-8859-1, one byte a character, so
-// the cut never splits one.
+// capacity - 1 characters of the UTF-8 answer, never splitting one.
 inline void CutPromptAnswer(std::string& answer, std::size_t capacity) {
-    answer.resize(std::min(answer.size(), capacity > 0 ? capacity - 1 : 0));
+    const std::size_t keep = capacity > 0 ? capacity - 1 : 0;
+    std::size_t characters = 0;
+    std::size_t end = 0;
+    // A character starts at every byte that does not continue a sequence.
+    while (end < answer.size()) {
+        if ((static_cast<unsigned char>(answer[end]) & 0xc0) != 0x80 && characters++ == keep) {
+            break;
+        }
+        ++end;
+    }
+    answer.resize(end);
 }
 
 // The text "&Submit" shows for an empty input (exclamation icon, no caption).

@@ -12,7 +12,7 @@ using namespace std::string_literals;
 using Conversion = std::string (*)(std::string_view);
 
 TEST(Latin1Test, ConversionsTable) {
-    const Conversion to_utf8 = &Latin1ToUtf8, to_terminal = &Latin1ToTerminal,
+    const Conversion to_utf8 = &Latin1ToUtf8, to_terminal = &Utf8ToTerminal,
                      to_latin1 = &Utf8ToLatin1;
     const struct {
         Conversion convert;
@@ -26,7 +26,9 @@ TEST(Latin1Test, ConversionsTable) {
         {to_terminal, "a\tb\r\nc\n", "a\tb\nc\n"},
         {to_terminal, "\x1b]0;title\x07\x1b[2J", "^[]0;title^G^[[2J"},
         {to_terminal, "over\rwrite\r", "over^Mwrite^M"},
-        {to_terminal, "\0\x7f\x9b\xe9"s, "^@^?M-^[\xc3\xa9"},
+        {to_terminal, "\0\x7f\xc2\x9b\xc3\xa9"s, "^@^?M-^[\xc3\xa9"},
+        // Other characters pass; ill-formed bytes are shown as U+FFFD.
+        {to_terminal, "\xe2\x82\xac \xe6\x97\xa5\xe9\xc3", "\xe2\x82\xac \xe6\x97\xa5\xef\xbf\xbd\xef\xbf\xbd"},
         {to_latin1, "", ""}, {to_latin1, "a\0b\r\n"s, "a\0b\r\n"s}, {to_latin1, "\xc2\x80", "\x80"},
         {to_latin1, "caf\xc3\xa9", "caf\xe9"}, {to_latin1, "\xc3\xbf", "\xff"},
         // Above U+00FF one "?" a character: U+0100, 07FF, 0800, 20AC, D7FF, E000, FFFF, 1F600, 10FFFF.

@@ -100,21 +100,20 @@ TEST(ConsoleServices, Transcripts) {
         {"numbers only takes digits alone", Variant('n'), "11a\n 110\n-1\n0110\n", "0110",
          login + digits + digits + digits, ""},
         {"numbers only refuses empty as empty", Variant('n'), "\n7\n", "7", login + kEmptyRefused + "> ", ""},
-        {"cut to capacity less one ISO-8859-1 character", Variant(' ', std::nullopt, 3),
-         "\xC3\xA4\xC3\xB6\xC3\xBC\n", "\xE4\xF6", login, ""},
-        {"ISO-8859-1 prefill shown as UTF-8, taken on an empty line", Variant(' ', "J\xF6rg"), "\n",
-         "J\xF6rg", "Login\nUser name:\n[J\xC3\xB6rg] > ", ""},
+        {"cut to capacity less one character", Variant(' ', std::nullopt, 3), "äöü\n", "äö", login, ""},
+        {"UTF-8 answer, ill-formed bytes as U+FFFD", user, "€ — 日本 \xE9\n", "€ — 日本 \uFFFD", login, ""},
+        {"prefill taken on an empty line", Variant(' ', "Jörg"), "\n", "Jörg",
+         "Login\nUser name:\n[Jörg] > ", ""},
         {"prefill replaced by input", Variant(' ', "pop.example.org"), "mail.example.org\n",
          "mail.example.org", "Login\nUser name:\n[pop.example.org] > ", ""},
         {"empty prefill refuses an empty line", Variant(' ', ""), "\nx\n", "x",
          login + kEmptyRefused + "> ", ""},
         {"prefill: end of input still cancels", Variant(' ', "abc"), "", "(cancel)",
          "Login\nUser name:\n[abc] > \n", ""},
-        {"password prefill shown masked", Variant('p', "p\xE4ss"), "\n", "p\xE4ss",
+        {"password prefill shown masked", Variant('p', "päss"), "\n", "päss",
          "Login\nUser name:\n[****] > ", ""},
-        {"ISO-8859-1 written as UTF-8, UTF-8 read as ISO-8859-1",
-         TextPromptRequest{.title = "f\xFCr Gr\xFC\xDF" "e", .prompt = "\xA7"}, "M\xC3\xBCller\n", "M\xFCller",
-         "f\xC3\xBCr Gr\xC3\xBC\xC3\x9F" "e\n\xC2\xA7\n> ", ""},
+        {"UTF-8 written and read", TextPromptRequest{.title = "für Grüße", .prompt = "§"}, "Müller\n",
+         "Müller", "für Grüße\n§\n> ", ""},
         {"don't ask again: yes", Variant('d'), "alice\ny\n", "alice+", login + dont_ask, ""},
         {"don't ask again defaults to no", Variant('d'), "alice\n\n", "alice", login + dont_ask, ""},
         {"don't ask again: end of input is no", Variant('d'), "alice\n", "alice", login + dont_ask + "\n", ""},
@@ -125,8 +124,8 @@ TEST(ConsoleServices, Transcripts) {
         {"caption without icon", box("Just text", "Cap", BoxIcon::None), "", "ok", "Cap\nJust text\n", ""},
         {"no icon or caption; a line end is not doubled", box("Two\nlines\n", "", BoxIcon::None), "", "ok",
          "Two\nlines\n", ""},
-        {"OK box reads nothing, written as UTF-8", box("L\xF6schen", "\xDC" "bersicht", BoxIcon::Error), "y\n",
-         "ok", "\xC3\x9C" "bersicht - Error\nL\xC3\xB6schen\n", "y\n"},
+        {"OK box reads nothing", box("Löschen", "Übersicht", BoxIcon::Error), "y\n", "ok",
+         "Übersicht - Error\nLöschen\n", "y\n"},
         {"server text cannot drive the terminal", box("returned:\n\n554 \x1b[2Jno\rway\r\n", "", BoxIcon::Warning),
          "", "ok", "Warning\nreturned:\n\n554 ^[[2Jno^Mway\n", ""},
         {"yes", yes_no, "y\nnext\n", "yes", block + "[y/n] ", "next\n"},
@@ -231,10 +230,10 @@ TEST(ConsoleServicesTerminal, PasswordIsNotEchoedAndEchoComesBack) {
     EXPECT_EQ(answer.text, "bob");
 }
 
-TEST(CutPromptAnswer, KeepsCapacityLessOneIso88591Characters) {
-    const std::pair<std::size_t, std::string> cases[] = {{0, ""}, {1, ""}, {3, "\xE4\xF6"}, {4, "\xE4\xF6\xFC"}};
+TEST(CutPromptAnswer, KeepsCapacityLessOneCharacters) {
+    const std::pair<std::size_t, std::string> cases[] = {{0, ""}, {1, ""}, {3, "ä日"}, {4, "ä日😀"}, {9, "ä日😀"}};
     for (const auto& [capacity, cut] : cases) {
-        std::string answer = "\xE4\xF6\xFC";
+        std::string answer = "ä日😀";
         CutPromptAnswer(answer, capacity);
         EXPECT_EQ(answer, cut) << capacity;
     }
