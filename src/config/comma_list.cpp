@@ -1,5 +1,6 @@
 #include "config/comma_list.h"
 
+#include "codec/stored_text.h"
 #include "config/settings_line_reader.h"
 
 namespace tarvox {
@@ -44,22 +45,31 @@ void WriteCommaList(std::string& out, std::string_view key, std::string_view lis
     // A line break inside a list cannot be stored (it would start a line of
     // its own, which could even read as another key), so CR and LF separate
     // items like commas do.
-    std::string line(key);
+    // Each line is stored text of its own, since each is read back alone;
+    // items are measured in their stored form.
+    std::string line;
+    std::size_t stored_size = key.size();
+    auto flush = [&] {
+        out += key;
+        out += ToStoredText(line);
+        out += '\n';
+    };
     for (std::string_view item : SplitItems(list, ",\r\n")) {
-        if (line.size() == key.size()) {
+        const std::size_t item_size = ToStoredText(item).size();
+        if (line.empty()) {
             line += item;
-        } else if (line.size() + item.size() > kCommaListLineLimit) {
-            out += line;
-            out += '\n';
-            line.assign(key);
-            line += item;
+            stored_size += item_size;
+        } else if (stored_size + item_size > kCommaListLineLimit) {
+            flush();
+            line.assign(item);
+            stored_size = key.size() + item_size;
         } else {
             line += ',';
             line += item;
+            stored_size += 1 + item_size;
         }
     }
-    out += line;
-    out += '\n';
+    flush();
 }
 
 bool ReadCommaListLine(CommaList& list, std::string_view key, std::string_view line) {
@@ -73,12 +83,10 @@ bool ReadCommaListLine(CommaList& list, std::string_view key, std::string_view l
     while (!value.empty() && (value.back() == ' ' || value.back() == ',')) {
         value.remove_suffix(1);
     }
-    if (list.empty()) {
-        list.assign(value);
-    } else {
+    if (!list.empty()) {
         list += ',';
-        list += value;
     }
+    list += FromStoredText(value);
     return true;
 }
 

@@ -1,5 +1,5 @@
 // Comma lists in the settings file. A list is written as lines "key=items",
-// as many whole items on a line as fit in 70 characters after the first, so a
+// as many whole items on a line as fit in 70 stored bytes after the first, so a
 // long list becomes several lines with the same key; reading joins them back.
 #pragma once
 

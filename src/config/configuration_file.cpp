@@ -79,8 +79,8 @@ std::span<int> TupleOf(Record& record) {
 
 template <class Record, auto Field>
 SettingKey<Record> Tuple(std::string_view key, char separator, std::size_t values_needed) {
-    return {key, ValueKind::Tuple, nullptr, nullptr, &TupleOf<Record, Field>, separator,
-            values_needed};
+    return {key,       ValueKind::Tuple, nullptr, nullptr, &TupleOf<Record, Field>,
+            separator, values_needed};
 }
 
 using G = GlobalSettings;
@@ -205,7 +205,7 @@ void WriteSection(std::string& out, const std::vector<SettingKey<Record>>& keys,
                 break;
             case ValueKind::Text:
                 out += key.key;
-                out += StorableText(record.*key.text);
+                out += StoredValue(record.*key.text);
                 out += '\n';
                 break;
             case ValueKind::Password:
@@ -236,8 +236,7 @@ void WriteSection(std::string& out, const std::vector<SettingKey<Record>>& keys,
 
 // Tries the keys in order; the first that matches takes the line.
 template <class Record>
-void MatchLine(const std::vector<SettingKey<Record>>& keys, Record& record,
-               std::string_view line) {
+void MatchLine(const std::vector<SettingKey<Record>>& keys, Record& record, std::string_view line) {
     for (const SettingKey<Record>& key : keys) {
         if (!line.starts_with(key.key)) {
             continue;
@@ -269,7 +268,7 @@ void MatchLine(const std::vector<SettingKey<Record>>& keys, Record& record,
                         rest.remove_suffix(1);
                     }
                     if (!rest.empty()) {
-                        (record.*key.text).assign(rest);
+                        record.*key.text = ValueText(rest);
                     }
                     return;
                 }

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "codec/base64.h"
+#include "codec/stored_text.h"
+#include "config/settings_text.h"
 
 namespace tarvox {
 
@@ -50,7 +52,7 @@ std::optional<FontRecord> ParseFontRecord(std::string_view base64_record) {
     font.height = ReadInt32(record, kHeightOffset);
     font.weight = ReadInt32(record, kWeightOffset);
     font.italic = record[kItalicOffset] != 0;
-    font.face = std::string(face);
+    font.face = FromStoredText(face);
     return font;
 }
 
@@ -59,7 +61,7 @@ std::string BuildFontRecord(const FontRecord& font) {
     WriteInt32(record, kHeightOffset, font.height);
     WriteInt32(record, kWeightOffset, font.weight);
     record[kItalicOffset] = font.italic ? 1 : 0;
-    const std::string_view face = std::string_view(font.face).substr(0, kFaceSize - 1);
+    const std::string face = ToStoredText(StoredPrefix(font.face, kFaceSize - 1));
     std::memcpy(record.data() + kFaceOffset, face.data(), face.size());
     return EncodeBase64(record);
 }

@@ -3,13 +3,21 @@
 #include <cstdint>
 #include <string>
 
+#include "codec/latin1.h"
 #include "codec/md5.h"
+#include "codec/stored_text.h"
 #include "config/comma_list.h"
 #include "config/settings_text.h"
 
 namespace tarvox {
 
 namespace {
+
+// Texts enter the hashed bytes in their stored form, so text that fits
+// ISO-8859-1 hashes as its ISO-8859-1 bytes.
+void AppendStored(std::string& bytes, std::string_view text) {
+    bytes += ToStoredText(text);
+}
 
 // Integers enter the hashed texts as unsigned 32-bit decimals.
 void AppendUnsigned(std::string& text, int value) {
@@ -19,28 +27,30 @@ void AppendUnsigned(std::string& text, int value) {
 }  // namespace
 
 std::string ComputeVerifier(const GlobalSettings& settings, std::string_view passphrase) {
-    std::string text = ReadBackText(settings.last);
-    for (int value : {settings.mailman, settings.freq, settings.timeout, settings.repoll,
-                      settings.preview, settings.allheaders, settings.replyquote,
-                      settings.textcolor, settings.enterprev}) {
+    std::string text;
+    AppendStored(text, ReadBackText(settings.last));
+    for (int value :
+         {settings.mailman, settings.freq, settings.timeout, settings.repoll, settings.preview,
+          settings.allheaders, settings.replyquote, settings.textcolor, settings.enterprev}) {
         AppendUnsigned(text, value);
     }
-    text += passphrase;
+    AppendStored(text, passphrase);
     return Md5Hex(text);
 }
 
 ProfileKey ComputeProfileKey(const Profile& profile, std::string_view passphrase) {
-    std::string text = ReadBackSectionName(profile.name);
+    std::string text;
+    AppendStored(text, ReadBackSectionName(profile.name));
     AppendUnsigned(text, profile.apop);
-    text += ReadBackCommaList(profile.antispam);
-    text += ReadBackText(profile.host);
+    AppendStored(text, ReadBackCommaList(profile.antispam));
+    AppendStored(text, ReadBackText(profile.host));
     AppendUnsigned(text, profile.port);
-    text += ReadBackText(profile.user);
-    text += ReadBackText(profile.SMTPserver);
+    AppendStored(text, ReadBackText(profile.user));
+    AppendStored(text, ReadBackText(profile.SMTPserver));
     AppendUnsigned(text, profile.SMTPport);
-    text += ReadBackText(profile.SMTPname);
-    text += ReadBackText(profile.SMTPaddress);
-    text += passphrase;
+    AppendStored(text, ReadBackText(profile.SMTPname));
+    AppendStored(text, ReadBackText(profile.SMTPaddress));
+    AppendStored(text, passphrase);
     return Md5(text);
 }
 
@@ -103,14 +113,14 @@ bool RepromptPassphrase(FrontendServices& services, const GlobalSettings& settin
 }
 
 bool ApplyPassphraseSetting(FrontendServices& services, GlobalSettings& settings,
-                            std::string& master_passphrase, bool enable,
-                            std::string_view typed) {
+                            std::string& master_passphrase, bool enable, std::string_view typed) {
     if (!enable) {
         settings.master = 0;
         return true;
     }
+    // Characters: Utf8ToLatin1 gives one byte for each.
     static constexpr std::size_t kMinimumLength = 6;
-    bool too_short = !typed.empty() && typed.size() < kMinimumLength;
+    bool too_short = !typed.empty() && Utf8ToLatin1(typed).size() < kMinimumLength;
     if (too_short || (typed.empty() && master_passphrase.empty())) {
         services.ShowMessage(kPassphraseTooShortText, "", BoxIcon::Error);
         settings.master = 0;

@@ -28,12 +28,13 @@ inline constexpr std::string_view kPassphraseTooShortText =
 
 // MD5, as 32 lowercase hex digits, over `last` and nine global values (each
 // as unsigned decimal) followed by the passphrase. `last` is taken in the form
-// in which it reads back from the file, so saving and loading agree.
+// in which it reads back from the file, so saving and loading agree. Texts and
+// the passphrase are hashed in their stored form (ISO-8859-1 when they fit).
 std::string ComputeVerifier(const GlobalSettings& settings, std::string_view passphrase);
 
 // MD5 over the profile's name, apop, whitelist terms, host, port, user, SMTP
 // server, SMTP port, sender name and address, then the passphrase; every text
-// in the form in which it reads back from the file.
+// in the form in which it reads back from the file, hashed in stored form.
 ProfileKey ComputeProfileKey(const Profile& profile, std::string_view passphrase);
 
 // XORs the bytes with the key. Up to 16 bytes are first padded with zeros to
@@ -59,7 +60,6 @@ bool RepromptPassphrase(FrontendServices& services, const GlobalSettings& settin
 // otherwise the lock goes on and a non-empty `typed` replaces the passphrase.
 // Without `enable` the lock goes off.
 bool ApplyPassphraseSetting(FrontendServices& services, GlobalSettings& settings,
-                            std::string& master_passphrase, bool enable,
-                            std::string_view typed);
+                            std::string& master_passphrase, bool enable, std::string_view typed);
 
 }  // namespace tarvox

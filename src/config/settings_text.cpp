@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <limits>
 
+#include "codec/stored_text.h"
+#include "codec/utf8.h"
+
 namespace tarvox {
 
 std::string_view StorableText(std::string_view text) {
@@ -10,17 +13,48 @@ std::string_view StorableText(std::string_view text) {
     return end == std::string_view::npos ? text : text.substr(0, end);
 }
 
+std::string StoredValue(std::string_view text) {
+    return ToStoredText(StorableText(text));
+}
+
+std::string ValueText(std::string_view stored) {
+    return FromStoredText(stored);
+}
+
+std::string StoredPrefix(std::string_view text, std::size_t max_bytes) {
+    // Text that fits ISO-8859-1 is stored a byte a character; other text is
+    // stored as its UTF-8. The longer of the two prefixes wins.
+    std::size_t characters = 0;
+    std::size_t end = 0;
+    while (end < text.size() && characters < max_bytes) {
+        std::uint32_t code_point = 0;
+        const std::size_t length = DecodeUtf8Sequence(text, end, code_point);
+        if (length != 0 && code_point > 0xff) {
+            break;
+        }
+        end += length == 0 ? 1 : length;
+        ++characters;
+    }
+    const std::string latin1_prefix(text.substr(0, end));
+    const std::string_view utf8_prefix = Utf8Prefix(text, max_bytes);
+    if (latin1_prefix.size() >= utf8_prefix.size() &&
+        ToStoredText(latin1_prefix).size() <= max_bytes) {
+        return latin1_prefix;
+    }
+    return std::string(utf8_prefix);
+}
+
 std::string ReadBackText(std::string_view text) {
-    std::string_view stored = StorableText(text);
+    std::string stored = StoredValue(text);
     if (stored.size() > kMaxStoredTextLength) {
         return {};
     }
-    return std::string(stored);
+    return ValueText(stored);
 }
 
 std::string SectionLine(std::string_view name) {
     std::string line = "[";
-    line += StorableText(name);
+    line += StoredValue(name);
     line += "]\n";
     return line;
 }
@@ -37,7 +71,7 @@ bool ReadSectionName(std::string_view line, std::string& name) {
     if (end == 0) {
         return false;
     }
-    name.assign(rest.substr(0, end));
+    name = ValueText(rest.substr(0, end));
     return true;
 }
 

@@ -1,4 +1,7 @@
-// How single values are written to and read from tarvox.ini lines.
+// How single values are written to and read from tarvox.ini lines. Values are
+// UTF-8 text in the program and stored as ToStoredText bytes: ISO-8859-1 when
+// the text fits it, UTF-8 otherwise. Every length limit here is a limit on
+// the stored bytes.
 #pragma once
 
 #include <cstddef>
@@ -23,8 +26,18 @@ inline constexpr std::size_t kMaxProfileNameLength = kSettingsValueLineLimit - 3
 // its own, possibly as another key.
 std::string_view StorableText(std::string_view text);
 
-// A text value as it reads back after writing: a value too long to be read
-// back gives the empty default.
+// The bytes that store a text value: its storable part in stored form.
+std::string StoredValue(std::string_view text);
+
+// The text a stored value holds.
+std::string ValueText(std::string_view stored);
+
+// The longest prefix of `text` whose stored form is at most `max_bytes` long;
+// never cut inside a character.
+std::string StoredPrefix(std::string_view text, std::size_t max_bytes);
+
+// A text value as it reads back after writing: a value whose stored form is
+// too long to be read back gives the empty default.
 std::string ReadBackText(std::string_view text);
 
 // "[name]\n", and the name as it reads back from that line: cut at the first

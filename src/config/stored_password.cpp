@@ -1,6 +1,8 @@
 #include "config/stored_password.h"
 
 #include "codec/letter_hex.h"
+#include "codec/stored_text.h"
+#include "codec/utf8.h"
 #include "config/global_settings.h"
 
 namespace tarvox {
@@ -19,7 +21,10 @@ std::string_view AsCString(std::string_view bytes, std::size_t capacity) {
 }  // namespace
 
 std::string EncodeStoredPassword(std::string_view password, const ProfileKey* key) {
-    std::string bytes(AsCString(password, kFieldCapacity));
+    // The stored form of the text, cut whole characters at a time to what the
+    // buffer holds.
+    std::string bytes(
+        Utf8Prefix(ToStoredText(AsCString(password, kFieldCapacity)), kFieldCapacity - 1));
     if (key != nullptr) {
         bytes = ApplyProfileKey(bytes, *key);
     }
@@ -31,7 +36,7 @@ std::string DecodeStoredPassword(std::string_view letters, const ProfileKey* key
     if (key != nullptr) {
         bytes = ApplyProfileKey(bytes, *key);
     }
-    return std::string(AsCString(bytes, kFieldCapacity));
+    return FromStoredText(AsCString(bytes, kFieldCapacity));
 }
 
 }  // namespace tarvox

@@ -1,4 +1,5 @@
-// Passwords in the settings file: letter-hex over the password bytes, with the
+// Passwords in the settings file: letter-hex over the stored form of the
+// password (ISO-8859-1 when it fits, else UTF-8), with the
 // profile key's scrambling layer in between when the master passphrase lock is
 // on. Stored values must stay under 512 characters, so passwords are limited
 // to 255 bytes.

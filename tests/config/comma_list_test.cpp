@@ -19,6 +19,8 @@ TEST(CommaListWrite, LinesHoldWholeItemsUpToSeventyCharacters) {
         // An over-long item stands whole on its own line.
         {"x," + eighty + ",y", "blacklist=x\nblacklist=" + eighty + "\nblacklist=y\n"},
         {"a\r\nb\nc", "blacklist=a,b,c\n"},  // line breaks inside a list separate items
+        // Each line is stored text: ISO-8859-1 when it fits, else UTF-8.
+        {"Jörg,é", "blacklist=J\xF6rg,\xE9\n"}, {"Jörg,日本", "blacklist=Jörg,日本\n"},
     };
     for (const auto& [list, expected] : cases) {
         std::string out;
@@ -36,6 +38,7 @@ TEST(CommaListRead, JoinsContinuationLinesAndTrimsEachValue) {
         {{"blacklist=a\n", "blacklist=\n"}, "a,"}, {{"blacklist=\n", "blacklist=b\n"}, "b"},
         {{"blacklist=z"}, "z"},  // no newline: the last line of a file
         {{"blacklist=a\n\n\n"}, "a"},
+        {{"blacklist=J\xF6rg\n", "blacklist=Jörg,日本\n"}, "Jörg,Jörg,日本"},
     };
     for (const auto& [lines, expected] : cases) {
         CommaList list;

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 #include <span>
 #include <string>
 
+#include "codec/utf8.h"
 #include "config/master_passphrase.h"
 #include "support/scripted_services.h"
 #include "support/temp_dir.h"
@@ -84,17 +86,29 @@ TEST(ConfigurationFile, KnownConfigurationAndTheGoldenFileMatchBothWays) {
     EXPECT_EQ(loaded.profiles, config.profiles);
 }
 
-// Random values: one-line printable ISO-8859-1 text, lists of trimmed items, passwords of any byte.
+// Random values: one-line printable text, lists of trimmed items, passwords with control
+// characters. One text in four holds characters beyond ISO-8859-1 and is stored as UTF-8;
+// lengths count the stored bytes.
 struct RandomValues {
     std::mt19937 engine;
     int Integer() { return static_cast<int>(engine()); }
-    std::string Text(std::size_t max_length, std::string_view avoid = "", std::size_t least = 0) {
+    std::string Text(std::size_t max_length, std::string_view avoid = "", std::size_t least = 0,
+                     std::uint32_t lowest = 32) {
         const std::size_t length = std::max<std::size_t>(least, engine() % (max_length + 1));
+        const bool wide = engine() % 4 == 0;
         std::string text;
-        while (text.size() < length) {
-            const char c = static_cast<char>(32 + engine() % 224);
-            if (c != 127 && avoid.find(c) == std::string_view::npos) {
-                text.push_back(c);
+        for (std::size_t stored = 0; stored < length;) {
+            std::uint32_t c = lowest + engine() % (256 - lowest);
+            if (wide && engine() % 3 == 0) {
+                c = std::array<std::uint32_t, 3>{0x20ac, 0x65e5, 0x1f600}[engine() % 3];
+            }
+            std::string utf8;
+            AppendUtf8(utf8, c);
+            const std::size_t size = wide ? utf8.size() : 1;
+            if (c != 127 && avoid.find(static_cast<char>(c)) == std::string_view::npos &&
+                stored + size <= length) {
+                text += utf8;
+                stored += size;
             }
         }
         return text;
@@ -135,11 +149,8 @@ Profile RandomProfile(RandomValues& r, std::size_t password_length) {
     p.copyself_dir = r.Text(510);
     p.pop_sslid = r.Text(59);
     p.SMTPsslid = r.Text(59);
-    for (std::string* password : {&p.pass, &p.SMTPpass}) {
-        while (password->size() < (password == &p.pass ? password_length : 255 - password_length)) {
-            password->push_back(static_cast<char>(1 + r.engine() % 255));
-        }
-    }
+    p.pass = r.Text(password_length, "", password_length, 1);
+    p.SMTPpass = r.Text(255 - password_length, "", 255 - password_length, 1);
     p.maildrop = {r.Integer(), r.Integer()};
     return p;
 }

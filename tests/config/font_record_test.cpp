@@ -29,6 +29,10 @@ TEST(FontRecordTest, FieldsSitAtTheirOffsetsBothWays) {
     const FontRecord long_face{12, 0, false, "A face name that is much longer than the field"};
     EXPECT_EQ(DecodeBase64Text(BuildFontRecord(long_face)),
               Record(12, 0, 0, "A face name that is much longer"));
+    // The face name is stored text: ISO-8859-1 when it fits, else UTF-8 cut whole characters at a time.
+    EXPECT_EQ(ParseFontRecord(EncodeBase64(Record(12, 0, 0, "Caf\xE9"))), (FontRecord{12, 0, false, "Café"}));
+    EXPECT_EQ(ParseFontRecord(BuildFontRecord({12, 0, false, "日本語 € — 日本語 € — 日本語"}))->face,
+              "日本語 € — 日本語 €");
 }
 
 TEST(FontRecordTest, ValuesWithoutAUsableRecordGiveNothing) {

@@ -50,6 +50,10 @@ TEST(MasterPassphrase, ProfileKeyUsesTheReadBackFormOfEachText) {
     other_reply.SMTPreplyto = "x@example.org";
     other_reply.pass = "different";
     EXPECT_EQ(ComputeProfileKey(other_reply, "secret phrase"), key);
+    // Texts and passphrase are hashed as their ISO-8859-1 bytes when they fit.
+    Profile latin1 = profile;
+    latin1.name = "Jörg";
+    EXPECT_EQ(DigestToHex(ComputeProfileKey(latin1, "sécret")), "f84ba959e4a8a3317bc7b5be4aa5e0e1");
 }
 
 TEST(MasterPassphrase, RepromptAsksOnlyWhenLockedHiddenAndEnabled) {
@@ -86,6 +90,7 @@ TEST(MasterPassphrase, SettingThePassphraseNeedsSixCharacters) {
         {true, "", "123456", true, 1, "123456"}, {true, "old", "", true, 1, "old"},
         {true, "old", "short", false, 0, "old"}, {true, "old", "replaced", true, 1, "replaced"},
         {false, "old", "whatever", true, 0, "old"},
+        {true, "", "日本語漢字", false, 0, ""}, {true, "", "日本語漢字!", true, 1, "日本語漢字!"},
     };
     for (const auto& [enable, known, typed, accepted, master, passphrase_after] : cases) {
         GlobalSettings settings;

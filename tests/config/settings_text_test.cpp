@@ -38,6 +38,7 @@ TEST(SectionName, IsCutAtTheFirstBracketAndLimitedInLength) {
         {"[]\n", false, ""}, {"[x]" + std::string(600, ' ') + "\n", false, ""},
         {"[" + std::string(509, 'n') + "]\n", true, std::string(509, 'n')},  // 512 in all
         {"[" + std::string(510, 'n') + "]\n", false, ""},
+        {"[J\xF6rg]\n", true, "Jörg"}, {"[Jörg 日本]\n", true, "Jörg 日本"},  // stored text
     };
     for (const auto& [line, read, expected] : cases) {
         std::string name;
@@ -55,6 +56,20 @@ TEST(ReadBackText, DropsWhatTheReaderCannotTakeBack) {
     EXPECT_EQ(ReadBackText(std::string(511, 'v')), "");
     EXPECT_EQ(ReadBackText("first\r\nsecond"), "first");
     EXPECT_EQ(ReadBackText(std::string("nul\0after", 9)), "nul");
+    // Stored as ISO-8859-1 when the text fits, else as UTF-8; the limit counts stored bytes.
+    EXPECT_EQ(StoredValue("Jörg"), "J\xF6rg");
+    EXPECT_EQ(StoredValue("€ — 日本"), "€ — 日本");
+    EXPECT_EQ(ReadBackText(std::string(510, 'v') + "é"), "");
+    std::string wide;
+    for (int i = 0; i < 170; ++i) {
+        wide += "日";
+    }
+    EXPECT_EQ(ReadBackText(wide), wide);
+    EXPECT_EQ(ReadBackText(wide + "x"), "");
+    EXPECT_EQ(StoredPrefix(wide + "x", 510), wide);
+    EXPECT_EQ(StoredPrefix(std::string(600, 'v') + "é", 510), std::string(510, 'v'));
+    EXPECT_EQ(StoredPrefix("ééé日", 4), "ééé");
+    EXPECT_EQ(StoredPrefix("é日日", 7), "é日");
 }
 
 }  // namespace
