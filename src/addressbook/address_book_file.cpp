@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "codec/base64.h"
+#include "codec/stored_text.h"
 #include "config/atomic_file.h"
 
 namespace tarvox {
@@ -15,7 +16,7 @@ constexpr std::string_view kRecentHeader = "recently_used()";
 
 void AppendQuoted(std::string& out, std::string_view text) {
     out += '"';
-    out += EncodeBase64(text);
+    out += EncodeBase64(ToStoredText(text));
     out += '"';
 }
 
@@ -26,7 +27,7 @@ std::string DecodeField(std::string_view encoded) {
     if (std::size_t nul = text.find('\0'); nul != std::string::npos) {
         text.resize(nul);
     }
-    return text;
+    return FromStoredText(text);
 }
 
 bool IsScanSpace(char c) {
@@ -201,7 +202,8 @@ AddressBooks LoadAddressBooks(const std::filesystem::path& path, AddressBookFile
     // must end the reading, not throw.
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
-        outcome = errno == ENOENT ? AddressBookFileState::Missing : AddressBookFileState::Unreadable;
+        outcome =
+            errno == ENOENT ? AddressBookFileState::Missing : AddressBookFileState::Unreadable;
         return {};
     }
     std::string text;

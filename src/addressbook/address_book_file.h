@@ -17,7 +17,8 @@
 //   }
 //
 // Every text is stored in Base64 so that quotes, commas, line breaks and
-// 8-bit bytes survive. The recently used block is written only when the list
+// 8-bit bytes survive; the bytes under the Base64 are stored text: ISO-8859-1
+// when the text fits it, else UTF-8. The recently used block is written only when the list
 // has an entry.
 #pragma once
 
@@ -46,7 +47,8 @@ enum class AddressBookFileState { Read, Missing, Unreadable };
 // A missing or unreadable file gives no books and no recently used addresses.
 // `state`, when given, tells which: a file that exists but could not be read
 // must not be saved over at exit, or its books would be lost.
-AddressBooks LoadAddressBooks(const std::filesystem::path& path, AddressBookFileState* state = nullptr);
+AddressBooks LoadAddressBooks(const std::filesystem::path& path,
+                              AddressBookFileState* state = nullptr);
 
 // Replaces the file whole (mode 0600) or leaves the old one untouched; false
 // when it could not be written.

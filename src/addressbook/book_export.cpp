@@ -2,23 +2,33 @@
 
 #include <algorithm>
 
+#include "codec/latin1.h"
+#include "codec/stored_text.h"
+
 namespace tarvox {
 
+namespace {
+
+// Characters of the text: Utf8ToLatin1 gives one byte for each.
+std::size_t Characters(std::string_view text) { return Utf8ToLatin1(text).size(); }
+
+}  // namespace
+
 std::string FormatBookText(const AddressBook& book) {
-    const std::string rule(book.name.size(), '-');
+    const std::string rule(Characters(book.name), '-');
     std::string out = rule + "\r\n" + book.name + "\r\n" + rule + "\r\n\r\n";
     std::size_t width = 0;
     for (const AddressBookEntry& entry : book.entries) {
-        width = std::max(width, entry.name.size());
+        width = std::max(width, Characters(entry.name));
     }
     for (const AddressBookEntry& entry : book.entries) {
         out += entry.name;
-        out.append(width - entry.name.size(), ' ');
+        out.append(width - Characters(entry.name), ' ');
         out += '\t';
         out += entry.address;
         out += "\r\n";
     }
-    return out;
+    return ToStoredText(out);
 }
 
 std::string FormatBookTabDelimited(const AddressBook& book) {
@@ -29,7 +39,7 @@ std::string FormatBookTabDelimited(const AddressBook& book) {
         out += entry.address;
         out += "\r\n";
     }
-    return out;
+    return ToStoredText(out);
 }
 
 }  // namespace tarvox

@@ -1,4 +1,5 @@
-// The two export texts of one address book. Lines end in CR LF.
+// The two export files of one address book, as stored text (ISO-8859-1 when
+// the book fits it, else UTF-8). Lines end in CR LF.
 #pragma once
 
 #include <string>
@@ -8,7 +9,7 @@
 namespace tarvox {
 
 // For printing and for "&Text file...": the book's name between two lines of
-// "-" as long as the name, an empty line, then one line per entry: the name
+// "-" as long as the name in characters, an empty line, then one line per entry: the name
 // padded with blanks to the longest name of the book, a tab, the address.
 std::string FormatBookText(const AddressBook& book);
 

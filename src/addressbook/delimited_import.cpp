@@ -1,5 +1,7 @@
 #include "addressbook/delimited_import.h"
 
+#include "codec/stored_text.h"
+
 namespace tarvox {
 
 namespace {
@@ -46,7 +48,8 @@ std::optional<AddressBookEntry> ParseCommaLine(std::string_view line) {
         if (line[i] == '"') {
             quoted = !quoted;
         } else if (line[i] == ',' && !quoted) {
-            return AddressBookEntry{std::string(line.substr(0, i)), std::string(line.substr(i + 1))};
+            return AddressBookEntry{std::string(line.substr(0, i)),
+                                    std::string(line.substr(i + 1))};
         }
     }
     return std::nullopt;
@@ -65,7 +68,8 @@ std::string CleanImportedField(std::string_view field) {
 }
 
 std::optional<AddressBookEntry> ParseDelimitedLine(std::string_view line, Delimiter delimiter) {
-    line = WithoutLineEnd(line);
+    const std::string text = FromStoredText(WithoutLineEnd(line));
+    line = text;
     std::optional<AddressBookEntry> entry =
         delimiter == Delimiter::Tab ? ParseTabLine(line) : ParseCommaLine(line);
     if (entry) {
@@ -81,7 +85,8 @@ std::size_t ImportDelimitedText(AddressBook& book, std::string_view text, Delimi
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
         end = end == std::string_view::npos ? text.size() : end + 1;
-        std::optional<AddressBookEntry> entry = ParseDelimitedLine(text.substr(start, end - start), delimiter);
+        std::optional<AddressBookEntry> entry =
+            ParseDelimitedLine(text.substr(start, end - start), delimiter);
         start = end;
         if (entry) {
             book.entries.push_back(std::move(*entry));

@@ -25,7 +25,8 @@ std::string CleanImportedField(std::string_view field);
 //   Comma: the line split at the first comma outside double quotes (each
 //        quote opens or closes a quoted part); the name before it, the address
 //        the rest of the line.
-// Both fields are cleaned.
+// The line is stored text (UTF-8 when it is UTF-8 with a multi-byte
+// sequence, else ISO-8859-1). Both fields are cleaned.
 std::optional<AddressBookEntry> ParseDelimitedLine(std::string_view line, Delimiter delimiter);
 
 // Appends one entry for each line of `text` that parses; returns how many.

@@ -21,8 +21,8 @@ AddressBooks GoldenBooks() {
     books.books = {
         {"Friends",
          {{"Ann \"Nan\" Smith", "ann@a.example"},
-          {"M\xFCller, J\xF6rg", "joerg@c.example"},
-          {"Zo\xEB", "zoe@d.example"}}},
+          {"Müller, Jörg", "joerg@c.example"},
+          {"Zoë", "zoe@d.example"}}},
         {"Work", {}},
         {"work", {{"Boss", "boss@e.example"}}},
     };
@@ -40,10 +40,11 @@ TEST(AddressBookFile, WritesAndReadsTheGoldenFile) {
 
 TEST(AddressBookFile, HostileTextsAndLongLinesSurviveSaveAndLoad) {
     AddressBooks books;
-    books.recently_used = {"\"a, b\" <a@b.example>", "x\"}\"{\n\r\n\t\xFF", std::string(1000, 'r')};
+    books.recently_used = {"\"a, b\" <a@b.example>", "x\"}\"{\n\r\n\tÿ", std::string(1000, 'r')};
     books.books = {
         {"adbook(\"x\")", {{"\"quoted\", with comma", "q@x.example"}, {"}", "{"}}},
-        {"\xE4\xF6\xFC \xDF \x80\x9F",
+        // Text that does not fit ISO-8859-1 is stored as UTF-8 and reads back.
+        {"äöü ß \u0080\u009F € — 日本",
          {{std::string(2000, 'n'), std::string(3000, 'a') + "@long.example"}, {"Next", "n@x"}}},
         {"}", {{"line\r\nbreak", "tab\there"}}},
         {"", {{"in a book", "without@name.example"}}},

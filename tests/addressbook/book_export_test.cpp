@@ -6,9 +6,10 @@ namespace tarvox {
 namespace {
 
 const AddressBook kBook{"Friends",
-                        {{"Ann", "ann@a.example"}, {"Bartholomew", "bart@b.example"}, {"J\xF6rg", "j@c.example"}}};
+                        {{"Ann", "ann@a.example"}, {"Bartholomew", "bart@b.example"}, {"Jörg", "j@c.example"}}};
 
-// Text: the name between rules, then rows padded to the longest name.
+// Text: the name between rules, then rows padded to the longest name; the
+// files hold ISO-8859-1 when the book fits it.
 TEST(BookExport, TextAndTabDelimitedForms) {
     EXPECT_EQ(FormatBookText(kBook),
               "-------\r\n"

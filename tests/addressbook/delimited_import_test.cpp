@@ -34,6 +34,9 @@ TEST(ParseDelimitedLine, TabAndCommaDelimited) {
         {Tab, "\tann@a.example\n", std::nullopt}, {Tab, "Ann\t\n", std::nullopt},
         {Tab, "Ann\t\tann@a.example\n", std::nullopt}, {Tab, "Ann ann@a.example\n", std::nullopt},
         {Tab, "\n", std::nullopt}, {Tab, "", std::nullopt},
+        // Lines are stored text: ISO-8859-1, or UTF-8 when they are UTF-8.
+        {Tab, "J\xF6rg\tj@c\n", AddressBookEntry{"Jörg", "j@c"}},
+        {Tab, "Jörg 日本\tj@c\n", AddressBookEntry{"Jörg 日本", "j@c"}},
         {Comma, "Ann,ann@a.example\n", ann}, {Comma, "Ann, ann@a.example\r\n", ann},
         // A quoted name with a comma gives one entry with the comma in it.
         {Comma, "\"Smith, Ann\",ann@a.example\n", smith},
