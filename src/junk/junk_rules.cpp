@@ -9,6 +9,7 @@
 
 #include "codec/ascii.h"
 #include "codec/base64.h"
+#include "codec/stored_text.h"
 #include "config/comma_list.h"
 
 namespace tarvox {
@@ -89,7 +90,10 @@ bool MatchTermList(std::string_view terms, std::string_view subject, std::string
     return false;
 }
 
-std::vector<std::string> DecodePatternList(std::string_view stored) {
+namespace {
+
+// The patterns in their stored form (ISO-8859-1 when they fit, else UTF-8).
+std::vector<std::string> StoredPatterns(std::string_view stored) {
     std::vector<std::string> patterns;
     for (std::string_view item : SplitCommaList(stored)) {
         std::string pattern = DecodeBase64Text(item);
@@ -103,17 +107,30 @@ std::vector<std::string> DecodePatternList(std::string_view stored) {
     return patterns;
 }
 
+}  // namespace
+
+std::vector<std::string> DecodePatternList(std::string_view stored) {
+    std::vector<std::string> patterns = StoredPatterns(stored);
+    for (std::string& pattern : patterns) {
+        pattern = FromStoredText(pattern);
+    }
+    return patterns;
+}
+
 std::string EncodePatternList(const std::vector<std::string>& patterns) {
     std::string stored;
     for (const std::string& pattern : patterns) {
-        stored += EncodeBase64(pattern);
+        stored += EncodeBase64(ToStoredText(pattern));
         stored += ',';
     }
     return stored;
 }
 
 bool MatchPatternList(std::string_view line, std::string_view patterns) {
-    for (const std::string& pattern : DecodePatternList(patterns)) {
+    // Header lines are the message's own bytes, so the patterns meet them in
+    // their stored form: ISO-8859-1 patterns match ISO-8859-1 headers as they
+    // always did, and others match UTF-8 headers (RFC 6532).
+    for (const std::string& pattern : StoredPatterns(patterns)) {
         if (MatchWildcard(pattern, line)) {
             return true;
         }

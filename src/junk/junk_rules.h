@@ -23,12 +23,15 @@ bool MatchTermList(std::string_view terms, std::string_view subject, std::string
 
 // The patterns of a stored list: base64 items separated by commas, each
 // decoded and cut at a decoded NUL (a pattern is kept as a C string); an item
-// that decodes to nothing is dropped.
+// that decodes to nothing is dropped. The decoded bytes are stored text
+// (ISO-8859-1 when the pattern fits it, else UTF-8); the patterns are UTF-8.
 std::vector<std::string> DecodePatternList(std::string_view stored);
-// The stored list of `patterns`: each base64-encoded and followed by a comma.
+// The stored list of `patterns`: each in stored form, base64-encoded and
+// followed by a comma.
 std::string EncodePatternList(const std::vector<std::string>& patterns);
 
-// True when the header line matches one of the base64-encoded patterns.
+// True when the raw header line matches one of the base64-encoded patterns,
+// taken in their stored form.
 bool MatchPatternList(std::string_view line, std::string_view patterns);
 
 // "?" one character, "*" any run; case-insensitive, anchored at both ends,

@@ -2,6 +2,7 @@
 
 #include "codec/md5.h"
 #include "codec/text_format.h"
+#include "codec/utf8.h"
 #include "message/address_list.h"
 #include "message/mail_date.h"
 
@@ -17,7 +18,7 @@ std::uint32_t LittleEndianWord(const Md5Digest& digest, std::size_t at) {
 }
 
 std::string Limited(std::string_view text, std::size_t limit) {
-    return std::string(text.substr(0, limit));
+    return std::string(Utf8Prefix(text, limit));
 }
 
 }  // namespace
@@ -51,8 +52,8 @@ InboxEntry MakeInboxEntry(const HeaderSummary& summary, const EntryFacts& facts)
     }
     // An unreadable date is shown as it came, not as the fallback date.
     entry.date = Limited(ParseMailDate(summary.date).value_or(summary.date), kInboxTextLimit);
-    entry.subject =
-        summary.subject.empty() ? std::string(kNoSubject) : Limited(summary.subject, kInboxTextLimit);
+    entry.subject = summary.subject.empty() ? std::string(kNoSubject)
+                                            : Limited(summary.subject, kInboxTextLimit);
     if (!summary.to.empty()) {
         entry.recipient = Limited(summary.to.front().address, kInboxTextLimit);
     }

@@ -15,7 +15,7 @@
 namespace tarvox {
 
 // The texts of an entry are 512-byte fields in the window's list: at most
-// 511 characters.
+// 511 bytes of UTF-8, never cut inside a character.
 inline constexpr std::size_t kInboxTextLimit = 511;
 // The originating address is a 16-byte field: at most 15 characters, which
 // is the longest dotted IPv4 address.
@@ -25,7 +25,7 @@ inline constexpr std::string_view kNoSubject = "{No subject}";
 
 struct InboxEntry {
     MessageIdentity identity;
-    std::uint32_t flags = 0;  // kFlagRead, kFlagReplied
+    std::uint32_t flags = 0;   // kFlagRead, kFlagReplied
     std::uint32_t number = 0;  // the POP3 message number
     std::string size_text;     // "%.1f K"
     std::string sender;

@@ -1,7 +1,9 @@
 #include "protocols/pop_login.h"
 
+#include "codec/charset.h"
 #include "codec/line_ends.h"
 #include "codec/md5.h"
+#include "codec/stored_text.h"
 #include "protocols/pop_session.h"
 
 namespace tarvox {
@@ -19,12 +21,12 @@ std::string ApopDigest(std::string_view greeting, std::string_view password) {
         return {};
     }
     std::string text(greeting.substr(open, close - open + 1));
-    text += password;
+    text += ToStoredText(password);
     return Md5Hex(text);
 }
 
-LoginResult PopLogin(NetConnection& connection, const LoginRequest& request,
-                     std::string* rejection, std::size_t rejection_capacity, NetResult& result) {
+LoginResult PopLogin(NetConnection& connection, const LoginRequest& request, std::string* rejection,
+                     std::size_t rejection_capacity, NetResult& result) {
     std::string reply;
     std::string greeting(request.greeting);
     if (!request.skip_greeting) {
@@ -55,6 +57,9 @@ LoginResult PopLogin(NetConnection& connection, const LoginRequest& request,
         return result == NetResult::Success;
     };
 
+    // The user name and password go out in their stored form, the bytes they
+    // always had while they fit ISO-8859-1.
+    const std::string user = ToStoredText(request.user);
     bool accepted = false;
     if (request.apop) {
         std::string digest = ApopDigest(greeting, request.password);
@@ -62,16 +67,16 @@ LoginResult PopLogin(NetConnection& connection, const LoginRequest& request,
             PopQuit(connection);
             return LoginResult::NoApopTimestamp;
         }
-        if (!exchange("APOP " + std::string(request.user) + " " + digest + "\r\n")) {
+        if (!exchange("APOP " + user + " " + digest + "\r\n")) {
             return LoginResult::NetworkFailure;
         }
         accepted = reply.starts_with('+');
     } else {
-        if (!exchange("USER " + std::string(request.user) + "\r\n")) {
+        if (!exchange("USER " + user + "\r\n")) {
             return LoginResult::NetworkFailure;
         }
         if (reply.starts_with('+')) {
-            if (!exchange("PASS " + std::string(request.password) + "\r\n")) {
+            if (!exchange("PASS " + ToStoredText(request.password) + "\r\n")) {
                 return LoginResult::NetworkFailure;
             }
             accepted = reply.starts_with('+');
@@ -81,7 +86,8 @@ LoginResult PopLogin(NetConnection& connection, const LoginRequest& request,
         return LoginResult::LoggedIn;
     }
     if (rejection != nullptr && rejection_capacity > 0) {
-        *rejection = reply.substr(0, rejection_capacity - 1);
+        // The server's words, undeclared 8-bit text read as Windows-1252.
+        *rejection = Windows1252ToUtf8(std::string_view(reply).substr(0, rejection_capacity - 1));
     }
     PopQuit(connection);
     return LoginResult::Rejected;

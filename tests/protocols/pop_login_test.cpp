@@ -61,6 +61,9 @@ TEST(PopLogin, LogsInGivesUpIsRefusedOrHungUpOn) {
          "-ERR [AUTH] invalid password\r\n"},
         {{Send(kRfcGreeting), Expect(kRfcApop), Send("-ERR permission denied\r\n")}, Apop("mrose", "tanstaaf"),
          Rejected, "-ERR permission denied\r\n"},
+        // Credentials go out in stored form (ISO-8859-1 when they fit); an 8-bit reply reads as Windows-1252.
+        {{Send(kReady), Expect("USER j\xF6rg\r\n"), Send("+OK\r\n"), Expect("PASS päss 日本\r\n"),
+          Send("-ERR f\xFCr dich\r\n")}, UserPass("jörg", "päss 日本"), Rejected, "-ERR für dich\r\n"},
         {{}, UserPass("bob", "secret"), NetworkFailure},
         {{Send("+OK POP3 serv")}, UserPass("bob", "s"), NetworkFailure},
         {{Send(kReady), Expect("USER bob\r\n")}, UserPass("bob", "secret"), NetworkFailure},
