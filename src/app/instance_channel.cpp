@@ -10,6 +10,8 @@
 
 #include <cstdlib>
 
+#include "codec/stored_text.h"
+#include "codec/utf8.h"
 #include "config/command_line.h"
 #include "config/data_paths.h"
 
@@ -92,7 +94,8 @@ bool SendAddressToInstance(const QString& name, const std::string& address) {
     if (!socket.waitForConnected(kConnectTimeoutMs)) {
         return false;
     }
-    QByteArray message(address.data(), static_cast<qsizetype>(address.size()));
+    const std::string stored = ToStoredText(address);
+    QByteArray message(stored.data(), static_cast<qsizetype>(stored.size()));
     message.append('\0');
     socket.write(message);
     if (!socket.waitForBytesWritten(kConnectTimeoutMs)) {
@@ -138,11 +141,9 @@ void InstanceServer::Accept() {
             if (end < 0 && buffer->size() <= kLongestMessage) {
                 return;
             }
-            std::string address(buffer->constData(),
-                                static_cast<std::size_t>(end >= 0 ? end : buffer->size()));
-            if (address.size() > kToAddressLength) {
-                address.resize(kToAddressLength);
-            }
+            const std::string_view bytes(buffer->constData(),
+                                         static_cast<std::size_t>(end >= 0 ? end : buffer->size()));
+            const std::string address = FromStoredText(Utf8Prefix(bytes, kToAddressLength));
             buffer->clear();
             socket->disconnectFromServer();
             if (m_on_address) {

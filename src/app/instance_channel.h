@@ -1,6 +1,7 @@
 // The running program listens on a per-user local socket; a second start
 // that carries a mailto address hands it over there and exits. The address
-// goes as ISO-8859-1 bytes ending in one NUL.
+// goes in its stored form (ISO-8859-1 bytes when it fits, else UTF-8) ending
+// in one NUL.
 #pragma once
 
 #include <QObject>
@@ -41,8 +42,7 @@ class InstanceServer : public QObject {
 public:
     // `on_address` gets every address handed over (at most 511 characters).
     // Connections from another user id are closed unread.
-    InstanceServer(std::function<void(const std::string&)> on_address,
-                   QObject* parent = nullptr);
+    InstanceServer(std::function<void(const std::string&)> on_address, QObject* parent = nullptr);
 
     // Listens on `name`, taking over a socket file a crashed program left.
     bool Listen(const QString& name);

@@ -63,7 +63,7 @@ void GpgSettingsDialog::Browse() {
 
 void GpgSettingsDialog::accept() {
     // The path is checked in the form in which it is stored.
-    const std::string path = FromQString(m_path->text());
+    const std::string path = StoredPrefix(FromQString(m_path->text()), kMaxStoredTextLength);
     if (!AcceptGpgPath(path, m_services)) {
         m_path->setFocus();
         return;

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/stored_text.h"
 #include "compose/message_builder.h"
 #include "compose/save_text.h"
 #include "config/preview_lines.h"
@@ -542,7 +543,7 @@ void InboxWindow::SaveMailList() {
     if (chosen.isEmpty()) {
         return;
     }
-    SaveTextToFile(*m_context.services, chosen.toLocal8Bit().toStdString(), MailListText(),
+    SaveTextToFile(*m_context.services, FromQString(chosen), ToStoredText(MailListText()),
                    SaveTextMode::Replace, InboxStatusShown::Yes);
 }
 

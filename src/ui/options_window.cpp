@@ -38,6 +38,12 @@ namespace tarvox {
 
 namespace {
 
+// The name the profile box shows, cut so that its stored form reads back from
+// the settings file (the box counts characters, the file bytes).
+std::string ProfileNameIn(const QComboBox* box) {
+    return StoredPrefix(FromQString(box->currentText()), kMaxProfileNameLength);
+}
+
 constexpr const char* kWindowTitle = "Tarvox Plus 3.3 beta3a";
 constexpr const char* kUntitled = "(Untitled)";
 
@@ -169,7 +175,7 @@ void OptionsWindow::ShowHelp(const char* anchor) const {
 
 void OptionsWindow::ProfileFromDialog(Profile& profile) const {
     ResetProfile(profile);
-    profile.name = FromQString(m_profile_box->currentText());
+    profile.name = ProfileNameIn(m_profile_box);
     for (const ProfilePage* page : m_profile_pages) {
         page->ReadProfile(profile);
     }
@@ -231,7 +237,7 @@ void OptionsWindow::NewProfile() {
 
 void OptionsWindow::ShowStoredProfile(std::optional<ProfileStored> stored) {
     if (stored == ProfileStored::Appended) {
-        const std::string name = FromQString(m_profile_box->currentText());
+        const std::string name = ProfileNameIn(m_profile_box);
         FillProfileBox();
         SelectProfile(name);
     }
@@ -276,7 +282,7 @@ void OptionsWindow::OpenProfileManager() {
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    const std::string shown = FromQString(m_profile_box->currentText());
+    const std::string shown = ProfileNameIn(m_profile_box);
     FillProfileBox();
     if (!SelectProfile(shown)) {
         SelectDefaultProfile();

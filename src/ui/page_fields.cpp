@@ -75,7 +75,9 @@ void SetText(QLineEdit* box, const std::string& text) {
 }
 
 std::string ReadText(const QLineEdit* box) {
-    return FromQString(box->text());
+    // The box's length counts characters; the setting's limit counts the
+    // bytes of its stored form, which UTF-8 text can exceed.
+    return StoredPrefix(FromQString(box->text()), static_cast<std::size_t>(box->maxLength()));
 }
 
 int ReadNumber(const QLineEdit* box) {

@@ -2,12 +2,12 @@
 
 namespace tarvox {
 
-QString ToQString(std::string_view latin1) {
-    return QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size()));
+QString ToQString(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
 std::string FromQString(const QString& text) {
-    const QByteArray bytes = text.toLatin1();
+    const QByteArray bytes = text.toUtf8();
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 

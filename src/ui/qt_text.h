@@ -1,4 +1,4 @@
-// The one place where the program's ISO-8859-1 bytes meet Qt's strings.
+// The one place where the program's UTF-8 text meets Qt's strings.
 #pragma once
 
 #include <QString>
@@ -8,9 +8,10 @@
 
 namespace tarvox {
 
-QString ToQString(std::string_view latin1);
+// Ill-formed bytes become U+FFFD.
+QString ToQString(std::string_view utf8);
 
-// Characters outside ISO-8859-1 become "?".
+// The text as UTF-8; every character a QString holds has a UTF-8 form.
 std::string FromQString(const QString& text);
 
 }  // namespace tarvox

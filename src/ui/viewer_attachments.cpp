@@ -91,11 +91,11 @@ void ViewerWindow::SaveOrView(bool view) {
         dialog.filter = tr("All Files (*)");
         dialog.proposed = ToQString(name.proposed);
         dialog.default_suffix = ToQString(name.suffix);
-        // The path is the file system's; it is kept as the local 8-bit form.
-        return m_save_picker(this, dialog).toLocal8Bit().toStdString();
+        // File names are UTF-8, as the program's text is.
+        return FromQString(m_save_picker(this, dialog));
     };
     desk.open = [this](const std::string& path) {
-        return m_url_opener(QUrl::fromLocalFile(QString::fromLocal8Bit(path)));
+        return m_url_opener(QUrl::fromLocalFile(ToQString(path)));
     };
     desk.draw = m_draw;
     std::string saved = SaveOrViewAttachments(*m_message, request, desk, *m_context.services);

@@ -23,6 +23,7 @@
 #include <optional>
 #include <random>
 
+#include "codec/stored_text.h"
 #include "compose/gpg_block.h"
 #include "compose/quoting.h"
 #include "compose/save_text.h"
@@ -398,7 +399,7 @@ bool ViewerWindow::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-std::string ViewerWindow::ChosenText() {
+std::string ViewerWindow::ChosenText(ChosenUse use) {
     QTextCursor cursor = m_text->textCursor();
     if (cursor.hasSelection() &&
         m_context.services->ShowMessage("Restrict action to current selection?", "Selection",
@@ -407,38 +408,41 @@ std::string ViewerWindow::ChosenText() {
         // CR LF.
         QString selected = cursor.selectedText();
         selected.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-        return FromQString(selected);
+        return use == ChosenUse::File ? ToStoredText(FromQString(selected)) : FromQString(selected);
     }
-    return m_raw_view ? m_message->message_text() : m_display_text;
+    if (m_raw_view) {
+        return m_message->message_text();
+    }
+    return use == ChosenUse::File ? ToStoredText(m_display_text) : m_display_text;
 }
 
 void ViewerWindow::SaveAs() {
-    const std::string text = ChosenText();
+    const std::string text = ChosenText(ChosenUse::File);
     FileSaveRequest request;
     request.filter = tr("All files (*)");
     const QString chosen = m_save_picker(this, request);
     if (chosen.isEmpty()) {
         return;
     }
-    SaveTextToFile(*m_context.services, chosen.toLocal8Bit().toStdString(), text,
-                   SaveTextMode::Replace, InboxStatusShown::Yes);
+    SaveTextToFile(*m_context.services, FromQString(chosen), text, SaveTextMode::Replace,
+                   InboxStatusShown::Yes);
 }
 
 void ViewerWindow::AppendTo() {
-    const std::string text = ChosenText();
+    const std::string text = ChosenText(ChosenUse::File);
     FileOpenRequest request;
     request.title = tr("Append to file");
     const QString chosen = m_open_picker(this, request);
     if (chosen.isEmpty()) {
         return;
     }
-    SaveTextToFile(*m_context.services, chosen.toLocal8Bit().toStdString(), text,
-                   SaveTextMode::Append, InboxStatusShown::Yes);
+    SaveTextToFile(*m_context.services, FromQString(chosen), text, SaveTextMode::Append,
+                   InboxStatusShown::Yes);
 }
 
 void ViewerWindow::Print() {
     WarnIfLongText();
-    const std::string text = ChosenText();
+    const std::string text = ChosenText(ChosenUse::Print);
     m_printer(this, QStringLiteral("Tarvox: Viewer"), text);
     QTextCursor cursor = m_text->textCursor();
     cursor.clearSelection();
@@ -455,8 +459,8 @@ void ViewerWindow::Archive() {
         return;
     }
     m_status->setText(tr("Archiving message..."));
-    if (SaveTextToFile(*m_context.services, chosen.toLocal8Bit().toStdString(),
-                       m_message->message_text(), SaveTextMode::Archive, InboxStatusShown::No)) {
+    if (SaveTextToFile(*m_context.services, FromQString(chosen), m_message->message_text(),
+                       SaveTextMode::Archive, InboxStatusShown::No)) {
         m_status->setText(tr("Message archived."));
     }
 }

@@ -160,7 +160,10 @@ private:
     void DownloadEnded(const ViewerDownload& download);
     // The text Save As, Append to and Print work on: the selection when the
     // user restricts the action to it, else the raw or formatted text.
-    std::string ChosenText();
+    // For a file (ChosenUse::File) text is in its stored form (ISO-8859-1
+    // when it fits), and the raw view gives the message's own bytes.
+    enum class ChosenUse { Print, File };
+    std::string ChosenText(ChosenUse use);
     QWidget* BuildAttachmentsPage();
     void ShowText();
     void ApplyFont();

@@ -37,7 +37,7 @@ TEST(QtServices, MessageBoxesFromAWorker) {
         driver.Then(RecordBoxAndClick(&seen, c.click));
         BoxAnswer answer = BoxAnswer::Ok;
         ASSERT_TRUE(DialogDriver::RunWorker([&] {
-            answer = services.ShowMessage("Caf\xe9 <b>closed</b>", "Tarvox", c.icon, c.buttons);
+            answer = services.ShowMessage("Café <b>closed</b>", "Tarvox", c.icon, c.buttons);
         }));
         EXPECT_EQ(answer, c.answer);
         EXPECT_EQ(seen.title, "Tarvox");
@@ -63,7 +63,7 @@ TEST(QtServices, TextPromptRefusesEmptyCutsToCapacityAndTakesItsSwitches) {
     TextPromptResult result;
     ASSERT_TRUE(DialogDriver::RunWorker([&] { result = services.TextPrompt(request); }));
     EXPECT_TRUE(result.submitted);
-    EXPECT_EQ(result.text, "h\xe9llo w") << "capacity - 1 characters, in ISO-8859-1";
+    EXPECT_EQ(result.text, "héllo w") << "capacity - 1 characters";
     ASSERT_TRUE(DialogDriver::RunWorker([&] { result = services.TextPrompt(request); }));
     EXPECT_FALSE(result.submitted);
 
@@ -129,7 +129,7 @@ TEST(QtServices, TextOutputWindowShowsTheWholeText) {
         ClickButton("OK")(dialog);
     });
     ASSERT_TRUE(DialogDriver::RunWorker([&] {
-        services.ShowTextOutput("GPG stderr output", "gpg: line one\r\ngpg: l\xe9ne two\r\n");
+        services.ShowTextOutput("GPG stderr output", "gpg: line one\r\ngpg: léne two\r\n");
     }));
     EXPECT_EQ(shown, QString::fromUtf8("gpg: line one\ngpg: léne two\n"));
 }
