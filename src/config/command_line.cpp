@@ -3,6 +3,8 @@
 #include <array>
 
 #include "codec/ascii.h"
+#include "codec/stored_text.h"
+#include "codec/utf8.h"
 
 namespace tarvox {
 
@@ -62,7 +64,9 @@ void AppendWord(std::string& text, std::string_view word) {
 }
 
 // Blanks as the C library's string conversion skips them.
-bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 }  // namespace
 
@@ -86,7 +90,9 @@ std::string DecodeMailtoText(std::string_view text) {
             ++i;
         }
     }
-    return decoded;
+    // Percent-encoded octets are UTF-8 (RFC 6068 section 2); older links carry
+    // ISO-8859-1 octets, read as stored text is.
+    return FromStoredText(decoded);
 }
 
 std::string ExtractToAddress(std::string_view value) {
@@ -101,10 +107,10 @@ std::string ExtractToAddress(std::string_view value) {
         rest.remove_prefix(1);
     }
     std::size_t end = 0;
-    while (end < rest.size() && end < kToAddressLength && !IsBlank(rest[end])) {
+    while (end < rest.size() && !IsBlank(rest[end])) {
         ++end;
     }
-    return DecodeMailtoText(rest.substr(0, end));
+    return DecodeMailtoText(Utf8Prefix(rest.substr(0, end), kToAddressLength));
 }
 
 StartOptions ParseCommandLine(std::span<const std::string_view> args) {

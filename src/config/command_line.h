@@ -38,11 +38,13 @@ StartOptions ParseCommandLine(std::span<const std::string_view> args);
 
 // The address of a /TO request from the value given with the switch: past
 // blanks and colons, without a leading "mailto:", the next blank-delimited
-// word of at most 511 characters, URL-decoded ("%" and two hexadecimal digits,
+// word of at most 511 bytes (never cut inside a character), URL-decoded ("%" and two hexadecimal digits,
 // "+" for a blank).
 std::string ExtractToAddress(std::string_view value);
 
-// "%XX" and "+" decoding as /TO does it. A decoded NUL ends the text.
+// "%XX" and "+" decoding as /TO does it. A decoded NUL ends the text. The
+// octets are UTF-8 when they are well-formed UTF-8 with a multi-byte
+// sequence, else ISO-8859-1.
 std::string DecodeMailtoText(std::string_view text);
 
 inline constexpr std::string_view kViewSyntaxMessage =

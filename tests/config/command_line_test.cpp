@@ -42,6 +42,7 @@ TEST(CommandLine, ToAddressIsFoundAndDecoded) {
         {"MAILTO:ann@example.org", "MAILTO:ann@example.org"},  // the prefix is case-sensitive
         {"mailto:a+b%2Bc%41@x", "a b+cA@x"}, {"%4g", "\x04"},  // one hexadecimal digit
         {"%zz", "%zz"}, {"ab%00cd", "ab"}, {"%4", "\x04"}, {"", ""},  // a NUL ends the text
+        {"mailto:j%C3%B6rg@x", "jörg@x"}, {"mailto:j%F6rg@x", "jörg@x"}, {"日本@x", "日本@x"},
     };
     for (const auto& [value, address] : cases) {
         EXPECT_EQ(ExtractToAddress(value), address) << value;
