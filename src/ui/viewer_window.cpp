@@ -544,9 +544,14 @@ void ViewerWindow::done(int result) {
 std::unique_ptr<QMenu> ViewerWindow::BuildContextMenu() {
     std::unique_ptr<QMenu> menu(m_text->createStandardContextMenu());
     const QTextCursor cursor = m_text->textCursor();
-    const std::vector<std::string> links = FindLinks(
-        FromQString(m_text->toPlainText()), static_cast<std::size_t>(cursor.selectionStart()),
-        static_cast<std::size_t>(cursor.selectionEnd()));
+    const QString shown = m_text->toPlainText();
+    // The cursor counts UTF-16 units; the text is searched as UTF-8 bytes.
+    const auto byte_offset = [&shown](int position) {
+        return FromQString(shown.left(position)).size();
+    };
+    const std::vector<std::string> links =
+        FindLinks(FromQString(shown), byte_offset(cursor.selectionStart()),
+                  byte_offset(cursor.selectionEnd()));
     if (!links.empty()) {
         menu->addSeparator();
     }
