@@ -15,10 +15,12 @@ std::optional<std::string> AskProfileName(FrontendServices& services,
     request.capacity = kMaxProfileNameLength + 1;
     request.prefill = true;
     request.initial_text = rows[row].name;
-    const TextPromptResult answer = services.TextPrompt(request);
+    TextPromptResult answer = services.TextPrompt(request);
     if (!answer.submitted) {
         return std::nullopt;
     }
+    // The prompt counts characters; the name must read back from its line.
+    answer.text = StoredPrefix(answer.text, kMaxProfileNameLength);
     for (std::size_t other = 0; other < rows.size(); ++other) {
         const bool itself = naming == ProfileNaming::Rename && other == row;
         if (!itself && EqualsIgnoreAsciiCase(rows[other].name, answer.text)) {
