@@ -91,9 +91,9 @@ void BM_BuildBodyTextQuotedPrintable(benchmark::State& state) {
     std::string display;
     for (auto _ : state) {
         display.clear();
-        std::string boundary =
+        BodyTextEnd end =
             BuildBodyText(message, summary.body_start, from, HtmlFilterMode::Filter, display);
-        benchmark::DoNotOptimize(boundary);
+        benchmark::DoNotOptimize(end);
         benchmark::DoNotOptimize(display.data());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(message.size()));

@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const HtmlFilterMode mode = (choice & 4) ? HtmlFilterMode::Filter : HtmlFilterMode::ShowRaw;
 
     std::string display = "H";
-    const std::string boundary_line = BuildBodyText(message, body_start, from, mode, display);
+    const std::string boundary_line =
+        BuildBodyText(message, body_start, from, mode, display).boundary_line;
     Check(display.front() == 'H');
     Check(boundary_line.size() < 512);
 

@@ -5,6 +5,7 @@
 
 #include "codec/ascii.h"
 #include "codec/base64.h"
+#include "codec/charset.h"
 #include "message/dot_stuffing.h"
 #include "message/header_summary.h"
 #include "message/quoted_printable.h"
@@ -100,7 +101,96 @@ std::string_view PlainTextRun(std::string_view message, std::size_t data_start,
     return message.substr(data_start, end - data_start);
 }
 
+// Bytes other than letters, digits and a few signs as "%XX", so that a plain
+// piece joins the extended form of RFC 2231 section 4.
+std::string PercentEscaped(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string escaped;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80 && c != '%' && c != '\'' && byte > 32) {
+            escaped.push_back(c);
+        } else {
+            escaped.push_back('%');
+            escaped.push_back(kHex[byte >> 4]);
+            escaped.push_back(kHex[byte & 15]);
+        }
+    }
+    return escaped;
+}
+
+// The RFC 2231 name parameters on `line` ("name*=", "filename*0*=",
+// "filename*1=", ...), joined into `value` in the extended form. Section 0 or
+// an unsectioned parameter starts the value anew.
+void ReadExtendedNamePieces(std::string_view line, std::string& value) {
+    static constexpr std::string_view kName = "name*";
+    const std::string lower = ToAsciiLower(line);
+    for (std::size_t found = lower.find(kName); found != std::string::npos;
+         found = lower.find(kName, found + kName.size())) {
+        std::size_t at = found + kName.size();
+        const std::size_t digits = at;
+        while (at < line.size() && line[at] >= '0' && line[at] <= '9') {
+            ++at;
+        }
+        const bool sectioned = at > digits;
+        const bool first = !sectioned || line.substr(digits, at - digits) == "0";
+        bool extended = !sectioned;
+        if (sectioned && at < line.size() && line[at] == '*') {
+            extended = true;
+            ++at;
+        }
+        while (at < line.size() && IsScanSpace(line[at])) {
+            ++at;
+        }
+        if (at >= line.size() || line[at] != '=') {
+            continue;
+        }
+        ++at;
+        while (at < line.size() && IsScanSpace(line[at])) {
+            ++at;
+        }
+        std::string_view piece = line.substr(at);
+        if (piece.starts_with('"')) {
+            piece.remove_prefix(1);
+            piece = piece.substr(0, piece.find('"'));
+        } else {
+            piece = piece.substr(0, piece.find_first_of("; \t\r\n"));
+        }
+        if (first) {
+            value = extended ? std::string(piece) : "''" + PercentEscaped(piece);
+        } else {
+            if (value.empty()) {
+                value = "''";
+            }
+            value += extended ? std::string(piece) : PercentEscaped(piece);
+        }
+    }
+}
+
 }  // namespace
+
+std::string DecodeExtendedValue(std::string_view value) {
+    std::string_view charset;
+    if (const std::size_t quote = value.find('\''); quote != std::string_view::npos) {
+        const std::size_t language_end = value.find('\'', quote + 1);
+        if (language_end != std::string_view::npos) {
+            charset = value.substr(0, quote);
+            value.remove_prefix(language_end + 1);
+        }
+    }
+    std::string bytes;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const int high = value[i] == '%' && i + 2 < value.size() ? HexDigitValue(value[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigitValue(value[i + 2]) : -1;
+        if (low >= 0) {
+            bytes.push_back(static_cast<char>(high * 16 + low));
+            i += 2;
+        } else {
+            bytes.push_back(value[i]);
+        }
+    }
+    return DecodeCharset(bytes, charset).utf8;
+}
 
 std::optional<std::size_t> FindUuencodeName(std::string_view line) {
     // What sscanf(line, "begin %*d %[^\r\n]") reads, on lines whose mode has
@@ -137,6 +227,7 @@ std::optional<AttachmentRef> ScanNextAttachment(std::string_view message, std::s
     bool interested = false;
     TransferEncoding encoding = TransferEncoding::None;
     std::string name;
+    std::string extended_name;
     std::size_t start = std::min(position, message.size());
     for (;;) {
         const std::size_t end = message.find(kCrLf, start);
@@ -150,9 +241,13 @@ std::optional<AttachmentRef> ScanNextAttachment(std::string_view message, std::s
             interested = true;
         }
         if (line == kCrLf) {
-            if (interested && !name.empty()) {
+            if (interested && !(name.empty() && extended_name.empty())) {
                 AttachmentRef found{std::move(name), next, AttachmentKind::PlainText,
                                     Field(boundary_line)};
+                if (!extended_name.empty()) {
+                    found.name = Field(extended_name);
+                    found.extended_name = true;
+                }
                 if (encoding == TransferEncoding::QuotedPrintable) {
                     found.kind = AttachmentKind::QuotedPrintable;
                 } else if (encoding == TransferEncoding::Base64) {
@@ -162,6 +257,7 @@ std::optional<AttachmentRef> ScanNextAttachment(std::string_view message, std::s
                 return found;
             }
             interested = false;
+            extended_name.clear();
         }
         if (const auto name_at = FindUuencodeName(line)) {
             return AttachmentRef{Field(ExtractNameValue(message, start + *name_at)), next,
@@ -175,6 +271,7 @@ std::optional<AttachmentRef> ScanNextAttachment(std::string_view message, std::s
             if (const auto value_at = FindNameParameter(message, start)) {
                 name = Field(ExtractNameValue(message, *value_at));
             }
+            ReadExtendedNamePieces(line, extended_name);
         }
         start = next;
     }

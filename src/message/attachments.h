@@ -34,6 +34,9 @@ struct AttachmentRef {
     std::size_t data_start = 0;  // offset of the encoded data in the message
     AttachmentKind kind = AttachmentKind::PlainText;
     std::string boundary_line;  // where PlainText and QuotedPrintable data end
+    // The name is an RFC 2231 parameter value ("utf-8''%E6%97%A5.txt"), its
+    // continuations joined; see DecodeExtendedValue.
+    bool extended_name = false;
     bool operator==(const AttachmentRef&) const = default;
 };
 
@@ -45,7 +48,9 @@ std::optional<std::size_t> FindUuencodeName(std::string_view line);
 // The first attachment found in `message` from `position` on, or nothing.
 // A header block offers an attachment when it has a Content-Type or
 // Content-Disposition line (or a transfer encoding declaration) followed by a
-// name parameter before its empty line; the last name in the block wins. The
+// name parameter before its empty line; the last name in the block wins, and
+// an RFC 2231 name ("filename*=", "name*0*=" and its continuations) wins over
+// a plain one. The
 // kind follows the last transfer encoding declared since `position`:
 // Base64 data starts at the empty line itself, QuotedPrintable and PlainText
 // data after it. A uuencode start line offers a UUEncoded attachment whose
@@ -72,6 +77,10 @@ std::optional<std::size_t> FindNameParameter(std::string_view message, std::size
 // kUntitledName when the rest of the line is empty or kNameValueLineLimit
 // characters or longer.
 std::string ExtractNameValue(std::string_view message, std::size_t value_start);
+
+// An RFC 2231 section 4 value, charset'language'percent-encoded text, as
+// UTF-8 through DecodeCharset; without the two quotes all of it is the text.
+std::string DecodeExtendedValue(std::string_view value);
 
 // The text of the Encoding column: "Base64", "UUEncoded" or "Text".
 std::string_view EncodingLabel(AttachmentKind kind);

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "codec/ascii.h"
+#include "codec/utf8.h"
 #include "message/address_list.h"
 #include "message/header_lines.h"
 #include "message/header_words.h"
@@ -18,13 +19,18 @@ namespace {
 // The boundary line is kept in a field of this many bytes.
 constexpr std::size_t kBoundaryCapacity = 512;
 
-enum class OpenHeader { None, To, Cc, InReplyTo, References };
+enum class OpenHeader { None, To, Cc, InReplyTo, References, ContentType };
 
 void RemoveLeadingBlanks(std::string& text) {
     text.erase(0, std::min(text.find_first_not_of(" \t"), text.size()));
 }
 
-void NoteContentType(std::string_view line, HeaderSummary& summary) {
+// Notes the media type; returns whether the line is a Content-Type line.
+bool NoteContentType(std::string_view line, HeaderSummary& summary) {
+    if (!StartsWithIgnoreAsciiCase(line, "content-type:")) {
+        return false;
+    }
+    ExtractCharset(line, summary.charset);
     if (StartsWithIgnoreAsciiCase(line, "content-type: multipart/mixed")) {
         summary.multipart = true;
     } else if (StartsWithIgnoreAsciiCase(line, "Content-Type: text/html")) {
@@ -32,6 +38,7 @@ void NoteContentType(std::string_view line, HeaderSummary& summary) {
     } else if (StartsWithIgnoreAsciiCase(line, "Content-Type: text/plain")) {
         summary.plain_text = true;
     }
+    return true;
 }
 
 // The header prefixes, first match wins; returns the header left open.
@@ -94,6 +101,9 @@ void ContinueHeader(OpenHeader open, std::string_view line, HeaderSummary& summa
         case OpenHeader::References:
             summary.references += line;
             break;
+        case OpenHeader::ContentType:
+            ExtractCharset(line, summary.charset);
+            break;
         case OpenHeader::None:
             break;
     }
@@ -119,7 +129,9 @@ HeaderSummary ReadHeaderBlock(std::string_view message) {
         } else {
             open = OpenHeader::None;
         }
-        NoteContentType(text, summary);
+        if (NoteContentType(text, summary)) {
+            open = OpenHeader::ContentType;
+        }
         ExtractBoundary(text, summary.boundary_line, kBoundaryCapacity);
         DetectTransferEncoding(text, summary.transfer_encoding, /*keep_quoted_printable=*/false);
         if (const OpenHeader opened = ReadHeaderLine(text, summary); opened != OpenHeader::None) {
@@ -128,9 +140,15 @@ HeaderSummary ReadHeaderBlock(std::string_view message) {
     }
     summary.body_start = lines.LineStart();
 
-    DecodeHeaderWords(summary.from);
-    DecodeHeaderWords(summary.subject);
-    DecodeHeaderWords(summary.reply_to);
+    for (std::string* field : {&summary.from, &summary.subject, &summary.reply_to}) {
+        DecodeHeaderWords(*field);
+    }
+    summary.date = RawHeaderText(summary.date);
+    // Decoded text may outgrow the line it came from; the fields stay within
+    // their 512-byte records.
+    for (std::string* field : {&summary.from, &summary.date, &summary.subject, &summary.reply_to}) {
+        field->resize(Utf8Prefix(*field, kMaxHeaderLine).size());
+    }
     return summary;
 }
 
@@ -141,6 +159,7 @@ void FinishHeaderSummary(HeaderSummary& summary) {
     }
     for (AddressList* list : {&summary.to, &summary.cc}) {
         for (AddressEntry& entry : *list) {
+            entry.address = RawHeaderText(entry.address);
             DecodeHeaderWords(entry.name);
             DecodeHeaderWords(entry.raw);
         }

@@ -12,7 +12,13 @@ namespace tarvox {
 // Defined with the junk rules (junk/junk_verdict.h); a summary starts as NotJunk.
 enum class JunkVerdict : std::uint32_t;
 
-enum class TransferEncoding { None = 0, QuotedPrintable = 1, SevenBit = 2, EightBit = 3, Base64 = 4 };
+enum class TransferEncoding {
+    None = 0,
+    QuotedPrintable = 1,
+    SevenBit = 2,
+    EightBit = 3,
+    Base64 = 4
+};
 
 // One entry of an address list: "Name <address>", "address (Name)", ...
 struct AddressEntry {
@@ -28,8 +34,10 @@ using AddressList = std::vector<AddressEntry>;
 inline constexpr std::uint32_t kStatusSeen = 1;
 inline constexpr std::uint32_t kStatusAnswered = 2;
 
-// Texts are at most 511 characters where a 512-byte field holds them in the
-// file formats: from, date, subject, reply_to and boundary_line.
+// The texts shown (from, date, subject, reply_to, the names and raw entries of
+// To and Cc) are UTF-8. Texts are at most 511 bytes, never cut inside a
+// character, where a 512-byte field holds them in the file formats: from,
+// date, subject, reply_to and boundary_line.
 struct HeaderSummary {
     std::string message_id;
     std::string in_reply_to;
@@ -39,6 +47,7 @@ struct HeaderSummary {
     std::string subject;
     std::string reply_to;
     std::string boundary_line;  // "--" + boundary + CR LF, or empty
+    std::string charset;        // the Content-Type charset parameter, or empty
     JunkVerdict junk_verdict{};
     bool multipart = false;   // content-type: multipart/mixed
     bool html = false;        // Content-Type: text/html

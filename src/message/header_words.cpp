@@ -1,8 +1,12 @@
-// RFC 2047 encoded words: one "iso-8859-1" word out, ISO-8859 words in.
+// RFC 2047 encoded words: ISO-8859-1 or UTF-8 words out, words in any charset in.
 #include "message/header_words.h"
+
+#include <algorithm>
+#include <optional>
 
 #include "codec/ascii.h"
 #include "codec/base64.h"
+#include "codec/charset.h"
 #include "codec/latin1.h"
 #include "codec/utf8.h"
 
@@ -16,8 +20,6 @@ constexpr std::size_t kMinimumEncodeCapacity = 25;
 constexpr double kBase64Ratio = 0.25;
 
 constexpr std::string_view kEncodedPrefix = "=?iso-8859-1?";
-// Decoded charsets start with this (any part number, any letter case).
-constexpr std::string_view kDecodedCharset = "=?ISO-8859-";
 
 // Characters that stand for themselves in the Q form (a strict subset of what
 // RFC 2047 section 5 (3) allows in a phrase).
@@ -48,6 +50,56 @@ void AppendQDecoded(std::string_view encoded, std::string& out) {
             out.push_back(c);
         }
     }
+}
+
+bool IsAsciiAlphanumeric(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+constexpr std::string_view kWhiteSpace = " \t\r\n";
+
+// "=?" and a first charset character: where an encoded word may start.
+bool StartsEncodedWord(std::string_view rest) {
+    return rest.size() > 2 && rest[0] == '=' && rest[1] == '?' && IsAsciiAlphanumeric(rest[2]);
+}
+
+struct EncodedWord {
+    std::string_view charset;  // without an RFC 2231 section 5 language tag
+    char letter = 'Q';         // 'Q' or 'B'
+    std::string_view encoded;
+    std::size_t length = 0;  // up to and with the closing "?="
+};
+
+// The encoded word "=?charset?Q|B?text?=" at the start of `rest` (RFC 2047
+// section 2); nothing when it is malformed: white space or the end inside it,
+// an unknown encoding letter.
+std::optional<EncodedWord> ReadEncodedWord(std::string_view rest) {
+    const std::size_t charset_end = rest.find_first_of("? \t\r\n", 2);
+    if (charset_end == std::string_view::npos || rest[charset_end] != '?') {
+        return std::nullopt;
+    }
+    EncodedWord word;
+    word.charset = rest.substr(2, charset_end - 2);
+    word.charset = word.charset.substr(0, word.charset.find('*'));
+    const std::size_t at = charset_end + 1;
+    if (at + 1 >= rest.size() || rest[at + 1] != '?') {
+        return std::nullopt;
+    }
+    word.letter = AsciiUpper(rest[at]);
+    if (word.letter != 'Q' && word.letter != 'B') {
+        return std::nullopt;
+    }
+    const std::size_t encoded_start = at + 2;
+    const std::size_t encoded_end = rest.find("?=", encoded_start);
+    if (encoded_end == std::string_view::npos) {
+        return std::nullopt;
+    }
+    word.encoded = rest.substr(encoded_start, encoded_end - encoded_start);
+    if (word.encoded.find_first_of(kWhiteSpace) != std::string_view::npos) {
+        return std::nullopt;
+    }
+    word.length = encoded_end + 2;
+    return word;
 }
 
 }  // namespace
@@ -177,65 +229,75 @@ bool EncodeHeaderWord(std::string& text, std::size_t capacity) {
     return true;
 }
 
+std::string RawHeaderText(std::string_view bytes) {
+    return IsUtf8(bytes) ? std::string(bytes) : Windows1252ToUtf8(bytes);
+}
+
 bool DecodeHeaderWords(std::string& text) {
+    const std::string_view value = text;
+    // Raw header bytes are UTF-8 when they are well formed (RFC 6532 section
+    // 3.2), else Windows-1252; the encoded words themselves are ASCII.
+    const bool raw_utf8 = IsUtf8(value);
     std::string out;
     out.reserve(text.size());
+    // The bytes of consecutive words in one charset are converted together:
+    // senders split a character across two words although RFC 2047 section 5
+    // forbids it.
+    std::string word_bytes;
+    std::string_view word_charset;
+    const auto flush_words = [&] {
+        if (!word_bytes.empty()) {
+            out += DecodeCharset(word_bytes, word_charset).utf8;
+            word_bytes.clear();
+        }
+    };
+    std::size_t raw_start = 0;
     std::size_t i = 0;
-    while (i < text.size()) {
-        const std::string_view rest = std::string_view(text).substr(i);
-        if (rest.size() < kDecodedCharset.size() ||
-            !EqualsIgnoreAsciiCase(rest.substr(0, kDecodedCharset.size()), kDecodedCharset)) {
-            out.push_back(text[i]);
+    const auto flush_raw = [&](std::size_t end) {
+        if (end > raw_start) {
+            flush_words();
+            const std::string_view raw = value.substr(raw_start, end - raw_start);
+            out += raw_utf8 ? std::string(raw) : Windows1252ToUtf8(raw);
+        }
+    };
+    while (i < value.size()) {
+        if (!StartsEncodedWord(value.substr(i))) {
             ++i;
             continue;
         }
-        // Past "=?ISO-8859-" and the first character of the part number; the
-        // rest of the charset runs to the next "?".
-        std::size_t at = i + kDecodedCharset.size() + 1;
-        for (;; ++at) {
-            if (at >= text.size() || text[at] == ' ') {
-                return false;
-            }
-            if (text[at] == '?') {
-                break;
-            }
-        }
-        ++at;
-        if (at + 1 >= text.size() || text[at + 1] != '?') {
+        const std::optional<EncodedWord> word = ReadEncodedWord(value.substr(i));
+        if (!word) {
+            // One malformed word leaves every word of the value as it stands.
+            text = RawHeaderText(value);
             return false;
         }
-        const char letter = AsciiUpper(text[at]);
-        if (letter != 'Q' && letter != 'B') {
-            return false;
+        flush_raw(i);
+        if (!EqualsIgnoreAsciiCase(word->charset, word_charset)) {
+            flush_words();
+            word_charset = word->charset;
         }
-        const std::size_t encoded_start = at + 2;
-        const std::size_t encoded_end = text.find("?=", encoded_start);
-        if (encoded_end == std::string::npos) {
-            return false;
-        }
-        const std::string_view encoded =
-            std::string_view(text).substr(encoded_start, encoded_end - encoded_start);
-        if (encoded.find(' ') != std::string_view::npos) {
-            return false;
-        }
-        if (letter == 'B') {
+        if (word->letter == 'B') {
             // An undecodable B text contributes nothing; the word itself is
             // well formed.
-            out += DecodeBase64Text(encoded);
+            word_bytes += DecodeBase64Text(word->encoded);
         } else {
-            AppendQDecoded(encoded, out);
+            AppendQDecoded(word->encoded, word_bytes);
         }
-        // Whatever sticks to the "?=" up to the next blank is dropped; the
-        // blank is kept, so that words separated by a blank stay separated.
-        const std::size_t blank = text.find(' ', encoded_end + 2);
-        if (blank == std::string::npos) {
-            i = text.size();
-        } else {
-            i = blank;
+        // Whatever sticks to the "?=" up to the next blank is dropped.
+        i += word->length;
+        i = std::min(value.find(' ', i), value.size());
+        // White space between two encoded words is not shown (RFC 2047
+        // section 6.2); before other text it stays.
+        const std::size_t next = std::min(value.find_first_not_of(kWhiteSpace, i), value.size());
+        if (next < value.size() && StartsEncodedWord(value.substr(next))) {
+            i = next;
         }
+        raw_start = i;
     }
+    flush_raw(value.size());
+    flush_words();
     // The value is a C string in every field it is shown or stored in: a
-    // decoded NUL byte ends it.
+    // decoded NUL ends it.
     const std::size_t nul = out.find('\0');
     if (nul != std::string::npos) {
         out.resize(nul);

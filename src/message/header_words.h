@@ -1,6 +1,5 @@
 // RFC 2047 encoded words in header values. Output is always labelled
-// "iso-8859-1"; input words whose charset begins with "ISO-8859-" are decoded
-// (bytes copied, no mapping), every other encoded word is left as it stands.
+// "iso-8859-1"; input words in any charset are decoded to UTF-8.
 #pragma once
 
 #include <cstddef>
@@ -22,8 +21,16 @@ std::size_t CountNonAscii(std::string_view text);
 // blank (a fold); ill-formed bytes are sent as U+FFFD.
 bool EncodeHeaderWord(std::string& text, std::size_t capacity = 512);
 
-// Decodes the ISO-8859 encoded words of `text` in place. False, with `text`
-// unchanged, when any encoded word is malformed.
+// Raw header bytes as text: UTF-8 when they are well formed (RFC 6532),
+// else Windows-1252.
+std::string RawHeaderText(std::string_view bytes);
+
+// Decodes the encoded words of the header value `text` in place to UTF-8
+// (RFC 2047 section 2, any charset DecodeCharset knows, an RFC 2231 section 5
+// language tag ignored); the text between words is RawHeaderText, and the
+// white space between two adjacent words is dropped (RFC 2047 section 6.2).
+// The value ends at a decoded NUL. False when any encoded word is malformed:
+// `text` is then its RawHeaderText with every word left as it stands.
 bool DecodeHeaderWords(std::string& text);
 
 }  // namespace tarvox

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "codec/ascii.h"
+#include "codec/utf8.h"
 
 namespace tarvox {
 namespace {
@@ -24,24 +25,24 @@ struct Entity {
     std::string_view text;
 };
 
-// Tested in this order. The letters and signs become the ISO-8859-1 byte of
-// the same code point (HTML 4); the rest become ASCII look-alikes.
+// Tested in this order. The letters and signs become the UTF-8 text of the
+// same character (HTML 4); the rest become ASCII look-alikes.
 constexpr Entity kEntities[] = {
-    {"&quot;", "\""},     {"&nbsp;", " "},      {"&copy;", "(C)"},    {"&reg;", "(R)"},
-    {"&amp;", "&"},       {"&lt;", "<"},        {"&gt;", ">"},        {"&frasl;", "/"},
-    {"&cent;", "\xA2"},   {"&deg;", "\xB0"},    {"&para;", "\xB6"},   {"&pound;", "\xA3"},
-    {"&sect;", "\xA7"},   {"&yen;", "\xA5"},    {"&laquo;", "\xAB"},  {"&raquo;", "\xBB"},
-    {"&lsaquo;", "<"},    {"&rsaquo;", ">"},    {"&lsquo;", "`"},     {"&rsquo;", "'"},
-    {"&ldquo;", "\""},    {"&rdquo;", "\""},    {"&trade;", "(TM)"},  {"&micro;", "\xB5"},
-    {"&middot;", "\xB7"}, {"&plusmn;", "\xB1"}, {"&frac14;", "1/4"},  {"&frac12;", "1/2"},
-    {"&frac34;", "3/4"},  {"&times;", "x"},     {"&divide;", "\xF7"}, {"&iexcl;", "\xA1"},
-    {"&iquest;", "\xBF"}, {"&AElig;", "\xC6"},  {"&aelig;", "\xE6"},  {"&Agrave;", "\xC0"},
-    {"&agrave;", "\xE0"}, {"&Aacute;", "\xC1"}, {"&aacute;", "\xE1"}, {"&Acirc;", "\xC2"},
-    {"&acirc;", "\xE2"},  {"&Auml;", "\xC4"},   {"&auml;", "\xE4"},   {"&Ccedil;", "\xC7"},
-    {"&ccedil;", "\xE7"}, {"&Egrave;", "\xC8"}, {"&egrave;", "\xE8"}, {"&Eacute;", "\xC9"},
-    {"&eacute;", "\xE9"}, {"&Ecirc;", "\xCA"},  {"&ecirc;", "\xEA"},  {"&Euml;", "\xCB"},
-    {"&euml;", "\xEB"},   {"&Ouml;", "\xD6"},   {"&ouml;", "\xF6"},   {"&Uuml;", "\xDC"},
-    {"&uuml;", "\xFC"},   {"&szlig;", "\xDF"},
+    {"&quot;", "\""},    {"&nbsp;", " "},   {"&copy;", "(C)"},   {"&reg;", "(R)"},
+    {"&amp;", "&"},      {"&lt;", "<"},     {"&gt;", ">"},       {"&frasl;", "/"},
+    {"&cent;", "¢"},     {"&deg;", "°"},    {"&para;", "¶"},     {"&pound;", "£"},
+    {"&sect;", "§"},     {"&yen;", "¥"},    {"&laquo;", "«"},    {"&raquo;", "»"},
+    {"&lsaquo;", "<"},   {"&rsaquo;", ">"}, {"&lsquo;", "`"},    {"&rsquo;", "'"},
+    {"&ldquo;", "\""},   {"&rdquo;", "\""}, {"&trade;", "(TM)"}, {"&micro;", "µ"},
+    {"&middot;", "·"},   {"&plusmn;", "±"}, {"&frac14;", "1/4"}, {"&frac12;", "1/2"},
+    {"&frac34;", "3/4"}, {"&times;", "x"},  {"&divide;", "÷"},   {"&iexcl;", "¡"},
+    {"&iquest;", "¿"},   {"&AElig;", "Æ"},  {"&aelig;", "æ"},    {"&Agrave;", "À"},
+    {"&agrave;", "à"},   {"&Aacute;", "Á"}, {"&aacute;", "á"},   {"&Acirc;", "Â"},
+    {"&acirc;", "â"},    {"&Auml;", "Ä"},   {"&auml;", "ä"},     {"&Ccedil;", "Ç"},
+    {"&ccedil;", "ç"},   {"&Egrave;", "È"}, {"&egrave;", "è"},   {"&Eacute;", "É"},
+    {"&eacute;", "é"},   {"&Ecirc;", "Ê"},  {"&ecirc;", "ê"},    {"&Euml;", "Ë"},
+    {"&euml;", "ë"},     {"&Ouml;", "Ö"},   {"&ouml;", "ö"},     {"&Uuml;", "Ü"},
+    {"&uuml;", "ü"},     {"&szlig;", "ß"},
 };
 static_assert(std::size(kEntities) == 19 + 39,
               "19 ASCII replacements and 39 Latin-1 letters and signs");
@@ -83,6 +84,33 @@ const Entity* MatchEntity(std::string_view rest) {
     return nullptr;
 }
 
+// A numeric character reference "&#233;" or "&#xE9;" at the start of `rest`:
+// appends the character and returns the reference's length; 0, with nothing
+// appended, when there is none or it names no Unicode scalar value.
+std::size_t AppendNumericReference(std::string_view rest, std::string& output) {
+    if (!rest.starts_with("&#")) {
+        return 0;
+    }
+    const bool hex = rest.size() > 2 && (rest[2] == 'x' || rest[2] == 'X');
+    std::size_t at = hex ? 3 : 2;
+    const std::size_t digits_start = at;
+    std::uint32_t code_point = 0;
+    for (; at < rest.size() && at - digits_start < 8; ++at) {
+        const int digit = hex ? HexDigitValue(rest[at])
+                              : (rest[at] >= '0' && rest[at] <= '9' ? rest[at] - '0' : -1);
+        if (digit < 0) {
+            break;
+        }
+        code_point = code_point * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+    }
+    if (at == digits_start || at >= rest.size() || rest[at] != ';' || code_point == 0 ||
+        code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF)) {
+        return 0;
+    }
+    AppendUtf8(output, code_point);
+    return at + 1;
+}
+
 }  // namespace
 
 void HtmlToText(HtmlFilterState& state, std::string_view line, std::string& output) {
@@ -100,6 +128,8 @@ void HtmlToText(HtmlFilterState& state, std::string_view line, std::string& outp
             if (const Entity* entity = MatchEntity(line.substr(i))) {
                 output += entity->text;
                 i += entity->name.size() - 1;  // the ";" is the last character read
+            } else if (const std::size_t length = AppendNumericReference(line.substr(i), output)) {
+                i += length - 1;
             } else if (!(IsBlankOrTab(c) && IsBlankOrTab(state.last_output))) {
                 output += c;
             }

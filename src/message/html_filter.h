@@ -19,7 +19,7 @@ struct HtmlFilterState {
     char last_output = '\0';        // last character the filter produced
 };
 
-// Appends the plain text of one input line to `output`:
+// Appends the plain text of one input line of UTF-8 text to `output`:
 // - Each line starts with a blank unless the last output character was a
 //   line feed, blank or tab, so that lines are joined by one blank.
 // - Markup from "<" to ">" is dropped, also when the "<" was meant as text.
@@ -27,8 +27,9 @@ struct HtmlFilterState {
 //   CR LF, but a third and further consecutive break is suppressed; "<u>" and
 //   "</u>" give "_".
 // - Outside tags, runs of blanks and tabs collapse to the first one, and a
-//   fixed table of named entities (case-sensitive) becomes ISO-8859-1 or
-//   ASCII text; other entities and numeric references stay as they are.
+//   fixed table of named entities (case-sensitive) becomes UTF-8 or ASCII
+//   text, and a numeric reference ("&#8364;", "&#x20AC;") the character it
+//   names; other entities stay as they are.
 // - The line's own CR and LF never reach the output.
 // The output of one line is never longer than the line's length plus one.
 void HtmlToText(HtmlFilterState& state, std::string_view line, std::string& output);

@@ -1,6 +1,9 @@
 #include "message/mail_file_name.h"
 
 #include <algorithm>
+#include <cstdint>
+
+#include "codec/utf8.h"
 
 #include "message/address_list.h"
 #include "message/mail_date.h"
@@ -121,8 +124,22 @@ std::string BuildMailFileName(NameFormat format, std::string_view profile_name,
         name += kPartSeparator;
     }
     RemoveTrailing(name, " ");
-    std::transform(name.begin(), name.end(), name.begin(), ReplacedCharacter);
-    return name;
+    // Characters beyond ASCII stay whole (Linux file names are bytes); C1
+    // controls and bytes of no well-formed sequence become blanks.
+    std::string cleaned;
+    cleaned.reserve(name.size());
+    for (std::size_t at = 0; at < name.size();) {
+        std::uint32_t code_point = 0;
+        const std::size_t length = DecodeUtf8Sequence(name, at, code_point);
+        if (length > 0 && code_point >= 0xA0) {
+            cleaned.append(name, at, length);
+            at += length;
+        } else {
+            cleaned.push_back(ReplacedCharacter(name[at]));
+            at += std::max<std::size_t>(length, 1);
+        }
+    }
+    return cleaned;
 }
 
 std::string NameFormatPreview(NameFormat format, std::string_view profile_name,
@@ -182,8 +199,8 @@ std::optional<std::string> BuildMailFilePath(std::string_view folder, std::strin
     if (folder.size() + 1 > kMailPathNameBudget || extension.size() > kFileNameComponentLimit) {
         return std::nullopt;
     }
-    name = name.substr(0, kMailPathNameBudget - folder.size());
-    name = name.substr(0, kFileNameComponentLimit - extension.size());
+    name = Utf8Prefix(name, kMailPathNameBudget - folder.size());
+    name = Utf8Prefix(name, kFileNameComponentLimit - extension.size());
 
     std::string path(folder);
     path += '/';

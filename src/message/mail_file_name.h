@@ -68,8 +68,9 @@ struct MailNameFields {
 // The file name without folder or extension. Each selected part is appended
 // and followed by two blanks, after blanks and dots at the end of the text
 // built so far are removed; blanks at the end are removed; then control
-// bytes and bytes from 128 up become blanks, ":" becomes ".", '"' becomes
-// "'", and < > | / \ ? * become "_". So the name never holds a path
+// characters (C1 ones too) and bytes of no well-formed UTF-8 sequence become
+// blanks, ":" becomes ".", '"' becomes "'", and < > | / \ ? * become "_";
+// other characters beyond ASCII stay whole. So the name never holds a path
 // separator.
 std::string BuildMailFileName(NameFormat format, std::string_view profile_name,
                               const MailNameFields& fields);
@@ -103,9 +104,10 @@ std::string EffectiveMailFolder(const MailSaveSettings& settings,
                                 const std::filesystem::path& mail_folder_root,
                                 std::string_view profile_name, MailFolderUse use);
 
-// folder + "/" + name + extension. The name is first cut to 254 less the
-// folder's length; nothing when that leaves less than 1. The name is also cut
-// so that name and extension make at most 255 bytes, the longest file name
+// folder + "/" + name + extension. The name is first cut to 254 bytes less
+// the folder's length; nothing when that leaves less than 1. The name is also
+// cut so that name and extension make at most 255 bytes (never inside a
+// UTF-8 character), the longest file name
 // the file system takes; nothing when the extension alone is longer. A "/" in
 // the extension becomes "_", so the file always lies in the folder.
 std::optional<std::string> BuildMailFilePath(std::string_view folder, std::string_view name,

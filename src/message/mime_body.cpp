@@ -4,6 +4,7 @@
 
 #include "codec/ascii.h"
 #include "codec/base64.h"
+#include "codec/charset.h"
 #include "message/attachments.h"
 #include "message/dot_stuffing.h"
 #include "message/html_filter.h"
@@ -46,10 +47,27 @@ bool IsBoundary(std::string_view line, std::string_view boundary_line) {
            line.substr(0, compared) == boundary_line.substr(0, compared);
 }
 
+// The charset an HTML text declares in a "<meta charset=...>" or
+// "<meta http-equiv=... content=\"...; charset=...\">" tag; empty when none.
+std::string MetaCharset(std::string_view html) {
+    std::string charset;
+    for (std::size_t at = 0; at < html.size(); ++at) {
+        if (html[at] != '<' || !StartsWithIgnoreAsciiCase(html.substr(at), "<meta")) {
+            continue;
+        }
+        const std::string_view tag = html.substr(at, html.find('>', at) - at);
+        if (ExtractCharset(tag, charset)) {
+            break;
+        }
+    }
+    return charset;
+}
+
 class BodyWalk {
 public:
     BodyWalk(const BodyWalkStart& from, HtmlFilterMode html_filter, std::string& display)
         : m_boundary_line(from.boundary_line),
+          m_charset(from.charset),
           m_encoding(from.transfer_encoding),
           m_filter_html(html_filter == HtmlFilterMode::Filter),
           m_html(from.html && m_filter_html),
@@ -67,10 +85,13 @@ public:
         const bool terminator = received == ".\r\n";
         const std::string_view line = UnstuffLine(received);
         if (IsBoundary(line, m_boundary_line)) {
+            Flush();
             m_plain_text = false;
             m_html = false;
             m_hiding = true;
+            m_charset.clear();  // a part without a charset parameter has none
         } else if (terminator) {
+            Flush();
             m_hiding = true;  // the POP3 terminator
         } else if (line == kCrLf) {
             m_hiding = false;  // the empty line after a part header
@@ -79,6 +100,7 @@ public:
         DetectTransferEncoding(line, m_encoding, /*keep_quoted_printable=*/true);
 
         if (m_filter_html && StartsWithIgnoreAsciiCase(line, "Content-Type: text/html")) {
+            Flush();
             m_html = true;
             m_display += kHtmlContentMarker;
         } else if (StartsWithIgnoreAsciiCase(line, "Content-Type: text/plain")) {
@@ -89,55 +111,89 @@ public:
 
         if (m_hiding) {
             ExtractBoundary(line, m_boundary_line, kBoundaryFieldSize);
+            std::string charset;
+            if (ExtractCharset(line, charset) && charset != m_charset) {
+                Flush();
+                m_charset = std::move(charset);
+            }
         } else {
             Show(line);
         }
     }
 
-    std::string TakeBoundaryLine() { return std::move(m_boundary_line); }
+    BodyTextEnd Finish() {
+        Flush();
+        return {std::move(m_boundary_line), std::move(m_unknown_charset)};
+    }
 
 private:
+    // Collects the transfer-decoded bytes of a shown line; they are converted
+    // from their charset by Flush, together, since base64 and quoted-printable
+    // lines may end inside a multi-byte character.
     void Show(std::string_view line) {
-        if (m_html) {
-            std::string filtered;
-            HtmlToText(m_html_state, line, filtered);
-            if (m_encoding == TransferEncoding::QuotedPrintable) {
-                DecodeQuotedPrintable(filtered, m_display);
-            } else if (m_encoding != TransferEncoding::Base64) {
-                m_display += filtered;
-            }
-        } else if (m_encoding == TransferEncoding::QuotedPrintable) {
-            DecodeQuotedPrintable(line, m_display);
+        if (m_encoding == TransferEncoding::QuotedPrintable) {
+            DecodeQuotedPrintable(line, m_pending);
         } else if (m_encoding == TransferEncoding::Base64) {
-            // Only text is shown, one line at a time, and only a line that
-            // decodes on its own (its length a multiple of four).
-            if (m_plain_text) {
+            // Only plain text is shown, one line at a time, and only a line
+            // that decodes on its own (its length a multiple of four).
+            if (m_plain_text && !m_html) {
                 const std::string_view text = line.substr(0, line.find_last_not_of(kCrLf) + 1);
                 const std::string bytes = DecodeBase64Text(text);
-                m_display.append(bytes, 0, bytes.find('\0'));
+                m_pending.append(bytes, 0, bytes.find('\0'));
             }
         } else {
-            m_display += line;
+            m_pending += line;
+        }
+    }
+
+    // Shows the collected bytes as UTF-8, through the HTML filter in an HTML
+    // part.
+    void Flush() {
+        if (m_pending.empty()) {
+            return;
+        }
+        std::string charset = m_charset;
+        if (m_html && charset.empty()) {
+            charset = MetaCharset(m_pending);
+        }
+        const DecodedText decoded = DecodeCharset(m_pending, charset);
+        m_pending.clear();
+        if (decoded.known == CharsetKnown::No && m_unknown_charset.empty()) {
+            m_unknown_charset = charset;
+        }
+        if (!m_html) {
+            m_display += decoded.utf8;
+            return;
+        }
+        const std::string_view text = decoded.utf8;
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t end = std::min(text.find('\n', at), text.size() - 1) + 1;
+            HtmlToText(m_html_state, text.substr(at, end - at), m_display);
+            at = end;
         }
     }
 
     std::string m_boundary_line;
+    std::string m_charset;
     TransferEncoding m_encoding;
     const bool m_filter_html;
     bool m_html;
     bool m_plain_text;
     bool m_hiding;
     HtmlFilterState m_html_state;
+    std::string m_pending;  // transfer-decoded bytes not yet shown
+    std::string m_unknown_charset;
     std::string& m_display;
 };
 
 }  // namespace
 
 BodyWalkStart BodyWalkStartFrom(const HeaderSummary& summary) {
-    return {summary.boundary_line, summary.transfer_encoding, summary.html, summary.plain_text};
+    return {summary.boundary_line, summary.charset, summary.transfer_encoding, summary.html,
+            summary.plain_text};
 }
 
-std::string BuildBodyText(std::string_view message, std::size_t start, const BodyWalkStart& from,
+BodyTextEnd BuildBodyText(std::string_view message, std::size_t start, const BodyWalkStart& from,
                           HtmlFilterMode html_filter, std::string& display) {
     BodyWalk walk(from, html_filter, display);
     std::size_t at = std::min(start, message.size());
@@ -150,7 +206,7 @@ std::string BuildBodyText(std::string_view message, std::size_t start, const Bod
         walk.Line(message.substr(at, next - at));
         at = next;
     }
-    return walk.TakeBoundaryLine();
+    return walk.Finish();
 }
 
 }  // namespace tarvox

@@ -15,8 +15,9 @@ bool DetectTransferEncoding(std::string_view line, TransferEncoding& encoding,
         encoding = TransferEncoding::QuotedPrintable;
         return true;
     }
-    for (auto [name, declared] : {std::pair{std::string_view("7bit"), TransferEncoding::SevenBit},
-                                  std::pair{std::string_view("8bit"), TransferEncoding::EightBit}}) {
+    for (auto [name, declared] :
+         {std::pair{std::string_view("7bit"), TransferEncoding::SevenBit},
+          std::pair{std::string_view("8bit"), TransferEncoding::EightBit}}) {
         if (StartsWithIgnoreAsciiCase(value, name)) {
             if (!(keep_quoted_printable && encoding == TransferEncoding::QuotedPrintable)) {
                 encoding = declared;
@@ -56,6 +57,34 @@ void ExtractBoundary(std::string_view line, std::string& boundary_line, std::siz
         boundary_line += value;
         boundary_line += "\r\n";
     }
+}
+
+bool ExtractCharset(std::string_view line, std::string& charset) {
+    static constexpr std::string_view kParameter = "charset=";
+    for (std::size_t at = 0; at + kParameter.size() <= line.size(); ++at) {
+        if (!StartsWithIgnoreAsciiCase(line.substr(at), kParameter)) {
+            continue;
+        }
+        // "x-charset=" and the like are other parameters.
+        if (at > 0 && line[at - 1] != ';' && line[at - 1] != ' ' && line[at - 1] != '\t' &&
+            line[at - 1] != '"') {
+            continue;
+        }
+        std::string_view value = line.substr(at + kParameter.size());
+        if (value.starts_with('"') || value.starts_with('\'')) {
+            const char quote = value.front();
+            value.remove_prefix(1);
+            value = value.substr(0, value.find(quote));
+        } else {
+            value = value.substr(0, value.find_first_of("; \t\r\n\"'/>"));
+        }
+        if (value.empty()) {
+            return false;
+        }
+        charset.assign(value);
+        return true;
+    }
+    return false;
 }
 
 }  // namespace tarvox

@@ -1,5 +1,5 @@
 // Recognising MIME declarations on single header lines: the transfer
-// encoding and the multipart boundary. Used by the header scan and, line by
+// encoding, the multipart boundary and the charset. Used by the header scan and, line by
 // line, by the body walk.
 #pragma once
 
@@ -23,7 +23,11 @@ bool DetectTransferEncoding(std::string_view line, TransferEncoding& encoding,
 // boundary + CR LF. A value in double quotes runs to the next quote; else to
 // the next ";", blank or tab. Nothing changes for an empty value, or when the text
 // from "boundary=" on is `capacity` - 5 characters or longer.
-void ExtractBoundary(std::string_view line, std::string& boundary_line,
-                     std::size_t capacity = 512);
+void ExtractBoundary(std::string_view line, std::string& boundary_line, std::size_t capacity = 512);
+
+// When the line holds a non-empty charset parameter (RFC 2045 section 5.1;
+// also the one of an HTML "<meta>" tag), `charset` becomes its value, without
+// quotes, and the result is true.
+bool ExtractCharset(std::string_view line, std::string& charset);
 
 }  // namespace tarvox

@@ -2,7 +2,9 @@
 
 #include <utility>
 
+#include "codec/charset.h"
 #include "codec/line_ends.h"
+#include "codec/utf8.h"
 #include "config/atomic_file.h"
 #include "config/file_io.h"
 #include "message/header_scan.h"
@@ -27,24 +29,24 @@ void AppendAddressLines(std::string& out, std::string_view label, const AddressL
 }
 
 std::string Kept(std::string_view value) {
-    return std::string(value.substr(0, kViewerKeptFieldLength));
+    return std::string(Utf8Prefix(value, kViewerKeptFieldLength));
 }
 
 struct FormedText {
     std::string text;
-    std::string attachment_boundary;  // the boundary line the body walk ended with
+    BodyTextEnd body_end;  // the boundary line for the attachment scan, an unknown charset
 };
 
 FormedText FormViewerText(std::string_view message, const HeaderSummary& summary,
                           const ViewerOptions& options) {
     FormedText formed;
     if (options.all_headers) {
-        formed.text.assign(message.substr(0, summary.body_start));
+        formed.text = RawHeaderText(message.substr(0, summary.body_start));
     } else {
         formed.text = FormatViewerHeaderBlock(summary);
     }
-    formed.attachment_boundary = BuildBodyText(
-        message, summary.body_start, BodyWalkStartFrom(summary), options.html_filter, formed.text);
+    formed.body_end = BuildBodyText(message, summary.body_start, BodyWalkStartFrom(summary),
+                                    options.html_filter, formed.text);
     return formed;
 }
 
@@ -123,6 +125,7 @@ ViewedMessage::ViewedMessage(std::string message_text, const ViewerOptions& opti
       m_summary(ScanHeaders(ReadText())) {
     FormedText formed = FormViewerText(ReadText(), m_summary, options);
     m_display_text = std::move(formed.text);
+    m_unknown_charset = std::move(formed.body_end.unknown_charset);
 
     m_reply_values.from = Kept(m_summary.from);
     m_reply_values.reply_to = Kept(m_summary.reply_to);
@@ -131,14 +134,28 @@ ViewedMessage::ViewedMessage(std::string message_text, const ViewerOptions& opti
     m_reply_values.references =
         BuildReferencesText(m_summary.references, m_summary.in_reply_to, m_summary.message_id);
 
-    for (AttachmentRef& ref : FindAttachments(ReadText(), formed.attachment_boundary)) {
+    for (AttachmentRef& ref : FindAttachments(ReadText(), formed.body_end.boundary_line)) {
         ViewedAttachment attachment;
-        attachment.display_name = ref.name;
-        DecodeHeaderWords(attachment.display_name);
+        if (ref.extended_name) {
+            attachment.display_name = DecodeExtendedValue(ref.name);
+        } else {
+            attachment.display_name = ref.name;
+            DecodeHeaderWords(attachment.display_name);
+        }
         attachment.label = EncodingLabel(ref.kind);
         attachment.ref = std::move(ref);
         m_attachments.push_back(std::move(attachment));
     }
+}
+
+std::string ViewedMessage::raw_display_text() const {
+    // Without a declared charset, well-formed UTF-8 holding a multi-byte
+    // sequence is taken as UTF-8 (RFC 6532); else DecodeCharset reads
+    // Windows-1252.
+    if (m_summary.charset.empty() && IsMultiByteUtf8(m_message_text)) {
+        return m_message_text;
+    }
+    return DecodeCharset(m_message_text, m_summary.charset).utf8;
 }
 
 std::string_view ViewedMessage::ReadText() const {

@@ -20,7 +20,8 @@ struct ViewerOptions {
     HtmlFilterMode html_filter = HtmlFilterMode::Filter;
 };
 
-// The kept fields are at most this many characters (512-byte fields).
+// The kept fields are at most this many bytes (512-byte fields), never cut
+// inside a character.
 inline constexpr std::size_t kViewerKeptFieldLength = 511;
 
 // What Reply and Forward start from.
@@ -35,7 +36,7 @@ struct ReplyValues {
 
 struct ViewedAttachment {
     AttachmentRef ref;         // as the scan found it; the name still encoded
-    std::string display_name;  // the name with its encoded words decoded
+    std::string display_name;  // the name decoded to UTF-8
     std::string_view label;    // "Base64", "UUEncoded" or "Text"
 };
 
@@ -56,7 +57,7 @@ std::string BuildReferencesText(std::string_view references, std::string_view in
 
 // Scans the header block of `message` and forms the viewer's text: the header
 // block (or, with all_headers, the message text up to the scan's body start)
-// followed by the body text.
+// followed by the body text, all UTF-8.
 std::string BuildViewerText(std::string_view message, const ViewerOptions& options);
 
 // Where a message comes from.
@@ -74,10 +75,17 @@ public:
     ViewedMessage(std::string message_text, const ViewerOptions& options,
                   MessageOrigin origin = MessageOrigin::Server);
 
-    // The text as downloaded or read from the file (the raw view).
+    // The text as downloaded or read from the file, bytes as they arrived.
     const std::string& message_text() const { return m_message_text; }
+    // The raw view: message_text() decoded as the message's charset; without
+    // one as UTF-8 when it is well-formed multi-byte UTF-8, else as
+    // Windows-1252.
+    std::string raw_display_text() const;
+    // The first charset of shown body text that is not known (that text was
+    // read as Windows-1252); empty when every charset was known.
+    const std::string& unknown_charset() const { return m_unknown_charset; }
     const HeaderSummary& summary() const { return m_summary; }
-    // The formatted view.
+    // The formatted view, UTF-8.
     const std::string& display_text() const { return m_display_text; }
     const ReplyValues& reply_values() const { return m_reply_values; }
     const std::vector<ViewedAttachment>& attachments() const { return m_attachments; }
@@ -100,6 +108,7 @@ private:
     std::string m_crlf_text;
     HeaderSummary m_summary;
     std::string m_display_text;
+    std::string m_unknown_charset;
     ReplyValues m_reply_values;
     std::vector<ViewedAttachment> m_attachments;
 };

@@ -107,10 +107,12 @@ TEST(Attachments, FoundInMessagesAndWrittenExactly) {
     using Expected = std::tuple<std::string, AttachmentKind, std::string>;  // name, kind, bytes
     const std::string every_byte = ReadMessageFile("mime/every-byte.bin");
     const std::tuple<const char*, std::string, std::vector<Expected>> cases[] = {
-        // Unnamed parts are not offered; a block's later name and its last encoding win.
+        // Unnamed parts are not offered; a block's later name and its last encoding win; an
+        // RFC 2231 name is decoded.
         {"attachments.eml", "--att-boundary\r\n",
          {{"my file.bin", Base64, "spaced name"},
           {"notes.txt; charset=us-ascii", PlainText, "Notes, line one.\r\nNotes, line two."},
+          {"report.pdf", Base64, "extended name only"},
           {"second.txt", QuotedPrintable, "caf\xE9"}}},
         {"uuencode_in_text.eml", "", {{"photo.jpg", UUEncoded, every_byte.substr(0, 100)}}},
         // Cut by a preview download: what arrived is written.
@@ -130,7 +132,10 @@ TEST(Attachments, FoundInMessagesAndWrittenExactly) {
         ASSERT_EQ(found.size(), attachments.size()) << file;
         for (std::size_t i = 0; i < found.size(); ++i) {
             const auto& [name, kind, bytes] = attachments[i];
-            EXPECT_EQ(found[i], (AttachmentRef{name, found[i].data_start, kind, boundary_line}));
+            const AttachmentRef& ref = found[i];
+            EXPECT_EQ(ref.extended_name ? DecodeExtendedValue(ref.name) : ref.name, name);
+            EXPECT_EQ(ref, (AttachmentRef{ref.name, ref.data_start, kind, boundary_line,
+                                          ref.extended_name}));
             EXPECT_EQ(Written(message, found[i]), bytes) << file << " " << name;
         }
     }

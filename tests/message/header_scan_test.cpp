@@ -63,7 +63,7 @@ TEST(ScanHeaders, TextFieldsComeFromSingleLines) {
         {"Subject: a\rb\r\nFrom: f\r\n\r\n", &S::from, "f"},
         // A malformed encoded word leaves the value as it stands.
         {"From: =?ISO-8859-1?Q?a b?= <a@x>\r\n\r\n", &S::from, "=?ISO-8859-1?Q?a b?= <a@x>"},
-        {"Reply-To: =?iso-8859-1?q?r=E9?= <r@x>\r\n\r\n", &S::reply_to, "r\xe9 <r@x>"},
+        {"Reply-To: =?iso-8859-1?q?r=E9?= <r@x>\r\n\r\n", &S::reply_to, "ré <r@x>"},
         // A boundary alone on a tab-indented continuation line; unquoted, it ends at ";".
         {"Content-Type: text/plain;\r\n\tboundary=abc;\r\n\r\n", &S::boundary_line, "--abc\r\n"},
     };
@@ -106,7 +106,7 @@ TEST(ScanHeaders, UnfoldsAndDecodesToAndCc) {
         {"CC: a@x,\r\n\tB <b@x>\r\nTo: c@x\r\nto: d@x\r\n\r\n", {"c@x", "d@x"}, {"a@x", "B <b@x>"}},
         {"To: a@x,\r\nSubject: s\r\n b@x\r\n\r\n", {"a@x"}, {}},
         {"Reply-To: r@x\r\nX-To: x@x\r\n\r\n", {}, {}},
-        {"To: =?ISO-8859-1?Q?J=E9r=F4me?= <j@x>\r\n\r\n", {"J\xe9r\xf4me <j@x>"}, {}},
+        {"To: =?ISO-8859-1?Q?J=E9r=F4me?= <j@x>\r\n\r\n", {"Jérôme <j@x>"}, {}},
     };
     for (const auto& [message, to, cc] : cases) {
         const HeaderSummary summary = ScanHeaders(message);

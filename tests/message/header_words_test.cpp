@@ -63,14 +63,21 @@ TEST(EncodeHeaderWord, ChoosesCharsetAndQOrBAndFailsWithoutChangeWhenTheWordsDoN
     EXPECT_EQ(joined, original);
 }
 
-TEST(DecodeHeaderWords, DecodesIsoWordsAndLeavesOthers) {
+// Real-world words: any charset, characters split across adjacent words, an
+// RFC 2231 language tag; raw text as UTF-8 or Windows-1252.
+TEST(DecodeHeaderWords, DecodesWordsOfAnyCharsetToUtf8) {
     const std::pair<std::string, std::optional<std::string>> cases[] = {
-        {"=?ISO-8859-1?Q?Andr=E9_Pirard?=", "Andr\xe9 Pirard"},
-        {"=?iso-8859-1?b?QW5kcukg?=", "Andr\xe9 "},
-        {"Re: =?ISO-8859-15?Q?=A4uro?= x", "Re: \xa4uro x"}, {"=?ISO-8859-1?q?=e9?=", "\xe9"},
-        {"=?UTF-8?Q?caf=C3=A9?=", "=?UTF-8?Q?caf=C3=A9?="},
-        {"=?windows-1252?B?6ejg?=", "=?windows-1252?B?6ejg?="},
-        {"=?ISO-8859-1?Q?a?= =?ISO-8859-1?B?6ejg?=", "a \xe9\xe8\xe0"},  // the blank stays
+        {"=?ISO-8859-1?Q?Andr=E9_Pirard?=", "André Pirard"}, {"=?iso-8859-1?b?QW5kcukg?=", "André "},
+        {"Re: =?ISO-8859-15?Q?=A4uro?= x", "Re: €uro x"}, {"=?UTF-8?B?5pel5pys?=", "日本"},
+        {"=?windows-1252?Q?=80_5?=", "€ 5"}, {"=?KOI8-R?B?8NLJ18XU?=", "Привет"},
+        {"=?ISO-2022-JP?B?GyRCRnxLXDhsGyhC?=", "日本語"}, {"=?GB2312?B?1tDOxA==?=", "中文"},
+        {"=?Shift_JIS?Q?=83e=83X=83g?=", "テスト"}, {"=?UTF-8*en?q?hi?=", "hi"},
+        {"=?UTF-8?Q?a=C3?= b", "a\xEF\xBF\xBD b"},  // a broken sequence
+        {"=?x-unknown?Q?caf=E9?=", "café"},            // read as Windows-1252
+        // The white space between words goes, and so may a character's bytes.
+        {"=?ISO-8859-1?Q?a?= =?ISO-8859-1?B?6ejg?=", "aéèà"},
+        {"=?UTF-8?Q?caf=C3?=\r\n =?UTF-8?Q?=A9?= ok", "café ok"},
+        {"Grüße =?UTF-8?Q?x?=", "Grüße x"}, {"Gr\xFC\xDF" "e \x80", "Grüße €"},
         // What sticks to "?=" is lost up to the next blank, or to the end.
         {"=?ISO-8859-1?Q?abc?=def ghi", "abc ghi"}, {"=?ISO-8859-1?Q?abc?=def", "abc"},
         // "=" without two hex digits drops itself and the next character; near the end it stays.
@@ -79,7 +86,7 @@ TEST(DecodeHeaderWords, DecodesIsoWordsAndLeavesOthers) {
         {"x =?ISO-8859-1?B?abc?= y", "x  y"},      // an undecodable B text gives nothing
         {"=?ISO-8859-1?Q?a=00b?=", "a"},           // a decoded NUL ends the value
         {"no words at all", "no words at all"},
-        // One malformed word leaves the whole value and fails.
+        // One malformed word leaves every word as it stands and fails.
         {"=?ISO-8859-1?Q?abc", std::nullopt},
         {"=?ISO-8859-1?Q?ok?= =?ISO-8859-1?Q?x", std::nullopt},
         {"=?ISO-8859-1?Q?a b?=", std::nullopt}, {"=?ISO-8859-1 ?Q?a?=", std::nullopt},
@@ -91,6 +98,9 @@ TEST(DecodeHeaderWords, DecodesIsoWordsAndLeavesOthers) {
         EXPECT_EQ(DecodeHeaderWords(text), expected.has_value()) << original;
         EXPECT_EQ(text, expected.value_or(original));
     }
+    std::string malformed = "\xE9 =?UTF-8?Q?a";
+    EXPECT_FALSE(DecodeHeaderWords(malformed));
+    EXPECT_EQ(malformed, "é =?UTF-8?Q?a");
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ TEST(BuildMailFileName, Cases) {
         // Trailing dots and blanks go before the separator.
         {0x6430, {kDate, "ann@example.com", "", "Wait... . "},
          "Wait  ann@example.com  2003-03-22 11.33.30"},
-        {0x6000, {kDate, "", "", "Caf\xE9 na\xEFve a\tb\x01" "c"}, "Caf  na ve a b c"},
+        {0x6000, {kDate, "", "", "Café naïve a\tb\x01" "c\xC2\x85\xE9"}, "Café naïve a b c  "},
         {0x6000, {kDate, "", "", "a\"b<c>d|e/f\\g?h*i:j"}, "a'b_c_d_e_f_g_h_i.j"},
         {0x6000, {kDate, "", "", "../../etc/passwd"}, ".._.._etc_passwd"},
         {0x6000, {kDate, "", "", ".."}, ""},

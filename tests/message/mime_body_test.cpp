@@ -26,7 +26,7 @@ TEST(BuildBodyText, MessagesShowAsExpected) {
          "--outer-1\r\n"},
         {"alternative.eml", kFilter,
          "\r\n\r\nPlain text.\r\n" + std::string(kHtmlContentMarker) +
-             " \r\n\r\nCaf\xE9 & more\r\n\r\n",
+             " \r\n\r\nCafé & more\r\n\r\n",
          "--=_alt_1234\r\n"},
         {"alternative.eml", kRaw,
          Lines({"", "", "Plain text.", "", "<html><body><p>Caf&eacute; &amp; more</p>",
@@ -38,7 +38,7 @@ TEST(BuildBodyText, MessagesShowAsExpected) {
          "multiple of four characters.\r\nKept. Cut Also kept.",
          "--b64-parts\r\n"},
         {"quoted_printable.eml", kFilter,
-         Lines({"", "Caf\xE9 cr\xE8me, soft break joined.", "Broken 4G escape and 4A."}), ""},
+         Lines({"", "Café crème, soft break joined.", "Broken 4G escape and 4A."}), ""},
         // Once quoted-printable, a later 7bit part stays so; base64 takes over.
         {"encoding_kept.eml", kFilter, Lines({"", "", "one=one", "", "two=two"}) + "three",
          "--kept-boundary\r\n"},
@@ -55,9 +55,9 @@ TEST(BuildBodyText, MessagesShowAsExpected) {
                 "/9F]U<BUD:6=I=\"!M;V1E", "`", "end"}),
          ""},
         // HTML is filtered, then decoded line by line: a soft break is the joining blank.
-        {"html_quoted_printable.eml", kFilter, "\r\n \r\nCaf\xE9 & more soft break\r\n", ""},
+        {"html_quoted_printable.eml", kFilter, "\r\n \r\nCafé & more softbreak\r\n", ""},
         {"html_quoted_printable.eml", kRaw,
-         Lines({"", "<p>Caf\xE9 &amp; <a", "href=\"x\">more</a> softbreak</p>"}), ""},
+         Lines({"", "<p>Café &amp; <a", "href=\"x\">more</a> softbreak</p>"}), ""},
         {"unterminated.eml", kFilter, "\r\nshown\r\n", ""},
     };
     for (const auto& [file, mode, display, boundary_line] : cases) {
@@ -65,7 +65,8 @@ TEST(BuildBodyText, MessagesShowAsExpected) {
         const HeaderSummary summary = ScanHeaders(message);
         std::string shown = "Header block\r\n";
         EXPECT_EQ(
-            BuildBodyText(message, summary.body_start, BodyWalkStartFrom(summary), mode, shown),
+            BuildBodyText(message, summary.body_start, BodyWalkStartFrom(summary), mode, shown)
+                .boundary_line,
             boundary_line)
             << file;
         EXPECT_EQ(shown, "Header block\r\n" + display) << file << " " << int(mode);

@@ -28,15 +28,15 @@ std::string Data(const ViewedMessage& viewed, std::size_t index) {
 }
 
 TEST(BuildViewerText, FormsHeaderBlockAndBody) {
-    const std::string body = Lines({"", "First line.", ".Dot-stuffed line.", "Caf\xE9 line."});
+    const std::string body = Lines({"", "First line.", ".Dot-stuffed line.", "Café line."});
     const std::string three_recipients = ReadMessageFile("viewer/three_recipients.eml");
     const std::tuple<const char*, ViewerOptions, std::string> cases[] = {
         // No Subject line; further To and CC entries on lines of their own; names decoded.
         {"viewer/three_recipients.eml", kFiltered,
          Lines({"Date:\t\tTue, 1 Apr 2003 09:00:00 +0200",
-                "From:\t\tJ\xFCrgen M\xFCller <jm@example.org>", "To:\t\tAnn <ann@example.net>",
+                "From:\t\tJürgen Müller <jm@example.org>", "To:\t\tAnn <ann@example.net>",
                 "\t\t\"Smith, Bob\" <bob@example.net>", "\t\tcarol@example.net",
-                "CC:\t\tdave@example.net", "\t\tRen\xE9" "e <renee@example.net>",
+                "CC:\t\tdave@example.net", "\t\tRené" "e <renee@example.net>",
                 "ReplyTo:\treplies@example.org"}) + body},
         // All headers: the header lines exactly as they stand, and no formatted block.
         {"viewer/three_recipients.eml", kAllHeaders,
@@ -83,8 +83,8 @@ TEST(BuildReferencesText, JoinsTokensOfTheThreeHeaders) {
 TEST(ViewedMessage, KeepsReplyValues) {
     const ViewedMessage viewed(ReadMessageFile("threaded_reply.eml"), kFiltered);
     EXPECT_EQ(viewed.reply_values(),
-              (ReplyValues{"Andr\xE9 Pirard <andre@example.org>", "list@example.org",
-                           "Re: Caf\xE9 at noon", "<3E7C3A2A.5060904@example.org>",
+              (ReplyValues{"André Pirard <andre@example.org>", "list@example.org",
+                           "Re: Café at noon", "<3E7C3A2A.5060904@example.org>",
                            "<3E7A0000.2000000@example.net> <3E7B1F00.1000000@example.net> "
                            "<3E7C3A2A.5060904@example.org>"}));
 }
@@ -95,7 +95,7 @@ TEST(ViewedMessage, ListsAttachmentsWithDecodedNamesAndLabels) {
         // The name as found, decoded when it differs, the label and the data.
         {"../../evil", "", "Base64", ReadMessageFile("viewer/every-byte.bin")},
         {"/etc/passwd", "", "Text", ReadMessageFile("viewer/passwd.bin")},
-        {"=?ISO-8859-1?Q?caf=E9.bin?=", "caf\xE9.bin", "Base64", ""},
+        {"=?ISO-8859-1?Q?caf=E9.bin?=", "café.bin", "Base64", ""},
         {"..", "", "Base64", "dots"}, {"C:\\temp\\win.txt", "", "Text", "windows path"},
         {"sub/dir/uu.bin", "", "UUEncoded", ReadMessageFile("viewer/uu.bin")},
     };
