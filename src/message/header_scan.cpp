@@ -1,6 +1,8 @@
 // The header scan: a fixed set of line prefixes read from single physical
 // lines. Only To, Cc, In-Reply-To and References are unfolded (RFC 5322
-// section 2.2.3); a folded Subject or From keeps its first line.
+// section 2.2.3); a folded Subject, From or Reply-To keeps its first line,
+// unless the fold lies between two encoded words (RFC 2047 section 2 asks
+// senders to fold long encoded text that way).
 #include "message/header_scan.h"
 
 #include <algorithm>
@@ -19,7 +21,7 @@ namespace {
 // The boundary line is kept in a field of this many bytes.
 constexpr std::size_t kBoundaryCapacity = 512;
 
-enum class OpenHeader { None, To, Cc, InReplyTo, References, ContentType };
+enum class OpenHeader { None, To, Cc, InReplyTo, References, ContentType, From, Subject, ReplyTo };
 
 void RemoveLeadingBlanks(std::string& text) {
     text.erase(0, std::min(text.find_first_not_of(" \t"), text.size()));
@@ -57,15 +59,18 @@ OpenHeader ReadHeaderLine(std::string_view line, HeaderSummary& summary) {
     }
     if (rest_after("from:", rest)) {
         summary.from = rest;
+        return OpenHeader::From;
     } else if (rest_after("to:", rest)) {
         ParseAddressList(rest, summary.to);
         return OpenHeader::To;
     } else if (rest_after("reply-to:", rest)) {
         summary.reply_to = rest;
+        return OpenHeader::ReplyTo;
     } else if (rest_after("date:", rest)) {
         summary.date = rest;
     } else if (rest_after("subject:", rest)) {
         summary.subject = rest;
+        return OpenHeader::Subject;
     } else if (line.starts_with("Status:") || line.starts_with("X-Status:")) {
         // Written by local delivery agents (mbox "Status: RO", "X-Status: A");
         // the names are matched in this letter case only.
@@ -87,8 +92,37 @@ OpenHeader ReadHeaderLine(std::string_view line, HeaderSummary& summary) {
     return OpenHeader::None;
 }
 
-void ContinueHeader(OpenHeader open, std::string_view line, HeaderSummary& summary) {
+// A continuation line that goes on with the encoded words its value ends in
+// is appended; false, with the value unchanged, for any other line.
+bool ContinueEncodedWords(std::string_view line, std::string& value) {
+    const std::string_view words =
+        line.substr(std::min(line.find_first_not_of(" \t"), line.size()));
+    const std::string_view before =
+        std::string_view(value).substr(0, value.find_last_not_of(" \t") + 1);
+    if (!words.starts_with("=?") || !before.ends_with("?=")) {
+        return false;
+    }
+    value += line;
+    return true;
+}
+
+void ContinueHeader(OpenHeader& open, std::string_view line, HeaderSummary& summary) {
     switch (open) {
+        case OpenHeader::From:
+            if (!ContinueEncodedWords(line, summary.from)) {
+                open = OpenHeader::None;
+            }
+            break;
+        case OpenHeader::Subject:
+            if (!ContinueEncodedWords(line, summary.subject)) {
+                open = OpenHeader::None;
+            }
+            break;
+        case OpenHeader::ReplyTo:
+            if (!ContinueEncodedWords(line, summary.reply_to)) {
+                open = OpenHeader::None;
+            }
+            break;
         case OpenHeader::To:
             ParseAddressList(line, summary.to);
             break;

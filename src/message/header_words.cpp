@@ -285,7 +285,7 @@ bool DecodeHeaderWords(std::string& text) {
         }
         // Whatever sticks to the "?=" up to the next blank is dropped.
         i += word->length;
-        i = std::min(value.find(' ', i), value.size());
+        i = std::min(value.find_first_of(kWhiteSpace, i), value.size());
         // White space between two encoded words is not shown (RFC 2047
         // section 6.2); before other text it stays.
         const std::size_t next = std::min(value.find_first_not_of(kWhiteSpace, i), value.size());

@@ -112,7 +112,7 @@ TEST(Attachments, FoundInMessagesAndWrittenExactly) {
         {"attachments.eml", "--att-boundary\r\n",
          {{"my file.bin", Base64, "spaced name"},
           {"notes.txt; charset=us-ascii", PlainText, "Notes, line one.\r\nNotes, line two."},
-          {"report.pdf", Base64, "extended name only"},
+          {"réport 1.pdf", Base64, "extended name only"},
           {"second.txt", QuotedPrintable, "caf\xE9"}}},
         {"uuencode_in_text.eml", "", {{"photo.jpg", UUEncoded, every_byte.substr(0, 100)}}},
         // Cut by a preview download: what arrived is written.

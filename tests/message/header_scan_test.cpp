@@ -66,6 +66,7 @@ TEST(ScanHeaders, TextFieldsComeFromSingleLines) {
         {"Reply-To: =?iso-8859-1?q?r=E9?= <r@x>\r\n\r\n", &S::reply_to, "ré <r@x>"},
         // A boundary alone on a tab-indented continuation line; unquoted, it ends at ";".
         {"Content-Type: text/plain;\r\n\tboundary=abc;\r\n\r\n", &S::boundary_line, "--abc\r\n"},
+        {"Content-Type: text/plain;\r\n\tCharset=\"koi8-r\"\r\n\r\n", &S::charset, "koi8-r"},
     };
     for (const auto& [message, field, expected] : cases) {
         EXPECT_EQ(ScanHeaders(message).*field, expected) << message;

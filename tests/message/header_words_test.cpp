@@ -67,7 +67,8 @@ TEST(EncodeHeaderWord, ChoosesCharsetAndQOrBAndFailsWithoutChangeWhenTheWordsDoN
 // RFC 2231 language tag; raw text as UTF-8 or Windows-1252.
 TEST(DecodeHeaderWords, DecodesWordsOfAnyCharsetToUtf8) {
     const std::pair<std::string, std::optional<std::string>> cases[] = {
-        {"=?ISO-8859-1?Q?Andr=E9_Pirard?=", "André Pirard"}, {"=?iso-8859-1?b?QW5kcukg?=", "André "},
+        {"=?ISO-8859-1?Q?Andr=E9_Pirard?=", "André Pirard"},
+        {"=?iso-8859-1?b?QW5kcukg?=", "André "},
         {"Re: =?ISO-8859-15?Q?=A4uro?= x", "Re: €uro x"}, {"=?UTF-8?B?5pel5pys?=", "日本"},
         {"=?windows-1252?Q?=80_5?=", "€ 5"}, {"=?KOI8-R?B?8NLJ18XU?=", "Привет"},
         {"=?ISO-2022-JP?B?GyRCRnxLXDhsGyhC?=", "日本語"}, {"=?GB2312?B?1tDOxA==?=", "中文"},

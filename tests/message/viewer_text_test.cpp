@@ -58,6 +58,40 @@ TEST(BuildViewerText, FormsHeaderBlockAndBody) {
     EXPECT_EQ(BuildViewerText("Subject: s\r\nBody", kAllHeaders), "Subject: s\r\n");
 }
 
+// Real-world charsets through the whole viewer: each part read in its own charset,
+// characters cut by base64, quoted-printable or folded encoded words put together.
+TEST(ViewedMessage, ReadsEveryCharset) {
+    const std::string plain = "Content-Type: text/plain; charset=";
+    const std::tuple<std::string, std::string, std::string_view> cases[] = {
+        {"Subject: =?UTF-8?B?5pel?=\r\n =?UTF-8?Q?=E6=9C=AC_caf=C3?=\r\n\t=?UTF-8?Q?=A9?=\r\n" +
+             plain + "UTF-8\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n" +
+             "Caf=C3=\r\n=A9 =E2=82=AC5\r\n",
+         "Subject:\t日本 café\r\n\r\nCafé €5\r\n", ""},
+        {plain + "iso-8859-15\r\n\r\n\xA4 \xBD\r\n", "\r\n€ œ\r\n", ""},
+        {"Content-Type: text/plain\r\n\r\n\x93quoted\x94\r\n", "\r\n“quoted”\r\n", ""},
+        {plain + "koi8-r\r\n\r\n\xF0\xD2\xC9\xD7\xC5\xD4\r\n", "\r\nПривет\r\n", ""},
+        {plain + "utf-8\r\nContent-Transfer-Encoding: base64\r\n\r\nw6nm\r\nl6U=\r\n", "é日",
+         ""},
+        {plain + "ISO-2022-JP\r\n\r\n\x1B$BF|K\\8l\x1B(B\r\n", "\r\n日本語\r\n", ""},
+        {"Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n" + plain +
+             "gb2312\r\n\r\n\xD6\xD0\xCE\xC4\r\n--b\r\n\r\ncaf\xE9\r\n--b--\r\n",
+         "\r\n\r\n中文\r\n\r\ncafé\r\n", ""},
+        {"Content-Type: text/html\r\n\r\n<meta charset=\"Shift_JIS\"><p>\x83"
+         "e\x83X\x83g &#8364;</p>\r\n",
+         "\r\n \r\nテスト €\r\n", ""},
+        {plain + "utf-8\r\n\r\na\xC3(b\r\n", "\r\na\xEF\xBF\xBD(b\r\n", ""},  // broken
+        {plain + "x-klingon\r\n\r\ncaf\xE9\r\n", "\r\ncafé\r\n", "x-klingon"},
+    };
+    for (const auto& [message, display, unknown] : cases) {
+        const ViewedMessage viewed(message, kFiltered);
+        EXPECT_EQ(viewed.display_text(), display) << message;
+        EXPECT_EQ(viewed.unknown_charset(), unknown) << message;
+    }
+    // The raw view: the bytes as they arrived, read in the message's charset.
+    EXPECT_EQ(ViewedMessage(std::get<0>(cases[1]), kFiltered).raw_display_text(),
+              plain + "iso-8859-15\r\n\r\n€ œ\r\n");
+}
+
 TEST(BuildReferencesText, JoinsTokensOfTheThreeHeaders) {
     const std::array<std::string_view, 4> cases[] = {  // References, In-Reply-To, Message-ID, text
         {"<a@x> <b@x>", "<b@x>", "<c@x>", "<a@x> <b@x> <c@x>"},
