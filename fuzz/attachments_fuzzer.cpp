@@ -1,13 +1,15 @@
 // The attachment data writers (base64, uuencode, plain and quoted-printable
 // text) from any data start: no crash, pieces within the write buffer, no more
-// bytes than the text can give, a refused write stops the writer, and the
-// display form of quoted-printable is a prefix of the saving form.
+// bytes than the text can give, a refused write stops the writer, the
+// display form of quoted-printable is a prefix of the saving form, and an
+// RFC 2231 name decodes to well-formed UTF-8.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "codec/utf8.h"
 #include "fuzz_check.h"
 #include "message/attachments.h"
 #include "message/quoted_printable.h"
@@ -52,5 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t shown_length =
         std::min({saved.find('\0'), saved.size(), kQuotedPrintableDisplayLimit});
     Check(shown == "> " + saved.substr(0, shown_length));
+    Check(IsUtf8(DecodeExtendedValue(message)));
     return 0;
 }

@@ -1,13 +1,15 @@
 // The header scan over arbitrary bytes, classified with settings that switch
-// on every junk rule: it must never crash, and the 511-character fields must
-// stay within their limit. The same bytes go through the address list parser
-// and the date reader.
+// on every junk rule: it must never crash, the 511-byte fields must stay
+// within their limit, and the texts shown are well-formed UTF-8. The same
+// bytes go through the address list parser and the date reader.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "codec/base64.h"
+#include "codec/utf8.h"
 #include "junk/junk_classifier.h"
 #include "junk/junk_verdict.h"
 #include "message/address_list.h"
@@ -44,7 +46,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         summary.boundary_line.size() > kFieldLimit) {
         std::abort();
     }
-    tarvox::ScanHeaders(input);
+    const tarvox::HeaderSummary scanned = tarvox::ScanHeaders(input);
+    for (const std::string* text :
+         {&scanned.from, &scanned.date, &scanned.subject, &scanned.reply_to}) {
+        if (!tarvox::IsUtf8(*text)) {
+            std::abort();
+        }
+    }
+    for (const tarvox::AddressList* entries : {&scanned.to, &scanned.cc}) {
+        for (const tarvox::AddressEntry& entry : *entries) {
+            if (!tarvox::IsUtf8(entry.name) || !tarvox::IsUtf8(entry.raw)) {
+                std::abort();
+            }
+        }
+    }
 
     tarvox::AddressList list;
     if (tarvox::ParseAddressList(input, list) != list.size()) {

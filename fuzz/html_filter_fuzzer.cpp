@@ -1,5 +1,5 @@
-// The HTML filter line by line with its state, and the link finder with
-// arbitrary selections.
+// The HTML filter line by line with its state over UTF-8 text (its output
+// stays UTF-8), and the link finder with arbitrary selections.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "codec/utf8.h"
 #include "message/html_filter.h"
 
 namespace {
@@ -26,7 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::size_t selection_start = data[0] | (data[1] << 8);
     const std::size_t selection_end = data[2] | (data[3] << 8);
-    const std::string_view text(reinterpret_cast<const char*>(data + 4), size - 4);
+    const std::string_view bytes(reinterpret_cast<const char*>(data + 4), size - 4);
+    const std::string valid = ValidUtf8(bytes);
+    const std::string_view text = IsUtf8(bytes) ? bytes : std::string_view(valid);
 
     HtmlFilterState state;
     std::string all;
@@ -51,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         all += output;
         start = end;
     }
+    Check(IsUtf8(all));
 
     const std::size_t from = std::min({selection_start, selection_end, text.size()});
     const std::size_t to = std::min(std::max(selection_start, selection_end), text.size());

@@ -1,12 +1,14 @@
 // The body walk and the attachment scan over arbitrary message text: no
-// crash, the scan always moves forward (so the viewer's loop ends), and every
-// writer stays within what its input can give.
+// crash, the shown text and the names are well-formed UTF-8, the scan always
+// moves forward (so the viewer's loop ends), and every writer stays within
+// what its input can give.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "codec/utf8.h"
 #include "message/attachments.h"
 #include "message/mime_body.h"
 #include "message/transfer_encoding.h"
@@ -41,6 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         const std::string_view line = message.substr(body_start, end - body_start);
         ExtractBoundary(line, from.boundary_line);
+        ExtractCharset(line, from.charset);
         DetectTransferEncoding(line, from.transfer_encoding, false);
         body_start = end + 2;
     }
@@ -52,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string boundary_line =
         BuildBodyText(message, body_start, from, mode, display).boundary_line;
     Check(display.front() == 'H');
+    Check(IsUtf8(display));
     Check(boundary_line.size() < 512);
 
     std::size_t position = 0;
@@ -59,6 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(attachment->data_start > position && attachment->data_start <= message.size());
         Check(attachment->name.size() <= kAttachmentFieldLength);
         Check(attachment->boundary_line == boundary_line);
+        Check(IsUtf8(DecodeExtendedValue(attachment->name)));
         position = attachment->data_start;
 
         const std::size_t rest = message.size() - attachment->data_start;

@@ -86,7 +86,8 @@ const Entity* MatchEntity(std::string_view rest) {
 
 // A numeric character reference "&#233;" or "&#xE9;" at the start of `rest`:
 // appends the character and returns the reference's length; 0, with nothing
-// appended, when there is none or it names no Unicode scalar value.
+// appended, when there is none or it names a control character or no Unicode
+// scalar value.
 std::size_t AppendNumericReference(std::string_view rest, std::string& output) {
     if (!rest.starts_with("&#")) {
         return 0;
@@ -103,7 +104,9 @@ std::size_t AppendNumericReference(std::string_view rest, std::string& output) {
         }
         code_point = code_point * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
     }
-    if (at == digits_start || at >= rest.size() || rest[at] != ';' || code_point == 0 ||
+    // Control characters stay as references: line breaks come only from tags.
+    const bool control = code_point < 0x20 || (code_point >= 0x7F && code_point < 0xA0);
+    if (at == digits_start || at >= rest.size() || rest[at] != ';' || control ||
         code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF)) {
         return 0;
     }

@@ -29,7 +29,8 @@ struct HtmlFilterState {
 // - Outside tags, runs of blanks and tabs collapse to the first one, and a
 //   fixed table of named entities (case-sensitive) becomes UTF-8 or ASCII
 //   text, and a numeric reference ("&#8364;", "&#x20AC;") the character it
-//   names; other entities stay as they are.
+//   names unless that is a control character; other entities stay as they
+//   are.
 // - The line's own CR and LF never reach the output.
 // The output of one line is never longer than the line's length plus one.
 void HtmlToText(HtmlFilterState& state, std::string_view line, std::string& output);

@@ -24,9 +24,9 @@ TEST(HtmlToText, Lines) {
         {{"<a\r\n", "href=\"x\">link</a>\r\n"}, " link"},  // a tag may span lines
         {{"a < b > c\r\n"}, " a c"},  // a "<" meant as text hides up to the next ">"
         {{"x &gt; y &lt;z&gt; &AMP; &amp\r\n"}, " x > y <z> &AMP; &amp"},
-        // Numeric references give their character; other names and non-characters stay.
-        {{"&#169; &#x20AC;&#X41; &hellip; &euro; &#0; &#xD800; &#12\r\n"},
-         " © €A &hellip; &euro; &#0; &#xD800; &#12"},
+        // Numeric references give their character; other names, controls and non-characters stay.
+        {{"&#169; &#x20AC;&#X41; &hellip; &euro; &#10; &#xD800; &#12\r\n"},
+         " © €A &hellip; &euro; &#10; &#xD800; &#12"},
         {{"a&nbsp;&nbsp; b\r\n"}, " a  b"},  // "&nbsp;" does not collapse
         // Script and style content is text; only their tags go.
         {{"<style>p { color: red }</style>\r\n"}, " p { color: red }"},
