@@ -177,7 +177,9 @@ HeaderSummary ReadHeaderBlock(std::string_view message) {
     for (std::string* field : {&summary.from, &summary.subject, &summary.reply_to}) {
         DecodeHeaderWords(*field);
     }
-    summary.date = RawHeaderText(summary.date);
+    if (!IsUtf8(summary.date)) {
+        summary.date = RawHeaderText(summary.date);
+    }
     // Decoded text may outgrow the line it came from; the fields stay within
     // their 512-byte records.
     for (std::string* field : {&summary.from, &summary.date, &summary.subject, &summary.reply_to}) {
@@ -193,7 +195,9 @@ void FinishHeaderSummary(HeaderSummary& summary) {
     }
     for (AddressList* list : {&summary.to, &summary.cc}) {
         for (AddressEntry& entry : *list) {
-            entry.address = RawHeaderText(entry.address);
+            if (!IsUtf8(entry.address)) {
+                entry.address = RawHeaderText(entry.address);
+            }
             DecodeHeaderWords(entry.name);
             DecodeHeaderWords(entry.raw);
         }

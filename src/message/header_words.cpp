@@ -238,6 +238,10 @@ bool DecodeHeaderWords(std::string& text) {
     // Raw header bytes are UTF-8 when they are well formed (RFC 6532 section
     // 3.2), else Windows-1252; the encoded words themselves are ASCII.
     const bool raw_utf8 = IsUtf8(value);
+    if (raw_utf8 && value.find("=?") == std::string_view::npos &&
+        value.find('\0') == std::string_view::npos) {
+        return true;  // nothing to decode
+    }
     std::string out;
     out.reserve(text.size());
     // The bytes of consecutive words in one charset are converted together:
@@ -257,7 +261,11 @@ bool DecodeHeaderWords(std::string& text) {
         if (end > raw_start) {
             flush_words();
             const std::string_view raw = value.substr(raw_start, end - raw_start);
-            out += raw_utf8 ? std::string(raw) : Windows1252ToUtf8(raw);
+            if (raw_utf8) {
+                out += raw;
+            } else {
+                out += Windows1252ToUtf8(raw);
+            }
         }
     };
     while (i < value.size()) {

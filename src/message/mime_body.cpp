@@ -47,6 +47,19 @@ bool IsBoundary(std::string_view line, std::string_view boundary_line) {
            line.substr(0, compared) == boundary_line.substr(0, compared);
 }
 
+// Decoded bytes are converted in pieces of about this size.
+constexpr std::size_t kPendingChunk = 16384;
+
+// Charsets whose line feed is more than the byte 0x0A.
+bool IsWideCharset(std::string_view charset) {
+    for (std::string_view wide : {"UTF-16", "UTF-32", "UCS", "UNICODE", "UTF16", "UTF32"}) {
+        if (StartsWithIgnoreAsciiCase(charset, wide)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The charset an HTML text declares in a "<meta charset=...>" or
 // "<meta http-equiv=... content=\"...; charset=...\">" tag; empty when none.
 std::string MetaCharset(std::string_view html) {
@@ -144,20 +157,43 @@ private:
         } else {
             m_pending += line;
         }
+        if (m_pending.size() >= kPendingChunk) {
+            FlushWholeLines();
+        }
     }
 
-    // Shows the collected bytes as UTF-8, through the HTML filter in an HTML
-    // part.
+    // Shows the collected lines that are complete, so that a long part is
+    // converted in pieces while they are still in the cache. A line feed byte
+    // ends a character in every charset that keeps ASCII as it is; an HTML
+    // part whose charset may still come from its "<meta>" tag, and the wide
+    // charsets, wait for the end of the part.
+    void FlushWholeLines() {
+        if ((m_html && m_charset.empty()) || IsWideCharset(m_charset)) {
+            return;
+        }
+        const std::size_t line_end = m_pending.rfind('\n');
+        if (line_end != std::string::npos) {
+            Convert(std::string_view(m_pending).substr(0, line_end + 1));
+            m_pending.erase(0, line_end + 1);
+        }
+    }
+
+    // Shows the collected bytes.
     void Flush() {
-        if (m_pending.empty()) {
+        Convert(m_pending);
+        m_pending.clear();
+    }
+
+    // Shows `bytes` as UTF-8, through the HTML filter in an HTML part.
+    void Convert(std::string_view bytes) {
+        if (bytes.empty()) {
             return;
         }
         std::string charset = m_charset;
         if (m_html && charset.empty()) {
-            charset = MetaCharset(m_pending);
+            charset = MetaCharset(bytes);
         }
-        const DecodedText decoded = DecodeCharset(m_pending, charset);
-        m_pending.clear();
+        const DecodedText decoded = DecodeCharset(bytes, charset);
         if (decoded.known == CharsetKnown::No && m_unknown_charset.empty()) {
             m_unknown_charset = charset;
         }

@@ -62,6 +62,12 @@ TEST(BuildViewerText, FormsHeaderBlockAndBody) {
 // characters cut by base64, quoted-printable or folded encoded words put together.
 TEST(ViewedMessage, ReadsEveryCharset) {
     const std::string plain = "Content-Type: text/plain; charset=";
+    std::string long_encoded;  // long enough to be converted in pieces
+    std::string long_shown = "\r\n";
+    for (int i = 0; i < 5000; ++i) {
+        long_encoded += "caf=C3=\r\n=A9\r\n";
+        long_shown += "café\r\n";
+    }
     const std::tuple<std::string, std::string, std::string_view> cases[] = {
         {"Subject: =?UTF-8?B?5pel?=\r\n =?UTF-8?Q?=E6=9C=AC_caf=C3?=\r\n\t=?UTF-8?Q?=A9?=\r\n" +
              plain + "UTF-8\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n" +
@@ -79,6 +85,8 @@ TEST(ViewedMessage, ReadsEveryCharset) {
         {"Content-Type: text/html\r\n\r\n<meta charset=\"Shift_JIS\"><p>\x83"
          "e\x83X\x83g &#8364;</p>\r\n",
          "\r\n \r\nテスト €\r\n", ""},
+        {plain + "utf-8\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n" + long_encoded,
+         long_shown, ""},
         {plain + "utf-8\r\n\r\na\xC3(b\r\n", "\r\na\xEF\xBF\xBD(b\r\n", ""},  // broken
         {plain + "x-klingon\r\n\r\ncaf\xE9\r\n", "\r\ncafé\r\n", "x-klingon"},
     };
