@@ -10,14 +10,20 @@ namespace tarvox {
 std::string Latin1ToUtf8(std::string_view latin1) {
     std::string utf8;
     utf8.reserve(latin1.size());
-    for (const char ch : latin1) {
-        const auto byte = static_cast<std::uint8_t>(ch);
-        if (byte < 0x80) {
-            utf8.push_back(ch);
-        } else {
+    for (std::size_t pos = 0; pos < latin1.size();) {
+        // Runs of ASCII, most of any text, go over in one append.
+        std::size_t end = pos;
+        while (end < latin1.size() && static_cast<std::uint8_t>(latin1[end]) < 0x80) {
+            ++end;
+        }
+        utf8.append(latin1.substr(pos, end - pos));
+        if (end < latin1.size()) {
+            const auto byte = static_cast<std::uint8_t>(latin1[end]);
             utf8.push_back(static_cast<char>(0xc0 | (byte >> 6)));
             utf8.push_back(static_cast<char>(0x80 | (byte & 0x3f)));
+            ++end;
         }
+        pos = end;
     }
     return utf8;
 }
