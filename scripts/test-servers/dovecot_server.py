@@ -214,12 +214,43 @@ def long_message(index):
     return head + "\n".join(lines) + "\n"
 
 
+def canonical_base64(text, charset):
+    # Text is encoded in its canonical form, CR LF line ends (RFC 2046 section 4.1.1).
+    return base64_lines(text.replace("\n", "\r\n").encode(charset))
+
+
+def encoded_word(text, charset):
+    return "=?%s?B?%s?=" % (charset, base64.b64encode(text.encode(charset)).decode("ascii"))
+
+
+def utf8_message(index):
+    body = "Prices in euro: 5 \u20ac \u2014 \u65e5\u672c\u3078\u3088\u3046\u3053\u305d.\nSecond line, sample %d.\n" % index
+    return headers(index, encoded_word("UTF-8 sample %d: \u20ac \u2014 \u65e5\u672c" % index, "UTF-8"),
+                   ["Content-Type: text/plain; charset=UTF-8",
+                    "Content-Transfer-Encoding: base64"]) + canonical_base64(body, "utf-8")
+
+
+def japanese_message(index):
+    # ISO-2022-JP (RFC 1468) is 7-bit: it travels without a transfer encoding.
+    body = "\u3053\u3093\u306b\u3061\u306f\u3001\u30a2\u30ea\u30b9\u3055\u3093\u3002\n\u30b5\u30f3\u30d7\u30eb %d\n" % index
+    return headers(index, encoded_word("\u65e5\u672c\u8a9e\u306e\u4ef6\u540d %d" % index, "ISO-2022-JP"),
+                   ["Content-Type: text/plain; charset=ISO-2022-JP",
+                    "Content-Transfer-Encoding: 7bit"]) + body.encode("iso-2022-jp").decode("ascii")
+
+
+def cyrillic_message(index):
+    body = "\u041f\u0440\u0438\u0432\u0435\u0442, \u0410\u043b\u0438\u0441\u0430!\n\u041f\u0440\u0438\u043c\u0435\u0440 %d.\n" % index
+    return headers(index, encoded_word("\u041f\u0440\u0438\u043c\u0435\u0440 %d" % index, "KOI8-R"),
+                   ["Content-Type: text/plain; charset=KOI8-R",
+                    "Content-Transfer-Encoding: base64"]) + canonical_base64(body, "koi8-r")
+
+
 SAMPLE_KINDS = (plain_message, dotted_message, quoted_printable_message, multipart_message,
-                long_message)
+                long_message, utf8_message, japanese_message, cyrillic_message)
 
 
 def sample_message(index):
-    """Message number `index` (1-based); the kinds repeat every five messages."""
+    """Message number `index` (1-based); the kinds repeat every eight messages."""
     return SAMPLE_KINDS[(index - 1) % len(SAMPLE_KINDS)](index)
 
 

@@ -30,13 +30,13 @@ TEST(CliSend, DeliversAMessageWithAttachments) {
     const std::string settings = (folder / "tarvox.ini").string();
     ASSERT_TRUE(SaveConfiguration(settings, config));
     WriteWholeFile(folder / "notes.txt", "line one\nline two\n");
-    WriteWholeFile(folder / "random.bin", std::string("\0\xff\x80\x01z", 5));
+    WriteWholeFile(folder / "データ.bin", std::string("\0\xff\x80\x01z", 5));
     // The password answers its prompt; the rest of the input is the body.
-    const std::string input = "wonderland\nGrüße aus München.\n.\nlast line\n";
+    const std::string input = "wonderland\nGrüße aus München: € — 日本.\n.\nlast line\n";
     ExpectCli({{"send", "Alice", "--settings", settings, "--to", "Bob <bob@example.org>", "--cc",
                 "carol@example.org", "--bcc", "dave@example.org", "--subject",
-                "Café tonight?", "--attach", (folder / "notes.txt").string(), "--attach",
-                (folder / "random.bin").string()},
+                "Café € — 日本?", "--attach", (folder / "notes.txt").string(), "--attach",
+                (folder / "データ.bin").string()},
                input, 0, "", "Mail has been accepted. Closing connection..."});
     ExpectCli({{"send", "Nobody", "--settings", settings}, "body\n", 2, "", "no profile named"});
 
@@ -47,10 +47,11 @@ TEST(CliSend, DeliversAMessageWithAttachments) {
     // The viewer gets the message as RETR delivers it, dot-stuffing included.
     const ViewedMessage viewed(
         DovecotServer::ExpectedRetrText(dovecot.maildir("alice") / "new" / envelopes[0].file), {});
-    EXPECT_EQ(viewed.reply_values().subject, "Café tonight?");
-    EXPECT_NE(viewed.display_text().find("\r\n\r\nGrüße aus München.\r\n.\r\nlast line\r\n"),
+    EXPECT_EQ(viewed.reply_values().subject, "Café € — 日本?");
+    EXPECT_NE(viewed.display_text().find("\r\n\r\nGrüße aus München: € — 日本.\r\n.\r\nlast line\r\n"),
               std::string::npos) << viewed.display_text();
-    EXPECT_EQ(viewed.attachments().size(), 2u);
+    ASSERT_EQ(viewed.attachments().size(), 2u);
+    EXPECT_EQ(viewed.attachments()[1].display_name, "データ.bin");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "protocols/open_mailbox.h"
 #include "protocols/pop_download.h"
 #include "protocols/pop_session.h"
+#include "message/viewer_text.h"
 #include "support/dovecot_server.h"
 #include "support/loopback.h"
 #include "support/scripted_services.h"
@@ -43,6 +44,33 @@ TEST(PopAgainstDovecot, RetrAndTopAsTheServerHasThem) {
         EXPECT_EQ(message.Text(), whole.substr(0, whole.find("\r\n\r\n") + 4) + ".\r\n") << "TOP " << n;
     }
     EXPECT_TRUE(services.Boxes().empty());
+    PopQuit(session.connection);
+}
+
+// UTF-8, ISO-2022-JP and KOI8-R samples: the inbox row from TOP and the viewer's text from RETR.
+TEST(PopAgainstDovecot, EveryCharsetReadsInTheListAndTheViewer) {
+    DovecotServer& dovecot = SharedDovecot();
+    ASSERT_TRUE(dovecot.ResetMailbox(8)) << dovecot.error();
+    const Profile profile{.alive = 0, .host = "127.0.0.1", .port = dovecot.plain_port(), .user = "alice",
+                          .pass = dovecot.password("alice")};
+    PopSession session(&LoadedTls());
+    ScriptedServices services;
+    ASSERT_EQ(OpenMailbox(session, {.working = profile}, services), OpenOutcome::EnterInbox);
+    MessageList list;
+    ASSERT_EQ(LoadInbox(session, {.working = &profile}, list, services), LoadOutcome::Loaded);
+    const std::tuple<std::uint32_t, std::string, std::string> cases[] = {
+        {6, "UTF-8 sample 6: € — 日本", "Prices in euro: 5 € — 日本へようこそ.\r\n"},
+        {7, "日本語の件名 7", "こんにちは、アリスさん。\r\n"},
+        {8, "Пример 8", "Привет, Алиса!\r\n"},
+    };
+    for (const auto& [number, subject, line] : cases) {
+        EXPECT_EQ(list.Find(number)->subject, subject);
+        DownloadedMessage message;
+        ASSERT_EQ(PopDownload(session, {.message_number = number}, message, services), DownloadResult::Complete);
+        const ViewedMessage viewed(std::string(message.Text()), {});
+        EXPECT_NE(viewed.display_text().find("Subject:\t" + subject + "\r\n"), std::string::npos) << number;
+        EXPECT_NE(viewed.display_text().find(line), std::string::npos) << viewed.display_text();
+    }
     PopQuit(session.connection);
 }
 
