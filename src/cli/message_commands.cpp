@@ -135,11 +135,14 @@ int RunViewCommand(std::span<const std::string_view> args) {
     if (!message) {
         return 2;
     }
-    if (raw) {
-        PrintRawMessage(*message, bytes);
+    const ViewedMessage viewed(std::move(*message), options, MessageOrigin::File);
+    if (raw && bytes) {
+        PrintRawMessage(viewed.message_text());
     } else {
-        const ViewedMessage viewed(std::move(*message), options, MessageOrigin::File);
-        PrintTerminalText(viewed.display_text(), bytes);
+        PrintTerminalText(raw ? viewed.raw_display_text() : viewed.display_text(), bytes);
+    }
+    if (!viewed.unknown_charset().empty()) {
+        std::fprintf(stderr, "%s\n", UnknownCharsetText(viewed.unknown_charset()).c_str());
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

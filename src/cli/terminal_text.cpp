@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include "codec/charset.h"
 #include "codec/latin1.h"
 
 namespace tarvox {
@@ -20,12 +19,6 @@ void PrintTerminalText(std::string_view utf8, bool bytes) {
     Write(bytes ? Utf8ToLatin1(utf8) : Utf8ToTerminal(utf8));
 }
 
-void PrintRawMessage(std::string_view message, bool bytes) {
-    if (bytes) {
-        Write(message);
-        return;
-    }
-    Write(Utf8ToTerminal(Windows1252ToUtf8(message)));
-}
+void PrintRawMessage(std::string_view message) { Write(message); }
 
 }  // namespace tarvox

@@ -10,8 +10,7 @@ namespace tarvox {
 // CR LF line ends, "?" for each character that does not fit.
 void PrintTerminalText(std::string_view utf8, bool bytes);
 
-// A message as it arrived: its bytes read as Windows-1252 (undeclared 8-bit
-// text) in terminal form, or with `bytes` exactly as they arrived.
-void PrintRawMessage(std::string_view message, bool bytes);
+// A message exactly as it arrived.
+void PrintRawMessage(std::string_view message);
 
 }  // namespace tarvox

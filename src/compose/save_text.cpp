@@ -7,9 +7,9 @@
 namespace tarvox {
 
 bool SaveTextToFile(FrontendServices& services, const std::string& path, std::string_view text,
-                    SaveTextMode mode, InboxStatusShown inbox) {
-    const std::string stored =
-        mode == SaveTextMode::Archive ? std::string(text) : ToStoredText(text);
+                    SaveTextMode mode, InboxStatusShown inbox, TextForm form) {
+    const bool bytes = mode == SaveTextMode::Archive || form == TextForm::Bytes;
+    const std::string stored = bytes ? std::string(text) : ToStoredText(text);
     if (inbox == InboxStatusShown::Yes) {
         services.ShowStatus(StatusLine::Inbox, kSavingTextStatus);
     }

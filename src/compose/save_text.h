@@ -22,12 +22,15 @@ enum class SaveTextMode {
     Archive,  // the viewer's Archive: the message alone goes after what is there
 };
 
+// What the text is: program text, stored as ToStoredText stores it (ISO-8859-1
+// when it fits), or bytes written as they are (a message as it came in).
+enum class TextForm { Text, Bytes };
+
 // Whether the inbox window is open to show the progress texts.
 enum class InboxStatusShown { No, Yes };
 
-// Writes `text` to `path` and flushes it to disk: the UTF-8 text as
-// ToStoredText stores it (ISO-8859-1 when it fits), the message of an Archive
-// as the bytes it came in. Save As writes a
+// Writes `text` to `path` in its `form` and flushes it to disk; the message of
+// an Archive is always written as the bytes it came in. Save As writes a
 // temporary file in the same folder and renames it over the old file
 // (ReplaceChosenFile); Append to adds to the file (made 0600 when missing). With the inbox window
 // open, its status line reads "Saving text to file..." before and "Text has
@@ -35,6 +38,6 @@ enum class InboxStatusShown { No, Yes };
 // "Unable to create file" (error icon) and false; a write that fails half-way
 // is reported the same way, never as saved, and leaves the old file as it was.
 bool SaveTextToFile(FrontendServices& services, const std::string& path, std::string_view text,
-                    SaveTextMode mode, InboxStatusShown inbox);
+                    SaveTextMode mode, InboxStatusShown inbox, TextForm form = TextForm::Text);
 
 }  // namespace tarvox

@@ -150,7 +150,7 @@ void AppendQEncoded(std::string_view bytes, std::string& out) {
 }
 
 // One word of `bytes` in the charset that `prefix` names, Q or B as asked.
-std::string EncodedWord(std::string_view prefix, std::string_view bytes, bool base64) {
+std::string MakeEncodedWord(std::string_view prefix, std::string_view bytes, bool base64) {
     std::string word(prefix);
     if (base64) {
         word += "B?";
@@ -202,7 +202,7 @@ std::string EncodedUtf8Words(std::string_view utf8) {
         if (!words.empty()) {
             words += kWordSeparator;
         }
-        words += EncodedWord(kUtf8Prefix, utf8.substr(start, end - start), base64);
+        words += MakeEncodedWord(kUtf8Prefix, utf8.substr(start, end - start), base64);
         start = end;
     } while (start < utf8.size());
     return words;
@@ -217,7 +217,7 @@ bool EncodeHeaderWord(std::string& text, std::size_t capacity) {
     std::string encoded;
     if (FitsLatin1(text)) {
         const std::string latin1 = Utf8ToLatin1(text);
-        encoded = EncodedWord(kEncodedPrefix, latin1, PreferBase64(latin1));
+        encoded = MakeEncodedWord(kEncodedPrefix, latin1, PreferBase64(latin1));
     } else {
         encoded = EncodedUtf8Words(ValidUtf8(text));
     }

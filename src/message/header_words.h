@@ -1,5 +1,5 @@
-// RFC 2047 encoded words in header values. Output is always labelled
-// "iso-8859-1"; input words in any charset are decoded to UTF-8.
+// RFC 2047 encoded words in header values: text out as one "iso-8859-1" word
+// when it fits ISO-8859-1, else as "UTF-8" words; words in any charset in, as UTF-8.
 #pragma once
 
 #include <cstddef>

@@ -112,6 +112,16 @@ std::string BuildReferencesText(std::string_view references, std::string_view in
     return text;
 }
 
+std::string UnknownCharsetText(std::string_view name) {
+    // Charset names are ASCII tokens (RFC 2978); anything else a message put
+    // there is not shown.
+    std::string shown;
+    for (const char c : name.substr(0, 64)) {
+        shown.push_back(c > ' ' && c < 127 ? c : '?');
+    }
+    return "Unknown character set \"" + shown + "\": text shown as Windows-1252";
+}
+
 std::string BuildViewerText(std::string_view message, const ViewerOptions& options) {
     return FormViewerText(message, ScanHeaders(message), options).text;
 }

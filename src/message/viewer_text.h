@@ -55,6 +55,10 @@ std::string_view FirstAngleToken(std::string_view text);
 std::string BuildReferencesText(std::string_view references, std::string_view in_reply_to,
                                 std::string_view message_id);
 
+// What the status line says once of a message whose text came in the unknown
+// charset `name`; only printable ASCII of the name is shown.
+std::string UnknownCharsetText(std::string_view name);
+
 // Scans the header block of `message` and forms the viewer's text: the header
 // block (or, with all_headers, the message text up to the scan's body start)
 // followed by the body text, all UTF-8.

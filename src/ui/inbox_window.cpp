@@ -543,7 +543,7 @@ void InboxWindow::SaveMailList() {
     if (chosen.isEmpty()) {
         return;
     }
-    SaveTextToFile(*m_context.services, FromQString(chosen), ToStoredText(MailListText()),
+    SaveTextToFile(*m_context.services, FromQString(chosen), MailListText(),
                    SaveTextMode::Replace, InboxStatusShown::Yes);
 }
 

@@ -23,7 +23,6 @@
 #include <optional>
 #include <random>
 
-#include "codec/stored_text.h"
 #include "compose/gpg_block.h"
 #include "compose/quoting.h"
 #include "compose/save_text.h"
@@ -229,6 +228,7 @@ void ViewerWindow::BuildButtons(QVBoxLayout* layout) {
     buttons->addStretch(1);
     layout->addLayout(buttons);
     m_status = new QLabel(this);
+    m_status->setTextFormat(Qt::PlainText);
     m_status->setObjectName("status");
     m_status->setFrameShape(QFrame::Panel);
     m_status->setFrameShadow(QFrame::Sunken);
@@ -267,6 +267,9 @@ void ViewerWindow::LoadText(std::string text) {
         m_source.kind == ViewerSource::Kind::File ? MessageOrigin::File : MessageOrigin::Server;
     m_message = std::make_unique<ViewedMessage>(std::move(text), options, origin);
     m_display_text = m_message->display_text();
+    if (!m_message->unknown_charset().empty()) {
+        m_status->setText(ToQString(UnknownCharsetText(m_message->unknown_charset())));
+    }
     ShowText();
     m_attachments->clear();
     for (const ViewedAttachment& attachment : m_message->attachments()) {
@@ -312,8 +315,8 @@ void ViewerWindow::DownloadEnded(const ViewerDownload& download) {
     m_loaded = true;
     button("abort")->setEnabled(false);
     if (download.Shown()) {
-        LoadText(download.text);
         m_status->setText(tr(kViewerLoadedText));
+        LoadText(download.text);
         button("delete")->setEnabled(true);
     }
     emit idle();
@@ -399,7 +402,7 @@ bool ViewerWindow::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-std::string ViewerWindow::ChosenText(ChosenUse use) {
+ViewerWindow::Chosen ViewerWindow::ChosenText(ChosenUse use) {
     QTextCursor cursor = m_text->textCursor();
     if (cursor.hasSelection() &&
         m_context.services->ShowMessage("Restrict action to current selection?", "Selection",
@@ -408,42 +411,42 @@ std::string ViewerWindow::ChosenText(ChosenUse use) {
         // CR LF.
         QString selected = cursor.selectedText();
         selected.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-        return use == ChosenUse::File ? ToStoredText(FromQString(selected)) : FromQString(selected);
+        return {FromQString(selected)};
     }
     if (m_raw_view) {
-        return m_message->message_text();
+        return use == ChosenUse::File ? Chosen{m_message->message_text(), TextForm::Bytes}
+                                      : Chosen{m_message->raw_display_text()};
     }
-    return use == ChosenUse::File ? ToStoredText(m_display_text) : m_display_text;
+    return {m_display_text};
 }
 
 void ViewerWindow::SaveAs() {
-    const std::string text = ChosenText(ChosenUse::File);
+    const Chosen text = ChosenText(ChosenUse::File);
     FileSaveRequest request;
     request.filter = tr("All files (*)");
     const QString chosen = m_save_picker(this, request);
     if (chosen.isEmpty()) {
         return;
     }
-    SaveTextToFile(*m_context.services, FromQString(chosen), text, SaveTextMode::Replace,
-                   InboxStatusShown::Yes);
+    SaveTextToFile(*m_context.services, FromQString(chosen), text.text, SaveTextMode::Replace,
+                   InboxStatusShown::Yes, text.form);
 }
 
 void ViewerWindow::AppendTo() {
-    const std::string text = ChosenText(ChosenUse::File);
+    const Chosen text = ChosenText(ChosenUse::File);
     FileOpenRequest request;
     request.title = tr("Append to file");
     const QString chosen = m_open_picker(this, request);
     if (chosen.isEmpty()) {
         return;
     }
-    SaveTextToFile(*m_context.services, FromQString(chosen), text, SaveTextMode::Append,
-                   InboxStatusShown::Yes);
+    SaveTextToFile(*m_context.services, FromQString(chosen), text.text, SaveTextMode::Append,
+                   InboxStatusShown::Yes, text.form);
 }
 
 void ViewerWindow::Print() {
     WarnIfLongText();
-    const std::string text = ChosenText(ChosenUse::Print);
-    m_printer(this, QStringLiteral("Tarvox: Viewer"), text);
+    m_printer(this, QStringLiteral("Tarvox: Viewer"), ChosenText(ChosenUse::Print).text);
     QTextCursor cursor = m_text->textCursor();
     cursor.clearSelection();
     m_text->setTextCursor(cursor);
@@ -474,7 +477,7 @@ void ViewerWindow::RunGnuPg() {
 }
 
 void ViewerWindow::ShowText() {
-    m_text->setPlainText(ToShownText(m_raw_view ? m_message->message_text() : m_display_text));
+    m_text->setPlainText(ToShownText(m_raw_view ? m_message->raw_display_text() : m_display_text));
 }
 
 void ViewerWindow::ApplyFont() {

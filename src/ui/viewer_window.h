@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "compose/save_text.h"
 #include "message/viewer_text.h"
 #include "ui/file_open_picker.h"
 #include "ui/file_save_picker.h"
@@ -160,10 +161,13 @@ private:
     void DownloadEnded(const ViewerDownload& download);
     // The text Save As, Append to and Print work on: the selection when the
     // user restricts the action to it, else the raw or formatted text.
-    // For a file (ChosenUse::File) text is in its stored form (ISO-8859-1
-    // when it fits), and the raw view gives the message's own bytes.
+    // For a file (ChosenUse::File) the raw view gives the message's own bytes.
     enum class ChosenUse { Print, File };
-    std::string ChosenText(ChosenUse use);
+    struct Chosen {
+        std::string text;
+        TextForm form = TextForm::Text;
+    };
+    Chosen ChosenText(ChosenUse use);
     QWidget* BuildAttachmentsPage();
     void ShowText();
     void ApplyFont();
