@@ -26,7 +26,9 @@ TEST(SaveTextToFile, ReplacesOrAppendsWithTheSeparatorFirstOrSaysWhyNot) {
     ScriptedServices quiet;
     EXPECT_TRUE(SaveTextToFile(quiet, added, "one", SaveTextMode::Append, InboxStatusShown::No));
     EXPECT_TRUE(SaveTextToFile(quiet, added, "two", SaveTextMode::Append, InboxStatusShown::No));
-    EXPECT_EQ(ReadWholeFile(added), "\r\n\r\none\r\n\r\ntwo");
+    // A message's own bytes stay as they came, though they would fit ISO-8859-1.
+    EXPECT_TRUE(SaveTextToFile(quiet, added, "é", SaveTextMode::Append, InboxStatusShown::No, TextForm::Bytes));
+    EXPECT_EQ(ReadWholeFile(added), "\r\n\r\none\r\n\r\ntwo\r\n\r\né");
     EXPECT_TRUE(quiet.Calls().empty());
 
     // A file that cannot be opened.
