@@ -67,10 +67,12 @@ public:
 
 private:
     static std::string Headers(int n) {
-        static const char* const subjects[] = {"Quarterly report", "Lunch on Friday?",
+        // Encoded words in three charsets (RFC 2047): the rows show them decoded.
+        static const char* const subjects[] = {"=?UTF-8?Q?Quarterly_report_=E2=80=94_=E2=82=AC5?=",
+                                               "=?ISO-2022-JP?B?GyRCRnxLXDhsJE43b0w+GyhC?=",
                                                "Re: the printer on floor 2"};
         static const char* const senders[] = {"Bob Example <bob@example.org>",
-                                              "Carol <carol@example.org>",
+                                              "=?KOI8-R?B?4s/SydM=?= <boris@example.org>",
                                               "Dave Example <dave@example.org>"};
         return std::string("From: ") + senders[n - 1] +
                "\r\nTo: Alice Demo <alice@example.org>\r\nSubject: " + subjects[n - 1] +
