@@ -144,6 +144,7 @@ private:
     // from their charset by Flush, together, since base64 and quoted-printable
     // lines may end inside a multi-byte character.
     void Show(std::string_view line) {
+        const std::size_t before = m_pending.size();
         if (m_encoding == TransferEncoding::QuotedPrintable) {
             DecodeQuotedPrintable(line, m_pending);
         } else if (m_encoding == TransferEncoding::Base64) {
@@ -157,7 +158,13 @@ private:
         } else {
             m_pending += line;
         }
-        if (m_pending.size() >= kPendingChunk) {
+        // Only the new bytes are searched: a part without line feeds (soft
+        // breaks alone) must not be searched again for every line.
+        const std::size_t line_feed = std::string_view(m_pending).substr(before).rfind('\n');
+        if (line_feed != std::string_view::npos) {
+            m_whole_lines = before + line_feed + 1;
+        }
+        if (m_whole_lines >= kPendingChunk) {
             FlushWholeLines();
         }
     }
@@ -171,17 +178,16 @@ private:
         if ((m_html && m_charset.empty()) || IsWideCharset(m_charset)) {
             return;
         }
-        const std::size_t line_end = m_pending.rfind('\n');
-        if (line_end != std::string::npos) {
-            Convert(std::string_view(m_pending).substr(0, line_end + 1));
-            m_pending.erase(0, line_end + 1);
-        }
+        Convert(std::string_view(m_pending).substr(0, m_whole_lines));
+        m_pending.erase(0, m_whole_lines);
+        m_whole_lines = 0;
     }
 
     // Shows the collected bytes.
     void Flush() {
         Convert(m_pending);
         m_pending.clear();
+        m_whole_lines = 0;
     }
 
     // Shows `bytes` as UTF-8, through the HTML filter in an HTML part.
@@ -218,6 +224,7 @@ private:
     bool m_hiding;
     HtmlFilterState m_html_state;
     std::string m_pending;  // transfer-decoded bytes not yet shown
+    std::size_t m_whole_lines = 0;  // m_pending's bytes up to its last line feed
     std::string m_unknown_charset;
     std::string& m_display;
 };
