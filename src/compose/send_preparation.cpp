@@ -31,7 +31,7 @@ bool TakeFileSize(const std::string& path, std::uint64_t& size) {
     return true;
 }
 
-// UTF-8 subjects are encoded as words of at most 75 characters on lines of
+// UTF-8 subjects are encoded as words of at most 66 characters on lines of
 // their own; the limit holds for each of them.
 std::size_t LongestFoldedLine(std::string_view value) {
     std::size_t longest = 0;

@@ -117,8 +117,10 @@ std::size_t CountNonAscii(std::string_view text) {
 
 namespace {
 
-// RFC 2047 section 2: an encoded word is at most 75 characters long.
-constexpr std::size_t kLongestEncodedWord = 75;
+// RFC 2047 section 2: an encoded word is at most 75 characters long, and a line
+// holding encoded words at most 76. Words are kept to 66 characters, so that
+// the first line of a field ("Reply-To: " and a word) stays within 76 as well.
+constexpr std::size_t kLongestEncodedWord = 66;
 constexpr std::string_view kUtf8Prefix = "=?UTF-8?";
 // What the longest word leaves for the encoded text after "=?UTF-8?Q?" and "?=".
 constexpr std::size_t kUtf8WordRoom = kLongestEncodedWord - kUtf8Prefix.size() - 4;
@@ -180,7 +182,7 @@ std::size_t EncodedLength(std::string_view bytes, bool base64) {
     return encoded.size();
 }
 
-// Well-formed UTF-8 as "=?UTF-8?Q?...?=" (or B) words of at most 75
+// Well-formed UTF-8 as "=?UTF-8?Q?...?=" (or B) words of at most 66
 // characters, each holding whole characters only (RFC 2047 section 5), folded
 // apart.
 std::string EncodedUtf8Words(std::string_view utf8) {

@@ -17,7 +17,8 @@ std::size_t CountNonAscii(std::string_view text);
 // Text that fits ISO-8859-1 becomes one word "=?iso-8859-1?Q?...?=" of its
 // ISO-8859-1 bytes (B when more than a quarter of them are 8-bit), however
 // long. Other text becomes "=?UTF-8?Q?...?=" words (B by the same rule) of at
-// most 75 characters that never split a character, separated by CR LF and a
+// most 66 characters, so that a field's first line stays within the 76 of
+// RFC 2047 section 2, that never split a character, separated by CR LF and a
 // blank (a fold); ill-formed bytes are sent as U+FFFD.
 bool EncodeHeaderWord(std::string& text, std::size_t capacity = 512);
 
