@@ -17,6 +17,18 @@
 namespace tarvox {
 namespace {
 
+// Logs alice in and lists her inbox.
+::testing::AssertionResult LoadAliceInbox(DovecotServer& dovecot, PopSession& session, MessageList& list,
+                                          ScriptedServices& services) {
+    const Profile profile{.alive = 0, .host = "127.0.0.1", .port = dovecot.plain_port(), .user = "alice",
+                          .pass = dovecot.password("alice")};
+    if (OpenMailbox(session, {.working = profile}, services) != OpenOutcome::EnterInbox ||
+        LoadInbox(session, {.working = &profile}, list, services) != LoadOutcome::Loaded) {
+        return ::testing::AssertionFailure() << "alice's inbox did not open";
+    }
+    return ::testing::AssertionSuccess();
+}
+
 // RETR and TOP give each message byte for byte as the server stores it.
 TEST(PopAgainstDovecot, RetrAndTopAsTheServerHasThem) {
     DovecotServer& dovecot = SharedDovecot();
@@ -26,13 +38,10 @@ TEST(PopAgainstDovecot, RetrAndTopAsTheServerHasThem) {
         expected.push_back(DovecotServer::ExpectedRetrText(file));
     }
     ASSERT_EQ(expected.size(), 5u);
-    const Profile profile{.alive = 0, .host = "127.0.0.1", .port = dovecot.plain_port(), .user = "alice",
-                          .pass = dovecot.password("alice")};
     PopSession session(&LoadedTls());
     ScriptedServices services;
-    ASSERT_EQ(OpenMailbox(session, {.working = profile}, services), OpenOutcome::EnterInbox);
     MessageList list;
-    ASSERT_EQ(LoadInbox(session, {.working = &profile}, list, services), LoadOutcome::Loaded);
+    ASSERT_TRUE(LoadAliceInbox(dovecot, session, list, services));
     for (std::uint32_t n = 1; n <= 5; ++n) {
         const std::string& whole = expected[n - 1];
         DownloadedMessage message;
@@ -51,13 +60,10 @@ TEST(PopAgainstDovecot, RetrAndTopAsTheServerHasThem) {
 TEST(PopAgainstDovecot, EveryCharsetReadsInTheListAndTheViewer) {
     DovecotServer& dovecot = SharedDovecot();
     ASSERT_TRUE(dovecot.ResetMailbox(8)) << dovecot.error();
-    const Profile profile{.alive = 0, .host = "127.0.0.1", .port = dovecot.plain_port(), .user = "alice",
-                          .pass = dovecot.password("alice")};
     PopSession session(&LoadedTls());
     ScriptedServices services;
-    ASSERT_EQ(OpenMailbox(session, {.working = profile}, services), OpenOutcome::EnterInbox);
     MessageList list;
-    ASSERT_EQ(LoadInbox(session, {.working = &profile}, list, services), LoadOutcome::Loaded);
+    ASSERT_TRUE(LoadAliceInbox(dovecot, session, list, services));
     const std::tuple<std::uint32_t, std::string, std::string> cases[] = {
         {6, "UTF-8 sample 6: € — 日本", "Prices in euro: 5 € — 日本へようこそ.\r\n"},
         {7, "日本語の件名 7", "こんにちは、アリスさん。\r\n"},
