@@ -30,6 +30,15 @@ std::string ValidUtf8(std::string_view text);
 
 void AppendUtf8(std::string& out, std::uint32_t code_point);
 
+// The bytes of the character at utf8[pos]: its well-formed sequence, or one
+// byte, which counts as a character of its own.
+std::size_t CharacterLength(std::string_view utf8, std::size_t pos);
+
+std::size_t CharacterCount(std::string_view utf8);
+
+// The first `count` characters of `utf8` (all of it when it has fewer).
+std::string_view CharacterPrefix(std::string_view utf8, std::size_t count);
+
 // The longest prefix of `text` of at most `max_bytes` bytes that does not end
 // inside a well-formed multi-byte sequence.
 std::string_view Utf8Prefix(std::string_view text, std::size_t max_bytes);

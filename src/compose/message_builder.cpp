@@ -6,7 +6,6 @@
 #include "codec/latin1.h"
 #include "codec/text_format.h"
 #include "codec/utf8.h"
-#include "compose/text_characters.h"
 #include "message/address_list.h"
 #include "message/header_words.h"
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "codec/utf8.h"
 #include "compose/message_builder.h"
-#include "compose/text_characters.h"
 
 namespace tarvox {
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "codec/utf8.h"
 #include "net/certificate_check.h"
 #include "net/net_result.h"
 
@@ -52,17 +53,7 @@ struct TextPromptResult {
 // Cuts a prompt's answer to what the caller's buffer holds: at most
 // capacity - 1 characters of the UTF-8 answer, never splitting one.
 inline void CutPromptAnswer(std::string& answer, std::size_t capacity) {
-    const std::size_t keep = capacity > 0 ? capacity - 1 : 0;
-    std::size_t characters = 0;
-    std::size_t end = 0;
-    // A character starts at every byte that does not continue a sequence.
-    while (end < answer.size()) {
-        if ((static_cast<unsigned char>(answer[end]) & 0xc0) != 0x80 && characters++ == keep) {
-            break;
-        }
-        ++end;
-    }
-    answer.resize(end);
+    answer.resize(CharacterPrefix(answer, capacity > 0 ? capacity - 1 : 0).size());
 }
 
 // The text "&Submit" shows for an empty input (exclamation icon, no caption).

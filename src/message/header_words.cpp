@@ -165,13 +165,6 @@ std::string MakeEncodedWord(std::string_view prefix, std::string_view bytes, boo
     return word;
 }
 
-// Length of the character at utf8[pos]: its sequence, or one byte.
-std::size_t CharacterLength(std::string_view utf8, std::size_t pos) {
-    std::uint32_t code_point = 0;
-    const std::size_t length = DecodeUtf8Sequence(utf8, pos, code_point);
-    return length == 0 ? 1 : length;
-}
-
 // How many bytes the Q or B form of `bytes` takes.
 std::size_t EncodedLength(std::string_view bytes, bool base64) {
     if (base64) {
