@@ -5,6 +5,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 
 #include "codec/ascii.h"
@@ -29,27 +30,36 @@ bool IsAscii(std::string_view bytes) {
     return true;
 }
 
-// The charset name without blanks and quotes around it, in capitals.
-std::string CharsetName(std::string_view charset) {
-    while (!charset.empty() && (charset.front() == '"' || charset.front() == ' ' || charset.front() == '\t')) {
+// The charset name without blanks and quotes around it.
+std::string_view TrimmedName(std::string_view charset) {
+    const auto is_trimmed = [](char c) { return c == '"' || c == ' ' || c == '\t'; };
+    while (!charset.empty() && is_trimmed(charset.front())) {
         charset.remove_prefix(1);
     }
-    while (!charset.empty() && (charset.back() == '"' || charset.back() == ' ' || charset.back() == '\t')) {
+    while (!charset.empty() && is_trimmed(charset.back())) {
         charset.remove_suffix(1);
     }
-    std::string name;
-    for (const char c : charset.substr(0, 64)) {
-        name.push_back(AsciiUpper(c));
+    return charset.substr(0, 64);
+}
+
+bool IsOneOf(std::string_view name, std::initializer_list<std::string_view> names) {
+    for (const std::string_view candidate : names) {
+        if (EqualsIgnoreAsciiCase(name, candidate)) {
+            return true;
+        }
     }
-    return name;
+    return false;
 }
 
 // Charsets in which ASCII bytes need not stand for ASCII text: wide ones, and
 // the 7-bit ones that switch with escapes (ISO-2022-JP, HZ, UTF-7).
 bool AsciiMayDiffer(std::string_view name) {
-    return name.starts_with("UTF-16") || name.starts_with("UTF-32") || name.starts_with("UCS") ||
-           name.starts_with("UTF-7") || name.starts_with("ISO-2022") || name.starts_with("HZ") ||
-           name == "UNICODE";
+    for (const std::string_view prefix : {"UTF-16", "UTF-32", "UCS", "UTF-7", "ISO-2022", "HZ"}) {
+        if (StartsWithIgnoreAsciiCase(name, prefix)) {
+            return true;
+        }
+    }
+    return EqualsIgnoreAsciiCase(name, "UNICODE");
 }
 
 // Through iconv: each sequence it refuses becomes U+FFFD and the walk goes on
@@ -95,14 +105,21 @@ std::optional<std::string> Iconv(std::string_view bytes, const std::string& name
 
 }  // namespace
 
-std::string Windows1252ToUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 8);
-    for (const char c : bytes) {
-        const auto byte = static_cast<std::uint8_t>(c);
-        if (byte < 0x80) {
-            out.push_back(c);
-        } else if (byte >= 0xa0) {
+namespace {
+
+void AppendWindows1252(std::string_view bytes, std::string& out) {
+    for (std::size_t pos = 0; pos < bytes.size(); ++pos) {
+        // Runs of ASCII, most of any text, go over in one append.
+        const std::size_t start = pos;
+        while (pos < bytes.size() && static_cast<std::uint8_t>(bytes[pos]) < 0x80) {
+            ++pos;
+        }
+        out.append(bytes.substr(start, pos - start));
+        if (pos == bytes.size()) {
+            break;
+        }
+        const auto byte = static_cast<std::uint8_t>(bytes[pos]);
+        if (byte >= 0xa0) {
             AppendUtf8(out, byte);
         } else if (const std::uint16_t mapped = kWindows1252High[byte - 0x80]; mapped != 0) {
             AppendUtf8(out, mapped);
@@ -110,32 +127,55 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
             out += kReplacementCharacter;
         }
     }
+}
+
+}  // namespace
+
+std::string Windows1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    AppendWindows1252(bytes, out);
     return out;
 }
 
-DecodedText DecodeCharset(std::string_view bytes, std::string_view charset) {
-    const std::string name = CharsetName(charset);
+CharsetKnown AppendDecodedCharset(std::string_view bytes, std::string_view charset,
+                                  std::string& out) {
+    const std::string_view name = TrimmedName(charset);
     if (IsAscii(bytes) && !AsciiMayDiffer(name)) {
-        return {std::string(bytes)};
+        out += bytes;
+        return CharsetKnown::Yes;
     }
-    if (name.empty() || name == "US-ASCII" || name == "ASCII" || name == "WINDOWS-1252" ||
-        name == "CP1252") {
-        return {Windows1252ToUtf8(bytes)};
+    if (name.empty() || IsOneOf(name, {"US-ASCII", "ASCII", "WINDOWS-1252", "CP1252"})) {
+        AppendWindows1252(bytes, out);
+        return CharsetKnown::Yes;
     }
-    if (name == "ISO-8859-1" || name == "ISO8859-1" || name == "LATIN1") {
-        return {Latin1ToUtf8(bytes)};
+    if (IsOneOf(name, {"ISO-8859-1", "ISO8859-1", "LATIN1"})) {
+        AppendLatin1ToUtf8(bytes, out);
+        return CharsetKnown::Yes;
     }
-    if (name == "UTF-8" || name == "UTF8") {
-        return {ValidUtf8(bytes)};
+    if (IsOneOf(name, {"UTF-8", "UTF8"})) {
+        out += ValidUtf8(bytes);
+        return CharsetKnown::Yes;
     }
     // Only names of letters, digits and "-_.:" reach iconv: its "//" suffixes
     // (TRANSLIT, IGNORE) are not for a message to choose.
-    const bool plain_name = name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_.:") ==
-                            std::string::npos;
-    if (std::optional<std::string> decoded = plain_name ? Iconv(bytes, name) : std::nullopt) {
-        return {std::move(*decoded)};
+    const bool plain_name =
+        name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_.:") ==
+        std::string_view::npos;
+    if (std::optional<std::string> decoded =
+            plain_name ? Iconv(bytes, std::string(name)) : std::nullopt) {
+        out += *decoded;
+        return CharsetKnown::Yes;
     }
-    return {Windows1252ToUtf8(bytes), CharsetKnown::No};
+    AppendWindows1252(bytes, out);
+    return CharsetKnown::No;
+}
+
+DecodedText DecodeCharset(std::string_view bytes, std::string_view charset) {
+    DecodedText decoded;
+    decoded.utf8.reserve(bytes.size() + bytes.size() / 8);
+    decoded.known = AppendDecodedCharset(bytes, charset, decoded.utf8);
+    return decoded;
 }
 
 }  // namespace tarvox

@@ -24,4 +24,8 @@ struct DecodedText {
 // U+FFFD; nothing is dropped and nothing fails.
 DecodedText DecodeCharset(std::string_view bytes, std::string_view charset);
 
+// The same, appended to `out`.
+CharsetKnown AppendDecodedCharset(std::string_view bytes, std::string_view charset,
+                                  std::string& out);
+
 }  // namespace tarvox

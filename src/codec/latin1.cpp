@@ -7,9 +7,7 @@
 
 namespace tarvox {
 
-std::string Latin1ToUtf8(std::string_view latin1) {
-    std::string utf8;
-    utf8.reserve(latin1.size());
+void AppendLatin1ToUtf8(std::string_view latin1, std::string& utf8) {
     for (std::size_t pos = 0; pos < latin1.size();) {
         // Runs of ASCII, most of any text, go over in one append.
         std::size_t end = pos;
@@ -25,6 +23,12 @@ std::string Latin1ToUtf8(std::string_view latin1) {
         }
         pos = end;
     }
+}
+
+std::string Latin1ToUtf8(std::string_view latin1) {
+    std::string utf8;
+    utf8.reserve(latin1.size());
+    AppendLatin1ToUtf8(latin1, utf8);
     return utf8;
 }
 

@@ -8,6 +8,7 @@
 namespace tarvox {
 
 std::string Latin1ToUtf8(std::string_view latin1);
+void AppendLatin1ToUtf8(std::string_view latin1, std::string& utf8);
 
 // UTF-8 text for a terminal, so that text from a server or a message cannot
 // drive it: CR LF line ends as LF, every control character but TAB and LF

@@ -56,7 +56,19 @@ bool IsAsciiAlphanumeric(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
 }
 
-constexpr std::string_view kWhiteSpace = " \t\r\n";
+constexpr bool IsWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// The first position from `from` on where `is_wanted` holds, or the size.
+// A loop rather than find_first_of, which calls memchr once per character.
+template <typename Predicate>
+std::size_t FindFirst(std::string_view text, std::size_t from, Predicate is_wanted) {
+    while (from < text.size() && !is_wanted(text[from])) {
+        ++from;
+    }
+    return from;
+}
+
+bool IsNotWhiteSpace(char c) { return !IsWhiteSpace(c); }
 
 // "=?" and a first charset character: where an encoded word may start.
 bool StartsEncodedWord(std::string_view rest) {
@@ -74,8 +86,9 @@ struct EncodedWord {
 // section 2); nothing when it is malformed: white space or the end inside it,
 // an unknown encoding letter.
 std::optional<EncodedWord> ReadEncodedWord(std::string_view rest) {
-    const std::size_t charset_end = rest.find_first_of("? \t\r\n", 2);
-    if (charset_end == std::string_view::npos || rest[charset_end] != '?') {
+    const std::size_t charset_end =
+        FindFirst(rest, 2, [](char c) { return c == '?' || IsWhiteSpace(c); });
+    if (charset_end == rest.size() || rest[charset_end] != '?') {
         return std::nullopt;
     }
     EncodedWord word;
@@ -95,7 +108,7 @@ std::optional<EncodedWord> ReadEncodedWord(std::string_view rest) {
         return std::nullopt;
     }
     word.encoded = rest.substr(encoded_start, encoded_end - encoded_start);
-    if (word.encoded.find_first_of(kWhiteSpace) != std::string_view::npos) {
+    if (FindFirst(word.encoded, 0, IsWhiteSpace) != word.encoded.size()) {
         return std::nullopt;
     }
     word.length = encoded_end + 2;
@@ -228,8 +241,27 @@ std::string RawHeaderText(std::string_view bytes) {
     return IsUtf8(bytes) ? std::string(bytes) : Windows1252ToUtf8(bytes);
 }
 
+namespace {
+
+// Whether `value` holds an 8-bit byte, a NUL or the "=?" of an encoded word:
+// one pass over the plain ASCII of most fields.
+bool MayNeedDecoding(std::string_view value) {
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(value[i]);
+        if (byte >= 0x80 || byte == 0 || (byte == '=' && i + 1 < value.size() && value[i + 1] == '?')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 bool DecodeHeaderWords(std::string& text) {
     const std::string_view value = text;
+    if (!MayNeedDecoding(value)) {
+        return true;
+    }
     // Raw header bytes are UTF-8 when they are well formed (RFC 6532 section
     // 3.2), else Windows-1252; the encoded words themselves are ASCII.
     const bool raw_utf8 = IsUtf8(value);
@@ -246,7 +278,7 @@ bool DecodeHeaderWords(std::string& text) {
     std::string_view word_charset;
     const auto flush_words = [&] {
         if (!word_bytes.empty()) {
-            out += DecodeCharset(word_bytes, word_charset).utf8;
+            AppendDecodedCharset(word_bytes, word_charset, out);
             word_bytes.clear();
         }
     };
@@ -288,10 +320,10 @@ bool DecodeHeaderWords(std::string& text) {
         }
         // Whatever sticks to the "?=" up to the next blank is dropped.
         i += word->length;
-        i = std::min(value.find_first_of(kWhiteSpace, i), value.size());
+        i = FindFirst(value, i, IsWhiteSpace);
         // White space between two encoded words is not shown (RFC 2047
         // section 6.2); before other text it stays.
-        const std::size_t next = std::min(value.find_first_not_of(kWhiteSpace, i), value.size());
+        const std::size_t next = FindFirst(value, i, IsNotWhiteSpace);
         if (next < value.size() && StartsEncodedWord(value.substr(next))) {
             i = next;
         }

@@ -62,7 +62,7 @@ void ExtractBoundary(std::string_view line, std::string& boundary_line, std::siz
 bool ExtractCharset(std::string_view line, std::string& charset) {
     static constexpr std::string_view kParameter = "charset=";
     for (std::size_t at = 0; at + kParameter.size() <= line.size(); ++at) {
-        if (!StartsWithIgnoreAsciiCase(line.substr(at), kParameter)) {
+        if (AsciiLower(line[at]) != 'c' || !StartsWithIgnoreAsciiCase(line.substr(at), kParameter)) {
             continue;
         }
         // "x-charset=" and the like are other parameters.
