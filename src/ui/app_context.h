@@ -10,7 +10,10 @@
 
 #include <QString>
 
+class QWidget;
+
 #include "addressbook/address_book.h"
+#include "compose/composed_message.h"
 #include "config/command_line.h"
 #include "config/configuration_file.h"
 #include "config/data_paths.h"
@@ -38,6 +41,10 @@ struct AppContext {
 
     // Opens the help page at an anchor ("#account"); empty until help exists.
     std::function<void(const QString& anchor)> show_help;
+
+    // Opens a composer on `message` in front of `owner` and runs it to its
+    // end; true when the message was sent. Set by start-up; tests set their own.
+    std::function<bool(ComposedMessage message, QWidget* owner)> compose;
 
     // Writes the settings file (after Save, Delete, an accepted certificate).
     bool SaveSettings() { return SaveConfiguration(paths.settings_file, config); }
