@@ -10,11 +10,14 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -23,19 +26,23 @@
 #include <optional>
 #include <random>
 
+#include "codec/utf8.h"
 #include "compose/gpg_block.h"
 #include "compose/quoting.h"
+#include "compose/reply_text.h"
 #include "compose/save_text.h"
 #include "config/file_io.h"
 #include "message/html_filter.h"
 #include "protocols/message_deletion.h"
 #include "protocols/pop_session.h"
+#include "protocols/reply_mark.h"
 #include "protocols/viewer_download.h"
 #include "protocols/viewer_walk.h"
 #include "ui/app_context.h"
 #include "ui/page_fields.h"
 #include "ui/qt_services.h"
 #include "ui/qt_text.h"
+#include "ui/reply_options_dialog.h"
 #include "ui/session_host.h"
 #include "ui/text_printer.h"
 #include "ui/viewer_font.h"
@@ -45,20 +52,56 @@ namespace tarvox {
 
 namespace {
 
-constexpr int kLongTextLines = 1000;
 constexpr std::size_t kReformatColumns = 75;
 
 constexpr const char* kReformatRefused =
     "Can only reformat and wrap the formatted view (turn off raw view)";
-constexpr const char* kLongTextWarning =
-    "There is a substantial amount of text shown (is raw view on?) The attempted operation "
-    "may take a long time to complete.";
 
 // The text control shows LF lines; the message keeps CR LF.
 QString ToShownText(std::string_view text) {
     QString shown = ToQString(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return shown;
+}
+
+// The character offset that a position of the text control stands for in
+// the text its display lines make together: the control counts UTF-16 units
+// and one unit for a paragraph break, the display lines characters and CR LF.
+std::size_t CharacterOffset(const QString& shown, int position) {
+    const QString before = shown.left(position);
+    return CharacterCount(FromQString(before)) + static_cast<std::size_t>(before.count('\n'));
+}
+
+// The text control's display lines as it lays them out: the last line of
+// each paragraph but the final one ends in CR LF. A paragraph not laid out
+// yet counts as one line. The selection as character offsets into them.
+ViewerEditorText EditorTextOf(const QPlainTextEdit& edit) {
+    ViewerEditorText text;
+    const QTextDocument* document = edit.document();
+    const auto* layout = qobject_cast<QPlainTextDocumentLayout*>(document->documentLayout());
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        if (layout != nullptr) {
+            layout->ensureBlockLayout(block);
+        }
+        const QString paragraph = block.text();
+        const QTextLayout* lines = block.layout();
+        const int count = lines == nullptr ? 0 : lines->lineCount();
+        if (count == 0) {
+            text.lines.push_back(FromQString(paragraph));
+        }
+        for (int i = 0; i < count; ++i) {
+            const QTextLine line = lines->lineAt(i);
+            text.lines.push_back(FromQString(paragraph.mid(line.textStart(), line.textLength())));
+        }
+        if (block.next().isValid()) {
+            text.lines.back() += "\r\n";
+        }
+    }
+    const QString shown = edit.toPlainText();
+    const QTextCursor cursor = edit.textCursor();
+    text.selection_start = CharacterOffset(shown, cursor.selectionStart());
+    text.selection_end = CharacterOffset(shown, cursor.selectionEnd());
+    return text;
 }
 
 bool PickFont(QWidget* parent, bool fixed_only, QFont& font) {
@@ -149,8 +192,7 @@ void ViewerWindow::BuildMenus(QVBoxLayout* layout) {
     auto* bar = new QMenuBar(this);
     layout->setMenuBar(bar);
 
-    // Address books, Reply and Forward come with the address book and
-    // composer windows.
+    // Address books come with the address book window.
     QMenu* file = bar->addMenu(tr("&File"));
     QAction* archive = MakeAction(file, tr("A&rchive..."), "archive");
     connect(archive, &QAction::triggered, this, &ViewerWindow::Archive);
@@ -202,8 +244,12 @@ void ViewerWindow::BuildMenus(QVBoxLayout* layout) {
     connect(attachments_tab, &QAction::triggered, this, [this] { m_tabs->setCurrentIndex(1); });
     m_actions.push_back(attachments_tab);
     message->addSeparator();
-    m_actions.push_back(MakeAction(message, tr("&Forward"), "forward", false));
-    m_actions.push_back(MakeAction(message, tr("Re&ply"), "reply", false));
+    QAction* forward = MakeAction(message, tr("&Forward"), "forward");
+    connect(forward, &QAction::triggered, this, &ViewerWindow::Forward);
+    m_actions.push_back(forward);
+    QAction* reply = MakeAction(message, tr("Re&ply"), "reply");
+    connect(reply, &QAction::triggered, this, &ViewerWindow::Reply);
+    m_actions.push_back(reply);
 
     QAction* help = bar->addAction(tr("&Help"));
     help->setObjectName("help");
@@ -237,7 +283,7 @@ void ViewerWindow::BuildButtons(QVBoxLayout* layout) {
     const bool mail = m_source.kind == ViewerSource::Kind::Mail;
     button("previous")->setEnabled(mail);
     button("next")->setEnabled(mail);
-    // Delete waits for the download; Reply for the composer.
+    // Delete and Reply wait for the download.
     button("delete")->setEnabled(false);
     button("reply")->setEnabled(false);
     button("abort")->setEnabled(false);
@@ -245,6 +291,7 @@ void ViewerWindow::BuildButtons(QVBoxLayout* layout) {
     connect(button("previous"), &QPushButton::clicked, this, &ViewerWindow::Previous);
     connect(button("next"), &QPushButton::clicked, this, &ViewerWindow::Next);
     connect(button("delete"), &QPushButton::clicked, this, &ViewerWindow::DeleteMessage);
+    connect(button("reply"), &QPushButton::clicked, this, &ViewerWindow::Reply);
     connect(button("abort"), &QPushButton::clicked, this, &ViewerWindow::Abort);
     connect(button("gnupg"), &QPushButton::clicked, this, &ViewerWindow::RunGnuPg);
 }
@@ -280,6 +327,7 @@ void ViewerWindow::LoadText(std::string text) {
     if (!m_message->attachments().empty()) {
         m_tabs->tabBar()->setTabTextColor(1, palette().color(QPalette::Highlight));
     }
+    button("reply")->setEnabled(true);
 }
 
 void ViewerWindow::StartDownload() {
@@ -502,9 +550,40 @@ void ViewerWindow::ToggleFixedFont() {
 }
 
 void ViewerWindow::WarnIfLongText() {
-    if (m_text->document()->blockCount() > kLongTextLines) {
-        m_context.services->ShowMessage(kLongTextWarning, "Warning", BoxIcon::Warning);
+    WarnIfLongViewerText(*m_context.services,
+                         static_cast<std::size_t>(m_text->document()->blockCount()));
+}
+
+void ViewerWindow::Reply() {
+    WarnIfLongText();
+    ReplyOptionsDialog options(m_context, m_message->reply_values(), m_message->summary().to, this);
+    if (options.exec() != QDialog::Accepted) {
+        return;
     }
+    std::optional<ReplyMark> mark;
+    if (m_source.list != nullptr) {
+        mark = MarkReplied(*m_source.list, static_cast<std::uint32_t>(m_source.pop3_number));
+    }
+    if (mark && m_source.refresh_row) {
+        m_source.refresh_row();
+    }
+    const bool sent = Compose(
+        StartReply(*m_message, EditorTextOf(*m_text), options.reply_addresses(),
+                   ReplySettingsOf(m_context.config.global), m_context.working.SMTPsigfile));
+    if (mark && !sent) {
+        UndoReplyMark(*m_source.list, *mark);
+        if (m_source.refresh_row) {
+            m_source.refresh_row();
+        }
+    }
+}
+
+void ViewerWindow::Forward() {
+    Compose(StartForward(*m_message, EditorTextOf(*m_text), m_context.working.SMTPsigfile));
+}
+
+bool ViewerWindow::Compose(ComposedMessage message) {
+    return m_context.compose && m_context.compose(std::move(message), this);
 }
 
 void ViewerWindow::ReformatToWidth75() {

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "compose/composed_message.h"
 #include "compose/save_text.h"
 #include "message/viewer_text.h"
 #include "ui/file_open_picker.h"
@@ -37,6 +38,7 @@ class QVBoxLayout;
 namespace tarvox {
 
 struct AppContext;
+class MessageList;
 class SessionHost;
 struct ViewerDownload;
 
@@ -58,6 +60,10 @@ struct ViewerSource {
     SessionHost* host = nullptr;
     std::uint32_t preview_lines = 0;
     std::function<void()> remove_row;
+    // Set by the inbox: its list, whose entry of the message a reply marks
+    // Replied to, and what shows the message's row again after that.
+    MessageList* list = nullptr;
+    std::function<void()> refresh_row;
 };
 
 // Opens a file with the desktop's program for it; false when that failed.
@@ -108,7 +114,7 @@ public:
     // The menu item of a command, by its object name ("rawView", "fixedFont",
     // "reformat", "setFont", "copy", "selectAll", "messageTab",
     // "attachmentsTab", "close", "help", "archive", "saveAs", "appendTo",
-    // "print", and the later "addressBooks", "forward", "reply").
+    // "print", "forward", "reply", and the later "addressBooks").
     QAction* action(const char* name) const;
 
     // The text control's context menu: the standard items, then one item per
@@ -136,6 +142,12 @@ private:
     void AppendTo();
     void Archive();
     void Print();
+    // Reply options, then a composer on the reply; the message is marked
+    // Replied to unless the reply is not sent.
+    void Reply();
+    void Forward();
+    // Runs a composer on `message` in front of the viewer; true when sent.
+    bool Compose(ComposedMessage message);
 
     // The buttons.
     void Next();

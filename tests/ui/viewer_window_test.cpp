@@ -79,7 +79,7 @@ TEST_F(ViewerWindowTest, ShowsTheMessageAsTheSettingsSay) {
     EXPECT_EQ(window->text_edit()->toPlainText(), Lf(window->display_text()));
     EXPECT_FALSE(window->text_edit()->isReadOnly());
     EXPECT_EQ(window->attachment_list()->topLevelItemCount(), 2);
-    for (const char* name : {"previous", "next", "delete", "reply", "abort", "gnupg"}) {
+    for (const char* name : {"previous", "next", "delete", "abort", "gnupg"}) {
         EXPECT_FALSE(window->button(name)->isEnabled()) << name;
     }
     global.gpgpath = "/usr/bin/gpg";
