@@ -51,7 +51,7 @@ int RunProgram(AppContext& context, const ProgramWindows& windows) {
     std::string view_file;
     if (start.to) {
         if (other_instance) {
-            return SendAddressToInstance(server_name, start.to_address) ? 0 : kExitRefused;
+            return SendAddressToInstance(server_name, start.to_link) ? 0 : kExitRefused;
         }
     } else if (start.view) {
         view_file = start.view_file;
@@ -69,10 +69,11 @@ int RunProgram(AppContext& context, const ProgramWindows& windows) {
     // A missing TLS library is no error: TLS is then unavailable.
     context.tls.Load();
 
-    // Later starts hand their /TO address to this one.
-    InstanceServer instance_server([&context, &windows](const std::string& address) {
+    // Later starts hand their /TO link (without "mailto:") to this one.
+    InstanceServer instance_server([&context, &windows](const std::string& link) {
         context.start.to = true;
-        context.start.to_address = address;
+        context.start.to_link = link;
+        context.start.to_address = MailtoAddress(link);
         if (windows.compose_to) {
             windows.compose_to(context);
         }

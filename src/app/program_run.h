@@ -23,8 +23,9 @@ struct ProgramWindows {
     std::function<void(AppContext&)> inbox_window;
     // Runs the viewer on a message file. Empty until the viewer exists.
     std::function<void(AppContext&, const std::string& file)> viewer;
-    // Opens the composer on a handed-over /TO address (the address is in
-    // context.start.to_address). Empty until the composer exists.
+    // Opens the composer on a handed-over /TO link (in context.start.to_link,
+    // its address in context.start.to_address). Empty until the composer
+    // exists.
     std::function<void(AppContext&)> compose_to;
     // The local socket of the running program; empty: this user's own.
     QString instance_name;

@@ -129,10 +129,13 @@ ComposedMessage StartForward(const ViewedMessage& viewed, const ViewerEditorText
     return message;
 }
 
-ComposedMessage StartNewMessage(std::string_view mailto, const std::string& signature_path) {
+ComposedMessage StartNewMessage(const MailtoFields& mailto, const std::string& signature_path) {
     ComposedMessage message;
-    message.to = std::string(mailto);
-    message.body_lines = BodyWithSignature(std::string(), signature_path);
+    message.to = mailto.to;
+    message.cc = mailto.cc;
+    message.bcc = mailto.bcc;
+    message.subject = mailto.subject;
+    message.body_lines = BodyWithSignature(mailto.body, signature_path);
     return message;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "compose/composed_message.h"
+#include "compose/mailto_link.h"
 #include "compose/quoting.h"
 #include "config/global_settings.h"
 #include "frontend/services.h"
@@ -81,7 +82,8 @@ ComposedMessage StartReply(const ViewedMessage& viewed, const ViewerEditorText& 
 ComposedMessage StartForward(const ViewedMessage& viewed, const ViewerEditorText& editor,
                              const std::string& signature_path);
 
-// A new message: the signature alone, and `mailto` in To when given.
-ComposedMessage StartNewMessage(std::string_view mailto, const std::string& signature_path);
+// A new message: To, CC, BCC, the subject and the body of a mailto link
+// (all empty for a plain new message), then the signature after the body.
+ComposedMessage StartNewMessage(const MailtoFields& mailto, const std::string& signature_path);
 
 }  // namespace tarvox

@@ -75,6 +75,9 @@ std::string DecodeMailtoText(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const char c = text[i];
+        if (c == '\0') {
+            break;
+        }
         const int high = c == '%' && i + 1 < text.size() ? HexDigitValue(text[i + 1]) : -1;
         if (high >= 0) {
             // One or two hexadecimal digits; the "%XX" is passed over whole.
@@ -86,7 +89,7 @@ std::string DecodeMailtoText(std::string_view text) {
             decoded += static_cast<char>(value);
             i += 3;
         } else {
-            decoded += c == '+' ? ' ' : c;
+            decoded += c;
             ++i;
         }
     }
@@ -95,7 +98,7 @@ std::string DecodeMailtoText(std::string_view text) {
     return FromStoredText(decoded);
 }
 
-std::string ExtractToAddress(std::string_view value) {
+std::string ExtractToLink(std::string_view value) {
     std::string_view rest = value;
     while (!rest.empty() && (rest.front() == ' ' || rest.front() == ':')) {
         rest.remove_prefix(1);
@@ -110,7 +113,12 @@ std::string ExtractToAddress(std::string_view value) {
     while (end < rest.size() && !IsBlank(rest[end])) {
         ++end;
     }
-    return DecodeMailtoText(Utf8Prefix(rest.substr(0, end), kToAddressLength));
+    return std::string(Utf8Prefix(rest.substr(0, end), kToLinkLength));
+}
+
+std::string MailtoAddress(std::string_view link) {
+    const std::string decoded = DecodeMailtoText(link.substr(0, link.find('?')));
+    return std::string(Utf8Prefix(decoded, kToAddressLength));
 }
 
 StartOptions ParseCommandLine(std::span<const std::string_view> args) {
@@ -120,7 +128,8 @@ StartOptions ParseCommandLine(std::span<const std::string_view> args) {
     const auto set_to = [&options](std::string_view value) {
         if (!options.to) {
             options.to = true;
-            options.to_address = ExtractToAddress(value);
+            options.to_link = ExtractToLink(value);
+            options.to_address = MailtoAddress(options.to_link);
         }
     };
     for (std::size_t i = 0; i < args.size(); ++i) {

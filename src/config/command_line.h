@@ -14,9 +14,11 @@
 
 namespace tarvox {
 
-// The decoded /TO address holds at most this many characters (a 512-byte
+// The decoded /TO address holds at most this many bytes (a 512-byte
 // buffer).
 inline constexpr std::size_t kToAddressLength = 511;
+// The undecoded mailto link of a /TO request holds at most this many bytes.
+inline constexpr std::size_t kToLinkLength = 65536;
 
 struct StartOptions {
     // The arguments joined by single blanks, with the Linux spellings given
@@ -29,22 +31,34 @@ struct StartOptions {
     bool poll = false;
     bool help = false;
     bool version = false;
-    std::string to_address;  // decoded
+    // The mailto link of /TO without "mailto:", undecoded (RFC 6068 fields
+    // and all), as ExtractToLink gives it.
+    std::string to_link;
+    std::string to_address;  // MailtoAddress of the link
     std::string view_file;   // leading blanks skipped; empty when none was given
 };
 
 // Reads the arguments after the program name.
 StartOptions ParseCommandLine(std::span<const std::string_view> args);
 
-// The address of a /TO request from the value given with the switch: past
-// blanks and colons, without a leading "mailto:", the next blank-delimited
-// word of at most 511 bytes (never cut inside a character), URL-decoded ("%" and two hexadecimal digits,
-// "+" for a blank).
-std::string ExtractToAddress(std::string_view value);
+// The link of a /TO request from the value given with the switch: past
+// blanks and colons, without a leading "mailto:" (in that letter case), the
+// next blank-delimited word, undecoded, of at most 64 KiB (never cut inside a
+// character).
+std::string ExtractToLink(std::string_view value);
 
-// "%XX" and "+" decoding as /TO does it. A decoded NUL ends the text. The
+// The address part of a mailto link (RFC 6068 section 2): the text before
+// "?", URL-decoded (DecodeMailtoText), of at most 511 bytes (never cut inside
+// a character).
+std::string MailtoAddress(std::string_view link);
+
+// "%XX" decoding of mailto links; "%" and one hexadecimal digit followed by
+// another character give that digit's value and all three are passed over
+// ("%4g" is the byte 4). "+" stays "+": it is no
+// blank in a mailto link (RFC 6068 section 5) and plus-addresses
+// (a+tag@example.org) are common. A NUL, decoded or not, ends the text. The
 // octets are UTF-8 when they are well-formed UTF-8 with a multi-byte
-// sequence, else ISO-8859-1.
+// sequence, else ISO-8859-1 (as older programs wrote links).
 std::string DecodeMailtoText(std::string_view text);
 
 inline constexpr std::string_view kViewSyntaxMessage =

@@ -35,22 +35,31 @@ TEST(CommandLine, SwitchesAreWholeArgumentsInAnyCase) {
     EXPECT_TRUE(Parse({"--version"}).version);
 }
 
-TEST(CommandLine, ToAddressIsFoundAndDecoded) {
-    const std::pair<std::string_view, std::string> cases[] = {
-        {"mailto:bob%40example.org", "bob@example.org"},
-        {": :mailto:ann@example.org trailing words", "ann@example.org"},
-        {"MAILTO:ann@example.org", "MAILTO:ann@example.org"},  // the prefix is case-sensitive
-        {"mailto:a+b%2Bc%41@x", "a b+cA@x"}, {"%4g", "\x04"},  // one hexadecimal digit
-        {"%zz", "%zz"}, {"ab%00cd", "ab"}, {"%4", "\x04"}, {"", ""},  // a NUL ends the text
-        {"mailto:j%C3%B6rg@x", "jörg@x"}, {"mailto:j%F6rg@x", "jörg@x"}, {"日本@x", "日本@x"},
+TEST(CommandLine, ToLinkIsFoundAndItsAddressDecoded) {
+    // {value given with /TO, link, address}
+    const std::tuple<std::string_view, std::string, std::string> cases[] = {
+        {"mailto:bob%40example.org", "bob%40example.org", "bob@example.org"},
+        {": :mailto:ann@example.org trailing words", "ann@example.org", "ann@example.org"},
+        // The prefix is case-sensitive.
+        {"MAILTO:ann@example.org", "MAILTO:ann@example.org", "MAILTO:ann@example.org"},
+        {"mailto:a@b?subject=x%20y&cc=c", "a@b?subject=x%20y&cc=c", "a@b"},
+        {"mailto:a+b%2Bc%41@x", "a+b%2Bc%41@x", "a+b+cA@x"}, {"%4g", "%4g", "\x04"},
+        {"%zz", "%zz", "%zz"}, {"ab%00cd", "ab%00cd", "ab"}, {"%4", "%4", "\x04"}, {"", "", ""},
+        {"mailto:j%C3%B6rg@x", "j%C3%B6rg@x", "jörg@x"}, {"j%F6rg@x", "j%F6rg@x", "jörg@x"},
+        {"日本@x", "日本@x", "日本@x"},
     };
-    for (const auto& [value, address] : cases) {
-        EXPECT_EQ(ExtractToAddress(value), address) << value;
+    for (const auto& [value, link, address] : cases) {
+        EXPECT_EQ(ExtractToLink(value), link) << value;
+        EXPECT_EQ(MailtoAddress(link), address) << value;
     }
-    const std::string long_word(600, 'a');
-    EXPECT_EQ(ExtractToAddress(long_word), std::string(kToAddressLength, 'a'));
+    EXPECT_EQ(MailtoAddress(std::string(600, 'a')), std::string(kToAddressLength, 'a'));
+    // The link is cut at 64 KiB, never inside a character.
+    EXPECT_EQ(ExtractToLink(std::string(kToLinkLength - 1, 'a') + "é"),
+              std::string(kToLinkLength - 1, 'a'));
     // A bare mailto link, as desktops pass it, is a /TO request.
-    EXPECT_EQ(Parse({"mailto:bob%40example.org"}).to_address, "bob@example.org");
+    const StartOptions bare = Parse({"mailto:bob%40example.org?subject=Hi"});
+    EXPECT_EQ(bare.to_link, "bob%40example.org?subject=Hi");
+    EXPECT_EQ(bare.to_address, "bob@example.org");
 }
 
 TEST(CommandLine, ViewFileRunsToTheEnd) {
