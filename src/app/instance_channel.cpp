@@ -20,9 +20,9 @@ namespace tarvox {
 namespace {
 
 constexpr int kConnectTimeoutMs = 1000;
-// A handed-over address is short; anything longer than a buffer's worth is
-// not an address.
-constexpr qsizetype kLongestMessage = 4096;
+// A handed-over mailto link holds at most kToLinkLength bytes; anything longer
+// is cut there.
+constexpr qsizetype kLongestMessage = static_cast<qsizetype>(kToLinkLength) + 1;
 
 constexpr const char* kSocketFileName = "tarvox.socket";
 
@@ -143,7 +143,7 @@ void InstanceServer::Accept() {
             }
             const std::string_view bytes(buffer->constData(),
                                          static_cast<std::size_t>(end >= 0 ? end : buffer->size()));
-            const std::string address = FromStoredText(Utf8Prefix(bytes, kToAddressLength));
+            const std::string address = FromStoredText(Utf8Prefix(bytes, kToLinkLength));
             buffer->clear();
             socket->disconnectFromServer();
             if (m_on_address) {

@@ -40,7 +40,7 @@ class InstanceServer : public QObject {
     Q_OBJECT
 
 public:
-    // `on_address` gets every address handed over (at most 511 characters).
+    // `on_address` gets every address handed over (a mailto link of at most 64 KiB).
     // Connections from another user id are closed unread.
     InstanceServer(std::function<void(const std::string&)> on_address, QObject* parent = nullptr);
 

@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "app/program_run.h"
+#include "compose/mailto_link.h"
+#include "compose/reply_text.h"
 #include "config/command_line.h"
 #include "config/data_paths.h"
 #include "ui/app_context.h"
+#include "ui/composer_window.h"
 #include "ui/inbox_window.h"
 #include "ui/options_window.h"
 #include "ui/qt_services.h"
@@ -59,5 +62,15 @@ int main(int argc, char** argv) {
         window.exec();
     };
     windows.viewer = tarvox::RunViewerOnFile;
+    context.compose = [&context](tarvox::ComposedMessage message, QWidget* owner) {
+        return tarvox::RunComposer(context, std::move(message), owner);
+    };
+    // A later start's /TO opens a composer in front of whatever window is up.
+    windows.compose_to = [](tarvox::AppContext& run) {
+        QWidget* owner = QApplication::activeModalWidget();
+        run.compose(tarvox::StartNewMessage(tarvox::ParseMailtoLink(run.start.to_link),
+                                            run.working.SMTPsigfile),
+                    owner);
+    };
     return tarvox::RunProgram(context, windows);
 }

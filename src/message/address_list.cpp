@@ -223,4 +223,20 @@ std::size_t ParseAddressList(std::string_view text, AddressList& list) {
     return appended;
 }
 
+std::string BareAddresses(std::string_view text) {
+    AddressList entries;
+    ParseAddressList(text, entries);
+    std::string joined;
+    for (const AddressEntry& entry : entries) {
+        if (entry.address.empty()) {
+            continue;
+        }
+        if (!joined.empty()) {
+            joined += ", ";
+        }
+        joined += entry.address;
+    }
+    return joined;
+}
+
 }  // namespace tarvox

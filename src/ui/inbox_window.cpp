@@ -24,6 +24,7 @@
 
 #include "codec/stored_text.h"
 #include "compose/message_builder.h"
+#include "compose/reply_text.h"
 #include "compose/save_text.h"
 #include "config/preview_lines.h"
 #include "config/profile.h"
@@ -221,9 +222,13 @@ void InboxWindow::BuildMenus(QVBoxLayout* layout) {
     layout->setMenuBar(bar);
 
     QMenu* file = bar->addMenu(tr("&File"));
-    // The composer, the address book manager, the save-mail window and the
-    // list export are not written yet: their items stay disabled.
-    file->addAction(tr("Compose &Mail"))->setEnabled(false);
+    QAction* compose = file->addAction(tr("Compose &Mail"));
+    compose->setObjectName(QStringLiteral("composeMail"));
+    connect(compose, &QAction::triggered, this, [this] {
+        if (m_context.compose) {
+            m_context.compose(StartNewMessage({}, m_context.working.SMTPsigfile), this);
+        }
+    });
     file->addSeparator();
     QAction* sort = file->addAction(tr("S&ort newest to oldest"));
     sort->setObjectName(QStringLiteral("sortNewest"));
@@ -466,6 +471,9 @@ void InboxWindow::ShowMessages(bool preview) {
             m_list.Remove(number);
             ShowRows();
         };
+        // A reply marks the message; its row shows the mark.
+        source.list = &m_list;
+        source.refresh_row = [this, number] { RefreshRowIcon(number); };
         ViewerStep step = ViewerStep::Close;
         bool deleted = false;
         {
@@ -543,8 +551,8 @@ void InboxWindow::SaveMailList() {
     if (chosen.isEmpty()) {
         return;
     }
-    SaveTextToFile(*m_context.services, FromQString(chosen), MailListText(),
-                   SaveTextMode::Replace, InboxStatusShown::Yes);
+    SaveTextToFile(*m_context.services, FromQString(chosen), MailListText(), SaveTextMode::Replace,
+                   InboxStatusShown::Yes);
 }
 
 void InboxWindow::PrintMailList() {

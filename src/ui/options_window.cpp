@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "compose/mailto_link.h"
+#include "compose/reply_text.h"
 #include "config/global_settings.h"
 #include "config/opening_profile.h"
 #include "config/settings_text.h"
@@ -100,9 +102,8 @@ OptionsWindow::OptionsWindow(AppContext& context, QWidget* parent)
     connect(m_account->poll_button(), &QPushButton::clicked, this,
             [this] { StartConnect(OpenMode::StatOnly); });
     connect(m_account->abort_button(), &QPushButton::clicked, this, &OptionsWindow::Abort);
-    // The composer and the poller are not written yet: Compose and Poll all
-    // stay disabled until they are.
-    m_account->compose_button()->setEnabled(false);
+    connect(m_account->compose_button(), &QPushButton::clicked, this, [this] { Compose({}); });
+    // The poller is not written yet: Poll all stays disabled until it is.
     m_account->poll_all_button()->setEnabled(false);
 
     m_exit = MakeActionButton(tr("E&xit"), "exit", this);
@@ -134,9 +135,10 @@ void OptionsWindow::BuildMenus(QVBoxLayout* layout) {
     bar->setObjectName("menuBar");
 
     QMenu* file = bar->addMenu(tr("&File"));
-    // The composer and the address book manager are not written yet; their
-    // items stay disabled until they are.
-    file->addAction(tr("Compose &Mail"))->setEnabled(false);
+    // The address book manager is not written yet; its item stays disabled.
+    QAction* compose = file->addAction(tr("Compose &Mail"));
+    compose->setObjectName("composeMail");
+    connect(compose, &QAction::triggered, this, [this] { Compose({}); });
     m_profile_manager = file->addAction(tr("&Profile Manager..."));
     connect(m_profile_manager, &QAction::triggered, this, &OptionsWindow::OpenProfileManager);
     file->addAction(tr("Addr&ess books..."))->setEnabled(false);
@@ -392,8 +394,22 @@ void OptionsWindow::done(int result) {
     QDialog::done(result);
 }
 
+void OptionsWindow::Compose(const MailtoFields& mailto) {
+    if (!m_context.compose) {
+        return;
+    }
+    // The composer sends with the profile as the dialog shows it.
+    ProfileFromDialog(m_context.working);
+    m_context.compose(StartNewMessage(mailto, m_context.working.SMTPsigfile), this);
+}
+
 void OptionsWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    if (m_context.start.to) {
+        // A /TO start opens the composer once the window is up.
+        m_context.start.to = false;
+        QTimer::singleShot(0, this, [this] { Compose(ParseMailtoLink(m_context.start.to_link)); });
+    }
     if (m_context.start.minimized) {
         m_context.start.minimized = false;
         QTimer::singleShot(0, this, [this] { showMinimized(); });

@@ -16,6 +16,7 @@
 #include <optional>
 #include <vector>
 
+#include "compose/mailto_link.h"
 #include "config/profile.h"
 #include "protocols/open_mailbox.h"
 #include "ui/session_worker.h"
@@ -48,6 +49,9 @@ public:
     // A reset record named by the combo box's text, with every setting the
     // tab pages show read from them.
     void ProfileFromDialog(Profile& profile) const;
+    // Opens a composer with the profile as the dialog shows it, filled from
+    // a mailto link's fields.
+    void Compose(const MailtoFields& mailto);
     // Shows `profile` in the tab pages (the combo box is left alone).
     void ProfileToDialog(const Profile& profile);
 

@@ -36,6 +36,7 @@ public:
 
     // The window that owns the dialogs (none: they stand alone).
     void SetDialogParent(QWidget* parent);
+    QWidget* DialogParent() const;
     // Where the texts of a status line go; run on the GUI thread. An empty
     // function drops them.
     void SetStatusSink(StatusLine line, std::function<void(const QString&)> sink);
@@ -51,7 +52,6 @@ public:
 private:
     // Runs `call` on the GUI thread and waits for it.
     void RunOnGuiThread(const std::function<void()>& call);
-    QWidget* DialogParent() const;
 
     QPointer<QWidget> m_dialog_parent;
     mutable std::mutex m_mutex;  // guards the handlers, which any thread may read

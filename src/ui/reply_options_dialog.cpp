@@ -53,6 +53,8 @@ ReplyOptionsDialog::ReplyOptionsDialog(AppContext& context, const ReplyValues& v
     m_addresses->setHeaderLabels({tr("Address"), tr("Field")});
     m_addresses->header()->resizeSection(0, kAddressColumnWidth);
     m_addresses->header()->resizeSection(1, kFieldColumnWidth);
+    // Wide enough for both columns.
+    m_addresses->setMinimumWidth(kAddressColumnWidth + kFieldColumnWidth + 24);
     for (const ReplyOptionRow& row : m_rows) {
         auto* item = new QTreeWidgetItem(m_addresses);
         item->setText(0, ToQString(row.address));

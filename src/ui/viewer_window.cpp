@@ -10,14 +10,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTextBlock>
 #include <QTextCursor>
-#include <QTextLayout>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -39,6 +36,7 @@
 #include "protocols/viewer_download.h"
 #include "protocols/viewer_walk.h"
 #include "ui/app_context.h"
+#include "ui/editor_display_lines.h"
 #include "ui/page_fields.h"
 #include "ui/qt_services.h"
 #include "ui/qt_text.h"
@@ -77,26 +75,7 @@ std::size_t CharacterOffset(const QString& shown, int position) {
 // yet counts as one line. The selection as character offsets into them.
 ViewerEditorText EditorTextOf(const QPlainTextEdit& edit) {
     ViewerEditorText text;
-    const QTextDocument* document = edit.document();
-    const auto* layout = qobject_cast<QPlainTextDocumentLayout*>(document->documentLayout());
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        if (layout != nullptr) {
-            layout->ensureBlockLayout(block);
-        }
-        const QString paragraph = block.text();
-        const QTextLayout* lines = block.layout();
-        const int count = lines == nullptr ? 0 : lines->lineCount();
-        if (count == 0) {
-            text.lines.push_back(FromQString(paragraph));
-        }
-        for (int i = 0; i < count; ++i) {
-            const QTextLine line = lines->lineAt(i);
-            text.lines.push_back(FromQString(paragraph.mid(line.textStart(), line.textLength())));
-        }
-        if (block.next().isValid()) {
-            text.lines.back() += "\r\n";
-        }
-    }
+    text.lines = EditorDisplayLines(edit);
     const QString shown = edit.toPlainText();
     const QTextCursor cursor = edit.textCursor();
     text.selection_start = CharacterOffset(shown, cursor.selectionStart());

@@ -45,7 +45,7 @@ protected:
     int m_options_runs = 0;
 };
 
-// A /TO link goes to a running instance (cut to 511 characters); without one the program starts.
+// A /TO link goes to a running instance (cut to 64 KiB); without one the program starts.
 TEST_F(ProgramRunTest, ToAddressGoesToTheRunningInstance) {
     const QString& name = m_windows.instance_name;
     EXPECT_FALSE(IsAnotherInstanceRunning(name) || SendAddressToInstance(name, "a@x.org"));
@@ -64,11 +64,11 @@ TEST_F(ProgramRunTest, ToAddressGoesToTheRunningInstance) {
         second.services = &m_services;
         second.start = ParseCommandLine(std::vector<std::string_view>{"/to", "mailto:b@x?cc=c"});
         status = RunProgram(second, m_windows);
-        EXPECT_TRUE(SendAddressToInstance(name, std::string(600, 'a')));
+        EXPECT_TRUE(SendAddressToInstance(name, std::string(kToLinkLength + 100, 'a')));
     }));
     EXPECT_EQ(status, 0);
     ASSERT_TRUE(DialogDriver::RunUntil([&] { return received.size() == 2; }));
-    EXPECT_EQ(received, (std::vector<std::string>{"b@x?cc=c", std::string(511, 'a')}));
+    EXPECT_EQ(received, (std::vector<std::string>{"b@x?cc=c", std::string(kToLinkLength, 'a')}));
     EXPECT_EQ(m_options_runs, 1);
     EXPECT_FALSE(std::filesystem::exists(m_context.paths.settings_file)) << "nothing saved";
 }

@@ -52,5 +52,10 @@ TEST(ParseAddressList, SplitsTheFormsMailersWrite) {
     }
 }
 
+TEST(BareAddresses, KeepsOnlyTheAddressesOfAField) {
+    EXPECT_EQ(BareAddresses("\"Doe, Jane\" <jane@x>, carol@x (Carol), Jo Bloggs, <b@y>"),
+              "jane@x, carol@x, b@y");
+}
+
 }  // namespace
 }  // namespace tarvox

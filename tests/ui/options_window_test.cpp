@@ -47,7 +47,8 @@ protected:
 
 TEST_F(OptionsWindowTest, SetupMenuSelectsEachTabAndFocusGoesToNew) {
     Make();
-    const QList<QAction*> items = window->findChild<QMenuBar*>()->actions().at(1)->menu()->actions();
+    const QList<QAction*> items =
+        window->findChild<QMenuBar*>()->actions().at(1)->menu()->actions();
     ASSERT_EQ(items.size(), window->tabs()->count());
     for (int i = items.size() - 1; i >= 0; --i) {  // every item changes the tab
         Field("host")->setFocus();
@@ -135,8 +136,10 @@ TEST_F(OptionsWindowTest, PagesShowAndReadBackTheFieldsTheyEdit) {
 TEST_F(OptionsWindowTest, ProtocolsFillInTheirPortAndSwitchesEnableTheirBoxes) {
     Make();
     for (const auto& [radio, port_box, port] :
-         {std::array<const char*, 3>{"popSslDirect", "port", "995"}, {"popSslStls", "port", "110"},
-          {"smtpSslDirect", "SMTPport", "465"}, {"smtpStarttls", "SMTPport", "25"}}) {
+         {std::array<const char*, 3>{"popSslDirect", "port", "995"},
+          {"popSslStls", "port", "110"},
+          {"smtpSslDirect", "SMTPport", "465"},
+          {"smtpStarttls", "SMTPport", "25"}}) {
         Field(port_box)->setText("1234");
         Control<QRadioButton>(&*window, radio)->click();
         EXPECT_EQ(Field(port_box)->text(), port) << radio;
@@ -189,10 +192,27 @@ TEST_F(OptionsWindowTest, StartedMinimizedOnlyTheFirstTime) {
     EXPECT_FALSE(window->isMinimized());
 }
 
+// Compose sends with the profile as the pages show it; a /TO start opens the
+// composer on its address once the window is up.
+TEST_F(OptionsWindowTest, ComposeOpensTheComposerWithTheShownProfile) {
+    std::vector<std::string> recipients;  // To, then the server the composer would use
+    c.context.compose = [&](ComposedMessage message, QWidget*) {
+        recipients.push_back(message.to + " " + c.context.working.SMTPserver);
+        return false;
+    };
+    c.context.start.to = true;
+    c.context.start.to_link = "ann@example.org?subject=Hi";
+    Make().show();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return !recipients.empty(); }));
+    Field("SMTPserver")->setText("smtp.example.org");
+    account->compose_button()->click();
+    EXPECT_EQ(recipients, (std::vector<std::string>{"ann@example.org ", " smtp.example.org"}));
+}
+
 TEST_F(OptionsWindowTest, EnterPressesConnectWhoseRefusalRunsAndSavesNothing) {
     Make().profile_box()->setEditText("checks");
-    for (QWidget* target : {static_cast<QWidget*>(Field("user")),
-                            static_cast<QWidget*>(Row("new"))}) {
+    for (QWidget* target :
+         {static_cast<QWidget*>(Field("user")), static_cast<QWidget*>(Row("new"))}) {
         driver.Then(ClickButton("OK"));  // Connect's first refusal
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QApplication::sendEvent(target, &enter);

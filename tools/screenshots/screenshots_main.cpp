@@ -13,16 +13,17 @@
 #include <cstdio>
 #include <string>
 
+#include "codec/base64.h"
 #include "net/certificate_check.h"
 #include "net/net_connection.h"
 #include "net/net_result.h"
-#include "protocols/pop_session.h"
 #include "one_client_server.h"
-#include "ui/app_context.h"
-#include "codec/base64.h"
 #include "protocols/inbox_entry.h"
+#include "protocols/pop_session.h"
+#include "ui/app_context.h"
 #include "ui/block_list_dialog.h"
 #include "ui/certificate_dialog.h"
+#include "ui/composer_window.h"
 #include "ui/foreign_ip_dialog.h"
 #include "ui/gpg_settings_dialog.h"
 #include "ui/inbox_filters_dialog.h"
@@ -30,6 +31,7 @@
 #include "ui/message_flags_dialog.h"
 #include "ui/options_window.h"
 #include "ui/profile_manager_dialog.h"
+#include "ui/reply_options_dialog.h"
 #include "ui/qt_services.h"
 #include "ui/save_mail_dialog.h"
 #include "ui/save_options_dialog.h"
@@ -68,9 +70,9 @@ public:
 private:
     static std::string Headers(int n) {
         // Encoded words in three charsets (RFC 2047): the rows show them decoded.
-        static const char* const subjects[] = {"=?UTF-8?Q?Quarterly_report_=E2=80=94_=E2=82=AC5?=",
-                                               "=?ISO-2022-JP?B?GyRCRnxLXDhsJE43b0w+GyhC?=",
-                                               "Re: the printer on floor 2"};
+        static const char* const subjects[] = {
+            "=?UTF-8?Q?Quarterly_report_=E2=80=94_=E2=82=AC5?=",
+            "=?ISO-2022-JP?B?GyRCRnxLXDhsJE43b0w+GyhC?=", "Re: the printer on floor 2"};
         static const char* const senders[] = {"Bob Example <bob@example.org>",
                                               "=?KOI8-R?B?4s/SydM=?= <boris@example.org>",
                                               "Dave Example <dave@example.org>"};
@@ -253,6 +255,39 @@ int main(int argc, char** argv) {
         ok = Save(viewer, folder, "viewer-attachments") && ok;
         tarvox::BlockListDialog dialog(context, &viewer);
         ok = Save(dialog, folder, "block-list") && ok;
+    }
+    {
+        tarvox::ComposedMessage start;
+        start.to = "Bob Builder <bob@example.org>";
+        start.subject = "Re: Quarterly report";
+        start.body_lines = {"Bob,\r\n",
+                            "\r\n",
+                            "> The figures are attached.\r\n",
+                            "\r\n",
+                            "Thank you, they look fine.\r\n",
+                            "\r\n",
+                            "-- \r\n",
+                            "Alice"};
+        start.attachments = {{"/home/alice/Documents/summary.pdf", "application/pdf", 48213}};
+        tarvox::Profile profile;
+        profile.name = "Alice";
+        profile.SMTPserver = "smtp.example.org";
+        profile.SMTPname = "Alice Liddell";
+        profile.SMTPaddress = "alice@example.org";
+        tarvox::ComposerWindow composer(context, start, profile);
+        const char* pages[] = {"composer-message", "composer-attachments", "composer-smtp"};
+        for (int page = 0; page < 3; ++page) {
+            composer.tabs()->setCurrentIndex(page);
+            ok = Save(composer, folder, pages[page]) && ok;
+        }
+        tarvox::ReplyValues values;
+        values.from = "Bob Builder <bob@example.org>";
+        values.reply_to = "projects@example.org";
+        const tarvox::AddressList to = {
+            {"alice@example.org", "Alice Liddell", "Alice Liddell <alice@example.org>"},
+            {"carol@example.org", "", "carol@example.org"}};
+        tarvox::ReplyOptionsDialog reply(context, values, to, &composer);
+        ok = Save(reply, folder, "reply-options") && ok;
     }
     return ok ? 0 : 1;
 }
