@@ -119,6 +119,8 @@ TEST_F(ComposerWindowTest, RefusedAbortedAndCancelled) {
     ScriptedServer server({Send("220 mail.example.org ESMTP\r\n"),
                            Expect("EHLO desk.example.org\r\n"), ExpectClosed()});
     profile.SMTPport = server.port();
+    profile.copyself_dir = (c.dir / "sent").string();
+    std::filesystem::create_directory(profile.copyself_dir);
     auto window = Open();
     window->message_page()->subject()->setText("Hello");
 
@@ -128,6 +130,9 @@ TEST_F(ComposerWindowTest, RefusedAbortedAndCancelled) {
     EXPECT_EQ(refused.text, "Please identify the recipient(s) by filling in the To: field");
     EXPECT_FALSE(window->sending());
 
+    // The copy to self is written before the send and kept when it fails.
+    window->message_page()->copy_self()->click();
+    EXPECT_EQ(c.context.config.global.copyself, 1);
     window->message_page()->to()->setText("bob@example.org");
     PressSend(*window);
     ASSERT_TRUE(window->sending());
@@ -141,6 +146,12 @@ TEST_F(ComposerWindowTest, RefusedAbortedAndCancelled) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->send_button()->isEnabled());
     EXPECT_SCRIPT_DONE(server);
+    std::vector<std::string> copies;
+    for (const auto& entry : std::filesystem::directory_iterator(c.dir / "sent")) {
+        copies.push_back(ReadFileBytes(entry.path().string()).value_or(""));
+    }
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_NE(copies[0].find("To:     \tbob@example.org\r\n"), std::string::npos) << copies[0];
 
     driver.Then(ClickButton("Yes"));
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
