@@ -76,6 +76,11 @@ ComposerMessagePage::ComposerMessagePage(QWidget* parent) : QWidget(parent) {
     m_body->setObjectName("body");
     m_body->setTabChangesFocus(false);
     layout->addWidget(m_body, 1);
+    // Tab goes through the fields, then the body; the buttons come after.
+    QWidget::setTabOrder(m_to, m_cc);
+    QWidget::setTabOrder(m_cc, m_subject);
+    QWidget::setTabOrder(m_subject, m_bcc);
+    QWidget::setTabOrder(m_bcc, m_body);
     connect(m_body, &QPlainTextEdit::textChanged, this, [this] {
         // The editor has no limit of its own: text past the limit is cut.
         if (m_body->document()->characterCount() - 1 > kBodyLimit) {

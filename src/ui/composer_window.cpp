@@ -193,6 +193,14 @@ ComposerWindow::ComposerWindow(AppContext& context, const ComposedMessage& start
         m_edit_menu->setEnabled(now == m_message_page->body());
     });
     m_edit_menu->setEnabled(false);
+    // A new message starts at To; a reply or a forward with recipients at the
+    // top of the body.
+    if (start.to.empty()) {
+        m_message_page->to()->setFocus();
+    } else {
+        body->setFocus();
+        body->moveCursor(QTextCursor::Start);
+    }
     resize(640, 520);
 }
 
