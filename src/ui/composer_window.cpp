@@ -421,6 +421,21 @@ void ComposerWindow::closeEvent(QCloseEvent* event) {
     reject();
 }
 
+void ComposerWindow::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    // The window the composer stands in front of goes down and comes back
+    // with it.
+    if (event->type() != QEvent::WindowStateChange || parentWidget() == nullptr) {
+        return;
+    }
+    QWidget* owner = parentWidget()->window();
+    if (isMinimized()) {
+        owner->showMinimized();
+    } else if (owner->isMinimized()) {
+        owner->showNormal();
+    }
+}
+
 bool ComposerWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_message_page->body() && event->type() == QEvent::ContextMenu) {
         const std::unique_ptr<QMenu> menu = BuildBodyMenu();
