@@ -141,6 +141,7 @@ OpenOutcome OpenMailboxRun::Run() {
     };
     connect.text = &m_session.text;
     connect.text_capacity = kPopTextBufferSize;
+    connect.capabilities = &m_session.capabilities;
     const PopConnectOutcome connected = PopConnect(m_session.connection, connect);
     m_session.last_result = connected.net;
     switch (connected.result) {

@@ -18,6 +18,9 @@ PopConnectOutcome Failure(NetConnection& connection, PopConnectResult result, Ne
 }  // namespace
 
 PopConnectOutcome PopConnect(NetConnection& connection, const PopConnectRequest& request) {
+    if (request.capabilities != nullptr) {
+        *request.capabilities = {};
+    }
     NetAddress address;
     if (!ResolveHost(request.host, request.port, address)) {
         return {PopConnectResult::HostNotFound};
@@ -33,6 +36,9 @@ PopConnectOutcome PopConnect(NetConnection& connection, const PopConnectRequest&
     std::string& text = *request.text;
     if (request.protopop == TransportSecurity::StartTls) {
         result = ReadReply(connection, greeting, request.text_capacity);
+        if (result == NetResult::Success && request.capabilities != nullptr) {
+            result = AskPopCapabilities(connection, *request.capabilities);
+        }
         if (result == NetResult::Success) {
             result = connection.Send("STLS\r\n");
         }
@@ -61,6 +67,7 @@ PopConnectOutcome PopConnect(NetConnection& connection, const PopConnectRequest&
     login.apop = request.apop;
     login.skip_greeting = request.protopop == TransportSecurity::StartTls;
     login.greeting = greeting;
+    login.capabilities = request.capabilities;
     PopConnectOutcome outcome;
     outcome.login = PopLogin(connection, login, request.text, request.text_capacity, outcome.net);
     if (outcome.login != LoginResult::LoggedIn) {

@@ -54,6 +54,10 @@ struct PopConnectRequest {
     // `text_capacity` - 1 bytes.
     std::string* text = nullptr;
     std::size_t text_capacity = 0;
+    // When set, CAPA is asked after the greeting and again once STLS has
+    // switched to TLS (RFC 2595 section 4: what was listed before does not
+    // hold after it); the last listing lands here, emptied first.
+    PopCapabilities* capabilities = nullptr;
 };
 
 // After StlsFailed the connection stays open for the caller to QUIT or close;

@@ -41,6 +41,13 @@ LoginResult PopLogin(NetConnection& connection, const LoginRequest& request, std
         greeting = reply;
     }
 
+    if (request.capabilities != nullptr) {
+        result = AskPopCapabilities(connection, *request.capabilities);
+        if (result != NetResult::Success) {
+            return LoginResult::NetworkFailure;
+        }
+    }
+
     // A line break would end the command early and let the rest pass as a
     // command of its own.
     if (HasLineBreak(request.user) || HasLineBreak(request.password)) {

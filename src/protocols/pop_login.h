@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "net/net_connection.h"
+#include "protocols/pop_capabilities.h"
 
 namespace tarvox {
 
@@ -28,6 +29,9 @@ struct LoginRequest {
     // so that APOP still finds its timestamp over STLS.
     bool skip_greeting = false;
     std::string_view greeting;
+    // When set, CAPA is asked once the greeting is in and what the server
+    // lists lands here.
+    PopCapabilities* capabilities = nullptr;
 };
 
 // The user name and password are UTF-8 text, sent in their stored form

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "net/net_connection.h"
+#include "protocols/pop_capabilities.h"
 
 namespace tarvox {
 
@@ -35,6 +36,9 @@ struct PopSession {
     // LIST up to the last message it gave (a message past the end has no
     // listed size).
     std::vector<std::uint32_t> sizes;
+    // What the server listed for CAPA after the login's greeting (after STLS
+    // when it was used); empty when it refused.
+    PopCapabilities capabilities;
 
     // Whether an exchange runs on the session now.
     bool Busy() const { return m_busy.load(); }

@@ -19,7 +19,7 @@ using Recorded = std::vector<std::pair<std::string, std::string>>;  // stored na
 
 const std::string kStatting = "Logged in. Retrieving mailbox stat . . .";
 const std::string kRfcGreeting = "+OK POP3 server ready <1896.697170952@dbc.mtview.ca.us>\r\n";
-const Script kGreeting = {Send("+OK POP3 server ready\r\n")};
+const Script kGreeting = Join({{Send("+OK POP3 server ready\r\n")}, kCapaRefused});
 const Script kUserPass = {Expect("USER bob\r\n"), Send("+OK\r\n"), Expect("PASS secret\r\n"),
                           Send("+OK logged in\r\n")};
 
@@ -143,8 +143,8 @@ TEST_F(OpenMailboxTest, FailuresShowTheirStatusAndBox) {
     } cases[] = {
         {Join({kGreeting, {Expect("USER bob\r\n"), Send("-ERR no mailbox for bob here\r\n")}, kPopQuit}),
          {failed}, plain},
-        {{Send(kRfcGreeting), Expect("APOP bob 3f18b52881e44c0cc6067f46e0ced7bc\r\n"),
-          Send("-ERR no\r\n"), Expect("QUIT\r\n"), Send("+OK\r\n"), ExpectClosed()},
+        {Join({{Send(kRfcGreeting)}, kCapaRefused,
+               {Expect("APOP bob 3f18b52881e44c0cc6067f46e0ced7bc\r\n"), Send("-ERR no\r\n")}, kPopQuit}),
          {failed}, apop, 0, 1},
         {Join({kGreeting, kPopQuit}), {"Error: Server does not support APOP. Uncheck APOP and retry."},
          no_apop, 0, 1},
@@ -157,7 +157,7 @@ TEST_F(OpenMailboxTest, FailuresShowTheirStatusAndBox) {
         {Join({kGreeting, kPopQuit}),
          {"Error: the user name or password holds a line break; it was not sent"}, "", 0, 0,
          "bob\r\nDELE 1"},
-        {{Send("+OK ready\r\n"), Expect("STLS\r\n"), Send("-ERR what?\r\n"), ExpectClosed()},
+        {Join({kGreeting, {Expect("STLS\r\n"), Send("-ERR what?\r\n"), ExpectClosed()}}),
          {"Error: server does not support STLS method"}, "", 2},
     };
     for (const auto& c : cases) {
@@ -175,7 +175,8 @@ TEST_F(OpenMailboxTest, FailuresShowTheirStatusAndBox) {
 }
 
 // A certificate not on record is asked about, and what the dialog accepts is recorded in the stored
-// profile of that name; one on record is not asked about. APOP over STLS digests the first greeting.
+// profile of that name; one on record is not asked about. APOP over STLS digests the first greeting;
+// the CAPA listing after STLS replaces the one before it.
 TEST_F(OpenMailboxTest, CertificatesNotOnRecordAreAskedAbout) {
     constexpr auto kAccept = CertificateDecision::Accept;
     const std::string on_record = "(the server's)";
@@ -188,9 +189,11 @@ TEST_F(OpenMailboxTest, CertificatesNotOnRecordAreAskedAbout) {
     } cases[] = {
         {1, 0, entered, "", kAccept},
         {1, 0, entered, std::nullopt, kAccept},
-        {2, 0, {Send("+OK ready\r\n"), Expect("STLS\r\n"), Send("+OK go\r\n"), StartTls(), ExpectClosed()},
+        {2, 0, Join({kGreeting, {Expect("STLS\r\n"), Send("+OK go\r\n"), StartTls(), ExpectClosed()}}),
          "00:11:22:33:44:55:66:77:88:99:AA:BB", CertificateDecision::Deny},
-        {2, 1, Join({{Send(kRfcGreeting), Expect("STLS\r\n"), Send("+OK go\r\n"), StartTls(),
+        {2, 1, Join({{Send(kRfcGreeting), Expect("CAPA\r\n"), Send("+OK\r\nSTLS\r\n.\r\n"),
+                      Expect("STLS\r\n"), Send("+OK go\r\n"), StartTls(), Expect("CAPA\r\n"),
+                      Send("+OK\r\nPIPELINING\r\n.\r\n"),
                       Expect("APOP bob 3f18b52881e44c0cc6067f46e0ced7bc\r\n"), Send("+OK\r\n")},
                      Stat("3 4500"), kPopQuit}), on_record, std::nullopt},
     };
@@ -215,6 +218,7 @@ TEST_F(OpenMailboxTest, CertificatesNotOnRecordAreAskedAbout) {
                                                : Lines{kStatting}));
         EXPECT_EQ(session.connection.Connected(), enters);
         EXPECT_EQ(session.connection.TlsActive(), enters);
+        EXPECT_EQ(session.capabilities, PopCapabilities{.pipelining = c.apop == 1});
         EXPECT_EQ(recorded, (c.decision == kAccept && c.record ? Recorded{{"WORK", print}} : Recorded{}));
         PopQuit(session.connection);
         EXPECT_SCRIPT_DONE(server);

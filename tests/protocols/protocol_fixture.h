@@ -18,6 +18,9 @@ using Lines = std::vector<std::string>;
 
 inline const Script kPopQuit = {script::Expect("QUIT\r\n"), script::Send("+OK bye\r\n"), script::ExpectClosed()};
 
+// The reply of a server that knows no CAPA (RFC 1939 only): the session goes on without capabilities.
+inline const Script kCapaRefused = {script::Expect("CAPA\r\n"), script::Send("-ERR unknown command\r\n")};
+
 inline Script Join(std::initializer_list<Script> parts) {
     Script steps;
     for (const Script& part : parts) {
