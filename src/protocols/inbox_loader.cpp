@@ -1,7 +1,9 @@
 #include "protocols/inbox_loader.h"
 
 #include <array>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "codec/text_format.h"
 #include "codec/unsigned_scan.h"
@@ -10,6 +12,7 @@
 #include "junk/junk_classifier.h"
 #include "junk/stored_flags.h"
 #include "protocols/pop_download.h"
+#include "protocols/pop_pipeline.h"
 #include "protocols/pop_session.h"
 
 namespace tarvox {
@@ -126,6 +129,17 @@ LoadOutcome FailLoad(PopSession& session) {
     return LoadOutcome::Failed;
 }
 
+// TOP n 0: the header block of message n, with its progress text.
+DownloadRequest HeaderRequest(std::uint32_t n, std::uint32_t count) {
+    DownloadRequest top;
+    top.message_number = n;
+    top.top = true;
+    top.lines = 0;
+    top.progress_prefix = TextFormat("Reading message %u of %u . . . ", n, count);
+    top.progress_line = StatusLine::Inbox;
+    return top;
+}
+
 JunkSettings JunkSettingsOf(const Profile& profile) {
     JunkSettings junk;
     junk.blacklist = profile.blacklist;
@@ -189,24 +203,34 @@ LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, Mess
             request.stored != nullptr ? FindProfile(*request.stored, working.name) : nullptr;
         const std::string_view networks =
             stored != nullptr ? stored->ispnetworks : working.ispnetworks;
+        // With PIPELINING the TOP commands run ahead of their replies; the
+        // replies, progress and failures are the same as one at a time.
+        std::optional<PopPipeline> pipeline;
+        if (first <= last && UsePipelining(session)) {
+            std::vector<DownloadRequest> tops;
+            tops.reserve(last - first + 1);
+            for (std::uint32_t n = first; n <= last; ++n) {
+                tops.push_back(HeaderRequest(n, count));
+            }
+            pipeline.emplace(session, std::move(tops));
+        }
         for (std::uint32_t n = first; n <= last; ++n) {
-            DownloadRequest top;
-            top.message_number = n;
-            top.top = true;
-            top.lines = 0;
-            top.progress_prefix = TextFormat("Reading message %u of %u . . . ", n, count);
-            top.progress_line = StatusLine::Inbox;
             DownloadedMessage message;
-            switch (PopDownload(session, top, message, services)) {
+            std::string_view text;
+            const DownloadResult result =
+                pipeline ? pipeline->Next(text, services)
+                         : PopDownload(session, HeaderRequest(n, count), message, services);
+            switch (result) {
             case DownloadResult::Complete: break;
             case DownloadResult::Lost: return LoadOutcome::Lost;
             case DownloadResult::Refused: return LoadOutcome::Failed;
             case DownloadResult::NoMemory: return FailLoad(session);
             }
-            const HeaderSummary summary = ScanAndClassify(message.Text(), junk);
-            const std::string origin =
-                FindForeignAddress(message.Text(), networks).value_or(std::string());
-            message = DownloadedMessage{};
+            if (!pipeline) {
+                text = message.Text();
+            }
+            const HeaderSummary summary = ScanAndClassify(text, junk);
+            const std::string origin = FindForeignAddress(text, networks).value_or(std::string());
 
             EntryFacts facts;
             facts.number = n;

@@ -13,28 +13,54 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::string_view kEndMarker = "\r\n.\r\n";
 // How far before a new chunk the end marker search starts, so that a marker
 // split across two chunks is found.
 constexpr std::size_t kMarkerLookBack = 10;
 
-DownloadResult LoseConnection(PopSession& session, FrontendServices& services,
-                              NetResult result) {
+}  // namespace
+
+std::size_t ListedSize(const PopSession& session, std::uint32_t number) {
+    return number >= 1 && number <= session.sizes.size() ? session.sizes[number - 1] : 0;
+}
+
+std::string DownloadCommand(const DownloadRequest& request) {
+    return request.top ? TextFormat("TOP %u %u\r\n", request.message_number, request.lines)
+                       : TextFormat("RETR %u\r\n", request.message_number);
+}
+
+ReplyStart CheckReplyStart(std::string_view received, std::size_t& text_start) {
+    const std::size_t line_end = received.find("\r\n");
+    if (line_end == std::string_view::npos) {
+        // A status line that never ends is no POP3 reply either.
+        return received.size() >= kPopTextBufferSize ? ReplyStart::Refused : ReplyStart::Pending;
+    }
+    if (!received.starts_with('+')) {
+        return ReplyStart::Refused;
+    }
+    text_start = line_end + 2;
+    return ReplyStart::Positive;
+}
+
+DownloadResult RefuseDownload(PopSession& session, FrontendServices& services) {
+    services.ShowStatus(StatusLine::Inbox, "Server gave error response. Please restart Tarvox");
+    services.ShowMessage(
+        "Server refused to send message (mailbox out of sync?). Please restart program.", "",
+        BoxIcon::Error);
+    session.connection.Close();
+    return DownloadResult::Refused;
+}
+
+DownloadResult LoseDownload(PopSession& session, FrontendServices& services, NetResult result) {
     session.last_result = result;
     session.connection.Close();
     services.NotifyLostConnection(result);
     return DownloadResult::Lost;
 }
 
-}  // namespace
-
 DownloadResult PopDownload(PopSession& session, const DownloadRequest& request,
                            DownloadedMessage& message, FrontendServices& services) {
     PopSession::BusyGuard busy(session);
-    const std::uint32_t number = request.message_number;
-    const std::size_t listed =
-        number >= 1 && number <= session.sizes.size() ? session.sizes[number - 1] : 0;
-    const std::size_t expected = listed + kDownloadChunkSize;
+    const std::size_t expected = ListedSize(session, request.message_number) + kDownloadChunkSize;
 
     message = DownloadedMessage{};
     try {
@@ -44,8 +70,7 @@ DownloadResult PopDownload(PopSession& session, const DownloadRequest& request,
         return DownloadResult::NoMemory;
     }
 
-    PopSend(session, request.top ? TextFormat("TOP %u %u\r\n", number, request.lines)
-                                 : TextFormat("RETR %u\r\n", number));
+    PopSend(session, DownloadCommand(request));
 
     Clock::time_point last_update = Clock::now();
     if (request.viewer) {
@@ -59,14 +84,14 @@ DownloadResult PopDownload(PopSession& session, const DownloadRequest& request,
     std::string& buffer = message.buffer;
     for (;;) {
         if (held >= kDownloadSizeCap) {
-            return LoseConnection(session, services, NetResult::BufferOverflow);
+            return LoseDownload(session, services, NetResult::BufferOverflow);
         }
         if (held == buffer.capacity()) {
             // The server sends more than it listed.
             try {
                 buffer.reserve(std::min(kDownloadSizeCap, held * 2));
             } catch (const std::bad_alloc&) {
-                return LoseConnection(session, services, NetResult::BufferOverflow);
+                return LoseDownload(session, services, NetResult::BufferOverflow);
             }
         }
         // The string may have grown past the cap; what it holds never does.
@@ -77,29 +102,18 @@ DownloadResult PopDownload(PopSession& session, const DownloadRequest& request,
         NetResult result = session.connection.Receive(buffer.data() + held, room, &received);
         buffer.resize(held + (result == NetResult::Success ? received : 0));
         if (result != NetResult::Success) {
-            return LoseConnection(session, services, result);
+            return LoseDownload(session, services, result);
         }
         const std::size_t chunk_start = held;
         held += received;
 
         if (!status_checked) {
-            std::size_t line_end = buffer.find("\r\n");
-            // A status line that never ends is no POP3 reply either.
-            bool endless = line_end == std::string::npos && held >= kPopTextBufferSize;
-            if (line_end != std::string::npos || endless) {
-                status_checked = true;
-                if (endless || !buffer.starts_with('+')) {
-                    services.ShowStatus(StatusLine::Inbox,
-                                        "Server gave error response. Please restart Tarvox");
-                    services.ShowMessage(
-                        "Server refused to send message (mailbox out of sync?). Please restart "
-                        "program.",
-                        "", BoxIcon::Error);
-                    session.connection.Close();
+            switch (CheckReplyStart(buffer, message.start)) {
+                case ReplyStart::Pending: break;
+                case ReplyStart::Positive: status_checked = true; break;
+                case ReplyStart::Refused:
                     message = DownloadedMessage{};
-                    return DownloadResult::Refused;
-                }
-                message.start = line_end + 2;
+                    return RefuseDownload(session, services);
             }
         }
 
@@ -116,7 +130,7 @@ DownloadResult PopDownload(PopSession& session, const DownloadRequest& request,
         }
 
         const std::size_t search_from = chunk_start > kMarkerLookBack ? chunk_start - kMarkerLookBack : 0;
-        if (status_checked && buffer.find(kEndMarker, search_from) != std::string::npos) {
+        if (status_checked && buffer.find(kReplyEndMarker, search_from) != std::string::npos) {
             return DownloadResult::Complete;
         }
     }

@@ -42,4 +42,28 @@ struct DownloadedMessage {
 DownloadResult PopDownload(PopSession& session, const DownloadRequest& request,
                            DownloadedMessage& message, FrontendServices& services);
 
+// The size LIST gave message `number`, 0 when it gave none.
+std::size_t ListedSize(const PopSession& session, std::uint32_t number);
+
+// "RETR n" or "TOP n lines", with its CR LF.
+std::string DownloadCommand(const DownloadRequest& request);
+
+// Where a RETR or TOP reply stands once `received` holds its first bytes: the
+// status line not whole yet, positive with the text from `text_start` on, or
+// refused (not '+', or a status line that does not end within
+// kPopTextBufferSize bytes).
+enum class ReplyStart { Pending, Positive, Refused };
+ReplyStart CheckReplyStart(std::string_view received, std::size_t& text_start);
+
+// The end line of a multi-line reply, found from the end of its status line on.
+inline constexpr std::string_view kReplyEndMarker = "\r\n.\r\n";
+
+// A refused download: tells the user the mailbox is out of step with the
+// list and closes the connection. Gives Refused.
+DownloadResult RefuseDownload(PopSession& session, FrontendServices& services);
+
+// A download cut off by `result`: closes the connection and gives the
+// lost-connection notice. Gives Lost.
+DownloadResult LoseDownload(PopSession& session, FrontendServices& services, NetResult result);
+
 }  // namespace tarvox

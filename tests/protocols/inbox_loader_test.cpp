@@ -31,6 +31,16 @@ std::string ListReply(std::uint32_t count) {
     return reply + ".\r\n";
 }
 
+// TOP n 0 for every n in [first, last], and their replies, each as one text.
+std::pair<std::string, std::string> Tops(std::uint32_t first, std::uint32_t last) {
+    std::pair<std::string, std::string> tops;
+    for (std::uint32_t n = first; n <= last; ++n) {
+        tops.first += "TOP " + std::to_string(n) + " 0\r\n";
+        tops.second += TopReply(n);
+    }
+    return tops;
+}
+
 // LIST of `count` messages, then TOP n 0 and its reply for every n in [first, count].
 Script ListAndTops(std::uint32_t count, std::uint32_t first = 1) {
     Script script = {Expect("LIST\r\n"), Send(ListReply(count))};
@@ -47,6 +57,7 @@ protected:
     LoadOutcome Load(Script script, std::uint32_t count, std::uint32_t size = 0,
                      const std::vector<BoxAnswer>& answers = {}) {
         session.emplace(nullptr);
+        session->capabilities = capabilities;
         services.emplace();
         list = MessageList{};
         titles.clear();
@@ -67,6 +78,7 @@ protected:
 
     Profile profile{.name = "Alice", .alive = 0, .autosort = 0, .host = "pop.example.org", .user = "alice"};
     ProfileList stored;
+    PopCapabilities capabilities;  // what the session's server listed
     std::optional<PopSession> session;
     std::optional<ScriptedServices> services;
     MessageList list;
@@ -140,6 +152,40 @@ TEST_F(LoadInboxTest, ListSizesTheTable) {
     EXPECT_EQ(list.At(0).subject + ", " + list.At(0).size_text, "Message 1, 0.8 K");  // headers not read
 }
 
+// With PIPELINING the TOP commands go out ahead of the replies, at most 256 unanswered (the next ones
+// once half are answered); however the replies arrive, the list and statuses are the lock-step ones.
+TEST_F(LoadInboxTest, PipelinedLoadingGivesWhatLockStepGives) {
+    const auto [commands, replies] = Tops(1, 4);
+    const std::size_t two = TopReply(1).size() + TopReply(2).size();
+    const std::pair<std::uint32_t, Script> cases[] = {
+        {4, {Send(replies)}},
+        {4, {SendInPieces(replies, {two, two + 7, replies.size() - 3})}},
+        {4, {SendSplit(replies, 5, 1ms)}},
+        {300, {Send(Tops(1, 128).second), Expect(Tops(257, 300).first), Send(Tops(129, 300).second)}},
+    };
+    for (const auto& [count, steps] : cases) {
+        SCOPED_TRACE(steps[0].description);
+        capabilities.pipelining = false;
+        ASSERT_EQ(Load(ListAndTops(count), count), LoadOutcome::Loaded);
+        std::vector<InboxEntry> lock_step;
+        for (std::size_t i = 0; i < list.Count(); ++i) {
+            lock_step.push_back(list.At(i));
+        }
+        const Lines statuses = services->Statuses(StatusLine::Inbox);
+
+        capabilities.pipelining = true;
+        Script script = {Expect("LIST\r\n"), Send(ListReply(count)),
+                         Expect(count == 4 ? commands : Tops(1, 256).first)};
+        script.insert(script.end(), steps.begin(), steps.end());
+        ASSERT_EQ(Load(script, count), LoadOutcome::Loaded);
+        ASSERT_EQ(list.Count(), count);
+        for (std::size_t i = 0; i < count; ++i) {
+            EXPECT_EQ(list.At(i), lock_step[i]);
+        }
+        EXPECT_EQ(services->Statuses(StatusLine::Inbox), statuses);
+    }
+}
+
 TEST_F(LoadInboxTest, FailuresCloseTheInbox) {
     const std::string parse = "Protocol error: Unable to parse server's response to LIST command";
     const std::string closed = "Error during LIST: " + std::string(NetResultText(NetResult::GracefullyClosed));
@@ -149,6 +195,7 @@ TEST_F(LoadInboxTest, FailuresCloseTheInbox) {
         Script script;
         LoadOutcome outcome;
         Lines boxes;
+        bool pipelined = false;
     } cases[] = {
         {{Expect("LIST\r\n"), Send("-ERR not now\r\n")}, LoadOutcome::Failed, {parse}},
         {{Expect("LIST\r\n"), ClientMayClose(Send("+OK\r\n1 300\r\n2\r\n.\r\n"))}, LoadOutcome::Failed, {parse}},
@@ -163,9 +210,16 @@ TEST_F(LoadInboxTest, FailuresCloseTheInbox) {
          {"Server refused to send message (mailbox out of sync?). Please restart program."}},
         {{list[0], list[1], Expect("TOP 1 0\r\n"), Send("+OK\r\nFrom: a@example.org\r\n"), CloseConnection()},
          LoadOutcome::Lost, {}},
+        // Pipelined: a refusal or a hang-up in the middle of a batch ends the load as one at a time.
+        {{list[0], list[1], Expect(Tops(1, 3).first), Send(TopReply(1) + "-ERR no such message\r\n")},
+         LoadOutcome::Failed,
+         {"Server refused to send message (mailbox out of sync?). Please restart program."}, true},
+        {{list[0], list[1], Expect(Tops(1, 3).first), Send(TopReply(1) + "+OK\r\nFrom: a@"), CloseConnection()},
+         LoadOutcome::Lost, {}, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.script[1].description);
+        capabilities.pipelining = c.pipelined;
         EXPECT_EQ(Load(c.script, 3, 6000), c.outcome);
         EXPECT_EQ(BoxTexts(*services), c.boxes);
         EXPECT_EQ(services->LostConnections().size(), c.outcome == LoadOutcome::Lost ? 1u : 0u);

@@ -1,6 +1,7 @@
 // Against a real Dovecot on loopback ports: what only a real server shows.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,29 @@ TEST(PopAgainstDovecot, EveryCharsetReadsInTheListAndTheViewer) {
         EXPECT_NE(viewed.display_text().find(line), std::string::npos) << viewed.display_text();
     }
     PopQuit(session.connection);
+}
+
+// Dovecot lists PIPELINING; 250 messages listed pipelined and then forced one at a time are the same.
+TEST(PopAgainstDovecot, PipelinedListingEqualsLockStep) {
+    DovecotServer& dovecot = SharedDovecot();
+    ASSERT_TRUE(dovecot.ResetMailbox(250)) << dovecot.error();
+    std::vector<std::vector<InboxEntry>> listings;
+    for (const char* lock_step : {"0", "1"}) {
+        ::setenv("TARVOX_POP3_LOCKSTEP", lock_step, 1);
+        PopSession session(&LoadedTls());
+        ScriptedServices services;
+        MessageList list;
+        ASSERT_TRUE(LoadAliceInbox(dovecot, session, list, services));
+        EXPECT_TRUE(session.capabilities.pipelining);
+        listings.emplace_back();
+        for (std::size_t i = 0; i < list.Count(); ++i) {
+            listings.back().push_back(list.At(i));
+        }
+        PopQuit(session.connection);
+    }
+    ::unsetenv("TARVOX_POP3_LOCKSTEP");
+    ASSERT_EQ(listings[0].size(), 250u);
+    EXPECT_EQ(listings[0], listings[1]);
 }
 
 }  // namespace
