@@ -158,31 +158,27 @@ TEST_F(LoadInboxTest, PipelinedLoadingGivesWhatLockStepGives) {
     const auto [commands, replies] = Tops(1, 4);
     const std::size_t two = TopReply(1).size() + TopReply(2).size();
     const std::pair<std::uint32_t, Script> cases[] = {
-        {4, {Send(replies)}},
-        {4, {SendInPieces(replies, {two, two + 7, replies.size() - 3})}},
-        {4, {SendSplit(replies, 5, 1ms)}},
-        {300, {Send(Tops(1, 128).second), Expect(Tops(257, 300).first), Send(Tops(129, 300).second)}},
+        {4, {Expect(commands), Send(replies)}},
+        {4, {Expect(commands), SendInPieces(replies, {two, two + 7, replies.size() - 3})}},
+        {4, {Expect(commands), SendSplit(replies, 5, 1ms)}},
+        {300, {Expect(Tops(1, 256).first), Send(Tops(1, 128).second), Expect(Tops(257, 300).first),
+               Send(Tops(129, 300).second)}},
     };
-    for (const auto& [count, steps] : cases) {
-        SCOPED_TRACE(steps[0].description);
+    const auto loaded = [this] {
+        std::vector<InboxEntry> entries;
+        for (std::size_t i = 0; i < list.Count(); ++i) {
+            entries.push_back(list.At(i));
+        }
+        return std::pair(entries, services->Statuses(StatusLine::Inbox));
+    };
+    for (const auto& [count, tops] : cases) {
+        SCOPED_TRACE(tops[1].description);
         capabilities.pipelining = false;
         ASSERT_EQ(Load(ListAndTops(count), count), LoadOutcome::Loaded);
-        std::vector<InboxEntry> lock_step;
-        for (std::size_t i = 0; i < list.Count(); ++i) {
-            lock_step.push_back(list.At(i));
-        }
-        const Lines statuses = services->Statuses(StatusLine::Inbox);
-
+        const auto lock_step = loaded();
         capabilities.pipelining = true;
-        Script script = {Expect("LIST\r\n"), Send(ListReply(count)),
-                         Expect(count == 4 ? commands : Tops(1, 256).first)};
-        script.insert(script.end(), steps.begin(), steps.end());
-        ASSERT_EQ(Load(script, count), LoadOutcome::Loaded);
-        ASSERT_EQ(list.Count(), count);
-        for (std::size_t i = 0; i < count; ++i) {
-            EXPECT_EQ(list.At(i), lock_step[i]);
-        }
-        EXPECT_EQ(services->Statuses(StatusLine::Inbox), statuses);
+        ASSERT_EQ(Load(Join({{Expect("LIST\r\n"), Send(ListReply(count))}, tops}), count), LoadOutcome::Loaded);
+        EXPECT_EQ(loaded(), lock_step);
     }
 }
 

@@ -85,17 +85,16 @@ TEST(PopAgainstDovecot, EveryCharsetReadsInTheListAndTheViewer) {
 TEST(PopAgainstDovecot, PipelinedListingEqualsLockStep) {
     DovecotServer& dovecot = SharedDovecot();
     ASSERT_TRUE(dovecot.ResetMailbox(250)) << dovecot.error();
-    std::vector<std::vector<InboxEntry>> listings;
-    for (const char* lock_step : {"0", "1"}) {
-        ::setenv("TARVOX_POP3_LOCKSTEP", lock_step, 1);
+    std::vector<InboxEntry> listings[2];
+    for (const int lock_step : {0, 1}) {
+        ::setenv("TARVOX_POP3_LOCKSTEP", lock_step == 1 ? "1" : "0", 1);
         PopSession session(&LoadedTls());
         ScriptedServices services;
         MessageList list;
         ASSERT_TRUE(LoadAliceInbox(dovecot, session, list, services));
         EXPECT_TRUE(session.capabilities.pipelining);
-        listings.emplace_back();
         for (std::size_t i = 0; i < list.Count(); ++i) {
-            listings.back().push_back(list.At(i));
+            listings[lock_step].push_back(list.At(i));
         }
         PopQuit(session.connection);
     }
