@@ -108,15 +108,33 @@ LoadOutcome Purge(PopSession& session, const InboxLoadRequest& request,
         go_on = true;
         return LoadOutcome::Loaded;
     }
+    // With PIPELINING the DELE commands run ahead of their replies. A refused
+    // DELE is not judged.
+    std::optional<PopPipeline> pipeline;
+    if (count > 0 && UsePipelining(session)) {
+        std::vector<std::string> commands;
+        commands.reserve(count);
+        for (std::uint32_t i = 1; i <= count; ++i) {
+            commands.push_back(DeleteCommand(i));
+        }
+        pipeline.emplace(session, std::move(commands));
+    }
     for (std::uint32_t i = 1; i <= count; ++i) {
         services.ShowStatus(StatusLine::Inbox,
                             TextFormat("Deleting message %u of %u . . . %u%%", i, count,
                                        static_cast<unsigned>(std::uint64_t{i} * 100 / count)));
-        PopSend(session, TextFormat("DELE %u\r\n", i));
-        if (ReadStatus(session, services) == StatusReply::Lost) {
+        StatusReply reply = StatusReply::Lost;
+        if (pipeline) {
+            reply = pipeline->NextStatus(services);
+        } else {
+            PopSend(session, DeleteCommand(i));
+            reply = ReadStatus(session, services);
+        }
+        if (reply == StatusReply::Lost) {
             return LoadOutcome::Lost;
         }
     }
+    pipeline.reset();
     answer = services.ShowMessage("LAST CHANCE. Confirm delete? (Yes writes changes to mailbox).",
                                   "Tarvox", BoxIcon::Warning, BoxButtons::YesNoDefaultNo);
     InboxExit exit = answer == BoxAnswer::Yes ? PopSaveAndExit(session, services)
@@ -207,19 +225,19 @@ LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, Mess
         // replies, progress and failures are the same as one at a time.
         std::optional<PopPipeline> pipeline;
         if (first <= last && UsePipelining(session)) {
-            std::vector<DownloadRequest> tops;
+            std::vector<std::string> tops;
             tops.reserve(last - first + 1);
             for (std::uint32_t n = first; n <= last; ++n) {
-                tops.push_back(HeaderRequest(n, count));
+                tops.push_back(DownloadCommand(HeaderRequest(n, count)));
             }
             pipeline.emplace(session, std::move(tops));
         }
         for (std::uint32_t n = first; n <= last; ++n) {
             DownloadedMessage message;
             std::string_view text;
-            const DownloadResult result =
-                pipeline ? pipeline->Next(text, services)
-                         : PopDownload(session, HeaderRequest(n, count), message, services);
+            const DownloadRequest top = HeaderRequest(n, count);
+            const DownloadResult result = pipeline ? pipeline->NextMessage(&top, text, services)
+                                                   : PopDownload(session, top, message, services);
             switch (result) {
             case DownloadResult::Complete: break;
             case DownloadResult::Lost: return LoadOutcome::Lost;

@@ -1,11 +1,14 @@
 #include "protocols/message_deletion.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "codec/text_format.h"
 #include "config/global_settings.h"
 #include "frontend/services.h"
+#include "protocols/pop_pipeline.h"
 
 namespace tarvox {
 
@@ -29,11 +32,24 @@ bool DeleteSelected(PopSession& session, MessageList& list, FrontendServices& se
     const std::vector<std::uint32_t> numbers = list.SelectedNumbers();
     list.RemoveSelectedRows();
     const std::size_t total = numbers.size();
+    // With PIPELINING the DELE commands run ahead of their replies.
+    std::optional<PopPipeline> pipeline;
+    if (UsePipelining(session)) {
+        std::vector<std::string> commands;
+        commands.reserve(total);
+        for (const std::uint32_t number : numbers) {
+            commands.push_back(DeleteCommand(number));
+        }
+        pipeline.emplace(session, std::move(commands));
+    }
+    const auto remove = [&list](std::uint32_t number) { list.Remove(number); };
     for (std::size_t p = 0; p < total; ++p) {
         services.ShowStatus(StatusLine::Inbox, TextFormat("Deleting selected message(s) . . . %u%%",
                                                           static_cast<unsigned>(p * 100 / total)));
-        if (!PopDelete(session, numbers[p], false, services,
-                       [&list](std::uint32_t number) { list.Remove(number); })) {
+        const bool answered =
+            pipeline ? DeleteAnswered(pipeline->NextStatus(services), numbers[p], services, remove)
+                     : PopDelete(session, numbers[p], false, services, remove);
+        if (!answered) {
             return false;
         }
     }

@@ -19,39 +19,34 @@ bool UsePipelining(const PopSession& session) {
            (lockstep == nullptr || std::string_view(lockstep) != "1");
 }
 
-PopPipeline::PopPipeline(PopSession& session, std::vector<DownloadRequest> requests)
+PopPipeline::PopPipeline(PopSession& session, std::vector<std::string> commands,
+                         std::vector<std::size_t> reply_sizes)
     : m_session(session),
       m_busy(session),
-      m_requests(std::move(requests)),
-      m_command_bytes(m_requests.size()),
-      m_piece(kDownloadChunkSize) {}
-
-void PopPipeline::SendAhead() {
-    std::string batch;
-    while (m_sent < m_requests.size() && m_sent - m_answered < kPipelineCommands) {
-        std::string command = DownloadCommand(m_requests[m_sent]);
-        if (m_unanswered_bytes + command.size() > kPipelineBytes) {
-            break;
-        }
-        m_unanswered_bytes += command.size();
-        m_command_bytes[m_sent++] = command.size();
-        batch += command;
-    }
-    if (!batch.empty()) {
-        PopSend(m_session, batch);
-    }
+      m_commands(std::move(commands)),
+      m_reply_sizes(std::move(reply_sizes)),
+      m_piece(kDownloadChunkSize) {
+    m_reply_sizes.resize(m_reply_sizes.empty() ? 0 : m_commands.size());
 }
 
-DownloadResult PopPipeline::Lose(FrontendServices& services, NetResult result) {
-    m_buffer = std::string();
-    return LoseDownload(m_session, services, result);
-}
-
-DownloadResult PopPipeline::Next(std::string_view& text, FrontendServices& services) {
-    const DownloadRequest& request = m_requests[m_answered];
+void PopPipeline::Refill() {
     // Refilled at half the bound, so that writes carry many commands.
-    if (m_sent - m_answered <= kPipelineCommands / 2) {
-        SendAhead();
+    if (Unanswered() <= kPipelineCommands / 2) {
+        std::string batch;
+        while (m_sent < m_commands.size() && Unanswered() < kPipelineCommands &&
+               m_unanswered_bytes + m_commands[m_sent].size() <= kPipelineBytes) {
+            const std::size_t reply = m_reply_sizes.empty() ? 0 : m_reply_sizes[m_sent];
+            // One command is always out, however large its reply.
+            if (Unanswered() > 0 && m_unanswered_reply_bytes + reply > kPipelineReplyBytes) {
+                break;
+            }
+            m_unanswered_reply_bytes += reply;
+            m_unanswered_bytes += m_commands[m_sent].size();
+            batch += m_commands[m_sent++];
+        }
+        if (!batch.empty()) {
+            PopSend(m_session, batch);
+        }
     }
     // Replies handed out are dropped once they are a chunk's worth, so that
     // the buffer is not moved for every reply.
@@ -59,17 +54,58 @@ DownloadResult PopPipeline::Next(std::string_view& text, FrontendServices& servi
         m_buffer.erase(0, m_start);
         m_start = 0;
     }
-    services.ShowStatus(request.progress_line, request.progress_prefix);
-    const std::size_t expected = ListedSize(m_session, request.message_number) + kDownloadChunkSize;
+}
+
+NetResult PopPipeline::ReceiveMore(std::size_t held) {
+    if (held >= kDownloadSizeCap) {
+        return NetResult::BufferOverflow;
+    }
+    std::size_t received = 0;
+    const NetResult result = m_session.connection.Receive(
+        m_piece.data(), std::min(m_piece.size(), kDownloadSizeCap - held), &received);
+    if (result != NetResult::Success) {
+        return result;
+    }
+    try {
+        m_buffer.append(m_piece.data(), received);
+    } catch (const std::bad_alloc&) {
+        return NetResult::BufferOverflow;
+    }
+    return NetResult::Success;
+}
+
+void PopPipeline::Answered() {
+    m_unanswered_bytes -= m_commands[m_answered].size();
+    if (!m_reply_sizes.empty()) {
+        m_unanswered_reply_bytes -= m_reply_sizes[m_answered];
+    }
+    // The command is not needed again.
+    m_commands[m_answered++] = std::string();
+}
+
+DownloadResult PopPipeline::NextMessage(const DownloadRequest* progress, std::string_view& text,
+                                        FrontendServices& services) {
+    // After Abort (or any close) no reply is handed out, not even one that
+    // has already arrived: the run ends as one at a time would.
+    if (!m_session.connection.Connected()) {
+        m_buffer = std::string();
+        return LoseDownload(m_session, services, NetResult::NotConnected);
+    }
+    Refill();
+    if (progress != nullptr) {
+        services.ShowStatus(progress->progress_line, progress->progress_prefix);
+    }
+    const std::size_t expected =
+        (progress != nullptr ? ListedSize(m_session, progress->message_number) : 0) + kDownloadChunkSize;
     Clock::time_point last_update = Clock::now();
 
     bool positive = false;
     std::size_t text_start = 0;   // from m_start
     std::size_t search_from = 0;  // in m_buffer, for the end line
     for (;;) {
-        const std::string_view reply = std::string_view(m_buffer).substr(m_start);
+        const std::size_t held = m_buffer.size() - m_start;
         if (!positive) {
-            switch (CheckReplyStart(reply, text_start)) {
+            switch (CheckReplyStart(std::string_view(m_buffer).substr(m_start), text_start)) {
                 case ReplyStart::Pending:
                     break;
                 case ReplyStart::Positive:
@@ -88,7 +124,7 @@ DownloadResult PopPipeline::Next(std::string_view& text, FrontendServices& servi
                 text = std::string_view(m_buffer).substr(m_start + text_start,
                                                          reply_end - m_start - text_start);
                 m_start = reply_end;
-                m_unanswered_bytes -= m_command_bytes[m_answered++];
+                Answered();
                 return DownloadResult::Complete;
             }
             // An end line cut after its first bytes is found once the rest arrives.
@@ -97,31 +133,56 @@ DownloadResult PopPipeline::Next(std::string_view& text, FrontendServices& servi
                 search_from = m_buffer.size() - overlap;
             }
         }
-        const std::size_t held = reply.size();
-        if (held >= kDownloadSizeCap) {
-            return Lose(services, NetResult::BufferOverflow);
-        }
-        std::size_t received = 0;
-        const NetResult result = m_session.connection.Receive(
-            m_piece.data(), std::min(m_piece.size(), kDownloadSizeCap - held), &received);
+        const NetResult result = ReceiveMore(held);
         if (result != NetResult::Success) {
-            return Lose(services, result);
+            m_buffer = std::string();
+            return LoseDownload(m_session, services, result);
         }
-        try {
-            m_buffer.append(m_piece.data(), received);
-        } catch (const std::bad_alloc&) {
-            return Lose(services, NetResult::BufferOverflow);
-        }
-
         const Clock::time_point now = Clock::now();
-        if (now - last_update >= std::chrono::milliseconds(1000)) {
+        if (progress != nullptr && now - last_update >= std::chrono::milliseconds(1000)) {
             last_update = now;
             const std::size_t percent =
-                std::min<std::size_t>((held + received) * 100 / expected, 99);
-            services.ShowStatus(request.progress_line,
-                                request.progress_prefix + std::to_string(percent) + "%");
+                std::min<std::size_t>((m_buffer.size() - m_start) * 100 / expected, 99);
+            services.ShowStatus(progress->progress_line,
+                                progress->progress_prefix + std::to_string(percent) + "%");
         }
     }
+}
+
+bool PopPipeline::FinishMessages(FrontendServices& services) {
+    m_commands.resize(m_sent);
+    std::string_view text;
+    while (Unanswered() > 0) {
+        if (NextMessage(nullptr, text, services) != DownloadResult::Complete) {
+            return false;
+        }
+    }
+    return true;
+}
+
+StatusReply PopPipeline::NextStatus(FrontendServices& services) {
+    if (!m_session.connection.Connected()) {
+        m_buffer = std::string();
+        LoseDownload(m_session, services, NetResult::NotConnected);
+        return StatusReply::Lost;
+    }
+    Refill();
+    std::size_t line_end;
+    while ((line_end = m_buffer.find("\r\n", m_start)) == std::string::npos) {
+        // A status line is held to the size of the one-at-a-time reply buffer.
+        const std::size_t held = m_buffer.size() - m_start;
+        const NetResult result = held >= kPopTextBufferSize - 1 ? NetResult::BufferOverflow
+                                                                 : ReceiveMore(held);
+        if (result != NetResult::Success) {
+            m_buffer = std::string();
+            LoseDownload(m_session, services, result);
+            return StatusReply::Lost;
+        }
+    }
+    m_session.text.assign(m_buffer, m_start, line_end + 2 - m_start);
+    m_start = line_end + 2;
+    Answered();
+    return m_session.text.starts_with('+') ? StatusReply::Positive : StatusReply::Negative;
 }
 
 }  // namespace tarvox

@@ -1,10 +1,10 @@
-// Downloading a run of messages with the commands sent ahead of their replies
-// (RFC 2449 section 6.6 PIPELINING), the replies read back in order from one
-// growing buffer. At most kPipelineCommands commands, and kPipelineBytes
-// bytes of command text, are out unanswered, so that neither side can fill
-// its buffers and block while the other waits. Each reply is judged and each
-// failure reported as PopDownload does for one message: the caller sees the
-// same results, texts and progress either way.
+// A run of POP3 commands sent ahead of their replies (RFC 2449 section 6.6
+// PIPELINING), the replies read back in order from one growing buffer. At
+// most kPipelineCommands commands, and kPipelineBytes bytes of command text,
+// are out unanswered, so that neither side can fill its buffers and block
+// while the other waits. Each reply is judged and each failure reported as
+// the one-at-a-time exchange does (PopDownload, ReadStatus): the caller sees
+// the same results, texts and progress either way.
 #pragma once
 
 #include <cstddef>
@@ -20,6 +20,9 @@ namespace tarvox {
 
 inline constexpr std::size_t kPipelineCommands = 256;
 inline constexpr std::size_t kPipelineBytes = 65536;
+// With the replies' sizes known (RETR of listed messages), no more than this
+// much is asked ahead, so that a run ended early has little left to read.
+inline constexpr std::size_t kPipelineReplyBytes = std::size_t{1} << 20;
 
 // Whether runs of commands may be pipelined on the session: the server listed
 // PIPELINING and the environment does not hold TARVOX_POP3_LOCKSTEP=1.
@@ -27,27 +30,46 @@ bool UsePipelining(const PopSession& session);
 
 class PopPipeline {
 public:
-    // The session stays busy while the pipeline lives. Nothing is sent before
-    // the first Next. Of each request the number, command and progress
-    // fields are used (not those of the viewer).
-    PopPipeline(PopSession& session, std::vector<DownloadRequest> requests);
+    // `commands` each end in CR LF; `reply_sizes`, when given, holds the
+    // expected size of each one's reply. The session stays busy while the
+    // pipeline lives. Nothing is sent before the first reply is asked for.
+    PopPipeline(PopSession& session, std::vector<std::string> commands,
+                std::vector<std::size_t> reply_sizes = {});
 
-    // Reads the reply to the next request; called once for each. When Complete, `text` is the
-    // message after the status line, its end line included, dot-stuffing not
-    // undone, as DownloadedMessage::Text gives it; it stays valid until the
-    // next call. After any other result the connection is closed.
-    DownloadResult Next(std::string_view& text, FrontendServices& services);
+    // Reads the multi-line reply (RETR, TOP) to the next command, with the
+    // progress of `progress` (its line and prefix; none without). When Complete, `text` is
+    // the message after the status line, its end line included, dot-stuffing
+    // not undone, as DownloadedMessage::Text gives it; it stays valid until
+    // the next call. After any other result the connection is closed.
+    DownloadResult NextMessage(const DownloadRequest* progress, std::string_view& text,
+                               FrontendServices& services);
+
+    // Reads the single-line reply to the next command into session.text, as
+    // ReadStatus does (a lost connection is closed and notified).
+    StatusReply NextStatus(FrontendServices& services);
+
+    // Commands sent and not yet answered.
+    std::size_t Unanswered() const { return m_sent - m_answered; }
+
+    // Sends nothing more and reads the multi-line replies still due, so that
+    // the session is in step again. False when the connection was lost or a
+    // reply refused (the connection is closed then, as NextMessage says).
+    bool FinishMessages(FrontendServices& services);
 
 private:
-    // Sends the commands that fit into the bounds, in one write. A failed
-    // write shows in the receive that follows.
-    void SendAhead();
-    DownloadResult Lose(FrontendServices& services, NetResult result);
+    // Sends what fits into the bounds once half of them is answered, in one
+    // write (a failed write shows in the receive that follows), and drops
+    // the replies already handed out.
+    void Refill();
+    // Appends what arrives next; `held` is what the current reply holds so far.
+    NetResult ReceiveMore(std::size_t held);
+    void Answered();
 
     PopSession& m_session;
     PopSession::BusyGuard m_busy;
-    std::vector<DownloadRequest> m_requests;
-    std::vector<std::size_t> m_command_bytes;  // of each command sent
+    std::vector<std::string> m_commands;
+    std::vector<std::size_t> m_reply_sizes;
+    std::size_t m_unanswered_reply_bytes = 0;
     std::size_t m_sent = 0;
     std::size_t m_answered = 0;
     std::size_t m_unanswered_bytes = 0;

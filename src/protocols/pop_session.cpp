@@ -74,12 +74,12 @@ bool MailboxModified(Profile& stored, std::uint32_t count, std::uint32_t size) {
     return current > recorded_size + 100ull * count;
 }
 
-bool PopDelete(PopSession& session, std::uint32_t message_number, bool last_of_batch,
-               FrontendServices& services,
-               const std::function<void(std::uint32_t)>& remove_from_list) {
-    PopSession::BusyGuard busy(session);
-    PopSend(session, TextFormat("DELE %u\r\n", message_number));
-    StatusReply reply = ReadStatus(session, services);
+std::string DeleteCommand(std::uint32_t message_number) {
+    return TextFormat("DELE %u\r\n", message_number);
+}
+
+bool DeleteAnswered(StatusReply reply, std::uint32_t message_number, FrontendServices& services,
+                    const std::function<void(std::uint32_t)>& remove_from_list) {
     if (reply == StatusReply::Lost) {
         return false;
     }
@@ -91,6 +91,17 @@ bool PopDelete(PopSession& session, std::uint32_t message_number, bool last_of_b
     }
     if (remove_from_list) {
         remove_from_list(message_number);
+    }
+    return true;
+}
+
+bool PopDelete(PopSession& session, std::uint32_t message_number, bool last_of_batch,
+               FrontendServices& services,
+               const std::function<void(std::uint32_t)>& remove_from_list) {
+    PopSession::BusyGuard busy(session);
+    PopSend(session, DeleteCommand(message_number));
+    if (!DeleteAnswered(ReadStatus(session, services), message_number, services, remove_from_list)) {
+        return false;
     }
     if (last_of_batch) {
         services.ShowStatus(StatusLine::Inbox, "Finished deleting message(s)");

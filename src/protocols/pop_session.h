@@ -89,7 +89,16 @@ NetResult PopQuit(NetConnection& connection, std::string* reply = nullptr,
 // clears the recorded statistics.
 bool MailboxModified(Profile& stored, std::uint32_t count, std::uint32_t size);
 
-// DELE n. A refused DELE is reported in a box; the message leaves the list
+// "DELE n" with its CR LF.
+std::string DeleteCommand(std::uint32_t message_number);
+
+// What follows the reply to DELE n: a refused DELE is reported in a box; the
+// message leaves the list either way (`remove_from_list`). False when the
+// connection was lost.
+bool DeleteAnswered(StatusReply reply, std::uint32_t message_number, FrontendServices& services,
+                    const std::function<void(std::uint32_t)>& remove_from_list);
+
+// DELE n, answered as DeleteAnswered says. A refused DELE is reported in a box; the message leaves the list
 // either way (`remove_from_list`). The last request of a batch ends with
 // "Finished deleting message(s)". False when the connection was lost.
 bool PopDelete(PopSession& session, std::uint32_t message_number, bool last_of_batch,

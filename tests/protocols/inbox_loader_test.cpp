@@ -231,22 +231,26 @@ TEST_F(LoadInboxTest, PurgeDeletesEverythingOnlyAfterTwoYes) {
         "mailbox. Your mailbox currently contains 3 messages occupying 3.0 KB. DO YOU WISH TO "
         "DELETE ALL OF THIS MAIL?";
     const std::string last_chance = "Tarvox: LAST CHANCE. Confirm delete? (Yes writes changes to mailbox).";
-    // A refused DELE is not judged.
+    // A refused DELE is not judged; with PIPELINING the DELE commands go ahead of the replies.
     const Script deletes = {Expect("DELE 1\r\n"), Send("+OK\r\n"), Expect("DELE 2\r\n"),
                             Send("-ERR locked\r\n"), Expect("DELE 3\r\n"), Send("+OK\r\n")};
+    const Script pipelined = {Expect("DELE 1\r\nDELE 2\r\nDELE 3\r\n"), Send("+OK\r\n-ERR locked\r\n+OK\r\n")};
     const Script bye = {Expect("QUIT\r\n"), Send("+OK bye\r\n")};
     const struct {
         std::vector<BoxAnswer> answers;
         Script script;
         LoadOutcome outcome;
+        bool pipelined = false;
     } cases[] = {
         {{BoxAnswer::No}, ListAndTops(3), LoadOutcome::Loaded},
         {{BoxAnswer::Yes, BoxAnswer::No}, Join({deletes, {Expect("RSET\r\n"), Send("+OK\r\n")}, bye}),
          LoadOutcome::Purged},
         {{BoxAnswer::Yes, BoxAnswer::Yes}, Join({deletes, bye}), LoadOutcome::Purged},
+        {{BoxAnswer::Yes, BoxAnswer::Yes}, Join({pipelined, bye}), LoadOutcome::Purged, true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.answers.size());
+        SCOPED_TRACE(c.script[0].description);
+        capabilities.pipelining = c.pipelined;
         EXPECT_EQ(Load(c.script, 3, 3072, c.answers), c.outcome);
         EXPECT_EQ(BoxTexts(*services, BoxIcon::Warning),
                   (c.answers.size() == 1 ? Lines{warning} : Lines{warning, last_chance}));

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
+
+#include "protocol_fixture.h"
 
 namespace tarvox {
 namespace {
@@ -18,6 +22,39 @@ TEST(UsePipelining, NeedsPipeliningListedAndNoForcedLockStep) {
     ::setenv("TARVOX_POP3_LOCKSTEP", "1", 1);
     EXPECT_FALSE(UsePipelining(session));
     ::unsetenv("TARVOX_POP3_LOCKSTEP");
+}
+
+// Multi-line and single-line replies in one stream, however they are cut, are handed out in order;
+// Abort from another thread while replies are outstanding ends the run as an aborted connection.
+TEST(PopPipeline, HandsOutMixedRepliesInOrderUntilAborted) {
+    using namespace script;
+    using namespace std::chrono_literals;
+    const std::string replies = "+OK 9 octets\r\nhi\r\n..x\r\n.\r\n-ERR no\r\n+OK\r\n.\r\n+OK gone\r\n";
+    ScriptedServer server({Expect("RETR 1\r\nDELE 2\r\nTOP 3 0\r\nDELE 3\r\nRETR 4\r\n"),
+                           SendSplit(replies, 3, 1ms), ExpectClosed()});
+    PopSession session(nullptr);
+    ASSERT_EQ(ConnectTo(session.connection, server), NetResult::Success);
+    ScriptedServices services;
+    PopPipeline pipeline(session, {"RETR 1\r\n", "DELE 2\r\n", "TOP 3 0\r\n", "DELE 3\r\n", "RETR 4\r\n"});
+    std::string_view text;
+    EXPECT_EQ(pipeline.NextMessage(nullptr, text, services), DownloadResult::Complete);
+    EXPECT_EQ(text, "hi\r\n..x\r\n.\r\n");
+    EXPECT_EQ(pipeline.NextStatus(services), StatusReply::Negative);
+    EXPECT_EQ(session.text, "-ERR no\r\n");
+    EXPECT_EQ(pipeline.NextMessage(nullptr, text, services), DownloadResult::Complete);
+    EXPECT_EQ(text, ".\r\n");
+    EXPECT_EQ(pipeline.NextStatus(services), StatusReply::Positive);
+    EXPECT_EQ(session.text, "+OK gone\r\n");
+    EXPECT_EQ(pipeline.Unanswered(), 1u);
+
+    std::thread user([&session] {
+        std::this_thread::sleep_for(100ms);
+        session.connection.Abort();
+    });
+    EXPECT_EQ(pipeline.NextMessage(nullptr, text, services), DownloadResult::Lost);
+    user.join();
+    EXPECT_EQ(services.LostConnections(), std::vector<NetResult>{NetResult::Aborted});
+    EXPECT_SCRIPT_DONE(server);
 }
 
 }  // namespace
