@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "config/profile.h"
 #include "message/save_mail.h"
@@ -22,5 +24,22 @@ std::optional<SaveMailOutcome> DownloadAndSaveMessage(PopSession& session, std::
                                                       const Profile& profile,
                                                       const std::filesystem::path& root,
                                                       FrontendServices& services);
+
+// The whole run of the Save Mail dialog on the session's worker: messages
+// `numbers` in order, each downloaded and saved as DownloadAndSaveMessage
+// does. Before message `index` (from 1) `starting(index)` is asked whether the
+// run goes on (false: stopped after the one before). The run ends at the
+// first message that is not saved or skipped, and gives the last message's
+// outcome (nothing when its download did not complete, or no message started).
+//
+// With PIPELINING the RETR commands go ahead of the replies, up to about
+// kPipelineReplyBytes of listed size; a run that ends early first reads the
+// replies still due, so the session stays in step.
+std::optional<SaveMailOutcome> SaveMessages(PopSession& session,
+                                            const std::vector<std::uint32_t>& numbers,
+                                            const Profile& profile,
+                                            const std::filesystem::path& root,
+                                            FrontendServices& services,
+                                            const std::function<bool(std::size_t index)>& starting);
 
 }  // namespace tarvox

@@ -49,10 +49,12 @@ public:
     // Opens the help page at an anchor ("#sslinfo").
     void SetHelpHandler(std::function<void(const QString& anchor)> handler);
 
-private:
-    // Runs `call` on the GUI thread and waits for it.
+    // Runs `call` on the GUI thread and waits for it (at once on the GUI
+    // thread itself). A worker asks its window this way; the GUI thread never
+    // waits for a worker, so this cannot deadlock.
     void RunOnGuiThread(const std::function<void()>& call);
 
+private:
     QPointer<QWidget> m_dialog_parent;
     mutable std::mutex m_mutex;  // guards the handlers, which any thread may read
     std::array<std::function<void(const QString&)>, 5> m_status_sinks;

@@ -105,48 +105,57 @@ void SaveMailDialog::Save() {
         m_context.services->ShowMessage(kSelectMessagesFirst, "Tarvox", BoxIcon::Warning);
         return;
     }
-    m_run.emplace(std::move(numbers));
+    m_run.emplace(numbers);
     SetRunning(true);
-    StartMessage();
+    StartRun(std::move(numbers));
 }
 
-void SaveMailDialog::StartMessage() {
-    m_progress->setText(ToQString(m_run->ProgressText()));
+void SaveMailDialog::StartRun(std::vector<std::uint32_t> numbers) {
     PopSession& session = m_host.Session();
-    const std::uint32_t number = m_run->number();
-
     // The job holds copies of what it needs: a lost connection closes the
     // inbox, and this dialog with it, while the job still runs.
-    FrontendServices* services = m_context.services;
-    // Nothing when the download failed (or the job let out an exception).
-    auto outcome = std::make_shared<std::optional<SaveMailOutcome>>();
-    auto work = [&session, services, number, profile = m_profile,
-                 root = m_context.paths.mail_folder_root, outcome] {
-        *outcome = DownloadAndSaveMessage(session, number, profile, root, *services);
-    };
+    QtServices* services = m_context.services;
     QPointer<SaveMailDialog> self(this);
+    // Asked on the worker before each message: whether the run goes on.
+    auto starting = [self, services](std::size_t index) {
+        bool go_on = false;
+        services->RunOnGuiThread([&] { go_on = self && self->MessageStarting(static_cast<int>(index)); });
+        return go_on;
+    };
+    // Nothing when a download failed (or the job let out an exception).
+    auto outcome = std::make_shared<std::optional<SaveMailOutcome>>();
+    auto work = [&session, services, numbers = std::move(numbers), profile = m_profile,
+                 root = m_context.paths.mail_folder_root, outcome, starting] {
+        *outcome = SaveMessages(session, numbers, profile, root, *services, starting);
+    };
     m_host.RunSessionJob(std::move(work), [self, outcome] {
         if (self) {
-            self->MessageEnded(*outcome);
+            self->RunEnded(*outcome);
         }
     });
-    emit messageStarted(m_run->index(), m_run->total());
 }
 
-void SaveMailDialog::MessageEnded(std::optional<SaveMailOutcome> outcome) {
+bool SaveMailDialog::MessageStarting(int index) {
+    if (!m_running) {
+        return false;
+    }
+    // The message before was saved or skipped, else the run had ended.
+    if (index > 1 && m_run->MessageEnded(SaveMailOutcome::Saved) != SaveMailStep::NextMessage) {
+        return false;
+    }
+    m_progress->setText(ToQString(m_run->ProgressText()));
+    emit messageStarted(m_run->index(), m_run->total());
+    return true;
+}
+
+void SaveMailDialog::RunEnded(std::optional<SaveMailOutcome> outcome) {
     if (!m_running) {
         return;
     }
-    switch (m_run->MessageEnded(outcome)) {
-        case SaveMailStep::NextMessage:
-            StartMessage();
-            break;
-        case SaveMailStep::Done:
-            EndRun();
-            break;
-        case SaveMailStep::Failed:
-            FailRun();
-            break;
+    if (m_run->MessageEnded(outcome) == SaveMailStep::Failed) {
+        FailRun();
+    } else {
+        EndRun();
     }
 }
 

@@ -7,7 +7,9 @@
 
 #include <QDialog>
 
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "message/save_mail.h"
 #include "protocols/save_mail_run.h"
@@ -66,9 +68,13 @@ protected:
     void reject() override;
 
 private:
-    void StartMessage();
-    // The job of one message has ended (on the GUI thread).
-    void MessageEnded(std::optional<SaveMailOutcome> outcome);
+    // Starts the job that downloads and saves `numbers` one after another.
+    void StartRun(std::vector<std::uint32_t> numbers);
+    // Before message `index` (from 1): moves the run on and shows it; false
+    // when the run was stopped (on the GUI thread).
+    bool MessageStarting(int index);
+    // The run's job has ended with its last message's outcome (on the GUI thread).
+    void RunEnded(std::optional<SaveMailOutcome> outcome);
     void EndRun();
     void FailRun();
     void SetRunning(bool running);

@@ -2,11 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "net/tls_library.h"
 #include "protocols/inbox_loader.h"
+#include "protocols/mail_saving.h"
+#include "protocols/message_deletion.h"
 #include "protocols/open_mailbox.h"
 #include "protocols/pop_download.h"
 #include "protocols/pop_session.h"
@@ -14,6 +18,7 @@
 #include "support/dovecot_server.h"
 #include "support/loopback.h"
 #include "support/scripted_services.h"
+#include "support/temp_dir.h"
 
 namespace tarvox {
 namespace {
@@ -101,6 +106,47 @@ TEST(PopAgainstDovecot, PipelinedListingEqualsLockStep) {
     ::unsetenv("TARVOX_POP3_LOCKSTEP");
     ASSERT_EQ(listings[0].size(), 250u);
     EXPECT_EQ(listings[0], listings[1]);
+}
+
+// Pipelined, saving writes every message as the server has it, and deleting leaves the rest on the server.
+TEST(PopAgainstDovecot, PipelinedSavingAndDeleting) {
+    DovecotServer& dovecot = SharedDovecot();
+    ASSERT_TRUE(dovecot.ResetMailbox(5)) << dovecot.error();
+    std::multiset<std::string> expected;
+    for (const auto& file : dovecot.MessageFiles("alice")) {
+        expected.insert(DovecotServer::ExpectedRetrText(file));
+    }
+    PopSession session(&LoadedTls());
+    ScriptedServices services;
+    MessageList list;
+    ASSERT_TRUE(LoadAliceInbox(dovecot, session, list, services));
+    ASSERT_TRUE(session.capabilities.pipelining);
+
+    const TempDir root;
+    std::vector<std::size_t> started;
+    EXPECT_EQ(SaveMessages(session, {1, 2, 3, 4, 5}, Profile{.name = "Alice"}, root.path(), services,
+                           [&started](std::size_t index) {
+                               started.push_back(index);
+                               return true;
+                           }),
+              SaveMailOutcome::Saved);
+    EXPECT_EQ(started, (std::vector<std::size_t>{1, 2, 3, 4, 5}));
+    std::multiset<std::string> saved;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root.path())) {
+        if (entry.is_regular_file()) {
+            saved.insert(ReadWholeFile(entry.path()));
+        }
+    }
+    EXPECT_EQ(saved, expected);
+
+    for (const std::size_t row : {1, 3}) {
+        list.Select(row, true);
+    }
+    ASSERT_TRUE(DeleteSelected(session, list, services));
+    EXPECT_EQ(list.RowNumbers(), (std::vector<std::uint32_t>{5, 3, 1}));  // newest first
+    EXPECT_EQ(PopSaveAndExit(session, services), InboxExit::CloseInbox);
+    EXPECT_TRUE(services.Boxes().empty());
+    EXPECT_EQ(dovecot.MessageFiles("alice").size(), 3u);
 }
 
 }  // namespace
