@@ -246,6 +246,9 @@ LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, Mess
             }
             if (!pipeline) {
                 text = message.Text();
+            } else if (HeaderBlockHoldsStatusLine(text)) {
+                RefuseDownload(session, services);
+                return LoadOutcome::Failed;
             }
             const HeaderSummary summary = ScanAndClassify(text, junk);
             const std::string origin = FindForeignAddress(text, networks).value_or(std::string());

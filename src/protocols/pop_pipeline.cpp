@@ -19,6 +19,29 @@ bool UsePipelining(const PopSession& session) {
            (lockstep == nullptr || std::string_view(lockstep) != "1");
 }
 
+bool HeaderBlockHoldsStatusLine(std::string_view text) {
+    const auto status = [](std::string_view line, std::string_view word) {
+        return line.starts_with(word) && line.size() > word.size() &&
+               (line[word.size()] == ' ' || line[word.size()] == '\r');
+    };
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::string_view line = text.substr(start);
+        if (line.starts_with("\r\n")) {
+            return false;  // the blank line after the header
+        }
+        if (status(line, "+OK") || status(line, "-ERR")) {
+            return true;
+        }
+        const std::size_t end = text.find("\r\n", start);
+        if (end == std::string_view::npos) {
+            return false;
+        }
+        start = end + 2;
+    }
+    return false;
+}
+
 PopPipeline::PopPipeline(PopSession& session, std::vector<std::string> commands,
                          std::vector<std::size_t> reply_sizes)
     : m_session(session),

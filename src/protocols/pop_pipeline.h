@@ -28,6 +28,12 @@ inline constexpr std::size_t kPipelineReplyBytes = std::size_t{1} << 20;
 // PIPELINING and the environment does not hold TARVOX_POP3_LOCKSTEP=1.
 bool UsePipelining(const PopSession& session);
 
+// Whether the text of a TOP n 0 reply holds a POP3 status line ("+OK" or
+// "-ERR" and a space or the line end) among its header lines. Pipelined, that
+// is the sign of a server whose replies are out of step with the commands: a
+// short reply has taken the next one's status line into its text.
+bool HeaderBlockHoldsStatusLine(std::string_view text);
+
 class PopPipeline {
 public:
     // `commands` each end in CR LF; `reply_sizes`, when given, holds the

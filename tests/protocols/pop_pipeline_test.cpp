@@ -4,7 +4,9 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <string_view>
 #include <thread>
+#include <utility>
 
 #include "protocol_fixture.h"
 
@@ -22,6 +24,20 @@ TEST(UsePipelining, NeedsPipeliningListedAndNoForcedLockStep) {
     ::setenv("TARVOX_POP3_LOCKSTEP", "1", 1);
     EXPECT_FALSE(UsePipelining(session));
     ::unsetenv("TARVOX_POP3_LOCKSTEP");
+}
+
+// Only a status line among the header lines marks replies out of step.
+TEST(HeaderBlockHoldsStatusLine, LooksAtTheHeaderLinesOnly) {
+    const std::pair<std::string_view, bool> cases[] = {
+        {"+OK\r\nSubject: next\r\n\r\n.\r\n", true},
+        {"Subject: a\r\n-ERR no such message\r\n.\r\n", true},
+        {"+OKAY: header\r\n-ERRATA: x\r\n\r\n.\r\n", false},
+        {"Subject: a\r\n\r\n+OK\r\n.\r\n", false},
+        {"Subject: +OK\r\n .\r\n", false},
+    };
+    for (const auto& [text, holds] : cases) {
+        EXPECT_EQ(HeaderBlockHoldsStatusLine(text), holds) << text;
+    }
 }
 
 // Multi-line and single-line replies in one stream, however they are cut, are handed out in order;
