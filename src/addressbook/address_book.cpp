@@ -34,6 +34,16 @@ auto FindIn(Books& books, std::string_view name) -> decltype(&books.books.front(
 
 }  // namespace
 
+std::optional<AddressBookEntry> StorableEntry(AddressBookEntry entry) {
+    if (entry.address.empty()) {
+        return std::nullopt;
+    }
+    if (entry.name.empty()) {
+        entry.name = entry.address;
+    }
+    return entry;
+}
+
 AddressBook* FindAddressBook(AddressBooks& books, std::string_view name) {
     return FindIn(books, name);
 }

@@ -35,6 +35,11 @@ struct AddressBooks {
     bool operator==(const AddressBooks&) const = default;
 };
 
+// The entry as it can be kept: the file drops an entry whose name or address
+// is empty when it is read back, so an entry without an address is refused
+// (nothing) and one without a name takes its address as the name.
+std::optional<AddressBookEntry> StorableEntry(AddressBookEntry entry);
+
 // The book of exactly this name (letter case counts); nothing for an empty
 // name. The pointer is valid until the list of books changes.
 AddressBook* FindAddressBook(AddressBooks& books, std::string_view name);

@@ -89,6 +89,9 @@ std::size_t ImportDelimitedText(AddressBook& book, std::string_view text, Delimi
             ParseDelimitedLine(text.substr(start, end - start), delimiter);
         start = end;
         if (entry) {
+            entry = StorableEntry(std::move(*entry));
+        }
+        if (entry) {
             book.entries.push_back(std::move(*entry));
             ++added;
         }

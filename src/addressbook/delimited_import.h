@@ -29,7 +29,9 @@ std::string CleanImportedField(std::string_view field);
 // sequence, else ISO-8859-1). Both fields are cleaned.
 std::optional<AddressBookEntry> ParseDelimitedLine(std::string_view line, Delimiter delimiter);
 
-// Appends one entry for each line of `text` that parses; returns how many.
+// Appends one entry for each line of `text` that parses and is storable
+// (StorableEntry: a line without an address is skipped, one without a name
+// takes the address as its name); returns how many.
 std::size_t ImportDelimitedText(AddressBook& book, std::string_view text, Delimiter delimiter);
 
 }  // namespace tarvox

@@ -55,15 +55,19 @@ TEST(ParseDelimitedLine, TabAndCommaDelimited) {
     }
 }
 
-TEST(ImportDelimitedText, AppendsEveryLineThatParses) {
+// Every imported entry comes back from the file: one without an address is skipped, one without a
+// name is named by its address.
+TEST(ImportDelimitedText, AppendsEveryLineThatParsesAndCanBeStored) {
     AddressBook book{"Book", {{"Kept", "kept@k.example"}}};
     const std::string text =
-        "Name,E-mail Address\r\n\"Smith, Ann\",ann@a.example\r\ngarbage\r\n\r\nBob,bob@b.example";
-    EXPECT_EQ(ImportDelimitedText(book, text, Delimiter::Comma), 3u);
+        "Name,E-mail Address\r\n\"Smith, Ann\",ann@a.example\r\ngarbage\r\n\r\nBob,bob@b.example\n"
+        ",nameless@n.example\nNo address,\n";
+    EXPECT_EQ(ImportDelimitedText(book, text, Delimiter::Comma), 4u);
     EXPECT_EQ(book.entries, (std::vector<AddressBookEntry>{{"Kept", "kept@k.example"},
                                                            {"Name", "E-mail Address"},
                                                            {"Smith, Ann", "ann@a.example"},
-                                                           {"Bob", "bob@b.example"}}));
+                                                           {"Bob", "bob@b.example"},
+                                                           {"nameless@n.example", "nameless@n.example"}}));
 }
 
 }  // namespace
