@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/addressbook_command.h"
 #include "cli/mailbox_commands.h"
 #include "cli/message_commands.h"
 #include "cli/send_command.h"
@@ -28,6 +29,10 @@ constexpr const char* kUsage =
     "  list PROFILE [--settings FILE] [--host HOST] [--port N] [--user NAME] [--tls|--stls]\n"
     "       [--fingerprint FP] [--bytes] [--timeout SECONDS]\n"
     "                               list the mailbox on the server, deleting nothing\n"
+    "  addressbook [--data FILE] list | show BOOK | search TEXT\n"
+    "       | import BOOK --comma|--tab FILE | export BOOK --text|--tab FILE\n"
+    "                               the address books of tarvox.dat (a running tarvox\n"
+    "                               writes its own books over it when it ends)\n"
     "  --version                    print the version\n"
     "\n"
     "list and send give up on a server that stays silent for --timeout seconds (default 60).\n";
@@ -63,6 +68,9 @@ int main(int argc, char** argv) {
     }
     if (command == "view") {
         return tarvox::RunViewCommand(rest);
+    }
+    if (command == "addressbook") {
+        return tarvox::RunAddressBookCommand(rest);
     }
     if (command == "attachments") {
         return tarvox::RunAttachmentsCommand(rest);
