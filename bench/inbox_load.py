@@ -1,41 +1,53 @@
 #!/usr/bin/python3
-"""Inbox loading against a real Dovecot: the engine, a poplib script and the floor.
+"""Inbox loading against a real Dovecot: the engine, pipelined and lock-step, poplib, the floor.
 
     bench/inbox_load.py [--build build-bench] [--sizes 1000,10000] [--repeat 5]
-                        [--delay-ms 10] [--delayed-size 200] [--json FILE]
+                        [--delay-ms 10] [--slow-repeat 1] [--clients LIST] [--json FILE]
 
 For each size N it starts a throw-away Dovecot (scripts/test-servers/dovecot_server.py)
 with an empty mailbox, writes N generated messages into alice's Maildir (headers of 1 to
 8 KB, one in a hundred of about 64 KB; bodies of 2 to 200 KB, spread evenly on a log
-scale), loads the mailbox once to warm the server (Dovecot moves the files to cur/,
-builds its index and caches the sizes; the files land in the page cache), then runs each
-client --repeat times, in turn:
+scale), checks that the server's CAPA lists PIPELINING, loads the mailbox once to warm the
+server (Dovecot moves the files to cur/, builds its index and caches the sizes; the files
+land in the page cache), then measures the clients on each link: loopback, and with
+--delay-ms D (0 leaves it out) through a loopback proxy that holds every chunk D ms in
+each direction, as a round trip of 2 D would. Each client runs --repeat times, in turn,
+a different one first each round:
 
   engine     tarvox-cli list --host 127.0.0.1 --port P --user alice (password on stdin):
-             LoadInbox with LIST and one "TOP n 0" per message, each header block scanned,
-             then the listing printed (to a file);
+             LoadInbox with LIST, then the "TOP n 0" commands sent ahead of their replies
+             (the server lists PIPELINING), each header block scanned, then the listing
+             printed (to a file);
+  engine-lockstep  the same with TARVOX_POP3_LOCKSTEP=1: one TOP at a time, each sent once
+             the reply before it has arrived;
   poplib     bench/inbox_load_poplib.py: Python's poplib, LIST and "TOP n 0" one at a time;
-  poplib+parse  the same, each header block also read by Python's email package;
+  poplib+parse  the same, each header block also read by Python's email package (only
+             with --clients);
   floor      tarvox_inbox_load_floor: LIST, every TOP and QUIT written at once, the reply
              bytes only counted.
 
+The lock-step clients (engine-lockstep, poplib, poplib+parse) need a round trip per
+message: behind the proxy they run only --slow-repeat times (10,000 messages take them
+about 220 s a run with 10 ms each way); the table says how many runs each figure has.
+
 Each client is a child process started by tarvox_resource_run, which reports its wall time
 (fork to exit), CPU time (user + system) and peak resident size (from wait4). Every run is
-checked in Dovecot's log: the session must have answered exactly N TOP commands. The table
-gives medians and their ratios to the floor's medians of the same mailbox.
-
-With --delay-ms D (0 leaves it out) a mailbox of --delayed-size messages is also measured
-through a loopback proxy that holds every chunk D ms in each direction, which shows the
-cost of one round trip per message.
+checked in Dovecot's log (the session must have answered exactly N TOP commands), every
+engine listing, pipelined or lock-step on either link, must be byte for byte the first
+one of the mailbox, and a run that takes far longer than a lock-step client would is
+killed as hung. The table gives medians and their ratios to the floor's medians of the
+same mailbox and link; the goals for the pipelined engine follow it.
 
 This is a measurement, not a test: nothing in the test suite runs it. The generated mail
-takes about 45 KB per message in a temporary folder under /tmp, removed at the end.
+takes about 50 KB per message in a temporary folder under /tmp, removed at the end (kept
+when listings differ, with the differing listings).
 """
 
 import argparse
 import base64
 import json
 import os
+import poplib
 import random
 import shutil
 import signal
@@ -53,7 +65,10 @@ PYTHON = "/usr/bin/python3"
 SERVER_SCRIPT = os.path.join(ROOT, "scripts", "test-servers", "dovecot_server.py")
 POPLIB_CLIENT = os.path.join(HERE, "inbox_load_poplib.py")
 USER = "alice"
-CLIENTS = ("floor", "engine", "poplib", "poplib+parse")
+CLIENTS = ("floor", "engine", "engine-lockstep", "poplib", "poplib+parse")
+DEFAULT_CLIENTS = ("floor", "engine", "engine-lockstep", "poplib")
+# The clients that wait for each reply before the next command: one round trip a message.
+LOCKSTEP_CLIENTS = ("engine-lockstep", "poplib", "poplib+parse")
 BASE_TIME = 1704103200  # 2024-01-01 10:00:00 UTC
 LOG_WAIT = 10.0
 
@@ -382,7 +397,7 @@ class Proxy:
 
 def client_command(name, build, port):
     host = "127.0.0.1"
-    if name == "engine":
+    if name in ("engine", "engine-lockstep"):
         return [os.path.join(build, "src", "cli", "tarvox-cli"), "list", "--host", host,
                 "--port", str(port), "--user", USER]
     if name == "poplib":
@@ -394,20 +409,49 @@ def client_command(name, build, port):
     raise ValueError(name)
 
 
-def run_client(name, build, port, server, count, password, scratch):
-    """Runs one client to the end; returns wall and CPU seconds and peak RSS in KB."""
-    command = client_command(name, build, port)
+def client_environment(name):
+    """The engine pipelines unless TARVOX_POP3_LOCKSTEP=1; only engine-lockstep gets it."""
+    environment = dict(os.environ)
+    environment.pop("TARVOX_POP3_LOCKSTEP", None)
+    if name == "engine-lockstep":
+        environment["TARVOX_POP3_LOCKSTEP"] = "1"
+    return environment
+
+
+def run_limit(count, delay_ms):
+    """Seconds after which a run counts as hung: twice a lock-step client's time, 2 ms of
+    work and a round trip per message, plus a minute."""
+    return 60.0 + 2.0 * count * (0.002 + 2.0 * delay_ms / 1000.0)
+
+
+def run_client(name, args, port, server, count, delay_ms, scratch):
+    """Runs one client to the end; returns wall and CPU seconds, peak RSS in KB and the
+    path of what the client wrote to standard output."""
+    command = client_command(name, args.build, port)
     if name == "floor":
         command.append(str(count))
     out_path = os.path.join(scratch, "stdout")
     err_path = os.path.join(scratch, "stderr")
     report_path = os.path.join(scratch, "report")
+    for path in (out_path, err_path, report_path):
+        if os.path.exists(path):
+            os.remove(path)
     offset = server.log_size()
     with open(out_path, "wb") as out, open(err_path, "wb") as err:
-        process = subprocess.Popen([os.path.join(build, "bench", "tarvox_resource_run"),
+        # Its own process group, so that a hung client is killed with the runner.
+        process = subprocess.Popen([os.path.join(args.build, "bench", "tarvox_resource_run"),
                                     report_path] + command,
-                                   stdin=subprocess.PIPE, stdout=out, stderr=err)
-        process.communicate((password + "\n").encode("ascii"))
+                                   stdin=subprocess.PIPE, stdout=out, stderr=err,
+                                   env=client_environment(name), start_new_session=True)
+        try:
+            process.communicate((server.password + "\n").encode("ascii"),
+                                timeout=run_limit(count, delay_ms))
+        except subprocess.TimeoutExpired:
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait()
+            raise Failure("%s did not finish within %.0f s on %d messages with %d ms each way "
+                          "(hung?); its output is in %s" % (name, run_limit(count, delay_ms),
+                                                            count, delay_ms, scratch))
     with open(report_path, encoding="ascii") as f:
         fields = f.read().split()
     report = dict(zip(fields[0::2], fields[1::2]))
@@ -420,77 +464,192 @@ def run_client(name, build, port, server, count, password, scratch):
         raise Failure("%s: Dovecot did not answer %d TOP commands: %s" % (name, count, logout))
     return {"wall": float(report["wall"]),
             "cpu": float(report["user"]) + float(report["system"]),
-            "rss_kb": int(report["maxrss"])}
+            "rss_kb": int(report["maxrss"])}, out_path
 
 
-def measure_mailbox(args, count, delay_ms, work):
-    folder = os.path.join(work, "n%d%s" % (count, "-delay" if delay_ms else ""))
-    os.makedirs(folder)
-    os.chmod(folder, 0o755)
-    server = Dovecot(folder)
+def server_capabilities(port):
+    """The CAPA lines of the server (the engine pipelines only when PIPELINING is there)."""
+    box = poplib.POP3("127.0.0.1", port)
+    try:
+        return list(box.capa())
+    finally:
+        box.quit()
+
+
+class ListingCheck:
+    """Every engine listing of a mailbox, pipelined or lock-step, on any link, must be the
+    first one's bytes; a differing one is kept beside it for a look."""
+
+    def __init__(self, work, count):
+        self.folder = os.path.join(work, "listings-n%d" % count)
+        os.makedirs(self.folder, exist_ok=True)
+        self.reference = None
+        self.reference_name = None
+        self.mismatches = []
+
+    @staticmethod
+    def comparable(listing):
+        """The listing without the clock time that its third line gives."""
+        lead, marker, entries = listing.partition(b"\nMessage: ")
+        return b"\n".join(lead.split(b"\n")[:2]) + marker + entries
+
+    def check(self, name, delay_ms, out_path):
+        with open(out_path, "rb") as f:
+            listing = self.comparable(f.read())
+        if self.reference is None:
+            self.reference = listing
+            self.reference_name = "%s-%dms" % (name, delay_ms)
+            shutil.copy(out_path, os.path.join(self.folder, self.reference_name))
+            return
+        if listing != self.reference:
+            kept = os.path.join(self.folder, "%s-%dms-%d" % (name, delay_ms,
+                                                          len(self.mismatches) + 1))
+            shutil.copy(out_path, kept)
+            self.mismatches.append("%s with %d ms each way: listing differs from %s (%s)"
+                                   % (name, delay_ms, self.reference_name, kept))
+            print("  LISTING DIFFERS: " + self.mismatches[-1], file=sys.stderr, flush=True)
+
+
+def measure_link(args, clients, count, delay_ms, server, scratch, listings):
+    """The runs of every client on one link; the lock-step ones behind a delay run
+    --slow-repeat times, the others --repeat times."""
     proxy = None
+    port = server.port
+    if delay_ms:
+        proxy = Proxy(server.port, delay_ms)
+        port = proxy.port
+    repeats = {name: (args.slow_repeat if delay_ms and name in LOCKSTEP_CLIENTS
+                      else args.repeat) for name in clients}
     try:
         started = time.monotonic()
-        written = write_maildir(server.maildir, count, seed=count)
-        generated = time.monotonic() - started
-        scratch = os.path.join(work, "scratch")
-        os.makedirs(scratch, exist_ok=True)
-        warm = run_client("floor", args.build, server.port, server, count, server.password,
-                          scratch)
-        port = server.port
-        if delay_ms:
-            proxy = Proxy(server.port, delay_ms)
-            port = proxy.port
-        load_before = os.getloadavg()
-        runs = {name: [] for name in CLIENTS}
-        for repetition in range(args.repeat):
+        load_before = read_loadavg()
+        runs = {name: [] for name in clients}
+        for repetition in range(max(repeats.values())):
             # A different order each time, so that a burst of load elsewhere on the machine
             # does not always fall on the same client.
-            order = CLIENTS[repetition % len(CLIENTS):] + CLIENTS[:repetition % len(CLIENTS)]
-            for name in order:
-                result = run_client(name, args.build, port, server, count, server.password,
-                                    scratch)
+            shift = repetition % len(clients)
+            for name in clients[shift:] + clients[:shift]:
+                if len(runs[name]) >= repeats[name]:
+                    continue
+                result, out_path = run_client(name, args, port, server, count, delay_ms,
+                                              scratch)
+                if name in ("engine", "engine-lockstep"):
+                    listings.check(name, delay_ms, out_path)
                 runs[name].append(result)
-                print("  N=%d delay=%d ms %-13s wall %7.3f s  cpu %7.3f s  rss %7d KB"
+                print("  N=%d delay=%d ms %-15s wall %8.3f s  cpu %7.3f s  rss %7d KB"
                       % (count, delay_ms, name, result["wall"], result["cpu"],
                          result["rss_kb"]), file=sys.stderr, flush=True)
-        load_after = os.getloadavg()
+        load_after = read_loadavg()
+        seconds = time.monotonic() - started
     finally:
         if proxy is not None:
             proxy.stop()
-        server.stop()
-        shutil.rmtree(folder, ignore_errors=True)
     medians = {name: {key: statistics.median(r[key] for r in results)
                       for key in ("wall", "cpu", "rss_kb")}
                for name, results in runs.items()}
     return {
         "messages": count,
         "delay_ms": delay_ms,
-        "mailbox_bytes": written,
-        "generate_seconds": generated,
-        "warm_up": warm,
         "load_average_before": load_before,
         "load_average_after": load_after,
+        "seconds": seconds,
         "runs": runs,
         "medians": medians,
     }
 
 
-def table(results):
+def measure_mailbox(args, clients, count, delays, work):
+    """One generated mailbox of `count` messages, measured on each link in `delays`."""
+    folder = os.path.join(work, "n%d" % count)
+    os.makedirs(folder)
+    os.chmod(folder, 0o755)
+    server = Dovecot(folder)
+    results = []
+    try:
+        started = time.monotonic()
+        written = write_maildir(server.maildir, count, seed=count)
+        generated = time.monotonic() - started
+        capabilities = server_capabilities(server.port)
+        if "PIPELINING" not in capabilities:
+            raise Failure("Dovecot's CAPA does not list PIPELINING (%s): the engine would not "
+                          "pipeline" % ", ".join(capabilities))
+        scratch = os.path.join(work, "scratch")
+        os.makedirs(scratch, exist_ok=True)
+        warm, _ = run_client("floor", args, server.port, server, count, 0, scratch)
+        print("  %.0f MB generated in %.1f s" % (written / 1e6, generated),
+              file=sys.stderr, flush=True)
+        listings = ListingCheck(work, count)
+        for delay_ms in delays:
+            result = measure_link(args, clients, count, delay_ms, server, scratch, listings)
+            result.update({"mailbox_bytes": written, "generate_seconds": generated,
+                           "warm_up": warm})
+            results.append(result)
+            print("  N=%d delay=%d ms measured in %.0f s; load average %s before, %s after"
+                  % (count, delay_ms, result["seconds"], result["load_average_before"],
+                     result["load_average_after"]), file=sys.stderr, flush=True)
+    finally:
+        server.stop()
+        shutil.rmtree(folder, ignore_errors=True)
+    return results, listings.mismatches
+
+
+# ---------------------------------------------------------------------------
+# The report
+
+
+def read_loadavg():
+    """/proc/loadavg's three load averages, as `cat /proc/loadavg` shows them."""
+    with open("/proc/loadavg", encoding="ascii") as f:
+        return " ".join(f.read().split()[:3])
+
+
+def ratio(value, floor):
+    return "%.1fx" % (value / floor) if floor > 0 else "-"
+
+
+def table(results, clients):
     lines = [
-        "| N | Delay | Client | Wall | CPU | Peak RSS | Wall / floor | CPU / floor | RSS / floor |",
-        "|---|---|---|---|---|---|---|---|---|",
+        "| N | Delay | Client | Runs | Wall | CPU | Peak RSS | Wall / floor | CPU / floor "
+        "| RSS / floor |",
+        "|---|---|---|---|---|---|---|---|---|---|",
     ]
     for result in results:
-        floor = result["medians"]["floor"]
-        for name in CLIENTS:
+        floor = result["medians"].get("floor")
+        for name in clients:
             m = result["medians"][name]
-            lines.append("| %d | %s | %s | %.3f s | %.3f s | %.1f MB | %.1fx | %.1fx | %.1fx |" % (
+            lines.append("| %d | %s | %s | %d | %.3f s | %.3f s | %.1f MB | %s | %s | %s |" % (
                 result["messages"], "%d ms" % result["delay_ms"] if result["delay_ms"] else "-",
-                name, m["wall"], m["cpu"], m["rss_kb"] / 1024.0, m["wall"] / floor["wall"],
-                m["cpu"] / floor["cpu"] if floor["cpu"] > 0 else float("inf"),
-                m["rss_kb"] / floor["rss_kb"]))
+                name, len(result["runs"][name]), m["wall"], m["cpu"], m["rss_kb"] / 1024.0,
+                ratio(m["wall"], floor["wall"]) if floor else "-",
+                ratio(m["cpu"], floor["cpu"]) if floor else "-",
+                ratio(m["rss_kb"], floor["rss_kb"]) if floor else "-"))
     return "\n".join(lines)
+
+
+def goals(results):
+    """The goals for the pipelined engine, each with the figures that decide it."""
+    lines = []
+    for r in results:
+        m = r["medians"]
+        if "engine" not in m:
+            continue
+        engine = m["engine"]["wall"]
+        if not r["delay_ms"] and "floor" in m:
+            share = engine / m["floor"]["wall"]
+            lines.append("N=%d, no delay: engine wall %.3f s = %.2fx the floor (goal at most "
+                         "1.5x): %s" % (r["messages"], engine, share,
+                                        "holds" if share <= 1.5 else "missed"))
+        if r["delay_ms"]:
+            lines.append("N=%d, %d ms each way: engine wall %.3f s (goal at most 3 s): %s"
+                         % (r["messages"], r["delay_ms"], engine,
+                            "holds" if engine <= 3.0 else "missed"))
+            if "engine-lockstep" in m:
+                speedup = m["engine-lockstep"]["wall"] / engine
+                lines.append("N=%d, %d ms each way: lock-step wall %.3f s = %.1fx the "
+                             "pipelined engine (goal at least 30x): %s"
+                             % (r["messages"], r["delay_ms"], m["engine-lockstep"]["wall"],
+                                speedup, "holds" if speedup >= 30 else "missed"))
+    return lines
 
 
 def command_run(args):
@@ -501,34 +660,48 @@ def command_run(args):
             raise Failure("%s is missing; build the targets tarvox-cli, "
                           "tarvox_inbox_load_floor and tarvox_resource_run in %s first"
                           % (path, args.build))
+    clients = tuple(name for name in args.clients.split(",") if name)
+    for name in clients:
+        if name not in CLIENTS:
+            raise Failure("unknown client %s (known: %s)" % (name, ", ".join(CLIENTS)))
+    if not clients:
+        raise Failure("no client to measure")
+    delays = [0] + ([args.delay_ms] if args.delay_ms else [])
     work = tempfile.mkdtemp(prefix="tvx-inbox-", dir="/tmp")
     os.chmod(work, 0o755)  # Dovecot's processes run as nobody when we are root
     results = []
+    mismatches = []
+    started = time.monotonic()
+    load_start = read_loadavg()
     try:
-        plan = [(int(n), 0) for n in args.sizes.split(",") if n]
-        if args.delay_ms:
-            plan.append((args.delayed_size, args.delay_ms))
-        for count, delay_ms in plan:
-            print("mailbox of %d messages%s" % (count, ", %d ms each way" % delay_ms
-                                                 if delay_ms else ""),
-                  file=sys.stderr, flush=True)
-            results.append(measure_mailbox(args, count, delay_ms, work))
-            r = results[-1]
-            print("  %.0f MB generated in %.1f s; load average %.2f before, %.2f after"
-                  % (r["mailbox_bytes"] / 1e6, r["generate_seconds"],
-                     r["load_average_before"][0], r["load_average_after"][0]),
-                  file=sys.stderr, flush=True)
+        for count in (int(n) for n in args.sizes.split(",") if n):
+            print("mailbox of %d messages" % count, file=sys.stderr, flush=True)
+            measured, differing = measure_mailbox(args, clients, count, delays, work)
+            results.extend(measured)
+            mismatches.extend(differing)
     finally:
-        if not args.keep:
+        if not args.keep and not mismatches:
             shutil.rmtree(work, ignore_errors=True)
+    seconds = time.monotonic() - started
+    load_end = read_loadavg()
     if args.json:
         with open(args.json, "w", encoding="utf-8") as f:
-            json.dump(results, f, indent=1)
-    print(table(results))
+            json.dump({"seconds": seconds, "load_average_start": load_start,
+                       "load_average_end": load_end, "mailboxes": results}, f, indent=1)
+    print(table(results, clients))
+    print()
     for r in results:
-        print("N=%d delay=%d ms: mailbox %.0f MB, load average (1 min) %.2f before and %.2f "
-              "after" % (r["messages"], r["delay_ms"], r["mailbox_bytes"] / 1e6,
-                         r["load_average_before"][0], r["load_average_after"][0]))
+        print("N=%d delay=%d ms: mailbox %.0f MB, measured in %.0f s, load average %s before "
+              "and %s after" % (r["messages"], r["delay_ms"], r["mailbox_bytes"] / 1e6,
+                                r["seconds"], r["load_average_before"],
+                                r["load_average_after"]))
+    print("whole run: %.0f s; load average %s at the start, %s at the end"
+          % (seconds, load_start, load_end))
+    for line in goals(results):
+        print(line)
+    if mismatches:
+        raise Failure("the engine's listings differ (kept in %s):\n%s"
+                      % (work, "\n".join(mismatches)))
 
 
 def main():
@@ -536,9 +709,12 @@ def main():
     commands = parser.add_subparsers(dest="command")
     parser.add_argument("--build", default=os.path.join(ROOT, "build-bench"))
     parser.add_argument("--sizes", default="1000,10000")
+    parser.add_argument("--clients", default=",".join(DEFAULT_CLIENTS),
+                        help="of " + ", ".join(CLIENTS))
     parser.add_argument("--repeat", type=int, default=5)
+    parser.add_argument("--slow-repeat", type=int, default=1,
+                        help="runs of the lock-step clients behind the delay")
     parser.add_argument("--delay-ms", type=int, default=10)
-    parser.add_argument("--delayed-size", type=int, default=200)
     parser.add_argument("--json", default=None, help="also write every run to this file")
     parser.add_argument("--keep", action="store_true", help="keep the temporary folder")
     proxy = commands.add_parser("proxy", help="(internal) the delaying loopback proxy")
@@ -549,6 +725,8 @@ def main():
         signal.signal(signal.SIGTERM, lambda *_: os._exit(0))
         run_proxy(args.target, args.delay_ms / 1000.0)
         return 0
+    if args.repeat < 1 or args.slow_repeat < 1:
+        parser.error("--repeat and --slow-repeat must be at least 1")
     try:
         command_run(args)
     except Failure as failure:
