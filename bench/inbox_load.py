@@ -39,8 +39,9 @@ killed as hung. The table gives medians and their ratios to the floor's medians 
 same mailbox and link; the goals for the pipelined engine follow it.
 
 This is a measurement, not a test: nothing in the test suite runs it. The generated mail
-takes about 50 KB per message in a temporary folder under /tmp, removed at the end (kept
-when listings differ, with the differing listings).
+takes about 50 KB per message in a temporary folder under /tmp, removed with its mailbox;
+the folder itself is kept, with the last client output and the listings, when listings
+differ or a run failed.
 """
 
 import argparse
@@ -671,6 +672,7 @@ def command_run(args):
     os.chmod(work, 0o755)  # Dovecot's processes run as nobody when we are root
     results = []
     mismatches = []
+    finished = False
     started = time.monotonic()
     load_start = read_loadavg()
     try:
@@ -679,8 +681,11 @@ def command_run(args):
             measured, differing = measure_mailbox(args, clients, count, delays, work)
             results.extend(measured)
             mismatches.extend(differing)
+        finished = True
     finally:
-        if not args.keep and not mismatches:
+        # After a failure the client's output and the listings stay for a look (the
+        # mailboxes are gone already).
+        if finished and not args.keep and not mismatches:
             shutil.rmtree(work, ignore_errors=True)
     seconds = time.monotonic() - started
     load_end = read_loadavg()
