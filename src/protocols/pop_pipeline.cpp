@@ -53,8 +53,9 @@ PopPipeline::PopPipeline(PopSession& session, std::vector<std::string> commands,
 }
 
 void PopPipeline::Refill() {
-    // Refilled at half the bound, so that writes carry many commands.
-    if (Unanswered() <= kPipelineCommands / 2) {
+    // Refilled once a quarter of the window is free: the link stays busy and
+    // each write still carries many commands.
+    if (Unanswered() <= kPipelineCommands - kPipelineCommands / 4) {
         std::string batch;
         while (m_sent < m_commands.size() && Unanswered() < kPipelineCommands &&
                m_unanswered_bytes + m_commands[m_sent].size() <= kPipelineBytes) {

@@ -18,7 +18,9 @@
 
 namespace tarvox {
 
-inline constexpr std::size_t kPipelineCommands = 256;
+// A window of 1024 short commands (TOP, RETR, DELE: at most 20 bytes each)
+// keeps a slow link busy while staying far below the socket buffers.
+inline constexpr std::size_t kPipelineCommands = 1024;
 inline constexpr std::size_t kPipelineBytes = 65536;
 // With the replies' sizes known (RETR of listed messages), no more than this
 // much is asked ahead, so that a run ended early has little left to read.

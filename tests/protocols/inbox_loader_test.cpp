@@ -152,8 +152,8 @@ TEST_F(LoadInboxTest, ListSizesTheTable) {
     EXPECT_EQ(list.At(0).subject + ", " + list.At(0).size_text, "Message 1, 0.8 K");  // headers not read
 }
 
-// With PIPELINING the TOP commands go out ahead of the replies, at most 256 unanswered (the next ones
-// once half are answered); however the replies arrive, the list and statuses are the lock-step ones.
+// With PIPELINING the TOP commands go out ahead of the replies, at most 1024 unanswered (the next ones
+// once a quarter are answered); however the replies arrive, the list and statuses are the lock-step ones.
 TEST_F(LoadInboxTest, PipelinedLoadingGivesWhatLockStepGives) {
     const auto [commands, replies] = Tops(1, 4);
     const std::size_t two = TopReply(1).size() + TopReply(2).size();
@@ -161,8 +161,8 @@ TEST_F(LoadInboxTest, PipelinedLoadingGivesWhatLockStepGives) {
         {4, {Expect(commands), Send(replies)}},
         {4, {Expect(commands), SendInPieces(replies, {two, two + 7, replies.size() - 3})}},
         {4, {Expect(commands), SendSplit(replies, 5, 1ms)}},
-        {300, {Expect(Tops(1, 256).first), Send(Tops(1, 128).second), Expect(Tops(257, 300).first),
-               Send(Tops(129, 300).second)}},
+        {1300, {Expect(Tops(1, 1024).first), Send(Tops(1, 256).second), Expect(Tops(1025, 1280).first),
+                Send(Tops(257, 1280).second), Expect(Tops(1281, 1300).first), Send(Tops(1281, 1300).second)}},
     };
     const auto loaded = [this] {
         std::vector<InboxEntry> entries;
