@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "addressbook/address_book_file.h"
+#include "addressbook/book_edits.h"
 #include "addressbook/book_export.h"
 #include "addressbook/delimited_import.h"
 #include "cli/terminal_text.h"
@@ -99,11 +100,8 @@ int Import(AddressBooks& books, const Request& request) {
     if (!text) {
         return Fail("Unable to read from file " + request.file.string());
     }
+    AddBook(books, request.book);  // unless it exists
     AddressBook* book = FindAddressBook(books, request.book);
-    if (book == nullptr) {
-        books.books.insert(books.books.begin(), AddressBook{request.book, {}});
-        book = &books.books.front();
-    }
     const std::size_t added = ImportDelimitedText(
         *book, *text, request.form == "--tab" ? Delimiter::Tab : Delimiter::Comma);
     if (!SaveAddressBooks(request.data, books)) {
