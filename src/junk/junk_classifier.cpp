@@ -1,20 +1,27 @@
 #include "junk/junk_classifier.h"
 
+#include <utility>
+
 #include "junk/junk_rules.h"
 #include "message/header_lines.h"
 #include "message/header_scan.h"
 
 namespace tarvox {
 
-namespace {
+JunkClassifier::JunkClassifier(JunkSettings settings)
+    : m_settings(std::move(settings)),
+      m_white_patterns(StoredPatternList(m_settings.whitepat)),
+      m_black_patterns(StoredPatternList(m_settings.blackpat)) {}
 
 // The verdict of the pattern and term lists. The patterns meet each header
 // line that is not too long, continuation lines included; the terms meet the
 // fields as read: the Subject and From words decoded but their leading blanks
 // kept, the To and Cc entries as they stand on the lines.
-JunkVerdict ListVerdict(std::string_view message, const HeaderSummary& as_read,
-                        const JunkSettings& settings) {
+JunkVerdict JunkClassifier::ListVerdict(std::string_view message,
+                                        const HeaderSummary& as_read) const {
+    const JunkSettings& settings = m_settings;
     JunkVerdict result = JunkVerdict::NotJunk;
+    // A white list that is set counts even when none of its items decodes.
     const bool white_patterns = !settings.whitepat.empty();
     bool whitelisted = false;
     HeaderLines lines(message);
@@ -23,10 +30,10 @@ JunkVerdict ListVerdict(std::string_view message, const HeaderSummary& as_read,
         if (line.too_long) {
             continue;
         }
-        if (white_patterns && MatchPatternList(line.text, settings.whitepat)) {
+        if (white_patterns && MatchAnyPattern(line.text, m_white_patterns)) {
             whitelisted = true;
         }
-        if (result == JunkVerdict::NotJunk && MatchPatternList(line.text, settings.blackpat)) {
+        if (result == JunkVerdict::NotJunk && MatchAnyPattern(line.text, m_black_patterns)) {
             result = JunkVerdict::BlacklistPattern;
         }
     }
@@ -51,11 +58,10 @@ JunkVerdict ListVerdict(std::string_view message, const HeaderSummary& as_read,
     return result;
 }
 
-}  // namespace
-
-HeaderSummary ScanAndClassify(std::string_view message, const JunkSettings& settings) {
+HeaderSummary JunkClassifier::ScanAndClassify(std::string_view message) const {
+    const JunkSettings& settings = m_settings;
     HeaderSummary summary = ReadHeaderBlock(message);
-    JunkVerdict result = ListVerdict(message, summary, settings);
+    JunkVerdict result = ListVerdict(message, summary);
     FinishHeaderSummary(summary);
     if (result == JunkVerdict::NotJunk) {
         result = RuleOn(settings.filterbits, JunkRule::Html) && summary.html
@@ -65,6 +71,10 @@ HeaderSummary ScanAndClassify(std::string_view message, const JunkSettings& sett
     }
     summary.junk_verdict = result;
     return summary;
+}
+
+HeaderSummary ScanAndClassify(std::string_view message, const JunkSettings& settings) {
+    return JunkClassifier(settings).ScanAndClassify(message);
 }
 
 }  // namespace tarvox

@@ -3,15 +3,34 @@
 // the fields the header scan reads.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "junk/junk_settings.h"
 #include "message/header_summary.h"
 
 namespace tarvox {
 
-// Scans the header block of `message` as ScanHeaders does and sets
-// `junk_verdict` by `settings`.
+// A profile's junk settings ready for the messages of one inbox: the header
+// patterns are decoded once, not for every line of every message.
+class JunkClassifier {
+public:
+    explicit JunkClassifier(JunkSettings settings);
+
+    // Scans the header block of `message` as ScanHeaders does and sets
+    // `junk_verdict` by the settings.
+    HeaderSummary ScanAndClassify(std::string_view message) const;
+
+private:
+    JunkVerdict ListVerdict(std::string_view message, const HeaderSummary& as_read) const;
+
+    JunkSettings m_settings;
+    std::vector<std::string> m_white_patterns;
+    std::vector<std::string> m_black_patterns;
+};
+
+// JunkClassifier(settings).ScanAndClassify(message), for a single message.
 HeaderSummary ScanAndClassify(std::string_view message, const JunkSettings& settings);
 
 }  // namespace tarvox

@@ -90,10 +90,7 @@ bool MatchTermList(std::string_view terms, std::string_view subject, std::string
     return false;
 }
 
-namespace {
-
-// The patterns in their stored form (ISO-8859-1 when they fit, else UTF-8).
-std::vector<std::string> StoredPatterns(std::string_view stored) {
+std::vector<std::string> StoredPatternList(std::string_view stored) {
     std::vector<std::string> patterns;
     for (std::string_view item : SplitCommaList(stored)) {
         std::string pattern = DecodeBase64Text(item);
@@ -107,10 +104,8 @@ std::vector<std::string> StoredPatterns(std::string_view stored) {
     return patterns;
 }
 
-}  // namespace
-
 std::vector<std::string> DecodePatternList(std::string_view stored) {
-    std::vector<std::string> patterns = StoredPatterns(stored);
+    std::vector<std::string> patterns = StoredPatternList(stored);
     for (std::string& pattern : patterns) {
         pattern = FromStoredText(pattern);
     }
@@ -127,10 +122,14 @@ std::string EncodePatternList(const std::vector<std::string>& patterns) {
 }
 
 bool MatchPatternList(std::string_view line, std::string_view patterns) {
+    return MatchAnyPattern(line, StoredPatternList(patterns));
+}
+
+bool MatchAnyPattern(std::string_view line, std::span<const std::string> patterns) {
     // Header lines are the message's own bytes, so the patterns meet them in
     // their stored form: ISO-8859-1 patterns match ISO-8859-1 headers as they
     // always did, and others match UTF-8 headers (RFC 6532).
-    for (const std::string& pattern : StoredPatterns(patterns)) {
+    for (const std::string& pattern : patterns) {
         if (MatchWildcard(pattern, line)) {
             return true;
         }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,9 +31,18 @@ std::vector<std::string> DecodePatternList(std::string_view stored);
 // followed by a comma.
 std::string EncodePatternList(const std::vector<std::string>& patterns);
 
+// The patterns of a stored list in their stored form (ISO-8859-1 when they
+// fit, else UTF-8), as header lines meet them: each item decoded and cut at a
+// decoded NUL, items that decode to nothing dropped.
+std::vector<std::string> StoredPatternList(std::string_view stored);
+
 // True when the raw header line matches one of the base64-encoded patterns,
-// taken in their stored form.
+// taken in their stored form: MatchAnyPattern with StoredPatternList.
 bool MatchPatternList(std::string_view line, std::string_view patterns);
+
+// True when the raw header line matches one of the patterns of
+// StoredPatternList; for many lines, the list is decoded once.
+bool MatchAnyPattern(std::string_view line, std::span<const std::string> patterns);
 
 // "?" one character, "*" any run; case-insensitive, anchored at both ends,
 // with one restart point and no backtracking in the text.

@@ -38,16 +38,36 @@ std::array<std::uint32_t, 3> DecodeItem(std::string_view item) {
     return {GetWord(bytes, 0), GetWord(bytes, 4), GetWord(bytes, 8)};
 }
 
+std::uint64_t KeyOf(std::uint32_t word1, std::uint32_t word2) {
+    return std::uint64_t{word1} << 32 | word2;
+}
+
 }  // namespace
 
 std::uint32_t LookupStoredFlags(std::string_view stored, MessageIdentity identity) {
+    return StoredFlagsIndex(stored).Lookup(identity);
+}
+
+StoredFlagsIndex::StoredFlagsIndex(std::string_view stored) {
     for (std::string_view item : SplitCommaList(stored)) {
         auto [word1, word2, flags] = DecodeItem(item);
-        if (word1 == identity.word1 && word2 == identity.word2) {
-            return flags;
-        }
+        m_items.push_back({KeyOf(word1, word2), flags});
     }
-    return 0;
+    // A stable sort keeps items of one identity in list order, so the first
+    // one stays and answers as the walk over the list does.
+    std::stable_sort(m_items.begin(), m_items.end(),
+                     [](const Item& a, const Item& b) { return a.key < b.key; });
+    m_items.erase(std::unique(m_items.begin(), m_items.end(),
+                              [](const Item& a, const Item& b) { return a.key == b.key; }),
+                  m_items.end());
+}
+
+std::uint32_t StoredFlagsIndex::Lookup(MessageIdentity identity) const {
+    const std::uint64_t key = KeyOf(identity.word1, identity.word2);
+    const auto it =
+        std::lower_bound(m_items.begin(), m_items.end(), key,
+                         [](const Item& item, std::uint64_t k) { return item.key < k; });
+    return it != m_items.end() && it->key == key ? it->flags : 0;
 }
 
 std::string BuildStoredFlags(std::span<const FlaggedMessage> messages) {

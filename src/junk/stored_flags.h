@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarvox {
 
@@ -26,8 +27,25 @@ struct FlaggedMessage {
     std::uint32_t flags = 0;
 };
 
-// The flags stored for the identity, or 0.
+// The flags stored for the identity, or 0: those of the first item with that
+// identity (an item that does not decode has identity 0 and no flags).
 std::uint32_t LookupStoredFlags(std::string_view stored, MessageIdentity identity);
+
+// A stored list decoded once, for the lookups of every message of an inbox.
+class StoredFlagsIndex {
+public:
+    explicit StoredFlagsIndex(std::string_view stored);
+
+    // The flags stored for the identity, as LookupStoredFlags gives them.
+    std::uint32_t Lookup(MessageIdentity identity) const;
+
+private:
+    struct Item {
+        std::uint64_t key;  // word1, word2
+        std::uint32_t flags;
+    };
+    std::vector<Item> m_items;  // by key; of equal keys only the first of the list
+};
 
 // One item, with its comma, for every message with flags and an identity.
 std::string BuildStoredFlags(std::span<const FlaggedMessage> messages);

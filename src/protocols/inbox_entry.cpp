@@ -1,8 +1,11 @@
 #include "protocols/inbox_entry.h"
 
+#include <utility>
+
 #include "codec/md5.h"
 #include "codec/text_format.h"
 #include "codec/utf8.h"
+#include "junk/foreign_address.h"
 #include "message/address_list.h"
 #include "message/mail_date.h"
 
@@ -37,9 +40,12 @@ std::string SizeText(std::uint32_t size) {
     return TextFormat("%.1f K", static_cast<double>(size) / 1024.0);
 }
 
-InboxEntry MakeInboxEntry(const HeaderSummary& summary, const EntryFacts& facts) {
+namespace {
+
+InboxEntry MakeIdentifiedEntry(const HeaderSummary& summary, const EntryFacts& facts,
+                               MessageIdentity identity) {
     InboxEntry entry;
-    entry.identity = ComputeMessageIdentity(summary);
+    entry.identity = identity;
     entry.flags = facts.stored_flags | (facts.use_status ? summary.status_flags : 0);
     entry.number = facts.number;
     entry.size_text = SizeText(facts.size);
@@ -61,6 +67,33 @@ InboxEntry MakeInboxEntry(const HeaderSummary& summary, const EntryFacts& facts)
     entry.multipart = summary.multipart;
     entry.originating_address = Limited(facts.originating_address, kOriginatingAddressLimit);
     return entry;
+}
+
+}  // namespace
+
+InboxEntry MakeInboxEntry(const HeaderSummary& summary, const EntryFacts& facts) {
+    return MakeIdentifiedEntry(summary, facts, ComputeMessageIdentity(summary));
+}
+
+InboxEntryMaker::InboxEntryMaker(JunkSettings junk, std::string_view networks,
+                                 std::string_view stored_flags, bool use_status)
+    : m_classifier(std::move(junk)),
+      m_networks(networks),
+      m_stored_flags(stored_flags),
+      m_use_status(use_status) {}
+
+InboxEntry InboxEntryMaker::Make(std::string_view header_block, std::uint32_t number,
+                                 std::uint32_t size) const {
+    const HeaderSummary summary = m_classifier.ScanAndClassify(header_block);
+    const std::string origin = FindForeignAddress(header_block, m_networks).value_or(std::string());
+    const MessageIdentity identity = ComputeMessageIdentity(summary);
+    EntryFacts facts;
+    facts.number = number;
+    facts.size = size;
+    facts.stored_flags = m_stored_flags.Lookup(identity);
+    facts.use_status = m_use_status;
+    facts.originating_address = origin;
+    return MakeIdentifiedEntry(summary, facts, identity);
 }
 
 InboxEntry MakeUnparsedEntry(std::uint32_t number, std::uint32_t size) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "junk/junk_classifier.h"
+#include "junk/junk_settings.h"
 #include "junk/junk_verdict.h"
 #include "junk/stored_flags.h"
 #include "message/header_summary.h"
@@ -56,6 +58,26 @@ struct EntryFacts {
 
 // The entry of a parsed header block.
 InboxEntry MakeInboxEntry(const HeaderSummary& summary, const EntryFacts& facts);
+
+// What the entries of one inbox share: the profile's junk settings, its
+// provider networks and its stored flags, each made ready once.
+class InboxEntryMaker {
+public:
+    InboxEntryMaker(JunkSettings junk, std::string_view networks, std::string_view stored_flags,
+                    bool use_status);
+
+    // The entry of message `number` of `size` bytes from its header block
+    // (the text of its TOP n 0 reply): the scan with its junk verdict, the
+    // originating address (FindForeignAddress), the stored flags of its
+    // identity, then MakeInboxEntry.
+    InboxEntry Make(std::string_view header_block, std::uint32_t number, std::uint32_t size) const;
+
+private:
+    JunkClassifier m_classifier;
+    std::string m_networks;
+    StoredFlagsIndex m_stored_flags;
+    bool m_use_status;
+};
 
 // The entry of a message whose headers are not fetched: "Message %u" and the
 // size, nothing else.

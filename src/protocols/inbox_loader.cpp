@@ -8,9 +8,7 @@
 #include "codec/text_format.h"
 #include "codec/unsigned_scan.h"
 #include "frontend/services.h"
-#include "junk/foreign_address.h"
-#include "junk/junk_classifier.h"
-#include "junk/stored_flags.h"
+#include "protocols/inbox_entry.h"
 #include "protocols/pop_download.h"
 #include "protocols/pop_pipeline.h"
 #include "protocols/pop_session.h"
@@ -216,11 +214,14 @@ LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, Mess
             list.Add(MakeUnparsedEntry(n, session.sizes[n - 1]));
         }
     } else {
-        const JunkSettings junk = JunkSettingsOf(working);
         const Profile* stored =
             request.stored != nullptr ? FindProfile(*request.stored, working.name) : nullptr;
         const std::string_view networks =
             stored != nullptr ? stored->ispnetworks : working.ispnetworks;
+        // Without a stored profile no flags are stored: an empty list has none.
+        const InboxEntryMaker maker(JunkSettingsOf(working), networks,
+                                    stored != nullptr ? stored->msgid : std::string_view(),
+                                    working.use_status == 1);
         // With PIPELINING the TOP commands run ahead of their replies; the
         // replies, progress and failures are the same as one at a time.
         std::optional<PopPipeline> pipeline;
@@ -250,19 +251,7 @@ LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, Mess
                 RefuseDownload(session, services);
                 return LoadOutcome::Failed;
             }
-            const HeaderSummary summary = ScanAndClassify(text, junk);
-            const std::string origin = FindForeignAddress(text, networks).value_or(std::string());
-
-            EntryFacts facts;
-            facts.number = n;
-            facts.size = session.sizes[n - 1];
-            facts.use_status = working.use_status == 1;
-            facts.originating_address = origin;
-            if (stored != nullptr) {
-                facts.stored_flags =
-                    LookupStoredFlags(stored->msgid, ComputeMessageIdentity(summary));
-            }
-            list.Add(MakeInboxEntry(summary, facts));
+            list.Add(maker.Make(text, n, session.sizes[n - 1]));
         }
     }
 

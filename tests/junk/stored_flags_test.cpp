@@ -19,8 +19,10 @@ TEST(StoredFlags, ItemsAreTwelveCharactersOfBase64) {
     EXPECT_EQ(LookupStoredFlags(stored, {0x04030201, 0x08070605}), kFlagRead);
     EXPECT_EQ(LookupStoredFlags(stored, {0xFFFFFFFF, 1}), 3u);
     EXPECT_EQ(LookupStoredFlags(stored, {1, 2}), 0u);
-    const std::string malformed = "short,AQIDBAUGBwgB!,@@@@@@@@@@@@,,AQIDBAUGBwgC";  // read as 0
+    // The first item of an identity answers; one that does not decode is identity 0, no flags.
+    const std::string malformed = "short,AQIDBAUGBwgB!,@@@@@@@@@@@@,,AQIDBAUGBwgC,AAAAAAAAAAAD";
     EXPECT_EQ(LookupStoredFlags(malformed, {0x04030201, 0x08070605}), 2u);
+    EXPECT_EQ(LookupStoredFlags(malformed + "," + stored, {0x04030201, 0x08070605}), 2u);
     EXPECT_EQ(LookupStoredFlags(malformed, {0, 0}), 0u);
 }
 
