@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdint>
 
-#include "codec/text_format.h"
 #include "config/comma_list.h"
 #include "frontend/services.h"
 
@@ -60,7 +60,17 @@ std::optional<std::string> AddressAt(std::string_view text, std::size_t pos) {
     if (octets[0] < 1 || octets[0] > 255 || octets[1] > 255 || octets[2] > 255 || octets[3] > 255) {
         return std::nullopt;
     }
-    return TextFormat("%u.%u.%u.%u", octets[0], octets[1], octets[2], octets[3]);
+    // "%u.%u.%u.%u", written without a format string: every address found
+    // in every Received line of every listed message is written.
+    std::array<char, 16> text_buffer{};
+    char* end = text_buffer.data();
+    for (std::size_t i = 0; i < octets.size(); ++i) {
+        if (i > 0) {
+            *end++ = '.';
+        }
+        end = std::to_chars(end, text_buffer.data() + text_buffer.size(), octets[i]).ptr;
+    }
+    return std::string(text_buffer.data(), end);
 }
 
 }  // namespace

@@ -130,6 +130,13 @@ bool MatchAnyPattern(std::string_view line, std::span<const std::string> pattern
     // their stored form: ISO-8859-1 patterns match ISO-8859-1 headers as they
     // always did, and others match UTF-8 headers (RFC 6532).
     for (const std::string& pattern : patterns) {
+        // A pattern that starts with a plain character fails at once on a
+        // line that starts otherwise, as MatchWildcard's first step finds;
+        // most lines of a header block are turned away here.
+        const bool plain_start = !pattern.empty() && pattern[0] != '*' && pattern[0] != '?';
+        if (plain_start && (line.empty() || AsciiUpper(line[0]) != AsciiUpper(pattern[0]))) {
+            continue;
+        }
         if (MatchWildcard(pattern, line)) {
             return true;
         }

@@ -19,7 +19,10 @@ bool HeaderLines::Next(HeaderLine& line) {
     if (!line.too_long && (line.text.empty() || line.text == "." || line.text == " ")) {
         return false;
     }
-    const std::size_t line_end = m_message.find("\r\n", m_position);
+    // Mostly the CR found ends the line; a lone CR leaves the search to go on.
+    const std::size_t line_end = cr + 1 < m_message.size() && m_message[cr + 1] == '\n'
+                                     ? cr
+                                     : m_message.find("\r\n", cr + 1);
     if (line_end == std::string_view::npos) {
         return false;
     }

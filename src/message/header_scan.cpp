@@ -43,7 +43,20 @@ bool NoteContentType(std::string_view line, HeaderSummary& summary) {
     return true;
 }
 
-// The header prefixes, first match wins; returns the header left open.
+// Written by local delivery agents (mbox "Status: RO", "X-Status: A"); the
+// names are matched in this letter case only.
+void NoteStatus(std::string_view line, HeaderSummary& summary) {
+    if (line.find('R') != std::string_view::npos) {
+        summary.status_flags |= kStatusSeen;
+    }
+    if (line.find('A') != std::string_view::npos) {
+        summary.status_flags |= kStatusAnswered;
+    }
+}
+
+// The header prefixes; returns the header left open. Only the prefixes that
+// begin with the line's first letter can match, so every line is compared
+// with one or two of them, not with all.
 OpenHeader ReadHeaderLine(std::string_view line, HeaderSummary& summary) {
     auto rest_after = [&](std::string_view prefix, std::string_view& rest) {
         if (!StartsWithIgnoreAsciiCase(line, prefix)) {
@@ -53,41 +66,67 @@ OpenHeader ReadHeaderLine(std::string_view line, HeaderSummary& summary) {
         return true;
     };
     std::string_view rest;
-    if (rest_after("cc:", rest)) {
-        ParseAddressList(rest, summary.cc);
-        return OpenHeader::Cc;
-    }
-    if (rest_after("from:", rest)) {
-        summary.from = rest;
-        return OpenHeader::From;
-    } else if (rest_after("to:", rest)) {
-        ParseAddressList(rest, summary.to);
-        return OpenHeader::To;
-    } else if (rest_after("reply-to:", rest)) {
-        summary.reply_to = rest;
-        return OpenHeader::ReplyTo;
-    } else if (rest_after("date:", rest)) {
-        summary.date = rest;
-    } else if (rest_after("subject:", rest)) {
-        summary.subject = rest;
-        return OpenHeader::Subject;
-    } else if (line.starts_with("Status:") || line.starts_with("X-Status:")) {
-        // Written by local delivery agents (mbox "Status: RO", "X-Status: A");
-        // the names are matched in this letter case only.
-        if (line.find('R') != std::string_view::npos) {
-            summary.status_flags |= kStatusSeen;
-        }
-        if (line.find('A') != std::string_view::npos) {
-            summary.status_flags |= kStatusAnswered;
-        }
-    } else if (rest_after("message-id:", rest)) {
-        summary.message_id = rest;
-    } else if (rest_after("in-reply-to:", rest)) {
-        summary.in_reply_to = rest;
-        return OpenHeader::InReplyTo;
-    } else if (rest_after("references:", rest)) {
-        summary.references = rest;
-        return OpenHeader::References;
+    switch (AsciiLower(line.front())) {
+        case 'c':
+            if (rest_after("cc:", rest)) {
+                ParseAddressList(rest, summary.cc);
+                return OpenHeader::Cc;
+            }
+            break;
+        case 'f':
+            if (rest_after("from:", rest)) {
+                summary.from = rest;
+                return OpenHeader::From;
+            }
+            break;
+        case 't':
+            if (rest_after("to:", rest)) {
+                ParseAddressList(rest, summary.to);
+                return OpenHeader::To;
+            }
+            break;
+        case 'r':
+            if (rest_after("reply-to:", rest)) {
+                summary.reply_to = rest;
+                return OpenHeader::ReplyTo;
+            }
+            if (rest_after("references:", rest)) {
+                summary.references = rest;
+                return OpenHeader::References;
+            }
+            break;
+        case 'd':
+            if (rest_after("date:", rest)) {
+                summary.date = rest;
+            }
+            break;
+        case 's':
+            if (rest_after("subject:", rest)) {
+                summary.subject = rest;
+                return OpenHeader::Subject;
+            }
+            if (line.starts_with("Status:")) {
+                NoteStatus(line, summary);
+            }
+            break;
+        case 'x':
+            if (line.starts_with("X-Status:")) {
+                NoteStatus(line, summary);
+            }
+            break;
+        case 'm':
+            if (rest_after("message-id:", rest)) {
+                summary.message_id = rest;
+            }
+            break;
+        case 'i':
+            if (rest_after("in-reply-to:", rest)) {
+                summary.in_reply_to = rest;
+                return OpenHeader::InReplyTo;
+            }
+            break;
+        default:
+            break;
     }
     return OpenHeader::None;
 }

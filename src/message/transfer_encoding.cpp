@@ -34,9 +34,8 @@ bool DetectTransferEncoding(std::string_view line, TransferEncoding& encoding,
 
 void ExtractBoundary(std::string_view line, std::string& boundary_line, std::size_t capacity) {
     static constexpr std::string_view kParameter = "boundary=";
-    std::string lower = ToAsciiLower(line);
-    std::size_t at = lower.find(kParameter);
-    if (at == std::string::npos) {
+    const std::size_t at = FindIgnoreAsciiCase(line, kParameter);
+    if (at == std::string_view::npos) {
         return;
     }
     std::string_view rest = line.substr(at);

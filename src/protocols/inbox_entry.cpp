@@ -1,5 +1,7 @@
 #include "protocols/inbox_entry.h"
 
+#include <array>
+#include <charconv>
 #include <utility>
 
 #include "codec/md5.h"
@@ -37,7 +39,13 @@ MessageIdentity ComputeMessageIdentity(const HeaderSummary& summary) {
 }
 
 std::string SizeText(std::uint32_t size) {
-    return TextFormat("%.1f K", static_cast<double>(size) / 1024.0);
+    // "%.1f K": to_chars with a precision rounds as printf does, without a
+    // format string to read for every listed message.
+    std::array<char, 32> text{};
+    char* end = std::to_chars(text.data(), text.data() + text.size(),
+                              static_cast<double>(size) / 1024.0, std::chars_format::fixed, 1)
+                    .ptr;
+    return std::string(text.data(), end) + " K";
 }
 
 namespace {
