@@ -2,16 +2,39 @@
 
 #include <utility>
 
+#include "codec/ascii.h"
 #include "junk/junk_rules.h"
 #include "message/header_lines.h"
 #include "message/header_scan.h"
 
 namespace tarvox {
 
+JunkClassifier::Patterns::Patterns(std::string_view stored) : patterns(StoredPatternList(stored)) {
+    // A pattern that starts with a plain character matches only lines that
+    // start with it, in either letter case; one that starts with "*" or "?"
+    // may match any line.
+    for (const std::string& pattern : patterns) {
+        const char first = pattern.front();
+        if (first == '*' || first == '?') {
+            may_start.fill(true);
+            break;
+        }
+        may_start[static_cast<unsigned char>(AsciiLower(first))] = true;
+        may_start[static_cast<unsigned char>(AsciiUpper(first))] = true;
+    }
+}
+
+bool JunkClassifier::Patterns::Match(std::string_view line) const {
+    // Most lines of a header block start with a character no pattern starts
+    // with, and are turned away by one look at the table.
+    return (line.empty() || may_start[static_cast<unsigned char>(line.front())]) &&
+           MatchAnyPattern(line, patterns);
+}
+
 JunkClassifier::JunkClassifier(JunkSettings settings)
     : m_settings(std::move(settings)),
-      m_white_patterns(StoredPatternList(m_settings.whitepat)),
-      m_black_patterns(StoredPatternList(m_settings.blackpat)) {}
+      m_white_patterns(m_settings.whitepat),
+      m_black_patterns(m_settings.blackpat) {}
 
 // The verdict of the pattern and term lists. The patterns meet each header
 // line that is not too long, continuation lines included; the terms meet the
@@ -30,10 +53,10 @@ JunkVerdict JunkClassifier::ListVerdict(std::string_view message,
         if (line.too_long) {
             continue;
         }
-        if (white_patterns && MatchAnyPattern(line.text, m_white_patterns)) {
+        if (white_patterns && !whitelisted && m_white_patterns.Match(line.text)) {
             whitelisted = true;
         }
-        if (result == JunkVerdict::NotJunk && MatchAnyPattern(line.text, m_black_patterns)) {
+        if (result == JunkVerdict::NotJunk && m_black_patterns.Match(line.text)) {
             result = JunkVerdict::BlacklistPattern;
         }
     }

@@ -3,6 +3,7 @@
 // the fields the header scan reads.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,9 +26,18 @@ public:
 private:
     JunkVerdict ListVerdict(std::string_view message, const HeaderSummary& as_read) const;
 
+    // Decoded patterns, and the first characters of lines they may match.
+    struct Patterns {
+        explicit Patterns(std::string_view stored);
+        bool Match(std::string_view line) const;
+
+        std::vector<std::string> patterns;
+        std::array<bool, 256> may_start{};
+    };
+
     JunkSettings m_settings;
-    std::vector<std::string> m_white_patterns;
-    std::vector<std::string> m_black_patterns;
+    Patterns m_white_patterns;
+    Patterns m_black_patterns;
 };
 
 // JunkClassifier(settings).ScanAndClassify(message), for a single message.
