@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <memory>
 
 #include "codec/ascii.h"
 #include "codec/base64.h"
@@ -48,32 +50,70 @@ std::string_view NextWord(std::string_view text, std::size_t& at) {
 
 // Collects decoded pieces and hands them to the sink in pieces of at most
 // kAttachmentWriteBufferSize bytes: the buffer is flushed when the next piece
-// would not fit, and at the end. The buffer grows as the data comes: most
-// attachments are far smaller than a full buffer.
+// would not fit, and at the end. It is allocated once, no larger than the
+// decoded data can be (`most`): most attachments are far smaller than a full
+// buffer.
 class WriteBuffer {
 public:
-    explicit WriteBuffer(const ByteSink& sink) : m_sink(sink) {}
+    WriteBuffer(const ByteSink& sink, std::size_t most)
+        : m_sink(sink),
+          m_capacity(std::clamp(most, kLargestPiece, kAttachmentWriteBufferSize)),
+          m_bytes(std::make_unique_for_overwrite<char[]>(m_capacity)) {}
 
+    // `piece` holds at most kLargestPiece bytes.
     bool Add(std::string_view piece) {
-        if (m_bytes.size() + piece.size() > kAttachmentWriteBufferSize && !Flush()) {
+        if (m_size + piece.size() > m_capacity && !Flush()) {
             return false;
         }
-        m_bytes += piece;
+        std::memcpy(m_bytes.get() + m_size, piece.data(), piece.size());
+        m_size += piece.size();
         return true;
     }
 
+    // Decodes the whole base64 groups at the start of `text` (see
+    // DecodeBase64Groups) straight into the buffer, each a three-byte piece
+    // as Add would take it. The number of characters used, or nothing when
+    // the sink refused a write.
+    std::optional<std::size_t> AddBase64Groups(std::string_view text) {
+        std::size_t used = 0;
+        for (;;) {
+            const std::size_t room = (m_capacity - m_size) / kLargestPiece;
+            const std::size_t groups =
+                DecodeBase64Groups(text.substr(used), m_bytes.get() + m_size, room);
+            m_size += groups * kLargestPiece;
+            used += groups * 4;
+            if (groups < room) {
+                return used;  // stopped at a character the caller handles
+            }
+            // The buffer is full: it is flushed only when another whole group
+            // follows, as Add would flush for that group's piece.
+            char piece[kLargestPiece];
+            if (DecodeBase64Groups(text.substr(used), piece, 1) == 0) {
+                return used;
+            }
+            if (!Flush()) {
+                return std::nullopt;
+            }
+        }
+    }
+
     bool Flush() {
-        if (m_bytes.empty()) {
+        if (m_size == 0) {
             return true;
         }
-        const bool written = m_sink(m_bytes);
-        m_bytes.clear();
+        const bool written = m_sink(std::string_view(m_bytes.get(), m_size));
+        m_size = 0;
         return written;
     }
 
 private:
+    // Base64 and uuencode give at most three bytes a piece.
+    static constexpr std::size_t kLargestPiece = 3;
+
     const ByteSink& m_sink;
-    std::string m_bytes;
+    const std::size_t m_capacity;
+    std::unique_ptr<char[]> m_bytes;
+    std::size_t m_size = 0;
 };
 
 std::string_view PlainTextRun(std::string_view message, std::size_t data_start,
@@ -378,16 +418,30 @@ bool WriteQuotedPrintableData(std::string_view message, std::size_t data_start,
 }
 
 bool WriteBase64Data(std::string_view message, std::size_t data_start, const ByteSink& sink) {
-    WriteBuffer buffer(sink);
     std::size_t at = std::min(data_start, message.size());
     while (at < message.size() && (message[at] == '\r' || message[at] == '\n')) {
         ++at;
     }
+    // Every group of four characters gives at most three bytes.
+    WriteBuffer buffer(sink, (message.size() - at) / 4 * 3 + 3);
     while (at < message.size() && message[at] != '-' && message[at] != '.') {
+        // Whole groups of alphabet characters, nearly all of the data, are
+        // decoded in one go up to the next line break, padding or other
+        // character. None of them starts with "-", "." or CR LF.
+        const std::optional<std::size_t> used = buffer.AddBase64Groups(message.substr(at));
+        if (!used) {
+            return false;
+        }
+        if (*used > 0) {
+            at += *used;
+            continue;
+        }
         if (message.substr(at).starts_with(kCrLf)) {
             at += kCrLf.size();
             continue;
         }
+        // Any other group, one at a time: a padded or cut one, or one that
+        // holds characters outside the alphabet or a line break.
         const std::string_view group = message.substr(at, 4);
         at += group.size();
         std::size_t count = group.size() - 1;  // a full group gives three bytes
@@ -417,8 +471,9 @@ bool WriteBase64Data(std::string_view message, std::size_t data_start, const Byt
 
 bool WriteUuencodedData(std::string_view message, std::size_t data_start, const ByteSink& sink) {
     static constexpr std::size_t kShortestDataLine = 5;
-    WriteBuffer buffer(sink);
     std::size_t start = std::min(data_start, message.size());
+    // A line gives at most three bytes for every four of its characters.
+    WriteBuffer buffer(sink, message.size() - start);
     for (;;) {
         const std::string_view line = LineAt(message, start);
         if (line.size() < kShortestDataLine) {
