@@ -2,6 +2,8 @@
 // compared with ASCII case folding; bytes above 127 are never folded.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -92,6 +94,24 @@ constexpr int HexDigitValue(char c) {
     }
     c = AsciiUpper(c);
     return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
+
+// The number of ASCII bytes (below 0x80) at the start of `bytes`. Text is
+// mostly ASCII, so the bytes are tested eight at a time.
+inline std::size_t AsciiPrefixLength(std::string_view bytes) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    std::size_t at = 0;
+    for (; at + 8 <= bytes.size(); at += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + at, sizeof word);
+        if ((word & kHighBits) != 0) {
+            break;
+        }
+    }
+    while (at < bytes.size() && static_cast<unsigned char>(bytes[at]) < 0x80) {
+        ++at;
+    }
+    return at;
 }
 
 inline std::string ToAsciiLower(std::string_view text) {

@@ -21,14 +21,7 @@ constexpr std::array<std::uint16_t, 32> kWindows1252High = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-bool IsAscii(std::string_view bytes) {
-    for (const char c : bytes) {
-        if (static_cast<std::uint8_t>(c) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
+bool IsAscii(std::string_view bytes) { return AsciiPrefixLength(bytes) == bytes.size(); }
 
 // The charset name without blanks and quotes around it.
 std::string_view TrimmedName(std::string_view charset) {
@@ -111,9 +104,7 @@ void AppendWindows1252(std::string_view bytes, std::string& out) {
     for (std::size_t pos = 0; pos < bytes.size(); ++pos) {
         // Runs of ASCII, most of any text, go over in one append.
         const std::size_t start = pos;
-        while (pos < bytes.size() && static_cast<std::uint8_t>(bytes[pos]) < 0x80) {
-            ++pos;
-        }
+        pos += AsciiPrefixLength(bytes.substr(pos));
         out.append(bytes.substr(start, pos - start));
         if (pos == bytes.size()) {
             break;

@@ -3,25 +3,25 @@
 
 #include <cstdint>
 
+#include "codec/ascii.h"
 #include "codec/utf8.h"
 
 namespace tarvox {
 
 void AppendLatin1ToUtf8(std::string_view latin1, std::string& utf8) {
-    for (std::size_t pos = 0; pos < latin1.size();) {
+    while (!latin1.empty()) {
         // Runs of ASCII, most of any text, go over in one append.
-        std::size_t end = pos;
-        while (end < latin1.size() && static_cast<std::uint8_t>(latin1[end]) < 0x80) {
-            ++end;
+        const std::size_t ascii = AsciiPrefixLength(latin1);
+        utf8.append(latin1.substr(0, ascii));
+        latin1.remove_prefix(ascii);
+        // Then the characters from U+0080 on, two UTF-8 bytes each.
+        while (!latin1.empty() && static_cast<std::uint8_t>(latin1.front()) >= 0x80) {
+            const auto byte = static_cast<std::uint8_t>(latin1.front());
+            const char pair[2] = {static_cast<char>(0xc0 | (byte >> 6)),
+                                  static_cast<char>(0x80 | (byte & 0x3f))};
+            utf8.append(pair, 2);
+            latin1.remove_prefix(1);
         }
-        utf8.append(latin1.substr(pos, end - pos));
-        if (end < latin1.size()) {
-            const auto byte = static_cast<std::uint8_t>(latin1[end]);
-            utf8.push_back(static_cast<char>(0xc0 | (byte >> 6)));
-            utf8.push_back(static_cast<char>(0x80 | (byte & 0x3f)));
-            ++end;
-        }
-        pos = end;
     }
 }
 

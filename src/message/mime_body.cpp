@@ -199,19 +199,25 @@ private:
         if (m_html && charset.empty()) {
             charset = MetaCharset(bytes);
         }
-        const DecodedText decoded = DecodeCharset(bytes, charset);
-        if (decoded.known == CharsetKnown::No && m_unknown_charset.empty()) {
-            m_unknown_charset = charset;
-        }
         if (!m_html) {
-            m_display += decoded.utf8;
+            // Plain text goes straight onto the display, without a copy.
+            NoteCharset(AppendDecodedCharset(bytes, charset, m_display), charset);
             return;
         }
+        const DecodedText decoded = DecodeCharset(bytes, charset);
+        NoteCharset(decoded.known, charset);
         const std::string_view text = decoded.utf8;
         for (std::size_t at = 0; at < text.size();) {
             const std::size_t end = std::min(text.find('\n', at), text.size() - 1) + 1;
             HtmlToText(m_html_state, text.substr(at, end - at), m_display);
             at = end;
+        }
+    }
+
+    // Remembers the first charset that was not known.
+    void NoteCharset(CharsetKnown known, const std::string& charset) {
+        if (known == CharsetKnown::No && m_unknown_charset.empty()) {
+            m_unknown_charset = charset;
         }
     }
 

@@ -23,7 +23,8 @@ inline constexpr std::size_t kQuotedPrintableDisplayLimit = kQuotedPrintableWork
 
 // Display form: appends the decoded run to `output`, at most
 // kQuotedPrintableDisplayLimit bytes of it, and only up to the first decoded
-// NUL byte (the work buffer is a C string).
+// NUL byte (the work buffer is a C string). `run` must not lie inside
+// `output`.
 void DecodeQuotedPrintable(std::string_view run, std::string& output);
 
 // Saving form: the whole run decoded, NUL bytes included.
