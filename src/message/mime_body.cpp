@@ -1,5 +1,7 @@
 #include "message/mime_body.h"
 
+#include <string.h>
+
 #include <algorithm>
 
 #include "codec/ascii.h"
@@ -159,10 +161,12 @@ private:
             m_pending += line;
         }
         // Only the new bytes are searched: a part without line feeds (soft
-        // breaks alone) must not be searched again for every line.
-        const std::size_t line_feed = std::string_view(m_pending).substr(before).rfind('\n');
-        if (line_feed != std::string_view::npos) {
-            m_whole_lines = before + line_feed + 1;
+        // breaks alone) must not be searched again for every line. glibc's
+        // memrchr searches them from their end a word at a time.
+        if (const void* line_feed =
+                memrchr(m_pending.data() + before, '\n', m_pending.size() - before)) {
+            m_whole_lines = static_cast<std::size_t>(static_cast<const char*>(line_feed) -
+                                                     m_pending.data()) + 1;
         }
         if (m_whole_lines >= kPendingChunk) {
             FlushWholeLines();

@@ -1,6 +1,9 @@
 #include "message/quoted_printable.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "codec/ascii.h"
@@ -8,31 +11,71 @@
 namespace tarvox {
 namespace {
 
-// Decodes `run` onto the end of `out` until `limit` bytes have been added.
-void DecodeInto(std::string_view run, std::string& out, std::size_t limit) {
-    std::size_t room = limit;
-    std::size_t i = 0;
-    while (i < run.size() && room > 0) {
-        // The bytes up to the next "=" are copied as they are, in one append.
-        const std::size_t plain = std::min(run.find('=', i), run.size()) - i;
-        const std::size_t copied = std::min(plain, room);
-        out.append(run, i, copied);
-        room -= copied;
-        i += copied;
-        if (i == run.size() || room == 0) {
-            break;
-        }
-        const std::string_view rest = run.substr(i + 1);
-        if (rest.starts_with("\r\n")) {
-            i += 3;  // soft line break
-        } else if (rest.size() >= 2 && HexDigitValue(rest[0]) >= 0 && HexDigitValue(rest[1]) >= 0) {
-            out.push_back(static_cast<char>(HexDigitValue(rest[0]) * 16 + HexDigitValue(rest[1])));
-            --room;
-            i += 3;
-        } else {
-            ++i;  // a broken escape loses its "=" only
+// How many of the eight bytes in `word` (in memory order) come before the
+// first "=", or 8. The test is exact per byte: no carry crosses bytes.
+std::size_t PlainBytesInWord(std::uint64_t word) {
+    constexpr std::uint64_t kLow7 = 0x7f7f7f7f7f7f7f7fu;
+    const std::uint64_t x = word ^ 0x3d3d3d3d3d3d3d3du;  // zero bytes where "=" was
+    const std::uint64_t zero_bytes = ~(((x & kLow7) + kLow7) | x | kLow7);
+    if (zero_bytes == 0) {
+        return 8;
+    }
+    const int bit = std::endian::native == std::endian::little ? std::countr_zero(zero_bytes)
+                                                               : std::countl_zero(zero_bytes);
+    return static_cast<std::size_t>(bit / 8);
+}
+
+// Copies the bytes before the next "=" from `from` to `to`, as far as both
+// `end` and `full` allow; returns how many. Eight bytes at a time while both
+// have room: a word is copied whole and kept up to its first "=".
+std::size_t CopyPlainBytes(const char* from, const char* end, char* to, const char* full) {
+    const char* const start = from;
+    while (end - from >= 8 && full - to >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, from, sizeof word);
+        std::memcpy(to, &word, sizeof word);
+        const std::size_t plain = PlainBytesInWord(word);
+        from += plain;
+        to += plain;
+        if (plain < 8) {
+            return static_cast<std::size_t>(from - start);
         }
     }
+    while (from < end && to < full && *from != '=') {
+        *to++ = *from++;
+    }
+    return static_cast<std::size_t>(from - start);
+}
+
+// Decodes `run` onto the end of `out` until `limit` bytes have been added.
+void DecodeInto(std::string_view run, std::string& out, std::size_t limit) {
+    // Decoding never lengthens the text, so the output gets its room once
+    // and is cut to what was written at the end.
+    const std::size_t first = out.size();
+    out.resize(first + std::min(run.size(), limit));
+    char* to = out.data() + first;
+    const char* const full = out.data() + out.size();
+    const char* from = run.data();
+    const char* const end = from + run.size();
+    while (from < end && to < full) {
+        const std::size_t copied = CopyPlainBytes(from, end, to, full);
+        to += copied;
+        from += copied;
+        if (from == end || to == full) {
+            break;
+        }
+        // At an "=": what follows it decides.
+        const std::size_t rest = static_cast<std::size_t>(end - from) - 1;
+        if (rest >= 2 && from[1] == '\r' && from[2] == '\n') {
+            from += 3;  // soft line break
+        } else if (rest >= 2 && HexDigitValue(from[1]) >= 0 && HexDigitValue(from[2]) >= 0) {
+            *to++ = static_cast<char>(HexDigitValue(from[1]) * 16 + HexDigitValue(from[2]));
+            from += 3;
+        } else {
+            ++from;  // a broken escape loses its "=" only
+        }
+    }
+    out.resize(static_cast<std::size_t>(to - out.data()));
 }
 
 }  // namespace
@@ -50,7 +93,6 @@ void DecodeQuotedPrintable(std::string_view run, std::string& output) {
 
 std::string DecodeQuotedPrintableData(std::string_view run) {
     std::string bytes;
-    bytes.reserve(run.size());
     DecodeInto(run, bytes, std::numeric_limits<std::size_t>::max());
     return bytes;
 }
