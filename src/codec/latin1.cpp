@@ -2,27 +2,56 @@
 #include "codec/latin1.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "codec/ascii.h"
 #include "codec/utf8.h"
 
 namespace tarvox {
 
+namespace {
+
+// Writes the UTF-8 form of one ISO-8859-1 byte at `to`; returns the end.
+char* PutLatin1(char* to, char c) {
+    const auto byte = static_cast<std::uint8_t>(c);
+    if (byte < 0x80) {
+        *to = c;
+        return to + 1;
+    }
+    to[0] = static_cast<char>(0xc0 | (byte >> 6));
+    to[1] = static_cast<char>(0x80 | (byte & 0x3f));
+    return to + 2;
+}
+
+}  // namespace
+
 void AppendLatin1ToUtf8(std::string_view latin1, std::string& utf8) {
-    while (!latin1.empty()) {
-        // Runs of ASCII, most of any text, go over in one append.
-        const std::size_t ascii = AsciiPrefixLength(latin1);
-        utf8.append(latin1.substr(0, ascii));
-        latin1.remove_prefix(ascii);
-        // Then the characters from U+0080 on, two UTF-8 bytes each.
-        while (!latin1.empty() && static_cast<std::uint8_t>(latin1.front()) >= 0x80) {
-            const auto byte = static_cast<std::uint8_t>(latin1.front());
-            const char pair[2] = {static_cast<char>(0xc0 | (byte >> 6)),
-                                  static_cast<char>(0x80 | (byte & 0x3f))};
-            utf8.append(pair, 2);
-            latin1.remove_prefix(1);
+    // The result takes at most two bytes per character: it is written in
+    // place and cut to its length at the end.
+    const std::size_t first = utf8.size();
+    utf8.resize(first + 2 * latin1.size());
+    char* to = utf8.data() + first;
+    const char* from = latin1.data();
+    const char* const end = from + latin1.size();
+    // Eight bytes at a time: a word of ASCII, most of any text, is copied
+    // whole; any other word byte by byte.
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    for (; end - from >= 8; from += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, from, sizeof word);
+        if ((word & kHighBits) == 0) {
+            std::memcpy(to, &word, sizeof word);
+            to += sizeof word;
+            continue;
+        }
+        for (std::size_t k = 0; k < 8; ++k) {
+            to = PutLatin1(to, from[k]);
         }
     }
+    for (; from < end; ++from) {
+        to = PutLatin1(to, *from);
+    }
+    utf8.resize(static_cast<std::size_t>(to - utf8.data()));
 }
 
 std::string Latin1ToUtf8(std::string_view latin1) {

@@ -24,6 +24,8 @@ TEST(DecodeCharset, RealWorldCharsetsBecomeUtf8) {
         {"\x93quoted\x94 \x80 \x81", "windows-1252", "“quoted” € \xEF\xBF\xBD"},
         {"\x80\xE9", "iso-8859-1", "\xC2\x80é"},  // byte for byte, as ever
         {"\x80\xE9", "", "€é"},                   // undeclared
+        {"ASCII words, then \x80", "", "ASCII words, then €"},
+        {"sixteen bytes of \xC1", "KOI8-R", "sixteen bytes of а"},  // not all ASCII
         {"na\xEFve", "us-ascii", "naïve"},        // mislabelled 8-bit text
         {"\xF0\xD2\xC9\xD7\xC5\xD4", "KOI8-R", "Привет"},
         {"\x1B$BF|K\\\x1B(B!", "ISO-2022-JP", "日本!"},

@@ -22,6 +22,8 @@ TEST(Latin1Test, ConversionsTable) {
         {to_utf8, "a\0b"s, "a\0b"s}, {to_utf8, "\x7f", "\x7f"}, {to_utf8, "\x80", "\xc2\x80"},
         {to_utf8, "\xbf", "\xc2\xbf"}, {to_utf8, "\xc0", "\xc3\x80"},
         {to_utf8, "\xff", "\xc3\xbf"}, {to_utf8, "\xc3\xa9", "\xc3\x83\xc2\xa9"},
+        // Longer text goes eight bytes at a time: an ASCII word, a mixed one, a short end.
+        {to_utf8, "ASCII word\xe9t\xe9 and \xff", "ASCII word\xc3\xa9t\xc3\xa9 and \xc3\xbf"},
         // The terminal form shows control characters as visible escapes.
         {to_terminal, "a\tb\r\nc\n", "a\tb\nc\n"},
         {to_terminal, "\x1b]0;title\x07\x1b[2J", "^[]0;title^G^[[2J"},
