@@ -1,6 +1,7 @@
 #include "message/quoted_printable.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -10,6 +11,17 @@
 
 namespace tarvox {
 namespace {
+
+// HexDigitValue of every byte, looked up instead of tested.
+constexpr std::array<std::int8_t, 256> kHexValues = [] {
+    std::array<std::int8_t, 256> values{};
+    for (std::size_t byte = 0; byte < values.size(); ++byte) {
+        values[byte] = static_cast<std::int8_t>(HexDigitValue(static_cast<char>(byte)));
+    }
+    return values;
+}();
+
+int HexValue(char c) { return kHexValues[static_cast<unsigned char>(c)]; }
 
 // How many of the eight bytes in `word` (in memory order) come before the
 // first "=", or 8. The test is exact per byte: no carry crosses bytes.
@@ -68,8 +80,8 @@ void DecodeInto(std::string_view run, std::string& out, std::size_t limit) {
         const std::size_t rest = static_cast<std::size_t>(end - from) - 1;
         if (rest >= 2 && from[1] == '\r' && from[2] == '\n') {
             from += 3;  // soft line break
-        } else if (rest >= 2 && HexDigitValue(from[1]) >= 0 && HexDigitValue(from[2]) >= 0) {
-            *to++ = static_cast<char>(HexDigitValue(from[1]) * 16 + HexDigitValue(from[2]));
+        } else if (rest >= 2 && (HexValue(from[1]) | HexValue(from[2])) >= 0) {
+            *to++ = static_cast<char>(HexValue(from[1]) * 16 + HexValue(from[2]));
             from += 3;
         } else {
             ++from;  // a broken escape loses its "=" only
