@@ -1,5 +1,8 @@
 // Strict Base64 decoder: any input must be handled safely, and what it accepts
-// must agree with the encoder.
+// must agree with the encoder. The bulk group decoder agrees with it on the
+// groups it decodes and stops only where a group is cut or holds another
+// character.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -52,6 +55,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(encoded.size() == (size + 2) / 3 * 4);
     if (size > 0) {
         Check(tarvox::DecodeBase64Text(encoded) == input);
+    }
+
+    // The bulk decoder, with a limit taken from the first byte.
+    const std::size_t max_groups = size > 0 ? data[0] % 64 : 0;
+    std::string bulk(std::min(size / 4, max_groups) * 3, '\0');
+    const std::size_t decoded = tarvox::DecodeBase64Groups(input, bulk.data(), max_groups);
+    Check(decoded <= std::min(size / 4, max_groups));
+    if (decoded > 0) {
+        Check(tarvox::DecodeBase64Text(input.substr(0, decoded * 4)) ==
+              std::string_view(bulk).substr(0, decoded * 3));
+    }
+    if (decoded < max_groups && (decoded + 1) * 4 <= size) {
+        const std::string_view next = input.substr(decoded * 4, 4);
+        Check(next.find_first_not_of(kAlphabet) != std::string_view::npos);
     }
 
     const std::string bytes = tarvox::DecodeBase64Text(input);
