@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "codec/ascii.h"
 #include "codec/utf8.h"
 
 namespace tarvox {
@@ -26,32 +25,38 @@ char* PutLatin1(char* to, char c) {
 }  // namespace
 
 void AppendLatin1ToUtf8(std::string_view latin1, std::string& utf8) {
-    // The result takes at most two bytes per character: it is written in
-    // place and cut to its length at the end.
-    const std::size_t first = utf8.size();
-    utf8.resize(first + 2 * latin1.size());
-    char* to = utf8.data() + first;
-    const char* from = latin1.data();
-    const char* const end = from + latin1.size();
-    // Eight bytes at a time: a word of ASCII, most of any text, is copied
-    // whole; any other word byte by byte.
+    // Written in place, a piece at a time: each piece gets room for two bytes
+    // a character and is cut to what it took, so the string never holds much
+    // more than the result.
+    constexpr std::size_t kPiece = 65536;
     constexpr std::uint64_t kHighBits = 0x8080808080808080u;
-    for (; end - from >= 8; from += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, from, sizeof word);
-        if ((word & kHighBits) == 0) {
-            std::memcpy(to, &word, sizeof word);
-            to += sizeof word;
-            continue;
+    while (!latin1.empty()) {
+        const std::string_view piece = latin1.substr(0, kPiece);
+        latin1.remove_prefix(piece.size());
+        const std::size_t first = utf8.size();
+        utf8.resize(first + 2 * piece.size());
+        char* to = utf8.data() + first;
+        const char* from = piece.data();
+        const char* const end = from + piece.size();
+        // Eight bytes at a time: a word of ASCII, most of any text, is
+        // copied whole; any other word byte by byte.
+        for (; end - from >= 8; from += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, from, sizeof word);
+            if ((word & kHighBits) == 0) {
+                std::memcpy(to, &word, sizeof word);
+                to += sizeof word;
+                continue;
+            }
+            for (std::size_t k = 0; k < 8; ++k) {
+                to = PutLatin1(to, from[k]);
+            }
         }
-        for (std::size_t k = 0; k < 8; ++k) {
-            to = PutLatin1(to, from[k]);
+        for (; from < end; ++from) {
+            to = PutLatin1(to, *from);
         }
+        utf8.resize(static_cast<std::size_t>(to - utf8.data()));
     }
-    for (; from < end; ++from) {
-        to = PutLatin1(to, *from);
-    }
-    utf8.resize(static_cast<std::size_t>(to - utf8.data()));
 }
 
 std::string Latin1ToUtf8(std::string_view latin1) {
