@@ -25,13 +25,15 @@ enum class ListRead { Done, NetworkFailure, ParseFailure };
 
 // Reads the LIST reply into session.sizes. The buffer keeps what has arrived,
 // receives more only while it holds no CR LF, and drops each line once used.
+// What arrived after the reply's end line (the replies to commands sent
+// behind LIST) is left in `rest`.
 //
 // The table grows with the reply, never with the STAT count alone: a line
 // stores its size only while its number is at most the bytes of the reply
 // received so far. A real listing (RFC 1939 section 5, one line of at least
 // five bytes per message) always meets that, so the table never holds more
 // entries than the server sent bytes.
-ListRead ReadList(PopSession& session, NetResult& failure) {
+ListRead ReadList(PopSession& session, NetResult& failure, std::string& rest) {
     session.sizes.clear();
     std::uint64_t reply_bytes = 0;
     std::string buffer;
@@ -64,6 +66,7 @@ ListRead ReadList(PopSession& session, NetResult& failure) {
         } else if (line == ".") {
             // The end line arrived on its own, or cut after its dot: it ends
             // the reply as well as when it comes whole behind the last line.
+            rest = buffer.substr(line_end + 2);
             return ListRead::Done;
         } else {
             std::size_t pos = 0;
@@ -189,12 +192,36 @@ LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, Mess
         first = count - static_cast<std::uint32_t>(working.maximum) + 1;
     }
 
+    // With PIPELINING the first window of TOP commands goes out behind LIST
+    // in one write, the rest once LIST has backed the STAT count, and the
+    // replies are read as they stream in; the replies, progress and failures
+    // are the same as one at a time.
+    const auto tops = [count](std::uint32_t from, std::uint32_t to) {
+        std::vector<std::string> commands;
+        for (std::uint32_t n = from; n <= to && n != 0; ++n) {
+            commands.push_back(DownloadCommand(HeaderRequest(n, count)));
+        }
+        return commands;
+    };
+    std::optional<PopPipeline> pipeline;
+    std::uint32_t sent_behind_list = 0;  // the last message whose TOP goes with LIST
+    if (working.parse != 0 && first <= count && UsePipelining(session)) {
+        sent_behind_list = first + std::min<std::uint32_t>(count - first, kPipelineCommands - 1);
+        pipeline.emplace(session, tops(first, sent_behind_list));
+    }
+
     NetResult failure = NetResult::Success;
     ListRead list_read = ListRead::NetworkFailure;
-    if (!PopSend(session, "LIST\r\n")) {
+    std::string rest;
+    if (pipeline) {
+        pipeline->Start("LIST\r\n");
+    } else {
+        PopSend(session, "LIST\r\n");
+    }
+    if (session.last_result != NetResult::Success) {
         failure = session.last_result;
     } else {
-        list_read = ReadList(session, failure);
+        list_read = ReadList(session, failure, rest);
     }
     if (list_read == ListRead::NetworkFailure) {
         session.last_result = failure;
@@ -222,16 +249,9 @@ LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, Mess
         const InboxEntryMaker maker(JunkSettingsOf(working), networks,
                                     stored != nullptr ? stored->msgid : std::string_view(),
                                     working.use_status == 1);
-        // With PIPELINING the TOP commands run ahead of their replies; the
-        // replies, progress and failures are the same as one at a time.
-        std::optional<PopPipeline> pipeline;
-        if (first <= last && UsePipelining(session)) {
-            std::vector<std::string> tops;
-            tops.reserve(last - first + 1);
-            for (std::uint32_t n = first; n <= last; ++n) {
-                tops.push_back(DownloadCommand(HeaderRequest(n, count)));
-            }
-            pipeline.emplace(session, std::move(tops));
+        if (pipeline) {
+            pipeline->Received(rest);
+            pipeline->Add(tops(sent_behind_list + 1, last));
         }
         for (std::uint32_t n = first; n <= last; ++n) {
             DownloadedMessage message;
@@ -252,6 +272,11 @@ LoadOutcome LoadInbox(PopSession& session, const InboxLoadRequest& request, Mess
                 return LoadOutcome::Failed;
             }
             list.Add(maker.Make(text, n, session.sizes[n - 1]));
+        }
+        // TOP commands sent for messages that LIST did not give are answered
+        // too; their replies are read past.
+        if (pipeline && !pipeline->Finish(services)) {
+            return LoadOutcome::Lost;
         }
     }
 

@@ -73,7 +73,7 @@ std::optional<SaveMailOutcome> SaveMessages(PopSession& session,
             break;
         }
     }
-    if (!pipeline.FinishMessages(services)) {
+    if (!pipeline.Finish(services)) {
         return std::nullopt;
     }
     return outcome;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <iterator>
 #include <new>
 
 namespace tarvox {
@@ -52,11 +53,23 @@ PopPipeline::PopPipeline(PopSession& session, std::vector<std::string> commands,
     m_reply_sizes.resize(m_reply_sizes.empty() ? 0 : m_commands.size());
 }
 
-void PopPipeline::Refill() {
+void PopPipeline::Add(std::vector<std::string> commands) {
+    m_commands.insert(m_commands.end(), std::make_move_iterator(commands.begin()),
+                      std::make_move_iterator(commands.end()));
+    if (!m_reply_sizes.empty()) {
+        m_reply_sizes.resize(m_commands.size());
+    }
+}
+
+void PopPipeline::Start(std::string_view lead) {
+    Refill(lead);
+}
+
+void PopPipeline::Refill(std::string_view lead) {
     // Refilled once a quarter of the window is free: the link stays busy and
     // each write still carries many commands.
     if (Unanswered() <= kPipelineCommands - kPipelineCommands / 4) {
-        std::string batch;
+        std::string batch(lead);
         while (m_sent < m_commands.size() && Unanswered() < kPipelineCommands &&
                m_unanswered_bytes + m_commands[m_sent].size() <= kPipelineBytes) {
             const std::size_t reply = m_reply_sizes.empty() ? 0 : m_reply_sizes[m_sent];
@@ -173,24 +186,24 @@ DownloadResult PopPipeline::NextMessage(const DownloadRequest* progress, std::st
     }
 }
 
-bool PopPipeline::FinishMessages(FrontendServices& services) {
+bool PopPipeline::Finish(FrontendServices& services) {
     m_commands.resize(m_sent);
     std::string_view text;
     while (Unanswered() > 0) {
-        if (NextMessage(nullptr, text, services) != DownloadResult::Complete) {
+        const std::size_t line_end = AwaitLineEnd(services);
+        if (line_end == std::string::npos) {
+            return false;
+        }
+        const bool positive = m_buffer.compare(m_start, 1, "+") == 0;
+        if (positive ? NextMessage(nullptr, text, services) != DownloadResult::Complete
+                     : NextStatus(services) == StatusReply::Lost) {
             return false;
         }
     }
     return true;
 }
 
-StatusReply PopPipeline::NextStatus(FrontendServices& services) {
-    if (!m_session.connection.Connected()) {
-        m_buffer = std::string();
-        LoseDownload(m_session, services, NetResult::NotConnected);
-        return StatusReply::Lost;
-    }
-    Refill();
+std::size_t PopPipeline::AwaitLineEnd(FrontendServices& services) {
     std::size_t line_end;
     while ((line_end = m_buffer.find("\r\n", m_start)) == std::string::npos) {
         // A status line is held to the size of the one-at-a-time reply buffer.
@@ -200,8 +213,22 @@ StatusReply PopPipeline::NextStatus(FrontendServices& services) {
         if (result != NetResult::Success) {
             m_buffer = std::string();
             LoseDownload(m_session, services, result);
-            return StatusReply::Lost;
+            return std::string::npos;
         }
+    }
+    return line_end;
+}
+
+StatusReply PopPipeline::NextStatus(FrontendServices& services) {
+    if (!m_session.connection.Connected()) {
+        m_buffer = std::string();
+        LoseDownload(m_session, services, NetResult::NotConnected);
+        return StatusReply::Lost;
+    }
+    Refill();
+    const std::size_t line_end = AwaitLineEnd(services);
+    if (line_end == std::string::npos) {
+        return StatusReply::Lost;
     }
     m_session.text.assign(m_buffer, m_start, line_end + 2 - m_start);
     m_start = line_end + 2;

@@ -59,16 +59,29 @@ public:
     // Commands sent and not yet answered.
     std::size_t Unanswered() const { return m_sent - m_answered; }
 
-    // Sends nothing more and reads the multi-line replies still due, so that
-    // the session is in step again. False when the connection was lost or a
-    // reply refused (the connection is closed then, as NextMessage says).
-    bool FinishMessages(FrontendServices& services);
+    // Sends `lead` (a command whose reply the caller reads itself, such as
+    // LIST) and the first commands in one write.
+    void Start(std::string_view lead);
+    // More commands, sent after those given so far (not with reply sizes).
+    void Add(std::vector<std::string> commands);
+    // Bytes the caller read past the end of its own reply: the start of the
+    // replies to the pipeline's commands.
+    void Received(std::string_view bytes) { m_buffer.append(bytes); }
+
+    // Sends nothing more and reads the replies still due, so that the session
+    // is in step again: a positive reply to RETR or TOP runs to its end line,
+    // a negative one is a single line. False when the connection was lost
+    // (the connection is closed and the loss notified).
+    bool Finish(FrontendServices& services);
 
 private:
-    // Sends what fits into the bounds once half of them is answered, in one
-    // write (a failed write shows in the receive that follows), and drops
-    // the replies already handed out.
-    void Refill();
+    // Sends `lead` and what fits into the bounds once a quarter of them is
+    // answered, in one write (a failed write shows in the receive that
+    // follows), and drops the replies already handed out.
+    void Refill(std::string_view lead = {});
+    // Where the next reply's first line ends in m_buffer, once it is whole;
+    // npos when the connection was lost (closed and notified).
+    std::size_t AwaitLineEnd(FrontendServices& services);
     // Appends what arrives next; `held` is what the current reply holds so far.
     NetResult ReceiveMore(std::size_t held);
     void Answered();
