@@ -31,6 +31,7 @@
 #include "ui/message_flags_dialog.h"
 #include "ui/options_window.h"
 #include "ui/profile_manager_dialog.h"
+#include "ui/lookup_table.h"
 #include "ui/reply_options_dialog.h"
 #include "ui/qt_services.h"
 #include "ui/save_mail_dialog.h"
@@ -288,6 +289,19 @@ int main(int argc, char** argv) {
             {"carol@example.org", "", "carol@example.org"}};
         tarvox::ReplyOptionsDialog reply(context, values, to, &composer);
         ok = Save(reply, folder, "reply-options") && ok;
+    }
+    {
+        auto* table = new tarvox::LookupTable("Friends", *context.services, nullptr);
+        table->AddColumn("Name", 250);
+        table->AddColumn("Address", 250);
+        for (const auto& [name, address] : {std::pair{"Ann Archer", "ann@example.org"},
+                                            std::pair{"Bob Builder", "bob@example.org"},
+                                            std::pair{"Carol Chen", "carol@example.net"}}) {
+            table->AddRow(name);
+            table->SetCell(address, 1);
+        }
+        ok = Save(*table, folder, "address-book-table") && ok;
+        delete table;
     }
     return ok ? 0 : 1;
 }
