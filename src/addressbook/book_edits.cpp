@@ -74,6 +74,12 @@ TableSaveResult SaveTableRows(AddressBooks& books, std::string_view title,
     return {TableSave::Saved};
 }
 
+std::string PastedText(std::string_view before, std::string_view addresses) {
+    const std::size_t last = before.find_last_not_of(" \t");
+    const bool separated = last == std::string_view::npos || before[last] == ',';
+    return (separated || addresses.empty() ? "" : ", ") + std::string(addresses);
+}
+
 std::string JoinMarkedAddresses(const std::vector<AddressBookEntry>& entries,
                                 const std::vector<bool>& marked) {
     std::string joined;

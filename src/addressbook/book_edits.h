@@ -53,6 +53,11 @@ std::string EmptyAddressText(std::size_t row);
 TableSaveResult SaveTableRows(AddressBooks& books, std::string_view title,
                               const std::vector<AddressBookEntry>& rows);
 
+// What Paste inserts at the cursor of an address field whose text before the
+// cursor is `before`: the addresses, after ", " when they would else run on
+// from an address typed there.
+std::string PastedText(std::string_view before, std::string_view addresses);
+
 // Paste: the addresses of the marked entries, in order, joined with ", ".
 std::string JoinMarkedAddresses(const std::vector<AddressBookEntry>& entries,
                                 const std::vector<bool>& marked);

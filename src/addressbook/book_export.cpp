@@ -4,6 +4,8 @@
 
 #include "codec/latin1.h"
 #include "codec/stored_text.h"
+#include "config/atomic_file.h"
+#include "config/file_io.h"
 
 namespace tarvox {
 
@@ -40,6 +42,13 @@ std::string FormatBookTabDelimited(const AddressBook& book) {
         out += "\r\n";
     }
     return ToStoredText(out);
+}
+
+bool WriteBookExport(const AddressBook& book, BookExportForm form,
+                     const std::filesystem::path& path) {
+    const std::string content =
+        form == BookExportForm::Text ? FormatBookText(book) : FormatBookTabDelimited(book);
+    return ReplaceChosenFile(path, [&content](int fd) { return WriteAll(fd, content); });
 }
 
 }  // namespace tarvox

@@ -2,6 +2,7 @@
 // the book fits it, else UTF-8). Lines end in CR LF.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "addressbook/address_book.h"
@@ -15,5 +16,12 @@ std::string FormatBookText(const AddressBook& book);
 
 // For "Ta&b delimited...": one line per entry, the name, a tab, the address.
 std::string FormatBookTabDelimited(const AddressBook& book);
+
+enum class BookExportForm { Text, TabDelimited };
+
+// Writes the book in that form to `path`, replacing the file whole (a link is
+// followed; a new file gets mode 0600); false when it could not be written.
+bool WriteBookExport(const AddressBook& book, BookExportForm form,
+                     const std::filesystem::path& path);
 
 }  // namespace tarvox

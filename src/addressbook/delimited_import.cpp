@@ -1,6 +1,7 @@
 #include "addressbook/delimited_import.h"
 
 #include "codec/stored_text.h"
+#include "config/file_io.h"
 
 namespace tarvox {
 
@@ -97,6 +98,15 @@ std::size_t ImportDelimitedText(AddressBook& book, std::string_view text, Delimi
         }
     }
     return added;
+}
+
+std::optional<std::size_t> ImportDelimitedFile(AddressBook& book, const std::filesystem::path& path,
+                                               Delimiter delimiter) {
+    const std::optional<std::string> text = ReadFileBytes(path.string());
+    if (!text) {
+        return std::nullopt;
+    }
+    return ImportDelimitedText(book, *text, delimiter);
 }
 
 }  // namespace tarvox

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,5 +34,9 @@ std::optional<AddressBookEntry> ParseDelimitedLine(std::string_view line, Delimi
 // (StorableEntry: a line without an address is skipped, one without a name
 // takes the address as its name); returns how many.
 std::size_t ImportDelimitedText(AddressBook& book, std::string_view text, Delimiter delimiter);
+
+// ImportDelimitedText on the file at `path`; nothing when it cannot be read.
+std::optional<std::size_t> ImportDelimitedFile(AddressBook& book, const std::filesystem::path& path,
+                                               Delimiter delimiter);
 
 }  // namespace tarvox

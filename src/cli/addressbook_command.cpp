@@ -13,9 +13,7 @@
 #include "addressbook/delimited_import.h"
 #include "cli/terminal_text.h"
 #include "codec/stored_text.h"
-#include "config/atomic_file.h"
 #include "config/data_paths.h"
-#include "config/file_io.h"
 
 namespace tarvox {
 
@@ -96,18 +94,18 @@ int Fail(const std::string& text) {
 // Adds the file's entries to the book (made when missing, at the top as New
 // makes it) and writes the address book file at once.
 int Import(AddressBooks& books, const Request& request) {
-    const std::optional<std::string> text = ReadFileBytes(request.file.string());
-    if (!text) {
+    AddressBooks changed = books;
+    AddBook(changed, request.book);  // unless it exists
+    const std::optional<std::size_t> added =
+        ImportDelimitedFile(*FindAddressBook(changed, request.book), request.file,
+                            request.form == "--tab" ? Delimiter::Tab : Delimiter::Comma);
+    if (!added) {
         return Fail("Unable to read from file " + request.file.string());
     }
-    AddBook(books, request.book);  // unless it exists
-    AddressBook* book = FindAddressBook(books, request.book);
-    const std::size_t added = ImportDelimitedText(
-        *book, *text, request.form == "--tab" ? Delimiter::Tab : Delimiter::Comma);
-    if (!SaveAddressBooks(request.data, books)) {
+    if (!SaveAddressBooks(request.data, changed)) {
         return Fail("Unable to write " + request.data.string() + "; nothing was imported");
     }
-    std::printf("%zu entries imported into %s\n", added, request.book.c_str());
+    std::printf("%zu entries imported into %s\n", *added, request.book.c_str());
     return 0;
 }
 
@@ -148,10 +146,9 @@ int RunAddressBookCommand(std::span<const std::string_view> args) {
         PrintBook(*book);
         return 0;
     }
-    const std::string content =
-        request->form == "--tab" ? FormatBookTabDelimited(*book) : FormatBookText(*book);
-    if (!ReplaceChosenFile(request->file,
-                           [&content](int fd) { return WriteAll(fd, content); })) {
+    const BookExportForm form =
+        request->form == "--tab" ? BookExportForm::TabDelimited : BookExportForm::Text;
+    if (!WriteBookExport(*book, form, request->file)) {
         return Fail("Unable to write to file " + request->file.string());
     }
     return 0;

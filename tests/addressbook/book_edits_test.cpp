@@ -68,6 +68,16 @@ TEST(BookEdits, SaveTableRowsKeepsOnlyWhatReadsBack) {
     }
 }
 
+TEST(BookEdits, PastedTextIsSeparatedFromATypedAddress) {
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"", "a@x", "a@x"}, {"b@x", "a@x", ", a@x"}, {"b@x, ", "a@x", "a@x"}, {"b@x,", "a@x", "a@x"},
+        {"  ", "a@x", "a@x"}, {"b@x", "", ""},
+    };
+    for (const auto& [before, addresses, pasted] : cases) {
+        EXPECT_EQ(PastedText(before, addresses), pasted) << before;
+    }
+}
+
 TEST(BookEdits, PasteJoinsTheMarkedAddressesInOrder) {
     const std::vector<AddressBookEntry> entries = {{"A", "a@x"}, {"B", "b@x"}, {"C", "c@x"}};
     const std::pair<std::vector<bool>, std::string> cases[] = {
