@@ -34,6 +34,7 @@
 #include "message/address_list.h"
 #include "message/html_filter.h"
 #include "message/mail_file_name.h"
+#include "ui/address_book_manager.h"
 #include "ui/address_completer.h"
 #include "ui/app_context.h"
 #include "ui/composer_attachments_page.h"
@@ -173,9 +174,21 @@ ComposerWindow::ComposerWindow(AppContext& context, const ComposedMessage& start
     });
     connect(m_message_page->copy_self_options(), &QPushButton::clicked, this,
             &ComposerWindow::EditCopySelfOptions);
-    // The address book manager is not built yet.
-    m_message_page->address_button()->setEnabled(false);
-    m_smtp_page->address_button()->setEnabled(false);
+    // "Add&ress" and "Addr&ess books..." open the address book manager for
+    // the address field that last had the focus (To at first).
+    m_address_field = m_message_page->to();
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        for (QLineEdit* field : {m_message_page->to(), m_message_page->cc(), m_message_page->bcc(),
+                                 m_smtp_page->from(), m_smtp_page->reply_to()}) {
+            if (now == field) {
+                m_address_field = field;
+            }
+        }
+    });
+    for (QPushButton* button : {m_message_page->address_button(), m_smtp_page->address_button()}) {
+        connect(button, &QPushButton::clicked, this,
+                [this] { OpenAddressBooks(m_context, this, m_address_field); });
+    }
     QLineEdit* fields[] = {m_message_page->to(), m_message_page->cc(), m_message_page->bcc()};
     for (int field = 0; field < 3; ++field) {
         // Made after the fields are filled: what the window starts with is
@@ -224,7 +237,8 @@ void ComposerWindow::BuildMenu() {
     auto* bar = new QMenuBar(this);
     layout()->setMenuBar(bar);
     QMenu* file = bar->addMenu(tr("&File"));
-    AddItem(file, tr("Addr&ess books..."), "addressBooksMenu")->setEnabled(false);
+    connect(AddItem(file, tr("Addr&ess books..."), "addressBooksMenu"), &QAction::triggered, this,
+            [this] { OpenAddressBooks(m_context, this, m_address_field); });
     connect(AddItem(file, tr("&Open e-mail..."), "openDraft"), &QAction::triggered, this,
             &ComposerWindow::OpenDraft);
     QMenu* save = file->addMenu(tr("&Save e-mail"));

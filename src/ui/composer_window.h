@@ -5,6 +5,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QLineEdit>
+#include <QPointer>
 
 #include <memory>
 #include <string>
@@ -103,6 +105,8 @@ private:
     ComposerMessagePage* m_message_page = nullptr;
     ComposerAttachmentsPage* m_attachments_page = nullptr;
     ComposerSmtpPage* m_smtp_page = nullptr;
+    // The address field that last had the focus: the address book manager's Paste goes there.
+    QPointer<QLineEdit> m_address_field;
     QLabel* m_status = nullptr;
     QPushButton* m_gpg = nullptr;
     QComboBox* m_gpg_list = nullptr;

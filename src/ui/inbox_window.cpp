@@ -39,6 +39,7 @@
 #include "protocols/pop_session.h"
 #include "protocols/save_mail_run.h"
 #include "protocols/viewer_walk.h"
+#include "ui/address_book_manager.h"
 #include "ui/app_context.h"
 #include "ui/foreign_ip_dialog.h"
 #include "ui/inbox_filters_dialog.h"
@@ -237,7 +238,9 @@ void InboxWindow::BuildMenus(QVBoxLayout* layout) {
     refresh->setObjectName(QStringLiteral("refreshStat"));
     connect(refresh, &QAction::triggered, this, &InboxWindow::RefreshStat);
     file->addSeparator();
-    file->addAction(tr("Addr&ess books..."))->setEnabled(false);
+    QAction* books = file->addAction(tr("Addr&ess books..."));
+    books->setObjectName(QStringLiteral("addressBooks"));
+    connect(books, &QAction::triggered, this, [this] { OpenAddressBooks(m_context, this); });
     QMenu* save_mail = file->addMenu(tr("Save Mail"));
     QAction* save_selected = save_mail->addAction(tr("&Selected mail..."));
     save_selected->setObjectName(QStringLiteral("saveSelectedMail"));

@@ -24,6 +24,7 @@
 #include "config/shown_profile.h"
 #include "protocols/connect_preparation.h"
 #include "protocols/pop_session.h"
+#include "ui/address_book_manager.h"
 #include "ui/account_page.h"
 #include "ui/app_context.h"
 #include "ui/filters_page.h"
@@ -135,13 +136,14 @@ void OptionsWindow::BuildMenus(QVBoxLayout* layout) {
     bar->setObjectName("menuBar");
 
     QMenu* file = bar->addMenu(tr("&File"));
-    // The address book manager is not written yet; its item stays disabled.
     QAction* compose = file->addAction(tr("Compose &Mail"));
     compose->setObjectName("composeMail");
     connect(compose, &QAction::triggered, this, [this] { Compose({}); });
     m_profile_manager = file->addAction(tr("&Profile Manager..."));
     connect(m_profile_manager, &QAction::triggered, this, &OptionsWindow::OpenProfileManager);
-    file->addAction(tr("Addr&ess books..."))->setEnabled(false);
+    QAction* books = file->addAction(tr("Addr&ess books..."));
+    books->setObjectName("addressBooks");
+    connect(books, &QAction::triggered, this, [this] { OpenAddressBooks(m_context, this); });
     file->addSeparator();
     connect(file->addAction(tr("E&xit")), &QAction::triggered, this,
             [this] { done(QDialog::Rejected); });

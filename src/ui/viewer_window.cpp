@@ -35,6 +35,7 @@
 #include "protocols/reply_mark.h"
 #include "protocols/viewer_download.h"
 #include "protocols/viewer_walk.h"
+#include "ui/address_book_manager.h"
 #include "ui/app_context.h"
 #include "ui/editor_display_lines.h"
 #include "ui/page_fields.h"
@@ -186,7 +187,9 @@ void ViewerWindow::BuildMenus(QVBoxLayout* layout) {
     QAction* print = MakeAction(file, tr("&Print..."), "print");
     connect(print, &QAction::triggered, this, &ViewerWindow::Print);
     m_actions.push_back(print);
-    m_actions.push_back(MakeAction(file, tr("Addr&ess books..."), "addressBooks", false));
+    QAction* books = MakeAction(file, tr("Addr&ess books..."), "addressBooks");
+    connect(books, &QAction::triggered, this, [this] { OpenAddressBooks(m_context, this); });
+    m_actions.push_back(books);
     file->addSeparator();
     QAction* close = MakeAction(file, tr("&Close"), "close");
     connect(close, &QAction::triggered, this, &QDialog::reject);

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,7 @@
 #include "support/dovecot_server.h"
 #include "support/scripted_server.h"
 #include "support/smtp_server.h"
+#include "ui/address_book_manager.h"
 #include "ui/composer_attachments_page.h"
 #include "ui/composer_message_page.h"
 #include "ui/composer_smtp_page.h"
@@ -158,6 +160,26 @@ TEST_F(ComposerWindowTest, RefusedAbortedAndCancelled) {
     QApplication::sendEvent(window.get(), &escape);
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(window->sent());
+}
+
+// "Add&ress" opens the address book manager for the address field that last had the focus.
+TEST_F(ComposerWindowTest, AddressButtonPastesIntoTheFieldLastFocused) {
+    c.context.address_books.books = {{"Work", {{"Ann", "ann@x"}}}};
+    auto window = Open();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->message_page()->cc()->setFocus();
+    ASSERT_TRUE(DialogDriver::RunUntil([&] { return window->message_page()->cc()->hasFocus(); }));
+    window->message_page()->address_button()->click();
+    auto* manager = window->findChild<AddressBookManager*>();
+    ASSERT_NE(manager, nullptr);
+    driver.Then([](QWidget* dialog) {
+        QTest::keyClick(Control<QTreeWidget>(dialog, "entries"), Qt::Key_Space);
+        Control<QPushButton>(dialog, "paste")->click();
+    });
+    Control<QPushButton>(manager, "use")->click();
+    EXPECT_EQ(window->message_page()->cc()->text(), "ann@x");
+    EXPECT_EQ(window->message_page()->to()->text(), "");
 }
 
 }  // namespace

@@ -31,6 +31,7 @@
 #include "ui/message_flags_dialog.h"
 #include "ui/options_window.h"
 #include "ui/profile_manager_dialog.h"
+#include "ui/address_book_manager.h"
 #include "ui/lookup_table.h"
 #include "ui/reply_options_dialog.h"
 #include "ui/qt_services.h"
@@ -302,6 +303,9 @@ int main(int argc, char** argv) {
         }
         ok = Save(*table, folder, "address-book-table") && ok;
         delete table;
+        context.address_books.books = {{"Friends", {}}, {"Work", {}}, {"Family", {}}};
+        tarvox::AddressBookManager manager(context, nullptr, {});
+        ok = Save(manager, folder, "address-book-manager") && ok;
     }
     return ok ? 0 : 1;
 }
