@@ -1,6 +1,7 @@
 #include "addressbook/book_edits.h"
 
 #include "codec/text_format.h"
+#include "message/address_list.h"
 
 namespace tarvox {
 
@@ -72,6 +73,15 @@ TableSaveResult SaveTableRows(AddressBooks& books, std::string_view title,
     }
     book->entries = std::move(entries);
     return {TableSave::Saved};
+}
+
+AddressBookEntry SenderEntry(std::string_view from) {
+    AddressList list;
+    if (ParseAddressList(from, list) == 0 || list.front().address.empty()) {
+        return {};
+    }
+    const AddressEntry& first = list.front();
+    return {first.name.empty() ? first.address : first.name, first.address};
 }
 
 std::string PastedText(std::string_view before, std::string_view addresses) {

@@ -53,6 +53,11 @@ std::string EmptyAddressText(std::size_t row);
 TableSaveResult SaveTableRows(AddressBooks& books, std::string_view title,
                               const std::vector<AddressBookEntry>& rows);
 
+// The first address of a From text as an entry to offer for a book: named by
+// its display name, or by the address when it has none; no address when the
+// text holds none.
+AddressBookEntry SenderEntry(std::string_view from);
+
 // What Paste inserts at the cursor of an address field whose text before the
 // cursor is `before`: the addresses, after ", " when they would else run on
 // from an address typed there.

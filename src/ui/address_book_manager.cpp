@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "addressbook/address_book_file.h"
@@ -37,8 +38,8 @@ QPushButton* MakeButton(QDialogButtonBox* box, const QString& text, const char* 
 }  // namespace
 
 AddressBookManager::AddressBookManager(AppContext& context, QLineEdit* target,
-                                       const QString& handed_in, QWidget* parent)
-    : QDialog(parent), m_context(context), m_target(target), m_handed_in(handed_in) {
+                                       AddressBookEntry handed_in, QWidget* parent)
+    : QDialog(parent), m_context(context), m_target(target), m_handed_in(std::move(handed_in)) {
     setObjectName(QStringLiteral("addressBookManager"));
     setWindowTitle(tr("Address book manager"));
 
@@ -180,9 +181,9 @@ void AddressBookManager::Edit() {
         m_table->AddRow(ToQString(entry.name));
         m_table->SetCell(ToQString(entry.address), 1);
     }
-    if (!m_handed_in.isEmpty()) {
-        m_table->AddRow(m_handed_in);
-        m_table->SetCell(m_handed_in, 1);
+    if (!m_handed_in.address.empty()) {
+        m_table->AddRow(ToQString(m_handed_in.name));
+        m_table->SetCell(ToQString(m_handed_in.address), 1);
     }
     connect(m_table, &LookupTable::closeNotify, this, &AddressBookManager::TableNotified);
     setEnabled(false);
@@ -291,8 +292,8 @@ void AddressBookManager::Export(BookExportForm form) {
 }
 
 void OpenAddressBooks(AppContext& context, QWidget* owner, QLineEdit* target,
-                      const QString& handed_in) {
-    auto* manager = new AddressBookManager(context, target, handed_in, owner);
+                      AddressBookEntry handed_in) {
+    auto* manager = new AddressBookManager(context, target, std::move(handed_in), owner);
     manager->setAttribute(Qt::WA_DeleteOnClose);
     manager->show();
 }

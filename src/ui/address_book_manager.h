@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPointer>
 
+#include "addressbook/address_book.h"
 #include "ui/file_open_picker.h"
 #include "ui/file_save_picker.h"
 #include "ui/lookup_table.h"
@@ -28,9 +29,9 @@ class AddressBookManager : public QDialog {
 
 public:
     // `target`: the composer's address field waiting for Paste (none when
-    // opened from elsewhere). `handed_in`: an address added as a last row
-    // when a book is edited (empty: none).
-    AddressBookManager(AppContext& context, QLineEdit* target, const QString& handed_in,
+    // opened from elsewhere). `handed_in`: an entry added as a last row when
+    // a book is edited (none without an address).
+    AddressBookManager(AppContext& context, QLineEdit* target, AddressBookEntry handed_in,
                        QWidget* parent = nullptr);
 
     // The commands of the buttons and the menu.
@@ -66,13 +67,13 @@ private:
 
     AppContext& m_context;
     QPointer<QLineEdit> m_target;
-    QString m_handed_in;
+    AddressBookEntry m_handed_in;
     QListWidget* m_list = nullptr;
     QPointer<LookupTable> m_table;
 };
 
 // Opens a manager in front of `owner` (deleted when it closes).
 void OpenAddressBooks(AppContext& context, QWidget* owner, QLineEdit* target = nullptr,
-                      const QString& handed_in = {});
+                      AddressBookEntry handed_in = {});
 
 }  // namespace tarvox

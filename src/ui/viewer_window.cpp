@@ -35,6 +35,7 @@
 #include "protocols/reply_mark.h"
 #include "protocols/viewer_download.h"
 #include "protocols/viewer_walk.h"
+#include "addressbook/book_edits.h"
 #include "ui/address_book_manager.h"
 #include "ui/app_context.h"
 #include "ui/editor_display_lines.h"
@@ -188,7 +189,10 @@ void ViewerWindow::BuildMenus(QVBoxLayout* layout) {
     connect(print, &QAction::triggered, this, &ViewerWindow::Print);
     m_actions.push_back(print);
     QAction* books = MakeAction(file, tr("Addr&ess books..."), "addressBooks");
-    connect(books, &QAction::triggered, this, [this] { OpenAddressBooks(m_context, this); });
+    // The sender's first address is offered for adding to a book.
+    connect(books, &QAction::triggered, this, [this] {
+        OpenAddressBooks(m_context, this, nullptr, SenderEntry(m_message->summary().from));
+    });
     m_actions.push_back(books);
     file->addSeparator();
     QAction* close = MakeAction(file, tr("&Close"), "close");

@@ -68,6 +68,15 @@ TEST(BookEdits, SaveTableRowsKeepsOnlyWhatReadsBack) {
     }
 }
 
+TEST(BookEdits, SenderEntryIsTheFirstAddressNamed) {
+    const std::pair<std::string, AddressBookEntry> cases[] = {
+        {"Ann Archer <ann@x>, bob@x", {"Ann Archer", "ann@x"}}, {"bob@x", {"bob@x", "bob@x"}}, {"", {}},
+    };
+    for (const auto& [from, entry] : cases) {
+        EXPECT_EQ(SenderEntry(from), entry) << from;
+    }
+}
+
 TEST(BookEdits, PastedTextIsSeparatedFromATypedAddress) {
     const std::tuple<std::string, std::string, std::string> cases[] = {
         {"", "a@x", "a@x"}, {"b@x", "a@x", ", a@x"}, {"b@x, ", "a@x", "a@x"}, {"b@x,", "a@x", "a@x"},

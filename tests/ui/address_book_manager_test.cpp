@@ -34,7 +34,7 @@ protected:
         context.paths.address_book_file = dir / "tarvox.dat";
         context.address_books.books = {{"Work", {{"Ann", "ann@x"}}}};
         target.setText("boss@x");
-        manager = std::make_unique<AddressBookManager>(context, &target, "new@x");
+        manager = std::make_unique<AddressBookManager>(context, &target, AddressBookEntry{"New One", "new@x"});
         manager->show();
     }
     void Trigger(const char* name) { Control<QAction>(manager.get(), name)->trigger(); }
@@ -78,7 +78,7 @@ TEST_F(AddressBookManagerTest, BooksAreMadeRenamedEditedAndDeleted) {
     Control<QPushButton>(table, "save")->click();
     ASSERT_TRUE(DialogDriver::RunUntil([&] { return manager->isEnabled(); }));
     EXPECT_EQ(Stored().books[0].entries,
-              (std::vector<AddressBookEntry>{{"new@x", "new@x"}, {"Carl", "carl@x"}}));
+              (std::vector<AddressBookEntry>{{"New One", "new@x"}, {"Carl", "carl@x"}}));
 
     SeenBox question;
     driver.Then(RecordBoxAndClick(&question, "Yes"));

@@ -17,6 +17,7 @@
 #include "compose/quoting.h"
 #include "config/file_io.h"
 #include "options_window_fixture.h"
+#include "ui/address_book_manager.h"
 #include "ui/dialog_driver.h"
 #include "ui/qt_text.h"
 #include "ui/viewer_font.h"
@@ -177,6 +178,18 @@ TEST_F(ViewerWindowTest, FileModeShowsTheFile) {
     });
     RunViewerOnFile(c.context, file);
     EXPECT_TRUE(shown.contains("Kept body."));
+}
+
+// "Addr&ess books..." opens the manager offering the sender for the book being edited.
+TEST_F(ViewerWindowTest, AddressBooksOfferTheSender) {
+    c.context.address_books.books = {{"Work", {}}};
+    auto window = Open();
+    window->action("addressBooks")->trigger();
+    auto* manager = window->findChild<AddressBookManager*>();
+    ASSERT_NE(manager, nullptr);
+    manager->findChild<QPushButton*>("edit")->click();
+    ASSERT_NE(manager->table(), nullptr);
+    EXPECT_EQ(manager->table()->GetCell(0, 1), "ann@example.org");
 }
 
 TEST_F(ViewerWindowTest, SaveAsAppendToArchiveAndPrint) {

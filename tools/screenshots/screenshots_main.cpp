@@ -304,7 +304,7 @@ int main(int argc, char** argv) {
         ok = Save(*table, folder, "address-book-table") && ok;
         delete table;
         context.address_books.books = {{"Friends", {}}, {"Work", {}}, {"Family", {}}};
-        tarvox::AddressBookManager manager(context, nullptr, {});
+        tarvox::AddressBookManager manager(context, nullptr, tarvox::AddressBookEntry{});
         ok = Save(manager, folder, "address-book-manager") && ok;
     }
     return ok ? 0 : 1;
