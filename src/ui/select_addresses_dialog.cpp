@@ -85,6 +85,7 @@ std::optional<std::string> SelectAddresses(const AddressBook& book, bool field_w
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
+    dialog.resize(460, 320);  // both columns whole
 
     if (dialog.exec() != QDialog::Accepted || !field_waiting) {
         return std::nullopt;

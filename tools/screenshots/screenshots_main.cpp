@@ -3,6 +3,7 @@
 //
 //   tarvox_screenshots FOLDER
 #include <QApplication>
+#include <QTimer>
 #include <QDir>
 #include <QTabWidget>
 #include <QWidget>
@@ -34,6 +35,7 @@
 #include "ui/address_book_manager.h"
 #include "ui/lookup_table.h"
 #include "ui/reply_options_dialog.h"
+#include "ui/select_addresses_dialog.h"
 #include "ui/qt_services.h"
 #include "ui/save_mail_dialog.h"
 #include "ui/save_options_dialog.h"
@@ -306,6 +308,17 @@ int main(int argc, char** argv) {
         context.address_books.books = {{"Friends", {}}, {"Work", {}}, {"Family", {}}};
         tarvox::AddressBookManager manager(context, nullptr, tarvox::AddressBookEntry{});
         ok = Save(manager, folder, "address-book-manager") && ok;
+        // The Select dialog runs modally: it is drawn once it is up, then closed.
+        QTimer::singleShot(0, [&] {
+            if (QWidget* select = QApplication::activeModalWidget()) {
+                ok = Save(*select, folder, "select-addresses") && ok;
+                select->close();
+            }
+        });
+        tarvox::SelectAddresses(tarvox::AddressBook{"Friends",
+                                                    {{"Ann Archer", "ann@example.org"},
+                                                     {"Bob Builder", "bob@example.org"}}},
+                                true, nullptr);
     }
     return ok ? 0 : 1;
 }
