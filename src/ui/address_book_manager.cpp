@@ -234,9 +234,10 @@ void AddressBookManager::Use() {
 }
 
 void AddressBookManager::SearchAll() {
-    const TextPromptResult answer = m_context.services->TextPrompt(
-        {.title = "Search for address",
-         .prompt = "Enter part of a name/address for case-insensitive search"});
+    TextPromptRequest request;
+    request.title = "Search for address";
+    request.prompt = "Enter part of a name/address for case-insensitive search";
+    const TextPromptResult answer = m_context.services->TextPrompt(request);
     if (answer.submitted) {
         Pick(SearchAddressBooks(m_context.address_books, answer.text));
     }
@@ -262,10 +263,11 @@ void AddressBookManager::Import(Delimiter delimiter) {
                                         BoxButtons::YesNo) != BoxAnswer::Yes) {
         return;
     }
-    const QString path = pick_open_file(
-        this, {.title = delimiter == Delimiter::Comma ? tr("Import comma delimited file")
-                                                      : tr("Import tab delimited file"),
-               .filter = tr("All Files (*)")});
+    FileOpenRequest request;
+    request.title = delimiter == Delimiter::Comma ? tr("Import comma delimited file")
+                                                  : tr("Import tab delimited file");
+    request.filter = tr("All Files (*)");
+    const QString path = pick_open_file(this, request);
     if (path.isEmpty()) {
         return;
     }
@@ -282,8 +284,10 @@ void AddressBookManager::Export(BookExportForm form) {
     if (index < 0) {
         return;
     }
-    const QString path = pick_save_file(this, {.title = tr("Export address book"),
-                                               .filter = tr("All Files (*)")});
+    FileSaveRequest request;
+    request.title = tr("Export address book");
+    request.filter = tr("All Files (*)");
+    const QString path = pick_save_file(this, request);
     if (!path.isEmpty() &&
         !WriteBookExport(m_context.address_books.books[static_cast<std::size_t>(index)], form,
                          FromQString(path))) {

@@ -2,6 +2,7 @@
 #include "ui/address_book_manager.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -88,8 +89,9 @@ TEST_F(AddressBookManagerTest, BooksAreMadeRenamedEditedAndDeleted) {
     EXPECT_EQ(Names(manager->books()), (QStringList{"Friends"}));
 }
 
-// Use pastes the marked addresses into the waiting field; import and export go through the chosen files.
-TEST_F(AddressBookManagerTest, UsePastesAndFilesGoInAndOut) {
+// Use and Search all paste the marked addresses into the waiting field; import and export go through the
+// chosen files.
+TEST_F(AddressBookManagerTest, UseAndSearchPasteAndFilesGoInAndOut) {
     WriteWholeFile(dir / "in.csv", "\"Smith, Bob\",bob@x\r\n");
     manager->pick_open_file = [this](QWidget*, const FileOpenRequest& request) {
         EXPECT_EQ(request.title, "Import comma delimited file");
@@ -111,6 +113,15 @@ TEST_F(AddressBookManagerTest, UsePastesAndFilesGoInAndOut) {
     });
     Press("use");
     EXPECT_EQ(target.text(), "boss@x, bob@x");
+
+    driver.Then(TypeAndClick("ANN", "submit"));
+    driver.Then([](QWidget* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), "Search results");
+        Control<QCheckBox>(dialog, "selectAll")->click();
+        Control<QPushButton>(dialog, "paste")->click();
+    });
+    Press("searchAll");
+    EXPECT_EQ(target.text(), "boss@x, bob@x, ann@x");
 }
 
 }  // namespace
