@@ -1,5 +1,9 @@
 #include "protocols/mail_saving.h"
 
+#include <optional>
+#include <string>
+#include <string_view>
+
 #include "codec/text_format.h"
 #include "protocols/pop_download.h"
 #include "protocols/pop_pipeline.h"
@@ -25,55 +29,44 @@ bool SavedOrSkipped(const std::optional<SaveMailOutcome>& outcome) {
 
 }  // namespace
 
-std::optional<SaveMailOutcome> DownloadAndSaveMessage(PopSession& session, std::uint32_t number,
-                                                      const Profile& profile,
-                                                      const std::filesystem::path& root,
-                                                      FrontendServices& services) {
-    DownloadedMessage message;
-    if (PopDownload(session, SaveRequest(session, number), message, services) !=
-        DownloadResult::Complete) {
-        return std::nullopt;
-    }
-    return SaveDownloadedMessage(services, profile, root, message.Text()).outcome;
-}
-
 std::optional<SaveMailOutcome> SaveMessages(PopSession& session,
                                             const std::vector<std::uint32_t>& numbers,
                                             const Profile& profile,
                                             const std::filesystem::path& root,
                                             FrontendServices& services,
                                             const std::function<bool(std::size_t index)>& starting) {
-    if (!UsePipelining(session)) {
-        std::optional<SaveMailOutcome> outcome;
-        for (std::size_t i = 0; i < numbers.size() && starting(i + 1); ++i) {
-            outcome = DownloadAndSaveMessage(session, numbers[i], profile, root, services);
-            if (!SavedOrSkipped(outcome)) {
-                break;
-            }
+    // With PIPELINING the RETR commands run ahead of their replies; the
+    // replies, progress and failures are the same as one at a time.
+    std::optional<PopPipeline> pipeline;
+    if (UsePipelining(session)) {
+        std::vector<std::string> commands;
+        std::vector<std::size_t> sizes;
+        for (const std::uint32_t number : numbers) {
+            commands.push_back(DownloadCommand(SaveRequest(session, number)));
+            sizes.push_back(ListedSize(session, number));
         }
-        return outcome;
+        pipeline.emplace(session, std::move(commands), std::move(sizes));
     }
-
-    std::vector<std::string> commands;
-    std::vector<std::size_t> sizes;
-    for (const std::uint32_t number : numbers) {
-        commands.push_back(DownloadCommand(SaveRequest(session, number)));
-        sizes.push_back(ListedSize(session, number));
-    }
-    PopPipeline pipeline(session, std::move(commands), std::move(sizes));
     std::optional<SaveMailOutcome> outcome;
     for (std::size_t i = 0; i < numbers.size() && starting(i + 1); ++i) {
         const DownloadRequest request = SaveRequest(session, numbers[i]);
+        DownloadedMessage message;
         std::string_view text;
-        if (pipeline.NextMessage(&request, text, services) != DownloadResult::Complete) {
+        const DownloadResult result = pipeline ? pipeline->NextMessage(&request, text, services)
+                                               : PopDownload(session, request, message, services);
+        if (result != DownloadResult::Complete) {
             return std::nullopt;
+        }
+        if (!pipeline) {
+            text = message.Text();
         }
         outcome = SaveDownloadedMessage(services, profile, root, text).outcome;
         if (!SavedOrSkipped(outcome)) {
             break;
         }
     }
-    if (!pipeline.Finish(services)) {
+    // A run that ended early reads the replies still due.
+    if (pipeline && !pipeline->Finish(services)) {
         return std::nullopt;
     }
     return outcome;

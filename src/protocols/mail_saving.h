@@ -1,5 +1,5 @@
-// One message of the Save Mail dialog's run: downloaded whole and written
-// into the profile's saving folder.
+// The Save Mail dialog's run: the selected messages downloaded whole and
+// each written into the profile's saving folder.
 #pragma once
 
 #include <cstdint>
@@ -17,18 +17,11 @@ namespace tarvox {
 class FrontendServices;
 struct PopSession;
 
-// Downloads message `number` whole, with "Downloading 1.5 K . . . " (the
-// listed size) and the percentage in the inbox progress line, then saves it
-// (SaveDownloadedMessage). Nothing when the download did not complete.
-std::optional<SaveMailOutcome> DownloadAndSaveMessage(PopSession& session, std::uint32_t number,
-                                                      const Profile& profile,
-                                                      const std::filesystem::path& root,
-                                                      FrontendServices& services);
-
 // The whole run of the Save Mail dialog on the session's worker: messages
-// `numbers` in order, each downloaded and saved as DownloadAndSaveMessage
-// does. Before message `index` (from 1) `starting(index)` is asked whether the
-// run goes on (false: stopped after the one before). The run ends at the
+// `numbers` in order, each downloaded whole, with "Downloading 1.5 K . . . "
+// (the listed size) and the percentage in the inbox progress line, and saved
+// (SaveDownloadedMessage). Before message `index` (from 1) `starting(index)`
+// is asked whether the run goes on (false: stopped after the one before). The run ends at the
 // first message that is not saved or skipped, and gives the last message's
 // outcome (nothing when its download did not complete, or no message started).
 //
