@@ -54,6 +54,18 @@ bool OwnLike(const fs::path& file, const struct stat& owner) {
 
 }  // namespace
 
+bool DovecotServer::Deliver(std::string_view user, std::string_view message) {
+    static int delivered = 0;
+    const fs::path folder = maildir(user);
+    struct stat owner {};
+    const fs::path file = folder / "new" / ("delivered." + std::to_string(::getpid()) + "." +
+                                            std::to_string(++delivered));
+    std::ofstream(file, std::ios::binary) << message;
+    std::error_code error;
+    return ::stat(folder.c_str(), &owner) == 0 && fs::file_size(file, error) == message.size() &&
+           OwnLike(file, owner);
+}
+
 bool DovecotServer::ResetMailbox(int message_count) {
     if (!CheckRunning()) {
         return false;

@@ -29,6 +29,9 @@ public:
     // The user's files in new/ and cur/ by name (element i is message i + 1); a login renames them.
     std::vector<std::filesystem::path> MessageFiles(std::string_view user) const;
 
+    // Puts a new message into the user's new/, as a delivery agent would.
+    bool Deliver(std::string_view user, std::string_view message);
+
     // The bytes a POP3 RETR of the message delivers after the "+OK" line.
     static std::string ExpectedRetrText(const std::filesystem::path& message_file);
 };
