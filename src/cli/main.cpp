@@ -6,6 +6,7 @@
 #include "cli/addressbook_command.h"
 #include "cli/mailbox_commands.h"
 #include "cli/message_commands.h"
+#include "cli/poll_command.h"
 #include "cli/send_command.h"
 #include "cli/settings_commands.h"
 
@@ -29,6 +30,10 @@ constexpr const char* kUsage =
     "  list PROFILE [--settings FILE] [--host HOST] [--port N] [--user NAME] [--tls|--stls]\n"
     "       [--fingerprint FP] [--bytes] [--timeout SECONDS]\n"
     "                               list the mailbox on the server, deleting nothing\n"
+    "  poll [PROFILE...] [--settings FILE] [--timeout SECONDS]\n"
+    "                               poll the profiles included in poll-all (or those named)\n"
+    "                               as Mailman does: NAME, COUNT, SIZE_KB, new|-|error: TEXT\n"
+    "                               a line; exit 0 when one has new mail, 1 when none has\n"
     "  addressbook [--data FILE] list | show BOOK | search TEXT\n"
     "       | import BOOK --comma|--tab FILE | export BOOK --text|--tab FILE\n"
     "                               the address books of tarvox.dat (a running tarvox\n"
@@ -68,6 +73,9 @@ int main(int argc, char** argv) {
     }
     if (command == "view") {
         return tarvox::RunViewCommand(rest);
+    }
+    if (command == "poll") {
+        return tarvox::RunPollCommand(rest);
     }
     if (command == "addressbook") {
         return tarvox::RunAddressBookCommand(rest);
