@@ -14,6 +14,7 @@
 #include "ui/app_context.h"
 #include "ui/composer_window.h"
 #include "ui/inbox_window.h"
+#include "ui/mailman_window.h"
 #include "ui/options_window.h"
 #include "ui/qt_services.h"
 #include "ui/viewer_window.h"
@@ -53,15 +54,22 @@ int main(int argc, char** argv) {
     context.services = &services;
 
     tarvox::ProgramWindows windows;
+    // The two main windows run with exec(), yet modal only to a parent they
+    // do not have: the Mailman window beside them stays usable.
     windows.options_window = [](tarvox::AppContext& run) {
         tarvox::OptionsWindow window(run);
+        window.setWindowModality(Qt::WindowModal);
         return window.exec();
     };
     windows.inbox_window = [](tarvox::AppContext& run) {
         tarvox::InboxWindow window(run);
+        window.setWindowModality(Qt::WindowModal);
         window.exec();
     };
     windows.viewer = tarvox::RunViewerOnFile;
+    windows.mailman = [](tarvox::AppContext& run) -> std::unique_ptr<QWidget> {
+        return std::make_unique<tarvox::MailmanWindow>(run);
+    };
     context.compose = [&context](tarvox::ComposedMessage message, QWidget* owner) {
         return tarvox::RunComposer(context, std::move(message), owner);
     };

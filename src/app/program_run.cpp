@@ -115,6 +115,10 @@ int RunProgram(AppContext& context, const ProgramWindows& windows) {
                 std::fprintf(stderr, "tarvox: this build has no message viewer yet\n");
             }
         } else {
+            std::unique_ptr<QWidget> mailman;
+            if (windows.mailman) {
+                mailman = windows.mailman(context);
+            }
             while (windows.options_window && windows.options_window(context) == 1) {
                 if (windows.inbox_window) {
                     windows.inbox_window(context);
@@ -124,6 +128,9 @@ int RunProgram(AppContext& context, const ProgramWindows& windows) {
                     context.session.reset();
                 }
             }
+            // A poll under way is stopped and joined; the window keeps its
+            // place in the settings saved below.
+            mailman.reset();
         }
         QObject::disconnect(session_end);
         SaveEverything(context, books_state);

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <QString>
+#include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "ui/app_context.h"
@@ -27,6 +29,9 @@ struct ProgramWindows {
     // its address in context.start.to_address). Empty until the composer
     // exists.
     std::function<void(AppContext&)> compose_to;
+    // Makes the background poller's window, which lives until the run ends.
+    // Empty: the run has no poller.
+    std::function<std::unique_ptr<QWidget>(AppContext&)> mailman;
     // The local socket of the running program; empty: this user's own.
     QString instance_name;
 };

@@ -122,6 +122,10 @@ int RunDemoSettingsCommand(std::span<const std::string_view> args) {
     }
     Configuration config;
     config.global.last = "Demo";
+    // Mailman in the tray, looking every minute: mail sent to anyone through
+    // the demo's SMTP server lands in this mailbox and shows up there.
+    config.global.mailman = 1;
+    config.global.freq = 1;
     Profile demo;
     demo.name = "Demo";
     demo.host = "127.0.0.1";

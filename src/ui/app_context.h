@@ -23,6 +23,7 @@ class QWidget;
 
 namespace tarvox {
 
+class MailmanWindow;
 class QtServices;
 
 struct AppContext {
@@ -38,6 +39,10 @@ struct AppContext {
     // inbox window takes both over.
     Profile working;
     std::unique_ptr<PopSession> session;
+
+    // The background poller's window, from start-up to exit (null before
+    // and after, and in tests that do not make one).
+    MailmanWindow* mailman = nullptr;
 
     // Opens the help page at an anchor ("#account"); empty until help exists.
     std::function<void(const QString& anchor)> show_help;

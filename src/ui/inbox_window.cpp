@@ -44,6 +44,7 @@
 #include "ui/foreign_ip_dialog.h"
 #include "ui/inbox_filters_dialog.h"
 #include "ui/inbox_icons.h"
+#include "ui/mailman_window.h"
 #include "ui/message_flags_dialog.h"
 #include "ui/page_fields.h"
 #include "ui/qt_services.h"
@@ -162,6 +163,9 @@ InboxWindow::InboxWindow(AppContext& context, QWidget* parent)
     m_lock->setVisible(tls);
     connect(m_ssl_button, &QPushButton::clicked, this, &InboxWindow::ShowSslInformation);
 
+    if (m_context.mailman != nullptr) {
+        m_context.mailman->ClearNewMark(m_context.working.name);
+    }
     RestorePlacement();
 
     m_keep_alive = new QTimer(this);

@@ -29,6 +29,7 @@
 #include "ui/app_context.h"
 #include "ui/filters_page.h"
 #include "ui/global_page.h"
+#include "ui/mailman_window.h"
 #include "ui/page_fields.h"
 #include "ui/pattern_filters_page.h"
 #include "ui/pop3_options_page.h"
@@ -104,8 +105,17 @@ OptionsWindow::OptionsWindow(AppContext& context, QWidget* parent)
             [this] { StartConnect(OpenMode::StatOnly); });
     connect(m_account->abort_button(), &QPushButton::clicked, this, &OptionsWindow::Abort);
     connect(m_account->compose_button(), &QPushButton::clicked, this, [this] { Compose({}); });
-    // The poller is not written yet: Poll all stays disabled until it is.
-    m_account->poll_all_button()->setEnabled(false);
+    connect(m_account->poll_all_button(), &QPushButton::clicked, this, [this] {
+        if (m_context.mailman != nullptr) {
+            m_context.mailman->PollNow(PollTrigger::ProfileWindow);
+        }
+    });
+    m_account->poll_all_button()->setEnabled(m_context.mailman != nullptr);
+    if (m_context.mailman != nullptr) {
+        MailmanWindow* mailman = m_context.mailman;
+        m_global->SetMailmanControl([mailman](bool run) { mailman->SetRunning(run); },
+                                    [mailman] { return mailman->IsRunning(); });
+    }
 
     m_exit = MakeActionButton(tr("E&xit"), "exit", this);
     connect(m_exit, &QPushButton::clicked, this, [this] { done(QDialog::Rejected); });
@@ -331,6 +341,16 @@ void OptionsWindow::StartWorker(OpenMode mode, Profile working) {
                                           &Profile::pop_sslid, fingerprint);
             },
             Qt::BlockingQueuedConnection);
+    };
+    m_request.clear_new_mail_mark = [this](const std::string& profile_name) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, profile_name] {
+                if (m_context.mailman != nullptr) {
+                    m_context.mailman->ClearNewMark(profile_name);
+                }
+            },
+            Qt::QueuedConnection);
     };
     m_worker.Run<OpenOutcome>(
         *m_context.services,

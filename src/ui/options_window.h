@@ -82,12 +82,14 @@ protected:
     // The first showing of a run started with /MIN minimises the window.
     void showEvent(QShowEvent* event) override;
 
-private:
-    void BuildMenus(QVBoxLayout* layout);
-    void FillProfileBox();
+public:
     // Selects and shows the profile of `name` (case ignored); false when the
     // list has none of that name.
     bool SelectProfile(std::string_view name);
+
+private:
+    void BuildMenus(QVBoxLayout* layout);
+    void FillProfileBox();
     // Selects the OpeningProfile; shows a reset record when there is none.
     void SelectDefaultProfile(std::string_view command_name = {});
     // A profile that Save or Connect added to the list joins the profile box,
