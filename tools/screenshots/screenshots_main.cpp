@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <QDir>
+#include <QLabel>
 #include <QTabWidget>
 #include <QWidget>
 
@@ -13,6 +14,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 
 #include "codec/base64.h"
 #include "net/certificate_check.h"
@@ -29,6 +31,7 @@
 #include "ui/gpg_settings_dialog.h"
 #include "ui/inbox_filters_dialog.h"
 #include "ui/inbox_window.h"
+#include "ui/mailman_window.h"
 #include "ui/message_flags_dialog.h"
 #include "ui/options_window.h"
 #include "ui/profile_manager_dialog.h"
@@ -118,6 +121,33 @@ private:
 
     tarvox::OneClientServer m_server{[](int client) { Serve(client); }};
 };
+
+// A POP3 server for one poll: it greets, accepts any login, answers STAT with
+// `count` messages of `size` bytes in all and ends with QUIT.
+void ServePoll(int client, int count, int size) {
+    const std::string stat = "+OK " + std::to_string(count) + " " + std::to_string(size) + "\r\n";
+    std::string received;
+    char buffer[512];
+    ::send(client, "+OK ready\r\n", 11, MSG_NOSIGNAL);
+    for (;;) {
+        const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
+        if (got <= 0) {
+            break;
+        }
+        received.append(buffer, static_cast<std::size_t>(got));
+        for (std::size_t end; (end = received.find("\r\n")) != std::string::npos;) {
+            const std::string line = received.substr(0, end);
+            received.erase(0, end + 2);
+            const std::string reply = line == "STAT" ? stat : "+OK\r\n";
+            ::send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
+            if (line == "QUIT") {
+                ::close(client);
+                return;
+            }
+        }
+    }
+    ::close(client);
+}
 
 // A message with a text part and an attached file, for the viewer.
 std::string DemoMessage() {
@@ -319,6 +349,30 @@ int main(int argc, char** argv) {
                                                     {{"Ann Archer", "ann@example.org"},
                                                      {"Bob Builder", "bob@example.org"}}},
                                 true, nullptr);
+    }
+    {
+        // Mailman after a poll of two mailboxes, one of them changed.
+        tarvox::OneClientServer home([](int client) { ServePoll(client, 3, 19027); });
+        tarvox::OneClientServer work([](int client) { ServePoll(client, 12, 322638); });
+        context.session.reset();
+        context.config.profiles.clear();
+        for (const auto& [name, port, maildrop] :
+             {std::tuple{"Demo", home.port(), 2}, std::tuple{"Work", work.port(), 12}}) {
+            tarvox::Profile profile = DemoProfile();
+            profile.name = name;
+            profile.host = "127.0.0.1";
+            profile.port = port;
+            profile.pass = "secret";
+            profile.maildrop = {maildrop, maildrop == 12 ? 322638 : 12000};
+            context.config.profiles.push_back(profile);
+        }
+        tarvox::MailmanWindow mailman(context);
+        mailman.PollNow(tarvox::PollTrigger::PollAllButton);
+        QLabel* status = mailman.findChild<QLabel*>("status");
+        while (!status->text().startsWith("Last mailrun")) {
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+        ok = Save(mailman, folder, "mailman") && ok;
     }
     return ok ? 0 : 1;
 }
