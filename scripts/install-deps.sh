@@ -27,6 +27,9 @@ PACKAGES=(
     qt6-base-dev         # the Qt 6 program (Widgets, Network, PrintSupport)
     qt6-qpa-plugins      # its platforms, "offscreen" for the tests among them
     poppler-utils        # pdfinfo and pdftotext read back what the printing tests print
+    xdg-utils            # xdg-mime reads back the desktop registrations in their tests
+    desktop-file-utils   # desktop-file-validate and update-desktop-database
+    shared-mime-info     # update-mime-database, for the .tvx type
 )
 
 missing=()

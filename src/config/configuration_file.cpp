@@ -123,6 +123,7 @@ const std::vector<SettingKey<G>>& GlobalKeys() {
         Int("encryptself=", &G::encryptself),
         Int("useautobcc=", &G::useautobcc),
         Int("textcolor=", &G::textcolor),
+        Text("helpurl=", &G::helpurl),
         // Column widths count as read from the first value on; the other
         // tuples only when complete. Values scanned before a mismatch stay set.
         Tuple<G, &G::colwidth>("colwidth=", ',', 1),

@@ -11,9 +11,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-DataPaths AllIn(const fs::path& folder) {
-    return {folder / kSettingsFileName, folder / kAddressBookFileName, folder / kHelpFileName,
-            folder};
+// The help page is the folder's own when it holds one, else the installed.
+DataPaths AllIn(const fs::path& folder, const fs::path& installed_data_folder) {
+    std::error_code error;
+    const fs::path help = fs::is_regular_file(folder / kHelpFileName, error)
+                              ? folder / kHelpFileName
+                              : installed_data_folder / kHelpFileName;
+    return {folder / kSettingsFileName, folder / kAddressBookFileName, help, folder};
 }
 
 // XDG base directories must be absolute; anything else is ignored.
@@ -38,12 +42,12 @@ std::optional<std::string> Environment(const char* name) {
 
 DataPaths ResolveDataPaths(const DataPathInputs& inputs) {
     if (inputs.tarvox_home && !inputs.tarvox_home->empty()) {
-        return AllIn(fs::path(*inputs.tarvox_home));
+        return AllIn(fs::path(*inputs.tarvox_home), inputs.installed_data_folder);
     }
     std::error_code error;
     if (!inputs.executable_folder.empty() &&
         fs::is_regular_file(inputs.executable_folder / kSettingsFileName, error)) {
-        return AllIn(inputs.executable_folder);
+        return AllIn(inputs.executable_folder, inputs.installed_data_folder);
     }
     fs::path config = XdgFolder(inputs.xdg_config_home, inputs.home, ".config") / "tarvox";
     fs::path data = XdgFolder(inputs.xdg_data_home, inputs.home, ".local/share") / "tarvox";

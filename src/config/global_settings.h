@@ -66,6 +66,9 @@ struct GlobalSettings {
     int encryptself = 0;
     int useautobcc = 1;
     int textcolor = 0;
+    // The online help page Help falls back to when the local page cannot be
+    // opened (the anchor of the section is appended); empty: there is none.
+    std::string helpurl;
     std::array<int, 5> colwidth{170, 120, 120, 60, 140};
     std::array<int, 3> mmcolwidth{220, 30, 60};
     WindowPlacement ibsize{};

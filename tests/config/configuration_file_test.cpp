@@ -169,7 +169,7 @@ TEST(ConfigurationFile, RandomSettingsRoundTripWithAndWithoutTheLock) {
                        &g.autoaddress, &g.gpgfunc, &g.encryptself, &g.useautobcc, &g.textcolor}) {
             *v = r.Integer();
         }
-        for (std::string* s : {&g.newwav, &g.gpgpath, &g.regfont, &g.fixfont}) {
+        for (std::string* s : {&g.newwav, &g.gpgpath, &g.regfont, &g.fixfont, &g.helpurl}) {
             *s = r.Text(300);
         }
         g.last = r.Text(510);

@@ -14,13 +14,14 @@ namespace fs = std::filesystem;
 TEST(DataPaths, ChoosesTheFolderByPrecedence) {
     TempDir portable;
     WriteWholeFile(portable / "tarvox.ini", "{tarvox}\n");
+    WriteWholeFile(portable / "tvx-help.htm", "<html></html>");  // its own help page
     TempDir plain;
 
     // {what, inputs, folder of the settings and the address book, of the help file, mail root}
     const fs::path share = "/usr/share/tarvox";
     const std::tuple<const char*, DataPathInputs, fs::path, fs::path, fs::path> cases[] = {
         {"TARVOX_HOME wins", {"/tmp/th", "/x/config", "/x/data", "/home/u", portable.path(), share},
-         "/tmp/th", "/tmp/th", "/tmp/th"},
+         "/tmp/th", share, "/tmp/th"},  // no help page of its own
         {"portable install", {std::nullopt, "/x/config", "/x/data", "/home/u", portable.path(), share},
          portable.path(), portable.path(), portable.path()},
         {"empty TARVOX_HOME is unset", {"", "/x/config", "/x/data", "/home/u", portable.path(), share},
