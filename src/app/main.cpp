@@ -1,8 +1,11 @@
 // tarvox: the Qt program. Reads the command line, finds the data files and
 // runs the program with its windows.
 #include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
 
 #include <cstdio>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -11,6 +14,7 @@
 #include "compose/reply_text.h"
 #include "config/command_line.h"
 #include "config/data_paths.h"
+#include "shell/help_opener.h"
 #include "ui/app_context.h"
 #include "ui/composer_window.h"
 #include "ui/inbox_window.h"
@@ -52,6 +56,19 @@ int main(int argc, char** argv) {
     context.paths = tarvox::ResolveDataPaths(tarvox::DataPathInputsFromEnvironment());
     tarvox::QtServices services;
     context.services = &services;
+
+    // Help opens the page in the desktop's browser; the redirect page it
+    // writes goes when the program ends.
+    std::unique_ptr<tarvox::HelpOpener> help;
+    context.show_help = [&context, &help, &services](const QString& anchor) {
+        if (!help) {
+            help = std::make_unique<tarvox::HelpOpener>(
+                context.paths.help_file, context.config.global.helpurl, [](const std::string& url) {
+                    return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+                });
+        }
+        help->Open(services, anchor.toStdString());
+    };
 
     tarvox::ProgramWindows windows;
     // The two main windows run with exec(), yet modal only to a parent they

@@ -95,15 +95,17 @@ GlobalPage::GlobalPage(AppContext& context, QWidget* parent)
     tools->addWidget(gpg);
     tools->addSpacing(16);
     tools->addWidget(new QLabel("Registry settings:", this));
-    // The desktop registrations (mailto: handler, .tvx files) are not built
-    // yet; the buttons are shown disabled until they are.
     auto* mailto = new QPushButton("Set mailto: handler", this);
     mailto->setObjectName("setMailtoHandler");
-    mailto->setEnabled(false);
+    connect(mailto, &QPushButton::clicked, this, [this] {
+        ShowRegistration(RegisterMailtoHandler(m_desktop_folders(), RunningProgram()));
+    });
     tools->addWidget(mailto);
     auto* associate = new QPushButton("Associate .TVX", this);
     associate->setObjectName("associateTvx");
-    associate->setEnabled(false);
+    connect(associate, &QPushButton::clicked, this, [this] {
+        ShowRegistration(AssociateMessageFiles(m_desktop_folders(), RunningProgram()));
+    });
     tools->addWidget(associate);
     tools->addStretch(1);
     layout->addLayout(tools);
@@ -133,6 +135,18 @@ void GlobalPage::SetMailmanControl(std::function<void(bool run)> control,
                                    std::function<bool()> running) {
     m_mailman_control = std::move(control);
     m_mailman_running = std::move(running);
+}
+
+void GlobalPage::SetDesktopFolders(std::function<DesktopFolders()> folders) {
+    m_desktop_folders = std::move(folders);
+}
+
+void GlobalPage::ShowRegistration(const std::vector<std::string>& failures) {
+    // Success says nothing; every failure is told in one box.
+    const std::string text = RegistrationFailureText(failures);
+    if (!text.empty()) {
+        m_context.services->ShowMessage(text, "Desktop registration", BoxIcon::Error);
+    }
 }
 
 void GlobalPage::SetFilePicker(FileOpenPicker picker) {

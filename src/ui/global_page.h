@@ -7,7 +7,10 @@
 #include <QWidget>
 
 #include <functional>
+#include <string>
+#include <vector>
 
+#include "shell/desktop_registration.h"
 #include "ui/app_context.h"
 #include "ui/file_open_picker.h"
 
@@ -34,6 +37,9 @@ public:
 
     // Replaces the file dialog of the wave-file choice and of "&GPG setup...".
     void SetFilePicker(FileOpenPicker picker);
+    // Where the registrations write; the user's own folders unless a test
+    // gives others.
+    void SetDesktopFolders(std::function<DesktopFolders()> folders);
 
 private:
     // Runs "&Apply": the checks in order, each refusal with its box; a step
@@ -42,10 +48,12 @@ private:
     bool Apply();
 
     void OpenGpgSetup();
+    void ShowRegistration(const std::vector<std::string>& failures);
 
     AppContext& m_context;
     std::function<void(bool run)> m_mailman_control;
     std::function<bool()> m_mailman_running;
+    std::function<DesktopFolders()> m_desktop_folders = DesktopFoldersFromEnvironment;
     FileOpenPicker m_picker;
 
     QLineEdit* m_timeout = nullptr;
