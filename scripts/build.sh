@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Usage: scripts/build.sh [BUILD_DIR] [extra cmake arguments...]
-# Configures with Ninja (RelWithDebInfo unless the arguments say otherwise) and builds.
+# Configures with Ninja (RelWithDebInfo unless the arguments say otherwise) and builds
+# everything, or only the targets named in TARVOX_TARGETS (for example "tarvox tarvox-cli").
 # BUILD_DIR defaults to build/ in the repository; a relative BUILD_DIR is taken from the
 # current directory.
 set -euo pipefail
@@ -27,4 +28,8 @@ if command -v ccache >/dev/null 2>&1; then
 fi
 
 cmake -S "${root}" -B "${build_dir}" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
-cmake --build "${build_dir}"
+targets=()
+for target in ${TARVOX_TARGETS:-}; do
+    targets+=(--target "${target}")
+done
+cmake --build "${build_dir}" "${targets[@]}"

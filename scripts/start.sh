@@ -12,7 +12,8 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "${root}"
 
 scripts/install-deps.sh
-scripts/build.sh "${root}/build"
+# Only the program and the command-line tool: the tests are scripts/test.sh's.
+TARVOX_TARGETS="tarvox tarvox-cli" scripts/build.sh "${root}/build"
 
 demo="$(mktemp -d "${TMPDIR:-/tmp}/tarvox-demo-XXXXXX")"
 servers="${root}/scripts/test-servers"

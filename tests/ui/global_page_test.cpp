@@ -96,5 +96,25 @@ TEST_F(GlobalPageTest, ShowSettingsRefreshesTheControlsAndGpgSetupEditsThePath) 
     EXPECT_EQ(g.gpgpath, "");
 }
 
+TEST_F(GlobalPageTest, RegistrationButtonsWriteTheEntriesAndTellFailuresOnce) {
+    page->SetDesktopFolders([this] {
+        return DesktopFolders{c.dir / "data", c.dir / "config", {}};
+    });
+    Control<QPushButton>(&*page, "setMailtoHandler")->click();
+    Control<QPushButton>(&*page, "associateTvx")->click();
+    EXPECT_TRUE(std::filesystem::exists(c.dir / "data/applications/tarvox.desktop"));
+    EXPECT_TRUE(std::filesystem::exists(c.dir / "data/mime/packages/tarvox.xml"));
+
+    page->SetDesktopFolders([this] {
+        return DesktopFolders{c.dir / "config/mimeapps.list", c.dir / "config/mimeapps.list", {}};
+    });
+    DialogDriver driver;
+    SeenBox box;
+    driver.Then(RecordBoxAndClick(&box, "OK"));
+    Control<QPushButton>(&*page, "setMailtoHandler")->click();
+    EXPECT_TRUE(box.text.startsWith("Unable to register the handler: ")) << box.text.toStdString();
+    EXPECT_EQ(driver.pending(), 0u);
+}
+
 }  // namespace
 }  // namespace tarvox
