@@ -52,6 +52,7 @@ CertificateView BuildCertificateView(const CertificateDetails& details,
     Fill(view.valid_to, details.valid_to);
 
     bool host_matches = false;
+    std::string issued_by;
     if (details.subject) {
         view.subject = OneComponentALine(*details.subject);
         for (std::string_view part : Components(*details.subject)) {
@@ -64,11 +65,28 @@ CertificateView BuildCertificateView(const CertificateDetails& details,
     }
     if (details.issuer) {
         view.issuer = OneComponentALine(*details.issuer);
+        issued_by = *details.issuer;
+        for (std::string_view part : Components(*details.issuer)) {
+            if (part.starts_with("O=") || part.starts_with("CN=")) {
+                issued_by = part.substr(part.find('=') + 1);  // the last of them: CN
+            }
+        }
+    }
+    const bool chain_valid = details.chain_valid.value_or(false);
+    if (details.chain_valid) {
+        view.chain = chain_valid ? "Certificate chain: valid for " + std::string(network_host_name) +
+                                       " (issued by " + issued_by + ")"
+                                 : "Certificate chain: " + details.chain_problem;
+        view.mark_chain_failed = !chain_valid;
     }
 
     bool no_record = recorded == nullptr || recorded->empty();
     bool mismatch = !no_record && (!details.fingerprint || *details.fingerprint != *recorded);
-    view.trust_evaluation = no_record ? kTrustUnknown : mismatch ? kTrustSuspicious : kTrustGood;
+    const bool renewal = mismatch && chain_valid;
+    view.trust_evaluation = no_record  ? kTrustUnknown
+                            : renewal  ? kTrustRenewed
+                            : mismatch ? kTrustSuspicious
+                                       : kTrustGood;
 
     std::string warnings;
     for (auto [applies, text] : {std::pair{!host_matches, kWarningHostMismatch},
@@ -90,6 +108,9 @@ CertificateView BuildCertificateView(const CertificateDetails& details,
     view.accept_enabled = may_decide;
     view.deny_enabled = may_decide;
     view.cancel_enabled = !may_decide;
+    if (may_decide) {
+        view.default_button = renewal ? CertificateView::Default::Accept : CertificateView::Default::Deny;
+    }
     return view;
 }
 

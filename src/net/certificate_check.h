@@ -16,6 +16,9 @@ inline constexpr std::string_view kTrustUnknown = "Unknown. First certificate se
 inline constexpr std::string_view kTrustGood = "Good. Matches recorded fingerprint.";
 inline constexpr std::string_view kTrustSuspicious =
     "SUSPICIOUS. DOES NOT MATCH RECORDED FINGERPRINT.";
+inline constexpr std::string_view kTrustRenewed =
+    "Changed, but valid: does not match the recorded fingerprint, yet the new certificate is "
+    "valid for this host and issued by a trusted authority, as when it is renewed.";
 inline constexpr std::string_view kWarningHostMismatch =
     "* The network host name does not match the host name in the certificate.";
 inline constexpr std::string_view kWarningNoRecord =
@@ -39,6 +42,8 @@ struct CertificateView {
     std::string subject{kUnknownField};  // one component a line, each ending in CR LF
     std::string issuer{kUnknownField};
     std::string trust_evaluation;
+    // "Certificate chain: valid for HOST (issued by ...)" or why it is not.
+    std::string chain{"Certificate chain: ???"};
     std::string warnings{"none"};  // each warning followed by CR LF CR LF
 
     // Fields drawn in black on yellow.
@@ -46,10 +51,15 @@ struct CertificateView {
     bool mark_network_host_name = false;
     bool mark_trust_evaluation = false;
     bool mark_fingerprint = false;
+    bool mark_chain_failed = false;  // drawn in red
 
     bool accept_enabled = false;
     bool deny_enabled = false;
     bool cancel_enabled = true;
+    // The button Enter presses: Accept only for the ordinary renewal (a new
+    // certificate that verifies), else Deny; none when the dialog only shows.
+    enum class Default { None, Accept, Deny };
+    Default default_button = Default::None;
 };
 
 // `recorded` is the profile's recorded fingerprint, or null when no stored

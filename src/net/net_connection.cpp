@@ -314,10 +314,14 @@ NetResult NetConnection::StartTls() {
         return NetResult::NoTlsSocket;
     }
     // RFC 6066 section 3: the server name is a host name, never an address.
+    // The chain is verified for the name, or for the address (RFC 6125).
     in6_addr literal{};
     if (!server_name.empty() && ::inet_pton(AF_INET, server_name.c_str(), &literal) != 1 &&
         ::inet_pton(AF_INET6, server_name.c_str(), &literal) != 1) {
         f.SSL_ctrl(ssl, tls::kCtrlSetTlsextHostname, tls::kNameTypeHostName, server_name.data());
+        f.SSL_set1_host(ssl, server_name.c_str());
+    } else if (!server_name.empty()) {
+        f.X509_VERIFY_PARAM_set1_ip_asc(f.SSL_get0_param(ssl), server_name.c_str());
     }
     NetResult result;
     {

@@ -101,6 +101,11 @@ CertificateDetails QueryCertificate(NetConnection& connection) {
         details.valid_from = PrintTime(f, f.X509_get0_notBefore(certificate));
         details.valid_to = PrintTime(f, f.X509_get0_notAfter(certificate));
         details.fingerprint = Fingerprint(f, certificate);
+        const long verified = f.SSL_get_verify_result(ssl);
+        details.chain_valid = verified == tls::kVerifyOk;
+        if (verified != tls::kVerifyOk) {
+            details.chain_problem = Copy(f.X509_verify_cert_error_string(verified)).value_or("");
+        }
     });
     return details;
 }

@@ -18,6 +18,11 @@ struct CertificateDetails {
     std::optional<std::string> valid_from;      // "Jan  1 00:00:00 2026 GMT"
     std::optional<std::string> valid_to;
     std::optional<std::string> fingerprint;     // see TlsFingerprint
+    // Whether the chain verified against the trust store for the host name
+    // the connection was made to; when not, OpenSSL's reason
+    // ("self-signed certificate", "hostname mismatch", ...).
+    std::optional<bool> chain_valid;
+    std::string chain_problem;
 };
 
 CertificateDetails QueryCertificate(NetConnection& connection);

@@ -41,6 +41,11 @@ bool BindAll(const TlsLibrary::SymbolLookup& lookup, TlsFunctions& f) {
            TARVOX_TLS_BIND(S, SSL_free) &
            TARVOX_TLS_BIND(S, SSL_CTX_free) &
            TARVOX_TLS_BIND(S, SSL_ctrl) &
+           TARVOX_TLS_BIND(S, SSL_CTX_ctrl) &
+           TARVOX_TLS_BIND(S, SSL_CTX_set_default_verify_paths) &
+           TARVOX_TLS_BIND(S, SSL_set1_host) &
+           TARVOX_TLS_BIND(S, SSL_get0_param) &
+           TARVOX_TLS_BIND(S, SSL_get_verify_result) &
            TARVOX_TLS_BIND(C, OpenSSL_version) &
            TARVOX_TLS_BIND(C, X509_get_subject_name) &
            TARVOX_TLS_BIND(C, X509_get_issuer_name) &
@@ -58,7 +63,9 @@ bool BindAll(const TlsLibrary::SymbolLookup& lookup, TlsFunctions& f) {
            TARVOX_TLS_BIND(C, X509_get0_notBefore) &
            TARVOX_TLS_BIND(C, X509_get0_notAfter) &
            TARVOX_TLS_BIND(C, ERR_clear_error) &
-           TARVOX_TLS_BIND(C, ERR_peek_last_error);
+           TARVOX_TLS_BIND(C, ERR_peek_last_error) &
+           TARVOX_TLS_BIND(C, X509_VERIFY_PARAM_set1_ip_asc) &
+           TARVOX_TLS_BIND(C, X509_verify_cert_error_string);
     // clang-format on
 }
 
@@ -108,6 +115,12 @@ bool TlsLibrary::LoadWith(const SymbolLookup& lookup) {
     if (context == nullptr) {
         return false;
     }
+    // Nothing older than TLS 1.2 (RFC 8996). The system's trust store (or the
+    // one $SSL_CERT_FILE / $SSL_CERT_DIR name) verifies each chain; a chain
+    // that does not verify still completes the handshake, and the user is
+    // shown why.
+    functions.SSL_CTX_ctrl(context, tls::kCtrlSetMinProtoVersion, tls::kTls12Version, nullptr);
+    functions.SSL_CTX_set_default_verify_paths(context);
     m_functions = functions;
     m_context = context;
     return true;

@@ -1,8 +1,9 @@
 // OpenSSL 3, bound at run time. The program runs without it: when libssl or
 // libcrypto cannot be loaded, or any one of the functions below is missing,
 // TLS stays unavailable and every TLS attempt fails with "need SSL support".
-// No certificate chain is verified; trust rests on the fingerprint that the
-// profile recorded and on the user's decision.
+// Trust rests on the fingerprint that the profile recorded and on the user's
+// decision; every handshake also verifies the chain against the system's
+// trust store and the host name (RFC 6125), for the user to see.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +23,7 @@ struct TlsDigestMethod;
 struct TlsBio;
 struct TlsBioMethod;
 struct TlsTime;
+struct TlsVerifyParam;
 
 // OpenSSL constants the program needs (from ssl.h, tls1.h, bio.h, crypto.h).
 namespace tls {
@@ -34,6 +36,9 @@ inline constexpr int kCtrlSetTlsextHostname = 55;
 inline constexpr long kNameTypeHostName = 0;
 inline constexpr int kBioCtrlInfo = 3;
 inline constexpr int kVersionText = 0;
+inline constexpr int kCtrlSetMinProtoVersion = 123;
+inline constexpr long kTls12Version = 0x0303;
+inline constexpr long kVerifyOk = 0;
 // An error queue entry's reason (ERR_GET_REASON); reasons from 1000 up are
 // TLS alerts that the peer sent (SSL_AD_REASON_OFFSET); system errors carry
 // the top flag instead.
@@ -63,6 +68,11 @@ struct TlsFunctions {
     void (*SSL_free)(TlsSsl*) = nullptr;
     void (*SSL_CTX_free)(TlsContext*) = nullptr;
     long (*SSL_ctrl)(TlsSsl*, int, long, void*) = nullptr;
+    long (*SSL_CTX_ctrl)(TlsContext*, int, long, void*) = nullptr;
+    int (*SSL_CTX_set_default_verify_paths)(TlsContext*) = nullptr;
+    int (*SSL_set1_host)(TlsSsl*, const char*) = nullptr;
+    TlsVerifyParam* (*SSL_get0_param)(TlsSsl*) = nullptr;
+    long (*SSL_get_verify_result)(const TlsSsl*) = nullptr;
 
     const char* (*OpenSSL_version)(int) = nullptr;
     TlsName* (*X509_get_subject_name)(const TlsCertificate*) = nullptr;
@@ -83,6 +93,8 @@ struct TlsFunctions {
     const TlsTime* (*X509_get0_notAfter)(const TlsCertificate*) = nullptr;
     void (*ERR_clear_error)() = nullptr;
     unsigned long (*ERR_peek_last_error)() = nullptr;
+    int (*X509_VERIFY_PARAM_set1_ip_asc)(TlsVerifyParam*, const char*) = nullptr;
+    const char* (*X509_verify_cert_error_string)(long) = nullptr;
 };
 
 enum class TlsModule { Ssl, Crypto };

@@ -78,6 +78,13 @@ CertificateDialog::CertificateDialog(const CertificateView& view, QWidget* paren
     AddBlock(form, tr("Purported issuer:"), view.issuer, "issuer", false);
     AddLine(form, tr("Trust evaluation:"), view.trust_evaluation, "trustEvaluation",
             view.mark_trust_evaluation);
+    QLineEdit* chain = AddLine(form, QString(), view.chain, "chain", false);
+    if (view.mark_chain_failed) {
+        QPalette palette = chain->palette();
+        palette.setColor(QPalette::Text, QColor(200, 0, 0));
+        chain->setPalette(palette);
+        chain->setProperty("failed", true);
+    }
     AddBlock(form, tr("WARNING(s):"), view.warnings, "warnings", view.mark_warnings)
         ->setMinimumHeight(120);
     layout->addLayout(form);
@@ -94,9 +101,11 @@ CertificateDialog::CertificateDialog(const CertificateView& view, QWidget* paren
     accept->setEnabled(view.accept_enabled);
     deny->setEnabled(view.deny_enabled);
     cancel->setEnabled(view.cancel_enabled);
-    // Accept is never the default: Enter must not trust a certificate.
+    // Enter accepts only an ordinary renewal, a certificate that verifies.
     accept->setAutoDefault(false);
     deny->setAutoDefault(false);
+    accept->setDefault(view.default_button == CertificateView::Default::Accept);
+    deny->setDefault(view.default_button == CertificateView::Default::Deny);
     connect(accept, &QPushButton::clicked, this,
             [this] { done(static_cast<int>(CertificateDecision::Accept)); });
     connect(deny, &QPushButton::clicked, this,

@@ -54,6 +54,43 @@ TEST(CertificateView, TrustWarningsAndMarksFollowTheRecord) {
     }
 }
 
+TEST(CertificateView, TheChainTellsARenewalFromAnInterception) {
+    using Default = CertificateView::Default;
+    struct Case {
+        const char* what;
+        std::optional<std::string> recorded;
+        std::optional<bool> chain_valid;
+        std::string_view trust;
+        std::string chain;
+        bool failed;
+        Default default_button;
+    };
+    const std::string other = "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:00:11:22:33";
+    const std::string valid = "Certificate chain: valid for mail.example.org (issued by Example Root)";
+    const Case cases[] = {
+        {"renewed: new and valid", other, true, kTrustRenewed, valid, false, Default::Accept},
+        {"changed and not valid", other, false, kTrustSuspicious, "Certificate chain: self-signed certificate",
+         true, Default::Deny},
+        {"first contact, valid", std::nullopt, true, kTrustUnknown, valid, false, Default::Deny},
+        {"first contact, not valid", std::nullopt, false, kTrustUnknown,
+         "Certificate chain: self-signed certificate", true, Default::Deny},
+        {"not asked", other, std::nullopt, kTrustSuspicious, "Certificate chain: ???", false, Default::Deny},
+    };
+    for (const Case& c : cases) {
+        CertificateDetails details = Details("/CN=mail.example.org");
+        details.chain_valid = c.chain_valid;
+        details.chain_problem = c.chain_valid == false ? "self-signed certificate" : "";
+        const std::string* recorded = c.recorded ? &*c.recorded : nullptr;
+        const CertificateView view = BuildCertificateView(details, "mail.example.org", recorded, true);
+        EXPECT_EQ(view.trust_evaluation, c.trust) << c.what;
+        EXPECT_EQ(view.chain, c.chain) << c.what;
+        EXPECT_EQ(view.mark_chain_failed, c.failed) << c.what;
+        EXPECT_EQ(view.default_button, c.default_button) << c.what;
+        EXPECT_EQ(BuildCertificateView(details, "mail.example.org", recorded, false).default_button,
+                  Default::None);
+    }
+}
+
 TEST(CertificateView, FieldsAndButtons) {
     CertificateView view = BuildCertificateView(
         Details("/C=US/O=Example Mail/CN=mail.example.org"), "mail.example.org", nullptr, true);

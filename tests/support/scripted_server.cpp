@@ -262,8 +262,10 @@ bool ScriptedServer::RunStep(Link& link, const ScriptStep& step) {
                 return fail("the client sent " + Shown(pending) + " before the handshake");
             }
             SSL_CTX* context = SSL_CTX_new(TLS_server_method());
-            SSL_CTX_use_certificate(context, LocalhostTestCertificate().certificate);
-            SSL_CTX_use_PrivateKey(context, LocalhostTestCertificate().key);
+            const TestCertificate& shown =
+                m_options.certificate != nullptr ? *m_options.certificate : LocalhostTestCertificate();
+            SSL_CTX_use_certificate(context, shown.certificate);
+            SSL_CTX_use_PrivateKey(context, shown.key);
             link.ssl = SSL_new(context);
             SSL_CTX_free(context);  // the connection holds its own reference
             SSL_set_fd(link.ssl, link.fd);

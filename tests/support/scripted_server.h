@@ -61,6 +61,8 @@ inline constexpr ScriptPerConnection kScriptPerConnection{};
 struct ServerOptions {
     TlsMode tls = TlsMode::Plain;
     std::chrono::milliseconds idle_timeout = std::chrono::seconds(5);
+    // The certificate TLS shows; null: the self-signed localhost one.
+    const TestCertificate* certificate = nullptr;
 };
 
 class ScriptedServer {

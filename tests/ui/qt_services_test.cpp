@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -117,6 +118,29 @@ TEST(QtServices, CertificateDialogMarksTheCausesAndDecides) {
         marked.sort();
         EXPECT_EQ(marked,
                   (QStringList{"fingerprint", "networkHostName", "trustEvaluation", "warnings"}));
+    }
+}
+
+TEST(QtServices, EnterAcceptsOnlyARenewalAndAFailedChainShowsInRed) {
+    const std::string recorded = "00:11";
+    QtServices services;
+    for (const bool renewal : {true, false}) {
+        CertificateDetails details;
+        details.fingerprint = "AB:CD";
+        details.chain_valid = renewal;
+        details.chain_problem = renewal ? "" : "self-signed certificate";
+        const CertificateView view =
+            BuildCertificateView(details, "pop.example.org", renewal ? &recorded : nullptr, true);
+        DialogDriver driver;
+        bool red = false;
+        driver.Then([&](QWidget* dialog) {
+            red = dialog->findChild<QLineEdit*>("chain")->property("failed").toBool();
+            QTest::keyClick(dialog, Qt::Key_Return);
+        });
+        CertificateDecision got = CertificateDecision::Cancel;
+        ASSERT_TRUE(DialogDriver::RunWorker([&] { got = services.ShowCertificate(view); }));
+        EXPECT_EQ(got, renewal ? CertificateDecision::Accept : CertificateDecision::Deny);
+        EXPECT_EQ(red, !renewal);
     }
 }
 
