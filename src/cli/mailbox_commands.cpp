@@ -115,7 +115,8 @@ void ApplyOverrides(const ListOptions& options, Profile& profile) {
         profile.port = *options.port;
     }
     if (options.fingerprint) {
-        profile.pop_sslid = *options.fingerprint;
+        // Either fingerprint may be given; the one given is the one trusted.
+        profile.pop_sslid256 = *options.fingerprint;
     }
 }
 

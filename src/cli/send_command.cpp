@@ -189,7 +189,7 @@ int RunSendCommand(std::span<const std::string_view> args) {
         const std::filesystem::path absolute = std::filesystem::absolute(path, error);
         message.attachments.push_back({error ? path : absolute.string(), kAttachmentType, 0});
     }
-    request.recorded_smtp_fingerprint = &profile->SMTPsslid;
+    request.recorded_smtp_fingerprint = &TrustedFingerprint(profile->SMTPsslid, profile->SMTPsslid256);
     request.idle_limit = std::chrono::seconds(options->timeout_seconds);
 
     if (!CheckBeforeSend(message, request.smtp, false, services) ||

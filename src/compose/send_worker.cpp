@@ -201,7 +201,8 @@ bool SendRun::Run() {
         pop.password = request.profile.pass;
         pop.protopop = request.profile.protopop;
         pop.apop = request.profile.apop == 1;
-        pop.recorded_fingerprint = &request.profile.pop_sslid;
+        pop.recorded_fingerprint =
+            &TrustedFingerprint(request.profile.pop_sslid, request.profile.pop_sslid256);
         pop.idle_limit = request.idle_limit;
         const PopBeforeSmtpResult result = PopBeforeSmtp(m_tls, pop);
         if (result != PopBeforeSmtpResult::LoggedIn) {

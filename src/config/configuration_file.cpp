@@ -148,6 +148,7 @@ const std::vector<SettingKey<P>>& ProfileKeys() {
         Int("autosave=", &P::autosave),
         Text("host=", &P::host),
         Text("pop_sslid=", &P::pop_sslid),
+        Text("pop_sslid256=", &P::pop_sslid256),
         Code<P, &P::protopop, &TransportSecurityFromSetting>("protopop="),
         Int("port=", &P::port),
         Int("alive=", &P::alive),
@@ -173,6 +174,7 @@ const std::vector<SettingKey<P>>& ProfileKeys() {
         Text("SMTPuser=", &P::SMTPuser),
         Password("SMTPpass=", &P::SMTPpass),
         Text("SMTPsslid=", &P::SMTPsslid),
+        Text("SMTPsslid256=", &P::SMTPsslid256),
         Code<P, &P::SMTPproto, &TransportSecurityFromSetting>("SMTPproto="),
         Int("SMTPport=", &P::SMTPport),
         Text("SMTPname=", &P::SMTPname),
@@ -451,9 +453,11 @@ bool SaveConfiguration(const std::filesystem::path& path, Configuration& config)
 }
 
 void RecordAcceptedFingerprint(const std::filesystem::path& path, Configuration& config,
-                               Profile& stored, std::string Profile::*field,
-                               const std::string& fingerprint) {
-    stored.*field = fingerprint;
+                               Profile& stored, CertificateField field,
+                               const CertificateFingerprints& fingerprints) {
+    const bool pop3 = field == CertificateField::Pop3;
+    (pop3 ? stored.pop_sslid : stored.SMTPsslid) = fingerprints.sha1;
+    (pop3 ? stored.pop_sslid256 : stored.SMTPsslid256) = fingerprints.sha256;
     SaveConfiguration(path, config);
 }
 

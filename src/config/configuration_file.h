@@ -9,6 +9,7 @@
 #include "config/global_settings.h"
 #include "config/profile.h"
 #include "frontend/services.h"
+#include "net/tls_certificate.h"
 
 namespace tarvox {
 
@@ -56,11 +57,13 @@ std::string FormatConfiguration(Configuration& config);
 // silent about it.
 bool SaveConfiguration(const std::filesystem::path& path, Configuration& config);
 
-// Records the fingerprint of a certificate the user accepted: it goes into the
-// stored profile's field (`pop_sslid` or `SMTPsslid`) and the settings file is
-// written at once.
+enum class CertificateField { Pop3, Smtp };
+
+// Records the fingerprints of a certificate the user accepted: they go into
+// the stored profile's fields (`pop_sslid` and `pop_sslid256`, or the SMTP
+// pair) and the settings file is written at once.
 void RecordAcceptedFingerprint(const std::filesystem::path& path, Configuration& config,
-                               Profile& stored, std::string Profile::*field,
-                               const std::string& fingerprint);
+                               Profile& stored, CertificateField field,
+                               const CertificateFingerprints& fingerprints);
 
 }  // namespace tarvox

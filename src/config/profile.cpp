@@ -57,7 +57,9 @@ void MergeProfileEdits(Profile& existing, const Profile& edited) {
     merged.savemail_dir = std::move(existing.savemail_dir);
     merged.copyself_dir = std::move(existing.copyself_dir);
     merged.pop_sslid = std::move(existing.pop_sslid);
+    merged.pop_sslid256 = std::move(existing.pop_sslid256);
     merged.SMTPsslid = std::move(existing.SMTPsslid);
+    merged.SMTPsslid256 = std::move(existing.SMTPsslid256);
     merged.msgid = std::move(existing.msgid);
     merged.ispnetworks = std::move(existing.ispnetworks);
     merged.maildrop = existing.maildrop;

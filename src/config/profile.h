@@ -44,7 +44,8 @@ struct Profile {
 
     TransportSecurity protopop = TransportSecurity::Cleartext;
     std::string host;
-    std::string pop_sslid;
+    std::string pop_sslid;     // SHA-1 fingerprint of the accepted certificate
+    std::string pop_sslid256;  // its SHA-256 fingerprint (empty in older records)
     int port = 110;
     std::string user;
     std::string pass;  // the clear password while in memory
@@ -58,6 +59,7 @@ struct Profile {
     std::string SMTPuser;
     std::string SMTPpass;
     std::string SMTPsslid;
+    std::string SMTPsslid256;
     int SMTPport = 25;
     std::string SMTPname;
     std::string SMTPaddress;

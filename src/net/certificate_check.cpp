@@ -81,7 +81,7 @@ CertificateView BuildCertificateView(const CertificateDetails& details,
     }
 
     bool no_record = recorded == nullptr || recorded->empty();
-    bool mismatch = !no_record && (!details.fingerprint || *details.fingerprint != *recorded);
+    bool mismatch = !no_record && !RecordedFingerprintMatches(details, *recorded);
     const bool renewal = mismatch && chain_valid;
     view.trust_evaluation = no_record  ? kTrustUnknown
                             : renewal  ? kTrustRenewed

@@ -71,9 +71,9 @@ CertificateView BuildCertificateView(const CertificateDetails& details,
 
 enum class CertificateDecision { Cancel = 0, Deny = 1, Accept = 2 };
 
-// Called with the fingerprint when the user accepts a certificate: records it
-// in the stored profile and writes the settings file. Empty when no stored
-// profile has the connection's profile name.
-using CertificateRecorder = std::function<void(const std::string& fingerprint)>;
+// Called with the fingerprints when the user accepts a certificate: records
+// them in the stored profile and writes the settings file. Empty when no
+// stored profile has the connection's profile name.
+using CertificateRecorder = std::function<void(const CertificateFingerprints& fingerprints)>;
 
 }  // namespace tarvox

@@ -38,10 +38,15 @@ std::optional<std::string> PrintTime(const TlsFunctions& f, const TlsTime* time)
     return text;
 }
 
-std::optional<std::string> Fingerprint(const TlsFunctions& f, const TlsCertificate* certificate) {
+// The length of a SHA-1 fingerprint's text: 20 pairs and 19 colons.
+constexpr std::size_t kSha1TextLength = 59;
+
+std::optional<std::string> Fingerprint(const TlsFunctions& f, const TlsCertificate* certificate,
+                                       bool sha256 = false) {
     unsigned char digest[64];
     unsigned int length = 0;
-    if (f.X509_digest(certificate, f.EVP_sha1(), digest, &length) != 1 || length == 0 ||
+    if (f.X509_digest(certificate, sha256 ? f.EVP_sha256() : f.EVP_sha1(), digest, &length) != 1 ||
+        length == 0 ||
         length > sizeof(digest)) {
         return std::nullopt;
     }
@@ -101,6 +106,7 @@ CertificateDetails QueryCertificate(NetConnection& connection) {
         details.valid_from = PrintTime(f, f.X509_get0_notBefore(certificate));
         details.valid_to = PrintTime(f, f.X509_get0_notAfter(certificate));
         details.fingerprint = Fingerprint(f, certificate);
+        details.fingerprint256 = Fingerprint(f, certificate, true);
         const long verified = f.SSL_get_verify_result(ssl);
         details.chain_valid = verified == tls::kVerifyOk;
         if (verified != tls::kVerifyOk) {
@@ -120,12 +126,28 @@ std::optional<std::string> TlsFingerprint(NetConnection& connection) {
     return fingerprint;
 }
 
+const std::string& TrustedFingerprint(const std::string& sha1, const std::string& sha256) {
+    return sha256.empty() ? sha1 : sha256;
+}
+
 bool TlsFingerprintMatches(NetConnection& connection, const std::string* recorded) {
     if (recorded == nullptr) {
         return false;
     }
-    std::optional<std::string> fingerprint = TlsFingerprint(connection);
+    const bool sha256 = recorded->size() > kSha1TextLength;
+    std::optional<std::string> fingerprint;
+    WithPeer(connection, [&](const TlsFunctions& f, TlsSsl*, TlsCertificate* certificate) {
+        if (certificate != nullptr) {
+            fingerprint = Fingerprint(f, certificate, sha256);
+        }
+    });
     return fingerprint && *fingerprint == *recorded;
+}
+
+bool RecordedFingerprintMatches(const CertificateDetails& details, const std::string& recorded) {
+    const std::optional<std::string>& fingerprint =
+        recorded.size() > kSha1TextLength ? details.fingerprint256 : details.fingerprint;
+    return fingerprint && *fingerprint == recorded;
 }
 
 }  // namespace tarvox

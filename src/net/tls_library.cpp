@@ -53,6 +53,7 @@ bool BindAll(const TlsLibrary::SymbolLookup& lookup, TlsFunctions& f) {
            TARVOX_TLS_BIND(C, CRYPTO_free) &
            TARVOX_TLS_BIND(C, EVP_md5) &
            TARVOX_TLS_BIND(C, EVP_sha1) &
+           TARVOX_TLS_BIND(C, EVP_sha256) &
            TARVOX_TLS_BIND(C, X509_digest) &
            TARVOX_TLS_BIND(C, BIO_s_mem) &
            TARVOX_TLS_BIND(C, BIO_new) &

@@ -81,6 +81,7 @@ struct TlsFunctions {
     void (*CRYPTO_free)(void*, const char*, int) = nullptr;
     const TlsDigestMethod* (*EVP_md5)() = nullptr;
     const TlsDigestMethod* (*EVP_sha1)() = nullptr;
+    const TlsDigestMethod* (*EVP_sha256)() = nullptr;
     int (*X509_digest)(const TlsCertificate*, const TlsDigestMethod*, unsigned char*,
                        unsigned int*) = nullptr;
     const TlsBioMethod* (*BIO_s_mem)() = nullptr;

@@ -108,7 +108,8 @@ ProfilePoll PollProfile(const TlsLibrary* tls, Profile& profile, std::chrono::mi
     // Never a dialog: only the certificate recorded in the interactive
     // connection is trusted.
     request.accept_certificate = [&profile](NetConnection& tls_connection) {
-        return TlsFingerprintMatches(tls_connection, &profile.pop_sslid);
+        return TlsFingerprintMatches(tls_connection,
+                                     &TrustedFingerprint(profile.pop_sslid, profile.pop_sslid256));
     };
     request.text = &text;
     request.text_capacity = kPollReplyCapacity;

@@ -48,11 +48,12 @@ private:
 };
 
 bool OpenMailboxRun::CertificateAccepted() {
-    const std::string* recorded = m_stored != nullptr ? &m_stored->pop_sslid : nullptr;
+    const std::string* recorded =
+        m_stored != nullptr ? &TrustedFingerprint(m_stored->pop_sslid, m_stored->pop_sslid256) : nullptr;
     CertificateRecorder recorder;
     if (m_stored != nullptr && m_request.record_fingerprint) {
-        recorder = [this](const std::string& fingerprint) {
-            m_request.record_fingerprint(*m_stored, fingerprint);
+        recorder = [this](const CertificateFingerprints& fingerprints) {
+            m_request.record_fingerprint(*m_stored, fingerprints);
         };
     }
     return AcceptServerCertificate(m_session.connection, m_profile.host, recorded, m_services,

@@ -33,7 +33,7 @@ struct OpenMailboxRequest {
     std::function<void()> enable_abort;
     // Records an accepted certificate's fingerprint in the stored profile and
     // writes the settings file.
-    std::function<void(Profile& stored, const std::string& fingerprint)> record_fingerprint;
+    std::function<void(Profile& stored, const CertificateFingerprints& fingerprints)> record_fingerprint;
     // Clears the poller's new-mail mark for this profile (empty mailbox).
     std::function<void(const std::string& profile_name)> clear_new_mail_mark;
 };

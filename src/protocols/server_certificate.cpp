@@ -18,7 +18,7 @@ bool AcceptServerCertificate(NetConnection& connection, std::string_view host_na
         return false;
     }
     if (recorder && details.fingerprint) {
-        recorder(*details.fingerprint);
+        recorder({*details.fingerprint, details.fingerprint256.value_or("")});
     }
     return true;
 }

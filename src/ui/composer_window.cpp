@@ -366,14 +366,15 @@ void ComposerWindow::Send() {
     }
     // The stored profile keeps the fingerprint of an accepted certificate.
     Profile* stored = FindProfile(m_context.config.profiles, m_profile.name);
-    request->recorded_smtp_fingerprint = stored != nullptr ? &stored->SMTPsslid : nullptr;
+    request->recorded_smtp_fingerprint =
+        stored != nullptr ? &TrustedFingerprint(stored->SMTPsslid, stored->SMTPsslid256) : nullptr;
     if (stored != nullptr) {
-        request->record_smtp_fingerprint = [this, stored](const std::string& fingerprint) {
+        request->record_smtp_fingerprint = [this, stored](const CertificateFingerprints& fingerprints) {
             QMetaObject::invokeMethod(
                 this,
                 [&] {
                     RecordAcceptedFingerprint(m_context.paths.settings_file, m_context.config,
-                                              *stored, &Profile::SMTPsslid, fingerprint);
+                                              *stored, CertificateField::Smtp, fingerprints);
                 },
                 Qt::BlockingQueuedConnection);
         };

@@ -342,7 +342,9 @@ void InboxWindow::ShowSslInformation() {
     const Profile* stored = FindProfile(m_context.config.profiles, m_context.working.name);
     const CertificateView view =
         BuildCertificateView(QueryCertificate(connection), m_context.working.host,
-                             stored != nullptr ? &stored->pop_sslid : nullptr, false);
+                             stored != nullptr ? &TrustedFingerprint(stored->pop_sslid, stored->pop_sslid256)
+                                               : nullptr,
+                             false);
     m_context.services->ShowCertificate(view);
 }
 

@@ -333,12 +333,13 @@ void OptionsWindow::StartWorker(OpenMode mode, Profile working) {
     };
     // The profile list and the settings belong to this thread: the record
     // and the file write run here while the worker waits.
-    m_request.record_fingerprint = [this](Profile& stored, const std::string& fingerprint) {
+    m_request.record_fingerprint = [this](Profile& stored,
+                                          const CertificateFingerprints& fingerprints) {
         QMetaObject::invokeMethod(
             this,
             [&] {
                 RecordAcceptedFingerprint(m_context.paths.settings_file, m_context.config, stored,
-                                          &Profile::pop_sslid, fingerprint);
+                                          CertificateField::Pop3, fingerprints);
             },
             Qt::BlockingQueuedConnection);
     };

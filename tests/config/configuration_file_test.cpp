@@ -374,15 +374,18 @@ TEST(ConfigurationFile, AcceptedFingerprintIsRecordedAndWrittenAtOnce) {
     config.global.master = 1;
     config.master_passphrase = "long passphrase";
     const std::string print = "AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01";
+    const std::string print256 = print + ":" + print.substr(0, 35);
     RecordAcceptedFingerprint(dir / "tarvox.ini", config, config.profiles.front(),
-                              &Profile::pop_sslid, print);
+                              CertificateField::Pop3, {print, print256});
     RecordAcceptedFingerprint(dir / "tarvox.ini", config, config.profiles.back(),
-                              &Profile::SMTPsslid, print);
+                              CertificateField::Smtp, {print, print256});
     ScriptedServices services;
     services.QueuePromptText("long passphrase");
     const Configuration loaded = Load(dir / "tarvox.ini", services).value();
     EXPECT_EQ(loaded.profiles.front().pop_sslid, print);
+    EXPECT_EQ(loaded.profiles.front().pop_sslid256, print256);
     EXPECT_EQ(loaded.profiles.back().SMTPsslid, print);
+    EXPECT_EQ(loaded.profiles.back().SMTPsslid256, print256);
     EXPECT_EQ(loaded.profiles.front().pass, "hello");
 }
 

@@ -8,6 +8,7 @@
 #include "net/net_connection.h"
 #include "net/tls_certificate.h"
 #include "net/tls_library.h"
+#include "support/loopback.h"
 #include "support/scripted_server.h"
 #include "support/temp_dir.h"
 #include "support/test_certificate.h"
@@ -59,6 +60,26 @@ TEST(CertificateChain, VerifiedAgainstTheTrustStoreForTheHostName) {
         connection.Close();
         EXPECT_SCRIPT_DONE(server);
     }
+}
+
+TEST(CertificateFingerprint, ARecordOfEitherKindMatches) {
+    const auto certificate = MakeTestCertificate({.dns_names = {"localhost"}});
+    ScriptedServer server({script::ExpectClosed()}, {.tls = TlsMode::Direct, .certificate = certificate.get()});
+    NetConnection connection(&LoadedTls());
+    NetAddress address;
+    ASSERT_TRUE(ResolveHost("127.0.0.1", server.port(), address));
+    ASSERT_EQ(connection.Connect(true, address), NetResult::Success);
+    const std::string sha1 = certificate->fingerprint, sha256 = certificate->fingerprint256;
+    for (const auto& [recorded, matches] :
+         {std::pair{sha1, true}, {sha256, true}, {sha256.substr(0, sha1.size()), false},
+          {sha1 + ":00", false}, {std::string(), false}}) {
+        EXPECT_EQ(TlsFingerprintMatches(connection, &recorded), matches) << recorded;
+    }
+    EXPECT_EQ(QueryCertificate(connection).fingerprint256, sha256);
+    EXPECT_EQ(&TrustedFingerprint(sha1, sha256), &sha256);
+    EXPECT_EQ(&TrustedFingerprint(sha1, std::string()), &sha1);
+    connection.Close();
+    EXPECT_SCRIPT_DONE(server);
 }
 
 }  // namespace

@@ -61,7 +61,9 @@ protected:
         abort_enabled.clear();
         const OpenMailboxRequest request{
             mode, std::move(working), &stored, [this] { abort_enabled.push_back(Statuses().size()); },
-            [this](Profile& profile, const std::string& print) { recorded.emplace_back(profile.name, print); },
+            [this](Profile& profile, const CertificateFingerprints& prints) {
+                recorded.emplace_back(profile.name, prints.sha1);
+            },
             [this](const std::string& name) { cleared.push_back(name); }};
         return OpenMailbox(session, request, *services);
     }

@@ -41,11 +41,11 @@ const TestCertificate& LocalhostTestCertificate() {
 
 namespace {
 
-std::string Sha1Text(X509* x509) {
+std::string DigestText(X509* x509, const EVP_MD* method) {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
     std::string text;
-    X509_digest(x509, EVP_sha1(), digest, &length);
+    X509_digest(x509, method, digest, &length);
     for (unsigned int i = 0; i < length; ++i) {
         text += i > 0 ? ":" : "";
         text += "0123456789ABCDEF"[digest[i] >> 4];
@@ -97,7 +97,8 @@ std::shared_ptr<TestCertificate> MakeTestCertificate(const CertificateRequest& r
     if (!ok) {
         throw std::runtime_error("cannot make a test certificate for " + request.common_name);
     }
-    made->fingerprint = Sha1Text(x509);
+    made->fingerprint = DigestText(x509, EVP_sha1());
+    made->fingerprint256 = DigestText(x509, EVP_sha256());
     return made;
 }
 

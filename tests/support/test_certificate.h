@@ -15,6 +15,7 @@ struct TestCertificate {
     EVP_PKEY* key = nullptr;
     // SHA-1 of the certificate as 20 upper-case hex pairs joined by ':', as the program shows it.
     std::string fingerprint;
+    std::string fingerprint256;  // the same over SHA-256 (made certificates only)
 };
 
 const TestCertificate& LocalhostTestCertificate();
