@@ -78,11 +78,18 @@ std::optional<std::string> ApplyGpgFunction(const GpgRequest& request, FrontendS
 }
 
 bool AcceptGpgPath(const std::string& path, FrontendServices& services) {
-    if (path.empty() || IsExecutableFile(path)) {
+    if (path.empty()) {
         return true;
     }
-    services.ShowMessage(kGpgNotFoundText, kGpgSupportCaption, BoxIcon::Warning);
-    return false;
+    if (!path.starts_with('/')) {
+        services.ShowMessage(kGpgFullPathText, kGpgSupportCaption, BoxIcon::Warning);
+        return false;
+    }
+    if (!IsExecutableFile(path)) {
+        services.ShowMessage(kGpgNotFoundText, kGpgSupportCaption, BoxIcon::Warning);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace tarvox

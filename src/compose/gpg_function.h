@@ -24,6 +24,8 @@ inline constexpr std::string_view kGpgSupportCaption = "PGP/GPG support";
 inline constexpr std::string_view kGpgStderrTitle = "GPG stderr output";
 inline constexpr std::string_view kGpgNotFoundText =
     "File not found (or not executable program). Please specify a valid GPG.EXE";
+inline constexpr std::string_view kGpgFullPathText =
+    "The GPG program must be given with its full path, for example /usr/bin/gpg";
 
 // The texts of the function list, in list order.
 inline constexpr std::string_view kGpgFunctionNames[] = {"Encrypt", "Sign", "Sign+Encrypt", "Decrypt"};
@@ -58,8 +60,9 @@ std::optional<std::vector<std::string>> GpgArguments(const GpgRequest& request);
 std::optional<std::string> ApplyGpgFunction(const GpgRequest& request, FrontendServices& services);
 
 // The GnuPG settings' OK: an empty path turns GnuPG support off; any other
-// path must name a file this user may run, else a box says it was not found
-// and the path is refused (false).
+// path must be absolute (RunPiped starts no other) and name a file this user
+// may run, else a box says which of the two it is not and the path is
+// refused (false).
 bool AcceptGpgPath(const std::string& path, FrontendServices& services);
 
 }  // namespace tarvox

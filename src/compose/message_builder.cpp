@@ -1,5 +1,6 @@
 #include "compose/message_builder.h"
 
+#include <algorithm>
 #include <array>
 #include <unistd.h>
 
@@ -37,9 +38,24 @@ void AppendEntries(std::string& out, std::string_view label, const std::vector<s
     out += "\r\n";
 }
 
-// The References field split at single spaces: the first piece after the
-// label, each further one on a line of its own led by two spaces.
-void AppendReferences(std::string& out, std::string_view label, std::string_view field) {
+// The value on one line: each line break, with the blanks that fold the line
+// after it, becomes one space. In-Reply-To and References come from the
+// message replied to, and a line break left in them would start a header
+// line of the sender's choosing (RFC 5322 section 2.2: a field ends at CRLF).
+std::string OneLine(std::string_view value) {
+    std::string line;
+    std::size_t at = 0;
+    for (std::size_t end; (end = value.find_first_of("\r\n", at)) != std::string_view::npos;) {
+        line.append(value.substr(at, end - at)) += ' ';
+        at = std::min(value.find_first_not_of("\r\n \t", end), value.size());
+    }
+    return line.append(value.substr(at));
+}
+
+// The References field (OneLine) split at single spaces: the first piece after
+// the label, each further one on a line of its own led by two spaces.
+void AppendReferences(std::string& out, std::string_view label, std::string_view value) {
+    const std::string field = OneLine(value);
     bool first = true;
     std::size_t start = 0;
     while (start <= field.size()) {
@@ -57,10 +73,11 @@ void AppendReferences(std::string& out, std::string_view label, std::string_view
     }
 }
 
+// The field on one line (OneLine) when it has a value.
 void AppendIfPresent(std::string& out, std::string_view label, std::string_view value) {
     if (!value.empty()) {
         out += label;
-        out += value;
+        out += OneLine(value);
         out += "\r\n";
     }
 }

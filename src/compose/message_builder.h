@@ -36,7 +36,7 @@ std::string_view CharsetName(MessageCharset charset);
 // The bytes of the UTF-8 `text` in `charset` (ill-formed bytes as U+FFFD in UTF-8).
 std::string CharsetBytes(std::string_view text, MessageCharset charset);
 
-// Draws one pseudo-random number; the builder takes each draw modulo 256.
+// Draws one random number; the builder takes each draw modulo 256.
 using RandomDraw = std::function<std::uint32_t()>;
 
 // The header block. Wire form: what is transmitted. Text form: the

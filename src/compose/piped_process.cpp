@@ -196,7 +196,9 @@ void ReadAvailable(Descriptor& fd, std::string& text) {
 }  // namespace
 
 std::optional<PipedResult> RunPiped(const std::vector<std::string>& arguments, std::string_view input) {
-    if (arguments.empty() || arguments.front().empty()) {
+    // posix_spawn takes a relative path from the current folder, where a file
+    // of that name may have been put by anyone who can write there.
+    if (arguments.empty() || !arguments.front().starts_with('/')) {
         return std::nullopt;
     }
     Pipe in;

@@ -17,14 +17,16 @@ struct PipedResult {
     int exit_code = 0;
 };
 
-// Starts arguments[0] (a path, not looked up in PATH) with the whole argument
-// vector, never through a shell, so no argument is ever read as a command.
+// Starts arguments[0] (an absolute path, never looked up in PATH nor in the
+// current folder) with the whole argument vector, never through a shell, so no
+// argument is ever read as a command.
 // The input is written while both outputs are read, so a program that
 // answers before it has read all its input cannot stall the exchange. Waits
 // without time-out until the program has ended and both outputs are closed.
 //
-// Returns nothing when the pipes cannot be made, the program cannot be
-// started (missing, not executable) or writing the input fails. A program
+// Returns nothing when the path is not absolute, the pipes cannot be made,
+// the program cannot be started (missing, not executable) or writing the
+// input fails. A program
 // that closes its standard input before reading everything is not a failure:
 // the rest of the input is dropped and its outputs and exit code are returned.
 std::optional<PipedResult> RunPiped(const std::vector<std::string>& arguments, std::string_view input);

@@ -4,11 +4,11 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
-#include <random>
 
 #include "codec/base64.h"
 #include "codec/text_format.h"
 #include "codec/utf8.h"
+#include "compose/system_random.h"
 #include "config/file_io.h"
 #include "frontend/services.h"
 #include "message/address_list.h"
@@ -237,11 +237,9 @@ bool SendRun::Run() {
         return false;
     }
 
-    // The generator is seeded with the time of the send, then draws the
-    // boundary and the Message-ID in that order.
+    // The boundary and the Message-ID are drawn in that order.
     const std::time_t now = std::time(nullptr);
-    std::mt19937 generator(static_cast<std::uint32_t>(now));
-    RandomDraw draw = request.draw ? request.draw : RandomDraw([&generator] { return generator(); });
+    const RandomDraw draw = request.draw ? request.draw : RandomDraw(SystemRandomDraw);
     const bool eight_bit = BodyHasEightBit(message);
     const MessageCharset charset = BodyCharset(message);
     bool all_files_there = true;

@@ -33,8 +33,8 @@ struct SendRequest {
     // How long the servers may stay silent (NetConnection::SetIdleLimit);
     // zero waits as long as they take, leaving it to the user's Abort.
     std::chrono::milliseconds idle_limit{0};
-    // The pseudo-random draws for the boundary and the Message-ID; empty: a
-    // generator seeded with the time of the send.
+    // The random draws for the boundary and the Message-ID; empty:
+    // SystemRandomDraw.
     RandomDraw draw;
 };
 

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -30,6 +31,22 @@ fs::path XdgFolder(const std::optional<std::string>& value, const std::optional<
     return base / fallback_below_home;
 }
 
+// A portable install's settings are used only when no other user can have
+// put them there: the file is a regular file of this user, and neither it nor
+// its folder is writable by group or others. Another user's settings could
+// name the servers the passwords go to or the program run as GnuPG.
+bool IsPrivateSettingsFile(const fs::path& folder) {
+    struct stat file {};
+    struct stat dir {};
+    if (::stat((folder / kSettingsFileName).c_str(), &file) != 0 || !S_ISREG(file.st_mode) ||
+        ::stat(folder.c_str(), &dir) != 0) {
+        return false;
+    }
+    constexpr mode_t kShared = S_IWGRP | S_IWOTH;
+    return file.st_uid == ::getuid() && (file.st_mode & kShared) == 0 &&
+           (dir.st_mode & kShared) == 0;
+}
+
 std::optional<std::string> Environment(const char* name) {
     const char* value = std::getenv(name);
     if (value == nullptr) {
@@ -44,9 +61,7 @@ DataPaths ResolveDataPaths(const DataPathInputs& inputs) {
     if (inputs.tarvox_home && !inputs.tarvox_home->empty()) {
         return AllIn(fs::path(*inputs.tarvox_home), inputs.installed_data_folder);
     }
-    std::error_code error;
-    if (!inputs.executable_folder.empty() &&
-        fs::is_regular_file(inputs.executable_folder / kSettingsFileName, error)) {
+    if (!inputs.executable_folder.empty() && IsPrivateSettingsFile(inputs.executable_folder)) {
         return AllIn(inputs.executable_folder, inputs.installed_data_folder);
     }
     fs::path config = XdgFolder(inputs.xdg_config_home, inputs.home, ".config") / "tarvox";

@@ -2,7 +2,8 @@
 //   1. $TARVOX_HOME, when set: everything in that folder (the help page only
 //      when it holds one, else the installed one);
 //   2. the executable's folder, when it already holds tarvox.ini (a portable
-//      install): everything there, the help page as in 1;
+//      install) that this user owns and that neither the file nor its folder
+//      lets group or others write: everything there, the help page as in 1;
 //   3. otherwise tarvox.ini and tarvox.dat in $XDG_CONFIG_HOME/tarvox, the
 //      default mail folders under $XDG_DATA_HOME/tarvox, and the help file in
 //      the installed data folder.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "config/profile_ports.h"
 #include "frontend/services.h"
 
 namespace tarvox {
@@ -22,7 +23,7 @@ bool PromptCredential(FrontendServices& services, const char* title, bool passwo
 }
 
 bool PrepareConnect(Profile& working, OpenMode mode, FrontendServices& services) {
-    if (working.port < 1 || working.port > 65535) {
+    if (!IsPortNumber(working.port)) {
         services.ShowMessage(
             "[POP3 options] Invalid POP3 port\nEnter a number between 1 and 65535. The POP3 "
             "port is usually 110.",

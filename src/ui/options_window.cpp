@@ -20,6 +20,7 @@
 #include "compose/reply_text.h"
 #include "config/global_settings.h"
 #include "config/opening_profile.h"
+#include "config/profile_ports.h"
 #include "config/settings_text.h"
 #include "config/shown_profile.h"
 #include "protocols/connect_preparation.h"
@@ -257,9 +258,29 @@ void OptionsWindow::ShowStoredProfile(std::optional<ProfileStored> stored) {
     }
 }
 
+bool OptionsWindow::PortsAccepted(const Profile& shown) {
+    const PortField bad = FirstBadPort(shown);
+    if (bad == PortField::None) {
+        return true;
+    }
+    m_context.services->ShowMessage(kPortRangeText, "", BoxIcon::Error);
+    QWidget* page = m_pop3;
+    QLineEdit* box = m_pop3->port_box();
+    if (bad == PortField::Smtp) {
+        page = m_send;
+        box = m_send->port_box();
+    }
+    m_tabs->setCurrentWidget(page);  // which focuses New: the box is focused after it
+    box->setFocus();
+    return false;
+}
+
 void OptionsWindow::SaveProfile() {
     Profile shown;
     ProfileFromDialog(shown);
+    if (!PortsAccepted(shown)) {
+        return;
+    }
     const std::optional<ProfileStored> stored =
         SaveShownProfile(m_context.config, std::move(shown), *m_context.services);
     if (stored) {
@@ -309,7 +330,7 @@ void OptionsWindow::StartConnect(OpenMode mode) {
     }
     Profile working;
     ProfileFromDialog(working);
-    if (!PrepareConnect(working, mode, *m_context.services)) {
+    if (!PortsAccepted(working) || !PrepareConnect(working, mode, *m_context.services)) {
         return;
     }
     if (mode == OpenMode::Connect) {

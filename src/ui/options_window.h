@@ -95,6 +95,10 @@ private:
     // A profile that Save or Connect added to the list joins the profile box,
     // selected.
     void ShowStoredProfile(std::optional<ProfileStored> stored);
+    // Save and Connect take a profile only when both its ports are ports;
+    // otherwise a box says so and the first bad port's box gets the focus,
+    // its tab shown.
+    bool PortsAccepted(const Profile& shown);
     void ShowHelp(const char* anchor) const;
 
     void StartWorker(OpenMode mode, Profile working);

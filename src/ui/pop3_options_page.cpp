@@ -25,7 +25,7 @@ Pop3OptionsPage::Pop3OptionsPage(QWidget* parent) : ProfilePage(parent) {
         this, tr("SSL via STLS"), {"popCleartext", "popSslDirect", "popSslStls", "port"}, kPop3Port,
         kPop3sPort);
     m_fields.Choice(protocol.group, &Profile::protopop, TransportSecurity::Cleartext);
-    m_fields.Number(protocol.port, &Profile::port);
+    m_port = m_fields.Number(protocol.port, &Profile::port);
     protocol.row->insertWidget(0, new QLabel(tr("Connection protocol:"), this));
 
     m_mode = new QButtonGroup(this);

@@ -19,10 +19,13 @@ public:
 
     void ShowProfile(const Profile& profile) override;
 
+    QLineEdit* port_box() const { return m_port; }
+
 private:
     // Partial mode is the only one that uses the maximum box.
     void UpdateMaximumBox();
 
+    QLineEdit* m_port = nullptr;
     QButtonGroup* m_mode = nullptr;
     QLineEdit* m_maximum = nullptr;
     QCheckBox* m_use_status = nullptr;

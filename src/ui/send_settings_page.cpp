@@ -24,7 +24,7 @@ SendSettingsPage::SendSettingsPage(QWidget* parent) : ProfilePage(parent) {
         this, tr("SSL via STARTTLS"),
         {"smtpCleartext", "smtpSslDirect", "smtpStarttls", "SMTPport"}, kSmtpPort, kSmtpsPort);
     m_fields.Choice(protocol.group, &Profile::SMTPproto, TransportSecurity::Cleartext);
-    m_fields.Number(protocol.port, &Profile::SMTPport);
+    m_port = m_fields.Number(protocol.port, &Profile::SMTPport);
 
     m_server = m_fields.Text(MakeTextBox("SMTPserver", this), &Profile::SMTPserver);
     m_auth = m_fields.Check(MakeCheck(tr("Use S&MTP AUTH"), "SMTPauth", this), &Profile::SMTPauth);

@@ -21,6 +21,8 @@ public:
 
     void ShowProfile(const Profile& profile) override;
 
+    QLineEdit* port_box() const { return m_port; }
+
     // What "&Choose" asks for the signature file with (tests replace it).
     void SetFilePicker(FileOpenPicker picker) { m_picker = std::move(picker); }
 
@@ -31,6 +33,7 @@ private:
 
     QLineEdit* m_name = nullptr;
     QLineEdit* m_address = nullptr;
+    QLineEdit* m_port = nullptr;
     QLineEdit* m_server = nullptr;
     QCheckBox* m_auth = nullptr;
     QCheckBox* m_popbefore = nullptr;

@@ -85,12 +85,20 @@ TEST(ApplyGpgFunction, OutputExitCodeAndMessagesReachTheUser) {
     }
 }
 
-TEST(AcceptGpgPath, EmptyOrAFileThisUserMayRunElseABox) {
-    const std::pair<std::string, bool> cases[] = {{"", true}, {"/bin/sh", true}, {"/nonexistent/gpg", false}};
-    for (const auto& [path, accepted] : cases) {
+TEST(AcceptGpgPath, EmptyOrAnAbsoluteFileThisUserMayRunElseABox) {
+    // {path, the refusal box's text or "" when accepted}
+    const std::pair<std::string, std::string_view> cases[] = {
+        {"", ""},
+        {"/bin/sh", ""},
+        {"/nonexistent/gpg", kGpgNotFoundText},
+        {"gpg", kGpgFullPathText},
+        {std::filesystem::relative("/bin/sh").string(), kGpgFullPathText},
+    };
+    for (const auto& [path, refusal] : cases) {
         ScriptedServices services;
-        EXPECT_EQ(AcceptGpgPath(path, services), accepted) << path;
-        EXPECT_EQ(services.Boxes().size(), accepted ? 0u : 1u) << path;
+        EXPECT_EQ(AcceptGpgPath(path, services), refusal.empty()) << path;
+        const std::vector<MessageBoxRequest> boxes = services.Boxes();
+        EXPECT_EQ(boxes.empty() ? "" : boxes.front().text, refusal) << path;
     }
 }
 

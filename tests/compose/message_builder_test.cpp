@@ -77,6 +77,23 @@ TEST(MessageBuilder, TextFormIsTabAligned) {
               "Attach: \t/home/alice/report.pdf\r\n");
 }
 
+// The threading fields come from the message replied to: a line break in them, with the blanks
+// that fold the next line, becomes one space, so that they cannot start a header line.
+TEST(MessageBuilder, ThreadingFieldsStayOnTheirLines) {
+    const ComposedMessage message{.subject = "s", .from = "a@x.org",
+                                  .in_reply_to = "<m@x>\r\nBcc: x@y",
+                                  .references = "<a@x>\r\n\t<b@y>\nBcc: x@y"};
+    for (const bool text_form : {false, true}) {
+        HeaderBlockRequest request = Wire();
+        request.text_form = text_form;
+        const std::string block = BuildHeaderBlock(message, request);
+        EXPECT_NE(block.find("\r\nIn-Reply-To: <m@x> Bcc: x@y\r\n"), std::string::npos) << block;
+        EXPECT_NE(block.find("\r\nReferences: <a@x>\r\n  <b@y>\r\n  Bcc:\r\n  x@y\r\n"),
+                  std::string::npos) << block;
+        EXPECT_EQ(block.find("\nBcc"), std::string::npos) << block;
+    }
+}
+
 TEST(MessageBuilder, QuotedPrintableLines) {
     const std::string letters(200, 'a');
     const std::pair<std::string, std::vector<std::string>> cases[] = {

@@ -61,7 +61,10 @@ TEST(RunPiped, ProgramsThatCannotStartGiveNothing) {
     WriteWholeFile(not_executable, "#!/bin/sh\necho hi\n");
     ::chmod(not_executable.c_str(), 0644);
     const std::vector<std::vector<std::string>> cases = {
-        {}, {""}, {(dir / "no-such-program").string()}, {not_executable.string()}, {dir.path().string()}};
+        {}, {""}, {(dir / "no-such-program").string()}, {not_executable.string()},
+        {dir.path().string()},
+        // A relative path, even to a program that runs, would be taken from the current folder.
+        {std::filesystem::relative("/bin/cat").string()}};
     for (const auto& arguments : cases) {
         EXPECT_FALSE(RunPiped(arguments, "input")) << (arguments.empty() ? "(none)" : arguments.front());
     }

@@ -17,10 +17,12 @@
 #include <array>
 #include <optional>
 
+#include "config/profile_ports.h"
 #include "options_window_fixture.h"
 #include "support/loopback.h"
 #include "ui/account_page.h"
 #include "ui/dialog_driver.h"
+#include "ui/qt_text.h"
 #include "ui/send_settings_page.h"
 
 namespace tarvox {
@@ -219,6 +221,20 @@ TEST_F(OptionsWindowTest, EnterPressesConnectWhoseRefusalRunsAndSavesNothing) {
         EXPECT_EQ(driver.pending(), 0u) << target->objectName().toStdString();
     }
     EXPECT_FALSE(window->worker_running());
+    EXPECT_TRUE(c.context.config.profiles.empty());
+}
+
+// Save refuses a port out of range with a box, puts the focus in its box on its tab, and
+// stores nothing.
+TEST_F(OptionsWindowTest, SaveRefusesABadPortAndFocusesItsBox) {
+    Make().profile_box()->setEditText("ports");
+    Field("SMTPport")->setText("70000");
+    SeenBox box;
+    driver.Then(RecordBoxAndClick(&box, "OK"));
+    Row("save")->click();
+    EXPECT_EQ(box.text, ToQString(kPortRangeText));
+    EXPECT_EQ(window->tabs()->currentWidget(), window->send_page());
+    EXPECT_EQ(window->focusWidget(), Field("SMTPport"));
     EXPECT_TRUE(c.context.config.profiles.empty());
 }
 
