@@ -1,6 +1,7 @@
 // Mailman's poll against Dovecot and against servers that misbehave.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -102,10 +103,12 @@ class RecordedReport : public PollReport {
 public:
     void ProfileStarted(std::size_t row, const std::string& name) override {
         started.push_back(std::to_string(row) + " " + name);
+        any_started = true;
     }
     void ProfilePolled(std::size_t, const ProfilePoll& result) override { polled.push_back(result); }
     std::vector<std::string> started;
     std::vector<ProfilePoll> polled;
+    std::atomic<bool> any_started{false};
 };
 
 TEST(PollAll, ASilentServerIsAbandonedAfterItsTimeOut) {
@@ -133,8 +136,13 @@ TEST(PollAll, AStopRequestAbortsTheConversationAndEndsThePoll) {
                                          .user = "u", .pass = "p"});
     PollStop stop;
     RecordedReport report;
+    // The request comes once the first conversation has begun, before or
+    // during its connect: either way that conversation ends as Stopped.
     std::thread exit_request([&] {
-        std::this_thread::sleep_for(milliseconds(200));
+        while (!report.any_started) {
+            std::this_thread::sleep_for(milliseconds(1));
+        }
+        std::this_thread::sleep_for(milliseconds(50));
         stop.Request();
     });
     // The time-out is far away: only the stop request can end the first
