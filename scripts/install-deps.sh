@@ -19,6 +19,7 @@ PACKAGES=(
     dovecot-pop3d
     openssl              # test certificates
     libssl-dev
+    libsodium-dev        # Argon2id and the AEAD of the master passphrase's strong form
     python3              # the test-server scripts run with /usr/bin/python3
     tzdata               # date tests use real time zones
     python3-aiosmtpd     # the real SMTP server of the tests (scripts/test-servers)

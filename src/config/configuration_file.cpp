@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -93,6 +94,9 @@ const std::vector<SettingKey<G>>& GlobalKeys() {
         Int("master=", &G::master),
         Int("reprompt=", &G::reprompt),
         Text("md5=", &G::md5),
+        Text("kdfsalt=", &G::kdfsalt),
+        Int("kdfops=", &G::kdfops),
+        Int("kdfmem=", &G::kdfmem),
         Int("mailman=", &G::mailman),
         Int("freq=", &G::freq),
         Int("repoll=", &G::repoll),
@@ -190,9 +194,17 @@ const std::vector<SettingKey<P>>& ProfileKeys() {
 
 // ---- Writing ----
 
+// What a sealed password is bound to: its profile and its field.
+std::string SealingContext(std::string_view profile_name, std::string_view field) {
+    return std::string(profile_name) + "\n" + std::string(field);
+}
+
+// How a password goes into the file: its field's key ("pass=") and the clear text.
+using PasswordEncoder = std::function<std::string(std::string_view key, const std::string& password)>;
+
 template <class Record>
 void WriteSection(std::string& out, const std::vector<SettingKey<Record>>& keys,
-                  const Record& record, const ProfileKey* password_key) {
+                  const Record& record, const PasswordEncoder& encode_password) {
     Record& mutable_record = const_cast<Record&>(record);
     for (const SettingKey<Record>& key : keys) {
         switch (key.kind) {
@@ -213,7 +225,7 @@ void WriteSection(std::string& out, const std::vector<SettingKey<Record>>& keys,
                 break;
             case ValueKind::Password:
                 out += key.key;
-                out += EncodeStoredPassword(record.*key.text, password_key);
+                out += encode_password(key.key, record.*key.text);
                 out += '\n';
                 break;
             case ValueKind::List:
@@ -298,8 +310,21 @@ bool CloseProfile(Profile& working, Configuration& config, FrontendServices& ser
         key = ComputeProfileKey(working, config.master_passphrase);
         password_key = &key;
     }
-    working.pass = DecodeStoredPassword(working.pass, password_key);
-    working.SMTPpass = DecodeStoredPassword(working.SMTPpass, password_key);
+    for (auto [field, name] : {std::pair{&Profile::pass, "pass="}, {&Profile::SMTPpass, "SMTPpass="}}) {
+        std::string& stored = working.*field;
+        if (IsSealedPassword(stored)) {
+            // A sealed password that does not open (changed, moved, or the
+            // file has no strong key) is dropped: it is asked for when needed.
+            std::optional<std::string> opened;
+            if (config.sealing_key) {
+                opened = OpenStoredPassword(stored, *config.sealing_key,
+                                            SealingContext(working.name, name));
+            }
+            stored = opened.value_or("");
+        } else {
+            stored = DecodeStoredPassword(stored, password_key);
+        }
+    }
     AppendProfile(config.profiles, working);
     return true;
 }
@@ -340,9 +365,10 @@ bool ReadConfiguration(SettingsLineReader& reader, Configuration& config,
                 } else if (in_global && config.global.master == 1 && !passphrase_checked) {
                     passphrase_checked = true;
                     if (!CheckPassphraseAtStartup(services, config.global,
-                                                  config.master_passphrase)) {
+                                                  config.master_passphrase, config.sealing_key)) {
                         return false;
                     }
+                    config.sealing_passphrase = config.master_passphrase;
                 }
                 break;
             default:
@@ -425,21 +451,51 @@ bool LoadConfigurationText(std::string_view text, Configuration& config,
     return ReadConfiguration(reader, config, services);
 }
 
+// With the lock on, the strong key of the current passphrase, made (with a
+// new salt) when there is none yet: a file read in an older form is upgraded
+// by its first save. Null when the lock is off, or when the derivation fails
+// (then the older form is written, which still protects the file).
+const SealingKey* StrongKey(Configuration& config) {
+    GlobalSettings& g = config.global;
+    if (g.master != 1) {
+        g.kdfsalt.clear();
+        g.kdfops = g.kdfmem = 0;
+        return nullptr;
+    }
+    if (!config.sealing_key || config.sealing_passphrase != config.master_passphrase) {
+        const PassphraseKdf kdf = NewPassphraseKdf();
+        config.sealing_key = SealingKey::Derive(config.master_passphrase, kdf);
+        config.sealing_passphrase = config.master_passphrase;
+        g.kdfsalt = config.sealing_key ? kdf.salt : std::string();
+        g.kdfops = config.sealing_key ? static_cast<int>(kdf.ops) : 0;
+        g.kdfmem = config.sealing_key ? static_cast<int>(kdf.memory) : 0;
+    }
+    return config.sealing_key ? &*config.sealing_key : nullptr;
+}
+
 std::string FormatConfiguration(Configuration& config) {
-    bool locked = config.global.master == 1;
-    config.global.md5 =
-        locked ? ComputeVerifier(config.global, config.master_passphrase) : std::string();
+    const bool locked = config.global.master == 1;
+    const SealingKey* strong = StrongKey(config);
+    config.global.md5 = strong != nullptr ? strong->Verifier(VerifiedSettingsText(config.global))
+                        : locked          ? ComputeVerifier(config.global, config.master_passphrase)
+                                          : std::string();
 
     std::string out = "{tarvox}\n";
-    WriteSection(out, GlobalKeys(), config.global, nullptr);
+    WriteSection(out, GlobalKeys(), config.global, PasswordEncoder());
     out += '\n';
     for (const Profile& profile : config.profiles) {
         ProfileKey key{};
-        if (locked) {
+        if (locked && strong == nullptr) {
             key = ComputeProfileKey(profile, config.master_passphrase);
         }
+        const PasswordEncoder encode = [&](std::string_view name, const std::string& password) {
+            if (strong != nullptr) {
+                return SealStoredPassword(password, *strong, SealingContext(profile.name, name));
+            }
+            return EncodeStoredPassword(password, locked ? &key : nullptr);
+        };
         out += SectionLine(profile.name);
-        WriteSection(out, ProfileKeys(), profile, locked ? &key : nullptr);
+        WriteSection(out, ProfileKeys(), profile, encode);
         out += '\n';
     }
     return out;

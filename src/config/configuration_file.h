@@ -3,11 +3,13 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "config/global_settings.h"
 #include "config/profile.h"
+#include "config/sealed_secrets.h"
 #include "frontend/services.h"
 #include "net/tls_certificate.h"
 
@@ -18,6 +20,10 @@ struct Configuration {
     GlobalSettings global;
     ProfileList profiles;
     std::string master_passphrase;  // empty until entered or set
+    // The key of the strong form and the passphrase it was made from, kept
+    // so that a save does not run the key derivation again.
+    std::optional<SealingKey> sealing_key;
+    std::string sealing_passphrase;
     // Set when the file exists but could not be opened or read whole. It is
     // then never written during the run, for that would replace settings the
     // program never saw.

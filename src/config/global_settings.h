@@ -35,7 +35,11 @@ struct GlobalSettings {
     std::string fqdn;
     int master = 0;
     int reprompt = 0;
-    std::string md5;
+    std::string md5;  // the verifier: 32 hex digits (MD5), or the strong form
+    // The strong form's key derivation (Argon2id): salt, passes and memory.
+    std::string kdfsalt;
+    int kdfops = 0;
+    int kdfmem = 0;
     int mailman = 0;
     int freq = 15;
     int repoll = 0;

@@ -26,7 +26,7 @@ void AppendUnsigned(std::string& text, int value) {
 
 }  // namespace
 
-std::string ComputeVerifier(const GlobalSettings& settings, std::string_view passphrase) {
+std::string VerifiedSettingsText(const GlobalSettings& settings) {
     std::string text;
     AppendStored(text, ReadBackText(settings.last));
     for (int value :
@@ -34,6 +34,11 @@ std::string ComputeVerifier(const GlobalSettings& settings, std::string_view pas
           settings.allheaders, settings.replyquote, settings.textcolor, settings.enterprev}) {
         AppendUnsigned(text, value);
     }
+    return text;
+}
+
+std::string ComputeVerifier(const GlobalSettings& settings, std::string_view passphrase) {
+    std::string text = VerifiedSettingsText(settings);
     AppendStored(text, passphrase);
     return Md5Hex(text);
 }
@@ -83,12 +88,24 @@ void ShowAccessDenied(FrontendServices& services) {
 }  // namespace
 
 bool CheckPassphraseAtStartup(FrontendServices& services, const GlobalSettings& settings,
-                              std::string& master_passphrase) {
+                              std::string& master_passphrase,
+                              std::optional<SealingKey>& sealing_key) {
     TextPromptResult answer = AskPassphrase(services);
     if (!answer.submitted || answer.text.empty()) {
         return false;
     }
-    if (ComputeVerifier(settings, answer.text) != settings.md5) {
+    bool matches = false;
+    if (IsStrongVerifier(settings.md5)) {
+        // A negative number from a damaged file becomes one the range check refuses.
+        sealing_key = SealingKey::Derive(
+            answer.text, {settings.kdfsalt, static_cast<unsigned long long>(settings.kdfops),
+                          static_cast<std::size_t>(settings.kdfmem)});
+        matches = sealing_key && sealing_key->Verifier(VerifiedSettingsText(settings)) == settings.md5;
+    } else {
+        matches = ComputeVerifier(settings, answer.text) == settings.md5;
+    }
+    if (!matches) {
+        sealing_key.reset();
         ShowAccessDenied(services);
         return false;
     }

@@ -5,11 +5,13 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "config/global_settings.h"
 #include "config/profile.h"
+#include "config/sealed_secrets.h"
 #include "frontend/services.h"
 
 namespace tarvox {
@@ -32,6 +34,11 @@ inline constexpr std::string_view kPassphraseTooShortText =
 // the passphrase are hashed in their stored form (ISO-8859-1 when they fit).
 std::string ComputeVerifier(const GlobalSettings& settings, std::string_view passphrase);
 
+// `last` and the nine values as ComputeVerifier hashes them, without the
+// passphrase: what the strong verifier covers too, so that a hand edit of them
+// is noticed in either form.
+std::string VerifiedSettingsText(const GlobalSettings& settings);
+
 // MD5 over the profile's name, apop, whitelist terms, host, port, user, SMTP
 // server, SMTP port, sender name and address, then the passphrase; every text
 // in the form in which it reads back from the file, hashed in stored form.
@@ -43,11 +50,13 @@ ProfileKey ComputeProfileKey(const Profile& profile, std::string_view passphrase
 std::string ApplyProfileKey(std::string_view bytes, const ProfileKey& key);
 
 // The check made while loading a locked file: asks for the passphrase and
-// compares its verifier with `md5`. Cancel ends silently; a wrong passphrase is
-// told once ("Access denied") with no second try. On success the passphrase
-// is stored in `master_passphrase`.
+// compares its verifier with `md5` (in the strong form, after deriving the
+// key, which lands in `sealing_key`). Cancel ends silently; a wrong passphrase
+// is told once ("Access denied") with no second try. On success the
+// passphrase is stored in `master_passphrase`.
 bool CheckPassphraseAtStartup(FrontendServices& services, const GlobalSettings& settings,
-                              std::string& master_passphrase);
+                              std::string& master_passphrase,
+                              std::optional<SealingKey>& sealing_key);
 
 // Mailman's second asking before it shows the hidden main window. Asks only
 // when the lock and the re-prompt are on and the main window is hidden.

@@ -20,11 +20,15 @@ std::string_view AsCString(std::string_view bytes, std::size_t capacity) {
 
 }  // namespace
 
-std::string EncodeStoredPassword(std::string_view password, const ProfileKey* key) {
-    // The stored form of the text, cut whole characters at a time to what the
-    // buffer holds.
-    std::string bytes(
+// The stored form of the text, cut whole characters at a time to what the
+// buffer holds.
+std::string StoredBytes(std::string_view password) {
+    return std::string(
         Utf8Prefix(ToStoredText(AsCString(password, kFieldCapacity)), kFieldCapacity - 1));
+}
+
+std::string EncodeStoredPassword(std::string_view password, const ProfileKey* key) {
+    std::string bytes = StoredBytes(password);
     if (key != nullptr) {
         bytes = ApplyProfileKey(bytes, *key);
     }
@@ -37,6 +41,20 @@ std::string DecodeStoredPassword(std::string_view letters, const ProfileKey* key
         bytes = ApplyProfileKey(bytes, *key);
     }
     return FromStoredText(AsCString(bytes, kFieldCapacity));
+}
+
+std::string SealStoredPassword(std::string_view password, const SealingKey& key,
+                               std::string_view context) {
+    return key.Seal(StoredBytes(password), context);
+}
+
+std::optional<std::string> OpenStoredPassword(std::string_view sealed, const SealingKey& key,
+                                              std::string_view context) {
+    std::optional<std::string> bytes = key.Open(sealed, context);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return FromStoredText(AsCString(*bytes, kFieldCapacity));
 }
 
 }  // namespace tarvox

@@ -6,10 +6,12 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "config/master_passphrase.h"
+#include "config/sealed_secrets.h"
 
 namespace tarvox {
 
@@ -21,5 +23,13 @@ std::string EncodeStoredPassword(std::string_view password, const ProfileKey* ke
 // The inverse. With the lock on, the zero padding of short passwords ends the
 // clear text at its own length.
 std::string DecodeStoredPassword(std::string_view letters, const ProfileKey* key);
+
+// The strong form with the lock on: the same stored form, sealed under `key`
+// for `context` (the profile and field).
+std::string SealStoredPassword(std::string_view password, const SealingKey& key,
+                               std::string_view context);
+// Nothing when the sealed value does not open.
+std::optional<std::string> OpenStoredPassword(std::string_view sealed, const SealingKey& key,
+                                              std::string_view context);
 
 }  // namespace tarvox

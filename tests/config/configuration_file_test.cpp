@@ -194,33 +194,66 @@ TEST(ConfigurationFile, RandomSettingsRoundTripWithAndWithoutTheLock) {
     }
 }
 
-TEST(ConfigurationFile, PasswordsAreStoredAsLettersFromAToP) {
-    // {password length, locked, letters stored}
+TEST(ConfigurationFile, PasswordsAreLettersFromAToPOrSealedUnderTheLock) {
+    // {password length, locked, characters stored}: letter-hex, or the marker and the base64
+    // of a 24-byte nonce, the password and a 16-byte tag (within the 511 a value may have).
     const std::tuple<std::size_t, bool, std::size_t> cases[] = {
-        {0, false, 0}, {5, false, 10}, {16, false, 32}, {17, false, 34}, {255, false, 510},
-        {0, true, 32}, {5, true, 32}, {16, true, 32}, {17, true, 34}, {255, true, 510}};
-    for (const auto& [length, locked, letters] : cases) {
+        {0, false, 0}, {5, false, 10}, {17, false, 34}, {255, false, 510},
+        {0, true, 4 + 56}, {5, true, 4 + 60}, {255, true, 4 + 396}};
+    Configuration config;
+    config.master_passphrase = "sesame seed";
+    config.profiles.emplace_back();
+    for (const auto& [length, locked, characters] : cases) {
         SCOPED_TRACE(testing::Message() << length << (locked ? " locked" : ""));
-        Configuration config;
         config.global.master = locked ? 1 : 0;
-        config.master_passphrase = locked ? "sesame seed" : "";
-        config.profiles.emplace_back().pass = std::string(length, 'p');
+        config.profiles.front().pass = std::string(length, 'p');
         const std::string stored = LineOf(FormatConfiguration(config), "pass=");
-        EXPECT_EQ(stored.size(), letters);
-        EXPECT_EQ(stored.find_first_not_of("ABCDEFGHIJKLMNOP"), std::string::npos);
+        EXPECT_EQ(stored.size(), characters);
+        EXPECT_EQ(stored.find_first_not_of(locked ? "$S1ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="
+                                                  : "ABCDEFGHIJKLMNOP"),
+                  std::string::npos);
     }
 }
 
-// The unlocked form is in the golden file; the key is the one ComputeProfileKey makes.
-TEST(ConfigurationFile, LockedPasswordIsScrambledWithTheProfileKey) {
-    Configuration config;
-    config.global.master = 1;
-    config.master_passphrase = "secret phrase";
-    config.profiles.push_back({.name = "Home", .antispam = "friend.example,,boss.example,",
-                               .host = "pop.example.org", .user = "alice", .pass = "abc",
-                               .SMTPserver = "SMTP.example.org", .SMTPname = "Alice Example",
-                               .SMTPaddress = "alice@example.org"});
-    EXPECT_EQ(LineOf(FormatConfiguration(config), "pass="), "HCBOKJJPODKJGCDOOBBGOLACAGPBMALM");
+// A locked file of the older form (an MD5 verifier, passwords scrambled with the profile key)
+// still unlocks, and its first save writes the strong form, which a wrong passphrase, a
+// changed setting or a changed password cannot pass.
+TEST(ConfigurationFile, AnOlderLockedFileUnlocksAndIsUpgradedBySaving) {
+    const std::string old_file =
+        "{tarvox}\nmaster=1\nmd5=" +
+        ComputeVerifier(GlobalSettings{.master = 1}, "secret phrase") +
+        "\n\n[Home]\nhost=pop.example.org\nuser=alice\nantispam=friend.example,,boss.example,\n"
+        "SMTPserver=SMTP.example.org\nSMTPname=Alice Example\nSMTPaddress=alice@example.org\n"
+        "pass=HCBOKJJPODKJGCDOOBBGOLACAGPBMALM\n\n";
+    const auto load = [](const std::string& text, const char* passphrase) {
+        ScriptedServices services;
+        services.QueuePromptText(passphrase);
+        std::optional<Configuration> loaded = LoadText(text, services);
+        return loaded;
+    };
+    std::optional<Configuration> old = load(old_file, "secret phrase");
+    ASSERT_TRUE(old);
+    EXPECT_EQ(old->profiles.front().pass, "abc");
+
+    const std::string strong = FormatConfiguration(*old);
+    EXPECT_TRUE(LineOf(strong, "md5=").starts_with("$argon2id$")) << strong;
+    EXPECT_EQ(LineOf(strong, "kdfsalt=").size(), 24u);
+    EXPECT_TRUE(LineOf(strong, "pass=").starts_with("$S1$"));
+    std::optional<Configuration> again = load(strong, "secret phrase");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->profiles.front().pass, "abc");
+
+    EXPECT_FALSE(load(strong, "secret phrasE"));
+    std::string edited = strong;
+    edited.replace(edited.find("freq=15"), 7, "freq=16");
+    EXPECT_FALSE(load(edited, "secret phrase"));
+    // A changed sealed password is refused, not opened into other text: it is dropped.
+    std::string tampered = strong;
+    const std::size_t byte = tampered.find("pass=$S1$") + 20;
+    tampered[byte] = tampered[byte] == 'A' ? 'B' : 'A';
+    std::optional<Configuration> opened = load(tampered, "secret phrase");
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->profiles.front().pass, "");
 }
 
 TEST(ConfigurationFile, ReadingFollowsTheSectionRules) {
