@@ -37,11 +37,11 @@ fi
 cpack -G DEB --config "${build}/CPackConfig.cmake" -B "${work}/package" >/dev/null
 deb="$(ls "${work}"/package/*.deb)"
 depends="$(dpkg-deb -f "${deb}" Depends)"
-for package in libqt6widgets6 libqt6dbus6 qt6-qpa-plugins; do
+for package in libqt6widgets6 libqt6dbus6 libqt6keychain1 qt6-qpa-plugins; do
     [[ "${depends}" == *"${package}"* ]] || fail "the package does not depend on ${package}: ${depends}"
 done
 [[ "${depends}" != *libssl* ]] || fail "OpenSSL is loaded at run time; it must not be a dependency"
-[[ "$(dpkg-deb -f "${deb}" Recommends)" == *libssl3*libcanberra0* ]] || fail "Recommends is wrong"
+[[ "$(dpkg-deb -f "${deb}" Recommends)" == *libssl3*libcanberra0*libsecret-1-0* ]] || fail "Recommends is wrong"
 [[ "$(dpkg-deb -f "${deb}" Suggests)" == *gnupg* ]] || fail "Suggests is wrong"
 contents="$(dpkg-deb -c "${deb}")"
 grep -q ' ./usr/share/tarvox/tvx-help.htm$' <<<"${contents}" || fail "the package has no help page"

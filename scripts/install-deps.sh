@@ -31,6 +31,11 @@ PACKAGES=(
     xdg-utils            # xdg-mime reads back the desktop registrations in their tests
     desktop-file-utils   # desktop-file-validate and update-desktop-database
     shared-mime-info     # update-mime-database, for the .tvx type
+    qtkeychain-qt6-dev   # the desktop keyring (Secret Service, KWallet) for stored passwords
+    libsecret-1-0        # QtKeychain's way to the Secret Service, loaded at run time
+    gnome-keyring        # the real keyring of the keyring tests, on a private session bus
+    dbus-daemon          # that private session bus
+    dbus-bin             # dbus-send, to wait for the keyring to take its bus name
 )
 
 missing=()

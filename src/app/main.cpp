@@ -14,6 +14,7 @@
 #include "compose/reply_text.h"
 #include "config/command_line.h"
 #include "config/data_paths.h"
+#include "keyring/desktop_keyring.h"
 #include "shell/help_opener.h"
 #include "ui/app_context.h"
 #include "ui/composer_window.h"
@@ -56,6 +57,9 @@ int main(int argc, char** argv) {
     context.paths = tarvox::ResolveDataPaths(tarvox::DataPathInputsFromEnvironment());
     tarvox::QtServices services;
     context.services = &services;
+    tarvox::DesktopKeyring desktop_keyring;
+    tarvox::KeyringPasswords keyring(desktop_keyring);
+    context.keyring = &keyring;
 
     // Help opens the page in the desktop's browser; the redirect page it
     // writes goes when the program ends.

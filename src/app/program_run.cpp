@@ -86,6 +86,7 @@ int RunProgram(AppContext& context, const ProgramWindows& windows) {
     AddressBookFileState books_state = AddressBookFileState::Missing;
     const bool loaded = LoadConfiguration(context.paths.settings_file, context.config, services);
     if (loaded) {
+        context.FetchKeyringPasswords();
         context.address_books = LoadAddressBooks(context.paths.address_book_file, &books_state);
         if (context.config.global.blockext.empty()) {
             context.config.global.blockext = std::string(kDefaultBlockList);

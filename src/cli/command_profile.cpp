@@ -1,9 +1,13 @@
 #include "cli/command_profile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "config/data_paths.h"
+#include "config/keyring_passwords.h"
+#include "frontend/services.h"
+#include "keyring/desktop_keyring.h"
 
 namespace tarvox {
 
@@ -11,10 +15,29 @@ std::filesystem::path DefaultSettingsFile() {
     return ResolveDataPaths(DataPathInputsFromEnvironment()).settings_file;
 }
 
+bool LoadCommandSettings(const std::filesystem::path& settings_file, Configuration& config,
+                         FrontendServices& services) {
+    if (!LoadConfiguration(settings_file, config, services)) {
+        return false;
+    }
+    // The keyring is only asked when a profile keeps its passwords there.
+    const bool any_marked = std::ranges::any_of(
+        config.profiles, [](const Profile& profile) { return profile.keyring == 1; });
+    if (any_marked) {
+        DesktopKeyring desktop_keyring;
+        KeyringPasswords keyring(desktop_keyring);
+        const std::string notice = keyring.Fetch(config.profiles);
+        if (!notice.empty()) {
+            services.ShowMessage(notice, "Desktop keyring", BoxIcon::Warning);
+        }
+    }
+    return true;
+}
+
 std::optional<Profile> LoadCommandProfile(const std::filesystem::path& settings_file,
                                           std::string_view name, Configuration& config,
                                           FrontendServices& services) {
-    if (!LoadConfiguration(settings_file, config, services)) {
+    if (!LoadCommandSettings(settings_file, config, services)) {
         std::fprintf(stderr, "tarvox-cli: the settings file %s could not be unlocked\n",
                      settings_file.c_str());
         return std::nullopt;

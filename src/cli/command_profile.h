@@ -16,6 +16,13 @@ class FrontendServices;
 std::filesystem::path DefaultSettingsFile();
 
 // Loads `settings_file` into `config` (the master passphrase is asked through
+// `services` when the file is locked) and reads the passwords of profiles
+// that keep them in the desktop keyring. False when the file cannot be
+// unlocked.
+bool LoadCommandSettings(const std::filesystem::path& settings_file, Configuration& config,
+                         FrontendServices& services);
+
+// Loads `settings_file` into `config` (the master passphrase is asked through
 // `services` when the file is locked) and returns a copy of the profile named
 // `name` (ASCII case ignored). Nothing, with a one-line message on standard
 // error, when the file cannot be unlocked or holds no such profile.

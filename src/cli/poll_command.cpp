@@ -81,7 +81,7 @@ int RunPollCommand(std::span<const std::string_view> args) {
     }
     ConsoleServices services;
     Configuration config;
-    if (!LoadConfiguration(options->settings_file, config, services)) {
+    if (!LoadCommandSettings(options->settings_file, config, services)) {
         std::fprintf(stderr, "tarvox-cli: the settings file %s could not be read or unlocked\n",
                      options->settings_file.c_str());
         return 2;
@@ -100,7 +100,7 @@ int RunPollCommand(std::span<const std::string_view> args) {
     }
     std::vector<Profile> list = PollList(options->profiles.empty() ? config.profiles : chosen, nullptr);
     if (list.size() < chosen.size()) {
-        std::fputs("tarvox-cli: a profile named has no host, user name or stored password\n", stderr);
+        std::fputs("tarvox-cli: a named profile has no host, user name or stored password\n", stderr);
         return 2;
     }
     const int seconds = options->timeout_seconds.value_or(config.global.timeout);

@@ -97,6 +97,7 @@ const std::vector<SettingKey<G>>& GlobalKeys() {
         Text("kdfsalt=", &G::kdfsalt),
         Int("kdfops=", &G::kdfops),
         Int("kdfmem=", &G::kdfmem),
+        Int("keyring=", &G::keyring),
         Int("mailman=", &G::mailman),
         Int("freq=", &G::freq),
         Int("repoll=", &G::repoll),
@@ -160,6 +161,7 @@ const std::vector<SettingKey<P>>& ProfileKeys() {
         Int("autosort=", &P::autosort),
         Text("user=", &P::user),
         Password("pass=", &P::pass),
+        Int("keyring=", &P::keyring),
         Int("apop=", &P::apop),
         Int("entermod=", &P::entermod),
         List("blacklist=", &P::blacklist),
@@ -312,6 +314,9 @@ bool CloseProfile(Profile& working, Configuration& config, FrontendServices& ser
     }
     for (auto [field, name] : {std::pair{&Profile::pass, "pass="}, {&Profile::SMTPpass, "SMTPpass="}}) {
         std::string& stored = working.*field;
+        if (stored.empty()) {
+            continue;  // none, or kept in the desktop keyring
+        }
         if (IsSealedPassword(stored)) {
             // A sealed password that does not open (changed, moved, or the
             // file has no strong key) is dropped: it is asked for when needed.
@@ -489,6 +494,9 @@ std::string FormatConfiguration(Configuration& config) {
             key = ComputeProfileKey(profile, config.master_passphrase);
         }
         const PasswordEncoder encode = [&](std::string_view name, const std::string& password) {
+            if (profile.keyring == 1) {
+                return std::string();  // the desktop keyring holds it
+            }
             if (strong != nullptr) {
                 return SealStoredPassword(password, *strong, SealingContext(profile.name, name));
             }
@@ -508,13 +516,11 @@ bool SaveConfiguration(const std::filesystem::path& path, Configuration& config)
     return WriteFileAtomically(path, FormatConfiguration(config));
 }
 
-void RecordAcceptedFingerprint(const std::filesystem::path& path, Configuration& config,
-                               Profile& stored, CertificateField field,
+void RecordAcceptedFingerprint(Profile& stored, CertificateField field,
                                const CertificateFingerprints& fingerprints) {
     const bool pop3 = field == CertificateField::Pop3;
     (pop3 ? stored.pop_sslid : stored.SMTPsslid) = fingerprints.sha1;
     (pop3 ? stored.pop_sslid256 : stored.SMTPsslid256) = fingerprints.sha256;
-    SaveConfiguration(path, config);
 }
 
 }  // namespace tarvox

@@ -65,11 +65,10 @@ bool SaveConfiguration(const std::filesystem::path& path, Configuration& config)
 
 enum class CertificateField { Pop3, Smtp };
 
-// Records the fingerprints of a certificate the user accepted: they go into
-// the stored profile's fields (`pop_sslid` and `pop_sslid256`, or the SMTP
-// pair) and the settings file is written at once.
-void RecordAcceptedFingerprint(const std::filesystem::path& path, Configuration& config,
-                               Profile& stored, CertificateField field,
+// Records the fingerprints of a certificate the user accepted in the stored
+// profile's fields (`pop_sslid` and `pop_sslid256`, or the SMTP pair); the
+// caller writes the settings file at once.
+void RecordAcceptedFingerprint(Profile& stored, CertificateField field,
                                const CertificateFingerprints& fingerprints);
 
 }  // namespace tarvox

@@ -40,6 +40,7 @@ struct GlobalSettings {
     std::string kdfsalt;
     int kdfops = 0;
     int kdfmem = 0;
+    int keyring = 0;  // profile passwords go to the desktop keyring
     int mailman = 0;
     int freq = 15;
     int repoll = 0;

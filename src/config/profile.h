@@ -49,6 +49,9 @@ struct Profile {
     int port = 110;
     std::string user;
     std::string pass;  // the clear password while in memory
+    // 1: the passwords are kept in the desktop keyring, and the file's
+    // password fields are empty.
+    int keyring = 0;
 
     MailboxMode mode = MailboxMode::Full;
     int maximum = 0;

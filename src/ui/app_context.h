@@ -17,6 +17,7 @@ class QWidget;
 #include "config/command_line.h"
 #include "config/configuration_file.h"
 #include "config/data_paths.h"
+#include "config/keyring_passwords.h"
 #include "config/profile.h"
 #include "net/tls_library.h"
 #include "protocols/pop_session.h"
@@ -51,8 +52,20 @@ struct AppContext {
     // end; true when the message was sent. Set by start-up; tests set their own.
     std::function<bool(ComposedMessage message, QWidget* owner)> compose;
 
-    // Writes the settings file (after Save, Delete, an accepted certificate).
-    bool SaveSettings() { return SaveConfiguration(paths.settings_file, config); }
+    // The profile passwords kept in the desktop keyring; null when this run
+    // has no keyring (tests that do not give one).
+    KeyringPasswords* keyring = nullptr;
+
+    // After the settings are read: the passwords kept in the keyring.
+    void FetchKeyringPasswords();
+
+    // Writes the settings file (after Save, Delete, an accepted certificate),
+    // the passwords going to the keyring first when it is in use.
+    bool SaveSettings();
+
+private:
+    // Shows what the keyring had to say, if anything.
+    void TellKeyring(const std::string& notice);
 };
 
 }  // namespace tarvox

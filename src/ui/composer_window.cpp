@@ -373,8 +373,8 @@ void ComposerWindow::Send() {
             QMetaObject::invokeMethod(
                 this,
                 [&] {
-                    RecordAcceptedFingerprint(m_context.paths.settings_file, m_context.config,
-                                              *stored, CertificateField::Smtp, fingerprints);
+                    RecordAcceptedFingerprint(*stored, CertificateField::Smtp, fingerprints);
+                    m_context.SaveSettings();
                 },
                 Qt::BlockingQueuedConnection);
         };

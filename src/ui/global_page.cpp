@@ -86,6 +86,8 @@ GlobalPage::GlobalPage(AppContext& context, QWidget* parent)
         lock);
     caution->setWordWrap(true);
     lock_layout->addWidget(caution, 2, 0, 1, 2);
+    m_keyring = CheckBox(lock, "Store passwords in the desktop &keyring", "keyring");
+    lock_layout->addWidget(m_keyring, 3, 0, 1, 2);
     layout->addWidget(lock);
 
     auto* tools = new QHBoxLayout;
@@ -163,6 +165,7 @@ void GlobalPage::ShowSettings() {
     m_checkras->setChecked(g.checkras == 1);
     m_master->setChecked(g.master == 1);
     m_reprompt->setChecked(g.reprompt == 1);
+    m_keyring->setChecked(g.keyring == 1);
     m_passphrase->clear();
 }
 
@@ -186,6 +189,7 @@ bool GlobalPage::Apply() {
     g.repoll = m_repoll->isChecked() ? 1 : 0;
     g.checkras = m_checkras->isChecked() ? 1 : 0;
     g.reprompt = m_reprompt->isChecked() ? 1 : 0;
+    g.keyring = m_keyring->isChecked() ? 1 : 0;
 
     if (!ApplyPassphraseSetting(services, g, m_context.config.master_passphrase,
                                 m_master->isChecked(), FromQString(m_passphrase->text()))) {

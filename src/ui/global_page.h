@@ -1,6 +1,6 @@
 // The "Global" tab of the options window: Mailman's period and time-out, its
-// switches, the master passphrase lock, the new-mail sound, the GnuPG setup
-// and the desktop registrations. The controls change the global settings
+// switches, the master passphrase lock and the desktop keyring, the new-mail
+// sound, the GnuPG setup and the desktop registrations. The controls change the global settings
 // only when "&Apply" is pressed; the file is written at the next save.
 #pragma once
 
@@ -64,6 +64,7 @@ private:
     QCheckBox* m_checkras = nullptr;
     QCheckBox* m_master = nullptr;
     QCheckBox* m_reprompt = nullptr;
+    QCheckBox* m_keyring = nullptr;
     QLineEdit* m_passphrase = nullptr;
 };
 

@@ -359,8 +359,8 @@ void OptionsWindow::StartWorker(OpenMode mode, Profile working) {
         QMetaObject::invokeMethod(
             this,
             [&] {
-                RecordAcceptedFingerprint(m_context.paths.settings_file, m_context.config, stored,
-                                          CertificateField::Pop3, fingerprints);
+                RecordAcceptedFingerprint(stored, CertificateField::Pop3, fingerprints);
+                m_context.SaveSettings();
             },
             Qt::BlockingQueuedConnection);
     };

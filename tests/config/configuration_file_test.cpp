@@ -401,17 +401,16 @@ TEST(ConfigurationFile, ValuesWithLineBreaksCannotInjectKeys) {
               (ProfileList{{.name = "P", .blacklist = "spam,host=evil", .user = "bob"}}));
 }
 
-TEST(ConfigurationFile, AcceptedFingerprintIsRecordedAndWrittenAtOnce) {
+TEST(ConfigurationFile, AcceptedFingerprintsAreKeptByTheFile) {
     TempDir dir;
     Configuration config = KnownConfiguration();
     config.global.master = 1;
     config.master_passphrase = "long passphrase";
     const std::string print = "AB:CD:EF:01:23:45:67:89:AB:CD:EF:01:23:45:67:89:AB:CD:EF:01";
     const std::string print256 = print + ":" + print.substr(0, 35);
-    RecordAcceptedFingerprint(dir / "tarvox.ini", config, config.profiles.front(),
-                              CertificateField::Pop3, {print, print256});
-    RecordAcceptedFingerprint(dir / "tarvox.ini", config, config.profiles.back(),
-                              CertificateField::Smtp, {print, print256});
+    RecordAcceptedFingerprint(config.profiles.front(), CertificateField::Pop3, {print, print256});
+    RecordAcceptedFingerprint(config.profiles.back(), CertificateField::Smtp, {print, print256});
+    ASSERT_TRUE(SaveConfiguration(dir / "tarvox.ini", config));
     ScriptedServices services;
     services.QueuePromptText("long passphrase");
     const Configuration loaded = Load(dir / "tarvox.ini", services).value();

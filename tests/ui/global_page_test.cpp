@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include "config/keyring_passwords.h"
 #include "options_window_fixture.h"
+#include "support/memory_keyring.h"
 #include "ui/dialog_driver.h"
 
 namespace tarvox {
@@ -114,6 +116,29 @@ TEST_F(GlobalPageTest, RegistrationButtonsWriteTheEntriesAndTellFailuresOnce) {
     Control<QPushButton>(&*page, "setMailtoHandler")->click();
     EXPECT_TRUE(box.text.startsWith("Unable to register the handler: ")) << box.text.toStdString();
     EXPECT_EQ(driver.pending(), 0u);
+}
+
+TEST_F(GlobalPageTest, TheKeyringBoxSendsPasswordsToTheKeyringAndAFailureIsToldOnce) {
+    MemoryKeyring store;
+    KeyringPasswords keyring(store);
+    c.context.keyring = &keyring;
+    c.AddProfile("Home").pass = "secret";
+    Box("keyring")->setChecked(true);
+    EXPECT_EQ(Apply(), "");
+    ASSERT_TRUE(c.context.SaveSettings());
+    EXPECT_EQ(store.entries.size(), 1U);
+    EXPECT_EQ(c.Reload().profiles.front().pass, "");
+
+    store.unavailable = "The keyring is locked";
+    c.context.config.profiles.front().pass = "changed";
+    for (const int boxes : {1, 0}) {
+        DialogDriver driver;
+        SeenBox box;
+        driver.Then(RecordBoxAndClick(&box, "OK"));
+        ASSERT_TRUE(c.context.SaveSettings());
+        EXPECT_EQ(box.title, boxes == 1 ? "Desktop keyring" : "");
+        EXPECT_EQ(c.Reload().profiles.front().pass, "changed");
+    }
 }
 
 }  // namespace
