@@ -34,26 +34,68 @@ bool CreateMailFolder(const std::string& folder) {
     }
 }
 
+namespace {
+
+enum class NewFile { Written, NameTaken, WriteFailed };
+
+// Writes `content` into a file that has no name yet in the folder of `path`
+// and gives it that name only once it is whole and flushed (O_TMPFILE, then
+// linkat(2) through /proc/self/fd; see open(2)), so a crash or a kill never
+// leaves part of a message under the name. Where the file system has no
+// O_TMPFILE the named file is created and written in place.
+NewFile WriteNewFile(const std::string& path, std::string_view content, int& error) {
+    struct stat existing {};
+    if (::lstat(path.c_str(), &existing) == 0) {
+        return NewFile::NameTaken;
+    }
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    const bool unnamed = fd >= 0;
+    if (!unnamed) {
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            return NewFile::NameTaken;
+        }
+    }
+    // Flushed before it counts as saved: the server copy may be deleted
+    // right after.
+    bool written = WriteAll(fd, content) && ::fsync(fd) == 0;
+    error = errno;
+    bool named = !unnamed;
+    if (written && unnamed) {
+        const std::string handle = "/proc/self/fd/" + std::to_string(fd);
+        named = ::linkat(AT_FDCWD, handle.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+        error = errno;
+    }
+    if (::close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        if (named) {
+            ::unlink(path.c_str());
+        }
+        return NewFile::WriteFailed;
+    }
+    // A name taken meanwhile is asked for again; any other failure to name
+    // the file is a failed write.
+    return named ? NewFile::Written : error == EEXIST ? NewFile::NameTaken : NewFile::WriteFailed;
+}
+
+}  // namespace
+
 MailFileResult CreateMailFile(FrontendServices& services, std::string_view title, std::string path,
                               std::string_view content) {
     MailFileResult result;
     for (;;) {
-        const int fd =
-            ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            // Flushed before it counts as saved: the server copy may be
-            // deleted right after.
-            const bool written = WriteAll(fd, content) && ::fsync(fd) == 0;
-            const int write_error = errno;
-            const bool closed = ::close(fd) == 0;
+        int error = 0;
+        const NewFile made = WriteNewFile(path, content, error);
+        if (made != NewFile::NameTaken) {
             result.path = std::move(path);
-            if (written && closed) {
-                result.outcome = MailFileOutcome::Written;
-            } else {
-                result.error = written ? errno : write_error;
-                ::unlink(result.path.c_str());
-                result.outcome = MailFileOutcome::WriteFailed;
-            }
+            result.outcome =
+                made == NewFile::Written ? MailFileOutcome::Written : MailFileOutcome::WriteFailed;
+            result.error = made == NewFile::Written ? 0 : error;
             return result;
         }
 

@@ -4,12 +4,14 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <string>
 #include <tuple>
 
+#include "support/crash_loop.h"
 #include "support/scripted_services.h"
 #include "support/temp_dir.h"
 
@@ -78,6 +80,26 @@ TEST(CreateMailFile, AFailedWriteLeavesNoFile) {
     EXPECT_EQ(result.error, EFBIG);
     EXPECT_FALSE(fs::exists(path));
     EXPECT_TRUE(services.Calls().empty());
+}
+
+TEST(CreateMailFile, AKillDuringTheWriteLeavesNoPartOfAMessage) {
+    TempDir dir;
+    // Each file's name says what it must hold: the name, then 100 KB.
+    const auto content = [](const std::string& name) { return name + std::string(100000, 'm'); };
+    CrashLoop(
+        100,
+        [&](long round) {
+            const std::string name = std::to_string(::getpid()) + "-" + std::to_string(round) + ".tvx";
+            ScriptedServices services;
+            CreateMailFile(services, kSaveMailTitle, (dir / name).string(), content(name));
+        },
+        [&] {
+            for (const fs::directory_entry& file : fs::directory_iterator(dir.path())) {
+                const std::string name = file.path().filename().string();
+                ASSERT_EQ(ReadWholeFile(file.path()), content(name)) << name;
+                fs::remove(file.path());
+            }
+        });
 }
 
 TEST(CreateMailFolder, MakesEveryMissingLevel) {
