@@ -53,7 +53,7 @@ std::size_t FailureCount() {
 using Dialogue = std::function<void(FaultProxy& proxy, bool unbroken)>;
 
 // A clean run records the traffic; then a Cut at every boundary and inside every reply, the
-// seeds that once found a fault (`kept`), and TARVOX_FAULT_RUNS drawn plans (12 by default).
+// seeds that once found a fault (`kept`), and TARVOX_FAULT_RUNS drawn plans (40 by default).
 void Sweep(const std::string& name, std::uint16_t target, const Dialogue& run,
            const std::vector<std::uint32_t>& kept = {}) {
     const std::size_t failures = FailureCount();
@@ -70,7 +70,7 @@ void Sweep(const std::string& name, std::uint16_t target, const Dialogue& run,
     }
     std::vector<std::uint32_t> seeds = kept;
     const std::uint32_t first = EnvironmentNumber("TARVOX_FAULT_SEED", 1);
-    for (std::uint32_t i = 0; i < EnvironmentNumber("TARVOX_FAULT_RUNS", 12); ++i) {
+    for (std::uint32_t i = 0; i < EnvironmentNumber("TARVOX_FAULT_RUNS", 40); ++i) {
         seeds.push_back(first + i);
     }
     for (const std::uint32_t seed : seeds) {
@@ -220,11 +220,14 @@ public:
     std::vector<ProfilePoll> polled;
 };
 
-// Mailman's poll of two profiles, both through the proxy: a count is the mailbox's, never a guess.
+// Mailman's poll of two profiles, both through the proxy, the second with STLS: a count is the
+// mailbox's, never a guess.
 TEST(FaultSweep, MailmanPollsAll) {
     Sweep("Mailman's poll", SharedDovecot().plain_port(), [](FaultProxy& proxy, bool unbroken) {
         PopRun pop(proxy.port());
         std::vector<Profile> list(2, pop.profile);
+        list[1].protopop = TransportSecurity::StartTls;
+        list[1].pop_sslid = pop.dovecot.fingerprint();
         PollStop stop;
         PollResults results;
         PollAll(&LoadedTls(), list, kTimeOut, stop, results);
