@@ -160,8 +160,10 @@ TEST(FaultSweep, DeletingThenSaveAndExitOrCancel) {
             PopRun pop(proxy.port());
             std::set<std::uint32_t> marked;
             std::optional<InboxExit> exit;
+            Profile stored = pop.profile;  // Save & Exit asks STAT for it before QUIT
             if (LoadAndDelete(pop, marked)) {
-                exit = save ? SaveInboxAndExit(pop.session, pop.list, nullptr, {}, pop.services)
+                exit = save ? SaveInboxAndExit(
+                                  pop.session, pop.list, &stored, [] {}, pop.services)
                             : PopResetAndExit(pop.session, pop.services);
             }
             const std::set<std::uint32_t> committed = save ? marked : std::set<std::uint32_t>{};
