@@ -1,6 +1,7 @@
 // Every dialogue with the real servers, through a proxy that cuts, stalls or trickles it at one
 // byte: each run ends with an outcome, and what the client reports matches what the servers
-// kept. TARVOX_FAULT_RUNS and TARVOX_FAULT_SEED widen the seeded part (scripts/fault-sweep.sh).
+// kept. TARVOX_FAULT_RUNS and TARVOX_FAULT_SEED set how many plans are drawn
+// (scripts/fault-sweep.sh).
 #include <gtest/gtest.h>
 
 #include <algorithm>
