@@ -166,7 +166,16 @@ InboxExit PopResetAndExit(PopSession& session, FrontendServices& services) {
 InboxExit PopSaveAndExit(PopSession& session, FrontendServices& services) {
     PopSession::BusyGuard busy(session);
     services.ShowStatus(StatusLine::Inbox, "Saving changes to mailbox and exiting . . .");
+    session.text.clear();
     PopQuit(session.connection, &session.text, kPopTextBufferSize);
+    if (!session.text.starts_with("+OK")) {
+        std::string reason = session.text.substr(0, session.text.find_first_of("\r\n"));
+        if (reason.empty()) {
+            reason = "no answer";
+        }
+        services.ShowMessage(TextFormat(kQuitNotConfirmedFormat, reason.c_str()), "Tarvox",
+                             BoxIcon::Error);
+    }
     return InboxExit::CloseInbox;
 }
 

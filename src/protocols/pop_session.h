@@ -118,7 +118,15 @@ enum class InboxExit { StayOpen, CloseInbox, Lost };
 // A refused RSET leaves the inbox open.
 InboxExit PopResetAndExit(PopSession& session, FrontendServices& services);
 
-// QUIT: the deletions of this session become permanent.
+// Said when QUIT is not answered "+OK" (caption "Tarvox", error icon); %s
+// is the server's reply, or "no answer".
+inline constexpr const char* kQuitNotConfirmedFormat =
+    "The server did not confirm Save & Exit: %s\n\nMessages deleted in this session may still be "
+    "on the server.";
+
+// QUIT: the deletions of this session become permanent. Only "+OK" says they
+// were made (RFC 1939 section 6); anything else is told, and the inbox
+// closes either way.
 InboxExit PopSaveAndExit(PopSession& session, FrontendServices& services);
 
 }  // namespace tarvox

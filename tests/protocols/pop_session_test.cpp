@@ -130,6 +130,11 @@ TEST(InboxExchange, RepliesAndLostConnections) {
         {{Expect("RSET\r\n")}, true, reset(InboxExit::Lost), {resetting}, nullptr, false},
         {{Expect("QUIT\r\n"), Send("+OK bye\r\n")}, false, save,
          {"Saving changes to mailbox and exiting . . ."}, nullptr, false},
+        {{Expect("QUIT\r\n"), Send("-ERR some deleted messages not removed\r\n")}, false, save,
+         {"Saving changes to mailbox and exiting . . ."},
+         "Tarvox: The server did not confirm Save & Exit: -ERR some deleted messages not removed\n\n"
+         "Messages deleted in this session may still be on the server.",
+         false},
     };
     for (const auto& c : cases) {
         ScriptedServer server(Join({c.script, {c.hangs_up ? CloseConnection() : ExpectClosed()}}));
