@@ -343,6 +343,20 @@ bool ReadConfiguration(SettingsLineReader& reader, Configuration& config,
     bool in_global = false;
     bool in_profile = false;
     bool passphrase_checked = false;
+    // The lock is checked once, where the global section ends: at its empty
+    // line or, in a file cut short there, at the end of the file.
+    const auto check_passphrase = [&] {
+        if (!in_global || config.global.master != 1 || passphrase_checked) {
+            return true;
+        }
+        passphrase_checked = true;
+        if (!CheckPassphraseAtStartup(services, config.global, config.master_passphrase,
+                                      config.sealing_key)) {
+            return false;
+        }
+        config.sealing_passphrase = config.master_passphrase;
+        return true;
+    };
     Profile working;
     std::string line;
     while (reader.Next(line)) {
@@ -367,13 +381,8 @@ bool ReadConfiguration(SettingsLineReader& reader, Configuration& config,
                     if (!CloseProfile(working, config, services)) {
                         return false;
                     }
-                } else if (in_global && config.global.master == 1 && !passphrase_checked) {
-                    passphrase_checked = true;
-                    if (!CheckPassphraseAtStartup(services, config.global,
-                                                  config.master_passphrase, config.sealing_key)) {
-                        return false;
-                    }
-                    config.sealing_passphrase = config.master_passphrase;
+                } else if (!check_passphrase()) {
+                    return false;
                 }
                 break;
             default:
@@ -384,6 +393,9 @@ bool ReadConfiguration(SettingsLineReader& reader, Configuration& config,
                 }
                 break;
         }
+    }
+    if (!check_passphrase()) {
+        return false;
     }
     // A profile cut off by a read error is left out; one that merely reaches
     // the end of the file without its empty line is complete and kept.

@@ -390,6 +390,19 @@ TEST(ConfigurationFile, LockedFileFailuresEndTheLoadAndLeaveTheFileAlone) {
     }
 }
 
+TEST(ConfigurationFile, ALockedFileCutAfterItsGlobalSectionStillAsksThePassphrase) {
+    Configuration config = KnownConfiguration();
+    config.global.master = 1;
+    config.master_passphrase = kPassphrase;
+    std::string text = FormatConfiguration(config);
+    text.resize(text.find("\n\n") + 1);
+    for (const std::string_view answer : {std::string_view("wrong horse"), kPassphrase}) {
+        ScriptedServices services;
+        services.QueuePromptText(answer);
+        EXPECT_EQ(LoadText(text, services).has_value(), answer == kPassphrase);
+    }
+}
+
 TEST(ConfigurationFile, ValuesWithLineBreaksCannotInjectKeys) {
     Configuration config;
     config.global.last = "x\nmaster=1";
