@@ -135,7 +135,7 @@ last_value() {
 finding() {
     local log="$1"
     local kind
-    kind="$(grep -m 1 -oE 'ERROR: (libFuzzer|[A-Za-z]+Sanitizer): [a-z-]+|runtime error' "$log" ||
+    kind="$(grep -m 1 -oE 'ERROR: (libFuzzer|[A-Za-z]+Sanitizer): [a-z-]+( signal)?|runtime error' "$log" ||
             true)"
     echo "${kind:-failed}"
 }
