@@ -15,6 +15,7 @@
 #include <string_view>
 #include <thread>
 
+#include "codec/utf8.h"
 #include "frontend/services.h"
 #include "net/net_connection.h"
 #include "protocols/inbox_loader.h"
@@ -109,7 +110,9 @@ void ReadWith(Reader reader, std::uint16_t port) {
             std::string rejection;
             NetResult result = NetResult::Unknown;
             PopLogin(session.connection, request, &rejection, 64, result);
-            Check(rejection.size() < 64);
+            // The first 63 bytes of the refusal, read as Windows-1252: at
+            // most three bytes of UTF-8 each.
+            Check(IsUtf8(rejection) && rejection.size() <= 3 * 63);
             break;
         }
         case Reader::Stat: {
