@@ -46,6 +46,8 @@ constexpr Entity kEntities[] = {
 };
 static_assert(std::size(kEntities) == 19 + 39,
               "19 ASCII replacements and 39 Latin-1 letters and signs");
+static_assert(std::all_of(std::begin(kEntities), std::end(kEntities),
+                          [](const Entity& entity) { return entity.name.starts_with('&'); }));
 
 bool IsBlankOrTab(char c) {
     return c == ' ' || c == '\t';
@@ -75,7 +77,12 @@ void OpenTag(HtmlFilterState& state, std::string_view rest, std::string& output)
     }
 }
 
+// Every entity name starts with "&", so other characters (nearly all of
+// them) skip the table.
 const Entity* MatchEntity(std::string_view rest) {
+    if (!rest.starts_with('&')) {
+        return nullptr;
+    }
     for (const Entity& entity : kEntities) {
         if (rest.starts_with(entity.name)) {
             return &entity;
