@@ -251,11 +251,15 @@ void WriteSection(std::string& out, const std::vector<SettingKey<Record>>& keys,
 
 // ---- Reading ----
 
-// Tries the keys in order; the first that matches takes the line.
+// Tries the keys in order; the first that matches takes the line. The first
+// character rules out nearly every key before a whole comparison.
 template <class Record>
 void MatchLine(const std::vector<SettingKey<Record>>& keys, Record& record, std::string_view line) {
+    if (line.empty()) {
+        return;
+    }
     for (const SettingKey<Record>& key : keys) {
-        if (!line.starts_with(key.key)) {
+        if (key.key.front() != line.front() || !line.starts_with(key.key)) {
             continue;
         }
         std::string_view rest = line.substr(key.key.size());
